@@ -1,0 +1,42 @@
+#pragma once
+// Program-wide state that every document window reads: options, word lists,
+// pattern tables, user dictionary, ignore list, mail-merge table. The Qt frame
+// owns one; tests make their own.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace quillet {
+
+struct FrameOptions {
+    uint8_t OverwriteMode = 0;
+    uint8_t SpellWhileTyping = 0;
+    int32_t QuoteStyle = 0;
+    int32_t UndoDepth = 10;
+    int32_t RulerTabKind = 0;
+    uint8_t ShowNonPrinting = 0;
+    uint8_t ShowHelpLines = 1;
+    uint8_t ShowRuler = 1;
+    uint32_t FillColor = 0xFFFFFF;
+    uint32_t LineColor = 0;
+    uint8_t NoFill = 1;
+    double LineWidth = 0.75;
+    std::string UserName;
+    std::string UserInitials;
+    std::string UserAddress;
+    int32_t AutoSaveMinutes = 8;
+    int32_t RecentFileCount = 4;
+};
+
+struct FrameState {
+    FrameOptions Options;
+    // The program folder (the executable's folder); data files live there.
+    std::filesystem::path ProgDir;
+    std::string OpenFileName;
+    int32_t OpenFilterIndex = 0;
+    uint8_t KeepName = 0;
+    uint8_t PrintAfterOpen = 0;
+};
+
+} // namespace quillet

@@ -1,0 +1,262 @@
+#pragma once
+// The records a document is made of. In memory they are plain value types;
+// their packed little-endian images (files, private clipboard) are written and
+// read only by RecordCodec. Lengths are millimetres, colours 0x00BBGGRR,
+// text Windows-1252 bytes.
+
+#include "engine/Boxed.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillet {
+
+// Area types.
+enum AreaTypeKind : uint8_t {
+    atPageBody = 0, atHeader = 1, atFooter = 2, atTextFrame = 3, atRectangle = 4,
+    atEllipse = 5, atLine = 6, atHLine = 7, atVLine = 8, atGraphic = 9,
+};
+
+// Line end kinds.
+enum EndKindValue : int32_t { ekSoft = 0, ekParagraph = 1, ekLineBreak = 2, ekPageBreak = 3 };
+
+// Character kinds.
+enum CharKindValue : uint8_t { ckText = 0, ckPicture = 1, ckFootnoteRef = 2, ckFootnoteNumber = 3, ckField = 4 };
+
+// TextChar flag bits.
+enum CharFlagBit : int { cfSoftHyphen = 0, cfMisspelt = 1, cfDropMark = 2 };
+
+// FontEntry option bits (items of the character dialog's attribute list).
+enum FontOptionBit : int {
+    foBold = 0, foItalic = 1, foUnderline = 2, foStrikeout = 3, foWordUnderline = 4,
+    foDoubleUnderline = 5, foShaded = 6, foFramed = 7, foSuperscript = 8, foSubscript = 9,
+    foSmallCaps = 10, foCapitals = 11, foNoCapitals = 12, foNoHyphenation = 13,
+};
+
+// Borders of a cell, in stored order.
+enum BorderSide : int { bsLeft = 0, bsTop = 1, bsBottom = 2, bsRight = 3 };
+
+struct TextPos {
+    int32_t Area = 0;
+    int32_t Line = 0;
+    int32_t Char = 0;
+    friend bool operator==(const TextPos&, const TextPos&) = default;
+};
+
+struct TabStop {
+    double Position = 0;
+    int32_t Kind = 0;    // 0 left, 1 centred, 2 right, 3 decimal
+    uint8_t Leader = 0;  // 0 none, 1 "-", 2 ".", 3 "_"
+    friend bool operator==(const TabStop&, const TabStop&) = default;
+};
+
+struct CellDesign {
+    std::array<double, 4> BorderWidth{};     // points; left, top, bottom, right
+    std::array<uint32_t, 4> BorderColor{};
+    std::array<uint8_t, 4> BorderOn{};
+    uint32_t Background = 0;
+    uint8_t Transparent = 0;
+    friend bool operator==(const CellDesign&, const CellDesign&) = default;
+};
+
+struct AbsatzFormat {
+    uint8_t Alignment = 0;        // 0 left, 1 centred, 2 right, 3 justified
+    double LineSpacing = 0;       // factor (mode 0) or mm
+    uint8_t LineSpacingMode = 0;  // 0 multiple, 1 at least, 2 exactly
+    double SpaceAbove = 0;
+    double SpaceBelow = 0;
+    double LeftIndent = 0;
+    double RightIndent = 0;
+    double FirstLineIndent = 0;
+    double DefaultTabStep = 0;
+    std::vector<TabStop> Tabs;    // sorted by position; TabCount = Tabs.size()
+    double ListIndent = 0;
+    uint8_t ListKind = 0;         // 0 none, 1 bullet, 2 numbering
+    uint8_t BulletChar = 0;
+    int32_t ItemNumber = 0;
+    std::optional<std::string> BulletFace;  // none = "Wingdings"
+
+    int32_t TabCount() const { return static_cast<int32_t>(Tabs.size()); }
+    friend bool operator==(const AbsatzFormat&, const AbsatzFormat&) = default;
+};
+
+struct TextChar {
+    uint8_t Kind = 0;
+    uint8_t Code = 0;
+    uint16_t ShownNumber = 0;
+    uint16_t FootnoteId = 0;
+    double Width = 0;
+    double Height = 0;
+    int32_t FontIndex = 0;
+    uint8_t TabLeader = 0;
+    uint16_t PictureIndex = 0;
+    uint8_t Flags = 0;
+    float GapBefore = 0;
+    Boxed<std::string> FieldResult;
+    Boxed<std::string> FieldCode;
+    Boxed<AbsatzFormat> ParaCopy;  // code 13 only: format of the paragraph after it
+    friend bool operator==(const TextChar&, const TextChar&) = default;
+};
+
+struct TextLine {
+    std::vector<TextChar> Chars;
+    int32_t EndKind = 0;
+    uint8_t RowFirstRun = 0;
+    uint8_t RowLastRun = 0;
+    uint8_t IsCell = 0;
+    int32_t CellsPerRow = 0;
+    int32_t CellIndex = 0;
+    double CellWidth = 0;
+    double CellInsetLeft = 0;
+    double CellInsetRight = 0;
+    CellDesign Design;
+    AbsatzFormat Para;
+    int32_t ColumnCount = 0;
+    int32_t ColumnRule = 0;
+    double ColumnGap = 0;
+    int32_t AnchorId = 0;
+    double Height = 0;
+    uint8_t Dirty = 0;
+    // Column layout results; written by layout, read by the renderer; not stored.
+    double ColumnOffset = 0;
+    double ColumnStepBack = 0;
+    double ColumnFillUp = 0;
+    int32_t ColumnNumber = 0;
+    double ColumnLeftX = 0;
+    double ColumnRightX = 0;
+    uint8_t ColumnFirstLine = 0;
+    uint8_t ColumnLastLine = 0;
+    int32_t ColumnsUsed = 0;
+    uint8_t HyphenAfter = 0;
+    uint8_t DropMarkAtStart = 0;
+
+    int32_t CharCount() const { return static_cast<int32_t>(Chars.size()); }
+    friend bool operator==(const TextLine&, const TextLine&) = default;
+};
+
+struct TextArea {
+    double Left = 0;
+    double Top = 0;
+    double Right = 0;
+    double Bottom = 0;
+    double InnerLeft = 0;
+    double InnerTop = 0;
+    double InnerRight = 0;
+    double InnerBottom = 0;
+    uint8_t PageMode = 0;
+    uint8_t WrapText = 0;
+    uint8_t MoveWithText = 0;
+    int32_t WrapMode = 0;
+    double WrapDistanceY = 0;
+    double WrapDistanceX = 0;
+    double BorderWidth = 0;
+    uint32_t BorderColor = 0;
+    uint32_t FillColor = 0;
+    uint8_t Transparent = 0;
+    uint8_t AnchorTopToBottom = 0;
+    uint8_t AnchorBottom = 0;
+    uint8_t AnchorRight = 0;
+    uint8_t AreaType = 0;
+    int32_t PageIndex = 0;
+    int32_t PrevInFlow = -1;
+    int32_t NextInFlow = -1;
+    uint8_t KeepAspect = 0;
+    std::vector<TextLine> Lines;
+    uint8_t Visited = 0;
+    uint8_t Selected = 0;
+    uint8_t Rising = 0;
+    int32_t FootnoteNumber = 0;
+    uint8_t FootnotePlaced = 0;
+    uint8_t SeparatorLine = 0;
+    double AnchorOffsetX = 0;
+    double AnchorOffsetY = 0;
+    int32_t AnchorId = 0;
+    // Scratch of the anchor search.
+    double CandOffsetX = 0;
+    double CandOffsetY = 0;
+    double CandDistance = 0;
+    int32_t CandArea = 0;
+    int32_t CandLine = 0;
+
+    int32_t LineCount() const { return static_cast<int32_t>(Lines.size()); }
+    friend bool operator==(const TextArea&, const TextArea&) = default;
+};
+
+struct FontEntry {
+    uint32_t Color = 0;
+    double Size = 12.0;
+    std::string Face = "Times New Roman";
+    uint8_t Reserved = 0;
+    uint8_t Style = 0;      // bit 0 bold, 1 italic, 2 underline, 3 strikeout
+    uint8_t Charset = 1;
+    uint32_t BkColor = 0xFFFFFF;
+    uint32_t ShadowColor = 0x808080;
+    uint32_t OutlineColor = 0x00FFFF;
+    uint8_t BkTransparent = 1;
+    uint16_t Options = 0;
+    friend bool operator==(const FontEntry&, const FontEntry&) = default;
+};
+
+// The format the next typed character gets.
+struct CurrentFontState {
+    uint32_t BkColor = 0xFFFFFF;
+    uint32_t ShadowColor = 0x808080;
+    uint32_t OutlineColor = 0x00FFFF;
+    uint8_t BkTransparent = 1;
+    uint16_t Options = 0;
+    std::string Face = "Times New Roman";
+    double Size = 12.0;
+    uint32_t Color = 0;
+    uint8_t Style = 0;
+    uint8_t Charset = 1;
+    friend bool operator==(const CurrentFontState&, const CurrentFontState&) = default;
+};
+
+// A named style.
+struct VorlageRecord {
+    std::string Name;        // at most 255 bytes
+    uint8_t StyleKind = 0;   // 0 paragraph style, 1 character style
+    AbsatzFormat Para;
+    TextChar Sample;         // only FontIndex counts
+    friend bool operator==(const VorlageRecord&, const VorlageRecord&) = default;
+};
+
+// A hot zone registered while painting (pixels).
+struct MouseObj {
+    int32_t Kind = 0;
+    int32_t Left = 0;
+    int32_t Top = 0;
+    int32_t Right = 0;
+    int32_t Bottom = 0;
+    friend bool operator==(const MouseObj&, const MouseObj&) = default;
+};
+
+// A table column border the paint pass found under a press.
+struct TableTrack {
+    int32_t Area = 0;
+    int32_t CellLine = 0;
+    int32_t Side = 0;
+    friend bool operator==(const TableTrack&, const TableTrack&) = default;
+};
+
+// Option-bit helpers on a 16-bit option word and an 8-bit flag byte.
+void SettingOps(uint16_t& word, int bit, bool on);
+int GettingOps(uint16_t word, int bit);
+void SettingOpsB(uint8_t& byte, int bit, bool on);
+int GettingOpsB(uint8_t byte, int bit);
+
+// The standard design of a new table cell.
+void SetStandardCellDesign(CellDesign& design);
+// Resets lines[index] to an empty paragraph line (see the fields it leaves).
+void InitNewLine(std::vector<TextLine>& lines, int32_t index);
+// The paragraph format InitNewLine gives (ItemNumber 0).
+AbsatzFormat DefaultAbsatzFormat();
+
+// Font entry <-> current format.
+FontEntry FontEntryFromState(const CurrentFontState& state);
+CurrentFontState StateFromFontEntry(const FontEntry& entry);
+
+} // namespace quillet

@@ -1,0 +1,33 @@
+#include "platform/MessageBox.h"
+
+#include <cstdio>
+
+namespace quillet {
+
+namespace {
+
+class StderrBoxes final : public MessageBoxes {
+public:
+    MsgResult show(std::string_view text, std::string_view caption, MsgIcon, MsgButtons buttons) override
+    {
+        std::fprintf(stderr, "%.*s%s%.*s\n", int(caption.size()), caption.data(),
+                     caption.empty() ? "" : ": ", int(text.size()), text.data());
+        switch (buttons) {
+        case MsgButtons::Ok:
+        case MsgButtons::OkCancel: return MsgResult::Ok;
+        case MsgButtons::YesNo:
+        case MsgButtons::YesNoCancel: return MsgResult::Yes;
+        }
+        return MsgResult::Ok;
+    }
+};
+
+StderrBoxes g_default;
+MessageBoxes* g_current = nullptr;
+
+} // namespace
+
+MessageBoxes& messageBoxes() { return g_current ? *g_current : g_default; }
+void setMessageBoxes(MessageBoxes* boxes) { g_current = boxes; }
+
+} // namespace quillet

@@ -1,0 +1,19 @@
+#pragma once
+#include "platform/MessageBox.h"
+
+class QWidget;
+
+namespace quillet {
+
+// Message boxes as real modal Qt dialogs, owned by the frame.
+class QtMessageBoxes final : public MessageBoxes {
+public:
+    explicit QtMessageBoxes(QWidget* parent = nullptr) : parent_(parent) {}
+    MsgResult show(std::string_view text, std::string_view caption, MsgIcon icon,
+                   MsgButtons buttons) override;
+
+private:
+    QWidget* parent_;
+};
+
+} // namespace quillet
