@@ -8,7 +8,9 @@
 // the storage primitives so stored positions stay valid.
 
 #include "engine/FrameState.h"
+#include "engine/HostView.h"
 #include "engine/Records.h"
+#include "engine/Undo.h"
 #include "platform/Dib.h"
 
 #include <cstdint>
@@ -29,6 +31,11 @@ public:
     TMDIChild& operator=(const TMDIChild&) = delete;
 
     FrameState& Frame;
+    // Host widget and frame UI; never null (defaults do nothing).
+    HostView* Host;
+    FrameUi* Ui;
+    void setHost(HostView* host) { Host = host ? host : &NullHost; }
+    void setFrameUi(FrameUi* ui) { Ui = ui ? ui : &NullUi; }
 
     // ---- Document state --------------------------------------------------
     double ZoomPercent = 100;
@@ -68,6 +75,8 @@ public:
     std::vector<FontEntry> Fonts;
     uint8_t RenderAllPages = 0;
     uint8_t RefreshAfterPaint = 0;
+    std::vector<UndoCopy> UndoCopies;
+    int32_t UndoPos = 0;             // copies 0..UndoPos-1 lie behind the current state
 
     int32_t AreaCount() const { return static_cast<int32_t>(Areas.size()); }
     int32_t FontCount() const { return static_cast<int32_t>(Fonts.size()); }
@@ -96,6 +105,10 @@ public:
     void FreeMouseObjs();
     void AddTableTrack(int32_t area, int32_t cellLine, int32_t side);
     void FreeTableTrack();
+
+private:
+    HostView NullHost;
+    FrameUi NullUi;
 };
 
 } // namespace quillet

@@ -5,9 +5,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace quillet {
+
+class WordList;
+class HyphenPatternTable;
 
 struct FrameOptions {
     uint8_t OverwriteMode = 0;
@@ -37,6 +41,14 @@ struct FrameState {
     int32_t OpenFilterIndex = 0;
     uint8_t KeepName = 0;
     uint8_t PrintAfterOpen = 0;
+
+    // Spelling and hyphenation data of both languages (loaded on first use).
+    std::shared_ptr<WordList> WordListGerman;
+    std::shared_ptr<WordList> WordListEnglish;
+    std::shared_ptr<WordList> UserDict;
+    std::shared_ptr<WordList> IgnoreList;
+    std::shared_ptr<HyphenPatternTable> PatternsGerman;
+    std::shared_ptr<HyphenPatternTable> PatternsEnglish;
 };
 
 } // namespace quillet
