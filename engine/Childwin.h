@@ -69,6 +69,12 @@ public:
     int32_t PrinterDpi = 600;
     double PageWidth = 210;
     double PageHeight = 297;
+    // Page size in printer pixels (set with the printer properties).
+    int32_t PageWidthPx = 4960;
+    int32_t PageHeightPx = 7015;
+    // Layout converts page sizes through a fixed logical screen resolution,
+    // so page breaks never depend on the monitor.
+    int32_t ScreenDpi = 96;
     std::vector<VorlageRecord> Vorlagen;
     int32_t FootnoteCounter = 0;
     std::array<std::string, 8> DocProperties;
@@ -106,7 +112,66 @@ public:
     void AddTableTrack(int32_t area, int32_t cellLine, int32_t side);
     void FreeTableTrack();
 
+    // ---- Undo (Undo.cpp) ---------------------------------------------------
+    // A run of edits of one kind is open: its next edit takes no snapshot.
+    uint8_t TypingRun = 0;
+    // Snapshot of the whole document before an edit named by `label`.
+    void MakeCopyForUndo(std::string_view label);
+    // Undo k + 1 steps (k = index in the undo list, newest first).
+    void RestoreCopyFromUndo(int32_t k);
+    // Redo k + 1 steps.
+    void RestoreBeforeRestoreCopyFromUndo(int32_t k);
+    // Makes copy i the document; the copy stays intact.
+    void RestoreCopyNrFromUndo(int32_t i);
+    // Frees copy i's text; the slot stays.
+    void FreeUndoCopy(int32_t i);
+    void FreeAllUndoCops();
+    void SetUndoHints();
+    // Document window helpers the snapshots need (minimal versions in Undo.cpp).
+    void SetFileChanged(bool changed);
+    void ScrollCursorinView();
+
+    // ---- Layout: page flow (PageFlow.cpp) ----------------------------------
+    // Gathering: every flow collapses into its first area before breaking.
+    void FlowGather();
+    // Footnote sizing, placement, flowing on, orphan and empty-page removal.
+    void FlowPlace();
+
+    // ---- Fields (Fields.cpp) -----------------------------------------------
+    void FelderAktuallisieren();
+
+    // ---- Spelling (language/Spelling.cpp) ----------------------------------
+    // All act on CurrentWordList; without one nothing is correct or added.
+    void addwordtowordlist(std::string_view word);
+    // Merges a string list of the frame (IgnoreList, UserDict).
+    void addlisttowordlist(const WordList& words);
+    bool istwortkorrekt(std::string_view word, uint8_t allowCapital);
+    // Replaces SuggestionList.
+    void findewortvorschlaege(std::string_view word);
+
+    // ---- Position fix-up (Positions.cpp) ----------------------------------
+    // Every structural edit reports itself here so the cursor, the anchor
+    // and every registered position keep pointing at the same text.
+    std::vector<TextPos*> StoredPositions();
+    // Extra positions to keep valid (e.g. a walk in progress); not owned.
+    void RegisterPosition(TextPos* p);
+    void UnregisterPosition(TextPos* p);
+    void PositionsLinesInserted(int32_t area, int32_t index, int32_t count);
+    // Line `index` was removed; positions on it move to (area, toLine, toChar + their char).
+    void PositionsLineRemoved(int32_t area, int32_t index, int32_t toLine, int32_t toChar);
+    void PositionsCharsInserted(int32_t area, int32_t line, int32_t at, int32_t count);
+    // Characters [at, at+count) of a line were removed.
+    void PositionsCharsRemoved(int32_t area, int32_t line, int32_t at, int32_t count);
+    // Characters from `at` on moved to the start of line `newLine` (already inserted).
+    void PositionsLineSplit(int32_t area, int32_t line, int32_t at, int32_t newLine);
+    // Area `index` was removed; positions in it move to `fallbackArea` (index after removal), line 0.
+    void PositionsAreaRemoved(int32_t index, int32_t fallbackArea);
+    // Puts every stored position back inside the document.
+    void ClampPositions();
+    static void ClampPosition(const std::vector<TextArea>& areas, TextPos& p);
+
 private:
+    std::vector<TextPos*> ExtraPositions;
     HostView NullHost;
     FrameUi NullUi;
 };
