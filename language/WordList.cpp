@@ -1,0 +1,325 @@
+#include "language/WordList.h"
+
+#include "platform/MessageBox.h"
+#include "platform/Win1252.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <numeric>
+#include <system_error>
+#include <unordered_set>
+
+namespace quillet {
+
+namespace {
+
+inline uint8_t byteAt(std::string_view s, size_t i) { return static_cast<uint8_t>(s[i]); }
+
+bool hasDigit(std::string_view word)
+{
+    return std::any_of(word.begin(), word.end(), [](char c) { return isAnsiDigit(static_cast<uint8_t>(c)); });
+}
+
+// Whole file into memory; false when it cannot be opened or read.
+bool readWholeFile(const std::filesystem::path& file, std::string& out)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return false;
+    std::string data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) return false;
+    out = std::move(data);
+    return true;
+}
+
+} // namespace
+
+// ---- WordList -----------------------------------------------------------
+
+void WordList::reserve(size_t n)
+{
+    words_.reserve(n);
+    keys_.reserve(n);
+}
+
+void WordList::append(std::string word)
+{
+    keys_.push_back(asciiUpper(word));
+    words_.push_back(std::move(word));
+}
+
+void WordList::insertAt(size_t index, std::string word)
+{
+    index = std::min(index, words_.size());
+    keys_.insert(keys_.begin() + static_cast<std::ptrdiff_t>(index), asciiUpper(word));
+    words_.insert(words_.begin() + static_cast<std::ptrdiff_t>(index), std::move(word));
+}
+
+void WordList::assign(std::vector<std::string> words)
+{
+    words_ = std::move(words);
+    keys_.clear();
+    keys_.reserve(words_.size());
+    for (const auto& w : words_) keys_.push_back(asciiUpper(w));
+}
+
+void WordList::clear()
+{
+    words_.clear();
+    keys_.clear();
+}
+
+void WordList::eraseIndices(std::vector<size_t> indices)
+{
+    std::sort(indices.begin(), indices.end(), std::greater<>());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    for (size_t i : indices) {
+        if (i >= words_.size()) continue;
+        words_.erase(words_.begin() + static_cast<std::ptrdiff_t>(i));
+        keys_.erase(keys_.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+}
+
+int compareKey(std::string_view key, std::string_view word)
+{
+    const size_t n = std::min(key.size(), word.size());
+    for (size_t i = 0; i < n; ++i) {
+        const uint8_t a = byteAt(key, i);
+        const uint8_t b = asciiUpper(byteAt(word, i));
+        if (a != b) return a < b ? -1 : 1;
+    }
+    if (key.size() == word.size()) return 0;
+    return key.size() < word.size() ? -1 : 1;
+}
+
+size_t WordList::lowerBound(std::string_view word) const
+{
+    auto it = std::partition_point(keys_.begin(), keys_.end(),
+                                   [&](const std::string& k) { return compareKey(k, word) < 0; });
+    return static_cast<size_t>(it - keys_.begin());
+}
+
+size_t WordList::upperBound(std::string_view word) const
+{
+    auto it = std::partition_point(keys_.begin(), keys_.end(),
+                                   [&](const std::string& k) { return compareKey(k, word) <= 0; });
+    return static_cast<size_t>(it - keys_.begin());
+}
+
+void WordList::sortByKey()
+{
+    std::vector<uint32_t> order(words_.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return keys_[a] < keys_[b]; });
+    std::vector<std::string> words;
+    std::vector<std::string> keys;
+    words.reserve(words_.size());
+    keys.reserve(keys_.size());
+    for (uint32_t i : order) {
+        words.push_back(std::move(words_[i]));
+        keys.push_back(std::move(keys_[i]));
+    }
+    words_ = std::move(words);
+    keys_ = std::move(keys);
+}
+
+// ---- ".spe" files -------------------------------------------------------
+
+size_t appendSpeWords(std::string_view bytes, WordList& list)
+{
+    // First pass counts the records so the list grows once.
+    size_t records = 0;
+    for (size_t pos = 0; bytes.size() - pos >= 2;) {
+        const size_t n = byteAt(bytes, pos + 1);
+        if (n > bytes.size() - pos - 2) break;
+        pos += 2 + n;
+        ++records;
+    }
+    list.reserve(list.size() + records);
+
+    char prev[kSpeMaxWordLength];
+    size_t prevLen = 0;
+    size_t added = 0;
+    size_t pos = 0;
+    for (size_t r = 0; r < records; ++r) {
+        const uint8_t a = byteAt(bytes, pos);
+        const size_t n = byteAt(bytes, pos + 1);
+        const char* fresh = bytes.data() + pos + 2;
+        pos += 2 + n;
+
+        const size_t shared = a & 0x7F;
+        // A record the format cannot describe is dropped; the previous word
+        // stays the base for the next record.
+        if (shared > prevLen || n > kSpeMaxWordLength - shared || shared + n == 0) continue;
+
+        std::copy(fresh, fresh + n, prev + shared);
+        prevLen = shared + n;
+        const auto first = static_cast<uint8_t>(prev[0]);
+        prev[0] = static_cast<char>((a & 0x80) ? asciiUpper(first) : asciiLower(first));
+        list.append(std::string(prev, prevLen));
+        ++added;
+    }
+    return added;
+}
+
+bool OpenWordList(const std::filesystem::path& file, WordList& list)
+{
+    std::string data;
+    if (!readWholeFile(file, data)) return false;
+    appendSpeWords(data, list);
+    return true;
+}
+
+// ---- User dictionary ----------------------------------------------------
+
+bool LoadUserDict(const std::filesystem::path& file, WordList& list)
+{
+    std::string data;
+    if (!readWholeFile(file, data)) return false;
+    size_t start = 0;
+    while (start < data.size()) {
+        size_t end = data.find('\n', start);
+        if (end == std::string::npos) end = data.size();
+        size_t stop = end;
+        if (stop > start && data[stop - 1] == '\r') --stop;
+        if (stop > start) list.append(data.substr(start, stop - start));
+        start = end + 1;
+    }
+    return true;
+}
+
+bool SaveUserDict(const std::filesystem::path& file, const WordList& list)
+{
+    std::string text;
+    for (const auto& w : list.words()) {
+        text += w;
+        text += "\r\n";
+    }
+
+    std::filesystem::path temp = file;
+    temp += ".tmp";
+    bool ok = false;
+    if (FILE* f = std::fopen(temp.c_str(), "wb")) {
+        const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+        const bool closed = std::fclose(f) == 0;
+        ok = written && closed;
+        if (ok) {
+            std::error_code ec;
+            std::filesystem::rename(temp, file, ec);
+            ok = !ec;
+        }
+        if (!ok) {
+            std::error_code ec;
+            std::filesystem::remove(temp, ec);
+        }
+    }
+    if (!ok) {
+        messageBoxes().show("Cannot create file \"" + utf8ToAnsi(file.string()) + "\".", "", MsgIcon::Error,
+                            MsgButtons::Ok);
+    }
+    return ok;
+}
+
+// ---- Sorted word list operations ----------------------------------------
+
+void addwordtowordlist(WordList& list, std::string_view word)
+{
+    // An exact duplicate can only sit among the entries of the same key.
+    const size_t lo = list.lowerBound(word);
+    const size_t hi = list.upperBound(word);
+    for (size_t i = lo; i < hi; ++i)
+        if (list.word(i) == word) return;
+    list.insertAt(hi, std::string(word));
+}
+
+void addlisttowordlist(WordList& list, const std::vector<std::string>& words)
+{
+    std::vector<std::string_view> fresh;
+    std::unordered_set<std::string_view> seen;
+    for (const auto& w : words) {
+        if (w.empty() || istwortkorrekt(list, w, false) || !seen.insert(w).second) continue;
+        fresh.push_back(w);
+    }
+    // Many words: one sort beats as many insertions into a long list.
+    if (words.size() > 4999) {
+        list.reserve(list.size() + fresh.size());
+        for (auto w : fresh) list.append(std::string(w));
+        SortWordList(list);
+        return;
+    }
+    for (auto w : fresh) list.insertAt(list.upperBound(w), std::string(w));
+}
+
+void SortWordList(WordList& list) { list.sortByKey(); }
+
+bool istwortkorrekt(const WordList& list, std::string_view word, bool allowCapital)
+{
+    if (list.empty() || word.empty()) return false;
+    if (hasDigit(word)) return true;
+    const auto first = byteAt(word, 0);
+    const bool capital = allowCapital && first >= 'A' && first <= 'Z';
+    const std::string_view rest = word.substr(1);
+
+    // Only entries with the word's key can match, exactly or with the capital.
+    const size_t hi = list.upperBound(word);
+    for (size_t i = list.lowerBound(word); i < hi; ++i) {
+        const std::string& e = list.word(i);
+        if (e.size() != word.size()) continue;
+        const auto initial = static_cast<uint8_t>(e[0]);
+        const uint8_t stored = capital ? asciiUpper(initial) : initial;
+        if (stored == first && std::string_view(e).substr(1) == rest) return true;
+    }
+    return false;
+}
+
+double suggestionScore(std::string_view entryKey, std::string_view wordKey)
+{
+    const size_t n = std::min(entryKey.size(), wordKey.size());
+    size_t lead = 0;
+    while (lead < n && entryKey[lead] == wordKey[lead]) ++lead;
+    size_t trail = 0;
+    while (trail < n && entryKey[entryKey.size() - 1 - trail] == wordKey[wordKey.size() - 1 - trail]) ++trail;
+    const size_t common = lead + trail;
+
+    const size_t diff = entryKey.size() > wordKey.size() ? entryKey.size() - wordKey.size()
+                                                          : wordKey.size() - entryKey.size();
+    const double half = static_cast<double>(diff == 0 ? 1 : diff) / 2.0;
+    const double d = half * half;
+    return static_cast<double>(common * 100) / static_cast<double>(2 * wordKey.size()) / d;
+}
+
+std::vector<std::string> findewortvorschlaege(const WordList& list, std::string_view word)
+{
+    std::vector<std::string> out;
+    if (list.empty() || word.empty()) return out;
+    const std::string key = asciiUpper(word);
+
+    struct Scored {
+        double score;
+        uint32_t index;
+    };
+    // Only the entries of the best tier reached are kept and sorted.
+    constexpr double kTiers[] = {132.0, 100.0, 66.0};
+    std::vector<Scored> tier[3];
+    for (size_t i = 0; i < list.size(); ++i) {
+        const double s = suggestionScore(list.key(i), key);
+        if (s < kTiers[2]) continue;
+        const int t = s >= kTiers[0] ? 0 : s >= kTiers[1] ? 1 : 2;
+        tier[t].push_back({s, static_cast<uint32_t>(i)});
+    }
+    for (auto& chosen : tier) {
+        if (chosen.empty()) continue;
+        // Equal scores keep list order, so the same word always gets the same list.
+        std::sort(chosen.begin(), chosen.end(), [](const Scored& a, const Scored& b) {
+            return a.score != b.score ? a.score > b.score : a.index < b.index;
+        });
+        out.reserve(chosen.size());
+        for (const auto& c : chosen) out.push_back(list.word(c.index));
+        break;
+    }
+    return out;
+}
+
+} // namespace quillet
