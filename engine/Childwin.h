@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace quillet {
@@ -148,6 +149,19 @@ public:
     bool istwortkorrekt(std::string_view word, uint8_t allowCapital);
     // Replaces SuggestionList.
     void findewortvorschlaege(std::string_view word);
+
+    // ---- Hyphenation (language/Hyphenation.cpp) --------------------------
+    // Words already hyphenated in this window: ASCII-uppercased word ->
+    // its hyphenated form (in the letter case it was first asked in).
+    std::unordered_map<std::string, std::string> HyphenCache;
+    // Points CurrentWordList and CurrentPatternTable at the document
+    // language's data, loading the patterns on the language's first use.
+    void OpenHyphenData();
+    void SetNewDokumentSprache(int32_t language);
+    // Empties the hyphenation cache.
+    void FreeHyphenData();
+    // The word with "-" at every break point.
+    std::string TrenneSilben(std::string_view word);
 
     // ---- Position fix-up (Positions.cpp) ----------------------------------
     // Every structural edit reports itself here so the cursor, the anchor
