@@ -1,0 +1,493 @@
+#include "engine/Childwin.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace quillet;
+
+namespace {
+
+struct RecordingHost : HostView {
+    int timerRestarts = 0;
+    std::string caption;
+    void restartTimer2() override { ++timerRestarts; }
+    void setCaption(const std::string& c) override { caption = c; }
+};
+
+struct RecordingUi : FrameUi {
+    std::vector<std::string> undo;
+    std::vector<std::string> redo;
+    int hintUpdates = 0;
+    int fileMenuUpdates = 0;
+    void setUndoHints(const std::vector<std::string>& u, const std::vector<std::string>& r) override
+    {
+        undo = u;
+        redo = r;
+        ++hintUpdates;
+    }
+    void fileMenuChanged() override { ++fileMenuUpdates; }
+};
+
+TextArea bodyArea()
+{
+    TextArea a;
+    a.AreaType = atPageBody;
+    a.Lines.resize(1);
+    InitNewLine(a.Lines, 0);
+    return a;
+}
+
+// What a key press would do to the text, without the keyboard module.
+void insertText(TMDIChild& w, std::string_view s)
+{
+    for (char ch : s) {
+        TextLine& line = w.Areas[size_t(w.Cursor.Area)].Lines[size_t(w.Cursor.Line)];
+        TextChar c;
+        c.Code = static_cast<uint8_t>(ch);
+        c.Width = 2.0;
+        line.Chars.insert(line.Chars.begin() + w.Cursor.Char, c);
+        ++w.Cursor.Char;
+    }
+    w.Anchor = w.Cursor;
+}
+
+void splitLine(TMDIChild& w)
+{
+    auto& lines = w.Areas[size_t(w.Cursor.Area)].Lines;
+    const size_t at = size_t(w.Cursor.Line);
+    TextLine next = lines[at];
+    next.Chars.assign(lines[at].Chars.begin() + w.Cursor.Char, lines[at].Chars.end());
+    lines[at].Chars.resize(size_t(w.Cursor.Char));
+    lines[at].EndKind = ekParagraph;
+    lines.insert(lines.begin() + ptrdiff_t(at) + 1, std::move(next));
+    w.Cursor = {w.Cursor.Area, w.Cursor.Line + 1, 0};
+    w.Anchor = w.Cursor;
+}
+
+// A typed run shares one snapshot, as the keyboard groups it.
+void typeKeys(TMDIChild& w, std::string_view s)
+{
+    for (char ch : s) {
+        if (!w.TypingRun) w.MakeCopyForUndo("Input");
+        w.TypingRun = 1;
+        insertText(w, std::string_view(&ch, 1));
+    }
+}
+
+std::string text(const TMDIChild& w)
+{
+    std::string out;
+    for (size_t a = 0; a < w.Areas.size(); ++a) {
+        if (a) out += '#';
+        for (size_t l = 0; l < w.Areas[a].Lines.size(); ++l) {
+            if (l) out += '|';
+            for (const TextChar& c : w.Areas[a].Lines[l].Chars) out += char(c.Code);
+        }
+    }
+    return out;
+}
+
+bool inside(const TMDIChild& w, const TextPos& p)
+{
+    if (p.Area < 0 || p.Area >= w.AreaCount()) return false;
+    const TextArea& a = w.Areas[size_t(p.Area)];
+    if (a.Lines.empty()) return p.Line == 0 && p.Char == 0;
+    return p.Line >= 0 && p.Line < a.LineCount() && p.Char >= 0 &&
+           p.Char <= a.Lines[size_t(p.Line)].CharCount();
+}
+
+class UndoTest : public ::testing::Test {
+protected:
+    // Declared before the window: it talks to them until it is gone.
+    RecordingHost host;
+    RecordingUi ui;
+    FrameState frame;
+    std::unique_ptr<TMDIChild> w;
+
+    void SetUp() override
+    {
+        w = std::make_unique<TMDIChild>(frame);
+        w->setHost(&host);
+        w->setFrameUi(&ui);
+        w->FreeAllUndoCops();
+        w->Areas.clear();
+        w->Areas.push_back(bodyArea());
+        w->Cursor = w->Anchor = TextPos{};
+        w->TypingRun = 0;
+        w->DocTitle = "Letter";
+        w->Pictures.clear();
+    }
+
+    int32_t count() const { return static_cast<int32_t>(w->UndoCopies.size()); }
+
+    // n edits labelled "Edit 1".."Edit n", each appending its number's digit.
+    void numberedEdits(int first, int last)
+    {
+        for (int i = first; i <= last; ++i) {
+            w->MakeCopyForUndo("Edit " + std::to_string(i));
+            insertText(*w, std::string(1, char('a' + (i - 1) % 26)));
+        }
+    }
+};
+
+TEST_F(UndoTest, UndoThenRedoReturnsExactlyAndDropsOriginal)
+{
+    w->MakeCopyForUndo("Input");
+    insertText(*w, "Hello");
+    w->MakeCopyForUndo("Input return");
+    splitLine(*w);
+    insertText(*w, "World");
+    const std::vector<TextArea> edited = w->Areas;
+    const TextPos editedCursor = w->Cursor;
+    EXPECT_EQ(w->UndoPos, 2);
+    EXPECT_EQ(count(), 2);
+    EXPECT_EQ(ui.undo, (std::vector<std::string>{"Input return", "Input"}));
+    EXPECT_TRUE(ui.redo.empty());
+
+    const int restartsBefore = host.timerRestarts;
+    w->RestoreCopyFromUndo(0);
+    EXPECT_EQ(text(*w), "Hello");
+    EXPECT_EQ(w->Cursor, (TextPos{0, 0, 5}));
+    EXPECT_EQ(w->UndoPos, 1);
+    EXPECT_EQ(count(), 3);  // "Original" holds the edited state
+    EXPECT_EQ(w->UndoCopies.back().Label, "Original");
+    EXPECT_EQ(ui.undo, (std::vector<std::string>{"Input"}));
+    EXPECT_EQ(ui.redo, (std::vector<std::string>{"Input return"}));
+    EXPECT_GT(host.timerRestarts, restartsBefore);
+
+    w->RestoreBeforeRestoreCopyFromUndo(0);
+    EXPECT_TRUE(w->Areas == edited);
+    EXPECT_EQ(w->Cursor, editedCursor);
+    EXPECT_EQ(w->UndoPos, 2);
+    EXPECT_EQ(count(), 2);
+    EXPECT_TRUE(ui.redo.empty());
+
+    // Nothing left to redo: nothing changes.
+    w->RestoreBeforeRestoreCopyFromUndo(0);
+    EXPECT_TRUE(w->Areas == edited);
+    EXPECT_EQ(count(), 2);
+
+    // Undoing again takes a fresh "Original".
+    w->RestoreCopyFromUndo(1);
+    EXPECT_EQ(text(*w), "");
+    EXPECT_EQ(w->UndoPos, 0);
+    EXPECT_EQ(count(), 3);
+    EXPECT_TRUE(ui.undo.empty());
+    EXPECT_EQ(ui.redo, (std::vector<std::string>{"Input", "Input return"}));
+    // Nothing left to undo.
+    w->RestoreCopyFromUndo(0);
+    EXPECT_EQ(w->UndoPos, 0);
+    EXPECT_EQ(count(), 3);
+}
+
+TEST_F(UndoTest, DepthLimitsHowFarBackUndoGoes)
+{
+    frame.Options.UndoDepth = 10;
+    numberedEdits(1, 15);
+    EXPECT_EQ(w->UndoPos, 11);
+    EXPECT_EQ(count(), 11);
+    EXPECT_EQ(w->UndoCopies.front().Label, "Edit 5");
+    ASSERT_EQ(ui.undo.size(), 11u);
+    EXPECT_EQ(ui.undo.front(), "Edit 15");
+    EXPECT_EQ(ui.undo.back(), "Edit 5");
+
+    // The "Original" taken by the first undo is not trimmed away.
+    w->RestoreCopyFromUndo(10);
+    EXPECT_EQ(count(), 12);
+    EXPECT_EQ(w->UndoPos, 0);
+    EXPECT_EQ(text(*w), "abcd");  // as before edit 5
+    w->RestoreCopyFromUndo(0);
+    EXPECT_EQ(text(*w), "abcd");
+
+    // Redo all the way back to the newest state.
+    w->RestoreBeforeRestoreCopyFromUndo(10);
+    EXPECT_EQ(text(*w), "abcdefghijklmno");
+    EXPECT_EQ(count(), 11);
+}
+
+TEST_F(UndoTest, LoweredDepthTrimsAtTheNextEdit)
+{
+    frame.Options.UndoDepth = 20;
+    numberedEdits(1, 15);
+    EXPECT_EQ(w->UndoPos, 15);
+    frame.Options.UndoDepth = 3;
+    numberedEdits(16, 16);
+    EXPECT_EQ(w->UndoPos, 4);
+    EXPECT_EQ(count(), 4);
+    EXPECT_EQ(w->UndoCopies.front().Label, "Edit 13");
+    // A depth outside the settings' range still leaves one step.
+    frame.Options.UndoDepth = 0;
+    numberedEdits(17, 18);
+    EXPECT_EQ(w->UndoPos, 2);
+    EXPECT_EQ(w->UndoCopies.front().Label, "Edit 17");
+}
+
+TEST_F(UndoTest, NewEditDropsTheRedoTail)
+{
+    numberedEdits(1, 3);
+    w->RestoreCopyFromUndo(1);  // two steps back
+    EXPECT_EQ(text(*w), "a");
+    EXPECT_EQ(ui.redo.size(), 2u);
+    w->MakeCopyForUndo("Delete");
+    EXPECT_EQ(w->UndoPos, 2);
+    EXPECT_EQ(count(), 2);
+    EXPECT_TRUE(ui.redo.empty());
+    EXPECT_EQ(ui.undo, (std::vector<std::string>{"Delete", "Edit 1"}));
+    // The tail is really gone: redo does nothing.
+    w->RestoreBeforeRestoreCopyFromUndo(0);
+    EXPECT_EQ(text(*w), "a");
+}
+
+TEST_F(UndoTest, MultiStepUndoAndRedo)
+{
+    numberedEdits(1, 4);  // text "abcd"
+    w->RestoreCopyFromUndo(2);
+    EXPECT_EQ(text(*w), "a");
+    EXPECT_EQ(w->UndoPos, 1);
+    EXPECT_EQ(ui.undo, (std::vector<std::string>{"Edit 1"}));
+    EXPECT_EQ(ui.redo, (std::vector<std::string>{"Edit 2", "Edit 3", "Edit 4"}));
+
+    // Out of range requests change nothing.
+    w->RestoreCopyFromUndo(1);
+    w->RestoreCopyFromUndo(-1);
+    w->RestoreBeforeRestoreCopyFromUndo(3);
+    w->RestoreBeforeRestoreCopyFromUndo(-1);
+    EXPECT_EQ(text(*w), "a");
+    EXPECT_EQ(w->UndoPos, 1);
+    EXPECT_EQ(count(), 5);
+
+    w->RestoreBeforeRestoreCopyFromUndo(1);
+    EXPECT_EQ(text(*w), "abc");
+    EXPECT_EQ(count(), 5);
+    EXPECT_EQ(ui.redo, (std::vector<std::string>{"Edit 4"}));
+    w->RestoreBeforeRestoreCopyFromUndo(0);
+    EXPECT_EQ(text(*w), "abcd");
+    EXPECT_EQ(count(), 4);
+    EXPECT_EQ(w->UndoPos, 4);
+}
+
+TEST_F(UndoTest, TypingRunIsOneSnapshot)
+{
+    typeKeys(*w, "ab");
+    w->TypingRun = 0;  // a cursor key closes the run
+    typeKeys(*w, "c");
+    EXPECT_EQ(count(), 2);
+    w->RestoreCopyFromUndo(0);
+    EXPECT_EQ(text(*w), "ab");
+    EXPECT_EQ(w->TypingRun, 0);
+    w->RestoreCopyFromUndo(0);
+    EXPECT_EQ(text(*w), "");
+}
+
+TEST_F(UndoTest, SnapshotMarksTheDocumentChanged)
+{
+    const int menusBefore = ui.fileMenuUpdates;
+    w->TypingRun = 1;
+    w->MakeCopyForUndo("Cut");
+    EXPECT_EQ(w->Modified, 1);
+    EXPECT_EQ(w->TypingRun, 0);
+    EXPECT_EQ(host.caption, "Letter*");
+    EXPECT_GT(ui.fileMenuUpdates, menusBefore);
+    w->SetFileChanged(false);
+    EXPECT_EQ(w->Modified, 0);
+    EXPECT_EQ(host.caption, "Letter");
+}
+
+TEST_F(UndoTest, LabelsAreCutTo255Bytes)
+{
+    w->MakeCopyForUndo(std::string(300, 'x'));
+    ASSERT_EQ(ui.undo.size(), 1u);
+    EXPECT_EQ(ui.undo[0], std::string(255, 'x'));
+}
+
+TEST_F(UndoTest, RestoresCaretSelectionAndFormat)
+{
+    insertText(*w, "Hello world");
+    w->Anchor = {0, 0, 2};
+    w->Cursor = {0, 0, 7};
+    w->CurrentPage = 0;
+    w->FontState.Face = "Arial";
+    w->FontState.Style = 3;
+    w->MakeCopyForUndo("Character format");
+    w->FontState = CurrentFontState{};
+    w->Anchor = w->Cursor = {0, 0, 11};
+    insertText(*w, "!");
+
+    w->RestoreCopyFromUndo(0);
+    EXPECT_EQ(w->Anchor, (TextPos{0, 0, 2}));
+    EXPECT_EQ(w->Cursor, (TextPos{0, 0, 7}));
+    EXPECT_EQ(w->FontState.Face, "Arial");
+    EXPECT_EQ(w->FontState.Style, 3);
+    w->RestoreBeforeRestoreCopyFromUndo(0);
+    EXPECT_EQ(w->Cursor, (TextPos{0, 0, 12}));
+    EXPECT_EQ(w->FontState, CurrentFontState{});
+}
+
+TEST_F(UndoTest, RestoreKeepsPositionsInsideTheDocument)
+{
+    // A snapshot taken while the caret was left past the text (as a caller
+    // mid-edit might) must not bring a stray caret back.
+    w->Cursor = {3, 9, 40};
+    w->Anchor = {0, 0, -2};
+    w->MakeCopyForUndo("Insert");
+    w->Cursor = w->Anchor = TextPos{};
+    insertText(*w, "abc");
+    TextPos walk{0, 0, 3};
+    w->RegisterPosition(&walk);
+    w->RestoreCopyFromUndo(0);
+    EXPECT_TRUE(inside(*w, w->Cursor));
+    EXPECT_TRUE(inside(*w, w->Anchor));
+    EXPECT_TRUE(inside(*w, walk));
+    w->UnregisterPosition(&walk);
+}
+
+TEST_F(UndoTest, SnapshotsAndDocumentAreIndependent)
+{
+    insertText(*w, "ab");
+    TextChar& field = w->Areas[0].Lines[0].Chars[1];
+    field.Kind = ckField;
+    field.FieldResult = std::string("12");
+    field.FieldCode = std::string("page");
+    TextChar par;
+    par.Code = 13;
+    AbsatzFormat pf = DefaultAbsatzFormat();
+    pf.Tabs.push_back(TabStop{20.0, 1, 2});
+    pf.BulletFace = std::string("Symbol");
+    par.ParaCopy = pf;
+    w->Areas[0].Lines[0].Chars.push_back(par);
+    w->Areas[0].Lines[0].Para.Tabs.push_back(TabStop{40.0, 2, 0});
+    w->Areas[0].Lines[0].Para.BulletFace = std::string("Wingdings");
+    w->Areas.push_back(bodyArea());
+    w->Areas[1].AreaType = atTextFrame;
+    const std::vector<TextArea> before = w->Areas;
+
+    w->MakeCopyForUndo("Format field");
+    // Editing the document in place must leave the copy alone.
+    TextChar& live = w->Areas[0].Lines[0].Chars[1];
+    *live.FieldResult = "99";
+    w->Areas[0].Lines[0].Chars[2].ParaCopy->Tabs[0].Position = 1;
+    *w->Areas[0].Lines[0].Chars[2].ParaCopy->BulletFace = "Changed";
+    w->Areas[0].Lines[0].Para.Tabs.clear();
+    w->Areas.pop_back();
+    ASSERT_TRUE(w->UndoCopies[0].Areas == before);
+
+    w->RestoreCopyFromUndo(0);
+    EXPECT_TRUE(w->Areas == before);
+    // And editing the restored document must leave the copy alone too.
+    *w->Areas[0].Lines[0].Chars[1].FieldCode = "pagecount";
+    w->Areas[0].Lines[0].Chars[2].ParaCopy.reset();
+    w->Areas[0].Lines[0].Para.BulletFace.reset();
+    w->Areas[1].Lines.clear();
+    EXPECT_TRUE(w->UndoCopies[0].Areas == before);
+
+    w->RestoreBeforeRestoreCopyFromUndo(0);  // the edited state
+    EXPECT_EQ(w->AreaCount(), 1);
+    EXPECT_EQ(*w->Areas[0].Lines[0].Chars[1].FieldResult, "99");
+    w->RestoreCopyFromUndo(0);
+    EXPECT_TRUE(w->Areas == before);
+}
+
+TEST_F(UndoTest, ReusedSlotsHoldExactlyTheNewText)
+{
+    // Slots dropped by the depth limit or a new edit are refilled; nothing of
+    // their old text may survive.
+    frame.Options.UndoDepth = 1;
+    insertText(*w, "long line of text");
+    w->Areas[0].Lines[0].Chars[3].FieldResult = std::string("old result");
+    w->Areas[0].Lines[0].Para.BulletFace = std::string("Old face");
+    w->Areas.push_back(w->Areas[0]);
+    w->Areas.push_back(w->Areas[0]);
+    w->MakeCopyForUndo("Edit 1");
+    w->MakeCopyForUndo("Edit 2");
+
+    w->Areas.resize(1);
+    w->Areas[0].Lines[0].Chars.resize(4);
+    w->Areas[0].Lines[0].Chars[3].FieldResult.reset();
+    w->Areas[0].Lines[0].Chars[1].FieldCode = std::string("page");
+    w->Areas[0].Lines[0].Para.BulletFace.reset();
+    w->Cursor = w->Anchor = TextPos{0, 0, 4};
+    w->MakeCopyForUndo("Edit 3");  // trims "Edit 1"
+    ASSERT_EQ(count(), 2);
+    EXPECT_TRUE(w->UndoCopies.back().Areas == w->Areas);
+
+    splitLine(*w);
+    insertText(*w, "x");
+    w->RestoreCopyFromUndo(0);
+    w->Areas[0].Lines[0].Chars.clear();
+    w->MakeCopyForUndo("Edit 4");  // reuses the dropped redo copy
+    EXPECT_TRUE(w->UndoCopies.back().Areas == w->Areas);
+    EXPECT_EQ(ui.undo, (std::vector<std::string>{"Edit 4", "Edit 2"}));
+}
+
+TEST_F(UndoTest, FreeingCopiesAndAll)
+{
+    numberedEdits(1, 3);
+    w->FreeUndoCopy(1);
+    EXPECT_EQ(count(), 3);
+    EXPECT_TRUE(w->UndoCopies[1].Areas.empty());
+    w->FreeUndoCopy(7);  // no such slot
+    w->FreeUndoCopy(-1);
+    w->FreeAllUndoCops();
+    EXPECT_EQ(count(), 0);
+    EXPECT_EQ(w->UndoPos, 0);
+    EXPECT_TRUE(ui.undo.empty());
+    EXPECT_TRUE(ui.redo.empty());
+    w->RestoreCopyFromUndo(0);
+    EXPECT_EQ(text(*w), "abc");
+}
+
+// Picture slots with bits, as loading a picture would leave them.
+Dib somePicture()
+{
+    Dib d;
+    d.Header.biWidth = 1;
+    d.Header.biHeight = 1;
+    d.Header.biBitCount = 24;
+    d.BytesPerRow = 4;
+    d.Bits.assign(4, 0x7F);
+    return d;
+}
+
+TextChar pictureChar(uint16_t index)
+{
+    TextChar c;
+    c.Kind = ckPicture;
+    c.Code = 'a';
+    c.PictureIndex = index;
+    return c;
+}
+
+TEST_F(UndoTest, PicturesStayWhileASnapshotUsesThem)
+{
+    w->Pictures.push_back(somePicture());
+    w->Pictures.push_back(somePicture());
+    auto& chars = w->Areas[0].Lines[0].Chars;
+    chars.push_back(pictureChar(0));
+    chars.push_back(pictureChar(1));
+
+    // The first snapshot sweeps; both pictures are in use.
+    w->MakeCopyForUndo("Delete");
+    EXPECT_FALSE(w->Pictures[0].empty());
+    EXPECT_FALSE(w->Pictures[1].empty());
+
+    // Deleting the only use of picture 0 from the text keeps it for undo.
+    chars.erase(chars.begin());
+    w->FreeBildInListeIfNotNeeded();
+    EXPECT_FALSE(w->Pictures[0].empty());
+    w->RestoreCopyFromUndo(0);
+    EXPECT_EQ(w->Areas[0].Lines[0].Chars[0].Kind, ckPicture);
+    EXPECT_FALSE(w->Pictures[0].empty());
+
+    // Once no snapshot holds it either, the next first snapshot releases it.
+    w->Areas[0].Lines[0].Chars.erase(w->Areas[0].Lines[0].Chars.begin());
+    w->FreeAllUndoCops();
+    w->MakeCopyForUndo("Insert");
+    EXPECT_TRUE(w->Pictures[0].empty());
+    EXPECT_FALSE(w->Pictures[1].empty());
+    EXPECT_EQ(w->Pictures.size(), 2u);  // slots keep their indexes
+}
+
+} // namespace
