@@ -16,9 +16,13 @@
 
 namespace quillet {
 
+// Largest em or cell height, in pixels, a font is made at; larger requests
+// (corrupt sizes, absurd zoom) are clamped so extents cannot overflow.
+inline constexpr int32_t kMaxFontPixels = 100000;
+
 struct LogFont {
     std::string Face;        // face name as the document names it
-    int32_t Height = 0;      // < 0: character height in px; > 0: cell height; 0: default
+    int32_t Height = 0;      // < 0: character height in px; > 0: cell height; 0: default (16 px cell)
     int32_t Weight = 400;    // 400 normal, 700 bold
     bool Italic = false;
     bool StrikeOut = false;
@@ -33,13 +37,14 @@ struct TextExtent {
 };
 
 // Outline metrics in font units scaled to 1000 per em, for the PDF writer.
+// Every scaled value is rounded to nearest, halves away from zero.
 struct OutlineMetrics {
     std::string PostScriptName;
-    int32_t Ascent = 0;
+    int32_t Ascent = 0;        // typographic ascender (hhea)
     int32_t Descent = 0;       // negative
     int32_t CapHeight = 0;
-    int32_t ItalicAngle = 0;
-    std::array<int32_t, 4> BBox{};
+    int32_t ItalicAngle = 0;   // tenths of a degree, counter-clockwise (negative leans right)
+    std::array<int32_t, 4> BBox{};  // left, bottom, right, top
     std::array<int32_t, 256> Widths{};  // per Windows-1252 code
     std::string FontFile;      // path of the font file behind the face
 };
@@ -62,6 +67,12 @@ public:
     // Path of the font file actually used.
     virtual const std::string& filePath() const = 0;
     virtual int32_t faceIndex() const = 0;
+    // Glyph of that file measured for a byte (0 = the font's missing glyph),
+    // so a canvas draws exactly what was measured.
+    virtual uint32_t glyphIndex(uint8_t) const { return 0; }
+    // Strike-out bar: top edge in pixels above the baseline, and thickness.
+    virtual int32_t strikeOutPosition() const { return ascent() / 3; }
+    virtual int32_t strikeOutSize() const { return pixelSize() >= 20 ? pixelSize() / 20 : 1; }
 };
 
 using FontHandle = std::shared_ptr<const PlatformFont>;
