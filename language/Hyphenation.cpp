@@ -1,0 +1,250 @@
+#include "language/Hyphenation.h"
+
+#include "engine/ByteIO.h"
+#include "engine/Childwin.h"
+#include "language/WordList.h"
+#include "platform/Win1252.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <span>
+
+namespace quillet {
+
+namespace {
+
+bool readWholeFile(const std::filesystem::path& file, std::string& out)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return false;
+    std::string data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) return false;
+    out = std::move(data);
+    return true;
+}
+
+} // namespace
+
+// ---- Pattern table ------------------------------------------------------
+
+size_t HyphenPatternTable::KeyHash::operator()(const Key& k) const
+{
+    uint64_t h = k.lo * 0x9E3779B97F4A7C15ull;
+    h ^= (k.hi + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full;
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 32;
+    return static_cast<size_t>(h);
+}
+
+HyphenPatternTable::Key HyphenPatternTable::pack(const uint8_t* letters, size_t n)
+{
+    uint8_t buf[16]{};
+    std::memcpy(buf, letters, std::min<size_t>(n, sizeof buf));
+    Key k;
+    std::memcpy(&k.lo, buf, 8);
+    std::memcpy(&k.hi, buf + 8, 8);
+    return k;
+}
+
+void HyphenPatternTable::add(int group, std::string_view letters, const HyphenPair* pairs, size_t pairCount)
+{
+    // A pattern is only compared with substrings of its group's length, so
+    // one whose letters have another length can never match.
+    if (letters.size() != static_cast<size_t>(group)) return;
+    ++counts_[static_cast<size_t>(group)];
+    if (letters.size() < kHyphenMinMatch || letters.size() > kHyphenMaxMatch) return;
+
+    const Key key = pack(reinterpret_cast<const uint8_t*>(letters.data()), letters.size());
+    auto [it, fresh] = index_[letters.size()].try_emplace(key);
+    Span& span = it->second;
+    if (fresh) {
+        span.first = static_cast<uint32_t>(pairs_.size());
+        pairs_.insert(pairs_.end(), pairs, pairs + pairCount);
+        span.count = static_cast<uint32_t>(pairCount);
+        return;
+    }
+
+    // Another record with the same letters: raise the values of positions
+    // the entry has and add the others. Positions are bytes, so an entry
+    // never holds more than 256 pairs however often its letters repeat.
+    HyphenPair extra[kHyphenMaxPairs];
+    size_t extraCount = 0;
+    for (size_t i = 0; i < pairCount; ++i) {
+        const HyphenPair& p = pairs[i];
+        HyphenPair* found = nullptr;
+        for (uint32_t j = 0; j < span.count && !found; ++j)
+            if (pairs_[span.first + j].Position == p.Position) found = &pairs_[span.first + j];
+        for (size_t j = 0; j < extraCount && !found; ++j)
+            if (extra[j].Position == p.Position) found = &extra[j];
+        if (found) found->Value = std::max(found->Value, p.Value);
+        else if (extraCount < kHyphenMaxPairs) extra[extraCount++] = p;
+    }
+    if (extraCount == 0) return;
+    // The entry's pairs must stay together: unless it is the last one, it
+    // moves to the end first.
+    if (size_t{span.first} + span.count != pairs_.size()) {
+        const uint32_t moved = static_cast<uint32_t>(pairs_.size());
+        for (uint32_t j = 0; j < span.count; ++j) pairs_.push_back(pairs_[span.first + j]);
+        span.first = moved;
+    }
+    pairs_.insert(pairs_.end(), extra, extra + extraCount);
+    span.count += static_cast<uint32_t>(extraCount);
+}
+
+bool HyphenPatternTable::load(std::string_view bytes)
+{
+    if (bytes.size() > kHyphenMaxFileBytes) return false;
+    ByteReader in(bytes);
+    for (int k = 1; k <= kHyphenGroupCount; ++k) {
+        const int32_t count = in.i32();
+        if (!in) return false;
+        // The stored count reserves no more than the remaining bytes could
+        // hold; a huge count just runs into the end of the data.
+        if (count > 0 && static_cast<size_t>(k) <= kHyphenMaxMatch && static_cast<size_t>(k) >= kHyphenMinMatch) {
+            const size_t smallest = 3 + static_cast<size_t>(k);
+            index_[static_cast<size_t>(k)].reserve(std::min(static_cast<size_t>(count), in.remaining() / smallest));
+        }
+        for (int32_t n = 0; n < count; ++n) {
+            const uint8_t length = in.u8();
+            std::string letters = in.str(length);
+            const uint16_t pairCount = in.u16();
+            HyphenPair pairs[kHyphenMaxPairs];
+            const size_t kept = std::min<size_t>(pairCount, kHyphenMaxPairs);
+            for (size_t i = 0; i < kept; ++i) {
+                pairs[i].Position = in.u8();
+                pairs[i].Value = in.u8();
+            }
+            in.skip(2 * (size_t{pairCount} - kept));
+            if (!in) return false;
+            if (letters.size() > kHyphenMaxLetters) letters.resize(kHyphenMaxLetters);
+            add(k, letters, pairs, kept);
+        }
+    }
+    return true;
+}
+
+bool HyphenPatternTable::loadFile(const std::filesystem::path& file)
+{
+    std::string bytes;
+    if (!readWholeFile(file, bytes)) return false;
+    load(bytes);
+    return true;
+}
+
+void HyphenPatternTable::clear()
+{
+    for (auto& group : index_) group.clear();
+    pairs_.clear();
+    pairs_.shrink_to_fit();
+    counts_.fill(0);
+    loaded_ = false;
+}
+
+int32_t HyphenPatternTable::patternCount(int k) const
+{
+    if (k < 1 || k > kHyphenGroupCount) return 0;
+    return counts_[static_cast<size_t>(k)];
+}
+
+std::vector<uint8_t> HyphenPatternTable::gapValues(std::string_view word) const
+{
+    std::vector<uint8_t> values(word.size() + 1, 0);
+    std::string s;
+    s.reserve(word.size() + 2);
+    s.push_back('.');
+    for (char c : word) s.push_back(static_cast<char>(asciiLower(static_cast<uint8_t>(c))));
+    s.push_back('.');
+    const auto* text = reinterpret_cast<const uint8_t*>(s.data());
+
+    const size_t longest = std::min(kHyphenMaxMatch, s.size());
+    for (size_t len = kHyphenMinMatch; len <= longest; ++len) {
+        const auto& group = index_[len];
+        if (group.empty()) continue;
+        for (size_t start = 0; start + len <= s.size(); ++start) {
+            const auto it = group.find(pack(text + start, len));
+            if (it == group.end()) continue;
+            const Span span = it->second;
+            for (const HyphenPair& p : std::span(pairs_).subspan(span.first, span.count)) {
+                // Position p is the gap before the pattern's character p + 1;
+                // the substring's first character is s[start], and values[g]
+                // belongs to the gap before s[g + 1].
+                const size_t gap = start + p.Position;
+                if (gap == 0) continue;
+                const size_t g = gap - 1;
+                if (g <= word.size()) values[g] = std::max(values[g], p.Value);
+            }
+        }
+    }
+    return values;
+}
+
+std::string HyphenPatternTable::hyphenate(std::string_view word) const
+{
+    std::string result;
+    if (word.empty()) return result;
+    const std::vector<uint8_t> values = gapValues(word);
+    result.reserve(word.size() + word.size() / 2);
+    for (size_t p = 1; p <= word.size(); ++p) {
+        result.push_back(word[p - 1]);
+        if (p < word.size() && (values[p] & 1)) result.push_back('-');
+    }
+    return result;
+}
+
+void FreeHyphenDataifUsed(HyphenPatternTable& table)
+{
+    if (table.loaded()) table.clear();
+}
+
+// ---- Document window ----------------------------------------------------
+
+void TMDIChild::OpenHyphenData()
+{
+    HyphenCache.clear();
+
+    const bool english = DocLanguage == 1;
+    auto& list = english ? Frame.WordListEnglish : Frame.WordListGerman;
+    auto& table = english ? Frame.PatternsEnglish : Frame.PatternsGerman;
+    if (!list) list = std::make_shared<WordList>();
+    if (!table) table = std::make_shared<HyphenPatternTable>();
+    if (english && list->empty()) OpenWordList(Frame.ProgDir / "english.spe", *list);
+
+    CurrentWordList = list.get();
+    CurrentPatternTable = table.get();
+    if (table->loaded()) return;
+
+    if (Frame.IgnoreList) addlisttowordlist(*Frame.IgnoreList);
+    if (Frame.UserDict) addlisttowordlist(*Frame.UserDict);
+
+    // A missing file leaves the language without break points for the rest
+    // of the run; the table still counts as loaded so it is not retried.
+    table->loadFile(Frame.ProgDir / (english ? "english0.hyp" : "german0.hyp"));
+    table->markLoaded();
+}
+
+void TMDIChild::SetNewDokumentSprache(int32_t language)
+{
+    if (language == DocLanguage) return;
+    DocLanguage = language;
+    HyphenCache.clear();
+    OpenHyphenData();
+}
+
+void TMDIChild::FreeHyphenData()
+{
+    HyphenCache.clear();
+}
+
+std::string TMDIChild::TrenneSilben(std::string_view word)
+{
+    std::string key = asciiUpper(word);
+    if (const auto it = HyphenCache.find(key); it != HyphenCache.end()) return it->second;
+    std::string result = CurrentPatternTable ? CurrentPatternTable->hyphenate(word) : std::string(word);
+    HyphenCache.emplace(std::move(key), result);
+    return result;
+}
+
+} // namespace quillet
