@@ -1,0 +1,830 @@
+// Selection ordering, membership and the text walkers of the document window.
+//
+// A flow chain's positions are ordered by (place of the area in the chain,
+// line, char); area indexes say nothing about text order once frames are
+// linked out of index order. Walks never follow a flow link that closes a
+// cycle, so a damaged file cannot make any walk endless.
+
+#include "engine/Childwin.h"
+
+#include <algorithm>
+#include <climits>
+#include <utility>
+
+namespace quillet {
+
+using Doc = std::vector<TextArea>;
+using TextWalker = TMDIChild::TextWalker;
+
+// The ordered and widened selection, and what it was computed from.
+struct TMDIChild::MarkingCache {
+    // Key: recomputed whenever one of these differs.
+    bool Computed = false;
+    TextPos KeyAnchor, KeyCursor;
+    uint64_t KeyRevision = 0;
+    int32_t KeyAreaCount = 0;
+    // Cheap guards against edits that did not call InvalidateMarking.
+    int32_t GuardStartLines = 0, GuardEndLines = 0, GuardEndChars = 0;
+    int32_t GuardLinks[4] = {0, 0, 0, 0};
+
+    bool Valid = false;              // the anchor lies in a text area
+    TextPos Start, End;
+    uint8_t Cell = 0, Row = 0;
+    int32_t ColFirst = 0, ColLast = 0;
+    std::vector<int32_t> Rank;       // place in the anchor's chain per area, -1 outside
+    int32_t StartRank = 0, EndRank = 0;
+    // The last line of the end's table row: no walk finds selected text beyond it.
+    int32_t EndRowRank = 0, EndRowLine = 0;
+
+    int32_t rankOf(int32_t area) const
+    {
+        return area >= 0 && size_t(area) < Rank.size() ? Rank[size_t(area)] : -1;
+    }
+};
+
+namespace {
+
+bool validArea(const Doc& d, int32_t a) { return a >= 0 && size_t(a) < d.size(); }
+
+const TextLine* lineAt(const Doc& d, int32_t a, int32_t l)
+{
+    if (!validArea(d, a) || l < 0 || l >= d[size_t(a)].LineCount()) return nullptr;
+    return &d[size_t(a)].Lines[size_t(l)];
+}
+
+const TextLine* lineAt(const Doc& d, const TextPos& p) { return lineAt(d, p.Area, p.Line); }
+
+int32_t cellsOf(const TextLine& l) { return l.IsCell ? std::max<int32_t>(1, l.CellsPerRow) : 1; }
+
+int32_t columnOf(const TextLine& l)
+{
+    return l.IsCell ? std::clamp<int32_t>(l.CellIndex, 0, cellsOf(l) - 1) : 0;
+}
+
+bool endsParagraph(int32_t endKind) { return endKind == ekParagraph || endKind == ekPageBreak; }
+
+int32_t addLines(int32_t line, int64_t delta)
+{
+    return int32_t(std::clamp<int64_t>(int64_t(line) + delta, INT32_MIN, INT32_MAX));
+}
+
+bool lineBefore(int32_t rankA, int32_t lineA, int32_t rankB, int32_t lineB)
+{
+    return rankA != rankB ? rankA < rankB : lineA < lineB;
+}
+
+// True when `b` is the lowest-index area of a link cycle through it.
+bool isCycleMin(const Doc& d, int32_t b, bool forward)
+{
+    int32_t x = b;
+    for (size_t i = 0; i < d.size(); ++i) {
+        x = forward ? d[size_t(x)].NextInFlow : d[size_t(x)].PrevInFlow;
+        if (!validArea(d, x) || x < b) return false;
+        if (x == b) return true;
+    }
+    return false;
+}
+
+// Flow links with every cycle cut at its lowest-index area, which becomes the
+// chain's first area.
+int32_t chainNext(const Doc& d, int32_t a)
+{
+    if (!validArea(d, a)) return -1;
+    const int32_t b = d[size_t(a)].NextInFlow;
+    if (!validArea(d, b) || b == a || isCycleMin(d, b, true)) return -1;
+    return b;
+}
+
+int32_t chainPrev(const Doc& d, int32_t a)
+{
+    if (!validArea(d, a)) return -1;
+    const int32_t b = d[size_t(a)].PrevInFlow;
+    if (!validArea(d, b) || b == a || isCycleMin(d, a, false)) return -1;
+    return b;
+}
+
+int32_t firstUnvisited(const Doc& d)
+{
+    for (size_t i = 0; i < d.size(); ++i)
+        if (!d[i].Visited) return int32_t(i);
+    return -1;
+}
+
+// The same cell's line in the next (previous) run of its row, if the row has one.
+bool nextRun(TMDIChild& w, int32_t& a, int32_t& l)
+{
+    const TextLine* cur = lineAt(w.Areas, a, l);
+    if (!cur || !cur->IsCell || cur->RowLastRun) return false;
+    int32_t na = a, nl = addLines(l, cellsOf(*cur));
+    w.GoToLine(na, nl);
+    const TextLine* nx = lineAt(w.Areas, na, nl);
+    if (!nx || !nx->IsCell || nx->RowFirstRun || cellsOf(*nx) != cellsOf(*cur) ||
+        columnOf(*nx) != columnOf(*cur))
+        return false;
+    a = na;
+    l = nl;
+    return true;
+}
+
+bool prevRun(TMDIChild& w, int32_t& a, int32_t& l)
+{
+    const TextLine* cur = lineAt(w.Areas, a, l);
+    if (!cur || !cur->IsCell || cur->RowFirstRun) return false;
+    int32_t na = a, nl = addLines(l, -int64_t(cellsOf(*cur)));
+    w.GoToLine(na, nl);
+    const TextLine* pv = lineAt(w.Areas, na, nl);
+    if (!pv || !pv->IsCell || pv->RowLastRun || cellsOf(*pv) != cellsOf(*cur) ||
+        columnOf(*pv) != columnOf(*cur))
+        return false;
+    a = na;
+    l = nl;
+    return true;
+}
+
+// Every step goes strictly back (forward) along acyclic links, so these end.
+void toFirstRun(TMDIChild& w, int32_t& a, int32_t& l)
+{
+    while (prevRun(w, a, l)) {}
+}
+
+void toLastRun(TMDIChild& w, int32_t& a, int32_t& l)
+{
+    while (nextRun(w, a, l)) {}
+}
+
+// Moves a cell line to column `col` of its run (limited to the run's width).
+void toColumn(TMDIChild& w, int32_t& a, int32_t& l, int32_t col)
+{
+    const TextLine* cur = lineAt(w.Areas, a, l);
+    if (!cur || !cur->IsCell) return;
+    const int32_t target = std::clamp<int32_t>(col, 0, cellsOf(*cur) - 1);
+    int32_t na = a, nl = addLines(l, int64_t(target) - columnOf(*cur));
+    w.GoToLine(na, nl);
+    const TextLine* t = lineAt(w.Areas, na, nl);
+    if (!t || !t->IsCell || cellsOf(*t) != cellsOf(*cur) || columnOf(*t) != target) return;
+    a = na;
+    l = nl;
+}
+
+// ---- Walk steps -------------------------------------------------------------
+
+// A step budget far above any sound walk (a walk that comes back to areas
+// with WalkAllAreas included), so only a malformed table can exhaust it.
+int64_t walkBudget(const Doc& d)
+{
+    int64_t lines = 0;
+    for (const TextArea& a : d) lines += a.LineCount();
+    const int64_t n = int64_t(d.size());
+    return (lines + n + 1) * (n + 1) + 16;
+}
+
+void beginStep(const Doc& d, TextWalker& w)
+{
+    if (!(w.Pos == w.Seen) || w.Budget < 0) w.Budget = walkBudget(d);
+}
+
+bool spend(TextWalker& w)
+{
+    if (w.Budget <= 0) return false;
+    --w.Budget;
+    return true;
+}
+
+// Next line of a document walk: down a cell run by run, then the next cell,
+// then past the row; outside tables (and table-blind) one line on.
+bool forwardLine(TMDIChild& win, TextWalker& w, TextPos& p, bool tableBlind)
+{
+    Doc& d = win.Areas;
+    for (;;) {
+        if (!spend(w)) return false;
+        const TextLine& cur = d[size_t(p.Area)].Lines[size_t(p.Line)];
+        int32_t a = p.Area, l = p.Line;
+        if (!tableBlind && cur.IsCell) {
+            int32_t ra = a, rl = l;
+            if (nextRun(win, ra, rl)) {
+                l = addLines(l, cellsOf(cur));
+            } else if (columnOf(cur) < cellsOf(cur) - 1) {
+                toFirstRun(win, ra, rl);
+                a = ra;
+                l = rl + 1;
+            } else {
+                l = l + 1;
+            }
+        } else {
+            l = l + 1;
+        }
+        while (l >= d[size_t(a)].LineCount()) {
+            if (!spend(w)) return false;
+            int32_t nx = chainNext(d, a);
+            if (nx >= 0) {
+                l -= d[size_t(a)].LineCount();
+                a = nx;
+                win.WalkPrevArea = win.Anchor.Area;
+            } else if (win.WalkAllAreas) {
+                nx = firstUnvisited(d);
+                if (nx < 0) return false;
+                a = nx;
+                l = 0;
+            } else {
+                return false;
+            }
+            d[size_t(a)].Visited = 1;
+        }
+        p = TextPos{a, l, 0};
+        if (d[size_t(a)].Lines[size_t(l)].CharCount() > 0 || win.WalkByLines) return true;
+    }
+}
+
+bool walkForward(TMDIChild& win, TextWalker& w, bool tableBlind)
+{
+    beginStep(win.Areas, w);
+    TextPos p = w.Pos;
+    bool ok = false;
+    if (const TextLine* ln = lineAt(win.Areas, p)) {
+        p.Char = std::clamp(p.Char, -1, ln->CharCount()) + 1;
+        ok = p.Char < ln->CharCount() || forwardLine(win, w, p, tableBlind);
+    }
+    w.Pos = p;
+    w.Seen = p;
+    return ok;
+}
+
+// Previous line of a backward walk, the mirror of forwardLine.
+bool backwardLine(TMDIChild& win, TextWalker& w, TextPos& p)
+{
+    Doc& d = win.Areas;
+    for (;;) {
+        if (!spend(w)) return false;
+        const TextLine& cur = d[size_t(p.Area)].Lines[size_t(p.Line)];
+        int32_t a = p.Area, l = p.Line;
+        if (cur.IsCell) {
+            int32_t ra = a, rl = l;
+            if (prevRun(win, ra, rl)) {
+                l = addLines(l, -int64_t(cellsOf(cur)));
+            } else if (columnOf(cur) != 0) {
+                toLastRun(win, ra, rl);
+                a = ra;
+                l = rl - 1;
+            } else {
+                l = l - 1;
+            }
+        } else {
+            l = l - 1;
+        }
+        while (l < 0) {
+            if (!spend(w)) return false;
+            int32_t pv = chainPrev(d, a);
+            if (pv >= 0) {
+                a = pv;
+                l += d[size_t(a)].LineCount();
+                win.WalkPrevArea = win.Anchor.Area;
+            } else if (win.WalkAllAreas) {
+                // Enter an unvisited flow from its end, as the walk runs backwards.
+                pv = firstUnvisited(d);
+                if (pv < 0) return false;
+                for (size_t i = 0; i < d.size(); ++i) {
+                    const int32_t nx = chainNext(d, pv);
+                    if (nx < 0 || d[size_t(nx)].Visited) break;
+                    pv = nx;
+                }
+                a = pv;
+                l = d[size_t(a)].LineCount() - 1;
+            } else {
+                return false;
+            }
+            d[size_t(a)].Visited = 1;
+        }
+        const int32_t cc = d[size_t(a)].Lines[size_t(l)].CharCount();
+        p = TextPos{a, l, cc > 0 ? cc - 1 : 0};
+        if (cc > 0 || win.WalkByLines) return true;
+    }
+}
+
+// ---- Ordering and membership ------------------------------------------------
+
+bool inMarking(const Doc& d, const TMDIChild::MarkingCache& m, int32_t area, int32_t line, int32_t ch)
+{
+    if (!m.Valid) return false;
+    const int32_t r = m.rankOf(area);
+    const TextLine* ln = lineAt(d, area, line);
+    if (r < 0 || !ln) return false;
+    // After widening a row selection starts and ends in its first and last
+    // columns, so the bound lines need no further move to those columns.
+    if (lineBefore(r, line, m.StartRank, m.Start.Line) || lineBefore(m.EndRank, m.End.Line, r, line))
+        return false;
+    if (ln->IsCell && (m.Row || m.Cell)) {
+        const int32_t c = columnOf(*ln);
+        if (c < m.ColFirst || c > m.ColLast) return false;
+        if (m.Row) return true;
+    }
+    if (r == m.StartRank && line == m.Start.Line && ch < m.Start.Char) return false;
+    if (r == m.EndRank && line == m.End.Line && ch >= m.End.Char) return false;
+    return true;
+}
+
+// ---- Word and paragraph walks -----------------------------------------------
+
+enum class Edge { Paragraph, Word, Spelling };
+
+bool isBoundary(const Doc& d, const TextPos& p, Edge e)
+{
+    const TextLine* l = lineAt(d, p);
+    if (!l) return true;
+    if (p.Char >= l->CharCount()) return e == Edge::Paragraph ? endsParagraph(l->EndKind) : l->EndKind > 0;
+    const TextChar& c = l->Chars[size_t(std::max(p.Char, 0))];
+    if (c.Kind != ckText) return e == Edge::Spelling;
+    if (c.Code == ' ' || c.Code == 9) return e != Edge::Paragraph;
+    return false;
+}
+
+// One position back, staying inside the paragraph and the cell (a cell goes
+// back run by run); char 0 is followed by the previous line's end.
+bool backPos(TMDIChild& w, TextPos& p)
+{
+    const TextLine* l = lineAt(w.Areas, p);
+    if (!l) return false;
+    if (p.Char > 0) {
+        p.Char = std::min(p.Char, l->CharCount()) - 1;
+        return true;
+    }
+    int32_t a = p.Area, n = p.Line;
+    if (l->IsCell) {
+        if (!prevRun(w, a, n)) return false;
+    } else {
+        n = n - 1;
+        w.GoToLine(a, n);
+        const TextLine* pv = lineAt(w.Areas, a, n);
+        if (!pv || pv->IsCell) return false;
+    }
+    const TextLine& pv = w.Areas[size_t(a)].Lines[size_t(n)];
+    if (endsParagraph(pv.EndKind)) return false;
+    p = TextPos{a, n, pv.CharCount()};
+    return true;
+}
+
+// One position on, up to the line end; from there into the next line of the
+// same cell (or text), unless the line left ends a word run (any hard end) or
+// a paragraph.
+bool fwdPos(TMDIChild& w, TextPos& p, bool wordWalk)
+{
+    const TextLine* l = lineAt(w.Areas, p);
+    if (!l) return false;
+    if (p.Char < l->CharCount()) {
+        p.Char = std::max(p.Char, -1) + 1;
+        return true;
+    }
+    if (wordWalk ? l->EndKind != ekSoft : endsParagraph(l->EndKind)) return false;
+    int32_t a = p.Area, n = p.Line;
+    if (l->IsCell) {
+        if (!nextRun(w, a, n)) return false;
+    } else {
+        n = n + 1;
+        w.GoToLine(a, n);
+        const TextLine* nx = lineAt(w.Areas, a, n);
+        if (!nx || nx->IsCell) return false;
+    }
+    p = TextPos{a, n, 0};
+    return true;
+}
+
+// The caret's step one character right: a soft-wrapped line's end and the
+// next line's start are one place, so the step skips the second.
+bool stepRight(TMDIChild& w, TextPos& p)
+{
+    const Doc& d = w.Areas;
+    const TextLine* ln = lineAt(d, p);
+    if (!ln) return false;
+    const int32_t cc = ln->CharCount();
+    if (p.Char < cc) {
+        p.Char = std::max(p.Char, -1) + 1;
+        return true;
+    }
+    p.Char = cc;
+    int32_t a = p.Area, l = p.Line;
+    bool plusOne = true;
+    if (ln->IsCell && !ln->RowLastRun) {
+        int32_t na = a, nl = addLines(l, cellsOf(*ln));
+        w.GoToLine(na, nl);
+        const TextLine* nx = lineAt(d, na, nl);
+        if (!nx) return false;
+        if (!(nx->CharCount() == 0 && nx->EndKind == ekSoft && ln->EndKind == ekSoft)) {
+            a = na;
+            l = nl;
+            plusOne = false;
+        }
+    }
+    if (plusOne) {
+        l = l + 1;
+        w.GoToLine(a, l);
+    }
+    const TextLine* nx = lineAt(d, a, l);
+    if (!nx) return false;
+    const int32_t ch = ln->EndKind == ekSoft ? 1 : 0;
+    if (plusOne && nx->IsCell) {
+        if (columnOf(*nx) != 0) {
+            toFirstRun(w, a, l);
+        } else {
+            for (int32_t i = 0; i < d[size_t(a)].LineCount() && !lineAt(d, a, l)->RowFirstRun; ++i) {
+                int32_t na = a, nl = addLines(l, cellsOf(*lineAt(d, a, l)));
+                w.GoToLine(na, nl);
+                if (!lineAt(d, na, nl) || !lineAt(d, na, nl)->IsCell) break;
+                a = na;
+                l = nl;
+            }
+        }
+        p = TextPos{a, l, 0};
+        return false;
+    }
+    p = TextPos{a, l, std::min(ch, nx->CharCount())};
+    return true;
+}
+
+// The step right that ends a word or paragraph selection, taken only while
+// it stays in the same cell (or in text outside tables): a selection that
+// reached into the next cell or row would turn into a cell selection.
+void finalStepRight(TMDIChild& w, TextPos& p)
+{
+    const TextLine* from = lineAt(w.Areas, p);
+    if (!from) return;
+    TextPos q = p;
+    stepRight(w, q);
+    const TextLine* to = lineAt(w.Areas, q);
+    if (!to) return;
+    bool keep;
+    if (!from->IsCell) {
+        keep = !to->IsCell;
+    } else {
+        int32_t a = p.Area, l = p.Line;
+        keep = (q.Area == p.Area && q.Line == p.Line) ||
+               (nextRun(w, a, l) && q.Area == a && q.Line == l);
+    }
+    if (keep) p = q;
+}
+
+// Anchor back to the start of the word (paragraph) around `from`, cursor on
+// the last boundary after it, then one step right.
+void selectAround(TMDIChild& w, Edge e, TextPos from)
+{
+    const Doc& d = w.Areas;
+    TextPos cur = from;
+    for (;;) {
+        w.Anchor = cur;
+        const TextPos prev = cur;
+        if (!backPos(w, cur)) break;
+        if (isBoundary(d, cur, e) && !isBoundary(d, prev, e)) break;
+    }
+    cur = from;
+    for (;;) {
+        w.Cursor = cur;
+        const TextPos prev = cur;
+        if (!fwdPos(w, cur, e != Edge::Paragraph)) break;
+        if (!isBoundary(d, cur, e) && isBoundary(d, prev, e)) break;
+    }
+    finalStepRight(w, w.Cursor);
+    w.Host->restartTimer2();
+}
+
+bool clampIntoLine(const Doc& d, TextPos& p)
+{
+    const TextLine* l = lineAt(d, p);
+    if (!l) return false;
+    p.Char = std::clamp(p.Char, 0, l->CharCount());
+    return true;
+}
+
+// Restores a walk flag when the walk call returns.
+struct FlagScope {
+    uint8_t& flag;
+    uint8_t saved;
+    FlagScope(uint8_t& f, uint8_t value) : flag(f), saved(f) { flag = value; }
+    ~FlagScope() { flag = saved; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+};
+
+} // namespace
+
+// ---- Public operations ------------------------------------------------------
+
+void TMDIChild::GoToLine(int32_t& area, int32_t& line)
+{
+    if (!validArea(Areas, area)) return;
+    const int32_t n = AreaCount();
+    for (int32_t i = 0; i < n && line < 0; ++i) {
+        const int32_t p = chainPrev(Areas, area);
+        if (p < 0) break;
+        area = p;
+        line = addLines(line, Areas[size_t(p)].LineCount());
+    }
+    for (int32_t i = 0; i < n && line >= Areas[size_t(area)].LineCount(); ++i) {
+        const int32_t nx = chainNext(Areas, area);
+        if (nx < 0) break;
+        line -= Areas[size_t(area)].LineCount();
+        area = nx;
+    }
+}
+
+const TMDIChild::MarkingCache& TMDIChild::currentMarking(bool recompute)
+{
+    if (!MarkCache) MarkCache = std::make_shared<MarkingCache>();
+    MarkingCache& m = *MarkCache;
+    const Doc& d = Areas;
+
+    auto linesOf = [&](int32_t a) { return validArea(d, a) ? d[size_t(a)].LineCount() : -1; };
+    auto charsOf = [&](const TextPos& p) {
+        const TextLine* l = lineAt(d, p);
+        return l ? l->CharCount() : -1;
+    };
+    auto links = [&](int32_t a, int32_t* out) {
+        out[0] = validArea(d, a) ? d[size_t(a)].PrevInFlow : INT32_MIN;
+        out[1] = validArea(d, a) ? d[size_t(a)].NextInFlow : INT32_MIN;
+    };
+    auto fresh = [&]() {
+        if (!m.Computed || m.KeyRevision != DocRevision || !(m.KeyAnchor == Anchor) ||
+            !(m.KeyCursor == Cursor) || m.KeyAreaCount != AreaCount())
+            return false;
+        int32_t now[4];
+        links(Anchor.Area, now);
+        links(Cursor.Area, now + 2);
+        return std::equal(now, now + 4, m.GuardLinks) && m.GuardStartLines == linesOf(m.Start.Area) &&
+               m.GuardEndLines == linesOf(m.End.Area) && m.GuardEndChars == charsOf(m.End);
+    };
+
+    if (!recompute && fresh()) {
+        MarkingStart = m.Start;
+        MarkingEnd = m.End;
+        CellMarking = m.Cell;
+        RowMarking = m.Row;
+        MarkColumnFirst = m.ColFirst;
+        MarkColumnLast = m.ColLast;
+        return m;
+    }
+
+    m.Computed = true;
+    m.KeyAnchor = Anchor;
+    m.KeyCursor = Cursor;
+    m.KeyRevision = DocRevision;
+    m.KeyAreaCount = AreaCount();
+    m.Valid = validArea(d, Anchor.Area);
+    m.Start = m.End = Anchor;
+    m.Cell = m.Row = 0;
+    m.ColFirst = m.ColLast = 0;
+    m.Rank.assign(d.size(), -1);
+
+    if (m.Valid) {
+        // The anchor's chain, each area once.
+        std::vector<int32_t> back;
+        std::vector<uint8_t> seen(d.size(), 0);
+        seen[size_t(Anchor.Area)] = 1;
+        for (int32_t a = chainPrev(d, Anchor.Area); a >= 0 && !seen[size_t(a)]; a = chainPrev(d, a)) {
+            seen[size_t(a)] = 1;
+            back.push_back(a);
+        }
+        std::vector<int32_t> chain(back.rbegin(), back.rend());
+        chain.push_back(Anchor.Area);
+        for (int32_t a = chainNext(d, Anchor.Area); a >= 0 && !seen[size_t(a)]; a = chainNext(d, a)) {
+            seen[size_t(a)] = 1;
+            chain.push_back(a);
+        }
+        for (size_t i = 0; i < chain.size(); ++i) m.Rank[size_t(chain[i])] = int32_t(i);
+
+        // A cursor in another chain: the selection runs to the end (or the
+        // start) of the anchor's chain instead.
+        TextPos c = Cursor;
+        if (m.rankOf(c.Area) < 0) {
+            if (c.Area > Anchor.Area) {
+                const int32_t last = chain.back();
+                const int32_t lc = d[size_t(last)].LineCount();
+                c = TextPos{last, std::max(0, lc - 1), lc > 0 ? d[size_t(last)].Lines[size_t(lc - 1)].CharCount() : 0};
+            } else {
+                c = TextPos{chain.front(), 0, 0};
+            }
+        }
+
+        const TextPos& a = Anchor;
+        const int32_t ra = m.rankOf(a.Area), rc = m.rankOf(c.Area);
+        const bool cursorFirst = lineBefore(rc, c.Line, ra, a.Line) ||
+                                 (rc == ra && c.Line == a.Line && a.Char >= c.Char);
+        m.Start = cursorFirst ? c : a;
+        m.End = cursorFirst ? a : c;
+        m.StartRank = m.rankOf(m.Start.Area);
+        m.EndRank = m.rankOf(m.End.Area);
+
+        // Which kinds of line the selection covers.
+        bool sawCell = false, sawText = false;
+        int32_t widest = 1;
+        {
+            int32_t sa = m.Start.Area, sl = m.Start.Line;
+            for (int64_t guard = walkBudget(d); guard > 0; --guard) {
+                const TextLine* ln = lineAt(d, sa, sl);
+                const int32_t r = m.rankOf(sa);
+                if (!ln || r < 0 || lineBefore(m.EndRank, m.End.Line, r, sl)) break;
+                if (ln->IsCell) {
+                    sawCell = true;
+                    widest = std::max(widest, cellsOf(*ln));
+                } else {
+                    sawText = true;
+                }
+                ++sl;
+                GoToLine(sa, sl);
+            }
+        }
+
+        const TextLine* sLine = lineAt(d, m.Start);
+        const TextLine* eLine = lineAt(d, m.End);
+        if (sawCell && !(m.Start.Area == m.End.Area && m.Start.Line == m.End.Line)) {
+            m.Cell = 1;
+            if (!sawText) {
+                m.ColFirst = sLine ? columnOf(*sLine) : 0;
+                m.ColLast = eLine ? columnOf(*eLine) : 0;
+            } else {
+                m.ColFirst = 0;
+                m.ColLast = widest - 1;
+            }
+            if (m.ColFirst > m.ColLast) std::swap(m.ColFirst, m.ColLast);
+
+            // A text line is a row of its own, so text before or after a
+            // table always makes a row selection.
+            int32_t fa = m.Start.Area, fl = m.Start.Line, ga = m.End.Area, gl = m.End.Line;
+            if (sLine && sLine->IsCell) toFirstRun(*this, fa, fl);
+            if (eLine && eLine->IsCell) toFirstRun(*this, ga, gl);
+            if (!(fa == ga && fl == gl)) {
+                m.Row = 1;
+                if (sLine && sLine->IsCell) {
+                    int32_t sa = m.Start.Area, sl = m.Start.Line;
+                    toColumn(*this, sa, sl, m.ColFirst);
+                    toFirstRun(*this, sa, sl);
+                    m.Start = TextPos{sa, sl, 0};
+                }
+                if (eLine && eLine->IsCell) {
+                    int32_t ea = m.End.Area, el = m.End.Line;
+                    toColumn(*this, ea, el, m.ColLast);
+                    toLastRun(*this, ea, el);
+                    m.End = TextPos{ea, el, d[size_t(ea)].Lines[size_t(el)].CharCount()};
+                }
+                m.StartRank = m.rankOf(m.Start.Area);
+                m.EndRank = m.rankOf(m.End.Area);
+            }
+        }
+
+        // Where walks stop looking: the end of the end's row.
+        {
+            int32_t ea = m.End.Area, el = m.End.Line;
+            if (const TextLine* ln = lineAt(d, ea, el); ln && ln->IsCell) {
+                toLastRun(*this, ea, el);
+                toColumn(*this, ea, el, cellsOf(*lineAt(d, ea, el)) - 1);
+            }
+            m.EndRowRank = m.rankOf(ea) >= 0 ? m.rankOf(ea) : m.EndRank;
+            m.EndRowLine = m.rankOf(ea) >= 0 ? el : m.End.Line;
+        }
+    }
+
+    links(Anchor.Area, m.GuardLinks);
+    links(Cursor.Area, m.GuardLinks + 2);
+    m.GuardStartLines = linesOf(m.Start.Area);
+    m.GuardEndLines = linesOf(m.End.Area);
+    m.GuardEndChars = charsOf(m.End);
+
+    MarkingStart = m.Start;
+    MarkingEnd = m.End;
+    CellMarking = m.Cell;
+    RowMarking = m.Row;
+    MarkColumnFirst = m.ColFirst;
+    MarkColumnLast = m.ColLast;
+    return m;
+}
+
+void TMDIChild::FindMarkingStart()
+{
+    currentMarking(true);
+    windowWalk() = TextWalker(MarkingStart);
+}
+
+TMDIChild::TextWalker TMDIChild::MarkedWalk()
+{
+    currentMarking(true);
+    return TextWalker(MarkingStart);
+}
+
+bool TMDIChild::isinmarking(int32_t area, int32_t line, int32_t ch)
+{
+    return inMarking(Areas, currentMarking(false), area, line, ch);
+}
+
+bool TMDIChild::getnextchar(TextWalker& w) { return walkForward(*this, w, false); }
+
+bool TMDIChild::getnextcharTableBlind(TextWalker& w) { return walkForward(*this, w, true); }
+
+bool TMDIChild::getPrevsChar(TextWalker& w)
+{
+    beginStep(Areas, w);
+    TextPos p = w.Pos;
+    bool ok = false;
+    if (const TextLine* ln = lineAt(Areas, p)) {
+        p.Char = std::clamp(p.Char, 0, ln->CharCount()) - 1;
+        ok = p.Char >= 0 || backwardLine(*this, w, p);
+    }
+    w.Pos = p;
+    w.Seen = p;
+    return ok;
+}
+
+bool TMDIChild::nextMarked(TextWalker& w, bool tableBlind, bool byLines)
+{
+    const MarkingCache& m = currentMarking(false);
+    if (!m.Valid) return false;
+    // A selection lies in one chain: jumping to unvisited areas could only
+    // bring the walk back to text it has handled.
+    FlagScope allAreas(WalkAllAreas, 0);
+    FlagScope lines(WalkByLines, byLines ? 1 : WalkByLines);
+    const int32_t fromArea = w.Pos.Area, fromLine = w.Pos.Line;
+    for (;;) {
+        if (!walkForward(*this, w, tableBlind)) return false;
+        const TextPos& p = w.Pos;
+        const int32_t r = m.rankOf(p.Area);
+        if (r < 0 || lineBefore(m.EndRowRank, m.EndRowLine, r, p.Line)) return false;
+        if (byLines && p.Area == fromArea && p.Line == fromLine) continue;
+        if (inMarking(Areas, m, p.Area, p.Line, p.Char)) return true;
+    }
+}
+
+bool TMDIChild::getnextmarkedchar(TextWalker& w) { return nextMarked(w, false, false); }
+bool TMDIChild::getnextmarkedcharTableBlind(TextWalker& w) { return nextMarked(w, true, false); }
+bool TMDIChild::getnextmarkedline(TextWalker& w) { return nextMarked(w, false, true); }
+bool TMDIChild::getnextmarkedlineTableBlind(TextWalker& w) { return nextMarked(w, true, true); }
+
+TMDIChild::TextWalker& TMDIChild::windowWalk()
+{
+    // Structural edits during a walk keep the window's walk on its text.
+    if (!WalkRegistered) {
+        RegisterPosition(&Walk.Pos);
+        WalkRegistered = 1;
+    }
+    return Walk;
+}
+
+bool TMDIChild::getnextchar() { return getnextchar(windowWalk()); }
+bool TMDIChild::getnextcharTableBlind() { return getnextcharTableBlind(windowWalk()); }
+bool TMDIChild::getPrevsChar() { return getPrevsChar(windowWalk()); }
+bool TMDIChild::getnextmarkedchar() { return getnextmarkedchar(windowWalk()); }
+bool TMDIChild::getnextmarkedcharTableBlind() { return getnextmarkedcharTableBlind(windowWalk()); }
+bool TMDIChild::getnextmarkedline() { return getnextmarkedline(windowWalk()); }
+bool TMDIChild::getnextmarkedlineTableBlind() { return getnextmarkedlineTableBlind(windowWalk()); }
+
+void TMDIChild::WortMarkieren()
+{
+    if (!clampIntoLine(Areas, Cursor)) return;
+    Anchor = Cursor;
+    selectAround(*this, Edge::Word, Cursor);
+}
+
+void TMDIChild::AbsatzMarkieren()
+{
+    if (!clampIntoLine(Areas, Anchor)) return;
+    Cursor = Anchor;
+    selectAround(*this, Edge::Paragraph, Anchor);
+}
+
+void TMDIChild::GetActualWord(uint8_t moveToStart, std::string& word)
+{
+    word.clear();
+    TextPos cur = Cursor;
+    if (!clampIntoLine(Areas, cur)) return;
+    const Doc& d = Areas;
+    auto charAt = [&](const TextPos& p, std::string& out) {
+        const TextLine& l = d[size_t(p.Area)].Lines[size_t(p.Line)];
+        if (p.Char < l.CharCount()) out.push_back(char(l.Chars[size_t(p.Char)].Code));
+    };
+
+    const TextPos cursor = cur;
+    TextPos start = cur;
+    // On a boundary the word is the one that ends right before it; a
+    // boundary after a boundary has no word.
+    const bool onBoundary = isBoundary(d, cur, Edge::Spelling);
+    bool inWord = !onBoundary;
+    if (onBoundary) {
+        TextPos b = cur;
+        if (backPos(*this, b) && !isBoundary(d, b, Edge::Spelling)) {
+            cur = b;
+            inWord = true;
+        }
+    }
+    std::string reversed;
+    if (inWord) {
+        for (;;) {
+            start = cur;
+            charAt(cur, reversed);
+            TextPos b = cur;
+            if (!backPos(*this, b) || isBoundary(d, b, Edge::Spelling)) break;
+            cur = b;
+        }
+    }
+    word.assign(reversed.rbegin(), reversed.rend());
+    if (!onBoundary) {
+        TextPos f = cursor;
+        while (fwdPos(*this, f, true) && !isBoundary(d, f, Edge::Spelling)) charAt(f, word);
+    }
+    if (moveToStart) Anchor = Cursor = start;
+}
+
+} // namespace quillet
