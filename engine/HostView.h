@@ -9,6 +9,9 @@
 
 namespace quillet {
 
+class TMDIChild;
+struct TPageSetupForm;
+
 class HostView {
 public:
     virtual ~HostView() = default;
@@ -23,6 +26,18 @@ public:
     virtual bool hasFocus() const { return false; }
     virtual void setCaption(const std::string& /*ansiCaption*/) {}
     virtual void repaint() {}
+    // The deferred first activation.
+    virtual void stopTimer1() {}
+    // The system caret on the scroll box (scroll box client coordinates).
+    virtual void createCaret(int32_t /*width*/, int32_t /*height*/) {}
+    virtual void setCaretPos(int32_t /*x*/, int32_t /*y*/) {}
+    virtual void showCaret() {}
+    virtual void destroyCaret() {}
+    virtual void setFocus() {}
+    // Horizontal and vertical ruler panels.
+    virtual void setRulersVisible(bool /*visible*/) {}
+    // Closes (and so frees) the window, e.g. after a failed open.
+    virtual void closeWindow() {}
 };
 
 class FrameUi {
@@ -34,6 +49,23 @@ public:
     virtual void fileMenuChanged() {}
     virtual void editMenuChanged() {}
     virtual void setStatusText(int /*panel*/, const std::string& /*ansiText*/) {}
+    // The frame's active document window; null when there is none.
+    virtual const TMDIChild* activeChild() const { return nullptr; }
+    // The zoom box shows the active window's zoom.
+    virtual void showZoom(double /*percent*/) {}
+    // Menus Edit, View, Insert, Format, Extras and Table.
+    virtual void setDocumentMenusVisible(bool /*visible*/) {}
+    // ToolBar1, ToolBar3 and ToolBar4.
+    virtual void setDocumentToolbarsEnabled(bool /*enabled*/) {}
+    // The drawing toolbar's print, save and page-view buttons (when it exists).
+    virtual void setDocumentButtonsEnabled(bool /*enabled*/) {}
+    virtual void setClipboardActionsEnabled(bool /*enabled*/) {}
+    // The style box.
+    virtual std::vector<std::string> styleBoxItems() const { return {}; }
+    virtual void setStyleBoxItems(const std::vector<std::string>& /*ansiNames*/) {}
+    virtual void showStyleBoxItem(int32_t /*index*/) {}
+    // Modal dialogs: true when closed with OK (the model then holds the input).
+    virtual bool runPageSetupDialog(TPageSetupForm& /*form*/) { return false; }
 };
 
 } // namespace quillet

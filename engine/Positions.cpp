@@ -28,12 +28,14 @@ void TMDIChild::UnregisterPosition(TextPos* p)
 
 void TMDIChild::PositionsLinesInserted(int32_t area, int32_t index, int32_t count)
 {
+    InvalidateMarking();
     for (TextPos* p : StoredPositions())
         if (p->Area == area && p->Line >= index) p->Line += count;
 }
 
 void TMDIChild::PositionsLineRemoved(int32_t area, int32_t index, int32_t toLine, int32_t toChar)
 {
+    InvalidateMarking();
     for (TextPos* p : StoredPositions()) {
         if (p->Area != area) continue;
         if (p->Line == index) {
@@ -47,12 +49,14 @@ void TMDIChild::PositionsLineRemoved(int32_t area, int32_t index, int32_t toLine
 
 void TMDIChild::PositionsCharsInserted(int32_t area, int32_t line, int32_t at, int32_t count)
 {
+    InvalidateMarking();
     for (TextPos* p : StoredPositions())
         if (p->Area == area && p->Line == line && p->Char >= at) p->Char += count;
 }
 
 void TMDIChild::PositionsCharsRemoved(int32_t area, int32_t line, int32_t at, int32_t count)
 {
+    InvalidateMarking();
     for (TextPos* p : StoredPositions()) {
         if (p->Area != area || p->Line != line || p->Char <= at) continue;
         p->Char = p->Char >= at + count ? p->Char - count : at;
@@ -61,6 +65,7 @@ void TMDIChild::PositionsCharsRemoved(int32_t area, int32_t line, int32_t at, in
 
 void TMDIChild::PositionsLineSplit(int32_t area, int32_t line, int32_t at, int32_t newLine)
 {
+    InvalidateMarking();
     for (TextPos* p : StoredPositions())
         if (p->Area == area && p->Line == line && p->Char > at) {
             p->Line = newLine;
@@ -70,6 +75,7 @@ void TMDIChild::PositionsLineSplit(int32_t area, int32_t line, int32_t at, int32
 
 void TMDIChild::PositionsAreaRemoved(int32_t index, int32_t fallbackArea)
 {
+    InvalidateMarking();
     for (TextPos* p : StoredPositions()) {
         if (p->Area == index) {
             *p = TextPos{std::max(0, fallbackArea), 0, 0};

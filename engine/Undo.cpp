@@ -146,16 +146,4 @@ void TMDIChild::SetUndoHints()
     Ui->setUndoHints(undo, redo);
 }
 
-void TMDIChild::SetFileChanged(bool changed)
-{
-    Modified = changed ? 1 : 0;
-    Host->setCaption(changed ? DocTitle + "*" : DocTitle);
-    Ui->fileMenuChanged();
-}
-
-void TMDIChild::ScrollCursorinView()
-{
-    // Nothing to scroll until the page view places the caret.
-}
-
 } // namespace quillet
