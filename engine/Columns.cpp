@@ -1,0 +1,113 @@
+// Newspaper columns: which column a line of a column block falls in, and how
+// far the vertical position moves there. A column block is a run of
+// consecutive lines of one area with equal column settings; a block followed
+// by other lines is balanced to the smallest whole-millimetre column height
+// that holds it, a block that ends its area fills column after column.
+
+#include "engine/Childwin.h"
+
+#include <cmath>
+
+namespace quillet {
+
+namespace {
+
+bool sameColumnSettings(const TextLine& a, const TextLine& b)
+{
+    return a.ColumnCount == b.ColumnCount && a.ColumnRule == b.ColumnRule && a.ColumnGap == b.ColumnGap;
+}
+
+// Trial heights go up in 1 mm steps; a block whose heights are not finite
+// could otherwise keep trying for ever.
+constexpr int32_t kMaxBalanceTrials = 100000;
+
+} // namespace
+
+bool TMDIChild::isfirstSpaltenrow(int32_t area, int32_t line) const
+{
+    if (area < 0 || size_t(area) >= Areas.size()) return false;
+    const std::vector<TextLine>& lines = Areas[size_t(area)].Lines;
+    if (line < 0 || size_t(line) >= lines.size()) return false;
+    return line == 0 || !sameColumnSettings(lines[size_t(line) - 1], lines[size_t(line)]);
+}
+
+TMDIChild::SpaltenInfo TMDIChild::getspalteninfo(int32_t area, int32_t line, double available) const
+{
+    SpaltenInfo r;
+    if (area < 0 || size_t(area) >= Areas.size()) return r;
+    const std::vector<TextLine>& lines = Areas[size_t(area)].Lines;
+    const int32_t count = int32_t(lines.size());
+    if (line < 0 || line >= count) return r;
+
+    const TextLine& self = lines[size_t(line)];
+    int32_t first = line;
+    while (first > 0 && sameColumnSettings(lines[size_t(first) - 1], self)) --first;
+    int32_t last = line;
+    while (last + 1 < count && sameColumnSettings(lines[size_t(last) + 1], self)) ++last;
+    r.BlockAtAreaStart = first == 0;
+    r.BlockAtAreaEnd = last == count - 1;
+    const int32_t q = line - first;
+    const int32_t n = last - first + 1;
+    r.IndexInBlock = q;
+    r.BlockLines = n;
+
+    struct Entry {
+        double H;
+        bool Counts;  // only the first cell of a table row adds to a column
+    };
+    std::vector<Entry> entries;
+    entries.reserve(size_t(n));
+    // No partial column content can exceed the sum of the positive heights.
+    double bound = 0;
+    for (int32_t j = first; j <= last; ++j) {
+        const TextLine& l = lines[size_t(j)];
+        const Entry e{RowSpaceAbove(lines, j) + l.Height + RowSpaceBelow(lines, j), l.CellsPerRow < 2 || l.CellIndex == 0};
+        if (e.H > 0) bound += e.H;
+        entries.push_back(e);
+    }
+
+    const int32_t cols = self.ColumnCount > 1 ? self.ColumnCount : 1;
+    const double avail = std::isfinite(available) ? available : 0.0;
+    double t = r.BlockAtAreaEnd ? avail - 1 : 0;
+    for (int32_t trial = 0;; ++trial) {
+        t += 1;
+        const double b = t;
+        r.StepBack = 0;
+        r.FillUp = 0;
+        r.OpensColumn = q == 0;
+        r.ClosesColumn = q == n - 1;
+        r.ColumnsUsed = 0;
+        r.BeyondLastColumn = false;
+        int32_t i = 0;
+        bool fits = true;
+        double c = 0;
+        for (int32_t j = 0; j < n; ++j) {
+            const Entry& e = entries[size_t(j)];
+            if (e.Counts) c += e.H;
+            if (c > b) {
+                // A column break falls before entry j.
+                if (j == q) r.StepBack = c - e.H;
+                if (i <= cols - 1) {
+                    if (j == q) r.OpensColumn = true;
+                    if (j == q + 1) r.ClosesColumn = true;
+                }
+                c = e.H;
+                ++i;
+                if (c > b) fits = false;
+            }
+            if (q == n - 1) r.FillUp = b - c;
+            if (j == q) {
+                r.Column = i;
+                if (i > cols - 1) r.BeyondLastColumn = true;
+            }
+            if (i <= cols - 1) r.ColumnsUsed = i;
+        }
+        if ((fits && i <= cols - 1) || b >= avail) break;
+        // Past the whole content every finite block fits one column.
+        if (b > bound + 1 || trial >= kMaxBalanceTrials) break;
+    }
+    r.ColumnHeight = t;
+    return r;
+}
+
+} // namespace quillet

@@ -1,0 +1,516 @@
+// The page-flow steps of the layout pass: every text flow is gathered back
+// into its first area before lines are broken; afterwards footnote areas are
+// sized, every line is placed from the top of its area, footnotes are
+// numbered and stacked at the bottom of their page, lines that do not fit
+// move on to the next area of the flow (or onto a new page), footnote areas
+// whose reference is gone are deleted and empty continuation pages dropped.
+//
+// Flows are followed along their chains from each chain's head, never in
+// array order: the array order is the z-order of floating areas, and a
+// linked frame may well stand before its predecessor.
+
+#include "engine/Childwin.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+namespace quillet {
+
+namespace {
+
+bool validIndex(int32_t i, size_t size) { return i >= 0 && size_t(i) < size; }
+
+// Printer pixels -> logical screen pixels (truncated toward zero) -> mm.
+double screenLengthMm(int32_t printerPx, int32_t printerDpi, int32_t screenDpi)
+{
+    if (printerDpi <= 0) printerDpi = 600;
+    if (screenDpi <= 0) screenDpi = 96;
+    const int64_t screenPx = int64_t(printerPx) * screenDpi / printerDpi;
+    return double(screenPx) / screenDpi * 25.39995;
+}
+
+// Makes the flow links a set of disjoint, cycle-free chains with symmetric
+// links. Links that point outside the array or at the area itself are
+// dropped; an area claimed as successor by two areas stays with the first
+// chain that reaches it; a chain that closes on itself is cut where it
+// returns. Well-formed documents pass through unchanged.
+void normalizeFlowLinks(std::vector<TextArea>& areas)
+{
+    const int32_t n = int32_t(areas.size());
+    for (int32_t i = 0; i < n; ++i) {
+        TextArea& a = areas[size_t(i)];
+        if (!validIndex(a.PrevInFlow, areas.size()) || a.PrevInFlow == i) a.PrevInFlow = -1;
+        if (!validIndex(a.NextInFlow, areas.size()) || a.NextInFlow == i) a.NextInFlow = -1;
+    }
+    std::vector<uint8_t> claimed(size_t(n), 0);
+    auto walk = [&](int32_t head) {
+        claimed[size_t(head)] = 1;
+        int32_t cur = head;
+        for (;;) {
+            const int32_t next = areas[size_t(cur)].NextInFlow;
+            if (next == -1) break;
+            if (claimed[size_t(next)]) {
+                areas[size_t(cur)].NextInFlow = -1;
+                break;
+            }
+            claimed[size_t(next)] = 1;
+            areas[size_t(next)].PrevInFlow = cur;
+            cur = next;
+        }
+    };
+    for (int32_t i = 0; i < n; ++i)
+        if (areas[size_t(i)].PrevInFlow == -1 && !claimed[size_t(i)]) walk(i);
+    // What is left lies on a cycle without a head, or names a predecessor
+    // that continues elsewhere: it starts a chain of its own.
+    for (int32_t i = 0; i < n; ++i)
+        if (!claimed[size_t(i)]) {
+            areas[size_t(i)].PrevInFlow = -1;
+            walk(i);
+        }
+}
+
+// Stored positions on lines [from, from + count) of `src` move with those
+// lines to `dst` at line `at`; the lines of `src` after the range and those
+// of `dst` from `at` on shift accordingly.
+void positionsLinesMoved(TMDIChild& w, int32_t src, int32_t from, int32_t count, int32_t dst, int32_t at)
+{
+    if (count <= 0) return;
+    for (TextPos* p : w.StoredPositions()) {
+        if (p->Area == src && p->Line >= from && p->Line < from + count) {
+            p->Area = dst;
+            p->Line = at + (p->Line - from);
+        } else if (p->Area == src && p->Line >= from + count) {
+            p->Line -= count;
+        } else if (p->Area == dst && p->Line >= at) {
+            p->Line += count;
+        }
+    }
+}
+
+// Moves lines [from, end) of area `src` to the front of area `dst`.
+void moveTailToFront(TMDIChild& w, int32_t src, int32_t from, int32_t dst)
+{
+    std::vector<TextLine>& s = w.Areas[size_t(src)].Lines;
+    std::vector<TextLine>& d = w.Areas[size_t(dst)].Lines;
+    const int32_t count = int32_t(s.size()) - from;
+    if (count <= 0) return;
+    d.insert(d.begin(), std::make_move_iterator(s.begin() + from), std::make_move_iterator(s.end()));
+    s.erase(s.begin() + from, s.end());
+    positionsLinesMoved(w, src, from, count, dst, 0);
+}
+
+// Deletes area `index` and keeps every stored position valid: positions in
+// it go to the end of `fallback` (an index before the removal), later area
+// indexes move down. DeleteField is given the positions as they stood, so
+// the fix-up happens exactly once whatever DeleteField does with them.
+void removeAreaKeepingPositions(TMDIChild& w, int32_t index, int32_t fallback)
+{
+    const std::vector<TextPos*> stored = w.StoredPositions();
+    std::vector<TextPos> saved;
+    saved.reserve(stored.size());
+    for (const TextPos* p : stored) saved.push_back(*p);
+
+    w.DeleteField(index);
+
+    for (size_t i = 0; i < stored.size(); ++i) *stored[i] = saved[i];
+    int32_t after = fallback > index ? fallback - 1 : fallback;
+    if (!validIndex(after, w.Areas.size())) after = 0;
+    w.PositionsAreaRemoved(index, after);
+    if (validIndex(after, w.Areas.size())) {
+        const TextArea& f = w.Areas[size_t(after)];
+        const int32_t lastLine = std::max(0, f.LineCount() - 1);
+        const int32_t lastChar = f.Lines.empty() ? 0 : f.Lines.back().CharCount();
+        for (size_t i = 0; i < stored.size(); ++i)
+            if (saved[i].Area == index) *stored[i] = TextPos{after, lastLine, lastChar};
+    }
+    for (TextArea& a : w.Areas)
+        if (a.CandArea > index) --a.CandArea;
+    w.InvalidateMarking();
+}
+
+bool isFootnoteArea(const TextArea& a) { return a.AreaType == atFooter && a.FootnoteNumber > 0; }
+
+// The one empty line a frame keeps while its text stands in an earlier
+// frame of its chain.
+bool isPlaceholderOnly(const TextArea& a)
+{
+    return a.AreaType > atFooter && a.Lines.size() == 1 && a.Lines[0].EndKind == ekSoft && a.Lines[0].Chars.empty();
+}
+
+// Footnotes placed on one page during placement.
+struct PageFootnotes {
+    int32_t Count = 0;
+    std::vector<int32_t> Areas;
+    double Reserved = 0;
+};
+
+class Placement {
+public:
+    explicit Placement(TMDIChild& w) : w_(w) {}
+
+    void run()
+    {
+        // Every area that hands lines on keeps at least one, and no line is
+        // made here, so no chain can grow longer than the areas plus the lines.
+        size_t lines = 0;
+        for (const TextArea& a : w_.Areas) lines += a.Lines.size();
+        chainBudget_ = w_.Areas.size() + lines + 1;
+        for (int sweep = 1; sweep <= 2; ++sweep) {
+            // The loop bound is re-read: pages appended during a sweep are
+            // chain members and are reached through their chain.
+            for (int32_t i = 0; i < w_.AreaCount(); ++i) {
+                const TextArea& a = w_.Areas[size_t(i)];
+                if (!inSweep(sweep, a.AreaType) || a.PrevInFlow != -1) continue;
+                placeChain(i);
+            }
+        }
+    }
+
+private:
+    static bool inSweep(int sweep, uint8_t type)
+    {
+        return sweep == 1 ? (type >= atHeader && type <= atTextFrame) : type == atPageBody;
+    }
+
+    // Places the head and then each area of its chain, in chain order, so
+    // an area is placed after its predecessor has handed it its lines.
+    void placeChain(int32_t head)
+    {
+        size_t budget = chainBudget_;
+        for (int32_t a = head; a != -1 && budget > 0; --budget) {
+            placeArea(a);
+            a = w_.Areas[size_t(a)].NextInFlow;
+        }
+    }
+
+    double areaHeight(const TextArea& a) const
+    {
+        if (!a.AnchorBottom) return a.Bottom - a.Top;
+        if (a.AnchorTopToBottom) return a.Top - a.Bottom;
+        return screenLengthMm(w_.PageHeightPx, w_.PrinterDpi, w_.ScreenDpi) - a.Bottom - a.Top;
+    }
+
+    double reserved(int32_t page) const
+    {
+        const auto it = pages_.find(page);
+        return it == pages_.end() ? 0.0 : it->second.Reserved;
+    }
+
+    // Gives a footnote mark its number and measures it with that text; a
+    // mark that changes width changes its line, which must be broken again.
+    void setShownNumber(TextChar& c, TextLine& line, int32_t number)
+    {
+        const double oldWidth = c.Width;
+        c.ShownNumber = uint16_t(number);
+        w_.RenderChar(c, true, std::to_string(number));
+        if (c.Width != oldWidth) line.Dirty = 1;
+    }
+
+    // The footnote areas that line F's references would place now: valid,
+    // not yet placed, each once.
+    std::vector<int32_t> newFootnotesOf(const TextLine& line) const
+    {
+        std::vector<int32_t> out;
+        for (const TextChar& c : line.Chars) {
+            if (c.Kind != ckFootnoteRef) continue;
+            const int32_t u = w_.GetFootNoteField(c.FootnoteId);
+            if (u < 0 || numberOf_.count(u) || std::find(out.begin(), out.end(), u) != out.end()) continue;
+            out.push_back(u);
+        }
+        return out;
+    }
+
+    // Numbers and places the footnotes referenced by line F of area `ai`.
+    void placeFootnotes(int32_t ai, int32_t f, double& avail)
+    {
+        const int32_t page = w_.Areas[size_t(ai)].PageIndex;
+        const int32_t charCount = w_.Areas[size_t(ai)].Lines[size_t(f)].CharCount();
+        for (int32_t k = 0; k < charCount; ++k) {
+            TextLine& line = w_.Areas[size_t(ai)].Lines[size_t(f)];
+            TextChar& ref = line.Chars[size_t(k)];
+            if (ref.Kind != ckFootnoteRef) continue;
+            const int32_t u = w_.GetFootNoteField(ref.FootnoteId);
+            if (u < 0) continue;
+            // A second reference to one footnote shows its number but does
+            // not place it again.
+            if (const auto it = numberOf_.find(u); it != numberOf_.end()) {
+                setShownNumber(ref, line, it->second);
+                continue;
+            }
+            TextArea& fa = w_.Areas[size_t(u)];
+            const double h = fa.Top - fa.Bottom;
+            avail -= h;
+            PageFootnotes& pf = pages_[page];
+            pf.Reserved += h;
+            fa.SeparatorLine = pf.Count == 0 ? 1 : 0;
+            fa.PageIndex = page;
+            const int32_t body = w_.GetFieldofPage(page);
+            const double base = validIndex(body, w_.Areas.size()) ? w_.Areas[size_t(body)].InnerBottom : 0.0;
+            fa.Bottom = base;
+            fa.Top = base + h;
+            fa.FootnotePlaced = 0;
+
+            const int32_t number = counter_;
+            setShownNumber(ref, line, number);
+            for (TextLine& fl : fa.Lines)
+                for (TextChar& c : fl.Chars)
+                    if (c.Kind == ckFootnoteNumber && c.ShownNumber != number) setShownNumber(c, fl, number);
+            ++counter_;
+            numberOf_[u] = number;
+
+            // The newest footnote sits lowest, the earlier ones above it.
+            for (int32_t earlier : pf.Areas) {
+                TextArea& e = w_.Areas[size_t(earlier)];
+                e.Top += h;
+                e.Bottom += h;
+            }
+            pf.Areas.push_back(u);
+            ++pf.Count;
+        }
+    }
+
+    // Stores the column results of line F and returns whether it falls
+    // beyond the block's last column.
+    bool applyColumns(int32_t ai, int32_t f, double avail, double& y, double& blockTop)
+    {
+        if (w_.isfirstSpaltenrow(ai, f)) blockTop = y;
+        const TMDIChild::SpaltenInfo info = w_.getspalteninfo(ai, f, avail - 1 - blockTop);
+        TextLine& line = w_.Areas[size_t(ai)].Lines[size_t(f)];
+        const double width = w_.ColumnWidth(ai, line);
+        const double step = width + line.ColumnGap;
+        line.ColumnNumber = info.Column;
+        line.ColumnsUsed = info.ColumnsUsed;
+        line.ColumnOffset = step * info.Column;
+        line.ColumnLeftX = step * info.Column - line.ColumnGap / 2;
+        line.ColumnRightX = step * (info.Column + 1) - line.ColumnGap / 2;
+        line.ColumnStepBack = info.StepBack;
+        line.ColumnFillUp = info.FillUp;
+        line.ColumnFirstLine = info.OpensColumn && info.BlockAtAreaStart;
+        line.ColumnLastLine = info.ClosesColumn && info.BlockAtAreaEnd;
+        y = y - info.StepBack + info.FillUp;
+        return info.BeyondLastColumn;
+    }
+
+    void placeArea(int32_t ai)
+    {
+        double avail = areaHeight(w_.Areas[size_t(ai)]) - reserved(w_.Areas[size_t(ai)].PageIndex);
+        double y = w_.Areas[size_t(ai)].InnerTop + w_.Areas[size_t(ai)].InnerBottom;
+        double blockTop = y;
+        int32_t prevEnd = ekParagraph;
+        for (int32_t f = 0; f < w_.Areas[size_t(ai)].LineCount(); ++f) {
+            const std::vector<TextLine>& lines = w_.Areas[size_t(ai)].Lines;
+            const TextLine& line = lines[size_t(f)];
+            // A table run uses the largest spacing of its cells.
+            const double above = TMDIChild::RowSpaceAbove(lines, f);
+            const double below = TMDIChild::RowSpaceBelow(lines, f);
+            if (above > 0) y += above;
+            bool beyond = false;
+            if (line.ColumnCount > 1) beyond = applyColumns(ai, f, avail, y, blockTop);
+            if (line.CellsPerRow > 1 && line.CellIndex > 0) {
+                // The other cells of a run stand beside the first one.
+                if (above > 0) y -= above;
+            } else {
+                y += line.Height;
+                if (below > 0) y += below;
+            }
+
+            // Decide the overflow with this line's footnotes counted, but
+            // before they are numbered and placed: a line that moves on must
+            // leave no number, reservation or position behind.
+            double trial = avail;
+            for (int32_t u : newFootnotesOf(line)) {
+                const TextArea& fa = w_.Areas[size_t(u)];
+                trial -= fa.Top - fa.Bottom;
+            }
+            if (f > 0 && (y > trial || beyond || prevEnd == ekPageBreak)) {
+                moveOn(ai, f);
+                return;
+            }
+            placeFootnotes(ai, f, avail);
+            prevEnd = w_.Areas[size_t(ai)].Lines[size_t(f)].EndKind;
+        }
+    }
+
+    // Lines from `e` on do not fit in area `ai`: a page body or a linked
+    // frame hands them to the next area of its flow; elsewhere they stay.
+    void moveOn(int32_t ai, int32_t e)
+    {
+        const TextArea& a = w_.Areas[size_t(ai)];
+        if (!(a.AreaType == atPageBody || (a.AreaType == atTextFrame && a.NextInFlow != -1))) return;
+
+        int32_t x = a.NextInFlow;
+        std::vector<TextPos*> onPlaceholder;
+        if (x == -1) {
+            w_.NewPage(false);
+            x = w_.AreaCount() - 1;
+            TextArea& src = w_.Areas[size_t(ai)];
+            std::vector<TextLine> lines = std::move(src.Lines);
+            src.Lines.clear();
+            TextArea copy = src;
+            src.Lines = std::move(lines);
+            TextArea& page = w_.Areas[size_t(x)];
+            page = std::move(copy);
+            page.PageIndex = src.PageIndex < INT32_MAX ? src.PageIndex + 1 : src.PageIndex;
+            page.PrevInFlow = ai;
+            page.NextInFlow = -1;
+            src.NextInFlow = x;
+            page.Lines.reserve(src.Lines.size() - size_t(e));
+        } else {
+            TextArea& next = w_.Areas[size_t(x)];
+            // The empty line a linked frame keeps while its text sits in the
+            // first frame of the chain gives way to the text.
+            if (isPlaceholderOnly(next)) {
+                next.Lines.clear();
+                for (TextPos* p : w_.StoredPositions())
+                    if (p->Area == x) onPlaceholder.push_back(p);
+            }
+        }
+        moveTailToFront(w_, ai, e, x);
+        for (TextPos* p : onPlaceholder) *p = TextPos{x, 0, 0};
+        w_.InvalidateMarking();
+    }
+
+    TMDIChild& w_;
+    std::map<int32_t, PageFootnotes> pages_;
+    // Footnote area -> number given in this pass.
+    std::unordered_map<int32_t, int32_t> numberOf_;
+    int32_t counter_ = 1;
+    size_t chainBudget_ = 0;
+};
+
+// Continuation page bodies follow the geometry of the first page of their
+// flow, so a change of margins or page size reaches every page.
+void syncContinuationGeometry(std::vector<TextArea>& areas)
+{
+    const size_t n = areas.size();
+    for (size_t h = 0; h < n; ++h) {
+        const TextArea& head = areas[h];
+        if (head.PrevInFlow != -1 || head.AreaType != atPageBody) continue;
+        size_t budget = n;
+        for (int32_t m = head.NextInFlow; m != -1 && budget > 0; --budget) {
+            TextArea& a = areas[size_t(m)];
+            if (a.AreaType == atPageBody) {
+                a.Left = head.Left;
+                a.Top = head.Top;
+                a.Right = head.Right;
+                a.Bottom = head.Bottom;
+                a.InnerLeft = head.InnerLeft;
+                a.InnerTop = head.InnerTop;
+                a.InnerRight = head.InnerRight;
+                a.InnerBottom = head.InnerBottom;
+                a.AnchorTopToBottom = head.AnchorTopToBottom;
+                a.AnchorBottom = head.AnchorBottom;
+                a.AnchorRight = head.AnchorRight;
+            }
+            m = a.NextInFlow;
+        }
+    }
+}
+
+
+} // namespace
+
+void TMDIChild::FlowGather()
+{
+    normalizeFlowLinks(Areas);
+    const int32_t n = AreaCount();
+    for (int32_t h = 0; h < n; ++h) {
+        if (Areas[size_t(h)].PrevInFlow != -1) continue;
+        int32_t budget = n;
+        for (int32_t next = Areas[size_t(h)].NextInFlow; next != -1 && budget > 0; --budget) {
+            const int32_t m = next;
+            TextArea& member = Areas[size_t(m)];
+            next = member.NextInFlow;
+            // A frame's placeholder is not text: gathered, it would add an
+            // empty line to the flow on every pass.
+            if (isPlaceholderOnly(member)) continue;
+            std::vector<TextLine>& into = Areas[size_t(h)].Lines;
+            const int32_t at = int32_t(into.size());
+            const int32_t count = member.LineCount();
+            // A frame keeps an empty line (with its first line's format) so
+            // that it can still be clicked into and typed in.
+            TextLine placeholder;
+            const bool keepsLine = member.AreaType > atFooter;
+            if (keepsLine) {
+                if (member.Lines.empty()) {
+                    std::vector<TextLine> one(1);
+                    InitNewLine(one, 0);
+                    placeholder = std::move(one[0]);
+                } else {
+                    std::vector<TextChar> chars = std::move(member.Lines[0].Chars);
+                    member.Lines[0].Chars.clear();
+                    placeholder = member.Lines[0];
+                    member.Lines[0].Chars = std::move(chars);
+                }
+                placeholder.Chars.clear();
+                placeholder.EndKind = ekSoft;
+                placeholder.AnchorId = 0;
+            }
+            into.insert(into.end(), std::make_move_iterator(member.Lines.begin()),
+                        std::make_move_iterator(member.Lines.end()));
+            member.Lines.clear();
+            if (keepsLine) member.Lines.push_back(std::move(placeholder));
+            else member.Lines.shrink_to_fit();
+            positionsLinesMoved(*this, m, 0, count, h, at);
+        }
+    }
+    InvalidateMarking();
+}
+
+void TMDIChild::FlowPlace()
+{
+    normalizeFlowLinks(Areas);
+    syncContinuationGeometry(Areas);
+
+    // Footnote areas take the height of their text, at most half a page,
+    // and count as unplaced until a reference places them.
+    for (TextArea& a : Areas) {
+        if (!isFootnoteArea(a)) continue;
+        a.FootnotePlaced = 1;
+        double h = 0;
+        for (const TextLine& l : a.Lines)
+            if (l.CellIndex == 0) h += l.Height;
+        if (h > PageHeight / 2) h = PageHeight / 2;
+        a.Top = a.Bottom + h;
+    }
+
+    Placement(*this).run();
+
+    // A footnote area lives as long as a reference to it exists anywhere in
+    // the document, also one that placement did not reach (text that does
+    // not fit in a header or frame, a drawing object).
+    std::unordered_set<int32_t> referenced;
+    for (const TextArea& a : Areas)
+        for (const TextLine& l : a.Lines)
+            for (const TextChar& c : l.Chars)
+                if (c.Kind == ckFootnoteRef) referenced.insert(c.FootnoteId);
+    for (int32_t i = AreaCount() - 1; i >= 0; --i) {
+        const TextArea& a = Areas[size_t(i)];
+        if (!isFootnoteArea(a) || referenced.count(a.FootnoteNumber) || AreaCount() <= 1) continue;
+        removeAreaKeepingPositions(*this, i, 0);
+    }
+
+    // Continuation areas left empty at the end of their flow disappear, so
+    // pages drop off the end when text shrinks. Linked frames stay.
+    for (bool removed = true; removed;) {
+        removed = false;
+        for (int32_t i = AreaCount() - 1; i >= 0; --i) {
+            const TextArea& a = Areas[size_t(i)];
+            if (a.PrevInFlow == -1 || a.AreaType >= atTextFrame || !a.Lines.empty() || a.NextInFlow != -1)
+                continue;
+            removeAreaKeepingPositions(*this, i, a.PrevInFlow);
+            removed = true;
+        }
+    }
+
+    ClampPositions();
+    InvalidateMarking();
+}
+
+} // namespace quillet

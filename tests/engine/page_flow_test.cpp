@@ -1,0 +1,435 @@
+#include "engine/Childwin.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <memory>
+#include <vector>
+
+using namespace quillet;
+
+namespace {
+
+// A new document: page body (area 0) and the six header/footer areas.
+struct Doc {
+    FrameState frame;
+    std::unique_ptr<TMDIChild> w = std::make_unique<TMDIChild>(frame);
+    TMDIChild* operator->() { return w.get(); }
+    TMDIChild& operator*() { return *w; }
+};
+
+TextLine makeLine(double height, int32_t endKind = ekParagraph, int32_t chars = 0)
+{
+    std::vector<TextLine> one(1);
+    InitNewLine(one, 0);
+    TextLine l = std::move(one[0]);
+    l.Height = height;
+    l.EndKind = endKind;
+    l.Dirty = 0;
+    for (int32_t i = 0; i < chars; ++i) {
+        TextChar c;
+        c.Code = uint8_t('a' + i % 26);
+        l.Chars.push_back(c);
+    }
+    return l;
+}
+
+void fillLines(TextArea& a, int32_t count, double height, int32_t chars = 0)
+{
+    a.Lines.clear();
+    for (int32_t i = 0; i < count; ++i) a.Lines.push_back(makeLine(height, ekParagraph, chars));
+}
+
+// Page bodies of area 0's flow, in chain order.
+std::vector<int32_t> bodyChain(const TMDIChild& w)
+{
+    std::vector<int32_t> out;
+    for (int32_t a = 0; a != -1 && out.size() <= w.Areas.size(); a = w.Areas[size_t(a)].NextInFlow)
+        out.push_back(a);
+    return out;
+}
+
+std::vector<int32_t> linesPerArea(const TMDIChild& w, const std::vector<int32_t>& areas)
+{
+    std::vector<int32_t> out;
+    for (int32_t a : areas) out.push_back(w.Areas[size_t(a)].LineCount());
+    return out;
+}
+
+// A text frame measured from the page's top left: `height` mm tall with
+// 10 mm inner top and bottom margins.
+int32_t addFrame(TMDIChild& w, double height)
+{
+    w.NewPage(true);
+    TextArea& a = w.Areas.back();
+    a.AreaType = atTextFrame;
+    a.AnchorBottom = 0;
+    a.AnchorRight = 0;
+    a.AnchorTopToBottom = 0;
+    a.Left = 20;
+    a.Right = 120;
+    a.Top = 0;
+    a.Bottom = height;
+    a.InnerTop = 10;
+    a.InnerBottom = 10;
+    a.Lines[0].Dirty = 0;
+    return w.AreaCount() - 1;
+}
+
+void link(TMDIChild& w, int32_t from, int32_t to)
+{
+    w.Areas[size_t(from)].NextInFlow = to;
+    w.Areas[size_t(to)].PrevInFlow = from;
+}
+
+size_t totalLines(const TMDIChild& w)
+{
+    size_t n = 0;
+    for (const TextArea& a : w.Areas) n += a.Lines.size();
+    return n;
+}
+
+void pass(TMDIChild& w)
+{
+    w.FlowGather();
+    w.FlowPlace();
+}
+
+} // namespace
+
+// The body is 7015 px / 600 dpi tall, 1122 logical screen pixels = 296.86 mm;
+// with 25 mm margins top and bottom, 24 lines of 10 mm fit on a page.
+TEST(PageFlow, LinesFlowOntoNewPagesAndBackWhenTextShrinks)
+{
+    Doc d;
+    TMDIChild& w = *d;
+    fillLines(w.Areas[0], 60, 10);
+    pass(w);
+    std::vector<int32_t> chain = bodyChain(w);
+    ASSERT_EQ(chain.size(), 3u);
+    EXPECT_EQ(linesPerArea(w, chain), (std::vector<int32_t>{24, 24, 12}));
+    EXPECT_EQ(chain[1], 7);
+    EXPECT_EQ(chain[2], 8);
+    EXPECT_EQ(w.Areas[7].PageIndex, 1);
+    EXPECT_EQ(w.Areas[8].PageIndex, 2);
+    EXPECT_EQ(w.Areas[8].PrevInFlow, 7);
+    EXPECT_EQ(w.Areas[7].AreaType, atPageBody);
+
+    // A second pass gathers and redistributes into the same pages.
+    pass(w);
+    EXPECT_EQ(w.AreaCount(), 9);
+    EXPECT_EQ(linesPerArea(w, bodyChain(w)), (std::vector<int32_t>{24, 24, 12}));
+
+    // Gathering alone puts every line back into the first page.
+    w.FlowGather();
+    EXPECT_EQ(w.Areas[0].LineCount(), 60);
+    EXPECT_EQ(w.Areas[7].LineCount(), 0);
+    EXPECT_EQ(w.Areas[8].LineCount(), 0);
+
+    // Text shrinks to one page: the continuation pages go, the first stays.
+    w.Areas[0].Lines.resize(10);
+    w.FlowPlace();
+    EXPECT_EQ(w.AreaCount(), 7);
+    EXPECT_EQ(w.Areas[0].NextInFlow, -1);
+    EXPECT_EQ(w.Areas[0].LineCount(), 10);
+
+    // An empty document keeps its first page.
+    w.Areas[0].Lines.clear();
+    pass(w);
+    EXPECT_EQ(w.AreaCount(), 7);
+    EXPECT_EQ(w.Areas[0].AreaType, atPageBody);
+}
+
+TEST(PageFlow, PageBreakStartsTheNextPageEvenOnAFirstLine)
+{
+    Doc d;
+    TMDIChild& w = *d;
+    fillLines(w.Areas[0], 4, 10);
+    w.Areas[0].Lines[0].EndKind = ekPageBreak;
+    w.Areas[0].Lines[1].EndKind = ekPageBreak;
+    pass(w);
+    EXPECT_EQ(linesPerArea(w, bodyChain(w)), (std::vector<int32_t>{1, 1, 2}));
+}
+
+TEST(PageFlow, OversizedLinesStandAloneAndThePassEnds)
+{
+    Doc d;
+    TMDIChild& w = *d;
+    fillLines(w.Areas[0], 5, 1000);
+    pass(w);
+    EXPECT_EQ(linesPerArea(w, bodyChain(w)), (std::vector<int32_t>{1, 1, 1, 1, 1}));
+
+    // A page with no room at all still takes one line each.
+    Doc e;
+    TMDIChild& v = *e;
+    v.Areas[0].Top = 400;
+    fillLines(v.Areas[0], 3, 0);
+    pass(v);
+    EXPECT_EQ(linesPerArea(v, bodyChain(v)), (std::vector<int32_t>{1, 1, 1}));
+}
+
+TEST(PageFlow, CursorAndAnchorMoveWithTheirLines)
+{
+    Doc d;
+    TMDIChild& w = *d;
+    fillLines(w.Areas[0], 30, 10, 5);
+    w.Cursor = TextPos{0, 27, 3};
+    w.Anchor = TextPos{0, 2, 1};
+    TextPos walk{0, 29, 4};
+    w.RegisterPosition(&walk);
+    pass(w);
+    EXPECT_EQ(w.Cursor, (TextPos{7, 3, 3}));
+    EXPECT_EQ(w.Anchor, (TextPos{0, 2, 1}));
+    EXPECT_EQ(walk, (TextPos{7, 5, 4}));
+    w.FlowGather();
+    EXPECT_EQ(w.Cursor, (TextPos{0, 27, 3}));
+    EXPECT_EQ(walk, (TextPos{0, 29, 4}));
+    w.UnregisterPosition(&walk);
+}
+
+TEST(PageFlow, RemovedPagesLeaveEveryPositionValid)
+{
+    Doc d;
+    TMDIChild& w = *d;
+    fillLines(w.Areas[0], 30, 10, 5);
+    pass(w);
+    ASSERT_EQ(w.AreaCount(), 8);
+    // A frame after the continuation page, holding the anchor.
+    const int32_t frame = addFrame(w, 200);
+    w.Areas[size_t(frame)].Lines[0] = makeLine(5, ekParagraph, 4);
+    w.Anchor = TextPos{frame, 0, 2};
+    w.Cursor = TextPos{7, 4, 5};
+
+    // Text shrinks: page 2 empties and is removed; the caret that stood on
+    // it goes to the end of the page before, the anchor keeps its text.
+    w.FlowGather();
+    w.Areas[0].Lines.resize(10);
+    w.ClampPositions();
+    w.Cursor = TextPos{7, 0, 0};
+    w.FlowPlace();
+    EXPECT_EQ(w.AreaCount(), 8);
+    EXPECT_EQ(w.Anchor, (TextPos{7, 0, 2}));
+    EXPECT_EQ(w.Areas[7].AreaType, atTextFrame);
+    EXPECT_EQ(w.Cursor, (TextPos{0, 9, 5}));
+}
+
+TEST(PageFlow, LinkedFramesFlowInChainOrderNotArrayOrder)
+{
+    Doc d;
+    TMDIChild& w = *d;
+    // Array order 7, 8, 9; chain order 9 -> 7 -> 8. Each frame holds 4 lines.
+    const int32_t b = addFrame(w, 60);
+    const int32_t c = addFrame(w, 60);
+    const int32_t a = addFrame(w, 60);
+    link(w, a, b);
+    link(w, b, c);
+    fillLines(w.Areas[size_t(a)], 10, 10, 2);
+    w.Cursor = TextPos{a, 9, 1};
+    pass(w);
+    EXPECT_EQ(linesPerArea(w, {a, b, c}), (std::vector<int32_t>{4, 4, 2}));
+    // The placeholders gave way; the caret followed its line.
+    EXPECT_EQ(w.Areas[size_t(c)].Lines[0].CharCount(), 2);
+    EXPECT_EQ(w.Cursor, (TextPos{c, 1, 1}));
+
+    // Gathering collapses the chain into its head; the others keep one
+    // empty line so they can still be typed in.
+    w.FlowGather();
+    EXPECT_EQ(linesPerArea(w, {a, b, c}), (std::vector<int32_t>{10, 1, 1}));
+    EXPECT_EQ(w.Areas[size_t(b)].Lines[0].CharCount(), 0);
+    EXPECT_EQ(w.Cursor, (TextPos{a, 9, 1}));
+    w.FlowPlace();
+    EXPECT_EQ(linesPerArea(w, {a, b, c}), (std::vector<int32_t>{4, 4, 2}));
+    // Linked frames are never removed, not even empty ones.
+    fillLines(w.Areas[size_t(a)], 2, 10);
+    w.Areas[size_t(b)].Lines.clear();
+    w.Areas[size_t(c)].Lines.clear();
+    w.FlowPlace();
+    EXPECT_EQ(w.AreaCount(), 10);
+}
+
+TEST(PageFlow, RepeatedPassesDoNotGrowLinkedFrames)
+{
+    Doc d;
+    TMDIChild& w = *d;
+    const int32_t a = addFrame(w, 60);
+    const int32_t b = addFrame(w, 60);
+    const int32_t c = addFrame(w, 60);
+    link(w, a, b);
+    link(w, b, c);
+    fillLines(w.Areas[size_t(a)], 5, 10, 1);
+    for (int i = 0; i < 4; ++i) pass(w);
+    // The text fills frame 1 and one line of frame 2; frame 3 keeps its
+    // empty line, which never joins the text.
+    EXPECT_EQ(linesPerArea(w, {a, b, c}), (std::vector<int32_t>{4, 1, 1}));
+    EXPECT_EQ(w.Areas[size_t(c)].Lines[0].CharCount(), 0);
+}
+
+TEST(PageFlow, BrokenChainsAreRepairedAndThePassEnds)
+{
+    Doc d;
+    TMDIChild& w = *d;
+    // A cycle without a head: 7 -> 8 -> 7.
+    const int32_t a = addFrame(w, 60);
+    const int32_t b = addFrame(w, 60);
+    link(w, a, b);
+    link(w, b, a);
+    fillLines(w.Areas[size_t(a)], 6, 10);
+    fillLines(w.Areas[size_t(b)], 6, 10);
+    // A link beyond the array and one naming the area itself.
+    const int32_t c = addFrame(w, 60);
+    w.Areas[size_t(c)].NextInFlow = 1000;
+    w.Areas[size_t(c)].PrevInFlow = c;
+    const size_t before = totalLines(w);
+    pass(w);
+    pass(w);
+    EXPECT_EQ(w.Areas[size_t(c)].NextInFlow, -1);
+    EXPECT_EQ(w.Areas[size_t(c)].PrevInFlow, -1);
+    // The cycle was cut once: one head, one tail.
+    const int heads = (w.Areas[size_t(a)].PrevInFlow == -1) + (w.Areas[size_t(b)].PrevInFlow == -1);
+    EXPECT_EQ(heads, 1);
+    // Twelve lines in two 4-line frames: the rest stays in the chain's last
+    // frame; one placeholder line was dropped, none lost.
+    EXPECT_EQ(totalLines(w), before);
+    EXPECT_EQ(w.Areas[size_t(a)].LineCount() + w.Areas[size_t(b)].LineCount(), 12);
+}
+
+TEST(PageFlow, TextThatDoesNotFitStaysInHeadersAndUnlinkedFrames)
+{
+    Doc d;
+    TMDIChild& w = *d;
+    const int32_t frame = addFrame(w, 60);
+    fillLines(w.Areas[size_t(frame)], 9, 10);
+    fillLines(w.Areas[5], 9, 10);  // header of all pages: 24.5 mm tall
+    pass(w);
+    EXPECT_EQ(w.AreaCount(), 8);
+    EXPECT_EQ(w.Areas[size_t(frame)].LineCount(), 9);
+    EXPECT_EQ(w.Areas[5].LineCount(), 9);
+}
+
+TEST(PageFlow, ContinuationPagesFollowTheFirstPagesMargins)
+{
+    Doc d;
+    TMDIChild& w = *d;
+    fillLines(w.Areas[0], 48, 10);
+    pass(w);
+    ASSERT_EQ(linesPerArea(w, bodyChain(w)), (std::vector<int32_t>{24, 24}));
+    // Larger margins (5 lines less per page) reach page 2 as well.
+    w.Areas[0].InnerTop = 50;
+    w.Areas[0].InnerBottom = 50;
+    pass(w);
+    EXPECT_EQ(linesPerArea(w, bodyChain(w)), (std::vector<int32_t>{19, 19, 10}));
+    EXPECT_EQ(w.Areas[7].InnerTop, 50);
+    EXPECT_EQ(w.Areas[8].InnerBottom, 50);
+}
+
+TEST(PageFlow, TableRunsMoveAsAWholeUnlessACellBreaksThePage)
+{
+    Doc d;
+    TMDIChild& w = *d;
+    fillLines(w.Areas[0], 23, 10);  // y = 280 of 296.86
+    // A row of two cells, 20 mm tall: it no longer fits.
+    for (int32_t c = 0; c < 2; ++c) {
+        TextLine l = makeLine(20);
+        l.IsCell = 1;
+        l.CellsPerRow = 2;
+        l.CellIndex = c;
+        l.RowFirstRun = l.RowLastRun = 1;
+        w.Areas[0].Lines.push_back(l);
+    }
+    pass(w);
+    EXPECT_EQ(linesPerArea(w, bodyChain(w)), (std::vector<int32_t>{23, 2}));
+
+    // A page break in the first cell sends the second cell on by itself.
+    Doc e;
+    TMDIChild& v = *e;
+    fillLines(v.Areas[0], 1, 10);
+    for (int32_t c = 0; c < 2; ++c) {
+        TextLine l = makeLine(10, c == 0 ? ekPageBreak : ekParagraph);
+        l.IsCell = 1;
+        l.CellsPerRow = 2;
+        l.CellIndex = c;
+        v.Areas[0].Lines.push_back(l);
+    }
+    pass(v);
+    EXPECT_EQ(linesPerArea(v, bodyChain(v)), (std::vector<int32_t>{2, 1}));
+}
+
+TEST(Columns, BalancedBlockFollowedByOneColumnText)
+{
+    Doc d;
+    TMDIChild& w = *d;
+    fillLines(w.Areas[0], 5, 10);
+    for (int32_t i = 0; i < 4; ++i) {
+        w.Areas[0].Lines[size_t(i)].ColumnCount = 2;
+        w.Areas[0].Lines[size_t(i)].ColumnGap = 10;
+    }
+    EXPECT_TRUE(w.isfirstSpaltenrow(0, 0));
+    EXPECT_FALSE(w.isfirstSpaltenrow(0, 1));
+    EXPECT_TRUE(w.isfirstSpaltenrow(0, 4));
+
+    const TMDIChild::SpaltenInfo info = w.getspalteninfo(0, 2, 200);
+    EXPECT_EQ(info.IndexInBlock, 2);
+    EXPECT_EQ(info.BlockLines, 4);
+    EXPECT_TRUE(info.BlockAtAreaStart);
+    EXPECT_FALSE(info.BlockAtAreaEnd);
+    EXPECT_EQ(info.ColumnHeight, 20);
+    EXPECT_EQ(info.Column, 1);
+    EXPECT_TRUE(info.OpensColumn);
+    EXPECT_EQ(info.StepBack, 20);
+    EXPECT_TRUE(w.getspalteninfo(0, 1, 200).ClosesColumn);
+
+    w.FlowPlace();
+    const std::vector<TextLine>& l = w.Areas[0].Lines;
+    EXPECT_EQ(l[0].ColumnNumber, 0);
+    EXPECT_EQ(l[1].ColumnNumber, 0);
+    EXPECT_EQ(l[2].ColumnNumber, 1);
+    EXPECT_EQ(l[3].ColumnNumber, 1);
+    EXPECT_EQ(l[2].ColumnStepBack, 20);
+    EXPECT_EQ(l[3].ColumnFillUp, 0);
+    EXPECT_EQ(l[3].ColumnsUsed, 1);
+    EXPECT_TRUE(l[0].ColumnFirstLine);
+    // Two columns share the text width less one gap.
+    EXPECT_NEAR(w.ColumnWidth(0, l[2]), (w.AreaTextWidth(0) - 10) / 2, 1e-9);
+    EXPECT_NEAR(l[2].ColumnOffset, w.ColumnWidth(0, l[2]) + 10, 1e-9);
+    EXPECT_NEAR(l[2].ColumnLeftX, w.ColumnWidth(0, l[2]) + 5, 1e-9);
+}
+
+TEST(Columns, BlockAtTheEndFillsColumnsAndMovesItsSurplusOn)
+{
+    Doc d;
+    TMDIChild& w = *d;
+    // 60 lines of 10 mm in two columns, to the end of the body: each column
+    // takes 24 lines (the full height), 12 lines move to the next page.
+    fillLines(w.Areas[0], 60, 10);
+    for (TextLine& l : w.Areas[0].Lines) l.ColumnCount = 2;
+    const TMDIChild::SpaltenInfo info = w.getspalteninfo(0, 23, 245.86);
+    EXPECT_EQ(info.Column, 0);
+    EXPECT_EQ(w.getspalteninfo(0, 24, 245.86).Column, 1);
+    pass(w);
+    const std::vector<int32_t> chain = bodyChain(w);
+    EXPECT_EQ(linesPerArea(w, chain), (std::vector<int32_t>{48, 12}));
+    EXPECT_EQ(w.Areas[size_t(chain[1])].Lines[0].ColumnNumber, 0);
+    EXPECT_EQ(w.Areas[0].Lines[24].ColumnNumber, 1);
+
+    // Heights that are not numbers cannot keep the balancing going.
+    fillLines(w.Areas[0], 3, std::numeric_limits<double>::infinity());
+    for (TextLine& l : w.Areas[0].Lines) l.ColumnCount = 2;
+    w.Areas[0].Lines.push_back(makeLine(10));
+    EXPECT_GE(w.getspalteninfo(0, 1, 1e12).ColumnHeight, 1);
+}
+
+TEST(PageFlow, PageHeightGoesThroughWholeScreenPixels)
+{
+    // 7015 px at 600 dpi are 1122 (not 1122.4) pixels at 96 dpi: 296.862 mm,
+    // where the printer pixels alone would give 296.969 mm.
+    Doc d;
+    TMDIChild& w = *d;
+    fillLines(w.Areas[0], 2, 10);
+    w.Areas[0].Lines[1].Height = 236.9;  // ends at 296.9 mm
+    pass(w);
+    EXPECT_EQ(linesPerArea(w, bodyChain(w)), (std::vector<int32_t>{1, 1}));
+    w.Areas[0].Lines[0].Height = 9.9;
+    w.FlowGather();
+    w.FlowPlace();
+    EXPECT_EQ(linesPerArea(w, bodyChain(w)), (std::vector<int32_t>{2}));
+}
