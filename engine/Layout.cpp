@@ -1,0 +1,950 @@
+// The layout pass. Stored lines are joined where they belong together, every
+// dirty line is broken at the width it has (tabs, hyphenation, soft hyphens),
+// heights and list numbers are set and misspelt words marked; the page-flow
+// steps then distribute the lines over the areas of each flow.
+//
+// Widths are never measured here: every character carries the width it was
+// measured with. Only an empty line asks a font for the height of a space.
+
+#include "engine/Childwin.h"
+
+#include "platform/Win1252.h"
+#include "render/SelFont.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <string>
+#include <utility>
+
+namespace quillet {
+
+namespace {
+
+constexpr double kMmPerInch = 25.39995;
+// Cell indexes come from files: a damaged one must not size the counter table.
+constexpr int32_t kMaxNumCounter = 4095;
+// Word lengths that automatic hyphenation takes on.
+constexpr size_t kMinHyphenWord = 3;
+constexpr size_t kMaxHyphenWord = 25;
+
+// Lines of a table run; 1 outside tables and for a damaged count, so that the
+// line receiving overflow always lies below the line being broken.
+int32_t runSize(const TextLine& l) { return l.CellsPerRow > 0 ? l.CellsPerRow : 1; }
+
+int32_t cellOf(const TextLine& l) { return std::clamp(l.CellIndex, 0, runSize(l) - 1); }
+
+bool isTextCode(const TextChar& c, uint8_t code) { return c.Kind == ckText && c.Code == code; }
+
+// Codes 13..15: the line ends of a joined table cell, kept inline.
+bool isInlineEnd(const TextChar& c) { return c.Kind == ckText && c.Code >= 13 && c.Code <= 15; }
+
+bool hasSoftHyphen(const TextChar& c) { return GettingOpsB(c.Flags, cfSoftHyphen) != 0; }
+
+// Where a word ends for hyphenation: spaces, tabs and inline line ends.
+bool endsHyphenWord(const TextChar& c)
+{
+    return c.Kind == ckText && (c.Code == ' ' || c.Code == 9 || (c.Code >= 13 && c.Code <= 15));
+}
+
+// Letters of a word for the spelling marks.
+bool isSpellChar(const TextChar& c)
+{
+    return c.Kind == ckText && (isAnsiAlnum(c.Code) || c.Code == '-');
+}
+
+// The lines of the area being broken, by logical index. The joins leave the
+// lines they removed in place, marked; the walk closes those holes as it
+// goes and fills them with the lines that breaking inserts, so re-breaking
+// one paragraph moves only the lines around it. When the inserts outrun the
+// holes, the unwalked rest of the area is parked aside once and pulled back
+// line by line, so an insert only ever shifts the few lines pulled ahead.
+class AreaLines {
+public:
+    AreaLines(std::vector<TextLine>& lines, std::vector<uint8_t> removed)
+        : v_(lines), removed_(std::move(removed))
+    {
+        pending_ = int32_t(v_.size());
+        for (uint8_t m : removed_) pending_ -= m;
+    }
+    AreaLines(const AreaLines&) = delete;
+    AreaLines& operator=(const AreaLines&) = delete;
+
+    int32_t count() const { return live() + pending_ + int32_t(tail_.size() - tailPos_); }
+    // Lines 0 .. live() - 1 stand at their own index in the area's array.
+    int32_t live() const { return int32_t(g_); }
+
+    // Makes line i live; false when the area has no line i.
+    bool reach(int32_t i)
+    {
+        if (i < 0) return false;
+        while (g_ <= size_t(i))
+            if (!pullOne()) return false;
+        return true;
+    }
+
+    TextLine& operator[](int32_t i)
+    {
+        reach(i);
+        return v_[size_t(i)];
+    }
+
+    // Inserts `n` empty lines before line `at` (0 <= at <= count()).
+    void insert(int32_t at, int32_t n)
+    {
+        reach(at - 1);
+        const size_t from = size_t(at);
+        if (r_ - g_ >= size_t(n)) {
+            std::move_backward(v_.begin() + std::ptrdiff_t(from), v_.begin() + std::ptrdiff_t(g_),
+                               v_.begin() + std::ptrdiff_t(g_ + size_t(n)));
+            for (int32_t k = 0; k < n; ++k) v_[from + size_t(k)] = TextLine{};
+        } else {
+            park();
+            v_.insert(v_.begin() + std::ptrdiff_t(from), size_t(n), TextLine{});
+            r_ = v_.size();
+        }
+        for (int32_t k = 0; k < n; ++k) InitNewLine(v_, at + k);
+        g_ += size_t(n);
+    }
+
+    void finish()
+    {
+        while (pullOne()) {}
+        v_.erase(v_.begin() + std::ptrdiff_t(g_), v_.end());
+        tail_.clear();
+        tailPos_ = 0;
+    }
+
+private:
+    bool pullOne()
+    {
+        while (r_ < v_.size()) {
+            const size_t r = r_++;
+            if (r < removed_.size() && removed_[r]) {
+                v_[r] = TextLine{};  // a joined line: its characters went up
+                continue;
+            }
+            --pending_;
+            if (r != g_) v_[g_] = std::move(v_[r]);
+            ++g_;
+            return true;
+        }
+        if (tailPos_ < tail_.size()) {
+            TextLine& next = tail_[tailPos_++];
+            if (g_ < v_.size()) v_[g_] = std::move(next);
+            else v_.push_back(std::move(next));
+            ++g_;
+            r_ = std::max(r_, v_.size());
+            return true;
+        }
+        return false;
+    }
+
+    // Moves the unwalked lines of the array into the tail and drops the holes.
+    void park()
+    {
+        if (r_ < v_.size()) {
+            std::vector<TextLine> rest;
+            rest.reserve(size_t(pending_) + (tail_.size() - tailPos_));
+            for (size_t r = r_; r < v_.size(); ++r)
+                if (!(r < removed_.size() && removed_[r])) rest.push_back(std::move(v_[r]));
+            rest.insert(rest.end(), std::make_move_iterator(tail_.begin() + std::ptrdiff_t(tailPos_)),
+                        std::make_move_iterator(tail_.end()));
+            tail_ = std::move(rest);
+            tailPos_ = 0;
+            pending_ = 0;
+            removed_.clear();
+        }
+        v_.erase(v_.begin() + std::ptrdiff_t(g_), v_.end());
+        r_ = v_.size();
+    }
+
+    std::vector<TextLine>& v_;
+    std::vector<uint8_t> removed_;  // by index in v_ as the joins left it
+    size_t g_ = 0;                  // live lines
+    size_t r_ = 0;                  // next unwalked line in v_; v_[g_, r_) are holes
+    int32_t pending_ = 0;           // unwalked lines left in v_
+    std::vector<TextLine> tail_;
+    size_t tailPos_ = 0;
+};
+
+// Drops the lines a join marked as removed.
+void compactLines(std::vector<TextLine>& lines, const std::vector<uint8_t>& removed)
+{
+    size_t to = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i < removed.size() && removed[i]) continue;
+        if (to != i) lines[to] = std::move(lines[i]);
+        ++to;
+    }
+    lines.erase(lines.begin() + std::ptrdiff_t(to), lines.end());
+}
+
+// ---- Joining ----------------------------------------------------------------
+
+// One join: line `From` (with everything joined into it before) goes to the
+// end of the line it joins, after the inline end character when there is one.
+struct JoinStep {
+    int32_t From = 0;
+    int32_t Next = -1;       // next join into the same line, in join order
+    bool HasInline = false;
+    TextChar Inline;
+};
+
+// Joins run from the last line up, and a line that takes others may itself
+// be joined into its predecessor later. Moving the characters at every join
+// would move a long paragraph's text once per line; instead the joins are
+// recorded and each surviving line is assembled once at the end. The joined
+// lines stay in the array, emptied; the result marks them (empty: none).
+std::vector<uint8_t> joinLines(TMDIChild& w, int32_t area)
+{
+    std::vector<TextLine>& lines = w.Areas[size_t(area)].Lines;
+    const int32_t n = int32_t(lines.size());
+
+    std::vector<JoinStep> steps;
+    std::vector<int32_t> length;     // characters each line holds after the joins so far
+    std::vector<int32_t> first, last;  // first and last join into each line
+    std::vector<uint8_t> removed;
+    int32_t inlineFont = -1;
+
+    for (int32_t f = n - 1; f >= 1; --f) {
+        TextLine& fl = lines[size_t(f)];
+        const int32_t q = f - runSize(fl);
+        if (q < 0) continue;
+        TextLine& ql = lines[size_t(q)];
+        if (fl.RowFirstRun || ql.RowLastRun) continue;
+        if (!((ql.EndKind == ekSoft && ql.Dirty) || (ql.IsCell && fl.IsCell))) continue;
+
+        if (steps.empty()) {
+            length.resize(size_t(n));
+            for (int32_t i = 0; i < n; ++i) length[size_t(i)] = lines[size_t(i)].CharCount();
+            first.assign(size_t(n), -1);
+            last.assign(size_t(n), -1);
+            removed.assign(size_t(n), 0);
+        }
+
+        JoinStep step;
+        step.From = f;
+        int32_t offset = length[size_t(q)];
+        // A cell's own line end survives the join as an inline character; it
+        // carries the format of the paragraph that follows it.
+        if (ql.EndKind >= ekParagraph && ql.EndKind <= ekPageBreak) {
+            if (inlineFont < 0) inlineFont = w.GetNewFontIndex(FontEntryFromState(w.FontState));
+            step.HasInline = true;
+            step.Inline.Kind = ckText;
+            step.Inline.Code = uint8_t(12 + ql.EndKind);
+            step.Inline.FontIndex = inlineFont;
+            if (ql.EndKind != ekLineBreak) step.Inline.ParaCopy = fl.Para;
+            ++offset;
+        }
+        length[size_t(q)] = offset + length[size_t(f)];
+
+        ql.Dirty = 1;
+        ql.EndKind = fl.EndKind;
+        ql.RowLastRun = fl.RowLastRun;
+        if (ql.AnchorId == 0 && fl.AnchorId != 0) ql.AnchorId = fl.AnchorId;
+
+        const int32_t id = int32_t(steps.size());
+        steps.push_back(std::move(step));
+        if (last[size_t(q)] < 0) first[size_t(q)] = id;
+        else steps[size_t(last[size_t(q)])].Next = id;
+        last[size_t(q)] = id;
+        removed[size_t(f)] = 1;
+
+        // Positions on F now stand where its characters begin in Q; lines
+        // below F move up. Lines above F are not looked at again, so the
+        // removal itself can wait until all joins are known.
+        w.PositionsLineRemoved(area, f, q, offset);
+    }
+    if (steps.empty()) return {};
+
+    // Assemble every line that took others: its own characters, then each
+    // joined line in join order, depth first.
+    std::vector<std::pair<int32_t, int32_t>> stack;  // (line, next join to visit)
+    for (int32_t r = 0; r < n; ++r) {
+        if (removed[size_t(r)] || first[size_t(r)] < 0) continue;
+        std::vector<TextChar> out;
+        out.reserve(size_t(length[size_t(r)]));
+        auto take = [&](int32_t line) {
+            std::vector<TextChar>& own = lines[size_t(line)].Chars;
+            out.insert(out.end(), std::make_move_iterator(own.begin()), std::make_move_iterator(own.end()));
+            own.clear();
+        };
+        take(r);
+        stack.assign(1, {r, first[size_t(r)]});
+        while (!stack.empty()) {
+            const int32_t id = stack.back().second;
+            if (id < 0) {
+                stack.pop_back();
+                continue;
+            }
+            JoinStep& s = steps[size_t(id)];
+            stack.back().second = s.Next;
+            if (s.HasInline) out.push_back(std::move(s.Inline));
+            take(s.From);
+            stack.push_back({s.From, first[size_t(s.From)]});
+        }
+        lines[size_t(r)].Chars = std::move(out);
+    }
+
+    return removed;
+}
+
+// ---- Spelling marks ---------------------------------------------------------
+
+// The line that continues a soft-wrapped line's text, or -1.
+int32_t softContinuation(const std::vector<TextLine>& lines, int32_t line)
+{
+    const TextLine& l = lines[size_t(line)];
+    if (l.EndKind != ekSoft || (l.IsCell && l.RowLastRun)) return -1;
+    const int32_t next = line + runSize(l);
+    if (next >= int32_t(lines.size()) || lines[size_t(next)].RowFirstRun) return -1;
+    return next;
+}
+
+void markSpelling(TMDIChild& w, int32_t area)
+{
+    std::vector<TextLine>& lines = w.Areas[size_t(area)].Lines;
+    const int32_t n = int32_t(lines.size());
+    for (TextLine& l : lines)
+        for (TextChar& c : l.Chars) SettingOpsB(c.Flags, cfMisspelt, false);
+
+    struct Piece {
+        int32_t Line, From, To;
+    };
+    std::vector<Piece> pieces;
+    std::vector<int32_t> taken;  // leading characters already checked with the line before
+    std::string word;
+
+    for (int32_t li = 0; li < n; ++li) {
+        const std::vector<TextChar>& chars = lines[size_t(li)].Chars;
+        const int32_t count = int32_t(chars.size());
+        int32_t i = taken.empty() ? 0 : taken[size_t(li)];
+        while (i < count) {
+            if (!isSpellChar(chars[size_t(i)])) {
+                ++i;
+                continue;
+            }
+            const int32_t from = i;
+            word.clear();
+            while (i < count && isSpellChar(chars[size_t(i)])) word.push_back(char(chars[size_t(i++)].Code));
+            pieces.assign(1, Piece{li, from, i});
+
+            // A word that a soft wrap (or a hyphenation) cut is checked whole,
+            // not as two fragments that are each unknown.
+            for (int32_t cur = li, at = i; at == int32_t(lines[size_t(cur)].Chars.size());) {
+                const int32_t next = softContinuation(lines, cur);
+                if (next < 0) break;
+                const std::vector<TextChar>& nc = lines[size_t(next)].Chars;
+                int32_t j = 0;
+                while (j < int32_t(nc.size()) && isSpellChar(nc[size_t(j)])) word.push_back(char(nc[size_t(j++)].Code));
+                if (j == 0) break;
+                if (taken.empty()) taken.assign(size_t(n), 0);
+                taken[size_t(next)] = j;
+                pieces.push_back(Piece{next, 0, j});
+                cur = next;
+                at = j;
+            }
+
+            if (!w.istwortkorrekt(word, 1))
+                for (const Piece& p : pieces)
+                    for (int32_t k = p.From; k < p.To; ++k)
+                        SettingOpsB(lines[size_t(p.Line)].Chars[size_t(k)].Flags, cfMisspelt, true);
+        }
+    }
+}
+
+// ---- Breaking ---------------------------------------------------------------
+
+// What walking a line's characters found: where it stopped (an overflowing
+// character or an inline line end; -1 for neither) and the tallest height
+// of the characters it passed (-1 for none).
+struct WalkResult {
+    int32_t Over = -1;
+    int32_t InlineEnd = -1;
+    double Tallest = -1;
+};
+
+// A tab's width at position x: to the first stop beyond x, less the text
+// that a centred, right or decimal stop pulls back; else to the next
+// default step.
+void setTabWidth(const AbsatzFormat& para, TextChar* chars, int32_t count, int32_t i, double x)
+{
+    TextChar& tab = chars[i];
+    for (const TabStop& stop : para.Tabs) {
+        if (!(stop.Position > x)) continue;
+        double width = stop.Position - x;
+        tab.TabLeader = stop.Leader;
+        if (stop.Kind >= 1 && stop.Kind <= 3) {
+            // The text pulled back ends at the next tab, the decimal comma
+            // or a joined cell's inline line end (what follows that is
+            // another paragraph).
+            double text = 0;
+            for (int32_t j = i + 1; j < count; ++j) {
+                const TextChar& c = chars[j];
+                if (c.Kind == ckText && (c.Code == 9 || (stop.Kind == 3 && c.Code == ',') || isInlineEnd(c))) break;
+                text += c.Width;
+            }
+            width -= stop.Kind == 1 ? text / 2 : text;
+            if (!(width > 0)) width = 0;
+        }
+        tab.Width = width;
+        return;
+    }
+    // A paragraph without a usable default step gets the standard one
+    // rather than a division by zero.
+    double step = para.DefaultTabStep;
+    if (!(step > 0) || !std::isfinite(step)) step = 12.5;
+    tab.Width = (std::trunc(x / step) + 1) * step - x;
+    tab.TabLeader = 0;
+}
+
+// Per-pass state of the breaking walk.
+struct BreakWalk {
+    TMDIChild& w;
+    int32_t area;
+    AreaLines lines;
+
+    BreakWalk(TMDIChild& win, int32_t a, std::vector<uint8_t> removed)
+        : w(win), area(a), lines(win.Areas[size_t(a)].Lines, std::move(removed))
+    {
+    }
+
+    bool startsParagraph(int32_t f);
+    void number(int32_t f, bool start);
+    double availableWidth(int32_t f);
+    WalkResult walk(const AbsatzFormat& para, TextChar* chars, int32_t count, double x, double limit);
+    int32_t chooseBreak(const TextChar* chars, int32_t count, int32_t over, uint8_t& hyphenAfter);
+    void movePositions(int32_t f, int32_t e, int32_t to, bool atBreakToo);
+    void split(int32_t f, int32_t e, int32_t kind);
+    void splitChain(int32_t f, int32_t e, double limit);
+    void breakLine(int32_t f, bool start);
+    void dirtyWholeRun(int32_t f);
+    void run();
+};
+
+// A line's height from the tallest character its walk passed, by its
+// paragraph's line spacing.
+double lineSpacing(TMDIChild& w, const AbsatzFormat& para, double tallest)
+{
+    double h = tallest;
+    // A line with nothing walked (empty, or only a joined cell's line end)
+    // still needs a height: that of a space.
+    if (!(h >= 0)) h = w.LayoutSpaceHeight();
+    switch (para.LineSpacingMode) {
+    case 0: h *= para.LineSpacing; break;
+    case 1: h = std::max(h, para.LineSpacing); break;
+    case 2: h = para.LineSpacing; break;
+    default: break;
+    }
+    return h;
+}
+
+// Height of line `line` from the tallest character its walk passed, with its
+// line spacing; the last cell of a table run gives all the run's cells the
+// tallest height among them. Only lines below `count` are looked at.
+void settleHeight(TMDIChild& w, std::vector<TextLine>& lines, int32_t count, int32_t line, double tallest)
+{
+    count = std::min(count, int32_t(lines.size()));
+    if (line < 0 || line >= count) return;
+    TextLine& f = lines[size_t(line)];
+
+    double h = lineSpacing(w, f.Para, tallest);
+    const int32_t n = runSize(f);
+    if (n > 1 && f.CellIndex == n - 1) {
+        const int32_t start = std::max(0, line - (n - 1));
+        const int32_t end = std::min(count, start + n);
+        for (int32_t r = start; r < end; ++r)
+            if (r != line) h = std::max(h, lines[size_t(r)].Height);
+        for (int32_t r = start; r < end; ++r) lines[size_t(r)].Height = h;
+    }
+    f.Height = h;
+}
+
+bool BreakWalk::startsParagraph(int32_t f)
+{
+    const TextLine& l = lines[f];
+    if (l.RowFirstRun) return true;
+    int32_t pa = area;
+    int32_t pl = f - runSize(l);
+    const TextLine* prev = nullptr;
+    if (pl >= 0) {
+        prev = &lines[pl];
+    } else {
+        // The line before the first one of an area lies in the area before
+        // it in the flow (only a linked frame's placeholder line has one).
+        w.GoToLine(pa, pl);
+        if (pa != area && pa >= 0 && pa < w.AreaCount() && pl >= 0 && pl < w.Areas[size_t(pa)].LineCount())
+            prev = &w.Areas[size_t(pa)].Lines[size_t(pl)];
+    }
+    if (!prev) return true;
+    return prev->EndKind == ekParagraph || prev->EndKind == ekPageBreak || prev->RowLastRun;
+}
+
+void BreakWalk::number(int32_t f, bool start)
+{
+    if (!start) return;
+    TextLine& l = lines[f];
+    const int32_t cell = std::max(0, l.CellIndex);
+    if (l.Para.ListKind == 2) {
+        l.Para.ItemNumber = w.getNumCounter(cell);
+        w.setNumCounter(cell, l.Para.ItemNumber + 1);
+    } else {
+        w.setNumCounter(cell, 1);
+    }
+}
+
+double BreakWalk::availableWidth(int32_t f)
+{
+    const TextLine& l = lines[f];
+    double width = w.ColumnWidth(area, l);
+    const int32_t n = runSize(l);
+    if (n > 1) {
+        const int32_t start = std::max(0, f - cellOf(l));
+        double sum = 0;
+        for (int32_t r = start; r < start + n && lines.reach(r); ++r) sum += lines[r].CellWidth;
+        const TextLine& cell = lines[f];
+        const double inner = width - cell.CellInsetLeft - cell.CellInsetRight;
+        // Weights that add up to nothing (or to nonsense) share equally.
+        width = sum > 0 && std::isfinite(sum) ? inner * cell.CellWidth / sum : inner / n;
+    }
+    return width - lines[f].Para.RightIndent;
+}
+
+WalkResult BreakWalk::walk(const AbsatzFormat& para, TextChar* chars, int32_t count, double x, double limit)
+{
+    WalkResult r;
+    for (int32_t i = 0; i < count; ++i) {
+        TextChar& c = chars[i];
+        if (isInlineEnd(c)) {
+            r.InlineEnd = i;
+            // After a paragraph end (or a page break) inside a joined cell
+            // comes the paragraph whose format the character carries.
+            if (c.Code != 14) w.LayoutPara = c.ParaCopy ? *c.ParaCopy : para;
+            break;
+        }
+        if (isTextCode(c, 9)) setTabWidth(para, chars, count, i, x);
+        x += c.GapBefore;
+        if (i > 0 && !isTextCode(c, ' ') && x + c.Width > limit) {
+            r.Over = i;
+            break;
+        }
+        x += c.Width;
+        r.Tallest = std::max(r.Tallest, c.Height);
+        w.LayoutFontIndex = c.FontIndex;
+    }
+    return r;
+}
+
+int32_t BreakWalk::chooseBreak(const TextChar* chars, int32_t count, int32_t over, uint8_t& hyphenAfter)
+{
+    int32_t e = over;
+    bool autoAllowed = true;
+    bool hyphenated = false;
+
+    if (hasSoftHyphen(chars[e])) {
+        autoAllowed = false;
+        hyphenated = true;
+    }
+    std::string tail;
+    for (int32_t i = e; i < count; ++i) {
+        const TextChar& c = chars[i];
+        if (c.Kind != ckText || c.Code == '-' || endsHyphenWord(c)) break;
+        if (hasSoftHyphen(c)) {
+            autoAllowed = false;
+            break;
+        }
+        tail.push_back(char(c.Code));
+    }
+    std::string head;  // reversed
+    int32_t wordStart = e;
+    for (int32_t i = e - 1; i >= 0; --i) {
+        const TextChar& c = chars[i];
+        if (c.Kind != ckText || endsHyphenWord(c)) break;
+        if (c.Code == '-') {
+            autoAllowed = false;
+            break;
+        }
+        // A soft hyphen on the first character would leave the line empty
+        // and the same text would come round again: it is no break point.
+        if (hasSoftHyphen(c) && i > 0) {
+            autoAllowed = false;
+            hyphenated = true;
+            e = i;
+            break;
+        }
+        head.push_back(char(c.Code));
+        wordStart = i;
+    }
+
+    if (w.AutoHyphenation && autoAllowed) {
+        const std::string word = std::string(head.rbegin(), head.rend()) + tail;
+        if (word.size() >= kMinHyphenWord && word.size() <= kMaxHyphenWord) {
+            const std::string marked = w.TrenneSilben(word);
+            int32_t k = 0;
+            for (size_t p = 1; p <= marked.size(); ++p) {
+                if (marked[p - 1] != '-') continue;
+                const int32_t c = wordStart + int32_t(p) - k - 1;
+                ++k;
+                if (c < 1 || c >= over) continue;
+                const int32_t font = chars[c].FontIndex;
+                const bool noHyphen = font >= 0 && font < w.FontCount() &&
+                                      GettingOps(w.Fonts[size_t(font)].Options, foNoHyphenation);
+                if (!noHyphen) {
+                    e = c;
+                    hyphenated = true;
+                }
+            }
+        }
+    }
+    hyphenAfter = hyphenated ? 1 : 0;
+
+    if (!hyphenated) {
+        for (int32_t i = e - 1; i >= 0; --i) {
+            const TextChar& c = chars[i];
+            if (c.Kind != ckText) continue;
+            if (c.Code == 9 && i > 0) {
+                e = i;
+                break;
+            }
+            if (c.Code == ' ' || c.Code == '-') {
+                e = i + 1;
+                break;
+            }
+        }
+    }
+    // A line keeps at least its first character, so the pass always ends.
+    return std::max(e, 1);
+}
+
+// Positions on line f from character e on now stand on line `to`, e fewer.
+// A position exactly at e goes along unless a caret stands at the end of the
+// soft-wrapped line.
+void BreakWalk::movePositions(int32_t f, int32_t e, int32_t to, bool atBreakToo)
+{
+    if (atBreakToo)
+        for (TextPos* p : w.StoredPositions())
+            if (p->Area == area && p->Line == f && p->Char == e) *p = TextPos{area, to, 0};
+    w.PositionsLineSplit(area, f, e, to);
+}
+
+// The fields a line of a new run takes from the line of its cell above.
+void copyRunFields(TextLine& to, const TextLine& from)
+{
+    to.EndKind = ekSoft;
+    to.RowFirstRun = 0;
+    to.IsCell = from.IsCell;
+    to.CellsPerRow = from.CellsPerRow;
+    to.CellIndex = from.CellIndex;
+    to.CellWidth = from.CellWidth;
+    to.CellInsetLeft = from.CellInsetLeft;
+    to.CellInsetRight = from.CellInsetRight;
+    to.Design = from.Design;
+    to.Para = from.Para;
+    to.ColumnCount = from.ColumnCount;
+    to.ColumnRule = from.ColumnRule;
+    to.ColumnGap = from.ColumnGap;
+}
+
+// Moves the characters from `e` on into the line below (the same cell one run
+// down), inserting a new run when there is no line to take them.
+void BreakWalk::split(int32_t f, int32_t e, int32_t kind)
+{
+    const int32_t n = runSize(lines[f]);
+    const int32_t start = std::max(0, f - cellOf(lines[f]));
+    const int32_t oldEnd = lines[f].EndKind;
+    int32_t x = f + n;
+    const int32_t count = lines.count();
+
+    bool newRun = oldEnd != ekSoft || x >= count || lines[f].RowLastRun;
+    if (!newRun && kind > 0) {
+        const TextLine& xl = lines[x];
+        newRun = xl.CharCount() > 0 || xl.EndKind != ekSoft;
+    }
+
+    if (newRun) {
+        const int32_t at = std::min(start + n, count);
+        lines.insert(at, n);
+        w.PositionsLinesInserted(area, at, n);
+        for (int32_t k = 0; k < n; ++k) {
+            const bool inRun = start + k < at;
+            TextLine& src = lines[inRun ? start + k : f];
+            TextLine& nl = lines[at + k];
+            copyRunFields(nl, src);
+            if (!inRun) nl.CellIndex = k;
+            nl.RowLastRun = src.RowLastRun;
+            src.RowLastRun = 0;
+            // Every line of a continuation run is broken in this pass, so the
+            // run gets its height (the empty cells included).
+            nl.Dirty = 1;
+        }
+        x = at + (f - start);
+    }
+
+    lines.reach(x);
+    TextLine& fl = lines[f];
+    TextLine& xl = lines[x];
+    xl.Dirty = 1;
+    // After an inline paragraph end (or a page break inside a cell) the text
+    // that moves on is the paragraph that followed it.
+    if (kind == ekParagraph || kind == ekPageBreak) xl.Para = std::move(w.LayoutPara);
+    if (newRun) xl.EndKind = oldEnd;
+    fl.EndKind = kind;
+
+    const int32_t keep = kind > 0 ? e - 1 : e;
+    const int32_t moved = fl.CharCount() - e;
+    xl.Chars.insert(xl.Chars.begin(), std::make_move_iterator(fl.Chars.begin() + e),
+                    std::make_move_iterator(fl.Chars.end()));
+    fl.Chars.resize(size_t(keep));  // an inline end goes with its format copy
+
+    w.PositionsCharsInserted(area, x, 0, moved);
+    movePositions(f, e, x, kind > 0 || !w.CaretAtLineEnd);
+    for (TextPos* p : w.StoredPositions())
+        if (p->Area == area && p->Line == x) p->Char = std::clamp(p->Char, 0, xl.CharCount());
+}
+
+// A line outside tables that overflows into a new line would have the rest
+// of its text moved down once per line below it: a long paragraph's text
+// many times over. The lines that the rest fills are broken here on the
+// line's own characters instead (as each would be when the walk reached it),
+// and each takes its characters once. The last of them holds all that is
+// left and is broken by the walk in the usual way.
+void BreakWalk::splitChain(int32_t f, int32_t e, double limit)
+{
+    struct Piece {
+        int32_t From;
+        double Height;
+        uint8_t HyphenAfter;
+    };
+    std::vector<Piece> pieces{{e, 0, 0}};
+    {
+        TextLine& fl = lines[f];
+        TextChar* chars = fl.Chars.data();
+        const int32_t count = fl.CharCount();
+        for (;;) {
+            const int32_t from = pieces.back().From;
+            const WalkResult r = walk(fl.Para, chars + from, count - from, fl.Para.LeftIndent, limit);
+            if (r.InlineEnd >= 0 || r.Over <= 0) break;
+            uint8_t hyphen = 0;
+            const int32_t cut = from + chooseBreak(chars + from, count - from, r.Over, hyphen);
+            pieces.back().Height = lineSpacing(w, fl.Para, r.Tallest);
+            pieces.back().HyphenAfter = hyphen;
+            pieces.push_back(Piece{cut, 0, 0});
+        }
+    }
+
+    const int32_t k = int32_t(pieces.size());
+    lines.insert(f + 1, k);
+    w.PositionsLinesInserted(area, f + 1, k);
+    lines.reach(f + k);
+    TextLine& fl = lines[f];
+    const int32_t count = fl.CharCount();
+    for (int32_t i = 0; i < k; ++i) {
+        TextLine& nl = lines[f + 1 + i];
+        copyRunFields(nl, fl);
+        const int32_t to = i + 1 < k ? pieces[size_t(i) + 1].From : count;
+        nl.Chars.assign(std::make_move_iterator(fl.Chars.begin() + pieces[size_t(i)].From),
+                        std::make_move_iterator(fl.Chars.begin() + to));
+        const bool last = i + 1 == k;
+        nl.Dirty = last;
+        nl.Height = last ? fl.Height : pieces[size_t(i)].Height;
+        nl.HyphenAfter = last ? 0 : pieces[size_t(i)].HyphenAfter;
+    }
+    TextLine& lastLine = lines[f + k];
+    lastLine.EndKind = fl.EndKind;
+    lastLine.RowLastRun = fl.RowLastRun;
+    fl.EndKind = ekSoft;
+    fl.RowLastRun = 0;
+    fl.Chars.resize(size_t(e));
+
+    // As the splits one after the other would move them: the last cut first.
+    for (int32_t i = k - 1; i >= 0; --i) movePositions(f, pieces[size_t(i)].From, f + 1 + i, !w.CaretAtLineEnd);
+    for (TextPos* p : w.StoredPositions())
+        if (p->Area == area && p->Line > f && p->Line <= f + k)
+            p->Char = std::clamp(p->Char, 0, lines[p->Line].CharCount());
+}
+
+void BreakWalk::breakLine(int32_t f, bool start)
+{
+    const double limit = availableWidth(f);
+    TextLine& l = lines[f];
+    l.HyphenAfter = 0;
+    l.Height = -1;
+    const double x = l.Para.LeftIndent + (start ? l.Para.FirstLineIndent : 0);
+    const WalkResult r = walk(l.Para, l.Chars.data(), l.CharCount(), x, limit);
+    l.Height = r.Tallest;
+    const int32_t n = runSize(l);
+
+    // The last cell settles the run's height from its neighbours.
+    lines.reach(std::max(0, f - cellOf(lines[f])) + n - 1);
+    settleHeight(w, w.Areas[size_t(area)].Lines, lines.live(), f, r.Tallest);
+
+    if (r.InlineEnd >= 0) {
+        split(f, r.InlineEnd + 1, lines[f].Chars[size_t(r.InlineEnd)].Code - 12);
+    } else if (r.Over > 0) {
+        TextLine& fl = lines[f];
+        const int32_t e = chooseBreak(fl.Chars.data(), fl.CharCount(), r.Over, fl.HyphenAfter);
+        const bool opensLine = fl.EndKind != ekSoft || f + 1 >= lines.count() || fl.RowLastRun;
+        if (n == 1 && opensLine) splitChain(f, e, limit);
+        else split(f, e, ekSoft);
+    }
+}
+
+// A dirty cell re-breaks its whole run: the run's last cell settles the
+// shared height from its neighbours' fresh heights.
+void BreakWalk::dirtyWholeRun(int32_t f)
+{
+    const int32_t n = runSize(lines[f]);
+    bool dirty = false;
+    for (int32_t r = f; r < f + n && lines.reach(r); ++r) dirty = dirty || lines[r].Dirty;
+    if (dirty)
+        for (int32_t r = f; r < f + n && lines.reach(r); ++r) lines[r].Dirty = 1;
+}
+
+void BreakWalk::run()
+{
+    // An empty line takes the height of a space in the nearest character
+    // format before it in the area, else in the current format. (The line
+    // is only remembered: looking at its characters costs a cache miss.)
+    int32_t lastWithText = -1;
+    for (int32_t f = 0; f < lines.count(); ++f) {
+        {
+            const TextLine& l = lines[f];
+            if (runSize(l) > 1 && cellOf(l) == 0) dirtyWholeRun(f);
+        }
+        const bool start = startsParagraph(f);
+        number(f, start);
+        if (lines[f].Dirty) {
+            w.LayoutFontIndex = lastWithText >= 0 ? lines[lastWithText].Chars.back().FontIndex : -1;
+            breakLine(f, start);
+        }
+        if (!lines[f].Chars.empty()) lastWithText = f;
+    }
+    lines.finish();
+}
+
+} // namespace
+
+// ---- The pass ---------------------------------------------------------------
+
+void TMDIChild::MakeSoftEnters()
+{
+    const bool noSelection = Anchor == Cursor;
+    LayoutFontIndex = -1;
+    LayoutSpaceHeights.clear();
+
+    FelderAktuallisieren();
+    FlowGather();
+
+    NumCounters.clear();
+    for (int32_t a = 0; a < AreaCount(); ++a) {
+        if (Areas[size_t(a)].AreaType > atTextFrame) continue;
+        std::vector<uint8_t> joined = joinLines(*this, a);
+        if (Frame.Options.SpellWhileTyping) {
+            // The spelling marks follow lines by index: close the holes first.
+            compactLines(Areas[size_t(a)].Lines, joined);
+            joined.clear();
+            markSpelling(*this, a);
+        }
+        BreakWalk(*this, a, std::move(joined)).run();
+    }
+    NumCounters.clear();
+    NumCounters.shrink_to_fit();
+
+    FlowPlace();
+
+    if (noSelection) Anchor = Cursor;
+    ClampPositions();
+    InvalidateMarking();
+    LayoutPara = AbsatzFormat{};
+    LayoutSpaceHeights.clear();
+    ClearAllDirtyFlags();
+}
+
+void TMDIChild::CalcLineHeight(int32_t area, int32_t line, double tallest)
+{
+    if (area < 0 || area >= AreaCount()) return;
+    std::vector<TextLine>& lines = Areas[size_t(area)].Lines;
+    settleHeight(*this, lines, int32_t(lines.size()), line, tallest);
+}
+
+double TMDIChild::LayoutSpaceHeight()
+{
+    const bool known = LayoutFontIndex >= 0 && LayoutFontIndex < FontCount();
+    const size_t slot = known ? size_t(LayoutFontIndex) + 1 : 0;
+    if (LayoutSpaceHeights.size() <= slot) LayoutSpaceHeights.resize(slot + 1, -1);
+    double& cached = LayoutSpaceHeights[slot];
+    if (cached < 0) {
+        const FontEntry f = known ? Fonts[size_t(LayoutFontIndex)] : FontEntryFromState(FontState);
+        const int32_t dpi = PrinterDpi > 0 ? PrinterDpi : 600;
+        const FontHandle font = selfont(f.Face, dpi, f.Charset, f.Style, f.Size, 100);
+        cached = font ? double(font->textExtent(" ").cy) / dpi * kMmPerInch : 0;
+    }
+    return cached;
+}
+
+int32_t TMDIChild::getNumCounter(int32_t cellIndex)
+{
+    const size_t i = size_t(std::clamp(cellIndex, 0, kMaxNumCounter));
+    if (NumCounters.size() <= i) NumCounters.resize(i + 1, 1);
+    return NumCounters[i];
+}
+
+void TMDIChild::setNumCounter(int32_t cellIndex, int32_t value)
+{
+    const size_t i = size_t(std::clamp(cellIndex, 0, kMaxNumCounter));
+    if (NumCounters.size() <= i) NumCounters.resize(i + 1, 1);
+    NumCounters[i] = value;
+}
+
+double TMDIChild::AreaTextWidth(int32_t area) const
+{
+    if (area < 0 || area >= AreaCount()) return 0;
+    const TextArea& a = Areas[size_t(area)];
+    const double inner = a.InnerLeft + a.InnerRight;
+    if (!a.AnchorRight) return a.Right - a.Left - inner;
+    // The page width goes through the fixed logical screen resolution, as
+    // everywhere in layout, so breaks never depend on the monitor.
+    const int32_t printer = PrinterDpi > 0 ? PrinterDpi : 600;
+    const int32_t screen = ScreenDpi > 0 ? ScreenDpi : 96;
+    const double screenPx = std::trunc(double(PageWidthPx) * screen / printer);
+    const double pageMm = screenPx / screen * kMmPerInch;
+    return pageMm - a.Right - a.Left - inner;
+}
+
+double TMDIChild::ColumnWidth(int32_t area, const TextLine& line) const
+{
+    const double text = AreaTextWidth(area);
+    if (line.ColumnCount <= 1) return text;
+    return (text - (line.ColumnCount - 1) * line.ColumnGap) / line.ColumnCount;
+}
+
+namespace {
+
+template <class Get>
+double rowSpacing(const std::vector<TextLine>& lines, int32_t line, Get get)
+{
+    if (line < 0 || size_t(line) >= lines.size()) return 0;
+    const TextLine& l = lines[size_t(line)];
+    const int32_t n = runSize(l);
+    if (n < 2) return get(l);
+    const int32_t start = std::max(0, line - cellOf(l));
+    const int32_t end = std::min(int32_t(lines.size()), start + n);
+    double best = 0;
+    for (int32_t r = start; r < end; ++r) best = std::max(best, get(lines[size_t(r)]));
+    return best;
+}
+
+} // namespace
+
+double TMDIChild::RowSpaceAbove(const std::vector<TextLine>& lines, int32_t line)
+{
+    return rowSpacing(lines, line, [](const TextLine& l) { return l.Para.SpaceAbove; });
+}
+
+double TMDIChild::RowSpaceBelow(const std::vector<TextLine>& lines, int32_t line)
+{
+    return rowSpacing(lines, line, [](const TextLine& l) { return l.Para.SpaceBelow; });
+}
+
+} // namespace quillet
