@@ -57,9 +57,12 @@ bool isArea(const std::vector<TextArea>& areas, size_t i, uint8_t type)
     return i < areas.size() && areas[i].AreaType == type;
 }
 
-void applyPageSetup(TMDIChild& w, const TPageSetupForm& f)
+void applyPageSetup(TMDIChild& w, const TPageSetupForm& f, bool fromCommand)
 {
-    w.MakeCopyForUndo("Page setup");
+    // Run by the reader after loading, it only brings the header and footer
+    // areas in line with the body; a snapshot there would mark a freshly
+    // opened document (or the new-document template) as changed.
+    if (fromCommand) w.MakeCopyForUndo("Page setup");
 
     w.PageWidth = clampCm(f.BreitEd) * 10;
     w.PageHeight = clampCm(f.HochEd) * 10;
@@ -210,7 +213,7 @@ void TMDIChild::PageSetup(uint8_t showDialog)
     f.headfootmode = Areas.size() > 6 ? modeIndexFromPageMode(Areas[6].PageMode) : 0;
 
     if (showDialog && !Ui->runPageSetupDialog(f)) return;
-    applyPageSetup(*this, f);
+    applyPageSetup(*this, f, showDialog != 0);
 }
 
 } // namespace quillet

@@ -1,0 +1,874 @@
+// The native document file. Layout, little-endian and unaligned:
+//
+//   1  string: the magic text (length 60)
+//   2  f64 zoom; i32 zoom mode; u8 auto hyphenation; i32 language
+//   3  u8 property count (8); that many strings
+//   4  i32 font count; per entry its 34-byte image and its face as a string
+//   5  i32 footnote counter
+//   6  i32 style count; per style its 387-byte image, its tab stops, and its
+//      bullet face as a string when the image's face slot is not zero
+//   7  i32 picture count; per picture: i32 header size, i32 colour count,
+//      the 40-byte info header and palette, the pixel rows
+//   8  anchor, cursor (3 x i32 each), i32 current page, u8 caret at line end
+//   9  i32 area count; per area its 208-byte image and its lines, each line
+//      in a compact form followed by its characters in a compact form
+//  10  f64 page width, f64 page height (only when bytes are left)
+//  11  inline paragraph formats (see below; only when there are any)
+//
+// A string is an i32 byte count and the bytes, no terminator.
+//
+// Block 11 is our addition: the paragraph format an inline paragraph end
+// (code 13, inside a table cell) carries for the paragraph after it has no
+// place in the character form, and a cell holding several paragraphs lost
+// the formats of all but its first on every save. Readers that do not know
+// the block stop after block 10, so files with it still open everywhere.
+//
+// The reader parses into a fresh NativeDocument; the window is touched only
+// once the whole file has been read and checked.
+
+#include "formats/NativeFormat.h"
+
+#include "engine/ByteIO.h"
+#include "engine/Childwin.h"
+#include "engine/RecordCodec.h"
+#include "platform/MessageBox.h"
+#include "platform/Win1252.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <new>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillet {
+
+namespace {
+
+constexpr std::string_view kParaCopyTag = "QUILLET INLINE PARAGRAPH FORMATS 1";
+
+constexpr uint8_t kPropertyCount = 8;
+constexpr size_t kInfoHeaderSize = 40;
+constexpr int32_t kMaxPaletteColours = 256;
+
+// Smallest number of bytes one element of each list can take in the file:
+// counts are weighed against what is left before anything is reserved.
+constexpr size_t kMinFontBytes = kFontEntrySize + 4;
+constexpr size_t kMinPictureBytes = 8 + kInfoHeaderSize;
+constexpr size_t kMinLineBytes = 4 + 4 + kAbsatzFormatSize + 1 + 4 + 4 + 8;
+constexpr size_t kMinCharBytes = 3;
+constexpr size_t kMinParaCopyBytes = 12 + kAbsatzFormatSize;
+
+// ---- Writing --------------------------------------------------------------
+
+void putString(ByteWriter& out, std::string_view s)
+{
+    const size_t n = std::min<size_t>(s.size(), size_t(std::numeric_limits<int32_t>::max()));
+    out.i32(int32_t(n));
+    out.bytes(s.data(), n);
+}
+
+void putFormatTail(ByteWriter& out, const AbsatzFormat& f)
+{
+    for (const TabStop& t : f.Tabs) encodeTabStop(out, t);
+    if (f.BulletFace) putString(out, *f.BulletFace);
+}
+
+void putInfoHeader(ByteWriter& out, const BitmapInfoHeader& h)
+{
+    out.u32(uint32_t(kInfoHeaderSize));
+    out.i32(h.biWidth);
+    out.i32(h.biHeight);
+    out.u16(h.biPlanes);
+    out.u16(h.biBitCount);
+    out.u32(h.biCompression);
+    out.u32(h.biSizeImage);
+    out.i32(h.biXPelsPerMeter);
+    out.i32(h.biYPelsPerMeter);
+    out.u32(h.biClrUsed);
+    out.u32(h.biClrImportant);
+}
+
+uint64_t strideOf(int64_t width, int64_t bpp) { return (uint64_t(width) * uint64_t(bpp) + 31) / 32 * 4; }
+
+bool usablePicture(const Dib& d)
+{
+    const BitmapInfoHeader& h = d.Header;
+    if (d.Bits.empty() || h.biWidth <= 0 || h.biHeight <= 0 || h.biBitCount == 0 || h.biBitCount > 32)
+        return false;
+    const uint64_t stride = strideOf(h.biWidth, h.biBitCount);
+    return d.BytesPerRow > 0 && uint64_t(d.BytesPerRow) >= stride &&
+           uint64_t(h.biHeight) <= d.Bits.size() / uint64_t(d.BytesPerRow);
+}
+
+void putPicture(ByteWriter& out, const Dib& d)
+{
+    // An empty slot (a released picture) goes out as a picture of no size,
+    // which a reader leaves empty again.
+    const BitmapInfoHeader h = usablePicture(d) ? d.Header : BitmapInfoHeader{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const int32_t bpp = h.biBitCount;
+    const bool palette = bpp <= 8;
+    const int32_t colours = palette ? PowerOfTwo(bpp) : 0;
+    out.i32(palette ? colours * 4 + int32_t(kInfoHeaderSize) : int32_t(kInfoHeaderSize));
+    out.i32(colours);
+    putInfoHeader(out, h);
+    for (int32_t i = 0; i < colours; ++i) {
+        const RgbQuad q = size_t(i) < d.ColorTable.size() ? d.ColorTable[size_t(i)] : RgbQuad{};
+        out.u8(q.Blue);
+        out.u8(q.Green);
+        out.u8(q.Red);
+        out.u8(q.Reserved);
+    }
+    if (h.biWidth <= 0 || h.biHeight <= 0) return;
+    const size_t stride = size_t(strideOf(h.biWidth, bpp));
+    for (int32_t r = 0; r < h.biHeight; ++r) out.bytes(d.row(r), stride);
+}
+
+void putChar(ByteWriter& out, const TextChar& c)
+{
+    const bool smallFont = c.FontIndex >= 0 && c.FontIndex <= 255;
+    out.u8(uint8_t((c.Kind & 0x0F) | ((c.Flags & 0x07) << 4) | (smallFont ? 0x80 : 0)));
+    out.u8(c.Code);
+    if (c.Code == 9) out.u8(c.TabLeader);
+    if (smallFont) out.u8(uint8_t(c.FontIndex));
+    else out.i32(c.FontIndex);
+    if (c.Kind == ckPicture) {
+        out.u16(c.PictureIndex);
+        out.f64(c.Width);
+        out.f64(c.Height);
+    } else if (c.Kind >= ckFootnoteRef && c.Kind <= ckField) {
+        out.u16(c.ShownNumber);
+        out.u16(c.FootnoteId);
+        putString(out, c.FieldResult ? std::string_view(*c.FieldResult) : std::string_view());
+        putString(out, c.FieldCode ? std::string_view(*c.FieldCode) : std::string_view());
+        out.f64(c.Width);
+        out.f64(c.Height);
+    }
+}
+
+void putLine(ByteWriter& out, const TextLine& l)
+{
+    out.i32(l.CharCount());
+    out.i32(l.EndKind);
+    encodeAbsatzFormat(out, l.Para);
+    putFormatTail(out, l.Para);
+    out.u8(l.IsCell);
+    if (l.IsCell) {
+        out.u8(l.RowFirstRun);
+        out.u8(l.RowLastRun);
+        out.i32(l.CellsPerRow);
+        out.i32(l.CellIndex);
+        out.f64(l.CellWidth);
+        out.f64(l.CellInsetLeft);
+        out.f64(l.CellInsetRight);
+        encodeCellDesign(out, l.Design);
+    }
+    out.i32(l.ColumnCount);
+    out.i32(l.ColumnRule);
+    out.f64(l.ColumnGap);
+    for (const TextChar& c : l.Chars) putChar(out, c);
+}
+
+void putParaCopies(ByteWriter& out, const std::vector<TextArea>& areas)
+{
+    int32_t count = 0;
+    for (const TextArea& a : areas)
+        for (const TextLine& l : a.Lines)
+            for (const TextChar& c : l.Chars)
+                if (c.ParaCopy) ++count;
+    if (count == 0) return;
+    putString(out, kParaCopyTag);
+    out.i32(count);
+    for (size_t ai = 0; ai < areas.size(); ++ai)
+        for (size_t li = 0; li < areas[ai].Lines.size(); ++li) {
+            const TextLine& l = areas[ai].Lines[li];
+            for (size_t ci = 0; ci < l.Chars.size(); ++ci) {
+                if (!l.Chars[ci].ParaCopy) continue;
+                out.i32(int32_t(ai));
+                out.i32(int32_t(li));
+                out.i32(int32_t(ci));
+                encodeAbsatzFormat(out, *l.Chars[ci].ParaCopy);
+                putFormatTail(out, *l.Chars[ci].ParaCopy);
+            }
+        }
+}
+
+// ---- Reading --------------------------------------------------------------
+
+class Parser {
+public:
+    Parser(const uint8_t* data, size_t size) : in_(data, size) {}
+
+    NativeReadResult run();
+
+private:
+    bool fail(const char* what)
+    {
+        if (error_.empty()) {
+            error_ = what;
+            errorOffset_ = in_.offset();
+        }
+        in_.fail();
+        return false;
+    }
+    // count elements of at least minBytes each must fit in what is left.
+    bool fits(int64_t count, size_t minBytes, const char* what)
+    {
+        if (!in_) return fail(what);
+        if (count < 0 || uint64_t(count) > in_.remaining() / minBytes) return fail(what);
+        return true;
+    }
+    bool readString(std::string& s, const char* what)
+    {
+        const int32_t n = in_.i32();
+        if (!in_ || n < 0 || size_t(n) > in_.remaining()) return fail(what);
+        s = in_.str(size_t(n));
+        return bool(in_);
+    }
+    bool readFormatTail(AbsatzFormat& f, const AbsatzFormatImage& img, const char* what);
+    bool readFonts();
+    bool readStyles();
+    bool readPictures();
+    bool readPicture(Dib& d);
+    bool readAreas();
+    bool readLine(TextLine& l);
+    bool readChar(TextChar& c);
+    bool readParaCopies();
+    void repair();
+
+    ByteReader in_;
+    NativeDocument doc_;
+    std::string error_;
+    size_t errorOffset_ = 0;
+};
+
+double finiteOr(double v, double fallback) { return std::isfinite(v) ? v : fallback; }
+double positiveOr(double v, double fallback) { return std::isfinite(v) && v > 0 ? v : fallback; }
+
+// Lengths from a file feed divisions and loops in layout: no infinities,
+// no NaN, no zero tab step.
+void sanitize(AbsatzFormat& f)
+{
+    f.LineSpacing = finiteOr(f.LineSpacing, 1.0);
+    f.SpaceAbove = finiteOr(f.SpaceAbove, 0);
+    f.SpaceBelow = finiteOr(f.SpaceBelow, 0);
+    f.LeftIndent = finiteOr(f.LeftIndent, 0);
+    f.RightIndent = finiteOr(f.RightIndent, 0);
+    f.FirstLineIndent = finiteOr(f.FirstLineIndent, 0);
+    f.DefaultTabStep = positiveOr(f.DefaultTabStep, 12.5);
+    f.ListIndent = finiteOr(f.ListIndent, 6.3);
+    for (TabStop& t : f.Tabs) t.Position = finiteOr(t.Position, 0);
+}
+
+void sanitize(TextArea& a)
+{
+    for (double* v : {&a.Left, &a.Top, &a.Right, &a.Bottom, &a.InnerLeft, &a.InnerTop, &a.InnerRight,
+                      &a.InnerBottom, &a.WrapDistanceY, &a.WrapDistanceX, &a.BorderWidth, &a.AnchorOffsetX,
+                      &a.AnchorOffsetY, &a.CandOffsetX, &a.CandOffsetY})
+        *v = finiteOr(*v, 0);
+    a.CandDistance = finiteOr(a.CandDistance, -1);
+}
+
+bool Parser::readFormatTail(AbsatzFormat& f, const AbsatzFormatImage& img, const char* what)
+{
+    // A count below 1 means no tab array and no tab bytes.
+    if (img.tabCount >= 1) {
+        if (!fits(img.tabCount, kTabStopSize, what)) return false;
+        f.Tabs.reserve(size_t(img.tabCount));
+        for (int32_t i = 0; i < img.tabCount; ++i) f.Tabs.push_back(decodeTabStop(in_));
+    }
+    if (img.hasBulletFace) {
+        std::string face;
+        if (!readString(face, what)) return false;
+        f.BulletFace = std::move(face);
+    }
+    sanitize(f);
+    return bool(in_) || fail(what);
+}
+
+bool Parser::readFonts()
+{
+    const int32_t count = in_.i32();
+    if (count < 1) return bool(in_) || fail("font count");
+    if (!fits(count, kMinFontBytes, "font table")) return false;
+    doc_.Fonts.reserve(size_t(count));
+    for (int32_t i = 0; i < count; ++i) {
+        FontEntryImage img = decodeFontEntry(in_);
+        if (!readString(img.entry.Face, "font face")) return false;
+        img.entry.Size = positiveOr(img.entry.Size, 12.0);
+        doc_.Fonts.push_back(std::move(img.entry));
+    }
+    return true;
+}
+
+bool Parser::readStyles()
+{
+    const int32_t count = in_.i32();
+    if (count < 1) return bool(in_) || fail("style count");
+    if (!fits(count, kVorlageRecordSize, "style list")) return false;
+    doc_.Vorlagen.reserve(size_t(count));
+    for (int32_t i = 0; i < count; ++i) {
+        VorlageRecordImage img = decodeVorlageRecord(in_);
+        if (!in_) return fail("style");
+        AbsatzFormatImage para;
+        para.tabCount = img.tabCount;
+        para.hasBulletFace = img.hasBulletFace;
+        if (!readFormatTail(img.style.Para, para, "style tab stops")) return false;
+        TextChar& s = img.style.Sample;
+        s.FieldResult.reset();
+        s.FieldCode.reset();
+        s.ParaCopy.reset();
+        doc_.Vorlagen.push_back(std::move(img.style));
+    }
+    return true;
+}
+
+bool Parser::readPicture(Dib& d)
+{
+    const int32_t headerSize = in_.i32();
+    const int32_t colourCount = in_.i32();
+    if (!in_ || headerSize < int32_t(kInfoHeaderSize) || size_t(headerSize) > in_.remaining())
+        return fail("picture header");
+    BitmapInfoHeader h;
+    h.biSize = in_.u32();
+    h.biWidth = in_.i32();
+    h.biHeight = in_.i32();
+    h.biPlanes = in_.u16();
+    h.biBitCount = in_.u16();
+    h.biCompression = in_.u32();
+    h.biSizeImage = in_.u32();
+    h.biXPelsPerMeter = in_.i32();
+    h.biYPelsPerMeter = in_.i32();
+    h.biClrUsed = in_.u32();
+    h.biClrImportant = in_.u32();
+
+    const size_t paletteBytes = size_t(headerSize) - kInfoHeaderSize;
+    const size_t entries = std::min<size_t>(paletteBytes / 4, kMaxPaletteColours);
+    std::vector<RgbQuad> palette(entries);
+    for (RgbQuad& q : palette) {
+        q.Blue = in_.u8();
+        q.Green = in_.u8();
+        q.Red = in_.u8();
+        q.Reserved = in_.u8();
+    }
+    in_.skip(paletteBytes - entries * 4);
+    if (!in_) return fail("picture palette");
+
+    // The pixel block follows from the header alone, made or not.
+    uint64_t pixelBytes = 0;
+    if (h.biWidth > 0 && h.biHeight > 0) {
+        const uint64_t stride = strideOf(h.biWidth, h.biBitCount);
+        if (stride != 0 && stride > in_.remaining() / uint64_t(h.biHeight)) return fail("picture pixels");
+        pixelBytes = stride * uint64_t(h.biHeight);
+    }
+    if (pixelBytes > in_.remaining()) return fail("picture pixels");
+
+    Dib made;
+    if (pixelBytes > 0)
+        newdib(&made, h.biWidth, h.biHeight, h.biBitCount, &palette, std::min(colourCount, kMaxPaletteColours));
+    if (!made.empty() && made.Bits.size() == pixelBytes) {
+        in_.bytes(made.Bits.data(), size_t(pixelBytes));
+        made.Header.biXPelsPerMeter = h.biXPelsPerMeter;
+        made.Header.biYPelsPerMeter = h.biYPelsPerMeter;
+        d = std::move(made);
+    } else {
+        // A picture that cannot be made stays an empty slot.
+        in_.skip(size_t(pixelBytes));
+    }
+    return bool(in_) || fail("picture pixels");
+}
+
+bool Parser::readPictures()
+{
+    const int32_t count = in_.i32();
+    if (count < 1) return bool(in_) || fail("picture count");
+    if (!fits(count, kMinPictureBytes, "picture list")) return false;
+    doc_.Pictures.reserve(size_t(count));
+    for (int32_t i = 0; i < count; ++i) {
+        doc_.Pictures.emplace_back();
+        if (!readPicture(doc_.Pictures.back())) return false;
+    }
+    return true;
+}
+
+bool Parser::readChar(TextChar& c)
+{
+    const uint8_t head = in_.u8();
+    c.Kind = head & 0x0F;
+    c.Flags = (head >> 4) & 0x07;
+    c.Code = in_.u8();
+    if (!in_ || c.Kind > ckField) return fail("character");
+    if (c.Code == 9) c.TabLeader = in_.u8();
+    c.FontIndex = (head & 0x80) ? int32_t(in_.u8()) : in_.i32();
+    if (c.Kind == ckPicture) {
+        c.PictureIndex = in_.u16();
+        c.Width = finiteOr(in_.f64(), 0);
+        c.Height = finiteOr(in_.f64(), 0);
+    } else if (c.Kind != ckText) {
+        c.ShownNumber = in_.u16();
+        c.FootnoteId = in_.u16();
+        std::string result, code;
+        if (!readString(result, "field result") || !readString(code, "field code")) return false;
+        if (!result.empty()) c.FieldResult = std::move(result);
+        if (!code.empty()) c.FieldCode = std::move(code);
+        c.Width = finiteOr(in_.f64(), 0);
+        c.Height = finiteOr(in_.f64(), 0);
+    }
+    return bool(in_) || fail("character");
+}
+
+bool Parser::readLine(TextLine& l)
+{
+    const int32_t charCount = in_.i32();
+    l.EndKind = in_.i32();
+    AbsatzFormatImage para = decodeAbsatzFormat(in_);
+    if (!in_) return fail("line");
+    para.format.Tabs.clear();
+    para.format.BulletFace.reset();
+    l.Para = std::move(para.format);
+    if (!readFormatTail(l.Para, para, "line tab stops")) return false;
+
+    l.IsCell = in_.u8();
+    if (l.IsCell) {
+        l.RowFirstRun = in_.u8();
+        l.RowLastRun = in_.u8();
+        l.CellsPerRow = in_.i32();
+        l.CellIndex = in_.i32();
+        l.CellWidth = positiveOr(in_.f64(), 1.0);
+        l.CellInsetLeft = finiteOr(in_.f64(), 0);
+        l.CellInsetRight = finiteOr(in_.f64(), 0);
+        l.Design = decodeCellDesign(in_);
+        for (double& w : l.Design.BorderWidth) w = finiteOr(w, 0.75);
+        if (l.CellsPerRow < 1) l.CellsPerRow = 1;
+        l.CellIndex = std::clamp(l.CellIndex, 0, l.CellsPerRow - 1);
+    } else {
+        l.RowFirstRun = 0;
+        l.RowLastRun = 0;
+        l.CellsPerRow = 1;
+        l.CellIndex = 0;
+        l.CellWidth = 1.0;
+        l.CellInsetLeft = 0;
+        l.CellInsetRight = 0;
+        SetStandardCellDesign(l.Design);
+    }
+    l.ColumnCount = in_.i32();
+    l.ColumnRule = in_.i32();
+    l.ColumnGap = finiteOr(in_.f64(), 12.5);
+    l.AnchorId = 0;
+    l.Dirty = 1;
+    if (!in_) return fail("line");
+
+    if (charCount >= 1) {
+        if (!fits(charCount, kMinCharBytes, "characters")) return false;
+        l.Chars.resize(size_t(charCount));
+        for (TextChar& c : l.Chars)
+            if (!readChar(c)) return false;
+    }
+    return true;
+}
+
+bool Parser::readAreas()
+{
+    const int32_t count = in_.i32();
+    if (!in_) return fail("area count");
+    // Every document has at least its page body; a file without one came
+    // from somewhere else.
+    if (count < 1 || !fits(count, kTextAreaSize, "area table")) return fail("area table");
+    doc_.Areas.reserve(size_t(count));
+    for (int32_t i = 0; i < count; ++i) {
+        TextAreaImage img = decodeTextArea(in_);
+        if (!in_) return fail("area");
+        sanitize(img.area);
+        doc_.Areas.push_back(std::move(img.area));
+        TextArea& a = doc_.Areas.back();
+        if (img.lineCount < 1) continue;
+        if (!fits(img.lineCount, kMinLineBytes, "lines")) return false;
+        a.Lines.resize(size_t(img.lineCount));
+        for (int32_t li = 0; li < img.lineCount; ++li) {
+            InitNewLine(a.Lines, li);
+            if (!readLine(a.Lines[size_t(li)])) return false;
+        }
+    }
+    return true;
+}
+
+bool Parser::readParaCopies()
+{
+    const int32_t tagLength = in_.i32();
+    if (!in_ || tagLength != int32_t(kParaCopyTag.size()) || in_.remaining() < kParaCopyTag.size() ||
+        in_.str(kParaCopyTag.size()) != kParaCopyTag) {
+        // Someone else's trailing bytes: not ours to read.
+        return true;
+    }
+    const int32_t count = in_.i32();
+    if (!fits(count, kMinParaCopyBytes, "inline paragraph formats")) return false;
+    for (int32_t i = 0; i < count; ++i) {
+        const int32_t area = in_.i32();
+        const int32_t line = in_.i32();
+        const int32_t ch = in_.i32();
+        AbsatzFormatImage img = decodeAbsatzFormat(in_);
+        if (!in_) return fail("inline paragraph format");
+        img.format.Tabs.clear();
+        img.format.BulletFace.reset();
+        if (!readFormatTail(img.format, img, "inline paragraph format")) return false;
+        // Only an inline paragraph end carries one; anything else is dropped.
+        if (area < 0 || size_t(area) >= doc_.Areas.size()) continue;
+        auto& lines = doc_.Areas[size_t(area)].Lines;
+        if (line < 0 || size_t(line) >= lines.size()) continue;
+        auto& chars = lines[size_t(line)].Chars;
+        if (ch < 0 || size_t(ch) >= chars.size() || chars[size_t(ch)].Code != 13) continue;
+        chars[size_t(ch)].ParaCopy = std::move(img.format);
+    }
+    return true;
+}
+
+// Links and indexes come from the file: bring them into range so no later
+// walk can leave the arrays or loop forever.
+void Parser::repair()
+{
+    std::vector<TextArea>& areas = doc_.Areas;
+    const int32_t n = int32_t(areas.size());
+    auto inRange = [n](int32_t i) { return i >= 0 && i < n; };
+    for (int32_t i = 0; i < n; ++i) {
+        TextArea& a = areas[size_t(i)];
+        if (!inRange(a.PrevInFlow) || a.PrevInFlow == i) a.PrevInFlow = -1;
+        if (!inRange(a.NextInFlow) || a.NextInFlow == i) a.NextInFlow = -1;
+    }
+    // A link stands only when both ends agree; that leaves paths and rings.
+    for (int32_t i = 0; i < n; ++i) {
+        TextArea& a = areas[size_t(i)];
+        if (a.NextInFlow != -1 && areas[size_t(a.NextInFlow)].PrevInFlow != i) a.NextInFlow = -1;
+    }
+    for (int32_t i = 0; i < n; ++i) {
+        TextArea& a = areas[size_t(i)];
+        if (a.PrevInFlow != -1 && areas[size_t(a.PrevInFlow)].NextInFlow != i) a.PrevInFlow = -1;
+    }
+    std::vector<uint8_t> reached(size_t(n), 0);
+    auto walk = [&](int32_t head) {
+        for (int32_t i = head; i != -1 && !reached[size_t(i)]; i = areas[size_t(i)].NextInFlow) reached[size_t(i)] = 1;
+    };
+    for (int32_t i = 0; i < n; ++i)
+        if (areas[size_t(i)].PrevInFlow == -1) walk(i);
+    for (int32_t i = 0; i < n; ++i) {
+        if (reached[size_t(i)]) continue;
+        // A ring: open it in front of its first area.
+        TextArea& a = areas[size_t(i)];
+        areas[size_t(a.PrevInFlow)].NextInFlow = -1;
+        a.PrevInFlow = -1;
+        walk(i);
+    }
+
+    // Font indexes out of range fall back to the first entry, which then
+    // has to exist.
+    const int32_t fonts = int32_t(doc_.Fonts.size());
+    bool needFont = false;
+    auto fixFont = [&](int32_t& index) {
+        needFont = true;
+        if (index < 0 || index >= fonts) index = 0;
+    };
+    for (VorlageRecord& s : doc_.Vorlagen) fixFont(s.Sample.FontIndex);
+    for (TextArea& a : areas)
+        for (TextLine& l : a.Lines)
+            for (TextChar& c : l.Chars) fixFont(c.FontIndex);
+    if (needFont && doc_.Fonts.empty()) doc_.Fonts.emplace_back();
+    // A picture index past the list stays as it is: every user of the list
+    // checks the index and draws nothing for a missing picture.
+}
+
+NativeReadResult Parser::run()
+{
+    NativeReadResult result;
+    const int32_t magicLength = in_.i32();
+    if (!in_ || magicLength != int32_t(kNativeMagic.size()) || in_.remaining() < kNativeMagic.size() ||
+        in_.str(kNativeMagic.size()) != kNativeMagic) {
+        result.badMagic = true;
+        result.error = "magic";
+        return result;
+    }
+
+    bool ok = true;
+    doc_.ZoomPercent = positiveOr(in_.f64(), 100);
+    doc_.ZoomMode = in_.i32();
+    doc_.AutoHyphenation = in_.u8();
+    doc_.DocLanguage = in_.i32();
+    if (!in_) ok = fail("window state");
+
+    if (ok) {
+        const uint8_t properties = in_.u8();
+        for (int i = 0; ok && i < properties; ++i) {
+            std::string s;
+            ok = readString(s, "document properties");
+            if (ok && i < kPropertyCount) doc_.DocProperties[size_t(i)] = std::move(s);
+        }
+        ok = ok && (bool(in_) || fail("document properties"));
+    }
+    ok = ok && readFonts();
+    if (ok) {
+        doc_.FootnoteCounter = in_.i32();
+        ok = bool(in_) || fail("footnote counter");
+    }
+    ok = ok && readStyles();
+    ok = ok && readPictures();
+    if (ok) {
+        doc_.Anchor = TextPos{in_.i32(), in_.i32(), in_.i32()};
+        doc_.Cursor = TextPos{in_.i32(), in_.i32(), in_.i32()};
+        doc_.CurrentPage = in_.i32();
+        doc_.CaretAtLineEnd = in_.u8();
+        ok = bool(in_) || fail("cursor");
+    }
+    ok = ok && readAreas();
+    if (ok && !in_.atEnd()) {
+        const double width = in_.f64();
+        const double height = in_.f64();
+        ok = bool(in_) || fail("page size");
+        if (ok && std::isfinite(width) && width > 0 && std::isfinite(height) && height > 0) {
+            doc_.HasPageSize = true;
+            doc_.PageWidth = width;
+            doc_.PageHeight = height;
+        }
+    }
+    if (ok && !in_.atEnd()) ok = readParaCopies();
+
+    if (!ok) {
+        result.error = error_.empty() ? "file" : error_;
+        result.errorOffset = errorOffset_;
+        return result;
+    }
+    repair();
+    result.ok = true;
+    result.doc = std::move(doc_);
+    return result;
+}
+
+// ---- Files ------------------------------------------------------------------
+
+std::string displayName(const std::filesystem::path& p) { return utf8ToAnsi(p.filename().string()); }
+
+bool readWholeFile(const std::filesystem::path& p, std::vector<uint8_t>& bytes)
+{
+    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (ok) {
+        try {
+            bytes.resize(size_t(st.st_size));
+        } catch (const std::bad_alloc&) {
+            ok = false;
+        }
+    }
+    size_t got = 0;
+    while (ok && got < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            bytes.resize(got);  // the file shrank while we read it
+            break;
+        }
+        got += size_t(n);
+    }
+    ::close(fd);
+    return ok;
+}
+
+bool writeAll(int fd, const std::vector<uint8_t>& bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += size_t(n);
+    }
+    return true;
+}
+
+// Writes the file next to its target and renames it over the target, so a
+// failed save leaves the previous file as it was.
+bool replaceFile(const std::filesystem::path& target, const std::vector<uint8_t>& bytes)
+{
+    std::filesystem::path dir = target.parent_path();
+    if (dir.empty()) dir = ".";
+    std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkstemp(tmpl.data());
+    if (fd < 0) return false;
+    struct stat st {};
+    const mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    // Permissions are a courtesy, not a reason to fail the save.
+    (void)::fchmod(fd, mode);
+    bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    ok = ok && ::rename(tmpl.c_str(), target.c_str()) == 0;
+    if (!ok) ::unlink(tmpl.c_str());
+    return ok;
+}
+
+void errorBox(const std::string& text)
+{
+    messageBoxes().show(text, "", MsgIcon::Error, MsgButtons::Ok);
+}
+
+} // namespace
+
+NativeReadResult readNativeDocument(const uint8_t* data, size_t size)
+{
+    try {
+        return Parser(data, size).run();
+    } catch (const std::bad_alloc&) {
+        // Budgets keep allocations within the file's size; this is a
+        // machine that cannot hold even that.
+        NativeReadResult r;
+        r.error = "out of memory";
+        return r;
+    }
+}
+
+std::vector<uint8_t> writeNativeDocument(const TMDIChild& w)
+{
+    ByteWriter out;
+    putString(out, kNativeMagic);
+
+    out.f64(w.ZoomPercent);
+    out.i32(w.ZoomMode);
+    out.u8(w.AutoHyphenation);
+    out.i32(w.DocLanguage);
+
+    out.u8(kPropertyCount);
+    for (const std::string& s : w.DocProperties) putString(out, s);
+
+    out.i32(w.FontCount());
+    for (const FontEntry& f : w.Fonts) {
+        encodeFontEntry(out, f);
+        putString(out, f.Face);
+    }
+
+    out.i32(w.FootnoteCounter);
+
+    out.i32(int32_t(w.Vorlagen.size()));
+    for (const VorlageRecord& s : w.Vorlagen) {
+        encodeVorlageRecord(out, s);
+        putFormatTail(out, s.Para);
+    }
+
+    out.i32(int32_t(w.Pictures.size()));
+    for (const Dib& d : w.Pictures) putPicture(out, d);
+
+    for (const TextPos& p : {w.Anchor, w.Cursor}) {
+        out.i32(p.Area);
+        out.i32(p.Line);
+        out.i32(p.Char);
+    }
+    out.i32(w.CurrentPage);
+    out.u8(w.CaretAtLineEnd);
+
+    out.i32(w.AreaCount());
+    for (const TextArea& a : w.Areas) {
+        encodeTextArea(out, a);
+        for (const TextLine& l : a.Lines) putLine(out, l);
+    }
+
+    out.f64(w.PageWidth);
+    out.f64(w.PageHeight);
+
+    putParaCopies(out, w.Areas);
+    return std::move(out.buffer());
+}
+
+void takeNativeDocument(TMDIChild& w, NativeDocument&& doc)
+{
+    w.FreeFields();
+    w.ZoomPercent = doc.ZoomPercent;
+    w.ZoomMode = doc.ZoomMode;
+    w.AutoHyphenation = doc.AutoHyphenation;
+    // Loads the word list and patterns when the language changes.
+    w.SetNewDokumentSprache(doc.DocLanguage);
+    w.DocProperties = std::move(doc.DocProperties);
+    w.Fonts = std::move(doc.Fonts);
+    w.FootnoteCounter = doc.FootnoteCounter;
+    w.Vorlagen = std::move(doc.Vorlagen);
+    w.FreeBilderListe();
+    w.Pictures = std::move(doc.Pictures);
+    w.Anchor = doc.Anchor;
+    w.Cursor = doc.Cursor;
+    w.CurrentPage = doc.CurrentPage;
+    w.CaretAtLineEnd = doc.CaretAtLineEnd;
+    w.Areas = std::move(doc.Areas);
+    if (doc.HasPageSize) {
+        w.PageWidth = doc.PageWidth;
+        w.PageHeight = doc.PageHeight;
+    }
+    // Hot zones and table tracks name areas of the old document.
+    w.FreeMouseObjs();
+    w.FreeTableTrack();
+
+    // Text characters are measured again, so the layout follows the printer
+    // of this machine, not the one the file was saved with.
+    for (TextArea& a : w.Areas)
+        for (TextLine& l : a.Lines)
+            for (TextChar& c : l.Chars)
+                if (c.Kind == ckText) {
+                    const char text = char(c.Code);
+                    w.RenderChar(c, false, std::string_view(&text, 1));
+                }
+    w.ClampPositions();
+    w.InvalidateMarking();
+}
+
+bool TMDIChild::SaveQDTFile(const std::string& path)
+{
+    const std::filesystem::path target(path);
+    Ui->setStatusText(3, "Save file...");
+    bool ok = false;
+    try {
+        ok = replaceFile(target, writeNativeDocument(*this));
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
+    Ui->setStatusText(3, "");
+    if (!ok) {
+        errorBox("Could not create the file " + displayName(target) + "!");
+        return false;
+    }
+    if (!Frame.KeepName) {
+        DocPath = path;
+        DocTitle = displayName(target);
+        SetFileChanged(false);
+    }
+    return true;
+}
+
+bool TMDIChild::OpenQDTFile(const std::string& path)
+{
+    const std::filesystem::path source(path);
+    std::vector<uint8_t> bytes;
+    if (!readWholeFile(source, bytes)) {
+        errorBox("Could not of file " + displayName(source) + "!");
+        return false;
+    }
+    Ui->setStatusText(3, "Open file...");
+    NativeReadResult r = readNativeDocument(bytes);
+    bytes = {};
+    Ui->setStatusText(3, "");
+    if (!r.ok) {
+        errorBox("This is not a valid Quillet document!");
+        return false;
+    }
+    takeNativeDocument(*this, std::move(r.doc));
+    PageSetup(0);
+    CompleteRefresh();
+    if (!Frame.KeepName) {
+        DocPath = path;
+        DocTitle = displayName(source);
+        SetFileChanged(false);
+    }
+    return true;
+}
+
+} // namespace quillet

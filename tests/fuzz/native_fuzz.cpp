@@ -1,0 +1,31 @@
+// libFuzzer entry for the native document reader. Built by hand, e.g.
+//   clang++ -std=c++20 -g -fsanitize=fuzzer,address,undefined -I.
+//     tests/fuzz/native_fuzz.cpp <core and platform libraries>
+// A good seed corpus: the files written by the native format tests and
+// the program folder's normal.qdm.
+
+#include "formats/NativeFormat.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const quillet::NativeReadResult r = quillet::readNativeDocument(data, size);
+    if (r.ok) {
+        // The reader promises links and indexes inside their arrays.
+        const auto& areas = r.doc.Areas;
+        const int32_t n = int32_t(areas.size());
+        if (n < 1) std::abort();
+        for (const quillet::TextArea& a : areas) {
+            if (a.NextInFlow < -1 || a.NextInFlow >= n || a.PrevInFlow < -1 || a.PrevInFlow >= n) std::abort();
+            for (const quillet::TextLine& l : a.Lines) {
+                if (l.CellsPerRow < 1 || l.CellIndex < 0 || l.CellIndex >= l.CellsPerRow) std::abort();
+                for (const quillet::TextChar& c : l.Chars)
+                    if (c.FontIndex < 0 || size_t(c.FontIndex) >= r.doc.Fonts.size()) std::abort();
+            }
+        }
+    }
+    return 0;
+}
