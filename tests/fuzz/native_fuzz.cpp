@@ -1,6 +1,4 @@
-// libFuzzer entry for the native document reader. Built by hand, e.g.
-//   clang++ -std=c++20 -g -fsanitize=fuzzer,address,undefined -I.
-//     tests/fuzz/native_fuzz.cpp <core and platform libraries>
+// libFuzzer entry for the native document reader (see tests/fuzz/CMakeLists.txt).
 // A good seed corpus: the files written by the native format tests and
 // the program folder's normal.qdm.
 
