@@ -22,6 +22,28 @@ TMDIChild::TMDIChild(FrameState& frame) : Frame(frame), Host(&NullHost), Ui(&Nul
     // window filled stays filled.
     CurrentPatternTable = Frame.PatternsGerman.get();
 
+    SetEditingDefaults();
+
+    // A new document: the page body with one empty line, then the six
+    // header and footer areas.
+    NewPage(true);
+    CreateHeaderFooter();
+    SetAllDirtyFlags();
+}
+
+TMDIChild::~TMDIChild()
+{
+    FreeFields();
+    FreeBilderListe();
+    FreeMouseObjs();
+    FreeTableTrack();
+    Fonts.clear();
+}
+
+// The editing state a new window starts with: no zones or pictures,
+// hyphenation on, German, the default character format, zoom 100.
+void TMDIChild::SetEditingDefaults()
+{
     MouseObjs.clear();
     Pictures.clear();
     AutoHyphenation = 1;
@@ -40,21 +62,6 @@ TMDIChild::TMDIChild(FrameState& frame) : Frame(frame), Host(&NullHost), Ui(&Nul
     FontState.Options = 0;
     CaretHeight = 14;
     ZoomPercent = 100;
-
-    // A new document: the page body with one empty line, then the six
-    // header and footer areas.
-    NewPage(true);
-    CreateHeaderFooter();
-    SetAllDirtyFlags();
-}
-
-TMDIChild::~TMDIChild()
-{
-    FreeFields();
-    FreeBilderListe();
-    FreeMouseObjs();
-    FreeTableTrack();
-    Fonts.clear();
 }
 
 } // namespace quillet

@@ -85,6 +85,8 @@ public:
     std::vector<UndoCopy> UndoCopies;
     int32_t UndoPos = 0;             // copies 0..UndoPos-1 lie behind the current state
 
+    void SetEditingDefaults();
+
     int32_t AreaCount() const { return static_cast<int32_t>(Areas.size()); }
     int32_t FontCount() const { return static_cast<int32_t>(Fonts.size()); }
 

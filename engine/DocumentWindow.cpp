@@ -61,24 +61,7 @@ void TMDIChild::FormCreate()
     DocLanguage = 0;
     OpenHyphenData();
 
-    MouseObjs.clear();
-    Pictures.clear();
-    AutoHyphenation = 1;
-    DocLanguage = 0;
-
-    FontState = CurrentFontState{};
-    FontState.Face = "Times New Roman";
-    FontState.Size = 12;
-    FontState.Color = 0;
-    FontState.Style = 0;
-    FontState.Charset = 1;
-    FontState.BkColor = 0xFFFFFF;
-    FontState.ShadowColor = 0x808080;
-    FontState.OutlineColor = 0x00FFFF;
-    FontState.BkTransparent = 1;
-    FontState.Options = 0;
-    CaretHeight = 14;
-    ZoomPercent = 100;
+    SetEditingDefaults();
 
     // The document starts over, whatever the window was made with.
     FreeFields();

@@ -67,15 +67,8 @@ void TMDIChild::FussnoteEinfuegen()
         a.FootnoteNumber = id;
         a.PageIndex = page;
         a.PageMode = 0;
-        a.WrapText = 1;
-        a.MoveWithText = 1;
+        SetStandardAreaLook(a);
         a.WrapMode = 0;
-        a.WrapDistanceY = 3.2;
-        a.WrapDistanceX = 3.2;
-        a.BorderWidth = 0;
-        a.BorderColor = 0;
-        a.FillColor = 0xFFFFFF;
-        a.Transparent = 1;
     }
 
     if (TextChar* ref = NewChar()) {

@@ -28,6 +28,18 @@ int GettingOpsB(uint8_t byte, int bit)
     return (byte >> bit) & 1;
 }
 
+void SetStandardAreaLook(TextArea& a)
+{
+    a.WrapText = 1;
+    a.MoveWithText = 1;
+    a.WrapDistanceY = 3.2;
+    a.WrapDistanceX = 3.2;
+    a.BorderWidth = 0;
+    a.BorderColor = 0;
+    a.FillColor = 0xFFFFFF;
+    a.Transparent = 1;
+}
+
 void SetStandardCellDesign(CellDesign& design)
 {
     for (int i = 0; i < 4; ++i) {

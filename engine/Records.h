@@ -248,6 +248,10 @@ int GettingOps(uint16_t word, int bit);
 void SettingOpsB(uint8_t& byte, int bit, bool on);
 int GettingOpsB(uint8_t byte, int bit);
 
+// The look every new flowing area starts with: wraps text, moves with its
+// anchor, 3.2 mm wrap distances, no border, transparent white fill.
+void SetStandardAreaLook(TextArea& a);
+
 // The standard design of a new table cell.
 void SetStandardCellDesign(CellDesign& design);
 // Resets lines[index] to an empty paragraph line (see the fields it leaves).

@@ -27,14 +27,7 @@ void setHeaderFooterCommon(TextArea& a)
 {
     a.PageIndex = 0;
     a.PageMode = 1;
-    a.WrapText = 1;
-    a.MoveWithText = 1;
-    a.WrapDistanceX = 3.2;
-    a.WrapDistanceY = 3.2;
-    a.BorderWidth = 0;
-    a.BorderColor = 0;
-    a.FillColor = 0xFFFFFF;
-    a.Transparent = 1;
+    SetStandardAreaLook(a);
 }
 
 } // namespace
@@ -59,15 +52,8 @@ void TMDIChild::NewPage(bool withLine)
         a.AnchorTopToBottom = 0;
         a.InnerLeft = a.InnerTop = a.InnerRight = a.InnerBottom = 25;
         a.PageMode = 0;
-        a.WrapText = 1;
-        a.MoveWithText = 1;
+        SetStandardAreaLook(a);
         a.WrapMode = 0;
-        a.WrapDistanceY = 3.2;
-        a.WrapDistanceX = 3.2;
-        a.BorderWidth = 0;
-        a.BorderColor = 0;
-        a.FillColor = 0xFFFFFF;
-        a.Transparent = 1;
         a.AreaType = atPageBody;
         a.PageIndex = 0;
         a.PrevInFlow = -1;
