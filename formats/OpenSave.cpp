@@ -1,0 +1,350 @@
+// The open and save dispatch: which reader or writer a file gets, the name
+// and changed state of the window around it, backups, and the question
+// before a changed window closes.
+
+#include "formats/OpenSave.h"
+
+#include "engine/Childwin.h"
+#include "platform/MessageBox.h"
+#include "platform/Win1252.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <new>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillet {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void errorBox(const std::string& text)
+{
+    messageBoxes().show(text, "", MsgIcon::Error, MsgButtons::Ok);
+}
+
+bool writeAll(int fd, std::string_view bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += size_t(n);
+    }
+    return true;
+}
+
+// A link is saved through, so the file it names gets the new content and
+// the link stays a link.
+fs::path resolvedTarget(const fs::path& target)
+{
+    std::error_code ec;
+    if (!fs::is_symlink(target, ec)) return target;
+    fs::path real = fs::canonical(target, ec);
+    return ec ? target : real;
+}
+
+// The previous file goes to name.bak. It is copied, not moved, so the
+// document keeps its name on disk even when the save that follows fails.
+void makeBackup(const std::string& docPath)
+{
+    const fs::path doc(docPath);
+    std::error_code ec;
+    if (!fs::is_regular_file(doc, ec)) return;
+    fs::path bak = doc;
+    bak.replace_extension(".bak");
+    // A document that is itself named .bak would be deleted as its own backup.
+    if (bak == doc || fs::equivalent(doc, bak, ec)) return;
+    fs::remove(bak, ec);
+    if (!fs::copy_file(doc, bak, fs::copy_options::overwrite_existing, ec) || ec)
+        errorBox("Could not create backup file!");
+}
+
+FormatHandlers builtInHandlers()
+{
+    FormatHandlers h;
+    // The RTF reader (ReadRtf), the RTF writer (WriteRtf) and the Word 97
+    // reader (OpenWord) are registered here by their modules.
+    return h;
+}
+
+// Word files are never written back as such; RTF keeps their content and
+// is what other programs expect behind a ".doc" name.
+constexpr int32_t kCodeAfterWordRead = sfRtf;
+
+} // namespace
+
+FormatHandlers& formatHandlers()
+{
+    static FormatHandlers handlers = builtInHandlers();
+    return handlers;
+}
+
+// ---- Files ---------------------------------------------------------------------
+
+bool readFileBytes(const fs::path& path, std::vector<uint8_t>& bytes)
+{
+    bytes.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0;
+    if (ok) {
+        try {
+            bytes.resize(size_t(st.st_size));
+        } catch (const std::bad_alloc&) {
+            ok = false;
+        }
+    }
+    size_t got = 0;
+    while (ok && got < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        got += size_t(n);
+    }
+    // A file that shrank while it was read ends where it ends now.
+    if (ok) bytes.resize(got);
+    else bytes.clear();
+    ::close(fd);
+    return ok;
+}
+
+bool writeFileReplacing(const fs::path& requested, std::string_view bytes)
+{
+    if (requested.empty() || !requested.has_filename()) return false;
+    const fs::path target = resolvedTarget(requested);
+    fs::path dir = target.parent_path();
+    if (dir.empty()) dir = ".";
+    std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkstemp(tmpl.data());
+    if (fd < 0) return false;
+    struct stat st {};
+    const mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    // Permissions are a courtesy, not a reason to fail the save.
+    (void)::fchmod(fd, mode);
+    bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    ok = ok && ::rename(tmpl.c_str(), target.c_str()) == 0;
+    if (!ok) ::unlink(tmpl.c_str());
+    return ok;
+}
+
+std::string fileDisplayName(const fs::path& path) { return utf8ToAnsi(path.filename().string()); }
+
+std::string upperExtension(const std::string& path)
+{
+    return asciiUpper(fs::path(path).extension().string());
+}
+
+// ---- Recent files and the Save commands ------------------------------------------
+
+void AddToLastUsedFiles(FrameState& frame, const std::string& path)
+{
+    std::vector<std::string>& list = frame.RecentFiles;
+    list.erase(std::remove(list.begin(), list.end(), path), list.end());
+    list.insert(list.begin(), path);
+    const size_t max = size_t(std::max<int32_t>(frame.Options.RecentFileCount, 0));
+    if (list.size() > max) list.resize(max);
+}
+
+std::string withSaveExtension(const std::string& name, int32_t code)
+{
+    if (fs::path(name).has_extension()) return name;
+    switch (code) {
+    case sfRtf: return name + ".rtf";
+    case sfText:
+    case sfTextDos: return name + ".txt";
+    default: return name + ".qdt";
+    }
+}
+
+namespace {
+
+bool askAndSave(TMDIChild& w, std::string name)
+{
+    int32_t filter = w.FileFormatIndex >= sfNative && w.FileFormatIndex <= sfTextDos ? w.FileFormatIndex : sfNative;
+    if (!w.Ui->runSaveDialog(name, filter) || name.empty()) return false;
+    w.FileFormatIndex = filter;
+    w.DocPath = withSaveExtension(name, filter);
+    return w.SaveFile();
+}
+
+} // namespace
+
+bool SaveWindow(TMDIChild& w)
+{
+    if (w.DocPath.empty()) return askAndSave(w, "");
+    return w.SaveFile();
+}
+
+bool SaveWindowAs(TMDIChild& w)
+{
+    fs::path preset(w.DocPath);
+    preset.replace_extension();
+    return askAndSave(w, preset.string());
+}
+
+// ---- Window methods -------------------------------------------------------------
+
+bool TMDIChild::OpenFile(const std::string& path, int32_t filterIndex)
+{
+    enum class Reader { Native, Word, Rtf, Text, TextDos };
+    Reader reader = Reader::Text;
+    switch (filterIndex) {
+    case 1: reader = Reader::Native; FileFormatIndex = sfNative; break;
+    case 2: reader = Reader::Word; FileFormatIndex = kCodeAfterWordRead; break;
+    case 3: reader = Reader::Rtf; FileFormatIndex = sfRtf; break;
+    case 4: reader = Reader::Text; FileFormatIndex = sfText; break;
+    case 5: reader = Reader::TextDos; FileFormatIndex = sfTextDos; break;
+    default: {
+        FileFormatIndex = sfByExtension;
+        const std::string ext = upperExtension(path);
+        if (ext == ".DOC") {
+            reader = Reader::Word;
+            FileFormatIndex = kCodeAfterWordRead;
+        } else if (ext == ".RTF") reader = Reader::Rtf;
+        else if (ext == ".QDT") reader = Reader::Native;
+        else reader = Reader::Text;
+    }
+    }
+
+    bool ok = false;
+    switch (reader) {
+    case Reader::Native: ok = OpenQDTFile(path); break;
+    case Reader::Rtf: ok = OpenRTFFile(path); break;
+    case Reader::Text: ok = OpenTXTFile(path, false); break;
+    case Reader::TextDos: ok = OpenTXTFile(path, true); break;
+    case Reader::Word:
+        if (const auto& openWord = formatHandlers().OpenWord) {
+            ok = openWord(*this, path);
+        } else {
+            // The Word 97 reader is not part of this build.
+            errorBox("Could not open doc file!");
+            ok = false;
+        }
+        break;
+    }
+    if (ok && !Frame.KeepName) {
+        AddToLastUsedFiles(Frame, path);
+        Ui->fileMenuChanged();
+    }
+    return ok;
+}
+
+bool TMDIChild::SaveFile()
+{
+    if (Frame.Options.MakeBak) makeBackup(DocPath);
+
+    int32_t code = FileFormatIndex;
+    if (code < sfNative || code > sfTextDos) {
+        const std::string ext = upperExtension(DocPath);
+        code = ext == ".TXT" ? sfText : ext == ".RTF" ? sfRtf : sfNative;
+    }
+    bool ok = false;
+    switch (code) {
+    case sfRtf: ok = SaveRTFFile(DocPath); break;
+    case sfText: ok = SaveTXTFile(DocPath, false); break;
+    case sfTextDos: ok = SaveTXTFile(DocPath, true); break;
+    default: ok = SaveQDTFile(DocPath); break;
+    }
+    if (ok && !Frame.KeepName) {
+        AddToLastUsedFiles(Frame, DocPath);
+        Ui->fileMenuChanged();
+    }
+    return ok;
+}
+
+bool TMDIChild::OpenRTFFile(const std::string& path)
+{
+    const fs::path source(path);
+    const std::string openError = "Could not open file " + fileDisplayName(source) + "!";
+    std::vector<uint8_t> bytes;
+    if (!readFileBytes(source, bytes)) {
+        errorBox(openError);
+        return false;
+    }
+    const auto& read = formatHandlers().ReadRtf;
+    if (!read) {
+        // The RTF reader is not part of this build.
+        errorBox(openError);
+        return false;
+    }
+    Ui->setStatusText(3, "Open file...");
+    int32_t code = 0;
+    try {
+        code = read(*this, bytes);
+    } catch (const std::bad_alloc&) {
+        code = 2;  // the reader's own code for running out of memory
+    }
+    bytes = {};
+    Ui->setStatusText(3, "");
+    Anchor = Cursor = TextPos{};
+    ClampPositions();
+    RefreshAfterPaint = 1;
+    CompleteRefresh();
+    if (!Frame.KeepName) {
+        DocPath = path;
+        DocTitle = fileDisplayName(source);
+        SetFileChanged(false);
+    }
+    // The window that asked closes on failure; without a word it would
+    // simply vanish.
+    if (code != 0) errorBox("This is not a valid RTF file!");
+    return code == 0;
+}
+
+bool TMDIChild::SaveRTFFile(const std::string& path)
+{
+    const fs::path target(path);
+    const std::string createError = "Could not create file " + fileDisplayName(target) + "!";
+    const auto& write = formatHandlers().WriteRtf;
+    if (!write) {
+        // The RTF writer is not part of this build.
+        errorBox(createError);
+        return false;
+    }
+    Ui->setStatusText(3, "Save file...");
+    bool ok = false;
+    try {
+        std::string image;
+        ok = write(*this, image) && writeFileReplacing(target, image);
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
+    Ui->setStatusText(3, "");
+    if (!ok) {
+        errorBox(createError);
+        return false;
+    }
+    if (!Frame.KeepName) {
+        DocPath = path;
+        DocTitle = fileDisplayName(target);
+        SetFileChanged(false);
+    }
+    return true;
+}
+
+void TMDIChild::FormCloseQuery(const TMDIChild* /*sender*/, bool& canClose)
+{
+    if (!Modified) {
+        canClose = true;
+        return;
+    }
+    const MsgResult answer = messageBoxes().show("Do you want to save the changes in " + DocTitle + "?",
+                                                 "Save document?", MsgIcon::Question, MsgButtons::YesNoCancel);
+    switch (answer) {
+    case MsgResult::No: canClose = true; break;
+    case MsgResult::Yes: canClose = SaveWindow(*this); break;
+    default: canClose = false; break;
+    }
+}
+
+} // namespace quillet

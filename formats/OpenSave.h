@@ -1,0 +1,64 @@
+#pragma once
+// Choosing a reader or writer for a file, the file handling every format
+// shares, the recent-file list and the window side of the Save commands.
+// The window methods (OpenFile, SaveFile, OpenRTFFile, SaveRTFFile,
+// FormCloseQuery) are declared in engine/Childwin.h.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillet {
+
+class TMDIChild;
+struct FrameState;
+
+// Save codes (FileFormatIndex, the Save dialog's filter index).
+enum SaveFormatCode : int32_t {
+    sfByExtension = 0, sfNative = 1, sfRtf = 2, sfText = 3, sfTextDos = 4,
+};
+
+// The readers and writers of formats that live in their own modules. An
+// empty slot makes the dispatch report the format's open or create error.
+struct FormatHandlers {
+    // Reads an RTF file image into the window's document at its cursor;
+    // 0 for success, else the reader's error code.
+    std::function<int32_t(TMDIChild&, const std::vector<uint8_t>&)> ReadRtf;
+    // The RTF image of the window's document; false when it could not be made.
+    std::function<bool(TMDIChild&, std::string&)> WriteRtf;
+    // Imports a Word 97 file (it opens the compound file itself) and
+    // reports its own failures.
+    std::function<bool(TMDIChild&, const std::string&)> OpenWord;
+};
+// The program's handlers; tests may swap them.
+FormatHandlers& formatHandlers();
+
+// The whole file; false when it is not a readable regular file.
+bool readFileBytes(const std::filesystem::path& path, std::vector<uint8_t>& bytes);
+// Writes a temporary file in the target's folder and renames it over the
+// target, so a failed write (no folder, no rights, a full disk) leaves the
+// previous file as it was. True only when everything reached the disk.
+bool writeFileReplacing(const std::filesystem::path& target, std::string_view bytes);
+// The file name without folder, in the document's code page (for messages
+// and window titles).
+std::string fileDisplayName(const std::filesystem::path& path);
+// The extension with its dot, upper-cased ("" when there is none).
+std::string upperExtension(const std::string& path);
+
+// Puts path at the head of the frame's recent files, once, and trims the
+// list to the frame's RecentFileCount.
+void AddToLastUsedFiles(FrameState& frame, const std::string& path);
+
+// The extension a name chosen in the Save dialog gets when it has none.
+std::string withSaveExtension(const std::string& name, int32_t code);
+// The frame's Save command for one window: a window without a path asks
+// for one (name and format) first. False when the dialog was cancelled or
+// the save failed.
+bool SaveWindow(TMDIChild& w);
+// The frame's Save as command: always asks, preset with the current name.
+bool SaveWindowAs(TMDIChild& w);
+
+} // namespace quillet
