@@ -23,6 +23,8 @@ namespace quillet {
 
 class WordList;
 class HyphenPatternTable;
+class Canvas;
+class ImageCanvas;
 
 class TMDIChild {
 public:
@@ -301,6 +303,23 @@ public:
     bool SaveQDTFile(const std::string& path);
     bool OpenQDTFile(const std::string& path);
 
+    // ---- Open, save, plain text (formats/) --------------------------------
+    // The reader by open filter index (1 native, 2 Word, 3 RTF, 4 text,
+    // 5 text DOS, anything else by extension); FileFormatIndex takes the
+    // matching save code. Success puts the file on the recent list.
+    bool OpenFile(const std::string& path, int32_t filterIndex);
+    // Writes DocPath with the writer FileFormatIndex names (1 native, 2 RTF,
+    // 3 text, 4 text DOS, anything else by extension), after the optional
+    // backup. A failed save leaves the file on disk and Modified as they were.
+    bool SaveFile();
+    bool OpenRTFFile(const std::string& path);
+    bool SaveRTFFile(const std::string& path);
+    // The window's close query: a changed document asks to be saved first.
+    void FormCloseQuery(const TMDIChild* sender, bool& canClose);
+    // Plain text in the ANSI code page, or with `dos` in code page 850.
+    bool OpenTXTFile(const std::string& path, bool dos);
+    bool SaveTXTFile(const std::string& path, bool dos);
+
     // ---- Position fix-up (Positions.cpp) ----------------------------------
     // Every structural edit reports itself here so the cursor, the anchor
     // and every registered position keep pointing at the same text.
@@ -379,6 +398,135 @@ public:
     void AbsatzMarkieren();
     void WortMarkieren();
     void GetActualWord(uint8_t moveToStart, std::string& word);
+
+    // ---- Keyboard (Keyboard.cpp) and deleting (DeleteMarking.cpp) ---------
+    // Kind of the open typing run: 0 typing, 1 Enter, 2 Delete, 3 Backspace.
+    int32_t LastEditKind = 0;
+    // The last key down was an undo by Ctrl+Backspace: the 127 the keyboard
+    // then delivers is no character.
+    uint8_t UndoByCtrlBackspace = 0;
+    // Set by cut around DeleteMarking: emptied cells of a row selection
+    // leave their rows.
+    uint8_t CutInProgress = 0;
+    // What the frame's format toolbar shows, as OvertakeFont and
+    // SmallOvertakeFont last set it (the toolbar reads it after each call).
+    struct FormatToolbarView {
+        std::string Face;
+        std::string SizeText;  // shortest decimal text of the size
+        uint8_t Bold = 0, Italic = 0, Underline = 0;
+        uint8_t Bullets = 0, Numbering = 0;
+        uint8_t Alignment = 0;  // 0 left, 1 centred, 2 right, 3 justified
+    };
+    FormatToolbarView ToolbarFormat;
+    // Key codes and shift bits: engine/VirtualKeys.h.
+    void getkeysKeyDown(uint16_t& key, uint8_t shift);
+    // One typed Windows-1252 byte.
+    void getkeysKeyPress(uint8_t& key);
+    // Caret steps; true for a step that stays on its line.
+    bool GoCharLeft();
+    bool GoCharRight();
+    bool GoLineUp();
+    bool GoLineDown();
+    // Splits the line at ch with `endKind`; the position ends at the new line's start.
+    void InsertEnterOnThatPos(int32_t& area, int32_t& line, int32_t endKind, int32_t& ch);
+    void OvertakeFont();
+    void SmallOvertakeFont();
+    void DeleteMarking();
+
+    // ---- Renderer (render/) -------------------------------------------------
+    // One paint pass. Screen (toPrinter 0): `target` is the scroll box's
+    // client area onto the paint box; visible pages are composed in
+    // PageBitmap and copied there. Printer (1): page `pageIndex` at zoom 100,
+    // origin = the negated physical offsets. Answers the hit requests,
+    // places the caret, writes wrap gaps and anchored positions back.
+    void DrawPages(Canvas& target, uint8_t toPrinter, int32_t pageIndex, int32_t originX,
+                   int32_t originY);
+    // The screen pass into ViewImage (made at the host's client size).
+    void PaintBox1Paint();
+    // Zoom for the page-width and whole-page modes.
+    void FormResize();
+    // Page view on or off.
+    void Seitenansicht();
+    void FormShow() {}
+    // Runs headless passes on `scratch` (laying out again after each pass
+    // that moved something) until a pass changes nothing or the cap is
+    // reached. Returns the passes run.
+    int32_t SettleLayout(Canvas& scratch);
+    // Pages of the document: the highest page-body PageIndex + 1.
+    int32_t GetAnzPages() const;
+
+    uint8_t PageView = 0;
+    double SavedZoomPercent = 100;
+    int32_t SavedZoomMode = 0;
+    // The screen's real resolution (the host sets it).
+    int32_t DisplayDpi = 96;
+    struct PageLocateRec {
+        uint8_t Request = 0, Found = 0;
+        int32_t Page = 0, Y = 0, OriginX = 0, OriginY = 0;
+    };
+    PageLocateRec PageLocate;
+    uint8_t CaretBelowMargin = 0;
+    // Hit requests of the mouse code and the answers of the pass.
+    uint8_t ClickRequest = 0, CursorRequest = 0, RightClickRequest = 0, DropLocateRequest = 0;
+    uint8_t ObjectGrabbed = 0;
+    int32_t MouseX = 0, MouseY = 0;
+    uint8_t MouseShift = 0;
+    uint8_t LineHit = 0, PictureClicked = 0, ColumnDragging = 0;
+    int32_t ColumnDragOldX = -1;
+    uint8_t LinkMode = 0;
+    int32_t LinkSource = -1, LinkHead = -1;
+    struct ObjectDragState {
+        int32_t Handle = 0, Area = -1;
+        int32_t GrabX = 0, GrabY = 0, GrabRightX = 0, GrabBottomY = 0;
+        int32_t Left = 0, Top = 0, Right = 0, Bottom = 0, Width = 0, Height = 0;
+        int32_t LastX = -9999;
+        int32_t PageOriginX = 0, PageOriginY = 0;
+        double MmPerPx = 0;
+    };
+    ObjectDragState ObjectDrag;
+    struct PictureDragState {
+        int32_t Handle = 0;
+        int32_t Box[4]{};      // at the click
+        int32_t Dragged[4]{};  // as currently dragged
+        int32_t LastX = -9999;
+        TextPos Char{-1, -1, -1};
+        int32_t MouseX = 0, MouseY = 0;
+    };
+    PictureDragState PictureDrag;
+    struct CaretCacheRec {
+        uint8_t Valid = 0;
+        int32_t Width = 0, Height = 0, X = 0, Y = 0;
+    };
+    CaretCacheRec CaretCache;
+    uint8_t CaretShown = 0;
+    struct RulerValuesRec {
+        int32_t HLeftPx = 0, HRightPx = 0;
+        double HStartMm = 0, HEndMm = 0;
+        int32_t CellOffsetPx = 0, RightRestPx = 0;
+        int32_t LeftIndentPx = 0, FirstIndentPx = 0, RightIndentPx = 0;
+        double CellOffsetMm = 0, CellRightMm = 0;
+        int32_t VTopPx = 0, VBottomPx = 0;
+        double VStartMm = 0, VEndMm = 0;
+    };
+    RulerValuesRec RulerValues;
+    // View options the frame's menus toggle (ShowNonPrinting and
+    // ShowHelpLines come from the frame's options).
+    uint8_t ShowTab = 0, ShowSpace = 0, ShowParagraphEnd = 0;
+    uint8_t GridLines = 1;  // Table > Grid lines
+    int32_t RubberBandX = -9999;
+    // Drop caret found by the last pass (scroll box client pixels).
+    struct DropCaretRec {
+        uint8_t Found = 0;
+        int32_t X = 0, Y = 0, Width = 0, Height = 0;
+    };
+    DropCaretRec DropCaret;
+    // Paint box size (the scrollable extent) as the last screen pass set it.
+    int32_t PaintBoxWidth = 0, PaintBoxHeight = 0;
+    // Page image of the screen passes and the presented view image.
+    std::shared_ptr<ImageCanvas> PageBitmap;
+    std::shared_ptr<ImageCanvas> ViewImage;
+    // Whether the last pass asked for a new layout.
+    uint8_t LastPassChanged = 0;
 
 private:
     std::shared_ptr<MarkingCache> MarkCache;

@@ -173,9 +173,8 @@ void TMDIChild::Timer1Timer()
 void TMDIChild::Timer2Timer()
 {
     Host->stopTimer2();
-    // The full paint pass of the renderer goes here once it exists; until
-    // then the host presents what it has.
-    Host->repaint();
+    // The paint pass ends by asking the host to present the new image.
+    PaintBox1Paint();
     ScrollCursorinView();
 }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace quillet {
 
@@ -31,6 +32,8 @@ struct FrameOptions {
     std::string UserAddress;
     int32_t AutoSaveMinutes = 8;
     int32_t RecentFileCount = 4;
+    // Keep the previous file as name.bak when saving over it.
+    uint8_t MakeBak = 0;
 };
 
 struct FrameState {
@@ -40,6 +43,8 @@ struct FrameState {
     std::string OpenFileName;
     int32_t OpenFilterIndex = 0;
     uint8_t KeepName = 0;
+    // Full paths, newest first, at most Options.RecentFileCount.
+    std::vector<std::string> RecentFiles;
     uint8_t PrintAfterOpen = 0;
 
     // Spelling and hyphenation data of both languages (loaded on first use).

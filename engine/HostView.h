@@ -66,6 +66,9 @@ public:
     virtual void showStyleBoxItem(int32_t /*index*/) {}
     // Modal dialogs: true when closed with OK (the model then holds the input).
     virtual bool runPageSetupDialog(TPageSetupForm& /*form*/) { return false; }
+    // The Save dialog: file name (UTF-8 path) and format filter index (1 native,
+    // 2 RTF, 3 text, 4 text DOS) in and out.
+    virtual bool runSaveDialog(std::string& /*fileName*/, int32_t& /*filterIndex*/) { return false; }
 };
 
 } // namespace quillet

@@ -1,0 +1,639 @@
+// Built once the canvas layer is in the tree.
+#if __has_include("render/Canvas.h")
+
+// Lines and characters of a text-bearing area: lays the stored lines down
+// one below the other and draws each character with its font and effects,
+// table cells with background and borders, column rules, list bullets and
+// numbers, non-printing marks, the spelling zigzag and the selection.
+//
+// Works only from what layout stored (heights and widths in mm); what it
+// writes back is what layout needs from the drawn page: wrap gaps (with the
+// line's dirty flag), cell widths in millimetres, clamped cell insets and
+// the text of "page" fields.
+
+#include "render/PaintPass.h"
+
+#include "platform/Win1252.h"
+#include "render/SelFont.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+namespace quillet::paint {
+
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kGridGrey = 0xC0C0C0;
+
+bool validIndex(int32_t i, size_t size) { return i >= 0 && size_t(i) < size; }
+
+int32_t roundEven(double v)
+{
+    const double r = v - std::remainder(v, 1.0);
+    if (!(r > -2e9)) return -2000000000;
+    if (!(r < 2e9)) return 2000000000;
+    return int32_t(r);
+}
+
+int32_t truncPx(double v)
+{
+    if (!(v > -2e9)) return -2000000000;
+    if (!(v < 2e9)) return 2000000000;
+    return int32_t(std::trunc(v));
+}
+
+bool isTextCode(const TextChar& c, uint8_t code) { return c.Kind == ckText && c.Code == code; }
+
+// The line `CellsPerRow` places before line k (in the flow), or null.
+const TextLine* lineBefore(TMDIChild& w, int32_t area, int32_t k, int32_t step)
+{
+    int32_t a = area;
+    int32_t li = k - std::max(1, step);
+    w.GoToLine(a, li);
+    if (!validIndex(a, w.Areas.size())) return nullptr;
+    const TextArea& ar = w.Areas[size_t(a)];
+    return validIndex(li, ar.Lines.size()) ? &ar.Lines[size_t(li)] : nullptr;
+}
+
+bool followingLineExists(TMDIChild& w, int32_t area, int32_t k)
+{
+    int32_t a = area;
+    int32_t li = k + 1;
+    w.GoToLine(a, li);
+    return validIndex(a, w.Areas.size()) && validIndex(li, w.Areas[size_t(a)].Lines.size());
+}
+
+std::string convertCase(std::string text, uint16_t options)
+{
+    if (GettingOps(options, foNoCapitals))
+        for (char& c : text) c = char(ansiLower(uint8_t(c)));
+    if (GettingOps(options, foCapitals) || GettingOps(options, foSmallCaps))
+        for (char& c : text) c = char(ansiUpper(uint8_t(c)));
+    return text;
+}
+
+// The format a character is drawn with; a character naming no entry gets
+// the current format rather than an out-of-range read.
+FontEntry formatOf(const TMDIChild& w, const TextChar& c)
+{
+    if (validIndex(c.FontIndex, w.Fonts.size())) return w.Fonts[size_t(c.FontIndex)];
+    return FontEntryFromState(w.FontState);
+}
+
+int32_t drawnSize(const FontEntry& f)
+{
+    double s = f.Size;
+    if (GettingOps(f.Options, foSmallCaps)) s *= 0.75;
+    if (GettingOps(f.Options, foSuperscript) || GettingOps(f.Options, foSubscript)) s *= 0.6;
+    int32_t r = roundEven(s);
+    return r > 0 ? r : 1;
+}
+
+void setEffect(Pass& p, const FontEntry& f, int32_t size)
+{
+    Effect& e = p.Fx;
+    e.Size = size;
+    e.Underline = GettingOps(f.Options, foDoubleUnderline) ? 2 : GettingOps(f.Options, foUnderline) ? 1 : 0;
+    e.Color = f.Color;
+    e.ShadowColor = f.ShadowColor;
+    e.OutlineColor = f.OutlineColor;
+    e.Shadow = GettingOps(f.Options, foShaded) != 0;
+    e.Outline = GettingOps(f.Options, foFramed) != 0;
+}
+
+void zigzag(Pass& p, int32_t left, int32_t right, int32_t bottom)
+{
+    for (int32_t b = left / 3; b <= right / 3; ++b) {
+        if (b % 2 != 0) drawLine(p, 3 * b, bottom - 2, 3 * b + 3, bottom + 1, 0x0000FF, 1);
+        else drawLine(p, 3 * b, bottom, 3 * b + 3, bottom - 1, 0x0000FF, 1);
+    }
+}
+
+// One cell edge as a filled rectangle; off edges are grid lines on screen.
+void cellEdge(Pass& p, const CellDesign& d, int side, int32_t L, int32_t T, int32_t R, int32_t B)
+{
+    uint32_t color;
+    int32_t w;
+    if (d.BorderOn[size_t(side)]) {
+        color = d.BorderColor[size_t(side)];
+        const double bw = d.BorderWidth[size_t(side)];
+        w = roundEven(bw * p.PxPerPt);
+        if (bw != 0 && w < 1) w = 1;
+    } else {
+        if (!p.GridLines) return;
+        color = kGridGrey;
+        w = 1;
+    }
+    if (w <= 0) return;
+    switch (side) {
+    case bsTop: fastFill(p, L, T, R + 1, T + w, color, p.BitmapW - 16); break;
+    case bsLeft: fastFill(p, L, T, L + w, B + 1, color, p.BitmapW - 16); break;
+    case bsRight: fastFill(p, R - w + 1, T, R + 1, B + 1, color, p.BitmapW - 16); break;
+    default: fastFill(p, L, B - w + 1, R + 1, B + 1, color, p.BitmapW - 16); break;
+    }
+}
+
+// Floating areas anchored to a body line follow it (pass 0 only).
+void followAnchor(Pass& p, TextLine& line, double blockOffset, double y)
+{
+    TMDIChild& w = p.W;
+    if (line.AnchorId <= 0) return;
+    const int32_t id = line.AnchorId;
+    const TextArea& body = w.Areas[size_t(p.Area)];
+    // Each found area loses the id, so the search cannot find it again;
+    // the area count bounds it besides.
+    for (int32_t i = w.getfieldWithAnkerID(0, id), guard = 0; i >= 0 && guard <= w.AreaCount();
+         i = w.getfieldWithAnkerID(i + 1, id), ++guard) {
+        TextArea& q = w.Areas[size_t(i)];
+        q.AnchorId = 0;
+        if (!q.MoveWithText) continue;
+        if (q.PageIndex != p.Page) {
+            q.PageIndex = p.Page;
+            p.Changed = true;
+        }
+        const auto e = TMDIChild::FloatingAreaEdges(q, p.PageWmm, p.PageHmm);
+        const auto be = TMDIChild::FloatingAreaEdges(body, p.PageWmm, p.PageHmm);
+        const double newLeft = be.Left + q.AnchorOffsetX + blockOffset;
+        const double newTop = be.Top + q.AnchorOffsetY + y;
+        const double dx = newLeft - e.Left;
+        const double dy = newTop - e.Top;
+        if (std::fabs(dx) > 1e-9 || std::fabs(dy) > 1e-9) {
+            // Moved keeping its size: far-side edges shrink as near ones grow.
+            q.Left += dx;
+            q.Right += q.AnchorRight ? -dx : dx;
+            q.Top += (q.AnchorTopToBottom && q.AnchorBottom) ? -dy : dy;
+            q.Bottom += q.AnchorBottom ? -dy : dy;
+            p.Changed = true;
+        }
+    }
+    line.AnchorId = 0;
+}
+
+} // namespace
+
+void textRun(Pass& p, const FontHandle& f, int32_t x, int32_t y, std::string_view text)
+{
+    if (!f || text.empty()) return;
+    const Effect& e = p.Fx;
+    const int32_t u = std::max(1, truncPx(p.PxPerPt));
+    if (e.Shadow) {
+        const int32_t d = e.Outline ? 3 * u : 2 * u;
+        drawText(p, f, x + d, y + d, text, e.ShadowColor);
+    }
+    if (e.Outline) {
+        drawText(p, f, x - u, y - u, text, e.OutlineColor);
+        drawText(p, f, x, y - u, text, e.OutlineColor);
+        drawText(p, f, x - u, y, text, e.OutlineColor);
+        drawText(p, f, x, y, text, e.OutlineColor);
+    }
+    drawText(p, f, x, y, text, e.Color);
+    if (e.Underline > 0) {
+        const TextExtent ext = f->textExtent(text);
+        const int32_t w = std::max(1, truncPx(e.Size * p.PxPerPt / 12));
+        const int32_t y1 = y + ext.cy - w;
+        fillRect(p, x - 1, y1, x + ext.cx + 1, y1 + w, e.Color);
+        if (e.Underline == 2) fillRect(p, x - 1, y1 - 2 * w, x + ext.cx + 1, y1 - w, e.Color);
+    }
+}
+
+void drawAreaLines(Pass& p)
+{
+    TMDIChild& w = p.W;
+    TextArea& area = w.Areas[size_t(p.Area)];
+    const bool screen = p.Policy.onScreen();
+    const bool wrapPossible = [&] {
+        if (!p.Policy.WriteBack || area.AreaType > atFooter) return false;
+        for (const TextArea& q : w.Areas)
+            if (q.AreaType > atFooter && TMDIChild::istOnAllPagesGedeckt(q.PageMode, q.PageIndex, p.Page) &&
+                (q.WrapText || q.MoveWithText))
+                return true;
+        return false;
+    }();
+    const bool caretHere =
+        p.Area == w.Cursor.Area && (area.PageMode == 0 || w.CurrentPage == p.Page || p.Policy.Kind != RenderPolicy::Target::Screen);
+    const bool anySelection = screen && p.Policy.Interaction && w.isThereAmarking();
+
+    double y = area.InnerTop;
+    const int32_t lineCount = area.LineCount();
+    for (int32_t k = 0; k < lineCount; ++k) {
+        TextLine& line = area.Lines[size_t(k)];
+        const AbsatzFormat& para = line.Para;
+        const double sa = para.SpaceAbove;
+        if (sa > 0) y += sa;
+
+        // 2. paragraph start
+        double x = para.LeftIndent;
+        const bool opens = line.RowFirstRun || [&] {
+            const TextLine* before = lineBefore(w, p.Area, k, line.CellsPerRow);
+            return !before || before->EndKind == ekParagraph || before->EndKind == ekPageBreak ||
+                   before->RowLastRun;
+        }();
+        if (opens) x += para.FirstLineIndent;
+
+        // 3. extent
+        double ext = x;
+        int32_t spaces = 0;
+        const int32_t n = line.CharCount();
+        for (int32_t j = 0; j < n; ++j) {
+            TextChar& c = line.Chars[size_t(j)];
+            if (c.Kind == ckField && c.FieldCode && *c.FieldCode == "page") {
+                const std::string number = std::to_string(p.Page + 1);
+                if (!c.FieldResult || *c.FieldResult != number) {
+                    c.FieldResult = number;
+                    w.RenderChar(c, false, number);
+                }
+            }
+            ext += c.Width + c.GapBefore;
+            if (isTextCode(c, ' ') && j != n - 1) ++spaces;
+        }
+
+        // 4. text block
+        const double lineH = line.Height;
+        const int32_t lineHpx = p.px(lineH);
+        double width = p.InnerWmm;
+        double offset = 0;
+        const bool single = line.ColumnCount < 2;
+        int32_t colLeftBorder = p.Left, colRightBorder = p.Right;
+        if (!single) {
+            y -= line.ColumnStepBack;
+            const double gap = line.ColumnGap;
+            width = (p.InnerWmm - (line.ColumnCount - 1) * gap) / line.ColumnCount;
+            offset = line.ColumnOffset;
+            colRightBorder = truncPx((offset + width + area.InnerLeft + gap / 2) / p.MmPerPx) + p.Left;
+            colLeftBorder = truncPx((offset + area.InnerLeft - gap / 2) / p.MmPerPx) + p.Left;
+            if (line.ColumnRule > 0 && line.ColumnNumber < line.ColumnsUsed) {
+                const int32_t rw = std::max(1, truncPx(p.PxPerPt * 0.75));
+                const int32_t y0 = truncPx(y / p.MmPerPx) + p.Top;
+                const int32_t y1 = truncPx(y / p.MmPerPx + lineHpx) + p.Top + 1;
+                fillRect(p, colRightBorder, y0, colRightBorder + rw, y1, 0);
+            }
+        }
+
+        // 5. ruler values of the line
+        offset += area.InnerLeft;
+        TMDIChild::RulerValuesRec ruler;
+        ruler.HLeftPx = p.Left + p.px(offset) - p.ScrollX;
+        ruler.HRightPx = ruler.HLeftPx + p.px(width);
+        ruler.HStartMm = 0;
+        ruler.HEndMm = width;
+        ruler.VTopPx = p.pxRound(area.InnerTop) + p.Top + p.PageY - p.ScrollY;
+        ruler.VBottomPx = p.Bottom + p.PageY - p.pxRound(area.InnerBottom) - p.ScrollY;
+        ruler.VStartMm = 0;
+        ruler.VEndMm = p.InnerHmm;
+        ruler.CellRightMm = width;
+
+        // 6. table cell
+        const bool inTable = line.IsCell && line.CellsPerRow > 1;
+        double cellRight = offset + width;
+        double cellWidth = width;
+        if (line.IsCell) {
+            if (line.CellInsetLeft > width - 10) {
+                line.CellInsetLeft = width - 10;
+                line.Dirty = 1;
+                p.Changed = true;
+            }
+            if (line.CellInsetRight > 99999) {
+                line.CellInsetRight = width - line.CellInsetLeft - (line.CellInsetRight - 99999);
+                line.Dirty = 1;
+                p.Changed = true;
+            }
+            double tw = width - line.CellInsetLeft - line.CellInsetRight;
+            if (!(tw > 10)) tw = 10;
+            const double blockLeft = offset;
+            offset += line.CellInsetLeft;
+            const int32_t cells = std::max(1, line.CellsPerRow);
+            const int32_t idx = std::clamp(line.CellIndex, 0, cells - 1);
+            const int32_t first = k - idx;
+            double sum = 0;
+            int32_t have = 0;
+            for (int32_t r = first; r < first + cells; ++r)
+                if (validIndex(r, area.Lines.size())) {
+                    sum += area.Lines[size_t(r)].CellWidth;
+                    ++have;
+                }
+            // Weights that add up to nothing share the table equally
+            // instead of dividing by zero.
+            const bool weighted = sum > 0 && std::isfinite(sum);
+            auto share = [&](double cw) { return weighted ? tw * cw / sum : tw / std::max(1, have); };
+            for (int32_t r = first; r < k; ++r)
+                if (validIndex(r, area.Lines.size())) offset += share(area.Lines[size_t(r)].CellWidth);
+            cellWidth = share(line.CellWidth);
+            cellRight = offset + cellWidth;
+            for (int32_t r = first; r < first + cells; ++r)
+                if (validIndex(r, area.Lines.size())) {
+                    TextLine& cl = area.Lines[size_t(r)];
+                    cl.CellWidth = share(cl.CellWidth);
+                }
+            ruler.CellOffsetMm = offset - area.InnerLeft;
+            ruler.CellRightMm = cellWidth + ruler.CellOffsetMm;
+            ruler.CellOffsetPx = p.px(offset) - p.px(blockLeft);
+            ruler.RightRestPx = p.px(blockLeft + width) - p.px(cellRight);
+            width = cellWidth;
+        }
+        ruler.LeftIndentPx = p.px(para.LeftIndent);
+        ruler.FirstIndentPx = p.px(para.FirstLineIndent);
+        ruler.RightIndentPx = p.px(para.RightIndent);
+
+        // 7. block pixels
+        x += offset;
+        const int32_t L = p.Left + p.px(offset);
+        const int32_t wPx = p.px(width);
+        const int32_t R = p.Left + p.px(cellRight);
+        const int32_t T = truncPx((y - sa) / p.MmPerPx) + p.Top;
+        const int32_t B = truncPx((y + para.SpaceBelow) / p.MmPerPx + lineHpx) + p.Top;
+
+        if (line.IsCell) {
+            const CellDesign& d = line.Design;
+            // 8. background
+            if (!(d.Transparent && d.Background == kWhite))
+                fastFill(p, L, T, R + 1, B + 1, d.Background, p.BitmapW - 16);
+            // 9. borders and column-border zones
+            if (line.RowFirstRun) cellEdge(p, d, bsTop, L, T, R, B);
+            int32_t pen = 1;
+            if (d.BorderOn[bsRight]) pen = std::max(1, roundEven(d.BorderWidth[bsRight] * p.PxPerPt));
+            tableBorderZones(p, p.Area, k, L, T, R, B, pen, ruler);
+            cellEdge(p, d, bsLeft, L, T, R, B);
+            cellEdge(p, d, bsRight, L, T, R, B);
+            if (line.RowLastRun) cellEdge(p, d, bsBottom, L, T, R, B);
+        }
+
+        // 11. anchored areas of a body line
+        if (area.AreaType == atPageBody && p.Policy.WriteBack) followAnchor(p, line, offset, y);
+
+        // 12. list indent
+        const bool listLine = para.ListKind != 0 && opens;
+        if (listLine) ext += para.ListIndent;
+
+        // 13. alignment
+        const double avail = width - para.RightIndent;
+        const int32_t availPx = p.px(avail);
+        const int32_t extPx = p.px(ext);
+        int32_t alignOffset = 0;
+        double justify = 0;
+        switch (para.Alignment) {
+        case 1: alignOffset = (availPx - extPx) / 2; break;
+        case 2: alignOffset = availPx - extPx; break;
+        case 3:
+            if (line.EndKind == ekSoft && spaces > 0 && followingLineExists(w, p.Area, k))
+                justify = (avail - ext) / spaces;
+            break;
+        default: break;
+        }
+
+        const int32_t ty = truncPx(y / p.MmPerPx + p.Top);
+        const int32_t by = truncPx((y + lineH) / p.MmPerPx + p.Top);
+
+        LineGeometry g;
+        g.Line = k;
+        g.CharCount = n;
+        g.Ty = ty;
+        g.By = by;
+        g.LineHpx = lineHpx;
+        g.AlignOffset = alignOffset;
+        g.InTable = inTable;
+        g.CellLeft = L;
+        g.CellWidthPx = wPx;
+        g.SingleColumn = single;
+        g.FirstColumn = single || line.ColumnNumber <= 0;
+        g.LastColumn = single || line.ColumnNumber >= line.ColumnsUsed - 1;
+        g.ColumnFirstLine = line.ColumnFirstLine != 0;
+        g.ColumnLastLine = line.ColumnLastLine != 0;
+        g.ColumnLeftBorder = colLeftBorder;
+        g.ColumnRightBorder = colRightBorder;
+        g.Ruler = ruler;
+
+        // 14. bullet or number
+        if (listLine) {
+            FontHandle bf;
+            std::string text;
+            if (para.ListKind == 1) {
+                if (para.BulletFace && para.BulletFace->empty()) line.Para.BulletFace.reset();
+                const std::string face = para.BulletFace ? *para.BulletFace : std::string("Wingdings");
+                bf = tempFont(p, face, 12, 0, 1);
+                FontEntry fx = FontEntryFromState(w.FontState);
+                fx.Color = 0;
+                setEffect(p, fx, 12);
+                text.assign(1, char(para.BulletChar));
+            } else {
+                const FontEntry f = n > 0 ? formatOf(w, line.Chars[0]) : FontEntryFromState(w.FontState);
+                bf = tempFont(p, f.Face, f.Size, f.Style, f.Charset);
+                setEffect(p, f, roundEven(f.Size));
+                text = std::to_string(para.ItemNumber) + ".";
+            }
+            if (bf) {
+                const int32_t bx = truncPx(x / p.MmPerPx + p.Left + alignOffset);
+                const int32_t byy = truncPx(y / p.MmPerPx + p.Top) + lineHpx - bf->textExtent(text).cy;
+                textRun(p, bf, bx, byy, text);
+            }
+            x += para.ListIndent;
+        }
+
+        // 15. caret at an empty position, anchor candidates
+        const bool caretLine = caretHere && w.Cursor.Line == k;
+        if (caretLine && w.Cursor.Char == 0) {
+            const int32_t h = n == 0 ? lineHpx : p.px(line.Chars[0].Height);
+            requestCaret(p, g, alignOffset + truncPx(x / p.MmPerPx + p.Left), h);
+        }
+        if (wrapPossible && area.AreaType == atPageBody) {
+            double ax = p.AreaLeftMm + x;
+            w.iscolladingwithfield(p.Page, w.PageWidthPx, true, true, p.AreaTopMm + y, p.AreaLeftMm + offset, k,
+                                   p.Area, 0, 0, p.AreaTopMm + y, ax, w.PrinterDpi, w.PageHeightPx);
+        }
+
+        // 16. chars
+        const bool cellMarked = w.CellMarking && line.IsCell;
+        bool sentOn = false;  // the rest of the line cannot stand beside an area
+        int32_t prevGlyphH = 0;
+        int32_t lastCh = 0;
+        for (int32_t j = 0; j < n; ++j) {
+            TextChar& c = line.Chars[size_t(j)];
+            // 1. wrap gap
+            const float oldGap = c.GapBefore;
+            float gap = p.Policy.WriteBack ? 0.0f : oldGap;
+            if (wrapPossible && !sentOn) {
+                const double boxTop = p.AreaTopMm + y + lineH - c.Height;
+                const double startX = p.AreaLeftMm + x;
+                double nx = startX;
+                const auto hit = w.iscolladingwithfield(p.Page, w.PageWidthPx, false, false, p.AreaTopMm + y,
+                                                        p.AreaLeftMm + offset, k, p.Area, c.Height, c.Width,
+                                                        boxTop, nx, w.PrinterDpi, w.PageHeightPx);
+                if (hit.NextLine) {
+                    // Push the character past the line's end so layout
+                    // breaks before it; a line's first character cannot be
+                    // broken off and stays where it is.
+                    sentOn = true;
+                    if (j > 0) {
+                        const double lineEnd = offset + avail;
+                        gap = float(std::max(0.0, lineEnd - x) + 0.01);
+                    }
+                } else if (hit.Hit && nx > startX) {
+                    gap = float(nx - startX);
+                }
+            }
+            c.GapBefore = gap;
+            if (gap != oldGap && p.Policy.WriteBack) {
+                line.Dirty = 1;
+                p.Changed = true;
+            }
+            x += gap;
+
+            // 2. words-only underline
+            FontEntry f = formatOf(w, c);
+            if (GettingOps(f.Options, foWordUnderline) && (isTextCode(c, ' ') || isTextCode(c, 9))) {
+                SettingOps(f.Options, foUnderline, false);
+                SettingOps(f.Options, foDoubleUnderline, false);
+                f.Style = uint8_t(f.Style & ~4);
+            }
+            // 3.-5. size, font, effect
+            const int32_t s = drawnSize(f);
+            p.useFont(f.Face, s, f.Style, f.Charset);
+            setEffect(p, f, s);
+
+            // 6. pixels
+            const int32_t cx = truncPx(x / p.MmPerPx + p.Left + alignOffset);
+            const int32_t ch = p.px(c.Height);
+            const int32_t cw = p.px(c.Width);
+            x += c.Width;
+            if (isTextCode(c, ' ') && j != n - 1) x += justify;
+            const int32_t rx = truncPx(x / p.MmPerPx + p.Left + alignOffset);
+
+            // 7. background
+            if (!(f.BkTransparent && f.BkColor == kWhite)) fastFill(p, cx, ty, rx, by, f.BkColor, p.BitmapW - 16);
+
+            // 8. by kind
+            const bool handlesShown = c.Kind == ckPicture && screen && p.Policy.Interaction &&
+                                      w.Anchor.Area == p.Area && w.Cursor.Area == p.Area && w.Anchor.Line == k &&
+                                      w.Cursor.Line == k &&
+                                      std::min(w.Anchor.Char, w.Cursor.Char) == j &&
+                                      std::max(w.Anchor.Char, w.Cursor.Char) == j + 1;
+            int32_t glyphH = ch;
+            if (c.Kind == ckPicture) {
+                drawPicture(p, c.PictureIndex, cx, ty + lineHpx - ch, cw + 1, ch + 1);
+            } else if (isTextCode(c, 9)) {
+                if (c.TabLeader >= 1 && c.TabLeader <= 3 && p.Font) {
+                    static const char* leaders[] = {"-", ".", "_"};
+                    const std::string_view lead = leaders[c.TabLeader - 1];
+                    const TextExtent le = p.Font->textExtent(lead);
+                    // A leader of no width would never fill the tab.
+                    if (le.cx > 0) {
+                        for (int32_t m = 0; cw >= m;) {
+                            m += le.cx;
+                            if (cw >= m) textRun(p, p.Font, cx + m - le.cx, ty + lineHpx - le.cy, lead);
+                        }
+                    }
+                } else if (screen && p.Policy.Helpers && (p.ShowAll || p.ShowTab)) {
+                    FontHandle mf = tempFont(p, "Symbol", f.Size, 0, 1);
+                    if (mf) {
+                        const std::string mark(1, char(174));
+                        textRun(p, mf, cx, ty + lineHpx - mf->textExtent(mark).cy, mark);
+                    }
+                }
+                glyphH = p.Font ? std::min(p.Font->textExtent(" ").cy, lineHpx) : lineHpx;
+                if (caretLine && w.Cursor.Char == 0 && j == 0) requestCaret(p, g, cx, glyphH);
+            } else {
+                std::string text;
+                if (c.Kind == ckField) text = c.FieldResult ? *c.FieldResult : std::string();
+                else if (c.Kind == ckFootnoteRef || c.Kind == ckFootnoteNumber) text = std::to_string(c.ShownNumber);
+                else text.assign(1, char(c.Code));
+                if (line.HyphenAfter && j == n - 1) text += '-';
+                text = convertCase(std::move(text), f.Options);
+                const bool sub = GettingOps(f.Options, foSubscript) || GettingOps(f.Options, foSmallCaps);
+                const bool super = GettingOps(f.Options, foSuperscript) != 0;
+                if (p.Font && !text.empty() && !isTextCode(c, 13) && !isTextCode(c, 14)) {
+                    if (c.Kind == ckField) {
+                        const int32_t tw = p.Font->textExtent(text).cx;
+                        const int32_t y0 = sub ? ty + lineHpx - p.Font->textExtent(text).cy : ty + lineHpx - ch;
+                        const int32_t len = int32_t(text.size());
+                        int32_t pos = 0, e = 0;
+                        for (int32_t i = 1; i <= len; ++i) {
+                            const std::string one(1, text[size_t(i - 1)]);
+                            textRun(p, p.Font, cx + pos + e, y0, one);
+                            pos += p.Font->advance(uint8_t(one[0]));
+                            e = int32_t(int64_t(cw - tw) * i / len);
+                        }
+                    } else if (sub && !super) {
+                        textRun(p, p.Font, cx, ty + lineHpx - p.Font->textExtent(text).cy, text);
+                    } else {
+                        textRun(p, p.Font, cx, ty + lineHpx - ch, text);
+                    }
+                }
+                if (isTextCode(c, ' ') && screen && p.Policy.Helpers && (p.ShowAll || p.ShowSpace)) {
+                    FontHandle mf = tempFont(p, "Times New Roman", f.Size, 0, 1);
+                    if (mf) {
+                        const std::string mark(1, char(183));
+                        const uint32_t keep = p.Fx.Color;
+                        textRun(p, mf, cx, ty + lineHpx - mf->textExtent(mark).cy, mark);
+                        p.Fx.Color = keep;
+                    }
+                }
+                if (screen && p.Policy.Helpers && !w.PageView && p.Spelling && GettingOpsB(c.Flags, cfMisspelt))
+                    zigzag(p, cx, rx, by);
+            }
+
+            // 9. hit test, picture handles, caret after this char
+            glyphHit(p, g, j, cx, rx, glyphH, j == 0 ? glyphH : prevGlyphH);
+            if (handlesShown) pictureHandles(p, c, cx, ty + lineHpx - ch, cw, ch);
+            if (caretLine && w.Cursor.Char == j + 1) requestCaret(p, g, rx, glyphH);
+
+            // 10. selection
+            if (anySelection && !handlesShown && !cellMarked && w.isinmarking(p.Area, k, j))
+                invertRect(p, cx, ty, rx, by);
+            prevGlyphH = glyphH;
+            lastCh = ch;
+        }
+
+        // 17. line end
+        const int32_t ex = truncPx(x / p.MmPerPx + p.Left + alignOffset);
+        int32_t markW = 0;
+        int32_t markBottom = n == 0 ? ty + lineHpx : ty + lastCh;
+        if (!screen || !p.Policy.Helpers || !(p.ShowAll || p.ShowParagraphEnd)) {
+            if (!p.Font) {
+                const FontEntry f = FontEntryFromState(w.FontState);
+                p.useFont(f.Face, drawnSize(f), f.Style, f.Charset);
+            }
+            markW = p.Font ? p.Font->textExtent(" ").cx : 0;
+        } else {
+            std::string mark = " ";
+            std::string face = "Times New Roman";
+            if (line.EndKind == ekLineBreak) {
+                mark.assign(1, char(191));
+                face = "Symbol";
+            } else if (line.EndKind == ekParagraph || line.EndKind == ekPageBreak) {
+                mark.assign(1, char(182));
+            }
+            const int32_t pt = p.Dpi > 0 ? lineHpx * 72 / p.Dpi : 0;
+            FontHandle mf = tempFont(p, face, std::max(1, pt), 0, 1);
+            if (mf) {
+                const TextExtent me = mf->textExtent(mark);
+                const uint32_t keep = p.Fx.Color;
+                p.Fx.Color = 0;
+                textRun(p, mf, ex, ty + lineHpx - me.cy, mark);
+                p.Fx.Color = keep;
+                markW = me.cx;
+            }
+            markBottom = ty + lineHpx;
+        }
+        if (anySelection && line.EndKind != ekSoft && !cellMarked && w.isinmarking(p.Area, k, n))
+            invertRect(p, ex, ty, ex + markW, markBottom);
+        if (n == 0) {
+            glyphHit(p, g, 0, ex, ex + markW, lineHpx, lineHpx);
+        }
+        // 10. cell selection
+        if (anySelection && cellMarked && w.isinmarking(p.Area, k, 0)) invertRect(p, L, T, L + wPx + 1, B);
+
+        // 18. advance
+        if (line.CellsPerRow < 2 || line.CellIndex == line.CellsPerRow - 1) {
+            y += lineH;
+            if (para.SpaceBelow > 0) y += para.SpaceBelow;
+            if (line.ColumnCount > 1) y += line.ColumnFillUp;
+        } else {
+            y -= sa > 0 ? sa : 0;
+        }
+    }
+}
+
+} // namespace quillet::paint
+
+#endif

@@ -1,0 +1,753 @@
+// Built once the canvas layer is in the tree.
+#if __has_include("render/Canvas.h")
+
+// The page renderer: the one routine that turns the document into pixels,
+// for the screen (all pages one below the other in the paint box, each
+// composed in the page image and copied in one piece) and for a printer
+// (one page at zoom 100). Beside drawing it answers the mouse code's hit
+// requests, places the caret, writes wrap gaps and moves anchored areas
+// with their lines; when any of that moves something layout depends on,
+// layout runs again and the repaint timer brings the next pass.
+
+#include "render/PaintPass.h"
+
+#include "render/Canvas.h"
+#include "render/DrawDib.h"
+#include "render/ImageCanvas.h"
+#include "render/SelFont.h"
+#include "platform/MessageBox.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace quillet {
+
+namespace paint {
+
+namespace {
+
+constexpr double kMmPerInch = 25.39995;
+constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kDesk = 0x808080;
+constexpr uint32_t kGuide = 0xC0C0C0;
+
+bool validIndex(int32_t i, size_t size) { return i >= 0 && size_t(i) < size; }
+
+int32_t clampPx(double v)
+{
+    if (!(v > -2e9)) return -2000000000;
+    if (!(v < 2e9)) return 2000000000;
+    return int32_t(v);
+}
+
+bool isFootnoteArea(const TextArea& a) { return a.AreaType == atFooter && a.FootnoteNumber > 0; }
+
+} // namespace
+
+int32_t Pass::px(double mm) const { return clampPx(std::trunc(mm / MmPerPx)); }
+
+int32_t Pass::pxRound(double mm) const
+{
+    const double v = mm / MmPerPx;
+    return clampPx(v - std::remainder(v, 1.0));
+}
+
+void Pass::useFont(const std::string& face, int32_t size, uint8_t style, uint8_t charset)
+{
+    if (Font && FontSize == size && FontStyle == style && FontCharset == charset && FontFace == face) return;
+    Font = selfont(face, Dpi, charset, style, size, Zoom);
+    FontFace = face;
+    FontSize = size;
+    FontStyle = style;
+    FontCharset = charset;
+}
+
+FontHandle tempFont(const Pass& p, const std::string& face, double size, uint8_t style, uint8_t charset)
+{
+    return selfont(face, p.Dpi, charset, style, size, p.Zoom);
+}
+
+// ---- Drawing helpers -------------------------------------------------------
+
+void fillRect(Pass& p, int32_t l, int32_t t, int32_t r, int32_t b, uint32_t color)
+{
+    if (r <= l || b <= t) return;
+    p.Cv->fillRect(l, t, r, b, color);
+}
+
+void fastFill(Pass& p, int32_t l, int32_t t, int32_t r, int32_t b, uint32_t color, int32_t limit)
+{
+    if (p.Bitmap && p.Policy.DirectFill) {
+        if (l > limit) return;
+        r = std::min(r, limit);
+    }
+    fillRect(p, l, t, r, b, color);
+}
+
+void invertRect(Pass& p, int32_t l, int32_t t, int32_t r, int32_t b)
+{
+    if (r <= l || b <= t) return;
+    p.Cv->invertRect(l, t, r, b);
+}
+
+void drawLine(Pass& p, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t color, int32_t width)
+{
+    p.Cv->line(x1, y1, x2, y2, color, std::max(1, width));
+}
+
+void drawText(Pass& p, const FontHandle& f, int32_t x, int32_t y, std::string_view text, uint32_t color)
+{
+    p.Cv->text(x, y, f, text, color);
+}
+
+void drawPicture(Pass& p, int32_t index, int32_t x, int32_t y, int32_t w, int32_t h)
+{
+    // A picture index past the list (a damaged file, a freed slot) draws
+    // nothing rather than reading past the list.
+    if (!validIndex(index, p.W.Pictures.size())) return;
+    const Dib& d = p.W.Pictures[size_t(index)];
+    if (d.empty() || w <= 0 || h <= 0) return;
+    DrawDibOnDC(p.Cv, x, y, w, h, d, 0, 0, dibwidth(d), dibheight(d));
+}
+
+// ---- Areas -----------------------------------------------------------------
+
+namespace {
+
+struct AreaRect {
+    int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
+};
+
+AreaRect areaRect(const Pass& p, const TextArea& a)
+{
+    const int32_t s = p.Policy.EdgeShift;
+    AreaRect r;
+    r.Left = p.px(a.Left) + s + p.OriginX;
+    r.Top = p.px(a.Top) + 2 * s + p.OriginY;
+    r.Right = p.px(a.Right) + s + p.OriginX;
+    r.Bottom = p.px(a.Bottom) + 2 * s + p.OriginY;
+    if (a.AnchorRight) r.Right = s + p.OriginX + p.PageW - p.px(a.Right) - 1;
+    if (a.AnchorBottom) r.Bottom = 2 * s + p.OriginY + p.PageH - p.px(a.Bottom) - 1;
+    if (a.AnchorTopToBottom && a.AnchorBottom) r.Top = 2 * s + p.OriginY + p.PageH - p.px(a.Top) - 1;
+    return r;
+}
+
+bool shownOn(const TextArea& a, int32_t page)
+{
+    if (a.AreaType == atPageBody) return a.PageIndex == page;
+    return TMDIChild::istOnAllPagesGedeckt(a.PageMode, a.PageIndex, page);
+}
+
+void frameRect(Pass& p, const AreaRect& r, uint32_t color, int32_t w)
+{
+    fillRect(p, r.Left, r.Top, r.Right, r.Top + w, color);
+    fillRect(p, r.Left, r.Bottom - w, r.Right, r.Bottom, color);
+    fillRect(p, r.Left, r.Top + w, r.Left + w, r.Bottom - w, color);
+    fillRect(p, r.Right - w, r.Top + w, r.Right, r.Bottom - w, color);
+}
+
+void drawHandles(Pass& p, const AreaRect& r)
+{
+    PxRect h[8];
+    handleRects(r.Left - 6, r.Top - 6, r.Right - r.Left + 12, r.Bottom - r.Top + 12, 7, h);
+    for (const PxRect& q : h) {
+        fillRect(p, q.Left, q.Top, q.Right, q.Bottom, 0);
+        fillRect(p, q.Left + 1, q.Top + 1, q.Right - 1, q.Bottom - 1, kWhite);
+    }
+}
+
+// The ring of a text frame being edited: back-diagonal hatching.
+void hatchRing(Pass& p, const AreaRect& r)
+{
+    const int32_t l = r.Left - 6, t = r.Top - 6, rr = r.Right + 6, b = r.Bottom + 6;
+    fillRect(p, l, t, rr, r.Top, kWhite);
+    fillRect(p, l, r.Bottom, rr, b, kWhite);
+    fillRect(p, l, r.Top, r.Left, r.Bottom, kWhite);
+    fillRect(p, r.Right, r.Top, rr, r.Bottom, kWhite);
+    p.Cv->setClip(l, t, rr, b);
+    for (int32_t d = 0; d < (rr - l) + (b - t); d += 6) {
+        drawLine(p, l + d, t, l + d - (b - t), b, 0, 1);
+    }
+    p.Cv->clearClip();
+}
+
+bool activeObject(const Pass& p, int32_t i)
+{
+    const TMDIChild& w = p.W;
+    const TextArea& a = w.Areas[size_t(i)];
+    if (a.Selected) return true;
+    if (p.ObjectSelectedOnPage) return false;
+    return (p.HitArea < 0 && i == w.Cursor.Area) || p.HitArea == i;
+}
+
+void drawArea(Pass& p, int32_t i)
+{
+    TMDIChild& w = p.W;
+    TextArea& a = w.Areas[size_t(i)];
+    const AreaRect r = areaRect(p, a);
+    p.Area = i;
+    p.Left = r.Left;
+    p.Top = r.Top;
+    p.Right = r.Right;
+    p.Bottom = r.Bottom;
+    const auto e = TMDIChild::FloatingAreaEdges(a, p.PageWmm, p.PageHmm);
+    p.AreaLeftMm = e.Left;
+    p.AreaTopMm = e.Top;
+    p.InnerWmm = e.Right - a.Left - a.InnerLeft - a.InnerRight;
+    p.InnerHmm = e.Bottom - e.Top - a.InnerTop - a.InnerBottom;
+
+    int32_t pen = clampPx(std::nearbyint(a.BorderWidth * p.PxPerPt));
+    if (a.BorderWidth != 0 && pen < 1) pen = 1;
+    const bool hollow = a.Transparent && a.FillColor == kWhite;
+    const bool outline = a.BorderWidth != 0 && pen > 0;
+
+    switch (a.AreaType) {
+    case atEllipse:
+        p.Cv->ellipse(r.Left, r.Top, r.Right, r.Bottom, hollow ? std::nullopt : std::optional<uint32_t>(a.FillColor),
+                     outline ? std::optional<uint32_t>(a.BorderColor) : std::nullopt, pen);
+        break;
+    case atLine:
+        if (a.Rising) drawLine(p, r.Right, r.Top, r.Left, r.Bottom, a.BorderColor, pen);
+        else drawLine(p, r.Left, r.Top, r.Right, r.Bottom, a.BorderColor, pen);
+        break;
+    case atHLine: {
+        const int32_t my = r.Top + (r.Bottom - r.Top) / 2;
+        drawLine(p, r.Left, my, r.Right, my, a.BorderColor, pen);
+        break;
+    }
+    case atVLine: {
+        const int32_t mx = r.Left + (r.Right - r.Left) / 2;
+        drawLine(p, mx, r.Top, mx, r.Bottom, a.BorderColor, pen);
+        break;
+    }
+    case atGraphic:
+        if (!a.Lines.empty() && a.Lines[0].CharCount() == 1 && a.Lines[0].Chars[0].Kind == ckPicture) {
+            const uint16_t idx = a.Lines[0].Chars[0].PictureIndex;
+            int32_t wd = r.Right - r.Left + 1, ht = r.Bottom - r.Top + 1;
+            if (a.KeepAspect && idx < w.Pictures.size() && !w.Pictures[idx].empty()) {
+                const int32_t pw = dibwidth(w.Pictures[idx]), ph = dibheight(w.Pictures[idx]);
+                // A picture without width keeps the box as it is.
+                if (pw > 0 && ph > 0) {
+                    const int32_t want = int32_t(int64_t(wd) * ph / pw);
+                    if (want > ht) wd = int32_t(int64_t(ht) * pw / ph);
+                    else ht = want;
+                }
+            }
+            drawPicture(p, idx, r.Left, r.Top, wd, ht);
+        }
+        break;
+    default:
+        if (!hollow) fastFill(p, r.Left, r.Top, r.Right, r.Bottom, a.FillColor, p.BitmapW - 16);
+        if (outline) frameRect(p, r, a.BorderColor, pen);
+        break;
+    }
+
+    if (a.AreaType > atFooter && p.Policy.Interaction) {
+        const bool active = activeObject(p, i);
+        if (a.AreaType == atTextFrame && active) hatchRing(p, r);
+        if (active || a.Selected) drawHandles(p, r);
+    }
+
+    // Guide lines along the inner margins.
+    if (!isFootnoteArea(a) && p.Policy.Helpers && !p.HideHelpLines && !w.PageView && a.BorderWidth == 0) {
+        const int32_t yt = r.Top + p.pxRound(a.InnerTop);
+        const int32_t yb = r.Bottom - p.pxRound(a.InnerBottom);
+        const int32_t xl = r.Left + p.pxRound(a.InnerLeft);
+        const int32_t xr = r.Right - p.pxRound(a.InnerRight);
+        fillRect(p, xl, yt, xr + 1, yt + 1, kGuide);
+        fillRect(p, xl, yb, xr + 1, yb + 1, kGuide);
+        fillRect(p, xl, yt, xl + 1, yb + 1, kGuide);
+        fillRect(p, xr, yt, xr + 1, yb + 1, kGuide);
+    } else if (isFootnoteArea(a) && a.SeparatorLine && a.BorderWidth == 0) {
+        const int32_t yt = r.Top + p.pxRound(a.InnerTop);
+        fillRect(p, r.Left + p.pxRound(a.InnerLeft), yt, r.Right - p.pxRound(a.InnerRight), yt + 1, 0);
+    }
+
+    if (a.AreaType < atRectangle) {
+        const int32_t clipBottom = r.Bottom - p.pxRound(a.InnerBottom);
+        p.Cv->setClip(r.Left, r.Top, r.Right, clipBottom);
+        p.invalidateFont();
+        drawAreaLines(p);
+        p.Cv->clearClip();
+        p.invalidateFont();
+    }
+
+    if (a.AreaType >= atRectangle && p.HitArea == i) {
+        w.Cursor = w.Anchor = TextPos{i, 0, 0};
+        w.CurrentPage = p.Page;
+        p.CaretRequested = false;
+    }
+}
+
+// Which areas of the page a click or cursor request hits; objects grabbed.
+void objectHitTest(Pass& p, std::vector<uint8_t>& shown)
+{
+    TMDIChild& w = p.W;
+    const bool shift = (w.MouseShift & 1) != 0;
+    const int32_t my = w.MouseY - p.PageY;
+    for (int32_t i = 0; i < w.AreaCount(); ++i) {
+        if (!shown[size_t(i)]) continue;
+        TextArea& a = w.Areas[size_t(i)];
+        if (a.AreaType == atPageBody) continue;
+        const AreaRect r = areaRect(p, a);
+        const bool inside = w.MouseX >= r.Left + 1 && w.MouseX <= r.Right - 2 && my >= r.Top + 1 && my <= r.Bottom - 2;
+        if (!shift) a.Selected = 0;
+        if (inside) {
+            p.HitArea = i;
+            if (shift && a.AreaType > atFooter) a.Selected = a.Selected ? 0 : 1;
+        }
+        if (w.ClickRequest && a.AreaType > atFooter && i != p.HitArea &&
+            (i == w.Cursor.Area || a.Selected || a.AreaType > atTextFrame)) {
+            const bool grown = w.MouseX >= r.Left - 6 && w.MouseX < r.Right + 6 && my >= r.Top - 6 && my < r.Bottom + 6;
+            if (grown) {
+                p.HitArea = i;
+                p.GrabbedArea = i;
+                objectGrab(p, i, r.Left, r.Top, r.Right, r.Bottom);
+            }
+        }
+    }
+    if (p.GrabbedArea >= 0 && p.GrabbedArea == p.HitArea) {
+        if (!w.RightClickRequest) w.ObjectGrabbed = 1;
+        w.Areas[size_t(p.GrabbedArea)].Selected = 1;
+        w.Cursor = w.Anchor = TextPos{p.GrabbedArea, 0, 0};
+        w.ClickRequest = w.CursorRequest = 0;
+    }
+    if (shift) {
+        for (int32_t i = 0; i < w.AreaCount(); ++i)
+            if (shown[size_t(i)] && w.Areas[size_t(i)].AreaType > atFooter && w.Areas[size_t(i)].Selected) {
+                w.ClickRequest = w.CursorRequest = 0;
+                break;
+            }
+    }
+}
+
+void linkFrame(Pass& p, int32_t hit)
+{
+    TMDIChild& w = p.W;
+    if (w.LinkMode != 1 || !validIndex(hit, w.Areas.size())) return;
+    TextArea& a = w.Areas[size_t(hit)];
+    if (a.AreaType != atTextFrame) return;
+    if (a.PrevInFlow >= 0 || hit == w.LinkSource || hit == w.LinkHead || !validIndex(w.LinkSource, w.Areas.size())) {
+        messageBoxes().show("This field is already connected!", "", MsgIcon::Error, MsgButtons::Ok);
+        return;
+    }
+    a.PrevInFlow = w.LinkSource;
+    w.Areas[size_t(w.LinkSource)].NextInFlow = hit;
+}
+
+void deskAndFrame(Pass& p)
+{
+    const int32_t ox = p.OriginX, oy = p.OriginY, pw = p.PageW, ph = p.PageH;
+    const int32_t W = p.BitmapW, H = p.BitmapH;
+    fastFill(p, 0, 0, ox, H, kDesk, W);
+    fastFill(p, ox + pw + 2, 0, W, H, kDesk, W);
+    fastFill(p, ox, 0, ox + pw + 2, oy, kDesk, W);
+    fastFill(p, ox, oy + ph + 2, ox + pw + 2, H, kDesk, W);
+    fillRect(p, ox, oy, ox + pw + 2, oy + ph + 2, 0);
+    fillRect(p, ox + 1, oy + 1, ox + pw + 1, oy + ph + 1, kWhite);
+    fillRect(p, ox + pw + 2, oy + 2, ox + pw + 4, oy + ph + 4, 0);
+    fillRect(p, ox + 2, oy + ph + 2, ox + pw + 4, oy + ph + 4, 0);
+}
+
+// The caret as the pass left it: placed, shown or hidden.
+void placeCaret(Pass& p)
+{
+    TMDIChild& w = p.W;
+    HostView& host = *w.Host;
+    bool show = p.CaretRequested && !w.isThereAmarking() && !w.CaretBelowMargin && host.hasFocus() &&
+                validIndex(w.Cursor.Area, w.Areas.size());
+    if (show) {
+        const TextArea& a = w.Areas[size_t(w.Cursor.Area)];
+        show = a.AreaType < atTextFrame || (a.AreaType == atTextFrame && !a.Selected);
+    }
+    if (p.CaretRequested) {
+        w.CaretX = p.CaretReqX;
+        w.CaretY = p.CaretReqY;
+        w.CaretWidth = 2 * kBorderSize;
+        w.CaretOutside = w.CaretBelowMargin;
+        if (p.CaretRulerValid) w.RulerValues = p.CaretRuler;
+    }
+    if (!show) {
+        if (w.CaretShown) host.destroyCaret();
+        w.CaretShown = 0;
+        w.CaretCache.Valid = 0;
+        return;
+    }
+    auto& c = w.CaretCache;
+    const bool same = c.Valid && c.Width == w.CaretWidth && c.Height == p.CaretReqH && c.X == p.CaretReqX &&
+                      c.Y == p.CaretReqY;
+    if (!same) {
+        if (c.Valid || w.CaretShown) host.destroyCaret();
+        host.createCaret(w.CaretWidth, p.CaretReqH);
+        host.setCaretPos(p.CaretReqX, p.CaretReqY);
+        c.Valid = 1;
+        c.Width = w.CaretWidth;
+        c.Height = p.CaretReqH;
+        c.X = p.CaretReqX;
+        c.Y = p.CaretReqY;
+        w.CaretShown = 0;
+    }
+    if (!w.CaretShown) host.showCaret();
+    w.CaretShown = 1;
+}
+
+// Anchors come back after a pass that moved nothing: each floating area
+// with a candidate line is tied to it by an id both hold.
+void rebuildAnchors(TMDIChild& w)
+{
+    for (TextArea& q : w.Areas) {
+        if (q.AreaType <= atFooter || q.CandDistance == -1) continue;
+        if (!validIndex(q.CandArea, w.Areas.size())) continue;
+        TextArea& owner = w.Areas[size_t(q.CandArea)];
+        if (!validIndex(q.CandLine, owner.Lines.size())) continue;
+        q.AnchorOffsetX = q.CandOffsetX;
+        q.AnchorOffsetY = q.CandOffsetY;
+        TextLine& l = owner.Lines[size_t(q.CandLine)];
+        if (l.AnchorId > 0) {
+            q.AnchorId = l.AnchorId;
+        } else {
+            const int32_t id = w.getFreeAnkerID();
+            q.AnchorId = id;
+            l.AnchorId = id;
+        }
+    }
+}
+
+} // namespace
+
+// ---- The pass --------------------------------------------------------------
+
+// Returns false when the paint box was resized (the pass ends there).
+bool drawPages(TMDIChild& w, Canvas& target, const RenderPolicy& policy, int32_t pageIndex, int32_t originX,
+               int32_t originY)
+{
+    const bool screen = policy.onScreen();
+    if (screen) {
+        w.FreeMouseObjs();
+        w.FreeTableTrack();
+    }
+    w.DropCaret.Found = 0;
+
+    // Per-call values.
+    Pass p(w);
+    p.Policy = policy;
+    p.Dpi = target.dpi() > 0 ? target.dpi() : 96;
+    p.Zoom = screen ? w.ZoomPercent : 100;
+    // A zoom that is no number or not positive would divide by zero below.
+    if (!(p.Zoom > 0) || !std::isfinite(p.Zoom)) p.Zoom = 100;
+    p.MmPerPx = kMmPerInch / p.Dpi / p.Zoom * 100;
+    p.PxPerPt = p.Zoom * (p.Dpi / 72.0) / 100;
+    const int32_t printerDpi = w.PrinterDpi > 0 ? w.PrinterDpi : 600;
+    p.PageW = clampPx(std::trunc(p.Zoom * (double(p.Dpi) * w.PageWidthPx / printerDpi) / 100));
+    p.PageH = clampPx(std::trunc(p.Zoom * (double(p.Dpi) * w.PageHeightPx / printerDpi) / 100));
+    p.PageWmm = double(w.PageWidthPx) / printerDpi * kMmPerInch;
+    p.PageHmm = double(w.PageHeightPx) / printerDpi * kMmPerInch;
+    p.Pages = w.GetAnzPages();
+    p.OriginX = screen ? kDeskMargin : originX;
+    p.OriginY = screen ? kDeskMargin : originY;
+    p.Pitch = p.PageH + kPageGap;
+    p.ScrollX = screen && !policy.Headless ? w.Host->scrollX() : 0;
+    p.ScrollY = screen && !policy.Headless ? w.Host->scrollY() : 0;
+
+    const FrameOptions& o = w.Frame.Options;
+    p.HideHelpLines = !o.ShowHelpLines;
+    p.ShowAll = o.ShowNonPrinting != 0;
+    p.ShowTab = w.ShowTab != 0;
+    p.ShowSpace = w.ShowSpace != 0;
+    p.ShowParagraphEnd = w.ShowParagraphEnd != 0;
+    p.Spelling = o.SpellWhileTyping != 0;
+    p.GridLines = screen && policy.Helpers && !w.PageView && w.GridLines != 0;
+
+    std::shared_ptr<ImageCanvas> bitmap;
+    if (screen) {
+        int64_t width = int64_t(p.OriginX) + p.PageW + 20;
+        int64_t height = int64_t(p.Pitch) * (p.Pages - 1) + p.PageH + 36;
+        if (!policy.Headless) {
+            const int32_t avail = w.Host->clientWidth() - kScrollBarSize - 4;
+            if (width < avail) {
+                p.OriginX += int32_t((avail + 1 - width) / 2);
+                width = avail + 1;
+            }
+            const int32_t availH = w.Host->clientHeight() - kScrollBarSize - 4;
+            if (height < availH) {
+                p.OriginY += int32_t((availH + 1 - height) / 2);
+                height = availH + 1;
+            }
+            const int32_t bw = clampPx(double(width)), bh = clampPx(double(height));
+            if (bw != w.PaintBoxWidth || bh != w.PaintBoxHeight) {
+                w.PaintBoxWidth = bw;
+                w.PaintBoxHeight = bh;
+                return false;
+            }
+        }
+        p.BitmapW = p.OriginX + p.PageW + 20;
+        p.BitmapH = p.OriginY + p.PageH + 20;
+        if (!w.PageBitmap || w.PageBitmap->width() != p.BitmapW || w.PageBitmap->height() != p.BitmapH ||
+            w.PageBitmap->dpi() != p.Dpi)
+            w.PageBitmap = std::make_shared<ImageCanvas>(p.BitmapW, p.BitmapH, p.Dpi);
+        bitmap = w.PageBitmap;
+    }
+    p.Cv = bitmap ? static_cast<Canvas*>(bitmap.get()) : &target;
+    p.Bitmap = bitmap.get();
+    if (!bitmap) {
+        p.BitmapW = target.width();
+        p.BitmapH = target.height();
+    }
+    Pass& pass = p;
+
+    for (TextArea& a : w.Areas) a.CandDistance = -1;
+
+    const int32_t clientH = screen && !policy.Headless ? w.Host->clientHeight() : 0;
+    const bool hitRequests = policy.HitTests && (w.ClickRequest || w.CursorRequest);
+    std::vector<uint8_t> shown(w.Areas.size());
+    const int32_t cursorPage = [&] {
+        if (!validIndex(w.Cursor.Area, w.Areas.size())) return -1;
+        const TextArea& a = w.Areas[size_t(w.Cursor.Area)];
+        return a.PageMode != 0 && a.AreaType != atPageBody ? w.CurrentPage : a.PageIndex;
+    }();
+    int32_t floatingCursorPage = -1;
+    AreaRect floatingCursorRect;
+
+    for (int32_t i = 0; i < pass.Pages; ++i) {
+        pass.Page = i;
+        pass.PageY = screen ? int32_t(std::min<int64_t>(int64_t(pass.Pitch) * i, 2000000000)) : 0;
+        const int32_t pageY = pass.PageY;
+        if (w.PageLocate.Request && pageY <= w.PageLocate.Y && w.PageLocate.Y <= pageY + pass.BitmapH) {
+            w.PageLocate.Found = 1;
+            w.PageLocate.OriginX = pass.OriginX;
+            w.PageLocate.OriginY = pageY + pass.OriginY;
+            w.PageLocate.Page = i;
+        }
+        bool drawn;
+        if (screen) {
+            const bool visible = policy.Headless ||
+                                 (pageY + pass.BitmapH >= pass.ScrollY && clientH + pass.ScrollY >= pageY);
+            drawn = visible || i == cursorPage || w.RenderAllPages || w.RefreshAfterPaint;
+        } else {
+            drawn = i == pageIndex || w.RenderAllPages;
+        }
+        if (!drawn) continue;
+
+        for (int32_t k = 0; k < w.AreaCount(); ++k) shown[size_t(k)] = shownOn(w.Areas[size_t(k)], i) ? 1 : 0;
+
+        if (policy.DeskAndFrame && bitmap) deskAndFrame(pass);
+
+        pass.HitArea = -1;
+        pass.GrabbedArea = -1;
+        pass.CaretOnPage = false;
+        if (policy.Interaction) {
+            for (int32_t k = 0; k < w.AreaCount(); ++k) {
+                TextArea& a = w.Areas[size_t(k)];
+                if (!shown[size_t(k)] || a.AreaType <= atFooter) continue;
+                if (!(w.MouseShift & 1) && hitRequests) a.Selected = 0;
+                if (a.AreaType > atTextFrame && k == w.Cursor.Area) a.Selected = 1;
+            }
+        }
+        if (hitRequests && (w.ClickRequest || w.CursorRequest) && w.MouseY >= pageY &&
+            w.MouseY <= pageY + pass.BitmapH) {
+            objectHitTest(pass, shown);
+            linkFrame(pass, pass.HitArea);
+        }
+        pass.ObjectSelectedOnPage = false;
+        for (int32_t k = 0; k < w.AreaCount(); ++k)
+            if (shown[size_t(k)] && w.Areas[size_t(k)].AreaType > atFooter && w.Areas[size_t(k)].Selected)
+                pass.ObjectSelectedOnPage = true;
+
+        for (int32_t kind = 0; kind < 3; ++kind) {
+            for (int32_t k = 0; k < w.AreaCount(); ++k) {
+                const TextArea& a = w.Areas[size_t(k)];
+                const int32_t areaKind = a.AreaType == atPageBody ? 0 : a.AreaType <= atFooter ? 1 : 2;
+                if (areaKind != kind) continue;
+                if (!shown[size_t(k)] && !w.RefreshAfterPaint) continue;
+                drawArea(pass, k);
+                if (k == w.Cursor.Area && a.AreaType > atFooter && screen && shown[size_t(k)]) {
+                    floatingCursorPage = i;
+                    floatingCursorRect = areaRect(pass, w.Areas[size_t(k)]);
+                }
+            }
+        }
+
+        if (screen && !policy.Headless) {
+            if (!w.RefreshAfterPaint) target.drawImage(*bitmap, -pass.ScrollX, pageY - pass.ScrollY);
+        }
+    }
+
+    if (screen && !policy.Headless) {
+        if (floatingCursorPage >= 0) {
+            const int32_t saved = pass.PageY;
+            pass.PageY = pass.Pitch * floatingCursorPage;
+            objectZones(pass, w.Cursor.Area, floatingCursorRect.Left, floatingCursorRect.Top,
+                        floatingCursorRect.Right, floatingCursorRect.Bottom);
+            pass.PageY = saved;
+        }
+        if (w.DropCaret.Found)
+            target.fillRect(w.DropCaret.X, w.DropCaret.Y, w.DropCaret.X + w.DropCaret.Width,
+                            w.DropCaret.Y + w.DropCaret.Height, 0x0000FF);
+        placeCaret(pass);
+    }
+
+    // End of the pass.
+    pass.invalidateFont();
+    w.ClickRequest = 0;
+    if (screen && !policy.Headless) {
+        w.Ui->editMenuChanged();
+        if (w.Ui->activeChild() == &w) {
+            int32_t n = 1;
+            if (validIndex(w.Cursor.Area, w.Areas.size())) {
+                const TextArea& a = w.Areas[size_t(w.Cursor.Area)];
+                n = (a.PageMode != 0 ? w.CurrentPage : a.PageIndex) + 1;
+            }
+            w.Ui->setStatusText(0, "P " + std::to_string(n) + "     " + std::to_string(n) + "/" +
+                                       std::to_string(pass.Pages));
+            w.Ui->setStatusText(1, "Ro " + std::to_string(w.Cursor.Line + 1) + "     Co " +
+                                       std::to_string(w.Cursor.Char + 1));
+        }
+        w.RubberBandX = -9999;
+    }
+    w.LastPassChanged = pass.Changed ? 1 : 0;
+    if (policy.WriteBack) {
+        if (pass.Changed) {
+            w.MakeSoftEnters();
+            if (!policy.Headless) {
+                w.Host->stopTimer2();
+                w.Host->restartTimer2();
+            }
+        } else {
+            w.RenderAllPages = 0;
+            rebuildAnchors(w);
+        }
+    }
+    if (w.RefreshAfterPaint) {
+        w.RefreshAfterPaint = 0;
+        w.CompleteRefresh();
+    }
+    return true;
+}
+
+} // namespace paint
+
+void TMDIChild::DrawPages(Canvas& target, uint8_t toPrinter, int32_t pageIndex, int32_t originX, int32_t originY)
+{
+    paint::drawPages(*this, target, toPrinter ? RenderPolicy::printer() : RenderPolicy::screen(), pageIndex,
+                     originX, originY);
+}
+
+void TMDIChild::PaintBox1Paint()
+{
+    const int32_t w = std::max(1, Host->clientWidth());
+    const int32_t h = std::max(1, Host->clientHeight());
+    const int32_t dpi = DisplayDpi > 0 ? DisplayDpi : 96;
+    if (!ViewImage || ViewImage->width() != w || ViewImage->height() != h || ViewImage->dpi() != dpi)
+        ViewImage = std::make_shared<ImageCanvas>(w, h, dpi);
+    const TextPos cursor = Cursor, anchor = Anchor;
+    // A resize of the paint box ends a pass; the resize paints again.
+    for (int attempt = 0; attempt < 2; ++attempt)
+        if (paint::drawPages(*this, *ViewImage, RenderPolicy::screen(), 0, 0, 0)) break;
+    // Lines drawn before the hit still show the old selection: draw once
+    // more with the answers in place (the requests are answered already).
+    if (!(Cursor == cursor) || !(Anchor == anchor)) {
+        const uint8_t cr = CursorRequest, dr = DropLocateRequest;
+        const DropCaretRec drop = DropCaret;
+        CursorRequest = DropLocateRequest = 0;
+        const int32_t page = CurrentPage;
+        paint::drawPages(*this, *ViewImage, RenderPolicy::screen(), 0, 0, 0);
+        CurrentPage = page;
+        CursorRequest = cr;
+        DropLocateRequest = dr;
+        if (drop.Found) DropCaret = drop;
+    }
+    Host->repaint();
+}
+
+int32_t TMDIChild::SettleLayout(Canvas& scratch)
+{
+    const uint8_t keepAll = RenderAllPages;
+    int32_t passes = 0;
+    while (passes < kMaxSettlePasses) {
+        RenderAllPages = 1;
+        paint::drawPages(*this, scratch, RenderPolicy::settle(), 0, 0, 0);
+        ++passes;
+        if (!LastPassChanged) break;
+    }
+    RenderAllPages = keepAll;
+    return passes;
+}
+
+} // namespace quillet
+
+#else
+
+#include "render/PaintPass.h"
+
+namespace quillet {
+
+// Without the canvas layer there is nothing to draw into: the host shows
+// what it has.
+void TMDIChild::DrawPages(Canvas&, uint8_t, int32_t, int32_t, int32_t) {}
+void TMDIChild::PaintBox1Paint() { Host->repaint(); }
+int32_t TMDIChild::SettleLayout(Canvas&) { return 0; }
+
+} // namespace quillet
+
+#endif
+
+#include "render/PaintPass.h"
+
+#include <cmath>
+
+namespace quillet {
+
+int32_t TMDIChild::GetAnzPages() const
+{
+    int32_t last = 0;
+    for (const TextArea& a : Areas)
+        if (a.AreaType == atPageBody) last = std::max(last, a.PageIndex);
+    return last + 1;
+}
+
+void TMDIChild::FormResize()
+{
+    const int32_t dpi = DisplayDpi > 0 ? DisplayDpi : 96;
+    const int32_t printerDpi = PrinterDpi > 0 ? PrinterDpi : 600;
+    const double w100 = std::trunc(double(dpi) * PageWidthPx / printerDpi);
+    const double h100 = std::trunc(double(dpi) * PageHeightPx / printerDpi);
+    const double old = ZoomPercent;
+    const double q = double(Host->clientWidth() - kScrollBarSize - 4) * 10000 / (w100 + 36);
+    auto roundEven = [](double v) { return v - std::remainder(v, 1.0); };
+    if (ZoomMode == 1) {
+        ZoomPercent = roundEven(q) / 100;
+    } else if (ZoomMode == 2) {
+        ZoomPercent = std::trunc(q) / 100;
+        const double r = roundEven(double(Host->clientHeight() - kScrollBarSize - 4) * 10000 / (h100 + 36)) / 100;
+        if (r < ZoomPercent) ZoomPercent = r;
+    }
+    // A window too small for any page keeps a zoom that draws something.
+    if (!(ZoomPercent >= 1)) ZoomPercent = ZoomMode == 0 ? (old > 0 ? old : 100) : 1;
+    if (ZoomPercent != old) {
+        Ui->showZoom(ZoomPercent);
+        Host->stopTimer2();
+        Host->restartTimer2();
+    }
+}
+
+void TMDIChild::Seitenansicht()
+{
+    if (!PageView) {
+        PageView = 1;
+        SavedZoomPercent = ZoomPercent;
+        SavedZoomMode = ZoomMode;
+        ZoomMode = 2;
+        FormResize();
+    } else {
+        PageView = 0;
+        ZoomMode = SavedZoomMode;
+        // What the zoom box hands back when it shows the saved zoom.
+        ZoomPercent = SavedZoomPercent;
+        Ui->showZoom(ZoomPercent);
+        FormResize();
+        RefreshDirtyContent();
+    }
+}
+
+} // namespace quillet
