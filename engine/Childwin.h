@@ -281,6 +281,8 @@ public:
     bool istwortkorrekt(std::string_view word, uint8_t allowCapital);
     // Replaces SuggestionList.
     void findewortvorschlaege(std::string_view word);
+    // The user dictionary dialog; OK replaces UserDict and saves "user.spe".
+    void UserDictionary();
 
     // ---- Hyphenation (language/Hyphenation.cpp) --------------------------
     // Words already hyphenated in this window: ASCII-uppercased word ->

@@ -69,6 +69,9 @@ public:
     // The Save dialog: file name (UTF-8 path) and format filter index (1 native,
     // 2 RTF, 3 text, 4 text DOS) in and out.
     virtual bool runSaveDialog(std::string& /*fileName*/, int32_t& /*filterIndex*/) { return false; }
+    // The user dictionary dialog: shows the words (Windows-1252), lets the
+    // user delete some; true on OK with the remaining words written back.
+    virtual bool runUserDictDialog(std::vector<std::string>& /*words*/) { return false; }
 };
 
 } // namespace quillet
