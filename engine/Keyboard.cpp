@@ -1,0 +1,967 @@
+// Keyboard editing: the key-down and key-press handlers of the document
+// window, the caret steps, the line split of Enter, and the taking over of
+// the format at the cursor into the current format and the format toolbar.
+//
+// A soft-wrapped line's end (line, CharCount) and the next line's start
+// (line + 1, 0) are one place in the text. Stepping right stops on the first,
+// stepping left on the second, so each direction passes the place once.
+//
+// A run of keystrokes of one kind (typing, Enter, Delete, Backspace) shares
+// one undo snapshot; any other key closes the run.
+
+#include "engine/Childwin.h"
+
+#include "engine/VirtualKeys.h"
+#include "platform/Win1252.h"
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <string_view>
+
+namespace quillet {
+
+namespace {
+
+enum EditKind : int32_t { kTyping = 0, kEnter = 1, kDeleteForward = 2, kBackspace = 3 };
+
+constexpr int kPageKeyLines = 20;
+constexpr int32_t kPageKeyScroll = 8;
+constexpr double kTabStartWidth = 12.5;
+
+bool validArea(const TMDIChild& w, int32_t a) { return a >= 0 && a < w.AreaCount(); }
+
+int64_t totalLines(const TMDIChild& w)
+{
+    int64_t n = 0;
+    for (const TextArea& a : w.Areas) n += a.LineCount();
+    return n + 1;
+}
+
+TextLine* lineAt(TMDIChild& w, int32_t a, int32_t l)
+{
+    if (!validArea(w, a) || l < 0 || l >= w.Areas[size_t(a)].LineCount()) return nullptr;
+    return &w.Areas[size_t(a)].Lines[size_t(l)];
+}
+
+TextLine* lineAt(TMDIChild& w, const TextPos& p) { return lineAt(w, p.Area, p.Line); }
+
+int32_t cellsOf(const TextLine& l) { return l.IsCell ? std::max<int32_t>(1, l.CellsPerRow) : 1; }
+
+int32_t columnOf(const TextLine& l)
+{
+    return l.IsCell ? std::clamp<int32_t>(l.CellIndex, 0, cellsOf(l) - 1) : 0;
+}
+
+bool firstRun(const TextLine& l) { return l.IsCell && l.RowFirstRun; }
+bool lastRun(const TextLine& l) { return l.IsCell && l.RowLastRun; }
+
+int32_t addLines(int32_t line, int64_t delta)
+{
+    return int32_t(std::clamp<int64_t>(int64_t(line) + delta, INT32_MIN, INT32_MAX));
+}
+
+// The same cell's line one run on (back); false at the row's edge or when the
+// table is malformed there.
+bool nextRun(TMDIChild& w, int32_t& a, int32_t& l)
+{
+    const TextLine* cur = lineAt(w, a, l);
+    if (!cur || !cur->IsCell || cur->RowLastRun) return false;
+    int32_t na = a, nl = addLines(l, cellsOf(*cur));
+    w.GoToLine(na, nl);
+    const TextLine* nx = lineAt(w, na, nl);
+    if (!nx || !nx->IsCell || nx->RowFirstRun || columnOf(*nx) != columnOf(*cur)) return false;
+    a = na;
+    l = nl;
+    return true;
+}
+
+bool prevRun(TMDIChild& w, int32_t& a, int32_t& l)
+{
+    const TextLine* cur = lineAt(w, a, l);
+    if (!cur || !cur->IsCell || cur->RowFirstRun) return false;
+    int32_t na = a, nl = addLines(l, -int64_t(cellsOf(*cur)));
+    w.GoToLine(na, nl);
+    const TextLine* pv = lineAt(w, na, nl);
+    if (!pv || !pv->IsCell || pv->RowLastRun || columnOf(*pv) != columnOf(*cur)) return false;
+    a = na;
+    l = nl;
+    return true;
+}
+
+// Each step moves strictly along the chain, so these end; the guard only
+// bounds the work on a malformed table.
+void toFirstRun(TMDIChild& w, int32_t& a, int32_t& l)
+{
+    for (int32_t i = 0; i <= w.Areas[size_t(a)].LineCount() && prevRun(w, a, l); ++i) {}
+}
+
+void toLastRun(TMDIChild& w, int32_t& a, int32_t& l)
+{
+    for (int32_t i = 0; i <= w.Areas[size_t(a)].LineCount() && nextRun(w, a, l); ++i) {}
+}
+
+// First (last) area of the flow chain through `a`; a damaged cycle of links
+// is followed at most once round.
+int32_t chainFirst(const TMDIChild& w, int32_t a)
+{
+    for (int32_t i = 0; i < w.AreaCount(); ++i) {
+        const int32_t p = w.Areas[size_t(a)].PrevInFlow;
+        if (!validArea(w, p) || p == a) break;
+        a = p;
+    }
+    return a;
+}
+
+int32_t chainLast(const TMDIChild& w, int32_t a)
+{
+    for (int32_t i = 0; i < w.AreaCount(); ++i) {
+        const int32_t n = w.Areas[size_t(a)].NextInFlow;
+        if (!validArea(w, n) || n == a) break;
+        a = n;
+    }
+    return a;
+}
+
+// The character of a position for the word steps: its code, "." for
+// anything that is not text, a space at a line end.
+uint8_t wordChar(TMDIChild& w, const TextPos& p)
+{
+    const TextLine* l = lineAt(w, p);
+    if (!l || p.Char < 0 || p.Char >= l->CharCount()) return ' ';
+    const TextChar& c = l->Chars[size_t(p.Char)];
+    return c.Kind == ckText ? c.Code : uint8_t('.');
+}
+
+bool isWordStart(uint8_t p, uint8_t q)
+{
+    const bool pSpace = p == ' ', qSpace = q == ' ';
+    const bool pAlnum = isAnsiAlnum(p), qAlnum = isAnsiAlnum(q);
+    if (pSpace && !qSpace) return true;
+    if (pAlnum && !qAlnum && !qSpace) return true;
+    if (!pAlnum && !pSpace && !qSpace) return true;
+    return false;
+}
+
+// Shortest decimal text of a number, independent of the locale.
+std::string shortestDecimal(double v)
+{
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return r.ec == std::errc{} ? std::string(buf, r.ptr) : std::string();
+}
+
+// Removes characters [at, at + count) of a line with their strings and keeps
+// the stored positions on the same text.
+void removeChars(TMDIChild& w, int32_t a, int32_t l, int32_t at, int32_t count)
+{
+    TextLine* ln = lineAt(w, a, l);
+    if (!ln || count <= 0 || at < 0 || at >= ln->CharCount()) return;
+    count = std::min(count, ln->CharCount() - at);
+    bool picture = false;
+    for (int32_t i = at; i < at + count; ++i) {
+        TextChar& c = ln->Chars[size_t(i)];
+        picture = picture || c.Kind == ckPicture;
+        TMDIChild::freezeichen(c);
+    }
+    ln->Chars.erase(ln->Chars.begin() + at, ln->Chars.begin() + at + count);
+    if (ln->Chars.empty()) ln->Chars.shrink_to_fit();
+    w.PositionsCharsRemoved(a, l, at, count);
+    if (picture) w.FreeBildInListeIfNotNeeded();
+}
+
+// A character taken over by overwrite mode: what it owned goes.
+void clearForReuse(TextChar& c)
+{
+    TMDIChild::freezeichen(c);
+    c.ParaCopy.reset();
+    c.ShownNumber = 0;
+    c.FootnoteId = 0;
+    c.PictureIndex = 0;
+    c.TabLeader = 0;
+    c.GapBefore = 0;
+}
+
+} // namespace
+
+// ---- Caret steps -------------------------------------------------------------
+
+bool TMDIChild::GoCharRight()
+{
+    ClampPosition(Areas, Cursor);
+    TextLine* ln = lineAt(*this, Cursor);
+    if (!ln) return false;
+    const int32_t cc = ln->CharCount();
+    if (Cursor.Char + 1 <= cc) {
+        ++Cursor.Char;
+        return true;
+    }
+    Cursor.Char = cc;
+
+    int32_t a = Cursor.Area, l = Cursor.Line;
+    bool plusOne = true;
+    if (ln->IsCell && !ln->RowLastRun) {
+        int32_t na = a, nl = l;
+        if (nextRun(*this, na, nl)) {
+            const TextLine& nx = Areas[size_t(na)].Lines[size_t(nl)];
+            // An empty continuation of a cell that ended softly: the text
+            // goes on in the next cell of the run.
+            if (!(nx.CharCount() == 0 && nx.EndKind == ekSoft && ln->EndKind == ekSoft)) {
+                a = na;
+                l = nl;
+                plusOne = false;
+            }
+        }
+    }
+    if (plusOne) {
+        l = addLines(l, 1);
+        GoToLine(a, l);
+    }
+    const TextLine* nx = lineAt(*this, a, l);
+    if (!nx) return false;  // the end of the chain: the caret stays at the line end
+
+    if (plusOne && nx->IsCell) {
+        if (columnOf(*nx) != 0) {
+            toFirstRun(*this, a, l);
+        } else {
+            // A new row: its first run.
+            for (int32_t i = 0; i <= Areas[size_t(a)].LineCount(); ++i) {
+                const TextLine* cur = lineAt(*this, a, l);
+                if (!cur || cur->RowFirstRun) break;
+                int32_t na = a, nl = addLines(l, -int64_t(cellsOf(*cur)));
+                GoToLine(na, nl);
+                const TextLine* pv = lineAt(*this, na, nl);
+                if (!pv || !pv->IsCell) break;
+                a = na;
+                l = nl;
+            }
+        }
+        Cursor = TextPos{a, l, 0};
+        return false;
+    }
+    const int32_t ch = ln->EndKind == ekSoft ? 1 : 0;
+    Cursor = TextPos{a, l, std::min(ch, nx->CharCount())};
+    return false;
+}
+
+bool TMDIChild::GoCharLeft()
+{
+    ClampPosition(Areas, Cursor);
+    TextLine* ln = lineAt(*this, Cursor);
+    if (!ln) return false;
+    if (Cursor.Char - 1 >= 0) {
+        --Cursor.Char;
+        return true;
+    }
+    Cursor.Char = 0;
+
+    int32_t a = Cursor.Area, l = Cursor.Line;
+    bool minusOne = true;
+    if (ln->IsCell && !ln->RowFirstRun && prevRun(*this, a, l)) minusOne = false;
+    if (minusOne) {
+        l = addLines(l, -1);
+        GoToLine(a, l);
+    }
+    const TextLine* pv = lineAt(*this, a, l);
+    if (!pv) {
+        Cursor.Line = 0;
+        ClampPosition(Areas, Cursor);
+        Cursor.Char = 0;
+        return false;
+    }
+    if (minusOne && pv->IsCell) {
+        // Into the previous cell, or the last cell of the row above: its end.
+        toLastRun(*this, a, l);
+        Cursor = TextPos{a, l, Areas[size_t(a)].Lines[size_t(l)].CharCount()};
+        return false;
+    }
+    const int32_t cc = pv->CharCount();
+    Cursor = TextPos{a, l, (pv->EndKind != ekSoft || cc == 0) ? cc : cc - 1};
+    return false;
+}
+
+bool TMDIChild::GoLineUp()
+{
+    ClampPosition(Areas, Cursor);
+    bool moved = false;
+    for (int64_t guard = totalLines(*this); guard >= 0; --guard) {
+        const TextLine* ln = lineAt(*this, Cursor);
+        if (!ln) return moved;
+        const int32_t col = columnOf(*ln);
+        // The last line of the run before the current one.
+        int32_t a = Cursor.Area, t = addLines(Cursor.Line, -int64_t(col) - 1);
+        GoToLine(a, t);
+        const TextLine* tl = lineAt(*this, a, t);
+        if (!tl) return moved;
+        const int32_t last = columnOf(*tl);
+        const int32_t target = t + std::min(col, last) - last;
+        const TextLine* reached = lineAt(*this, a, target);
+        if (!reached) return moved;
+        Cursor.Area = a;
+        Cursor.Line = target;
+        Cursor.Char = std::clamp(Cursor.Char, 0, reached->CharCount());
+        moved = true;
+        // Empty continuation lines of a cell are passed.
+        if (!(reached->IsCell && !reached->RowFirstRun && reached->CharCount() == 0)) break;
+        int32_t pa = a, pl = addLines(target, -int64_t(cellsOf(*reached)));
+        GoToLine(pa, pl);
+        const TextLine* above = lineAt(*this, pa, pl);
+        if (!above || above->EndKind != ekSoft) break;
+    }
+    return moved;
+}
+
+bool TMDIChild::GoLineDown()
+{
+    ClampPosition(Areas, Cursor);
+    bool moved = false;
+    for (int64_t guard = totalLines(*this); guard >= 0; --guard) {
+        const TextLine* ln = lineAt(*this, Cursor);
+        if (!ln) return moved;
+        const int32_t col = columnOf(*ln);
+        // The first line of the next run.
+        int32_t a = Cursor.Area, t = addLines(Cursor.Line, int64_t(cellsOf(*ln)) - col);
+        GoToLine(a, t);
+        const TextLine* tl = lineAt(*this, a, t);
+        if (!tl) return moved;
+        const int32_t target = t + std::min(col, cellsOf(*tl) - 1);
+        const TextLine* reached = lineAt(*this, a, target);
+        if (!reached) return moved;
+        Cursor.Area = a;
+        Cursor.Line = target;
+        Cursor.Char = std::clamp(Cursor.Char, 0, reached->CharCount());
+        moved = true;
+        if (!(reached->IsCell && !reached->RowFirstRun && reached->CharCount() == 0)) break;
+        int32_t pa = a, pl = addLines(target, -int64_t(cellsOf(*reached)));
+        GoToLine(pa, pl);
+        const TextLine* above = lineAt(*this, pa, pl);
+        if (!above || above->EndKind != ekSoft) break;
+    }
+    return moved;
+}
+
+// ---- Splitting a line --------------------------------------------------------
+
+void TMDIChild::InsertEnterOnThatPos(int32_t& area, int32_t& line, int32_t endKind, int32_t& ch)
+{
+    // The arguments are usually the Cursor's own fields: work on copies.
+    const int32_t a = area, l = line;
+    TextLine* ln = lineAt(*this, a, l);
+    if (!ln) return;
+    const int32_t at = std::clamp(ch, 0, ln->CharCount());
+    ln->Dirty = 1;
+
+    const int32_t n = cellsOf(*ln);
+    const int32_t c = columnOf(*ln);
+    std::vector<TextLine>& lines = Areas[size_t(a)].Lines;
+    const int32_t start = std::max(0, l - c);
+    const int32_t insertAt = std::min<int32_t>(start + n, int32_t(lines.size()));
+    const int32_t splitLine = insertAt + (l - start);
+
+    std::vector<TextLine> fresh(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i) {
+        InitNewLine(fresh, i);
+        TextLine& nl = fresh[size_t(i)];
+        // A run whose lines are missing (a damaged table) takes them from the split line.
+        TextLine& src = (start + i < insertAt && lines[size_t(start + i)].IsCell == ln->IsCell)
+                            ? lines[size_t(start + i)] : *ln;
+        nl.RowLastRun = src.RowLastRun;
+        nl.IsCell = src.IsCell;
+        nl.Design = src.Design;
+        nl.Para = src.Para;
+        nl.ColumnCount = src.ColumnCount;
+        nl.ColumnRule = src.ColumnRule;
+        nl.ColumnGap = src.ColumnGap;
+        nl.CellWidth = src.CellWidth;
+        nl.CellInsetLeft = src.CellInsetLeft;
+        nl.CellInsetRight = src.CellInsetRight;
+        nl.CellsPerRow = ln->IsCell ? n : 1;
+        nl.CellIndex = ln->IsCell ? i : 0;
+        nl.RowFirstRun = 0;
+        nl.EndKind = i == c ? ln->EndKind : ekSoft;
+        nl.Dirty = 1;
+    }
+    for (int32_t i = start; i < insertAt; ++i) lines[size_t(i)].RowLastRun = 0;
+    if (!ln->IsCell) ln->RowLastRun = 0;
+    lines.insert(lines.begin() + insertAt, std::make_move_iterator(fresh.begin()),
+                 std::make_move_iterator(fresh.end()));
+    PositionsLinesInserted(a, insertAt, n);
+
+    TextLine& from = lines[size_t(l)];
+    TextLine& to = lines[size_t(splitLine)];
+    to.Chars.assign(std::make_move_iterator(from.Chars.begin() + at), std::make_move_iterator(from.Chars.end()));
+    from.Chars.resize(size_t(at));
+    from.EndKind = endKind;
+    PositionsLineSplit(a, l, at, splitLine);
+
+    area = a;
+    line = splitLine;
+    ch = 0;
+}
+
+// ---- Format at the cursor ------------------------------------------------------
+
+namespace {
+
+void showParagraph(TMDIChild& w)
+{
+    const TextLine* l = lineAt(w, w.Cursor);
+    if (!l) return;
+    w.ToolbarFormat.Bullets = l->Para.ListKind == 1;
+    w.ToolbarFormat.Numbering = l->Para.ListKind == 2;
+    w.ToolbarFormat.Alignment = l->Para.Alignment <= 3 ? l->Para.Alignment : 0;
+}
+
+void showFont(TMDIChild& w)
+{
+    w.ToolbarFormat.Face = w.FontState.Face;
+    w.ToolbarFormat.SizeText = shortestDecimal(w.FontState.Size);
+    w.ToolbarFormat.Bold = (w.FontState.Style & 1) != 0;
+    w.ToolbarFormat.Italic = (w.FontState.Style & 2) != 0;
+    w.ToolbarFormat.Underline = (w.FontState.Style & 4) != 0;
+}
+
+} // namespace
+
+void TMDIChild::OvertakeFont()
+{
+    UpdatingToolbar = 1;
+    int32_t a = Cursor.Area, l = Cursor.Line, ch = Cursor.Char;
+    const TextLine* found = lineAt(*this, a, l);
+    for (int32_t guard = 0; found && found->CharCount() == 0 && guard < INT32_MAX; ++guard) {
+        l = addLines(l, -1);
+        GoToLine(a, l);
+        found = lineAt(*this, a, l);
+        if (found) ch = found->CharCount();
+    }
+    if (found && found->CharCount() > 0) {
+        const int32_t i = std::clamp(ch - 1, 0, found->CharCount() - 1);
+        const TextChar& c = found->Chars[size_t(i)];
+        if (c.FontIndex >= 0 && c.FontIndex < FontCount()) {
+            FontState = StateFromFontEntry(Fonts[size_t(c.FontIndex)]);
+            if (c.Kind == ckFootnoteRef || c.Kind == ckFootnoteNumber)
+                SettingOps(FontState.Options, foSuperscript, false);
+        }
+    }
+    showFont(*this);
+    showParagraph(*this);
+    ListAllVorlagen();
+    UpdatingToolbar = 0;
+}
+
+void TMDIChild::SmallOvertakeFont()
+{
+    UpdatingToolbar = 1;
+    showFont(*this);
+    showParagraph(*this);
+    ListAllVorlagen();
+    UpdatingToolbar = 0;
+}
+
+// ---- Key handlers ----------------------------------------------------------------
+
+namespace {
+
+struct KeyboardOps {
+    TMDIChild& w;
+
+    // An edit of kind `kind` opens a run or continues it; only a new run
+    // takes a snapshot. Program typing and its deletes take none.
+    void beginRun(int32_t kind, std::string_view label)
+    {
+        if (w.ProgramTyping && (kind == kTyping || kind == kDeleteForward)) {
+            w.TypingRun = 0;
+            return;
+        }
+        if (!w.TypingRun || w.LastEditKind != kind) w.MakeCopyForUndo(label);
+        w.TypingRun = 1;
+        w.LastEditKind = kind;
+    }
+
+    void finishMove(bool shift)
+    {
+        w.Host->restartTimer2();
+        if (!shift) w.Anchor = w.Cursor;
+        w.OvertakeFont();
+    }
+
+    int32_t selectedObjects() const
+    {
+        int32_t n = 0;
+        for (const TextArea& a : w.Areas) n += a.AreaType > atFooter && a.Selected;
+        return n;
+    }
+
+    void deleteSelectedObjects()
+    {
+        w.MakeCopyForUndo("Delete object/field");
+        const int32_t oldArea = w.Cursor.Area;
+        int32_t removed = 0, removedBefore = 0;
+        bool cursorRemoved = false;
+        for (int32_t i = w.AreaCount() - 1; i >= 0; --i) {
+            const TextArea& a = w.Areas[size_t(i)];
+            if (!(a.AreaType > atFooter && a.Selected)) continue;
+            if (i == oldArea) cursorRemoved = true;
+            if (i < oldArea) ++removedBefore;
+            const std::vector<TextPos*> stored = w.StoredPositions();
+            std::vector<TextPos> saved;
+            for (const TextPos* p : stored) saved.push_back(*p);
+            w.DeleteField(i);
+            for (size_t k = 0; k < stored.size(); ++k) *stored[k] = saved[k];
+            w.PositionsAreaRemoved(i, 0);
+            ++removed;
+        }
+        // A cursor in a surviving area stays in it; one in a deleted object
+        // goes to the area the old rule names, if that holds text.
+        int32_t area = cursorRemoved ? std::max(0, oldArea - removed) : oldArea - removedBefore;
+        area = std::clamp(area, 0, std::max(0, w.AreaCount() - 1));
+        if (area >= w.AreaCount() || w.Areas[size_t(area)].AreaType > atTextFrame ||
+            w.Areas[size_t(area)].Lines.empty())
+            area = 0;
+        w.Cursor = TextPos{area, 0, 0};
+        TMDIChild::ClampPosition(w.Areas, w.Cursor);
+        w.Anchor = w.Cursor;
+        w.ClampPositions();
+        w.Host->restartTimer2();
+    }
+
+    void softHyphen()
+    {
+        w.TypingRun = 0;
+        w.MakeCopyForUndo("Soft hyphen");
+        TextPos p = w.Cursor;
+        TextLine* l = lineAt(w, p);
+        if (!l) return;
+        if (p.Char >= l->CharCount()) {
+            int32_t a = p.Area, n = addLines(p.Line, 1);
+            w.GoToLine(a, n);
+            l = lineAt(w, a, n);
+            p = TextPos{a, n, 0};
+            if (!l || l->CharCount() == 0) {
+                w.RefreshDirtyContent();
+                return;
+            }
+        }
+        TextChar& c = l->Chars[size_t(p.Char)];
+        SettingOpsB(c.Flags, cfSoftHyphen, !GettingOpsB(c.Flags, cfSoftHyphen));
+        l->Dirty = 1;
+        w.RefreshDirtyContent();
+    }
+
+    void selectAll()
+    {
+        w.TypingRun = 0;
+        w.MakeCopyForUndo("Select all");
+        if (validArea(w, w.Anchor.Area)) w.Anchor = TextPos{chainFirst(w, w.Anchor.Area), 0, 0};
+        if (validArea(w, w.Cursor.Area)) {
+            const TextArea& last = w.Areas[size_t(chainLast(w, w.Cursor.Area))];
+            const int32_t line = std::max(0, last.LineCount() - 1);
+            const int32_t ch = last.Lines.empty() ? 0 : last.Lines.back().CharCount();
+            w.Cursor = TextPos{chainLast(w, w.Cursor.Area), line, ch};
+        }
+        w.Host->restartTimer2();
+    }
+
+    void insertTab()
+    {
+        w.TypingRun = 0;
+        w.MakeCopyForUndo("Input TAB");
+        w.CaretAtLineEnd = 0;
+        if (w.isThereAmarking()) w.DeleteMarking();
+        TextLine* l = lineAt(w, w.Cursor);
+        if (!l) return;
+        l->Dirty = 1;
+        TextChar* c = nullptr;
+        if (w.Frame.Options.OverwriteMode && w.Cursor.Char < l->CharCount()) {
+            c = &l->Chars[size_t(w.Cursor.Char)];
+            const bool picture = c->Kind == ckPicture;
+            clearForReuse(*c);
+            c->Kind = ckText;
+            if (picture) w.FreeBildInListeIfNotNeeded();
+            ++w.Cursor.Char;
+        } else {
+            const TextPos at = w.Cursor;
+            c = w.NewChar();
+            if (!c) return;
+            w.PositionsCharsInserted(at.Area, at.Line, at.Char, 1);
+            w.Cursor = TextPos{at.Area, at.Line, at.Char + 1};
+            c = &w.Areas[size_t(at.Area)].Lines[size_t(at.Line)].Chars[size_t(at.Char)];
+        }
+        c->Kind = ckText;
+        c->Code = 9;
+        const char tab = 9;
+        w.RenderChar(*c, false, std::string_view(&tab, 1));
+        c->Height = -1;
+        c->Width = kTabStartWidth;
+        w.Anchor = w.Cursor;
+        w.RefreshDirtyContent();
+    }
+
+    void enter(uint8_t shift)
+    {
+        beginRun(kEnter, "Input return");
+        w.CaretAtLineEnd = 0;
+        if (w.isThereAmarking()) w.DeleteMarking();
+        const int32_t kind = (shift & ssCtrl) ? ekPageBreak : (shift & ssShift) ? ekLineBreak : ekParagraph;
+        w.InsertEnterOnThatPos(w.Cursor.Area, w.Cursor.Line, kind, w.Cursor.Char);
+        w.Anchor = w.Cursor;
+        w.OvertakeFont();
+        w.RefreshDirtyContent();
+    }
+
+    // Switching a list off belongs to paragraph formatting; until that
+    // exists a Backspace there only refuses to join.
+    void listOff() {}
+
+    void backspace()
+    {
+        beginRun(kBackspace, "Delete");
+        w.CaretAtLineEnd = 0;
+        if (w.isThereAmarking()) {
+            w.DeleteMarking();
+            return;
+        }
+        const TextPos cur = w.Cursor;
+        TextLine* l = lineAt(w, cur);
+        if (!l) return;
+        if (cur.Char > 0) {
+            removeChars(w, cur.Area, cur.Line, cur.Char - 1, 1);
+            l->Dirty = 1;
+            return;
+        }
+        l->Dirty = 1;
+        int32_t pa = cur.Area, pl = cur.Line;
+        bool havePrev = false;
+        if (l->IsCell && !l->RowFirstRun) {
+            havePrev = prevRun(w, pa, pl);
+        } else if (!l->IsCell) {
+            pl = addLines(pl, -1);
+            w.GoToLine(pa, pl);
+            havePrev = lineAt(w, pa, pl) != nullptr;
+        }
+        const bool hasList = l->Para.ListKind != 0;
+        if (!havePrev) {
+            // The start of the chain, or of a cell.
+            if (hasList) listOff();
+            return;
+        }
+        TextLine& prev = w.Areas[size_t(pa)].Lines[size_t(pl)];
+        const bool prevEndsParagraph = prev.EndKind == ekParagraph || prev.EndKind == ekPageBreak;
+        if ((hasList && prevEndsParagraph) || firstRun(*l) || lastRun(prev)) {
+            listOff();
+            return;
+        }
+        if (prev.EndKind != ekSoft) {
+            // The paragraphs join at the next layout.
+            prev.EndKind = ekSoft;
+            prev.Dirty = 1;
+        } else if (prev.CharCount() > 0) {
+            removeChars(w, pa, pl, prev.CharCount() - 1, 1);
+            prev.Dirty = 1;
+            w.CaretAtLineEnd = 1;
+        } else {
+            prev.Dirty = 1;
+        }
+    }
+
+    void deleteForward()
+    {
+        beginRun(kDeleteForward, "Delete");
+        w.CaretAtLineEnd = 0;
+        if (w.isThereAmarking()) {
+            w.DeleteMarking();
+            return;
+        }
+        const TextPos cur = w.Cursor;
+        TextLine* l = lineAt(w, cur);
+        if (!l) return;
+        if (cur.Char < l->CharCount()) {
+            removeChars(w, cur.Area, cur.Line, cur.Char, 1);
+            l->Dirty = 1;
+            return;
+        }
+        if (lastRun(*l)) return;
+        int32_t na = cur.Area, nl = cur.Line;
+        bool haveNext = false;
+        if (l->IsCell) {
+            haveNext = nextRun(w, na, nl);
+        } else {
+            nl = addLines(nl, 1);
+            w.GoToLine(na, nl);
+            haveNext = lineAt(w, na, nl) != nullptr;
+        }
+        l->Dirty = 1;
+        if (!haveNext) return;  // the end of the text
+        TextLine& next = w.Areas[size_t(na)].Lines[size_t(nl)];
+        next.Dirty = 1;
+        if (l->EndKind != ekSoft) {
+            if (!firstRun(next)) {
+                l->EndKind = ekSoft;
+            } else if (l->CharCount() == 0 && cur.Line < w.Areas[size_t(cur.Area)].LineCount() - 1) {
+                // An empty paragraph right above a table goes.
+                std::vector<TextLine>& lines = w.Areas[size_t(cur.Area)].Lines;
+                lines.erase(lines.begin() + cur.Line);
+                w.PositionsLineRemoved(cur.Area, cur.Line, cur.Line, 0);
+                w.Cursor = TextPos{cur.Area, cur.Line, 0};
+            }
+        } else if (!firstRun(next) && next.CharCount() > 0) {
+            // A soft end right above a table is no reason to eat into its first cell.
+            removeChars(w, na, nl, 0, 1);
+            w.CaretAtLineEnd = 1;
+        }
+    }
+
+    void wordLeft()
+    {
+        for (int32_t guard = 0; guard < INT32_MAX; ++guard) {
+            if (!w.GoCharLeft()) break;
+            const TextLine* l = lineAt(w, w.Cursor);
+            if (!l || w.Cursor.Char >= l->CharCount()) break;
+            const TextPos here = w.Cursor;
+            w.GoCharLeft();
+            const TextPos before = w.Cursor;
+            w.Cursor = here;
+            const uint8_t p = before == here ? uint8_t(' ') : wordChar(w, before);
+            if (isWordStart(p, wordChar(w, here))) break;
+        }
+    }
+
+    void wordRight()
+    {
+        const TextLine* l = lineAt(w, w.Cursor);
+        if (!l) return;
+        if (w.Cursor.Char >= l->CharCount()) {
+            if (l->EndKind != ekSoft) {
+                w.GoCharRight();
+                return;
+            }
+            const TextPos from = w.Cursor;
+            w.GoCharRight();
+            if (!(w.Cursor.Area == from.Area && w.Cursor.Line == from.Line) && w.Cursor.Char == 1)
+                w.Cursor.Char = 0;
+        }
+        for (int32_t guard = 0; guard < INT32_MAX; ++guard) {
+            if (!w.GoCharRight()) break;
+            const TextLine* cl = lineAt(w, w.Cursor);
+            if (!cl || w.Cursor.Char >= cl->CharCount()) break;
+            const TextPos prev{w.Cursor.Area, w.Cursor.Line, w.Cursor.Char - 1};
+            if (isWordStart(wordChar(w, prev), wordChar(w, w.Cursor))) break;
+        }
+    }
+
+    void typeChar(uint8_t key)
+    {
+        beginRun(kTyping, "Input");
+        w.CaretAtLineEnd = 0;
+        if (!w.ProgramTyping && w.isThereAmarking()) w.DeleteMarking();
+        ClampCursor();
+        TextLine* l = lineAt(w, w.Cursor);
+        if (!l) return;
+        l->Dirty = 1;
+        const TextPos at = w.Cursor;
+        TextChar* c = nullptr;
+        if (w.Frame.Options.OverwriteMode && at.Char < l->CharCount() && !w.NoRefresh) {
+            // The overwritten character keeps its format.
+            c = &l->Chars[size_t(at.Char)];
+            const bool picture = c->Kind == ckPicture;
+            clearForReuse(*c);
+            c->Kind = ckText;
+            if (picture) w.FreeBildInListeIfNotNeeded();
+            w.Cursor.Char = at.Char + 1;
+        } else {
+            if (!w.NewChar()) return;
+            w.PositionsCharsInserted(at.Area, at.Line, at.Char, 1);
+            w.Cursor = TextPos{at.Area, at.Line, at.Char + 1};
+            c = &w.Areas[size_t(at.Area)].Lines[size_t(at.Line)].Chars[size_t(at.Char)];
+        }
+        c->Kind = ckText;
+        c->Code = key;
+        if (key == '"') c->Code = typographicQuote(at);
+        const char text = char(c->Code);
+        w.RenderChar(*c, false, std::string_view(&text, 1));
+        w.Anchor = w.Cursor;
+    }
+
+    void ClampCursor() { TMDIChild::ClampPosition(w.Areas, w.Cursor); }
+
+    // The quote typed at `at` (the new character stands there already).
+    uint8_t typographicQuote(const TextPos& at)
+    {
+        const int32_t style = w.Frame.Options.QuoteStyle;
+        if (w.FontState.Face == "Courier" || style < 1 || style > 4) return '"';
+        static constexpr uint8_t kOpening[5] = {0, 132, 187, 187, 147};
+        static constexpr uint8_t kClosing[5] = {0, 147, 171, 171, 148};
+        return opensQuote(at) ? kOpening[style] : kClosing[style];
+    }
+
+    bool opensQuote(const TextPos& at)
+    {
+        const TextLine* l = lineAt(w, at);
+        if (!l) return true;
+        const TextChar* before = nullptr;
+        if (at.Char > 0) {
+            before = &l->Chars[size_t(at.Char - 1)];
+        } else {
+            if (firstRun(*l)) return true;
+            int32_t pa = at.Area, pl = at.Line;
+            bool havePrev;
+            if (l->IsCell) {
+                havePrev = prevRun(w, pa, pl);
+            } else {
+                pl = addLines(pl, -1);
+                w.GoToLine(pa, pl);
+                havePrev = lineAt(w, pa, pl) != nullptr;
+            }
+            if (!havePrev) return true;
+            const TextLine& prev = w.Areas[size_t(pa)].Lines[size_t(pl)];
+            if (lastRun(prev) || prev.EndKind == ekParagraph || prev.EndKind == ekPageBreak) return true;
+            if (prev.Chars.empty()) return true;
+            before = &prev.Chars.back();
+        }
+        return before->Kind != ckText || before->Code == ' ' || before->Code == 9 || before->Code == '-';
+    }
+};
+
+} // namespace
+
+void TMDIChild::getkeysKeyDown(uint16_t& key, uint8_t shift)
+{
+    const bool withShift = (shift & ssShift) != 0;
+    const bool withCtrl = (shift & ssCtrl) != 0;
+    const bool withAlt = (shift & ssAlt) != 0;
+    KeyboardOps ops{*this};
+
+    if (InsertMode > 0 && key == VK_ESCAPE) {
+        InsertMode = 0;
+        return;
+    }
+    if (ops.selectedObjects() > 0) {
+        if (key == VK_DELETE) ops.deleteSelectedObjects();
+        return;
+    }
+    if (Areas.empty()) return;
+    ClampPositions();
+
+    if (key == VK_INSERT) {
+        TypingRun = 0;
+        Frame.Options.OverwriteMode = Frame.Options.OverwriteMode ? 0 : 1;
+        Ui->setStatusText(2, Frame.Options.OverwriteMode ? "OV" : "");
+    }
+    if (key == VK_OEM_MINUS && withCtrl && !withShift) ops.softHyphen();
+    if ((key == 'A' || key == 'a') && withCtrl) ops.selectAll();
+
+    if (key == VK_BACK) {
+        if (withCtrl || withAlt) {
+            RestoreCopyFromUndo(0);
+            TypingRun = 0;
+            UndoByCtrlBackspace = withCtrl ? 1 : 0;
+        } else {
+            ops.backspace();
+            RefreshDirtyContent();
+            if (!withShift) Anchor = Cursor;
+            OvertakeFont();
+        }
+    }
+    if (key == VK_DELETE) {
+        ops.deleteForward();
+        RefreshDirtyContent();
+        if (!withShift) Anchor = Cursor;
+        OvertakeFont();
+    }
+
+    if (key == VK_HOME) {
+        TypingRun = 0;
+        CaretAtLineEnd = 0;
+        if (withCtrl) Cursor = TextPos{chainFirst(*this, Cursor.Area), 0, 0};
+        Cursor.Char = 0;
+        ClampPosition(Areas, Cursor);
+        ops.finishMove(withShift);
+    }
+    if (key == VK_END) {
+        TypingRun = 0;
+        if (withCtrl) {
+            const int32_t a = chainLast(*this, Cursor.Area);
+            const TextArea& last = Areas[size_t(a)];
+            Cursor = TextPos{a, std::max(0, last.LineCount() - 1),
+                             last.Lines.empty() ? 0 : last.Lines.back().CharCount()};
+        } else if (TextLine* l = lineAt(*this, Cursor)) {
+            Cursor.Char = l->CharCount();
+            // Shift+End takes a hard line end into the selection; at a soft
+            // wrap the end already is the next line's start.
+            if (withShift && !lastRun(*l) && l->EndKind != ekSoft) GoCharRight();
+        }
+        CaretAtLineEnd = 1;
+        ops.finishMove(withShift);
+    }
+
+    const bool selection = isThereAmarking();
+    if (key == VK_UP || key == VK_DOWN) {
+        TypingRun = 0;
+        CaretAtLineEnd = 0;
+        if (selection && !withShift) {
+            FindMarkingStart();
+            if (key == VK_UP) {
+                Cursor = MarkingStart;
+            } else {
+                Cursor = MarkingEnd;
+                if (Cursor.Char == 0) GoCharLeft();
+            }
+        }
+        if (key == VK_UP) GoLineUp();
+        else GoLineDown();
+        ops.finishMove(withShift);
+    }
+    if (key == VK_PRIOR || key == VK_NEXT) {
+        TypingRun = 0;
+        CaretAtLineEnd = 0;
+        for (int i = 0; i < kPageKeyLines; ++i) {
+            if (key == VK_PRIOR ? GoLineUp() : GoLineDown()) continue;
+            const TextLine* l = lineAt(*this, Cursor);
+            const int32_t edge = key == VK_PRIOR ? 0 : (l ? l->CharCount() : 0);
+            if (Cursor.Char != edge) {
+                Cursor.Char = edge;
+            } else {
+                const int32_t y = Host->scrollY() + (key == VK_PRIOR ? -kPageKeyScroll : kPageKeyScroll);
+                Host->setScrollPos(Host->scrollX(), std::max(0, y));
+            }
+        }
+        ops.finishMove(withShift);
+    }
+    if (key == VK_LEFT || key == VK_RIGHT) {
+        TypingRun = 0;
+        const bool left = key == VK_LEFT;
+        if (selection && !withShift) {
+            FindMarkingStart();
+            Cursor = left ? MarkingStart : MarkingEnd;
+            if (withCtrl) {
+                if (left) ops.wordLeft();
+                else ops.wordRight();
+            }
+        } else if (withCtrl) {
+            if (left) ops.wordLeft();
+            else ops.wordRight();
+        } else if (left) {
+            GoCharLeft();
+        } else {
+            GoCharRight();
+        }
+        ops.finishMove(withShift);
+    }
+    if (key == VK_TAB) ops.insertTab();
+    if (key == VK_RETURN) ops.enter(shift);
+}
+
+void TMDIChild::getkeysKeyPress(uint8_t& key)
+{
+    if (validArea(*this, Cursor.Area)) {
+        const TextArea& a = Areas[size_t(Cursor.Area)];
+        if (a.AreaType > atTextFrame || (a.AreaType == atTextFrame && a.Selected)) return;
+    }
+    KeyboardOps ops{*this};
+    const bool dropped = key == kDelChar && UndoByCtrlBackspace;
+    UndoByCtrlBackspace = 0;
+    if (!dropped && key >= 32 && !Areas.empty()) ops.typeChar(key);
+    if (!NoRefresh) RefreshDirtyContent();
+}
+
+} // namespace quillet
