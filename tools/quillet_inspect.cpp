@@ -20,6 +20,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Win1252.h"
 
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -206,6 +207,13 @@ int main(int argc, char** argv)
         return 2;
     }
     int32_t filter = 0;
+    {
+        // The template and recovery files are native documents under their
+        // own extensions, which the dispatch would read as text.
+        std::string ext = std::filesystem::path(argv[1]).extension().string();
+        for (char& ch : ext) ch = char(std::tolower(static_cast<unsigned char>(ch)));
+        if (ext == ".qdm" || ext == ".whi") filter = 1;
+    }
     if (argc == 3) {
         const std::string s = argv[2];
         const auto r = std::from_chars(s.data(), s.data() + s.size(), filter);
