@@ -79,8 +79,7 @@ void TMDIChild::FormCreate()
 
     FreeVorlagen();
     CreateStandartVorlagen();
-    // OvertakeFont (the keyboard module) shows the current format in the
-    // frame's toolbar here once it exists.
+    OvertakeFont();
 
     if (Frame.OpenFileName.empty()) {
         // The template for new documents. A missing one shows the open
@@ -89,9 +88,9 @@ void TMDIChild::FormCreate()
         (void)OpenQDTFile(ProgDir + "normal.qdm");
         Frame.KeepName = 0;
     } else {
-        // OpenFile(Frame.OpenFileName, Frame.OpenFilterIndex) belongs here
-        // once the open dispatch exists: on success, with PrintAfterOpen,
-        // FastPrinting; on failure Host->closeWindow().
+        // Printing right after opening (PrintAfterOpen) comes with the
+        // printing module; a failed open closes the window.
+        if (!OpenFile(Frame.OpenFileName, Frame.OpenFilterIndex)) Host->closeWindow();
     }
 }
 

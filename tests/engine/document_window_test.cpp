@@ -3,6 +3,8 @@
 #include "tests/support/RecordingHost.h"
 #include "tests/support/TestPaths.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -105,6 +107,29 @@ TEST_F(DocumentWindow, MissingTemplateLeavesTheEmptyDocument)
     EXPECT_EQ(w->AreaCount(), 7);
     EXPECT_EQ(w->Vorlagen.size(), 5u);
     EXPECT_EQ(w->Modified, 0);
+}
+
+TEST_F(DocumentWindow, NamedFileIsOpenedAndAFailedOpenClosesTheWindow)
+{
+    RecordingBoxes boxes;
+    const auto dir = test::outputDir() / "form-create-open";
+    std::filesystem::create_directories(dir);
+    {
+        std::ofstream out(dir / "hello.txt", std::ios::binary);
+        out << "Hello\r\nworld\r\n";
+    }
+    frame.OpenFileName = (dir / "hello.txt").string();
+    frame.OpenFilterIndex = 0;
+    w->FormCreate();
+    EXPECT_EQ(host.closeRequests, 0);
+    ASSERT_GE(w->Areas[0].LineCount(), 2);
+    EXPECT_EQ(w->Areas[0].Lines[0].CharCount(), 5);
+
+    frame.OpenFileName = (dir / "missing.qdt").string();
+    w->FormCreate();
+    EXPECT_EQ(host.closeRequests, 1);
+    EXPECT_FALSE(boxes.texts.empty());
+    frame.OpenFileName.clear();
 }
 
 TEST_F(DocumentWindow, NewDocumentHasTheFiveStandardStylesInTheStyleBox)
