@@ -28,6 +28,8 @@
 
 #include "formats/NativeFormat.h"
 
+#include "platform/SafeFile.h"
+
 #include "engine/ByteIO.h"
 #include "engine/Childwin.h"
 #include "engine/RecordCodec.h"
@@ -678,36 +680,13 @@ bool readWholeFile(const std::filesystem::path& p, std::vector<uint8_t>& bytes)
     return ok;
 }
 
-bool writeAll(int fd, const std::vector<uint8_t>& bytes)
-{
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += size_t(n);
-    }
-    return true;
-}
+
 
 // Writes the file next to its target and renames it over the target, so a
 // failed save leaves the previous file as it was.
 bool replaceFile(const std::filesystem::path& target, const std::vector<uint8_t>& bytes)
 {
-    std::filesystem::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
-    std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) return false;
-    struct stat st {};
-    const mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    // Permissions are a courtesy, not a reason to fail the save.
-    (void)::fchmod(fd, mode);
-    bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(tmpl.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(tmpl.c_str());
-    return ok;
+    return ReplaceFileContents(target, bytes.data(), bytes.size());
 }
 
 void errorBox(const std::string& text)

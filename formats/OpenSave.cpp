@@ -4,6 +4,8 @@
 
 #include "formats/OpenSave.h"
 
+#include "platform/SafeFile.h"
+
 #include "engine/Childwin.h"
 #include "platform/MessageBox.h"
 #include "platform/Win1252.h"
@@ -28,17 +30,7 @@ void errorBox(const std::string& text)
     messageBoxes().show(text, "", MsgIcon::Error, MsgButtons::Ok);
 }
 
-bool writeAll(int fd, std::string_view bytes)
-{
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += size_t(n);
-    }
-    return true;
-}
+
 
 // A link is saved through, so the file it names gets the new content and
 // the link stays a link.
@@ -120,21 +112,7 @@ bool readFileBytes(const fs::path& path, std::vector<uint8_t>& bytes)
 bool writeFileReplacing(const fs::path& requested, std::string_view bytes)
 {
     if (requested.empty() || !requested.has_filename()) return false;
-    const fs::path target = resolvedTarget(requested);
-    fs::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
-    std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) return false;
-    struct stat st {};
-    const mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    // Permissions are a courtesy, not a reason to fail the save.
-    (void)::fchmod(fd, mode);
-    bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(tmpl.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(tmpl.c_str());
-    return ok;
+    return ReplaceFileContents(resolvedTarget(requested), bytes);
 }
 
 std::string fileDisplayName(const fs::path& path) { return utf8ToAnsi(path.filename().string()); }

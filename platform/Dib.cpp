@@ -1,5 +1,7 @@
 #include "platform/Dib.h"
 
+#include "platform/SafeFile.h"
+
 #include "platform/DibCodecs.h"
 
 #include <algorithm>
@@ -202,33 +204,7 @@ bool encodeJpeg(const Dib& d, int quality, JpegEncoder& e)
 // over the target, so a failed save never leaves a half-written picture.
 bool writeFileReplacing(const std::filesystem::path& file, const std::vector<uint8_t>& bytes)
 {
-    static std::atomic<unsigned> counter{0};
-    std::filesystem::path dir = file.parent_path();
-    if (dir.empty()) dir = ".";
-    const std::string base = file.filename().string();
-    if (base.empty()) return false;
-    std::filesystem::path tmp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        const auto tick = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
-        tmp = dir / ("." + base + "." + std::to_string(::getpid()) + "." +
-                     std::to_string(counter.fetch_add(1)) + "." + std::to_string(tick % 1000000) + ".tmp");
-        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return false;
-    }
-    if (fd < 0) return false;
-    bool ok = true;
-    size_t done = 0;
-    while (ok && done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += size_t(n);
-    }
-    if (::close(fd) != 0) ok = false;
-    if (ok && std::rename(tmp.c_str(), file.c_str()) != 0) ok = false;
-    if (!ok) ::unlink(tmp.c_str());
-    return ok;
+    return ReplaceFileContents(file, bytes.data(), bytes.size());
 }
 
 // ---------------------------------------------------------------- halftone
