@@ -180,6 +180,8 @@ public:
     void PageSetup(uint8_t showDialog);
 
     // ---- Layout: line breaking (Layout.cpp) --------------------------------
+    // Depth of the follow-up passes a pass runs for lines placement marked.
+    int32_t LayoutFollowUps = 0;
     // The layout pass: joins the lines that belong together, breaks every
     // dirty line, sets heights and list numbers, marks misspelt words, then
     // places the lines (FlowGather before breaking, FlowPlace after). Ends

@@ -7,6 +7,7 @@
 // measured with. Only an empty line asks a font for the height of a space.
 
 #include "engine/Childwin.h"
+#include "engine/LineSpan.h"
 
 #include "platform/Win1252.h"
 #include "render/SelFont.h"
@@ -20,6 +21,14 @@
 namespace quillet {
 
 namespace {
+
+bool anyLineDirty(const std::vector<TextArea>& areas)
+{
+    for (const TextArea& a : areas)
+        for (const TextLine& l : a.Lines)
+            if (l.Dirty) return true;
+    return false;
+}
 
 constexpr double kMmPerInch = 25.39995;
 // Cell indexes come from files: a damaged one must not size the counter table.
@@ -851,6 +860,9 @@ void TMDIChild::MakeSoftEnters()
     NumCounters.clear();
     NumCounters.shrink_to_fit();
 
+    // Placement may widen footnote marks (9 -> 10) and mark their lines;
+    // those marks must survive the pass so the lines get broken again.
+    ClearAllDirtyFlags();
     FlowPlace();
 
     if (noSelection) Anchor = Cursor;
@@ -858,7 +870,15 @@ void TMDIChild::MakeSoftEnters()
     InvalidateMarking();
     LayoutPara = AbsatzFormat{};
     LayoutSpaceHeights.clear();
-    ClearAllDirtyFlags();
+
+    // One more pass breaks what placement marked; numbers settle after it,
+    // and the depth bound keeps a pathological document from looping.
+    if (LayoutFollowUps < 2 && anyLineDirty(Areas)) {
+        ++LayoutFollowUps;
+        MakeSoftEnters();
+        --LayoutFollowUps;
+    }
+    if (LayoutFollowUps == 0) ClearAllDirtyFlags();
 }
 
 void TMDIChild::CalcLineHeight(int32_t area, int32_t line, double tallest)
@@ -922,7 +942,7 @@ double TMDIChild::ColumnWidth(int32_t area, const TextLine& line) const
 namespace {
 
 template <class Get>
-double rowSpacing(const std::vector<TextLine>& lines, int32_t line, Get get)
+double rowSpacing(LineSpan lines, int32_t line, Get get)
 {
     if (line < 0 || size_t(line) >= lines.size()) return 0;
     const TextLine& l = lines[size_t(line)];
@@ -937,14 +957,18 @@ double rowSpacing(const std::vector<TextLine>& lines, int32_t line, Get get)
 
 } // namespace
 
-double TMDIChild::RowSpaceAbove(const std::vector<TextLine>& lines, int32_t line)
+double rowSpaceAboveIn(LineSpan lines, int32_t line)
 {
     return rowSpacing(lines, line, [](const TextLine& l) { return l.Para.SpaceAbove; });
 }
 
-double TMDIChild::RowSpaceBelow(const std::vector<TextLine>& lines, int32_t line)
+double rowSpaceBelowIn(LineSpan lines, int32_t line)
 {
     return rowSpacing(lines, line, [](const TextLine& l) { return l.Para.SpaceBelow; });
 }
+
+double TMDIChild::RowSpaceAbove(const std::vector<TextLine>& lines, int32_t line) { return rowSpaceAboveIn(lines, line); }
+
+double TMDIChild::RowSpaceBelow(const std::vector<TextLine>& lines, int32_t line) { return rowSpaceBelowIn(lines, line); }
 
 } // namespace quillet
