@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <tuple>
+#include <vector>
 #include <memory>
 #include <string>
 #include <utility>
@@ -40,6 +42,23 @@ public:
 private:
     FT_Library lib_ = nullptr;
     std::map<std::pair<std::string, int32_t>, FT_Face> faces_;
+};
+
+// Rendered glyph coverage, kept per face, pixel size and glyph: pages show
+// the same few dozen glyphs thousands of times.
+struct GlyphBitmap {
+    int32_t Left = 0, Top = 0, Width = 0, Rows = 0;
+    std::vector<uint8_t> Coverage;
+};
+
+struct GlyphKey {
+    std::string File;
+    int32_t Face, Size;
+    uint32_t Glyph;
+    bool operator<(const GlyphKey& o) const
+    {
+        return std::tie(Size, Glyph, Face, File) < std::tie(o.Size, o.Glyph, o.Face, o.File);
+    }
 };
 
 GlyphFaces& glyphFaces()
@@ -177,26 +196,47 @@ void ImageCanvas::blend(int32_t x, int32_t y, uint32_t colour, unsigned coverage
 void ImageCanvas::text(int32_t x, int32_t y, const FontHandle& font, std::string_view ansi, uint32_t colour)
 {
     if (!font || ansi.empty()) return;
-    FT_Face face = glyphFaces().face(font->filePath(), font->faceIndex());
-    if (!face) return;
-    if (FT_Set_Pixel_Sizes(face, 0, FT_UInt(std::clamp(font->pixelSize(), 1, 4000))) != 0) return;
+    static std::map<GlyphKey, GlyphBitmap> cache;
+    const int32_t size = std::clamp(font->pixelSize(), 1, 4000);
+    FT_Face face = nullptr;
     const int32_t baseline = y + font->ascent();
     int64_t penX = x;
     for (unsigned char code : ansi) {
         const int32_t advance = font->advance(code);
         if (penX > W + 4000) break;
-        if (penX + advance >= 0 && FT_Load_Glyph(face, font->glyphIndex(code), FT_LOAD_RENDER) == 0) {
-            const FT_GlyphSlot g = face->glyph;
-            const FT_Bitmap& bm = g->bitmap;
-            const int64_t gx = penX + g->bitmap_left, gy = int64_t(baseline) - g->bitmap_top;
-            for (unsigned r = 0; r < bm.rows; ++r) {
-                const unsigned char* src = bm.buffer + int64_t(r) * bm.pitch;
-                for (unsigned c = 0; c < bm.width; ++c) {
-                    unsigned cov = bm.pixel_mode == FT_PIXEL_MODE_MONO ? ((src[c >> 3] >> (7 - (c & 7))) & 1) * 255
-                                                                       : src[c];
-                    blend(int32_t(gx + c), int32_t(gy + r), colour, cov);
+        if (penX + advance >= 0 && code != ' ') {
+            GlyphKey key{font->filePath(), font->faceIndex(), size, font->glyphIndex(code)};
+            auto it = cache.find(key);
+            if (it == cache.end()) {
+                GlyphBitmap g;
+                if (!face) {
+                    face = glyphFaces().face(font->filePath(), font->faceIndex());
+                    if (!face || FT_Set_Pixel_Sizes(face, 0, FT_UInt(size)) != 0) return;
                 }
+                // Unhinted, as the advances were measured.
+                if (FT_Load_Glyph(face, key.Glyph, FT_LOAD_RENDER | FT_LOAD_NO_HINTING) == 0) {
+                    const FT_GlyphSlot slot = face->glyph;
+                    const FT_Bitmap& bm = slot->bitmap;
+                    g.Left = slot->bitmap_left;
+                    g.Top = slot->bitmap_top;
+                    g.Width = int32_t(bm.width);
+                    g.Rows = int32_t(bm.rows);
+                    g.Coverage.resize(size_t(g.Width) * size_t(g.Rows));
+                    for (int32_t r = 0; r < g.Rows; ++r) {
+                        const unsigned char* src = bm.buffer + int64_t(r) * bm.pitch;
+                        for (int32_t c = 0; c < g.Width; ++c)
+                            g.Coverage[size_t(r) * size_t(g.Width) + size_t(c)] =
+                                bm.pixel_mode == FT_PIXEL_MODE_MONO ? uint8_t(((src[c >> 3] >> (7 - (c & 7))) & 1) * 255)
+                                                                    : src[c];
+                    }
+                }
+                it = cache.emplace(std::move(key), std::move(g)).first;
             }
+            const GlyphBitmap& g = it->second;
+            const int64_t gx = penX + g.Left, gy = int64_t(baseline) - g.Top;
+            for (int32_t r = 0; r < g.Rows; ++r)
+                for (int32_t c = 0; c < g.Width; ++c)
+                    blend(int32_t(gx + c), int32_t(gy + r), colour, g.Coverage[size_t(r) * size_t(g.Width) + size_t(c)]);
         }
         penX += advance;
     }

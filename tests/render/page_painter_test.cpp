@@ -267,13 +267,20 @@ TEST(PagePainter, PrinterPassDrawsOnlyItsPageWithoutScreenHelpers)
     ImageCanvas paper(826, 1169, 100);
     paper.fillRect(0, 0, 826, 1169, kWhite);
     d.w.DrawPages(paper, 1, 0, 0, 0);
+    // Rows holding text are left out of the grey count: the edges of
+    // smoothed glyphs may take any grey, the desk and guide lines cannot
+    // hide in them since they cross or fill many other rows.
     int grey = 0, dark = 0;
-    for (int y = 0; y < paper.height(); ++y)
+    for (int y = 0; y < paper.height(); ++y) {
+        int rowGrey = 0, rowDark = 0;
         for (int x = 0; x < paper.width(); ++x) {
             const uint32_t c = pixelAt(paper, x, y);
-            grey += c == kDesk || c == kGuide;
-            dark += c == kBlack;
+            rowGrey += c == kDesk || c == kGuide;
+            rowDark += c == kBlack;
         }
+        if (rowDark == 0) grey += rowGrey;
+        dark += rowDark;
+    }
     EXPECT_EQ(grey, 0) << "no desk, no guide lines";
     EXPECT_GT(dark, 10) << "the text";
     const int32_t left = int32_t(std::trunc(25 / (25.39995 / 100)));
