@@ -23,6 +23,20 @@ struct FrameOptions {
     uint8_t ShowNonPrinting = 0;
     uint8_t ShowHelpLines = 1;
     uint8_t ShowRuler = 1;
+    // Non-printing marks shown one kind at a time (ShowNonPrinting shows all).
+    uint8_t ShowTab = 0;
+    uint8_t ShowSpace = 0;
+    uint8_t ShowParagraphEnd = 0;
+    uint8_t ShowStatusBar = 1;
+    // Visibility of the format, standard, drawing and extended format bars.
+    uint8_t ToolBar1Visible = 1;
+    uint8_t ToolBar2Visible = 1;
+    uint8_t ToolBar3Visible = 1;
+    uint8_t ToolBar4Visible = 1;
+    // The frame's text colour buttons (0x00BBGGRR).
+    uint32_t TextColor = 0;
+    uint32_t TextBkColor = 0xFFFFFF;
+    uint8_t TextBkTransparent = 1;
     uint32_t FillColor = 0xFFFFFF;
     uint32_t LineColor = 0;
     uint8_t NoFill = 1;
@@ -30,6 +44,10 @@ struct FrameOptions {
     std::string UserName;
     std::string UserInitials;
     std::string UserAddress;
+    // Path of the mail-merge table (UTF-8, empty = none).
+    std::string DatabaseFile;
+    // Write recovery files every AutoSaveMinutes (0 = never).
+    uint8_t AutoSave = 1;
     int32_t AutoSaveMinutes = 8;
     int32_t RecentFileCount = 4;
     // Keep the previous file as name.bak when saving over it.
