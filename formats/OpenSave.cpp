@@ -4,6 +4,7 @@
 
 #include "formats/OpenSave.h"
 
+#include "engine/RecentFiles.h"
 #include "platform/SafeFile.h"
 
 #include "engine/Childwin.h"
@@ -126,11 +127,7 @@ std::string upperExtension(const std::string& path)
 
 void AddToLastUsedFiles(FrameState& frame, const std::string& path)
 {
-    std::vector<std::string>& list = frame.RecentFiles;
-    list.erase(std::remove(list.begin(), list.end(), path), list.end());
-    list.insert(list.begin(), path);
-    const size_t max = size_t(std::max<int32_t>(frame.Options.RecentFileCount, 0));
-    if (list.size() > max) list.resize(max);
+    AddRecentFile(frame.RecentFiles, path, frame.Options.RecentFileCount);
 }
 
 std::string withSaveExtension(const std::string& name, int32_t code)
