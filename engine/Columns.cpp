@@ -5,6 +5,7 @@
 // that holds it, a block that ends its area fills column after column.
 
 #include "engine/Childwin.h"
+#include "engine/LineSpan.h"
 
 #include <cmath>
 
@@ -26,16 +27,24 @@ constexpr int32_t kMaxBalanceTrials = 100000;
 bool TMDIChild::isfirstSpaltenrow(int32_t area, int32_t line) const
 {
     if (area < 0 || size_t(area) >= Areas.size()) return false;
-    const std::vector<TextLine>& lines = Areas[size_t(area)].Lines;
-    if (line < 0 || size_t(line) >= lines.size()) return false;
-    return line == 0 || !sameColumnSettings(lines[size_t(line) - 1], lines[size_t(line)]);
+    return isFirstColumnRowIn(Areas[size_t(area)].Lines, line);
 }
 
 TMDIChild::SpaltenInfo TMDIChild::getspalteninfo(int32_t area, int32_t line, double available) const
 {
-    SpaltenInfo r;
-    if (area < 0 || size_t(area) >= Areas.size()) return r;
-    const std::vector<TextLine>& lines = Areas[size_t(area)].Lines;
+    if (area < 0 || size_t(area) >= Areas.size()) return SpaltenInfo{};
+    return columnInfoIn(Areas[size_t(area)].Lines, line, available);
+}
+
+bool isFirstColumnRowIn(LineSpan lines, int32_t line)
+{
+    if (line < 0 || size_t(line) >= lines.size()) return false;
+    return line == 0 || !sameColumnSettings(lines[size_t(line) - 1], lines[size_t(line)]);
+}
+
+TMDIChild::SpaltenInfo columnInfoIn(LineSpan lines, int32_t line, double available)
+{
+    TMDIChild::SpaltenInfo r;
     const int32_t count = int32_t(lines.size());
     if (line < 0 || line >= count) return r;
 
@@ -61,7 +70,7 @@ TMDIChild::SpaltenInfo TMDIChild::getspalteninfo(int32_t area, int32_t line, dou
     double bound = 0;
     for (int32_t j = first; j <= last; ++j) {
         const TextLine& l = lines[size_t(j)];
-        const Entry e{RowSpaceAbove(lines, j) + l.Height + RowSpaceBelow(lines, j), l.CellsPerRow < 2 || l.CellIndex == 0};
+        const Entry e{rowSpaceAboveIn(lines, j) + l.Height + rowSpaceBelowIn(lines, j), l.CellsPerRow < 2 || l.CellIndex == 0};
         if (e.H > 0) bound += e.H;
         entries.push_back(e);
     }

@@ -12,6 +12,8 @@
 #include "platform/Win1252.h"
 #include "render/SelFont.h"
 
+#include "language/WordList.h"
+
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -311,24 +313,47 @@ int32_t softContinuation(const std::vector<TextLine>& lines, int32_t line)
     return next;
 }
 
-void markSpelling(TMDIChild& w, int32_t area)
+// What the spelling walk reads of a line beyond its characters: whether a
+// word may run on into the next line, and where that line is. The memo
+// keeps it, so that a line moved about or re-ended is checked again.
+constexpr uint32_t kShapeFields = (1u << 23) - 1;
+constexpr uint32_t kShapeUnfit = ~0u;
+constexpr uint32_t kFirstInWord = 1u << 28;  // the first character is a word letter
+constexpr uint32_t kLastInWord = 1u << 29;
+constexpr uint32_t kWordFromPrev = 1u << 30;  // a word runs in from the line before
+constexpr uint32_t kWordToNext = 1u << 31;
+
+uint32_t spellShape(const TextLine& l)
 {
-    std::vector<TextLine>& lines = w.Areas[size_t(area)].Lines;
-    const int32_t n = int32_t(lines.size());
-    for (TextLine& l : lines)
-        for (TextChar& c : l.Chars) SettingOpsB(c.Flags, cfMisspelt, false);
+    const int32_t n = runSize(l);
+    if (n >= (1 << 20)) return kShapeUnfit;
+    return uint32_t(l.EndKind == ekSoft) | uint32_t(l.IsCell && l.RowLastRun) << 1 |
+           uint32_t(l.RowFirstRun != 0) << 2 | uint32_t(n) << 3;
+}
+
+// The word-list state marks are checked against: revisions start above 1.
+uint64_t spellKey(const TMDIChild& w) { return w.CurrentWordList ? w.CurrentWordList->revision() : 1; }
+
+// Marks the misspelt words of the lines of one group: lines that words run
+// across (a soft wrap or a hyphenation cut them), in order. A word is checked
+// whole, not as fragments that are each unknown.
+void checkGroup(TMDIChild& w, std::vector<TextLine>& lines, const std::vector<int32_t>& group)
+{
+    for (int32_t li : group)
+        for (TextChar& c : lines[size_t(li)].Chars) SettingOpsB(c.Flags, cfMisspelt, false);
 
     struct Piece {
         int32_t Line, From, To;
     };
     std::vector<Piece> pieces;
-    std::vector<int32_t> taken;  // leading characters already checked with the line before
+    std::vector<int32_t> taken(group.size(), 0);  // leading characters checked with the line before
     std::string word;
 
-    for (int32_t li = 0; li < n; ++li) {
+    for (size_t k = 0; k < group.size(); ++k) {
+        const int32_t li = group[k];
         const std::vector<TextChar>& chars = lines[size_t(li)].Chars;
         const int32_t count = int32_t(chars.size());
-        int32_t i = taken.empty() ? 0 : taken[size_t(li)];
+        int32_t i = taken[k];
         while (i < count) {
             if (!isSpellChar(chars[size_t(i)])) {
                 ++i;
@@ -339,28 +364,103 @@ void markSpelling(TMDIChild& w, int32_t area)
             while (i < count && isSpellChar(chars[size_t(i)])) word.push_back(char(chars[size_t(i++)].Code));
             pieces.assign(1, Piece{li, from, i});
 
-            // A word that a soft wrap (or a hyphenation) cut is checked whole,
-            // not as two fragments that are each unknown.
-            for (int32_t cur = li, at = i; at == int32_t(lines[size_t(cur)].Chars.size());) {
-                const int32_t next = softContinuation(lines, cur);
-                if (next < 0) break;
+            for (size_t cur = k, at = size_t(i); at == lines[size_t(group[cur])].Chars.size() && cur + 1 < group.size();) {
+                const int32_t next = group[cur + 1];
                 const std::vector<TextChar>& nc = lines[size_t(next)].Chars;
                 int32_t j = 0;
                 while (j < int32_t(nc.size()) && isSpellChar(nc[size_t(j)])) word.push_back(char(nc[size_t(j++)].Code));
                 if (j == 0) break;
-                if (taken.empty()) taken.assign(size_t(n), 0);
-                taken[size_t(next)] = j;
+                taken[cur + 1] = j;
                 pieces.push_back(Piece{next, 0, j});
-                cur = next;
-                at = j;
+                ++cur;
+                at = size_t(j);
             }
 
             if (!w.istwortkorrekt(word, 1))
                 for (const Piece& p : pieces)
-                    for (int32_t k = p.From; k < p.To; ++k)
-                        SettingOpsB(lines[size_t(p.Line)].Chars[size_t(k)].Flags, cfMisspelt, true);
+                    for (int32_t c = p.From; c < p.To; ++c)
+                        SettingOpsB(lines[size_t(p.Line)].Chars[size_t(c)].Flags, cfMisspelt, true);
         }
     }
+}
+
+// Every word of every line is looked up on every pass in principle; a group
+// of lines whose characters, line ends and neighbours are unchanged since
+// its marks were set against the same word list would get the same marks
+// again, so it keeps them. Lines changed by an edit or by breaking are
+// dirty, or have lost their memo (forgetChangedLines).
+void markSpelling(TMDIChild& w, int32_t area)
+{
+    std::vector<TextLine>& lines = w.Areas[size_t(area)].Lines;
+    const int32_t n = int32_t(lines.size());
+    const uint64_t key = spellKey(w);
+
+    const size_t count = static_cast<size_t>(n);
+    std::vector<uint32_t> state(count);  // shape and edge bits as found now
+    std::vector<uint8_t> known(count);   // the memo holds
+    std::vector<int32_t> next(count), prev(count, -1);
+    for (int32_t l = 0; l < n; ++l) {
+        const TextLine& line = lines[size_t(l)];
+        const uint32_t shape = spellShape(line);
+        const LineMemo& m = line.Memo;
+        const bool memo = !line.Dirty && m.SpellKey == key && m.SpellChars == line.CharCount() &&
+                          shape != kShapeUnfit && (m.SpellShape & kShapeFields) == shape;
+        uint32_t edges = 0;
+        if (memo) {
+            edges = m.SpellShape & (kFirstInWord | kLastInWord);
+        } else if (!line.Chars.empty()) {
+            if (isSpellChar(line.Chars.front())) edges |= kFirstInWord;
+            if (isSpellChar(line.Chars.back())) edges |= kLastInWord;
+        }
+        state[size_t(l)] = (shape == kShapeUnfit ? 0 : shape) | edges;
+        known[size_t(l)] = memo;
+        const int32_t nx = softContinuation(lines, l);
+        next[size_t(l)] = nx;
+        if (nx >= 0) prev[size_t(nx)] = l;
+    }
+    for (int32_t l = 0; l < n; ++l) {
+        const int32_t nx = next[size_t(l)];
+        if (nx >= 0 && (state[size_t(l)] & kLastInWord) && (state[size_t(nx)] & kFirstInWord)) {
+            state[size_t(l)] |= kWordToNext;
+            state[size_t(nx)] |= kWordFromPrev;
+        }
+    }
+    for (int32_t l = 0; l < n; ++l) {
+        const uint32_t links = kWordFromPrev | kWordToNext;
+        if (known[size_t(l)] && (lines[size_t(l)].Memo.SpellShape & links) != (state[size_t(l)] & links))
+            known[size_t(l)] = 0;
+    }
+
+    std::vector<int32_t> group;
+    for (int32_t h = 0; h < n; ++h) {
+        if (state[size_t(h)] & kWordFromPrev) continue;
+        group.clear();
+        bool check = prev[size_t(h)] >= 0 && !known[size_t(prev[size_t(h)])];
+        for (int32_t g = h;; g = next[size_t(g)]) {
+            group.push_back(g);
+            check = check || !known[size_t(g)];
+            if (!(state[size_t(g)] & kWordToNext)) break;
+        }
+        const int32_t after = next[size_t(group.back())];
+        check = check || (after >= 0 && !known[size_t(after)]);
+        if (check) checkGroup(w, lines, group);
+        for (int32_t g : group) {
+            TextLine& line = lines[size_t(g)];
+            const bool fits = spellShape(line) != kShapeUnfit;
+            line.Memo.SpellKey = fits ? key : 0;
+            line.Memo.SpellChars = line.CharCount();
+            line.Memo.SpellShape = state[size_t(g)];
+        }
+    }
+}
+
+// Lines that were dirty during the pass may have been joined, split or
+// edited after their marks were set: they are checked again next time.
+void forgetChangedLines(std::vector<TextArea>& areas)
+{
+    for (TextArea& a : areas)
+        for (TextLine& l : a.Lines)
+            if (l.Dirty) l.Memo = LineMemo{};
 }
 
 // ---- Breaking ---------------------------------------------------------------
@@ -859,6 +959,7 @@ void TMDIChild::MakeSoftEnters()
     }
     NumCounters.clear();
     NumCounters.shrink_to_fit();
+    forgetChangedLines(Areas);
 
     // Placement may widen footnote marks (9 -> 10) and mark their lines;
     // those marks must survive the pass so the lines get broken again.

@@ -10,17 +10,23 @@
 // linked frame may well stand before its predecessor.
 
 #include "engine/Childwin.h"
+#include "engine/LineSpan.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
 #include <map>
 #include <string>
+#include <type_traits>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
 namespace quillet {
+
+// Placement keeps pointers into line arrays while pages are appended: the
+// area array must move its elements, not copy them, when it grows.
+static_assert(std::is_nothrow_move_constructible_v<TextArea>);
 
 namespace {
 
@@ -93,18 +99,6 @@ void positionsLinesMoved(TMDIChild& w, int32_t src, int32_t from, int32_t count,
     }
 }
 
-// Moves lines [from, end) of area `src` to the front of area `dst`.
-void moveTailToFront(TMDIChild& w, int32_t src, int32_t from, int32_t dst)
-{
-    std::vector<TextLine>& s = w.Areas[size_t(src)].Lines;
-    std::vector<TextLine>& d = w.Areas[size_t(dst)].Lines;
-    const int32_t count = int32_t(s.size()) - from;
-    if (count <= 0) return;
-    d.insert(d.begin(), std::make_move_iterator(s.begin() + from), std::make_move_iterator(s.end()));
-    s.erase(s.begin() + from, s.end());
-    positionsLinesMoved(w, src, from, count, dst, 0);
-}
-
 // Deletes area `index` and keeps every stored position valid: positions in
 // it go to the end of `fallback` (an index before the removal), later area
 // indexes move down. DeleteField is given the positions as they stood, so
@@ -150,9 +144,32 @@ struct PageFootnotes {
     double Reserved = 0;
 };
 
+bool hasFootnoteRef(const TextLine& l)
+{
+    for (const TextChar& c : l.Chars)
+        if (c.Kind == ckFootnoteRef) return true;
+    return false;
+}
+
+// Only footnote areas can be found by a reference; without one in the
+// document no character needs to be looked at during placement.
+bool anyFootnoteArea(const std::vector<TextArea>& areas)
+{
+    for (const TextArea& a : areas)
+        if (isFootnoteArea(a)) return true;
+    return false;
+}
+
+// Lines that an area hands on down its flow are not moved at once: they stay
+// in the array of the area that first handed lines on (the carrier), and
+// every area of the chain that takes them in turn holds a range of that
+// array. When the chain is done, each range moves to its area in one go, so
+// a flow of many pages moves every line once instead of once per page.
+// While a range is pending, its area's own array is empty (or, in a frame,
+// its placeholder is due to be dropped); positions stay on the carrier.
 class Placement {
 public:
-    explicit Placement(TMDIChild& w) : w_(w) {}
+    explicit Placement(TMDIChild& w) : w_(w), footnotes_(anyFootnoteArea(w.Areas)) {}
 
     void run()
     {
@@ -187,6 +204,20 @@ private:
             placeArea(a);
             a = w_.Areas[size_t(a)].NextInFlow;
         }
+        settle();
+    }
+
+    // The lines area `ai` holds now, pending range included.
+    LineSpan linesOf(int32_t ai) const
+    {
+        if (ai == holder_) return LineSpan(w_.Areas[size_t(carrier_)].Lines).subspan(size_t(restFrom_));
+        return LineSpan(w_.Areas[size_t(ai)].Lines);
+    }
+
+    TextLine& lineAt(int32_t ai, int32_t f)
+    {
+        if (ai == holder_) return w_.Areas[size_t(carrier_)].Lines[size_t(restFrom_ + f)];
+        return w_.Areas[size_t(ai)].Lines[size_t(f)];
     }
 
     double areaHeight(const TextArea& a) const
@@ -230,9 +261,9 @@ private:
     void placeFootnotes(int32_t ai, int32_t f, double& avail)
     {
         const int32_t page = w_.Areas[size_t(ai)].PageIndex;
-        const int32_t charCount = w_.Areas[size_t(ai)].Lines[size_t(f)].CharCount();
+        const int32_t charCount = lineAt(ai, f).CharCount();
         for (int32_t k = 0; k < charCount; ++k) {
-            TextLine& line = w_.Areas[size_t(ai)].Lines[size_t(f)];
+            TextLine& line = lineAt(ai, f);
             TextChar& ref = line.Chars[size_t(k)];
             if (ref.Kind != ckFootnoteRef) continue;
             const int32_t u = w_.GetFootNoteField(ref.FootnoteId);
@@ -279,9 +310,10 @@ private:
     // beyond the block's last column.
     bool applyColumns(int32_t ai, int32_t f, double avail, double& y, double& blockTop)
     {
-        if (w_.isfirstSpaltenrow(ai, f)) blockTop = y;
-        const TMDIChild::SpaltenInfo info = w_.getspalteninfo(ai, f, avail - 1 - blockTop);
-        TextLine& line = w_.Areas[size_t(ai)].Lines[size_t(f)];
+        const LineSpan lines = linesOf(ai);
+        if (isFirstColumnRowIn(lines, f)) blockTop = y;
+        const TMDIChild::SpaltenInfo info = columnInfoIn(lines, f, avail - 1 - blockTop);
+        TextLine& line = lineAt(ai, f);
         const double width = w_.ColumnWidth(ai, line);
         const double step = width + line.ColumnGap;
         line.ColumnNumber = info.Column;
@@ -303,12 +335,13 @@ private:
         double y = w_.Areas[size_t(ai)].InnerTop + w_.Areas[size_t(ai)].InnerBottom;
         double blockTop = y;
         int32_t prevEnd = ekParagraph;
-        for (int32_t f = 0; f < w_.Areas[size_t(ai)].LineCount(); ++f) {
-            const std::vector<TextLine>& lines = w_.Areas[size_t(ai)].Lines;
+        for (int32_t f = 0;; ++f) {
+            const LineSpan lines = linesOf(ai);
+            if (f >= int32_t(lines.size())) break;
             const TextLine& line = lines[size_t(f)];
             // A table run uses the largest spacing of its cells.
-            const double above = TMDIChild::RowSpaceAbove(lines, f);
-            const double below = TMDIChild::RowSpaceBelow(lines, f);
+            const double above = rowSpaceAboveIn(lines, f);
+            const double below = rowSpaceBelowIn(lines, f);
             if (above > 0) y += above;
             bool beyond = false;
             if (line.ColumnCount > 1) beyond = applyColumns(ai, f, avail, y, blockTop);
@@ -323,17 +356,19 @@ private:
             // Decide the overflow with this line's footnotes counted, but
             // before they are numbered and placed: a line that moves on must
             // leave no number, reservation or position behind.
+            const bool refs = footnotes_ && hasFootnoteRef(line);
             double trial = avail;
-            for (int32_t u : newFootnotesOf(line)) {
-                const TextArea& fa = w_.Areas[size_t(u)];
-                trial -= fa.Top - fa.Bottom;
-            }
+            if (refs)
+                for (int32_t u : newFootnotesOf(line)) {
+                    const TextArea& fa = w_.Areas[size_t(u)];
+                    trial -= fa.Top - fa.Bottom;
+                }
             if (f > 0 && (y > trial || beyond || prevEnd == ekPageBreak)) {
                 moveOn(ai, f);
                 return;
             }
-            placeFootnotes(ai, f, avail);
-            prevEnd = w_.Areas[size_t(ai)].Lines[size_t(f)].EndKind;
+            if (refs) placeFootnotes(ai, f, avail);
+            prevEnd = lineAt(ai, f).EndKind;
         }
     }
 
@@ -341,11 +376,23 @@ private:
     // frame hands them to the next area of its flow; elsewhere they stay.
     void moveOn(int32_t ai, int32_t e)
     {
-        const TextArea& a = w_.Areas[size_t(ai)];
-        if (!(a.AreaType == atPageBody || (a.AreaType == atTextFrame && a.NextInFlow != -1))) return;
+        {
+            const TextArea& a = w_.Areas[size_t(ai)];
+            if (!(a.AreaType == atPageBody || (a.AreaType == atTextFrame && a.NextInFlow != -1))) return;
+        }
+        if (ai == holder_) {
+            handed_.push_back(Handed{ai, restFrom_, restFrom_ + e});
+            restFrom_ += e;
+        } else {
+            // The area hands on lines of its own: it carries them.
+            settle();
+            carrier_ = ai;
+            handed_.push_back(Handed{ai, 0, e});
+            restFrom_ = e;
+        }
+        holder_ = -1;
 
-        int32_t x = a.NextInFlow;
-        std::vector<TextPos*> onPlaceholder;
+        int32_t x = w_.Areas[size_t(ai)].NextInFlow;
         if (x == -1) {
             w_.NewPage(false);
             x = w_.AreaCount() - 1;
@@ -360,7 +407,6 @@ private:
             page.PrevInFlow = ai;
             page.NextInFlow = -1;
             src.NextInFlow = x;
-            page.Lines.reserve(src.Lines.size() - size_t(e));
         } else {
             TextArea& next = w_.Areas[size_t(x)];
             // The empty line a linked frame keeps while its text sits in the
@@ -368,20 +414,77 @@ private:
             if (isPlaceholderOnly(next)) {
                 next.Lines.clear();
                 for (TextPos* p : w_.StoredPositions())
-                    if (p->Area == x) onPlaceholder.push_back(p);
+                    if (p->Area == x) onPlaceholder_.push_back({p, x});
             }
         }
-        moveTailToFront(w_, ai, e, x);
-        for (TextPos* p : onPlaceholder) *p = TextPos{x, 0, 0};
+        holder_ = x;
+        // An area with lines of its own puts the text in front of them; that
+        // only happens when placement runs on a flow that was not gathered.
+        if (!w_.Areas[size_t(x)].Lines.empty()) settle();
+    }
+
+    // Moves every pending range into its area and the positions with it.
+    void settle()
+    {
+        if (carrier_ < 0) return;
+        std::vector<Handed> ranges = std::move(handed_);
+        std::vector<TextLine>& src = w_.Areas[size_t(carrier_)].Lines;
+        const int32_t total = int32_t(src.size());
+        if (holder_ >= 0) ranges.push_back(Handed{holder_, restFrom_, total});
+        const int32_t kept = ranges.front().To;
+        const std::vector<TextPos*> stored = w_.StoredPositions();
+
+        for (size_t k = 1; k < ranges.size(); ++k) {
+            const Handed& r = ranges[k];
+            const int32_t count = r.To - r.From;
+            if (count <= 0 || r.Area == carrier_) continue;
+            for (TextPos* p : stored)
+                if (p->Area == r.Area && p->Line >= 0) p->Line += count;
+            std::vector<TextLine>& dst = w_.Areas[size_t(r.Area)].Lines;
+            dst.insert(dst.begin(), std::make_move_iterator(src.begin() + r.From),
+                       std::make_move_iterator(src.begin() + r.To));
+        }
+        src.erase(src.begin() + kept, src.end());
+
+        for (TextPos* p : stored) {
+            if (p->Area != carrier_ || p->Line < kept) continue;
+            if (p->Line >= total) {
+                p->Line -= total - kept;
+                continue;
+            }
+            // The ranges follow each other: find the one holding the line.
+            const auto it = std::upper_bound(ranges.begin() + 1, ranges.end(), p->Line,
+                                             [](int32_t line, const Handed& r) { return line < r.To; });
+            if (it == ranges.end()) continue;
+            p->Area = it->Area;
+            p->Line -= it->From;
+        }
+        for (const auto& [p, area] : onPlaceholder_) *p = TextPos{area, 0, 0};
+
+        onPlaceholder_.clear();
+        carrier_ = -1;
+        holder_ = -1;
+        restFrom_ = 0;
         w_.InvalidateMarking();
     }
 
+    struct Handed {
+        int32_t Area, From, To;
+    };
+
     TMDIChild& w_;
+    const bool footnotes_;
     std::map<int32_t, PageFootnotes> pages_;
     // Footnote area -> number given in this pass.
     std::unordered_map<int32_t, int32_t> numberOf_;
     int32_t counter_ = 1;
     size_t chainBudget_ = 0;
+
+    int32_t carrier_ = -1;          // area whose array holds the lines handed on
+    std::vector<Handed> handed_;    // its ranges given to areas so far, in order
+    int32_t holder_ = -1;           // area holding the carrier's lines from restFrom_ on
+    int32_t restFrom_ = 0;
+    std::vector<std::pair<TextPos*, int32_t>> onPlaceholder_;
 };
 
 // Continuation page bodies follow the geometry of the first page of their
@@ -421,8 +524,18 @@ void TMDIChild::FlowGather()
     normalizeFlowLinks(Areas);
     const int32_t n = AreaCount();
     for (int32_t h = 0; h < n; ++h) {
-        if (Areas[size_t(h)].PrevInFlow != -1) continue;
+        if (Areas[size_t(h)].PrevInFlow != -1 || Areas[size_t(h)].NextInFlow == -1) continue;
+        // Room for the whole flow at once: the head's array is refilled to
+        // this size on every pass, and keeps its capacity between passes.
+        size_t total = Areas[size_t(h)].Lines.size();
         int32_t budget = n;
+        for (int32_t m = Areas[size_t(h)].NextInFlow; m != -1 && budget > 0; --budget) {
+            total += Areas[size_t(m)].Lines.size();
+            m = Areas[size_t(m)].NextInFlow;
+        }
+        Areas[size_t(h)].Lines.reserve(total);
+
+        budget = n;
         for (int32_t next = Areas[size_t(h)].NextInFlow; next != -1 && budget > 0; --budget) {
             const int32_t m = next;
             TextArea& member = Areas[size_t(m)];
@@ -454,9 +567,10 @@ void TMDIChild::FlowGather()
             }
             into.insert(into.end(), std::make_move_iterator(member.Lines.begin()),
                         std::make_move_iterator(member.Lines.end()));
+            // The emptied array keeps its capacity: placement hands the area
+            // about as many lines again.
             member.Lines.clear();
             if (keepsLine) member.Lines.push_back(std::move(placeholder));
-            else member.Lines.shrink_to_fit();
             positionsLinesMoved(*this, m, 0, count, h, at);
         }
     }
@@ -485,15 +599,17 @@ void TMDIChild::FlowPlace()
     // A footnote area lives as long as a reference to it exists anywhere in
     // the document, also one that placement did not reach (text that does
     // not fit in a header or frame, a drawing object).
-    std::unordered_set<int32_t> referenced;
-    for (const TextArea& a : Areas)
-        for (const TextLine& l : a.Lines)
-            for (const TextChar& c : l.Chars)
-                if (c.Kind == ckFootnoteRef) referenced.insert(c.FootnoteId);
-    for (int32_t i = AreaCount() - 1; i >= 0; --i) {
-        const TextArea& a = Areas[size_t(i)];
-        if (!isFootnoteArea(a) || referenced.count(a.FootnoteNumber) || AreaCount() <= 1) continue;
-        removeAreaKeepingPositions(*this, i, 0);
+    if (anyFootnoteArea(Areas)) {
+        std::unordered_set<int32_t> referenced;
+        for (const TextArea& a : Areas)
+            for (const TextLine& l : a.Lines)
+                for (const TextChar& c : l.Chars)
+                    if (c.Kind == ckFootnoteRef) referenced.insert(c.FootnoteId);
+        for (int32_t i = AreaCount() - 1; i >= 0; --i) {
+            const TextArea& a = Areas[size_t(i)];
+            if (!isFootnoteArea(a) || referenced.count(a.FootnoteNumber) || AreaCount() <= 1) continue;
+            removeAreaKeepingPositions(*this, i, 0);
+        }
     }
 
     // Continuation areas left empty at the end of their flow disappear, so

@@ -101,6 +101,17 @@ struct TextChar {
     friend bool operator==(const TextChar&, const TextChar&) = default;
 };
 
+// What layout remembers about a line between passes. No part of the line's
+// value: copies carry it, comparisons ignore it, files never store it.
+struct LineMemo {
+    // The misspelt marks: the word-list state they were set against (0:
+    // none), and the character count and line-end shape they were set with.
+    uint64_t SpellKey = 0;
+    int32_t SpellChars = 0;
+    uint32_t SpellShape = 0;
+    friend bool operator==(const LineMemo&, const LineMemo&) { return true; }
+};
+
 struct TextLine {
     std::vector<TextChar> Chars;
     int32_t EndKind = 0;
@@ -132,6 +143,7 @@ struct TextLine {
     int32_t ColumnsUsed = 0;
     uint8_t HyphenAfter = 0;
     uint8_t DropMarkAtStart = 0;
+    LineMemo Memo;
 
     int32_t CharCount() const { return static_cast<int32_t>(Chars.size()); }
     friend bool operator==(const TextLine&, const TextLine&) = default;

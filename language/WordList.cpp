@@ -48,6 +48,7 @@ void WordList::append(std::string word)
 {
     keys_.push_back(asciiUpper(word));
     words_.push_back(std::move(word));
+    revision_ = Revision{};
 }
 
 void WordList::insertAt(size_t index, std::string word)
@@ -55,6 +56,7 @@ void WordList::insertAt(size_t index, std::string word)
     index = std::min(index, words_.size());
     keys_.insert(keys_.begin() + static_cast<std::ptrdiff_t>(index), asciiUpper(word));
     words_.insert(words_.begin() + static_cast<std::ptrdiff_t>(index), std::move(word));
+    revision_ = Revision{};
 }
 
 void WordList::assign(std::vector<std::string> words)
@@ -63,12 +65,14 @@ void WordList::assign(std::vector<std::string> words)
     keys_.clear();
     keys_.reserve(words_.size());
     for (const auto& w : words_) keys_.push_back(asciiUpper(w));
+    revision_ = Revision{};
 }
 
 void WordList::clear()
 {
     words_.clear();
     keys_.clear();
+    revision_ = Revision{};
 }
 
 void WordList::eraseIndices(std::vector<size_t> indices)
@@ -80,6 +84,7 @@ void WordList::eraseIndices(std::vector<size_t> indices)
         words_.erase(words_.begin() + static_cast<std::ptrdiff_t>(i));
         keys_.erase(keys_.begin() + static_cast<std::ptrdiff_t>(i));
     }
+    revision_ = Revision{};
 }
 
 int compareKey(std::string_view key, std::string_view word)
@@ -123,6 +128,7 @@ void WordList::sortByKey()
     }
     words_ = std::move(words);
     keys_ = std::move(keys);
+    revision_ = Revision{};
 }
 
 // ---- ".spe" files -------------------------------------------------------

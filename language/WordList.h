@@ -8,7 +8,9 @@
 // on every layout pass. A string list (user dictionary, ignore list) keeps the
 // order its words were added in and is never searched by key.
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -21,6 +23,12 @@ inline constexpr size_t kSpeMaxWordLength = 50;
 
 class WordList {
 public:
+    // Names the list's contents: every change draws a new number from one
+    // counter shared by all lists, so equal numbers mean equal contents (a
+    // copy keeps its source's). Layout remembers per line which contents
+    // its spelling marks were set against.
+    uint64_t revision() const { return revision_.value; }
+
     size_t size() const { return words_.size(); }
     bool empty() const { return words_.empty(); }
     const std::string& word(size_t i) const { return words_[i]; }
@@ -50,8 +58,29 @@ public:
     void sortByKey();
 
 private:
+    struct Revision {
+        static uint64_t next()
+        {
+            static std::atomic<uint64_t> counter{1};
+            return ++counter;
+        }
+        uint64_t value = next();
+        Revision() = default;
+        Revision(const Revision&) = default;
+        Revision& operator=(const Revision&) = default;
+        // A list moved from is left with other contents.
+        Revision(Revision&& o) noexcept : value(o.value) { o.value = next(); }
+        Revision& operator=(Revision&& o) noexcept
+        {
+            value = o.value;
+            o.value = next();
+            return *this;
+        }
+    };
+
     std::vector<std::string> words_;
     std::vector<std::string> keys_;
+    Revision revision_;
 };
 
 // -1, 0, 1 as key compares with the ASCII-uppercased form of `word`.

@@ -424,3 +424,68 @@ TEST(FootnotePlacement, FootnotesOfFramesOnAnyPageIndex)
     EXPECT_EQ(f1.Lines[0].Chars[0].ShownNumber, 1);
     EXPECT_EQ(f2.Lines[0].Chars[0].ShownNumber, 2);
 }
+
+// The tenth footnote's mark was measured as "9"; numbered 10 in placement it
+// no longer fits its line, which the same layout pass must break again
+// instead of leaving it too wide with its dirty mark wiped.
+TEST(FootnotePlacement, ARenumberedMarkThatGrowsIsBrokenAgainInThePass)
+{
+    Doc d;
+    TMDIChild& w = *d;
+    w.AutoHyphenation = 0;
+    fillBody(w, 2);
+    for (int32_t id = 1; id <= 9; ++id) {
+        w.Areas[0].Lines[0].Chars.push_back(mark(w, ckFootnoteRef, id, id));
+        addFootnoteArea(w, id, 5);
+    }
+    const TextChar nine = mark(w, ckFootnoteRef, 10, 9);
+    const double wider = mark(w, ckFootnoteRef, 10, 10).Width;
+    ASSERT_GT(wider, nine.Width);
+
+    // Words of 1 mm letters, the last one ending exactly where "9" still
+    // fits and "10" does not.
+    const double limit = w.AreaTextWidth(0);
+    TextLine& line = w.Areas[0].Lines[1];
+    double x = 0;
+    auto put = [&](uint8_t code, double width) {
+        TextChar c;
+        c.Code = code;
+        c.Width = width;
+        c.Height = 4;
+        line.Chars.push_back(c);
+        x += width;
+    };
+    while (x + 6 < limit - nine.Width) {
+        for (int k = 0; k < 4; ++k) put('a', 1);
+        put(' ', 1);
+    }
+    put('b', limit - nine.Width - x - (wider - nine.Width) / 2);
+    put('b', (wider - nine.Width) / 4);
+    line.Chars.push_back(nine);
+    addFootnoteArea(w, 10, 5);
+    const size_t total = line.Chars.size();
+
+    w.SetAllDirtyFlags();
+    w.MakeSoftEnters();
+
+    // The last word went down with its mark, as a fresh break would put it.
+    ASSERT_GE(w.Areas[0].LineCount(), 3);
+    const TextLine& upper = w.Areas[0].Lines[1];
+    const TextLine& lower = w.Areas[0].Lines[2];
+    EXPECT_EQ(upper.EndKind, ekSoft);
+    EXPECT_EQ(upper.CharCount() + lower.CharCount(), int32_t(total));
+    ASSERT_EQ(lower.CharCount(), 3);
+    EXPECT_EQ(lower.Chars[2].Kind, ckFootnoteRef);
+    EXPECT_EQ(lower.Chars[2].ShownNumber, 10);
+    EXPECT_DOUBLE_EQ(lower.Chars[2].Width, wider);
+    double used = 0;
+    for (const TextChar& c : upper.Chars) used += c.Width;
+    EXPECT_LE(used, limit);
+    for (const TextArea& a : w.Areas)
+        for (const TextLine& l : a.Lines) EXPECT_EQ(l.Dirty, 0);
+
+    // A further pass changes nothing.
+    const std::vector<TextArea> settled = w.Areas;
+    w.MakeSoftEnters();
+    EXPECT_EQ(w.Areas, settled);
+}

@@ -812,6 +812,74 @@ TEST_F(Spelling, ChecksAWordAcrossASoftLineEndWhole)
     EXPECT_EQ(marks(3), "xxxx");
 }
 
+// Clean lines keep their marks between passes only while the word list they
+// were checked against is unchanged: every change of the list shows at the
+// next pass, with nothing dirty.
+TEST_F(Spelling, MarksOfCleanLinesFollowTheWordList)
+{
+    add("haus xqz");
+    add("xqz haus");
+    layout();
+    EXPECT_EQ(marks(0), ".....xxx");
+    EXPECT_EQ(marks(1), "xxx.....");
+
+    addwordtowordlist(words, "xqz");
+    w.MakeSoftEnters();
+    EXPECT_EQ(marks(0), "........");
+    EXPECT_EQ(marks(1), "........");
+
+    // Another list, no list, a copy of the first.
+    WordList other;
+    other.append("xqz");
+    w.CurrentWordList = &other;
+    w.MakeSoftEnters();
+    EXPECT_EQ(marks(0), "xxxx....");
+    w.CurrentWordList = nullptr;
+    w.MakeSoftEnters();
+    EXPECT_EQ(marks(0), "xxxx.xxx");
+    WordList copy = words;
+    w.CurrentWordList = &copy;
+    w.MakeSoftEnters();
+    EXPECT_EQ(marks(0), "........");
+    copy.eraseIndices({copy.lowerBound("xqz")});
+    w.MakeSoftEnters();
+    EXPECT_EQ(marks(0), ".....xxx");
+    EXPECT_EQ(marks(1), "xxx.....");
+    // A list moved from is not what it was.
+    WordList moved = std::move(copy);
+    w.MakeSoftEnters();
+    EXPECT_EQ(marks(0), "xxxx.xxx");
+}
+
+// A clean line whose word runs on into an edited line is checked again with
+// it, and a word that no longer runs on is checked alone.
+TEST_F(Spelling, ACleanLineIsCheckedAgainWithItsEditedNeighbour)
+{
+    width(5.5);
+    w.HyphenCache["HAUSTUER"] = "haus-tu-er";
+    add("haustuer");
+    layout();
+    ASSERT_EQ(texts(), (Strings{"haus", "tuer"}));
+    w.MakeSoftEnters();
+    EXPECT_EQ(marks(0), "....");
+
+    // "tuer" -> "zuer" on line 1 only: "hauszuer" is unknown.
+    line(1).Chars[0].Code = 'z';
+    line(1).Dirty = 1;
+    w.MakeSoftEnters();
+    ASSERT_EQ(texts(), (Strings{"haus", "zuer"}));
+    EXPECT_EQ(marks(0), "xxxx");
+    EXPECT_EQ(marks(1), "xxxx");
+
+    // Line 1 now starts with a space: "haus" stands alone and is known.
+    line(1).Chars[0].Code = ' ';
+    line(1).Dirty = 1;
+    w.MakeSoftEnters();
+    ASSERT_EQ(texts(), (Strings{"haus", " uer"}));
+    EXPECT_EQ(marks(0), "....");
+    EXPECT_EQ(marks(1), ".xxx");
+}
+
 // ---- Robustness -------------------------------------------------------------
 
 TEST_F(Layout, DamagedLinesNeverStopThePassOrEscapeTheDocument)

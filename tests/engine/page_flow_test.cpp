@@ -433,3 +433,78 @@ TEST(PageFlow, PageHeightGoesThroughWholeScreenPixels)
     w.FlowPlace();
     EXPECT_EQ(linesPerArea(w, bodyChain(w)), (std::vector<int32_t>{2}));
 }
+
+// A long flow: lines handed on from page to page reach their pages in one
+// move each, and every stored position lands on its own line.
+TEST(PageFlow, PositionsFollowTheirLinesAcrossManyPages)
+{
+    Doc d;
+    TMDIChild& w = *d;
+    fillLines(w.Areas[0], 200, 10, 3);
+    for (int32_t i = 0; i < 200; ++i) w.Areas[0].Lines[size_t(i)].Chars[0].Code = uint8_t(i);
+    w.Cursor = TextPos{0, 150, 2};
+    w.Anchor = TextPos{0, 23, 1};
+    TextPos last{0, 199, 3};
+    TextPos first{0, 48, 0};
+    w.RegisterPosition(&last);
+    w.RegisterPosition(&first);
+    pass(w);
+
+    const std::vector<int32_t> chain = bodyChain(w);
+    ASSERT_EQ(chain.size(), 9u);
+    EXPECT_EQ(linesPerArea(w, chain), (std::vector<int32_t>{24, 24, 24, 24, 24, 24, 24, 24, 8}));
+    auto at = [&](const TextPos& p) { return w.Areas[size_t(p.Area)].Lines[size_t(p.Line)].Chars[0].Code; };
+    EXPECT_EQ(w.Cursor, (TextPos{chain[6], 6, 2}));
+    EXPECT_EQ(at(w.Cursor), 150);
+    EXPECT_EQ(w.Anchor, (TextPos{0, 23, 1}));
+    EXPECT_EQ(first, (TextPos{chain[2], 0, 0}));
+    EXPECT_EQ(last, (TextPos{chain[8], 7, 3}));
+    for (size_t k = 0; k < chain.size(); ++k)
+        EXPECT_EQ(w.Areas[size_t(chain[k])].Lines[0].Chars[0].Code, uint8_t(24 * k)) << k;
+
+    // Nothing changed: a second pass leaves every area and position as it was.
+    const std::vector<TextArea> before = w.Areas;
+    const TextPos cursor = w.Cursor;
+    pass(w);
+    EXPECT_EQ(w.Areas, before);
+    EXPECT_EQ(w.Cursor, cursor);
+
+    // Thirty lines go from the front: every page starts thirty lines later,
+    // the positions go along, and the last page drops off.
+    w.FlowGather();
+    w.Areas[0].Lines.erase(w.Areas[0].Lines.begin(), w.Areas[0].Lines.begin() + 30);
+    w.Cursor.Line -= 30;
+    last.Line -= 30;
+    first.Line -= 30;
+    w.Anchor = TextPos{0, 0, 0};
+    pass(w);
+    const std::vector<int32_t> shorter = bodyChain(w);
+    EXPECT_EQ(linesPerArea(w, shorter), (std::vector<int32_t>{24, 24, 24, 24, 24, 24, 24, 2}));
+    EXPECT_EQ(at(w.Cursor), 150);
+    EXPECT_EQ(at(last), 199);
+    EXPECT_EQ(at(first), 48);
+    EXPECT_EQ(first, (TextPos{0, 18, 0}));
+    w.UnregisterPosition(&last);
+    w.UnregisterPosition(&first);
+}
+
+// Placement without gathering (the flow as the last pass left it): the lines
+// handed on go in front of the next page's own lines.
+TEST(PageFlow, HandedOnLinesGoBeforeTheNextPagesOwn)
+{
+    Doc d;
+    TMDIChild& w = *d;
+    fillLines(w.Areas[0], 30, 10, 1);
+    pass(w);
+    const int32_t page2 = w.Areas[0].NextInFlow;
+    ASSERT_EQ(w.Areas[size_t(page2)].LineCount(), 6);
+    for (int32_t i = 0; i < 6; ++i) w.Areas[0].Lines.push_back(makeLine(10, ekParagraph, 1));
+    w.Areas[0].Lines.back().Chars[0].Code = 'N';
+    w.Cursor = TextPos{page2, 0, 1};
+    w.Anchor = TextPos{0, 29, 0};
+    w.FlowPlace();
+    EXPECT_EQ(linesPerArea(w, bodyChain(w)), (std::vector<int32_t>{24, 12}));
+    EXPECT_EQ(w.Areas[size_t(page2)].Lines[5].Chars[0].Code, 'N');
+    EXPECT_EQ(w.Cursor, (TextPos{page2, 6, 1}));
+    EXPECT_EQ(w.Anchor, (TextPos{page2, 5, 0}));
+}
