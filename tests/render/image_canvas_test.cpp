@@ -89,3 +89,285 @@ TEST(DrawDib, StretchesNearestNeighbourAndClipsTheSource)
     DrawDibOnDC(&c2, 0, 0, 8, 8, d, 0, 0, 0, 2);
     EXPECT_EQ(c2.pixel(9, 9), 0x777777u);
 }
+
+// ---- pen modes, shapes, clip regions, text cells, pictures, PNG ----------
+
+#include "tests/support/TestPaths.h"
+
+#include <png.h>
+
+#include <chrono>
+#include <set>
+#include <utility>
+
+namespace {
+
+constexpr uint32_t kBg = 0x204060;
+
+int changedPixels(const ImageCanvas& c, uint32_t background)
+{
+    int n = 0;
+    for (int y = 0; y < c.height(); ++y)
+        for (int x = 0; x < c.width(); ++x) n += c.pixel(x, y) != background;
+    return n;
+}
+
+std::vector<uint32_t> snapshot(const ImageCanvas& c)
+{
+    std::vector<uint32_t> out;
+    for (int y = 0; y < c.height(); ++y)
+        for (int x = 0; x < c.width(); ++x) out.push_back(c.pixel(x, y));
+    return out;
+}
+
+} // namespace
+
+TEST(ImageCanvas, XorDrawingTwiceRestoresEveryShape)
+{
+    ImageCanvas c(60, 40, 96);
+    c.fillRect(0, 0, 60, 40, kBg);
+    c.fillRect(10, 10, 30, 30, 0x00FF00);
+    const auto before = snapshot(c);
+    c.setPenMode(PenMode::Xor);
+    // Thick diagonals, a zigzag of joined segments, a framed rectangle and
+    // an outlined ellipse: each pixel must be touched exactly once per call.
+    auto draw = [&] {
+        c.line(2, 3, 50, 31, 0xFF00FF, 3);
+        c.line(55, 2, 5, 38, 0x0000FF, 4);
+        for (int b = 0; b < 10; ++b) {
+            if (b & 1) c.line(3 * b, 20 - 2, 3 * b + 3, 20 + 1, 0xFFFFFF, 1);
+            else c.line(3 * b, 20, 3 * b + 3, 20 - 1, 0xFFFFFF, 1);
+        }
+        c.rectangle(5, 5, 25, 20, 0x112233, 0x445566, 2);
+        c.ellipse(20, 8, 58, 36, 0x778899, 0xAABBCC, 3);
+    };
+    draw();
+    EXPECT_NE(snapshot(c), before);
+    draw();
+    EXPECT_EQ(snapshot(c), before);
+
+    // A zigzag's joints are set once: in XOR mode a joint drawn twice would
+    // show the background again.
+    ImageCanvas z(40, 10, 96);
+    z.fillRect(0, 0, 40, 10, 0);
+    z.setPenMode(PenMode::Xor);
+    z.line(0, 5, 3, 2, 0xFFFFFF, 1);
+    z.line(3, 2, 6, 5, 0xFFFFFF, 1);
+    EXPECT_EQ(z.pixel(3, 2), 0xFFFFFFu);
+    EXPECT_EQ(z.pixel(6, 5), 0u);  // end point of the last segment excluded
+    EXPECT_EQ(changedPixels(z, 0), 6);
+
+    ImageCanvas m(4, 1, 96);
+    m.fillRect(0, 0, 4, 1, 0x0F0F0F);
+    m.setPenMode(PenMode::NotXor);
+    m.line(0, 0, 1, 0, 0x00FF00, 1);
+    m.setPenMode(PenMode::Not);
+    m.line(1, 0, 2, 0, 0x123456, 1);
+    EXPECT_EQ(m.pixel(0, 0), ~(0x0F0F0Fu ^ 0x00FF00u) & 0xFFFFFF);
+    EXPECT_EQ(m.pixel(1, 0), 0xF0F0F0u);
+    EXPECT_EQ(m.pixel(2, 0), 0x0F0F0Fu);
+}
+
+TEST(ImageCanvas, RectanglesAndEllipsesHitExactPixels)
+{
+    ImageCanvas c(30, 30, 96);
+    c.fillRect(0, 0, 30, 30, kBg);
+    c.rectangle(2, 2, 8, 6, 0x0000FF, 0u, 1);
+    EXPECT_EQ(c.pixel(2, 2), 0u);
+    EXPECT_EQ(c.pixel(7, 5), 0u);   // last column and row inside
+    EXPECT_EQ(c.pixel(8, 5), kBg);  // right edge excluded
+    EXPECT_EQ(c.pixel(7, 6), kBg);  // bottom edge excluded
+    EXPECT_EQ(c.pixel(3, 3), 0x0000FFu);
+    EXPECT_EQ(c.pixel(6, 4), 0x0000FFu);
+
+    // A wider pen stays inside the rectangle; hollow leaves the inside.
+    c.rectangle(10, 10, 20, 20, std::nullopt, 0xFFFFFFu, 2);
+    EXPECT_EQ(c.pixel(10, 10), 0xFFFFFFu);
+    EXPECT_EQ(c.pixel(11, 11), 0xFFFFFFu);
+    EXPECT_EQ(c.pixel(12, 12), kBg);
+    EXPECT_EQ(c.pixel(18, 15), 0xFFFFFFu);
+    EXPECT_EQ(c.pixel(20, 15), kBg);
+    EXPECT_EQ(c.pixel(9, 15), kBg);
+
+    // Dotted lines: one pixel on, one off, from the start; the end excluded.
+    ImageCanvas d(12, 12, 96);
+    d.fillRect(0, 0, 12, 12, kBg);
+    d.setPenStyle(PenStyle::Dot);
+    d.line(0, 0, 10, 0, 0, 1);
+    d.line(11, 0, 11, 11, 0, 1);
+    for (int x = 0; x <= 10; ++x) EXPECT_EQ(d.pixel(x, 0), x % 2 == 0 && x < 10 ? 0u : kBg) << x;
+    EXPECT_EQ(d.pixel(11, 0), 0u);
+    EXPECT_EQ(d.pixel(11, 1), kBg);
+    EXPECT_EQ(d.pixel(11, 10), 0u);
+    EXPECT_EQ(d.pixel(11, 11), kBg);
+
+    // The ellipse stays in its box, is symmetric, and its rim carries the pen.
+    ImageCanvas e(40, 30, 96);
+    e.fillRect(0, 0, 40, 30, kBg);
+    e.ellipse(5, 5, 35, 25, 0x00FF00, 0u, 1);
+    EXPECT_EQ(e.pixel(20, 15), 0x00FF00u);
+    EXPECT_EQ(e.pixel(5, 15), 0u);
+    EXPECT_EQ(e.pixel(34, 15), 0u);
+    EXPECT_EQ(e.pixel(20, 5), 0u);
+    EXPECT_EQ(e.pixel(20, 24), 0u);
+    EXPECT_EQ(e.pixel(5, 5), kBg);
+    EXPECT_EQ(e.pixel(35, 15), kBg);
+    EXPECT_EQ(e.pixel(20, 25), kBg);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            EXPECT_EQ(e.pixel(x, y), e.pixel(39 - x, y)) << x << "," << y;
+            EXPECT_EQ(e.pixel(x, y), e.pixel(x, 29 - y)) << x << "," << y;
+        }
+}
+
+TEST(ImageCanvas, ClipRegionsCoverTheirUnionOnce)
+{
+    ImageCanvas c(30, 30, 96);
+    c.fillRect(0, 0, 30, 30, kBg);
+    // The ring around (10,10)-(20,20), six pixels wide, with overlapping corners.
+    const std::vector<ClipBox> ring = {{4, 4, 26, 10}, {4, 20, 26, 26}, {4, 4, 10, 26}, {20, 4, 26, 26}};
+    c.setClipRegion(ring);
+    c.invertRect(0, 0, 30, 30);
+    c.clearClip();
+    int ringPixels = 0;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 30; ++x) {
+            const bool inRing = x >= 4 && x < 26 && y >= 4 && y < 26 && !(x >= 10 && x < 20 && y >= 10 && y < 20);
+            EXPECT_EQ(c.pixel(x, y), inRing ? (kBg ^ 0xFFFFFFu) : kBg) << x << "," << y;
+            ringPixels += inRing;
+        }
+    EXPECT_EQ(changedPixels(c, kBg), ringPixels);
+
+    // Lines, text and pictures are clipped alike; an empty region clips all.
+    c.setClipRegion({});
+    c.fillRect(0, 0, 30, 30, 0);
+    c.line(0, 0, 30, 30, 0, 1);
+    EXPECT_EQ(changedPixels(c, kBg), ringPixels);
+    c.setClip(0, 0, 5, 30);
+    c.line(0, 2, 30, 2, 0, 1);
+    c.clearClip();
+    EXPECT_EQ(c.pixel(4, 2), 0u);
+    EXPECT_EQ(c.pixel(5, 2), kBg);
+}
+
+TEST(ImageCanvas, TextFillsItsCellWithABackgroundAndDrawsStrikeOut)
+{
+    const FontHandle f = selfont("Arial", 96, 1, 0, 20, 100);
+    ASSERT_TRUE(f);
+    const TextExtent ext = f->textExtent("Ab");
+    ImageCanvas c(200, 80, 96);
+    c.fillRect(0, 0, 200, 80, kBg);
+    c.setTextBackground(0xFFFFFFu);
+    c.text(20, 10, f, "Ab", 0);
+    c.setTextBackground(std::nullopt);
+    for (int y = 0; y < 80; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const bool cell = x >= 20 && x < 20 + ext.cx && y >= 10 && y < 10 + ext.cy;
+            if (!cell) {
+                EXPECT_EQ(c.pixel(x, y), kBg) << x << "," << y;
+            }
+        }
+    EXPECT_EQ(c.pixel(20, 10), 0xFFFFFFu);
+    EXPECT_EQ(c.pixel(19 + ext.cx, 9 + ext.cy), 0xFFFFFFu);
+
+    // A strike-out font draws its bar across the advances, above the baseline.
+    const FontHandle s = selfont("Arial", 96, 1, 8, 20, 100);
+    ASSERT_TRUE(s && s->logFont().StrikeOut);
+    ImageCanvas t(200, 80, 96);
+    t.text(10, 10, s, "   ", 0);  // spaces: only the bar inks
+    const int barY = 10 + s->ascent() - s->strikeOutPosition();
+    EXPECT_EQ(t.pixel(10, barY), 0u);
+    EXPECT_EQ(t.pixel(9 + s->textExtent("   ").cx, barY), 0u);
+    EXPECT_EQ(t.pixel(10 + s->textExtent("   ").cx, barY), 0xFFFFFFu);
+    EXPECT_EQ(t.pixel(10, barY - 1), 0xFFFFFFu);
+}
+
+TEST(ImageCanvas, PicturesCountSourceRowsFromTheBottomAndStayInTheirRectangle)
+{
+    Dib d;
+    newdib(&d, 2, 3, 24, nullptr, 0);
+    ASSERT_FALSE(d.empty());
+    setpixel(d, 0, 0, 0x0000FF);  // stored row 0: the picture's bottom row
+    setpixel(d, 0, 1, 0x00FF00);
+    setpixel(d, 0, 2, 0xFF0000);  // the top row
+    ImageCanvas c(10, 10, 96, CanvasKind::Printer);
+    c.fillRect(0, 0, 10, 10, kBg);
+    // Source y 1, height 2: the upper two rows of the picture.
+    EXPECT_EQ(c.stretchDib(0, 0, 1, 4, d, 0, 1, 1, 2, SRCCOPY), 4);
+    EXPECT_EQ(c.pixel(0, 0), 0xFF0000u);
+    EXPECT_EQ(c.pixel(0, 1), 0xFF0000u);
+    EXPECT_EQ(c.pixel(0, 2), 0x00FF00u);
+    EXPECT_EQ(c.pixel(0, 3), 0x00FF00u);
+    EXPECT_EQ(c.pixel(0, 4), kBg);
+    EXPECT_EQ(c.pixel(1, 0), kBg);
+    // Sources outside the picture and other operations are refused.
+    EXPECT_LE(c.stretchDib(0, 0, 4, 4, d, 0, 2, 2, 2, SRCCOPY), 0);
+    EXPECT_LE(c.stretchDib(0, 0, 4, 4, d, -1, 0, 2, 2, SRCCOPY), 0);
+    EXPECT_LE(c.stretchDib(0, 0, 4, 4, d, 0, 0, 2, 2, 0x00660046), 0);
+    Dib broken = d.clone();
+    broken.Bits.resize(4);
+    EXPECT_LE(c.stretchDib(0, 0, 4, 4, broken, 0, 0, 2, 2, SRCCOPY), 0);
+
+    // Bitmaps count from the top; the unscaled send draws the picture 1:1.
+    Bitmap32 b{2, 2, {1, 2, 3, 4}};
+    EXPECT_TRUE(c.stretchBitmap(5, 5, 2, 2, b, 0, 1, 2, 1, SRCCOPY));
+    EXPECT_EQ(c.pixel(5, 5), 3u);
+    EXPECT_EQ(c.pixel(6, 6), 4u);
+    EXPECT_FALSE(c.stretchBitmap(5, 5, 2, 2, b, 1, 1, 2, 1, SRCCOPY));
+    EXPECT_EQ(c.setDibToDevice(7, 7, d), 3);
+    EXPECT_EQ(c.pixel(7, 7), 0xFF0000u);
+    EXPECT_EQ(c.pixel(7, 9), 0x0000FFu);
+
+    ASSERT_NE(c.pixelRow(9), nullptr);
+    EXPECT_EQ(c.pixelRow(9)[7], 0x0000FFu);
+    EXPECT_EQ(c.pixelRow(10), nullptr);
+    EXPECT_EQ(c.pixelRow(-1), nullptr);
+}
+
+TEST(ImageCanvas, LinesFarOffTheImageEndQuickly)
+{
+    ImageCanvas c(50, 50, 96);
+    const auto start = std::chrono::steady_clock::now();
+    c.line(-2000000000, -2000000000, 2000000000, 2000000000, 0, 1);
+    c.line(-2000000000, 10, 2000000000, 10, 0, 3);
+    c.line(25, -2000000000, 25, 2000000000, 0, 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(c.pixel(30, 30), 0u);
+    EXPECT_EQ(c.pixel(40, 9), 0u);
+    EXPECT_EQ(c.pixel(40, 11), 0u);
+    EXPECT_EQ(c.pixel(25, 45), 0u);
+}
+
+TEST(ImageCanvas, WritesAPngThatReadsBackAsDrawn)
+{
+    ImageCanvas c(64, 48, 96);
+    c.fillRect(0, 0, 64, 48, 0xF0F0F0);
+    c.rectangle(4, 4, 60, 44, 0xFFFFFFu, 0u, 1);
+    c.ellipse(8, 8, 32, 40, 0x0000FFu, 0u, 2);
+    c.setPenStyle(PenStyle::Dot);
+    c.line(34, 10, 58, 10, 0xC0C0C0, 1);
+    c.setPenStyle(PenStyle::Solid);
+    c.setPenMode(PenMode::Xor);
+    c.rectangle(36, 14, 56, 30, 0xFFFFFFu, std::nullopt, 0);
+    c.setPenMode(PenMode::Copy);
+    if (const FontHandle f = selfont("Times New Roman", 96, 1, 0, 12, 100)) {
+        c.text(36, 30, f, "Ag", 0xFF0000);
+    }
+    const auto file = quillet::test::outputDir() / "image_canvas_shapes.png";
+    ASSERT_TRUE(c.writePng(file));
+
+    png_image img{};
+    img.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&img, file.c_str()));
+    img.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(img));
+    ASSERT_TRUE(png_image_finish_read(&img, nullptr, rgb.data(), 0, nullptr));
+    ASSERT_EQ(img.width, 64u);
+    ASSERT_EQ(img.height, 48u);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const uint8_t* p = &rgb[size_t(y * 64 + x) * 3];
+            ASSERT_EQ(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16, c.pixel(x, y)) << x << "," << y;
+        }
+    EXPECT_FALSE(c.writePng(quillet::test::outputDir() / "no such folder" / "x.png"));
+}
