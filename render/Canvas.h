@@ -11,6 +11,7 @@
 //     y + ascent), transparently unless a text background is set.
 
 #include "platform/Dib.h"
+#include "platform/DibPixels.h"
 #include "platform/FontMetrics.h"
 
 #include <cstdint>
@@ -55,13 +56,8 @@ struct Bitmap32 {
     std::vector<uint32_t> Pixels;
 };
 
-// Whether a picture's header, stride and pixel block agree, so its rows can
-// be read without further checks.
-bool dibUsable(const Dib& d);
-// One stored row of a usable picture as 0x00BBGGRR colours (width entries),
-// palette depths through the colour table (missing entries are black).
-void dibRowColours(const Dib& d, int32_t storageRow, uint32_t* out);
-
+// Every call is pure virtual or inline: the interface carries no code of
+// its own, so the Qt layer implements it without linking the core.
 class Canvas {
 public:
     virtual ~Canvas() = default;
@@ -99,7 +95,8 @@ public:
     // ---- text
     // Windows-1252 text in the font's measured glyphs and integer advances,
     // so the ink stays inside font->textExtent(ansi) from (x, y). A font made
-    // with StrikeOut (or Underline) draws its bar as the platform font does.
+    // with StrikeOut draws its bar as the platform font does; underlines are
+    // the renderer's (fonts are made without them).
     virtual void text(int32_t x, int32_t y, const FontHandle& font, std::string_view ansi, uint32_t colour) = 0;
     // With a colour, text() first fills its cell (the text extent) with it;
     // none (the default) draws text transparently.
@@ -120,21 +117,21 @@ public:
     // nearest pixel, rows and columns dropped when shrinking. The source y is
     // counted as the picture stores its rows: from the bottom row up, so
     // sourceY = 0 ends the transfer with the picture's last (lowest) row.
-    // Returns the rows drawn; 0 or less means the device could not do it.
-    // This default draws through fillRect() runs; image-backed canvases do
-    // better.
+    // Returns the rows drawn; 0 or less means the device could not do it
+    // (an unusable picture, a source outside it, an operation other than
+    // SRCCOPY).
     virtual int32_t stretchDib(int32_t x, int32_t y, int32_t width, int32_t height, const Dib& picture,
                                int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight,
-                               uint32_t rop);
+                               uint32_t rop) = 0;
     // Whether the device takes whole pictures unscaled (setDibToDevice).
     virtual bool canSendDib() const { return true; }
     // The whole picture one to one at (x, y); rows drawn, 0 on failure.
-    virtual int32_t setDibToDevice(int32_t x, int32_t y, const Dib& picture);
+    virtual int32_t setDibToDevice(int32_t x, int32_t y, const Dib& picture) = 0;
     // A rectangle of a device-compatible bitmap (top-down coordinates)
     // stretched to the destination; false when the device cannot.
     virtual bool stretchBitmap(int32_t x, int32_t y, int32_t width, int32_t height, const Bitmap32& bitmap,
                                int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight,
-                               uint32_t rop);
+                               uint32_t rop) = 0;
 
     // ---- direct access to an off-screen 32-bit image
     // Row y as width() colours 0x00BBGGRR, or null when the canvas keeps no

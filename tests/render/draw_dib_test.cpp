@@ -276,6 +276,11 @@ public:
     {
         return -1;
     }
+    bool stretchBitmap(int32_t, int32_t, int32_t, int32_t, const Bitmap32&, int32_t, int32_t, int32_t, int32_t,
+                       uint32_t) override
+    {
+        return false;
+    }
     int32_t setDibToDevice(int32_t, int32_t, const Dib& d) override
     {
         Sent.push_back(d.clone());
