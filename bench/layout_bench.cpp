@@ -3,6 +3,9 @@
 // every line; typing one character re-breaks one dirty line (and what it
 // pushes down its paragraph), while gathering and placing every line of the
 // flow still runs over the whole document.
+//
+// Targets: a full layout under 300 ms, a pass after typing one character
+// under 2 ms.
 
 #include "engine/Childwin.h"
 
@@ -187,8 +190,8 @@ void BM_CleanPass(benchmark::State& state)
 }
 BENCHMARK(BM_CleanPass)->Unit(benchmark::kMicrosecond);
 
-// Spell checking while typing looks up every word of the document on
-// every pass.
+// Spell checking while typing: lines unchanged since their words were
+// looked up in the same word list keep their marks.
 void BM_CleanPassWithSpelling(benchmark::State& state)
 {
     LongDocument& d = document();
@@ -200,5 +203,17 @@ void BM_CleanPassWithSpelling(benchmark::State& state)
     report(state, d);
 }
 BENCHMARK(BM_CleanPassWithSpelling)->Unit(benchmark::kMillisecond);
+
+void BM_TypeOneCharacterWithSpelling(benchmark::State& state)
+{
+    LongDocument& d = document();
+    d.w.CurrentWordList = &d.words;
+    d.frame.Options.SpellWhileTyping = 1;
+    d.w.MakeSoftEnters();
+    typeOneCharacter(state, d);
+    d.frame.Options.SpellWhileTyping = 0;
+    d.w.CurrentWordList = nullptr;
+}
+BENCHMARK(BM_TypeOneCharacterWithSpelling)->Unit(benchmark::kMicrosecond);
 
 } // namespace

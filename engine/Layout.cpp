@@ -455,7 +455,7 @@ void markSpelling(TMDIChild& w, int32_t area)
 }
 
 // Lines that were dirty during the pass may have been joined, split or
-// edited after their marks were set: they are checked again next time.
+// edited after what the memo says was found: they are looked at again.
 void forgetChangedLines(std::vector<TextArea>& areas)
 {
     for (TextArea& a : areas)

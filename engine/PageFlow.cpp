@@ -144,11 +144,24 @@ struct PageFootnotes {
     double Reserved = 0;
 };
 
-bool hasFootnoteRef(const TextLine& l)
+// Whether a line holds a footnote reference. Looking costs a walk over its
+// characters, so the answer stays with the line while it is unchanged:
+// edited lines are dirty, and lines that breaking changed lose the memo.
+bool hasFootnoteRef(TextLine& l)
 {
+    LineMemo& m = l.Memo;
+    if (!l.Dirty && m.RefsChars == l.CharCount()) return m.HasRefs != 0;
+    bool found = false;
     for (const TextChar& c : l.Chars)
-        if (c.Kind == ckFootnoteRef) return true;
-    return false;
+        if (c.Kind == ckFootnoteRef) {
+            found = true;
+            break;
+        }
+    if (!l.Dirty) {
+        m.RefsChars = l.CharCount();
+        m.HasRefs = found ? 1 : 0;
+    }
+    return found;
 }
 
 // Only footnote areas can be found by a reference; without one in the
@@ -356,7 +369,7 @@ private:
             // Decide the overflow with this line's footnotes counted, but
             // before they are numbered and placed: a line that moves on must
             // leave no number, reservation or position behind.
-            const bool refs = footnotes_ && hasFootnoteRef(line);
+            const bool refs = footnotes_ && hasFootnoteRef(lineAt(ai, f));
             double trial = avail;
             if (refs)
                 for (int32_t u : newFootnotesOf(line)) {
@@ -601,10 +614,12 @@ void TMDIChild::FlowPlace()
     // not fit in a header or frame, a drawing object).
     if (anyFootnoteArea(Areas)) {
         std::unordered_set<int32_t> referenced;
-        for (const TextArea& a : Areas)
-            for (const TextLine& l : a.Lines)
+        for (TextArea& a : Areas)
+            for (TextLine& l : a.Lines) {
+                if (!hasFootnoteRef(l)) continue;
                 for (const TextChar& c : l.Chars)
                     if (c.Kind == ckFootnoteRef) referenced.insert(c.FootnoteId);
+            }
         for (int32_t i = AreaCount() - 1; i >= 0; --i) {
             const TextArea& a = Areas[size_t(i)];
             if (!isFootnoteArea(a) || referenced.count(a.FootnoteNumber) || AreaCount() <= 1) continue;

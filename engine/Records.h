@@ -109,6 +109,10 @@ struct LineMemo {
     uint64_t SpellKey = 0;
     int32_t SpellChars = 0;
     uint32_t SpellShape = 0;
+    // Whether the line holds a footnote reference, as found when it had
+    // RefsChars characters (-1: not looked at).
+    int32_t RefsChars = -1;
+    uint8_t HasRefs = 0;
     friend bool operator==(const LineMemo&, const LineMemo&) { return true; }
 };
 
