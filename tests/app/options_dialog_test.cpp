@@ -15,6 +15,8 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
+#include "tests/app/DialogTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -25,39 +27,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int argc = 1;
-char arg0[] = "quillet-test";
-char* argv[] = {arg0, nullptr};
-
-QApplication& app()
-{
-    static QApplication instance(argc, argv);
-    return instance;
-}
-
-QStringList labelTexts(const QWidget& w)
-{
-    QStringList out;
-    for (const QLabel* l : w.findChildren<QLabel*>()) out << l->text();
-    return out;
-}
+using test::app;
+using test::labelTexts;
 
 bool runAndPress(OptionsDialogModel& m, std::function<void(TOptionsForm&)> act)
 {
-    QTimer::singleShot(0, [act] {
-        auto* form = qobject_cast<TOptionsForm*>(QApplication::activeModalWidget());
-        if (!form) {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if ((form = qobject_cast<TOptionsForm*>(w))) break;
-        }
-        if (!form) {
-            ADD_FAILURE() << "the dialog is not up";
-            if (QWidget* w = QApplication::activeModalWidget()) w->close();
-            return;
-        }
-        act(*form);
-    });
-    return ShowOptionsForm(nullptr, m);
+    return test::runAndPressDialog<TOptionsForm>(std::move(act), [&m] { return ShowOptionsForm(nullptr, m); });
 }
 
 FrameState startState()

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
+#include "tests/app/DialogTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -15,40 +17,12 @@ using namespace quillet;
 
 namespace {
 
-int argc = 1;
-char arg0[] = "quillet-test";
-char* argv[] = {arg0, nullptr};
+using test::app;
+using test::labelTexts;
 
-QApplication& app()
-{
-    static QApplication instance(argc, argv);
-    return instance;
-}
-
-QStringList labelTexts(const QWidget& w)
-{
-    QStringList out;
-    for (const QLabel* l : w.findChildren<QLabel*>()) out << l->text();
-    return out;
-}
-
-// Runs the dialog and presses a button once it is up.
 bool runAndPress(SpaltenDialogModel& m, std::function<void(TSpaltenForm&)> act)
 {
-    QTimer::singleShot(0, [act] {
-        auto* form = qobject_cast<TSpaltenForm*>(QApplication::activeModalWidget());
-        if (!form) {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if ((form = qobject_cast<TSpaltenForm*>(w))) break;
-        }
-        if (!form) {
-            ADD_FAILURE() << "the dialog is not up";
-            if (QWidget* w = QApplication::activeModalWidget()) w->close();
-            return;
-        }
-        act(*form);
-    });
-    return ShowSpaltenForm(nullptr, m);
+    return test::runAndPressDialog<TSpaltenForm>(std::move(act), [&m] { return ShowSpaltenForm(nullptr, m); });
 }
 
 TEST(SpaltenDialog, TextsAndDefaults)
