@@ -11,6 +11,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <QValidator>
+
+#include <algorithm>
 
 namespace quillet {
 
@@ -23,8 +26,35 @@ QDoubleSpinBox* lengthEdit(QWidget* parent)
     e->setSingleStep(TPageSetupForm::kStepCm);
     // Two places, so paper sizes in tenths of a millimetre show exactly.
     e->setDecimals(2);
-    e->setSuffix(QStringLiteral(" cm"));
     return e;
+}
+
+// The value `e` holds after showing `v`: kept in its range and rounded to
+// its places, as the edit itself would.
+double shownValue(const QDoubleSpinBox& e, double v)
+{
+    if (!(v >= e.minimum())) v = e.minimum();  // NaN too
+    if (v > e.maximum()) v = e.maximum();
+    return e.valueFromText(e.textFromValue(v));
+}
+
+// The edit's text already stands for `v`: setting it again would rewrite
+// what the user is typing. Left-over text (empty, half typed) does not count.
+bool showsValue(const QDoubleSpinBox& e, double v)
+{
+    const double shown = shownValue(e, v);
+    QString text = e.text();
+    int pos = 0;
+    return e.value() == shown && e.validate(text, pos) == QValidator::Acceptable &&
+           e.valueFromText(e.cleanText()) == shown;
+}
+
+bool sameItems(const QComboBox& box, const std::vector<std::string>& items)
+{
+    if (box.count() != int(items.size())) return false;
+    for (int i = 0; i < box.count(); ++i)
+        if (box.itemText(i) != fromAnsi(items[size_t(i)])) return false;
+    return true;
 }
 
 } // namespace
@@ -52,13 +82,15 @@ TPageSetupView::TPageSetupView(TPageSetupForm& model, QWidget* parent) : QDialog
 
     auto* paper = new QGridLayout;
     paper->addWidget(new QLabel(QStringLiteral("Format:"), this), 0, 0);
-    paper->addWidget(FormatBox, 0, 1, 1, 2);
+    paper->addWidget(FormatBox, 0, 1, 1, 3);
     paper->addWidget(new QLabel(QStringLiteral("Width:"), this), 1, 0);
     paper->addWidget(BreitEd, 1, 1);
-    paper->addWidget(HochCheck, 1, 2);
+    paper->addWidget(new QLabel(QStringLiteral("cm"), this), 1, 2);
+    paper->addWidget(HochCheck, 1, 3);
     paper->addWidget(new QLabel(QStringLiteral("Height:"), this), 2, 0);
     paper->addWidget(HochEd, 2, 1);
-    paper->addWidget(QuerCheck, 2, 2);
+    paper->addWidget(new QLabel(QStringLiteral("cm"), this), 2, 2);
+    paper->addWidget(QuerCheck, 2, 3);
 
     auto* marginBox = new QGroupBox(QStringLiteral("Page margin"), this);
     auto* margins = new QGridLayout(marginBox);
@@ -94,6 +126,10 @@ TPageSetupView::TPageSetupView(TPageSetupForm& model, QWidget* parent) : QDialog
     all->addLayout(mode);
     all->addLayout(buttons);
 
+    Lengths = {{{BreitEd, &TPageSetupForm::BreitEd}, {HochEd, &TPageSetupForm::HochEd},
+                {TopEd, &TPageSetupForm::TopEd}, {LeftEd, &TPageSetupForm::LeftEd},
+                {BottomEd, &TPageSetupForm::BottomEd}, {RightEd, &TPageSetupForm::RightEd},
+                {HeadEd, &TPageSetupForm::HeadEd}, {FootEd, &TPageSetupForm::FootEd}}};
     showModel();
 
     connect(FormatBox, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -115,12 +151,15 @@ TPageSetupView::TPageSetupView(TPageSetupForm& model, QWidget* parent) : QDialog
         Model.HochEdChange();
         showModel();
     });
-    connect(QuerCheck, &QRadioButton::clicked, this, [this] {
+    // Toggled, not clicked: the arrow keys move the choice too.
+    connect(QuerCheck, &QRadioButton::toggled, this, [this](bool checked) {
+        if (Showing || !checked) return;
         takeEdits();
         Model.QuerCheckClick();
         showModel();
     });
-    connect(HochCheck, &QRadioButton::clicked, this, [this] {
+    connect(HochCheck, &QRadioButton::toggled, this, [this](bool checked) {
+        if (Showing || !checked) return;
         takeEdits();
         Model.HochCheckClick();
         showModel();
@@ -132,38 +171,34 @@ TPageSetupView::TPageSetupView(TPageSetupForm& model, QWidget* parent) : QDialog
     connect(cancelbtn, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+// An edit the user left alone keeps the model's value: the edits round to
+// their places and range, and a margin of 12.345 mm or an imported page
+// taller than the edits go must not change because the dialog was opened.
 void TPageSetupView::takeEdits()
 {
-    Model.BreitEd = BreitEd->value();
-    Model.HochEd = HochEd->value();
-    Model.TopEd = TopEd->value();
-    Model.LeftEd = LeftEd->value();
-    Model.BottomEd = BottomEd->value();
-    Model.RightEd = RightEd->value();
-    Model.HeadEd = HeadEd->value();
-    Model.FootEd = FootEd->value();
-    Model.headfootmode = headfootmode->currentIndex();
+    for (const LengthEdit& l : Lengths)
+        if (l.Edit->value() != l.Shown) Model.*l.Value = l.Edit->value();
+    Model.headfootmode = std::max(0, headfootmode->currentIndex());
 }
 
 void TPageSetupView::showModel()
 {
     Showing = true;
-    if (FormatBox->count() != int(Model.FormatItems.size())) {
+    if (!sameItems(*FormatBox, Model.FormatItems)) {
         FormatBox->clear();
         for (const std::string& item : Model.FormatItems) FormatBox->addItem(fromAnsi(item));
     }
-    FormatBox->setCurrentIndex(Model.FormatIndex);
-    BreitEd->setValue(Model.BreitEd);
-    HochEd->setValue(Model.HochEd);
+    FormatBox->setCurrentIndex(Model.FormatIndex >= 0 && Model.FormatIndex < FormatBox->count() ? Model.FormatIndex
+                                                                                                : FormatBox->count() - 1);
+    for (LengthEdit& l : Lengths) {
+        const double v = Model.*l.Value;
+        if (!showsValue(*l.Edit, v)) l.Edit->setValue(shownValue(*l.Edit, v));
+        l.Shown = l.Edit->value();
+    }
     HochCheck->setChecked(Model.HochCheck != 0);
     QuerCheck->setChecked(Model.QuerCheck != 0);
-    TopEd->setValue(Model.TopEd);
-    LeftEd->setValue(Model.LeftEd);
-    BottomEd->setValue(Model.BottomEd);
-    RightEd->setValue(Model.RightEd);
-    HeadEd->setValue(Model.HeadEd);
-    FootEd->setValue(Model.FootEd);
-    headfootmode->setCurrentIndex(Model.headfootmode);
+    const int mode = Model.headfootmode;
+    headfootmode->setCurrentIndex(mode >= 0 && mode < headfootmode->count() ? mode : 0);
     Showing = false;
 }
 

@@ -6,6 +6,8 @@
 
 #include <QDialog>
 
+#include <array>
+
 class QComboBox;
 class QDoubleSpinBox;
 class QPushButton;
@@ -38,7 +40,15 @@ public:
     void showModel();
 
 private:
+    // A length edit and the model value it shows.
+    struct LengthEdit {
+        QDoubleSpinBox* Edit;
+        double TPageSetupForm::*Value;
+        // What the edit held after it last showed the model.
+        double Shown = 0;
+    };
     TPageSetupForm& Model;
+    std::array<LengthEdit, 8> Lengths;
     bool Showing = false;
     void takeEdits();
 };
