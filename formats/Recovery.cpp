@@ -1,0 +1,257 @@
+#include "formats/Recovery.h"
+
+#include "engine/Childwin.h"
+#include "platform/MessageBox.h"
+#include "platform/Win1252.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace quillet {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kLegacyLockName = "older-files.lock";
+
+bool isRecoveryFile(const fs::directory_entry& e)
+{
+    std::error_code ec;
+    return e.is_regular_file(ec) && e.path().extension() == kRecoveryExtension;
+}
+
+bool hasRecoveryFiles(const fs::path& folder)
+{
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        if (isRecoveryFile(*it)) return true;
+    return false;
+}
+
+// Removes a run folder that holds nothing but its lock file.
+void removeIfEmpty(const fs::path& folder)
+{
+    std::error_code ec;
+    if (folder.empty() || hasRecoveryFiles(folder)) return;
+    fs::remove(folder / kRecoveryLockName, ec);
+    fs::remove(folder, ec);
+}
+
+// Lets the first error message through (when allowed) and keeps the rest
+// back: a folder that cannot be written fails for every window alike.
+class OneErrorBoxes final : public MessageBoxes {
+public:
+    OneErrorBoxes(MessageBoxes& next, bool mayReport) : Next(next), MayReport(mayReport) {}
+    MsgResult show(std::string_view text, std::string_view caption, MsgIcon icon, MsgButtons buttons) override
+    {
+        if (icon != MsgIcon::Error) return Next.show(text, caption, icon, buttons);
+        if (!MayReport || Reported) return MsgResult::Ok;
+        Reported = true;
+        return Next.show(text, caption, icon, buttons);
+    }
+    bool reported() const { return Reported; }
+
+private:
+    MessageBoxes& Next;
+    bool MayReport;
+    bool Reported = false;
+};
+
+class MessageBoxesScope {
+public:
+    explicit MessageBoxesScope(MessageBoxes& boxes) : Previous(messageBoxes()) { setMessageBoxes(&boxes); }
+    ~MessageBoxesScope() { setMessageBoxes(&Previous); }
+    MessageBoxesScope(const MessageBoxesScope&) = delete;
+    MessageBoxesScope& operator=(const MessageBoxesScope&) = delete;
+
+private:
+    MessageBoxes& Previous;
+};
+
+class KeepNameScope {
+public:
+    explicit KeepNameScope(FrameState* frame) : Frame(frame), Saved(frame ? frame->KeepName : 0)
+    {
+        if (Frame) Frame->KeepName = 1;
+    }
+    ~KeepNameScope()
+    {
+        if (Frame) Frame->KeepName = Saved;
+    }
+    KeepNameScope(const KeepNameScope&) = delete;
+    KeepNameScope& operator=(const KeepNameScope&) = delete;
+
+private:
+    FrameState* Frame;
+    uint8_t Saved;
+};
+
+} // namespace
+
+// ---- Names ----------------------------------------------------------------------
+
+std::string RecoveryBaseName(const std::string& docPath, const std::string& docTitle)
+{
+    const fs::path named = docPath.empty() ? fs::path(ansiToUtf8(docTitle)) : fs::path(docPath);
+    return named.filename().stem().string();
+}
+
+std::string RecoveryFileName(const std::string& base, const std::function<bool(const std::string&)>& isUsed)
+{
+    const std::string ext(kRecoveryExtension);
+    if (!base.empty() && !isUsed(base + ext)) return base + ext;
+    for (size_t n = 1;; ++n) {
+        std::string name = base + std::to_string(n) + ext;
+        if (!isUsed(name)) return name;
+    }
+}
+
+std::vector<fs::path> RecoveryFilesIn(const fs::path& folder)
+{
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        if (isRecoveryFile(*it)) files.push_back(it->path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// ---- Ownership ------------------------------------------------------------------
+
+RecoveryRun::RecoveryRun(fs::path stateFolder) : State(std::move(stateFolder)) {}
+
+RecoveryRun::~RecoveryRun()
+{
+    removeIfEmpty(Own);
+    for (const Adopted& a : AdoptedRuns) removeIfEmpty(a.Folder);
+}
+
+fs::path RecoveryRun::folder()
+{
+    if (!Own.empty() && OwnLock.locked()) {
+        std::error_code ec;
+        if (fs::is_directory(Own, ec)) return Own;
+    }
+    Own.clear();
+    OwnLock.release();
+    if (State.empty()) return {};
+    const fs::path root = State / kRecoveryFolderName;
+    std::error_code ec;
+    fs::create_directories(root, ec);
+    // A few tries: the visible name could be left over from an old run.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const fs::path hidden = MakeUniqueFolder(root, ".new-");
+        if (hidden.empty()) return {};
+        InstanceLock lock;
+        if (!lock.tryLock(hidden / kRecoveryLockName)) {
+            fs::remove_all(hidden, ec);
+            return {};
+        }
+        const std::string suffix = hidden.filename().string().substr(5);
+        const fs::path visible = root / (std::string(kRecoveryRunPrefix) + suffix);
+        if (!fs::exists(visible, ec)) {
+            fs::rename(hidden, visible, ec);
+            if (!ec) {
+                Own = visible;
+                OwnLock = std::move(lock);
+                return Own;
+            }
+        }
+        fs::remove_all(hidden, ec);
+    }
+    return {};
+}
+
+std::vector<fs::path> RecoveryRun::adoptStaleFiles()
+{
+    std::vector<fs::path> files;
+    if (State.empty()) return files;
+
+    std::error_code ec;
+    const fs::path root = State / kRecoveryFolderName;
+
+    // Files of older builds have no owner folder; one lock stands for all
+    // of them. A state folder that cannot hold it cannot lose them either.
+    const std::vector<fs::path> legacy = RecoveryFilesIn(State);
+    if (!legacy.empty() && !LegacyLock.locked()) {
+        fs::create_directories(root, ec);
+        const bool lockable = fs::is_directory(root, ec);
+        if (!lockable || LegacyLock.tryLock(root / kLegacyLockName)) {
+            AdoptedFiles = legacy;
+            files = legacy;
+        }
+    }
+
+    std::vector<fs::path> runs;
+    for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code dirEc;
+        const std::string name = it->path().filename().string();
+        // Folders still being set up (hidden) and links are never a run's.
+        if (!name.starts_with(kRecoveryRunPrefix) || it->is_symlink(dirEc) || !it->is_directory(dirEc)) continue;
+        if (it->path() == Own) continue;
+        runs.push_back(it->path());
+    }
+    std::sort(runs.begin(), runs.end());
+
+    for (const fs::path& run : runs) {
+        InstanceLock lock;
+        // Held by its running owner, or by us since an earlier call.
+        if (!lock.tryLock(run / kRecoveryLockName)) continue;
+        std::vector<fs::path> found = RecoveryFilesIn(run);
+        if (found.empty()) {
+            removeIfEmpty(run);
+            continue;
+        }
+        files.insert(files.end(), found.begin(), found.end());
+        AdoptedRuns.push_back(Adopted{run, std::move(lock)});
+    }
+    return files;
+}
+
+void RecoveryRun::removeFiles()
+{
+    std::error_code ec;
+    if (!Own.empty()) fs::remove_all(Own, ec);
+    Own.clear();
+    OwnLock.release();
+    for (Adopted& a : AdoptedRuns) fs::remove_all(a.Folder, ec);
+    AdoptedRuns.clear();
+    for (const fs::path& f : AdoptedFiles) fs::remove(f, ec);
+    AdoptedFiles.clear();
+    if (LegacyLock.locked()) {
+        fs::remove(State / kRecoveryFolderName / kLegacyLockName, ec);
+        LegacyLock.release();
+    }
+}
+
+// ---- The tick -------------------------------------------------------------------
+
+RecoveryTickResult WriteRecoveryFiles(const std::vector<TMDIChild*>& windows, const fs::path& folder,
+                                      std::set<std::string>& names, bool mayReport)
+{
+    RecoveryTickResult result;
+    names.clear();
+    OneErrorBoxes boxes(messageBoxes(), mayReport);
+    MessageBoxesScope boxesScope(boxes);
+    for (TMDIChild* w : windows) {
+        if (!w) continue;
+        const std::string name = RecoveryFileName(RecoveryBaseName(w->DocPath, w->DocTitle),
+                                                  [&](const std::string& n) { return names.count(n) != 0; });
+        names.insert(name);
+        bool ok = false;
+        if (folder.empty()) {
+            // No folder to write to: said as the writer says it.
+            boxes.show("Could not create the file " + utf8ToAnsi(name) + "!", "", MsgIcon::Error, MsgButtons::Ok);
+        } else {
+            KeepNameScope keep(&w->Frame);
+            ok = w->SaveQDTFile((folder / name).string());
+        }
+        if (ok) ++result.Written;
+        else ++result.Failed;
+    }
+    result.Reported = boxes.reported();
+    return result;
+}
+
+} // namespace quillet
