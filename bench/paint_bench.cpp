@@ -77,6 +77,32 @@ void BM_PaintVisiblePage(benchmark::State& state)
 }
 BENCHMARK(BM_PaintVisiblePage)->Unit(benchmark::kMillisecond);
 
+// The same page while a text frame on it is being edited: its ring is
+// hatched through a clip region and its handles drawn twice.
+void BM_PaintPageWithEditedFrame(benchmark::State& state)
+{
+    BigDoc d;
+    d.w.NewField();
+    TextArea& f = d.w.Areas.back();
+    SetStandardAreaLook(f);
+    f.AreaType = atTextFrame;
+    f.Left = 40;
+    f.Top = 60;
+    f.Right = 170;
+    f.Bottom = 200;
+    f.PageMode = 0;
+    f.PageIndex = d.page;
+    f.WrapText = 0;
+    f.MoveWithText = 0;
+    f.PrevInFlow = f.NextInFlow = -1;
+    f.Lines.assign(1, TextLine{});
+    InitNewLine(f.Lines, 0);
+    d.w.Cursor = d.w.Anchor = TextPos{d.w.AreaCount() - 1, 0, 0};
+    d.w.PaintBox1Paint();
+    for (auto _ : state) d.w.PaintBox1Paint();
+}
+BENCHMARK(BM_PaintPageWithEditedFrame)->Unit(benchmark::kMillisecond);
+
 void BM_MouseMoveHitTest(benchmark::State& state)
 {
     BigDoc d;

@@ -39,7 +39,7 @@ struct FrameOptions {
     uint8_t TextBkTransparent = 1;
     uint32_t FillColor = 0xFFFFFF;
     uint32_t LineColor = 0;
-    uint8_t NoFill = 1;
+    uint8_t NoFill = 0;
     double LineWidth = 0.75;
     std::string UserName;
     std::string UserInitials;
@@ -58,6 +58,11 @@ struct FrameState {
     FrameOptions Options;
     // The program folder (the executable's folder); data files live there.
     std::filesystem::path ProgDir;
+    // Where the program writes its own files (settings, user dictionary,
+    // recovery files): ProgDir when that can be written, else a per-user
+    // state folder. Empty = ProgDir.
+    std::filesystem::path StateDir;
+    const std::filesystem::path& writableDir() const { return StateDir.empty() ? ProgDir : StateDir; }
     std::string OpenFileName;
     int32_t OpenFilterIndex = 0;
     uint8_t KeepName = 0;

@@ -10,6 +10,8 @@
 
 #include "render/PaintPass.h"
 
+#include "render/Canvas.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -313,14 +315,15 @@ void pictureHandles(Pass& p, TextChar& c, int32_t cx, int32_t ty, int32_t cw, in
 {
     TMDIChild& w = p.W;
     const int32_t bw = cw + 1, bh = ch + 1;
-    // Frame and handles inverted, so they show on any picture.
-    invertRect(p, cx, ty, cx + bw, ty + 1);
-    invertRect(p, cx, ty + bh - 1, cx + bw, ty + bh);
-    invertRect(p, cx, ty + 1, cx + 1, ty + bh - 1);
-    invertRect(p, cx + bw - 1, ty + 1, cx + bw, ty + bh - 1);
     PxRect r[8];
     handleRects(cx, ty, bw, bh, 6, r);
-    for (const PxRect& h : r) invertRect(p, h.Left, h.Top, h.Right, h.Bottom);
+    {
+        // Frame and handles with a black not-xor pen and brush: each pixel
+        // is inverted, so they show on any picture.
+        PenScope pen(*p.Cv, PenMode::NotXor);
+        p.Cv->rectangle(cx, ty, cx + bw, ty + bh, std::nullopt, 0u, 1);
+        for (const PxRect& h : r) p.Cv->rectangle(h.Left, h.Top, h.Right, h.Bottom, 0u, 0u, 1);
+    }
     const int32_t y = p.PageY + ty;
     handleRects(cx, y, bw, bh, 6, r);
     for (int32_t i = 0; i < 8; ++i) w.AddMouseObj(3 + i, r[i].Left, r[i].Top, r[i].Right, r[i].Bottom);

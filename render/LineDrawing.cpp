@@ -267,7 +267,7 @@ void drawAreaLines(Pass& p)
                 const int32_t rw = std::max(1, truncPx(p.PxPerPt * 0.75));
                 const int32_t y0 = truncPx(y / p.MmPerPx) + p.Top;
                 const int32_t y1 = truncPx(y / p.MmPerPx + lineHpx) + p.Top + 1;
-                fillRect(p, colRightBorder, y0, colRightBorder + rw, y1, 0);
+                drawLine(p, colRightBorder, y0, colRightBorder, y1, 0, rw);
             }
         }
 

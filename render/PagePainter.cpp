@@ -96,6 +96,55 @@ void drawLine(Pass& p, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t 
     p.Cv->line(x1, y1, x2, y2, color, std::max(1, width));
 }
 
+// ---- Clipping --------------------------------------------------------------
+
+namespace {
+
+ClipBox intersect(const ClipBox& a, const ClipBox& b)
+{
+    ClipBox r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
+              std::min(a.Bottom, b.Bottom)};
+    r.Right = std::max(r.Right, r.Left);
+    r.Bottom = std::max(r.Bottom, r.Top);
+    return r;
+}
+
+} // namespace
+
+void clipTo(Pass& p, const ClipBox& box)
+{
+    const ClipBox b = p.PageClip ? intersect(box, *p.PageClip) : box;
+    // Nothing left of it (an area off the sheet, margins larger than the
+    // area): the empty region is what every device takes as "clip
+    // everything away"; an empty rectangle is not, everywhere.
+    if (b.Right <= b.Left || b.Bottom <= b.Top) {
+        p.Cv->setClipRegion({});
+        return;
+    }
+    p.Cv->setClip(b.Left, b.Top, b.Right, b.Bottom);
+}
+
+void clipToRegion(Pass& p, const std::vector<ClipBox>& boxes)
+{
+    if (!p.PageClip) {
+        p.Cv->setClipRegion(boxes);
+        return;
+    }
+    std::vector<ClipBox> cut;
+    for (const ClipBox& b : boxes) {
+        const ClipBox c = intersect(b, *p.PageClip);
+        if (c.Right > c.Left && c.Bottom > c.Top) cut.push_back(c);
+    }
+    // Nothing of the region on the page: an empty region clips all away.
+    p.Cv->setClipRegion(cut);
+}
+
+void restoreClip(Pass& p)
+{
+    if (p.PageClip) p.Cv->setClip(p.PageClip->Left, p.PageClip->Top, p.PageClip->Right, p.PageClip->Bottom);
+    else p.Cv->clearClip();
+}
+
 void drawText(Pass& p, const FontHandle& f, int32_t x, int32_t y, std::string_view text, uint32_t color)
 {
     p.Cv->text(x, y, f, text, color);
@@ -139,37 +188,56 @@ bool shownOn(const TextArea& a, int32_t page)
     return TMDIChild::istOnAllPagesGedeckt(a.PageMode, a.PageIndex, page);
 }
 
-void frameRect(Pass& p, const AreaRect& r, uint32_t color, int32_t w)
+// A frame of `width` pixels inside the rectangle, not filled.
+void frameRect(Pass& p, int32_t l, int32_t t, int32_t r, int32_t b, uint32_t color, int32_t width)
 {
-    fillRect(p, r.Left, r.Top, r.Right, r.Top + w, color);
-    fillRect(p, r.Left, r.Bottom - w, r.Right, r.Bottom, color);
-    fillRect(p, r.Left, r.Top + w, r.Left + w, r.Bottom - w, color);
-    fillRect(p, r.Right - w, r.Top + w, r.Right, r.Bottom - w, color);
+    if (r <= l || b <= t || width <= 0) return;
+    p.Cv->rectangle(l, t, r, b, std::nullopt, color, width);
 }
 
+// Eight white squares with a black frame around a floating area.
 void drawHandles(Pass& p, const AreaRect& r)
 {
     PxRect h[8];
     handleRects(r.Left - 6, r.Top - 6, r.Right - r.Left + 12, r.Bottom - r.Top + 12, 7, h);
-    for (const PxRect& q : h) {
-        fillRect(p, q.Left, q.Top, q.Right, q.Bottom, 0);
-        fillRect(p, q.Left + 1, q.Top + 1, q.Right - 1, q.Bottom - 1, kWhite);
+    for (const PxRect& q : h) p.Cv->rectangle(q.Left, q.Top, q.Right, q.Bottom, kWhite, 0u, 1);
+}
+
+// The 6-pixel ring around an area's rectangle, as four boxes.
+std::vector<ClipBox> ringBoxes(const AreaRect& r)
+{
+    const int32_t l = r.Left - 6, t = r.Top - 6, rr = r.Right + 6, b = r.Bottom + 6;
+    return {{l, t, rr, r.Top}, {l, r.Bottom, rr, b}, {l, r.Top, r.Left, r.Bottom}, {r.Right, r.Top, rr, r.Bottom}};
+}
+
+// Back-diagonal black hatching on white over a box, the diagonals on the
+// canvas's own 8-pixel grid as a hatched brush lays them, so the pieces of
+// a ring line up. Each diagonal is cut to the box, and only the part of
+// the box on the canvas is walked: a frame dragged far off the page costs
+// nothing.
+void hatch(Pass& p, ClipBox box)
+{
+    box.Left = std::max(box.Left, 0);
+    box.Top = std::max(box.Top, 0);
+    box.Right = std::min(box.Right, p.Cv->width());
+    box.Bottom = std::min(box.Bottom, p.Cv->height());
+    if (box.Right <= box.Left || box.Bottom <= box.Top) return;
+    fillRect(p, box.Left, box.Top, box.Right, box.Bottom, kWhite);
+    // The pixels with x + y = c, for c on the grid, that lie in the box.
+    const int64_t from = int64_t(box.Left) + box.Top, to = int64_t(box.Right) + box.Bottom - 2;
+    for (int64_t c = from + ((8 - from % 8) % 8); c <= to; c += 8) {
+        const int64_t y0 = std::max<int64_t>(box.Top, c - (box.Right - 1));
+        const int64_t y1 = std::min<int64_t>(box.Bottom - 1, c - box.Left);
+        if (y0 <= y1) drawLine(p, int32_t(c - y0), int32_t(y0), int32_t(c - y1 - 1), int32_t(y1 + 1), 0, 1);
     }
 }
 
-// The ring of a text frame being edited: back-diagonal hatching.
-void hatchRing(Pass& p, const AreaRect& r)
+// A light guide line through both its end points.
+void guideLine(Pass& p, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 {
-    const int32_t l = r.Left - 6, t = r.Top - 6, rr = r.Right + 6, b = r.Bottom + 6;
-    fillRect(p, l, t, rr, r.Top, kWhite);
-    fillRect(p, l, r.Bottom, rr, b, kWhite);
-    fillRect(p, l, r.Top, r.Left, r.Bottom, kWhite);
-    fillRect(p, r.Right, r.Top, rr, r.Bottom, kWhite);
-    p.Cv->setClip(l, t, rr, b);
-    for (int32_t d = 0; d < (rr - l) + (b - t); d += 6) {
-        drawLine(p, l + d, t, l + d - (b - t), b, 0, 1);
-    }
-    p.Cv->clearClip();
+    const int32_t ex = x2 + (x2 > x1) - (x2 < x1), ey = y2 + (y2 > y1) - (y2 < y1);
+    if (ex == x1 && ey == y1) drawLine(p, x1, y1, x1 + 1, y1, kGuide, 1);
+    else drawLine(p, x1, y1, ex, ey, kGuide, 1);
 }
 
 bool activeObject(const Pass& p, int32_t i)
@@ -239,13 +307,22 @@ void drawArea(Pass& p, int32_t i)
         break;
     default:
         if (!hollow) fastFill(p, r.Left, r.Top, r.Right, r.Bottom, a.FillColor, p.BitmapW - 16);
-        if (outline) frameRect(p, r, a.BorderColor, pen);
+        if (outline) frameRect(p, r.Left, r.Top, r.Right, r.Bottom, a.BorderColor, pen);
         break;
     }
 
     if (a.AreaType > atFooter && p.Policy.Interaction) {
         const bool active = activeObject(p, i);
-        if (a.AreaType == atTextFrame && active) hatchRing(p, r);
+        if (a.AreaType == atTextFrame && active) {
+            // The ring of a frame being edited, clipped to the ring so the
+            // hatching never reaches into the frame's own text.
+            const std::vector<ClipBox> ring = ringBoxes(r);
+            clipToRegion(p, ring);
+            for (const ClipBox& b : ring) hatch(p, b);
+            drawHandles(p, r);
+            restoreClip(p);
+        }
+        // Again unclipped: the middle handles reach into the rectangle.
         if (active || a.Selected) drawHandles(p, r);
     }
 
@@ -255,21 +332,22 @@ void drawArea(Pass& p, int32_t i)
         const int32_t yb = r.Bottom - p.pxRound(a.InnerBottom);
         const int32_t xl = r.Left + p.pxRound(a.InnerLeft);
         const int32_t xr = r.Right - p.pxRound(a.InnerRight);
-        fillRect(p, xl, yt, xr + 1, yt + 1, kGuide);
-        fillRect(p, xl, yb, xr + 1, yb + 1, kGuide);
-        fillRect(p, xl, yt, xl + 1, yb + 1, kGuide);
-        fillRect(p, xr, yt, xr + 1, yb + 1, kGuide);
+        guideLine(p, xl, yt, xr, yt);
+        guideLine(p, xl, yb, xr, yb);
+        guideLine(p, xl, yt, xl, yb);
+        guideLine(p, xr, yt, xr, yb);
     } else if (isFootnoteArea(a) && a.SeparatorLine && a.BorderWidth == 0) {
         const int32_t yt = r.Top + p.pxRound(a.InnerTop);
-        fillRect(p, r.Left + p.pxRound(a.InnerLeft), yt, r.Right - p.pxRound(a.InnerRight), yt + 1, 0);
+        const int32_t xl = r.Left + p.pxRound(a.InnerLeft), xr = r.Right - p.pxRound(a.InnerRight);
+        if (xr > xl) drawLine(p, xl, yt, xr, yt, 0, 1);
     }
 
     if (a.AreaType < atRectangle) {
         const int32_t clipBottom = r.Bottom - p.pxRound(a.InnerBottom);
-        p.Cv->setClip(r.Left, r.Top, r.Right, clipBottom);
+        clipTo(p, ClipBox{r.Left, r.Top, r.Right, clipBottom});
         p.invalidateFont();
         drawAreaLines(p);
-        p.Cv->clearClip();
+        restoreClip(p);
         p.invalidateFont();
     }
 
@@ -344,8 +422,7 @@ void deskAndFrame(Pass& p)
     fastFill(p, ox + pw + 2, 0, W, H, kDesk, W);
     fastFill(p, ox, 0, ox + pw + 2, oy, kDesk, W);
     fastFill(p, ox, oy + ph + 2, ox + pw + 2, H, kDesk, W);
-    fillRect(p, ox, oy, ox + pw + 2, oy + ph + 2, 0);
-    fillRect(p, ox + 1, oy + 1, ox + pw + 1, oy + ph + 1, kWhite);
+    p.Cv->rectangle(ox, oy, ox + pw + 2, oy + ph + 2, kWhite, 0u, 1);
     fillRect(p, ox + pw + 2, oy + 2, ox + pw + 4, oy + ph + 4, 0);
     fillRect(p, ox + 2, oy + ph + 2, ox + pw + 4, oy + ph + 4, 0);
 }
@@ -420,7 +497,7 @@ void rebuildAnchors(TMDIChild& w)
 
 // Returns false when the paint box was resized (the pass ends there).
 bool drawPages(TMDIChild& w, Canvas& target, const RenderPolicy& policy, int32_t pageIndex, int32_t originX,
-               int32_t originY)
+               int32_t originY, const PageCanvasTap& tap)
 {
     const bool screen = policy.onScreen();
     if (screen) {
@@ -453,9 +530,9 @@ bool drawPages(TMDIChild& w, Canvas& target, const RenderPolicy& policy, int32_t
     const FrameOptions& o = w.Frame.Options;
     p.HideHelpLines = !o.ShowHelpLines;
     p.ShowAll = o.ShowNonPrinting != 0;
-    p.ShowTab = w.ShowTab != 0;
-    p.ShowSpace = w.ShowSpace != 0;
-    p.ShowParagraphEnd = w.ShowParagraphEnd != 0;
+    p.ShowTab = o.ShowTab != 0;
+    p.ShowSpace = o.ShowSpace != 0;
+    p.ShowParagraphEnd = o.ShowParagraphEnd != 0;
     p.Spelling = o.SpellWhileTyping != 0;
     p.GridLines = screen && policy.Helpers && !w.PageView && w.GridLines != 0;
 
@@ -488,7 +565,7 @@ bool drawPages(TMDIChild& w, Canvas& target, const RenderPolicy& policy, int32_t
             w.PageBitmap = std::make_shared<ImageCanvas>(p.BitmapW, p.BitmapH, p.Dpi);
         bitmap = w.PageBitmap;
     }
-    p.Cv = bitmap ? static_cast<Canvas*>(bitmap.get()) : &target;
+    p.Cv = bitmap ? (tap ? &tap(*bitmap) : static_cast<Canvas*>(bitmap.get())) : &target;
     p.Bitmap = bitmap.get();
     if (!bitmap) {
         p.BitmapW = target.width();
@@ -530,6 +607,20 @@ bool drawPages(TMDIChild& w, Canvas& target, const RenderPolicy& policy, int32_t
         if (!drawn) continue;
 
         for (int32_t k = 0; k < w.AreaCount(); ++k) shown[size_t(k)] = shownOn(w.Areas[size_t(k)], i) ? 1 : 0;
+
+        // Whatever the canvas was left with, a page starts in solid copy
+        // mode, with transparent text and only the page clip.
+        if (policy.ClipToPage) {
+            const auto edge = [](int32_t origin, int32_t size) {
+                return int32_t(std::min<int64_t>(int64_t(origin) + size, INT32_MAX));
+            };
+            pass.PageClip = ClipBox{pass.OriginX, pass.OriginY, edge(pass.OriginX, pass.PageW),
+                                    edge(pass.OriginY, pass.PageH)};
+        }
+        pass.Cv->setPenMode(PenMode::Copy);
+        pass.Cv->setPenStyle(PenStyle::Solid);
+        pass.Cv->setTextBackground(std::nullopt);
+        restoreClip(pass);
 
         if (policy.DeskAndFrame && bitmap) deskAndFrame(pass);
 
@@ -587,7 +678,8 @@ bool drawPages(TMDIChild& w, Canvas& target, const RenderPolicy& policy, int32_t
         placeCaret(pass);
     }
 
-    // End of the pass.
+    // End of the pass. A printer's canvas goes back unclipped.
+    if (pass.PageClip) pass.Cv->clearClip();
     pass.invalidateFont();
     w.ClickRequest = 0;
     if (screen && !policy.Headless) {

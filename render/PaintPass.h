@@ -5,11 +5,15 @@
 
 #include "engine/Childwin.h"
 #include "platform/FontMetrics.h"
+#include "render/Canvas.h"
 #include "render/RenderPolicy.h"
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillet {
 
@@ -76,6 +80,10 @@ struct Pass {
     // Current page.
     int32_t Page = 0;
     int32_t PageY = 0;
+    // Where a page's drawing stays (printer and PDF pages: the sheet);
+    // every area clip is cut down to it. None on screen: the page image
+    // bounds the drawing there.
+    std::optional<ClipBox> PageClip;
 
     // Current area.
     int32_t Area = -1;
@@ -115,9 +123,40 @@ struct Pass {
 };
 
 // ---- The pass (PagePainter.cpp) ----
+// What a screen pass draws on instead of its page image: tests put a
+// recording canvas over the image here to see the calls it gets.
+using PageCanvasTap = std::function<Canvas&(ImageCanvas& pageImage)>;
 // One pass for any target; false when the paint box was resized first.
 bool drawPages(TMDIChild& w, Canvas& target, const RenderPolicy& policy, int32_t pageIndex,
-               int32_t originX, int32_t originY);
+               int32_t originX, int32_t originY, const PageCanvasTap& tap = {});
+
+// ---- Clipping (PagePainter.cpp) ----
+// Clips to a box, or to the union of boxes, within the page clip.
+void clipTo(Pass& p, const ClipBox& box);
+void clipToRegion(Pass& p, const std::vector<ClipBox>& boxes);
+// Back to the page clip (none on screen).
+void restoreClip(Pass& p);
+
+// A pen mode and style for the drawing of one scope; solid copy again
+// afterwards, which is what every other drawing of the pass expects.
+class PenScope {
+public:
+    PenScope(Canvas& c, PenMode mode, PenStyle style = PenStyle::Solid) : C(c)
+    {
+        C.setPenMode(mode);
+        C.setPenStyle(style);
+    }
+    ~PenScope()
+    {
+        C.setPenMode(PenMode::Copy);
+        C.setPenStyle(PenStyle::Solid);
+    }
+    PenScope(const PenScope&) = delete;
+    PenScope& operator=(const PenScope&) = delete;
+
+private:
+    Canvas& C;
+};
 
 // ---- Drawing helpers over the canvas (PagePainter.cpp) ----
 void fillRect(Pass& p, int32_t l, int32_t t, int32_t r, int32_t b, uint32_t color);

@@ -237,6 +237,17 @@ std::string RecordingCanvas::describe() const
         std::snprintf(buf, sizeof buf, "%s (%d,%d)-(%d,%d) colour %06X", opName(c.Op), c.Left, c.Top, c.Right,
                       c.Bottom, c.Colour);
         out += buf;
+        if (c.Mode == PenMode::Xor) out += " xor";
+        if (c.Mode == PenMode::NotXor) out += " not-xor";
+        if (c.Mode == PenMode::Not) out += " not";
+        if (c.Style == PenStyle::Dot) out += " dotted";
+        if (c.Op == CanvasOp::SetClipRegion) {
+            for (const ClipBox& b : c.Clip) {
+                std::snprintf(buf, sizeof buf, " [%d,%d-%d,%d]", b.Left, b.Top, b.Right, b.Bottom);
+                out += buf;
+            }
+            if (c.Clip.empty()) out += " (empty)";
+        }
         if (c.Op == CanvasOp::Text) out += " \"" + c.Text + "\"";
         if (c.PictureBits) {
             std::snprintf(buf, sizeof buf, " src (%d,%d %dx%d) of %dx%dx%d -> %d", c.SourceX, c.SourceY,

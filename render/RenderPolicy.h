@@ -28,6 +28,10 @@ struct RenderPolicy {
     bool WriteBack = true;
     // No host calls (caret, status texts, timer): a settle run.
     bool Headless = false;
+    // Everything of a page stays on its sheet: a frame reaching past the
+    // paper's edge is cut there, as paper cuts it, so a printed page and a
+    // PDF page show the same. The screen's page image bounds itself.
+    bool ClipToPage = false;
 
     bool onScreen() const { return Kind == Target::Screen; }
 
@@ -44,6 +48,7 @@ struct RenderPolicy {
         p.DirectFill = false;
         p.WriteBack = false;
         p.Headless = true;
+        p.ClipToPage = true;
         return p;
     }
     // The screen pass run off-screen until layout and paint agree.
