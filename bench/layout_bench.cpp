@@ -7,108 +7,24 @@
 // Targets: a full layout under 300 ms, a pass after typing one character
 // under 2 ms.
 
-#include "engine/Childwin.h"
-
-#include "language/WordList.h"
+#include "bench/BenchDocuments.h"
 
 #include <benchmark/benchmark.h>
 
-#include <array>
-#include <cstdint>
-#include <memory>
-#include <string>
-
 using namespace quillet;
+using quillet::bench::LongDocument;
 
 namespace {
 
-constexpr size_t kTargetChars = 1000000;
-
-struct LongDocument {
-    FrameState frame;
-    std::unique_ptr<TMDIChild> win = std::make_unique<TMDIChild>(frame);
-    TMDIChild& w = *win;
-    std::array<TextChar, 256> measured{};
-    WordList words;
-    size_t chars = 0;
-
-    // onePage: the body is one area tall enough for all the text, so the
-    // page flow moves no line and the cost left is that of breaking.
-    explicit LongDocument(bool onePage)
-    {
-        frame.Options.SpellWhileTyping = 0;
-        if (onePage) {
-            w.Areas[0].AnchorBottom = 0;
-            w.Areas[0].Bottom = 1e9;
-        }
-        const int32_t font = w.GetNewFontIndex(FontEntryFromState(w.FontState));
-        for (int code = 32; code < 127; ++code) {
-            TextChar& c = measured[size_t(code)];
-            c.Code = uint8_t(code);
-            c.FontIndex = font;
-            const char text = char(code);
-            w.RenderChar(c, false, std::string_view(&text, 1));
-        }
-
-        // Paragraphs of 40..160 words of 2..10 letters, from a fixed seed.
-        uint32_t seed = 12345;
-        auto next = [&seed](uint32_t n) {
-            seed = seed * 1103515245u + 12345u;
-            return (seed >> 16) % n;
-        };
-        std::vector<TextLine>& lines = w.Areas[0].Lines;
-        lines.clear();
-        std::string word;
-        while (chars < kTargetChars) {
-            lines.emplace_back();
-            InitNewLine(lines, int32_t(lines.size()) - 1);
-            TextLine& l = lines.back();
-            l.EndKind = ekParagraph;
-            l.Para.LineSpacing = 1.25;  // some 300 pages
-            const uint32_t count = 40 + next(121);
-            for (uint32_t i = 0; i < count; ++i) {
-                word.clear();
-                const uint32_t len = 2 + next(9);
-                for (uint32_t k = 0; k < len; ++k) word.push_back(char('a' + next(26)));
-                if (words.size() < 20000) words.append(word);
-                for (char ch : word) l.Chars.push_back(measured[uint8_t(ch)]);
-                if (i + 1 < count) l.Chars.push_back(measured[' ']);
-            }
-            chars += l.Chars.size();
-        }
-        words.sortByKey();
-        w.SetAllDirtyFlags();
-        w.MakeSoftEnters();
-    }
-
-    int32_t pages() const
-    {
-        int32_t n = 0;
-        for (const TextArea& a : w.Areas) n += a.AreaType == atPageBody;
-        return n;
-    }
-
-    // The middle page body of the flow and a line in its middle.
-    TextPos middle() const
-    {
-        std::vector<int32_t> bodies;
-        for (int32_t a = 0; a < w.AreaCount(); ++a)
-            if (w.Areas[size_t(a)].AreaType == atPageBody && w.Areas[size_t(a)].LineCount() > 0) bodies.push_back(a);
-        const int32_t a = bodies[bodies.size() / 2];
-        const int32_t l = w.Areas[size_t(a)].LineCount() / 2;
-        return TextPos{a, l, std::min(10, w.Areas[size_t(a)].Lines[size_t(l)].CharCount())};
-    }
-};
-
 LongDocument& document()
 {
-    static LongDocument doc(false);
+    static LongDocument doc({.OnePage = false, .Seed = 12345, .CollectWords = true});
     return doc;
 }
 
 LongDocument& onePageDocument()
 {
-    static LongDocument doc(true);
+    static LongDocument doc({.OnePage = true, .Seed = 12345, .CollectWords = true});
     return doc;
 }
 

@@ -33,6 +33,10 @@ bool anyLineDirty(const std::vector<TextArea>& areas)
 }
 
 constexpr double kMmPerInch = 25.39995;
+// Follow-up passes of one pass, and passes in a row that may hand marked
+// lines on to the next one.
+constexpr int32_t kMaxFollowUps = 8;
+constexpr int32_t kMaxCarryOvers = 3;
 // Cell indexes come from files: a damaged one must not size the counter table.
 constexpr int32_t kMaxNumCounter = 4095;
 // Word lengths that automatic hyphenation takes on.
@@ -974,12 +978,28 @@ void TMDIChild::MakeSoftEnters()
 
     // One more pass breaks what placement marked; numbers settle after it,
     // and the depth bound keeps a pathological document from looping.
-    if (LayoutFollowUps < 2 && anyLineDirty(Areas)) {
+    if (LayoutFollowUps < std::clamp(LayoutFollowUpLimit, 0, kMaxFollowUps) && anyLineDirty(Areas)) {
         ++LayoutFollowUps;
         MakeSoftEnters();
         --LayoutFollowUps;
     }
-    if (LayoutFollowUps == 0) ClearAllDirtyFlags();
+    if (LayoutFollowUps > 0) return;
+    if (!anyLineDirty(Areas)) {
+        LayoutCarryOvers = 0;
+        return;
+    }
+    // Still marked after the follow-ups: a line that lost its mark now would
+    // stay unbroken (and overhang) until an edit happened to touch it. It
+    // keeps the mark, so whichever pass comes next breaks it, and a repaint
+    // is asked for. A document whose marks never settle gets a few such
+    // rounds in a row and is then left as it stands.
+    if (LayoutCarryOvers < kMaxCarryOvers) {
+        ++LayoutCarryOvers;
+        Host->restartTimer2();
+    } else {
+        LayoutCarryOvers = 0;
+        ClearAllDirtyFlags();
+    }
 }
 
 void TMDIChild::CalcLineHeight(int32_t area, int32_t line, double tallest)

@@ -490,4 +490,84 @@ TEST_F(UndoTest, PicturesStayWhileASnapshotUsesThem)
     EXPECT_EQ(w->Pictures.size(), 2u);  // slots keep their indexes
 }
 
+// A document long enough that its snapshot is copied in several runs of
+// lines at once: an area far longer than the rest, areas without lines, and
+// owned blocks scattered over characters and lines.
+std::vector<TextArea> longDocument(int32_t seed)
+{
+    std::vector<TextArea> areas;
+    for (int32_t a = 0; a < 7; ++a) {
+        TextArea area = bodyArea();
+        area.PageIndex = a;
+        area.Top = seed + a;
+        const int32_t lines = a == 2 ? 2600 : a == 4 ? 0 : 40 + 10 * a;
+        area.Lines.resize(size_t(lines));
+        for (int32_t l = 0; l < lines; ++l) {
+            InitNewLine(area.Lines, l);
+            TextLine& line = area.Lines[size_t(l)];
+            line.Height = l % 7;
+            if (l % 13 == 0) line.Para.Tabs.push_back(TabStop{double(l), 1, 2});
+            if (l % 17 == 0) line.Para.BulletFace = "Face " + std::to_string(l + seed);
+            const int32_t chars = (l * 37 + seed) % 90;
+            for (int32_t c = 0; c < chars; ++c) {
+                TextChar ch;
+                ch.Code = uint8_t('a' + (c + l + seed) % 26);
+                ch.Width = c;
+                if ((c + l) % 101 == 0) ch.FieldResult = std::string("result ") + std::to_string(c);
+                if ((c + l) % 211 == 0) ch.FieldCode = std::string("page");
+                if ((c + l) % 307 == 0) {
+                    ch.Code = 13;
+                    ch.ParaCopy = DefaultAbsatzFormat();
+                    ch.ParaCopy->Tabs.push_back(TabStop{12.5, 2, 1});
+                }
+                line.Chars.push_back(ch);
+            }
+        }
+        areas.push_back(std::move(area));
+    }
+    return areas;
+}
+
+TEST_F(UndoTest, LongDocumentsAreCopiedExactlyIntoFreshAndReusedSlots)
+{
+    frame.Options.UndoDepth = 1;
+    w->Areas = longDocument(1);
+    const std::vector<TextArea> first = w->Areas;
+    w->MakeCopyForUndo("Edit 1");
+    ASSERT_TRUE(w->UndoCopies[0].Areas == first);
+
+    // Edits after the snapshot stay out of it, deep blocks included.
+    w->Areas[2].Lines[1300].Chars[0].Code = '#';
+    *w->Areas[2].Lines[0].Para.BulletFace = "Changed";
+    w->Areas[2].Lines[1].Chars.clear();
+    EXPECT_TRUE(w->UndoCopies[0].Areas == first);
+
+    // A shorter document, then a longer one, into slots the depth limit
+    // drops: nothing of the old text survives, nothing of the new is lost.
+    w->Areas = longDocument(2);
+    w->Areas.resize(3);
+    w->Areas[2].Lines.resize(900);
+    const std::vector<TextArea> second = w->Areas;
+    w->MakeCopyForUndo("Edit 2");
+    w->Areas = longDocument(3);
+    w->Areas.push_back(w->Areas[2]);
+    const std::vector<TextArea> third = w->Areas;
+    w->MakeCopyForUndo("Edit 3");  // refills the copy of the first document
+    ASSERT_EQ(count(), 2);
+    EXPECT_TRUE(w->UndoCopies[0].Areas == second);
+    EXPECT_TRUE(w->UndoCopies[1].Areas == third);
+
+    // Restoring over a document of another shape gives the copy exactly,
+    // and leaves the copy intact for the redo.
+    w->Areas = longDocument(4);
+    w->Areas.resize(1);
+    w->RestoreCopyFromUndo(0);
+    EXPECT_TRUE(w->Areas == third);
+    w->RestoreCopyFromUndo(0);
+    EXPECT_TRUE(w->Areas == second);
+    EXPECT_TRUE(w->UndoCopies[1].Areas == third);
+    w->RestoreBeforeRestoreCopyFromUndo(0);
+    EXPECT_TRUE(w->Areas == third);
+}
+
 } // namespace
