@@ -5,6 +5,7 @@
 // that holds it, a block that ends its area fills column after column.
 
 #include "engine/Childwin.h"
+#include "engine/ColumnsDialog.h"
 #include "engine/LineSpan.h"
 
 #include <cmath>
@@ -34,6 +35,27 @@ TMDIChild::SpaltenInfo TMDIChild::getspalteninfo(int32_t area, int32_t line, dou
 {
     if (area < 0 || size_t(area) >= Areas.size()) return SpaltenInfo{};
     return columnInfoIn(Areas[size_t(area)].Lines, line, available);
+}
+
+void TMDIChild::spaltenformat()
+{
+    if (Areas.empty()) return;
+    AbsatzWert value = getabsatzformat();
+    TextLine shown;
+    shown.ColumnCount = value.ColumnCount;
+    shown.ColumnRule = value.ColumnRule;
+    shown.ColumnGap = value.ColumnGap;
+    SpaltenDialogModel model = SpaltenDialogFromLine(shown);
+    if (!Ui->runSpaltenDialog(model)) return;
+    // A count below one leaves the settings as they were; the paragraph is
+    // written back all the same, as one undoable step.
+    if (const auto s = SpaltenDialogApply(model, AreaTextWidth(Cursor.Area))) {
+        value.ColumnCount = s->ColumnCount;
+        value.ColumnRule = s->ColumnRule;
+        value.ColumnGap = s->ColumnGap;
+    }
+    setabsatzformat(value, true, false, true);
+    RefreshDirtyContent();
 }
 
 bool isFirstColumnRowIn(LineSpan lines, int32_t line)

@@ -11,6 +11,7 @@ namespace quillet {
 
 class TMDIChild;
 struct TPageSetupForm;
+struct SpaltenDialogModel;
 
 class HostView {
 public:
@@ -72,6 +73,13 @@ public:
     // The user dictionary dialog: shows the words (Windows-1252), lets the
     // user delete some; true on OK with the remaining words written back.
     virtual bool runUserDictDialog(std::vector<std::string>& /*words*/) { return false; }
+    virtual bool runSpaltenDialog(SpaltenDialogModel& /*model*/) { return false; }
+    // The bold, italic and underline buttons, pressed through their keyboard
+    // shortcuts. True when the frame acted (on its active window, as a click
+    // does, and set its buttons); false leaves the work to the window.
+    virtual bool FettBtnClick() { return false; }
+    virtual bool KursivBtnClick() { return false; }
+    virtual bool UnderlineBtnClick() { return false; }
 };
 
 } // namespace quillet

@@ -609,9 +609,12 @@ struct KeyboardOps {
         w.RefreshDirtyContent();
     }
 
-    // Switching a list off belongs to paragraph formatting; until that
-    // exists a Backspace there only refuses to join.
-    void listOff() {}
+    // Only a list that is on is switched off: for a paragraph without one
+    // the switch would change nothing but add an undo step.
+    void listOff(const TextLine& l)
+    {
+        if (l.Para.ListKind != 0) w.aufzaehlung(0);
+    }
 
     void backspace()
     {
@@ -642,13 +645,13 @@ struct KeyboardOps {
         const bool hasList = l->Para.ListKind != 0;
         if (!havePrev) {
             // The start of the chain, or of a cell.
-            if (hasList) listOff();
+            listOff(*l);
             return;
         }
         TextLine& prev = w.Areas[size_t(pa)].Lines[size_t(pl)];
         const bool prevEndsParagraph = prev.EndKind == ekParagraph || prev.EndKind == ekPageBreak;
         if ((hasList && prevEndsParagraph) || firstRun(*l) || lastRun(prev)) {
-            listOff();
+            listOff(*l);
             return;
         }
         if (prev.EndKind != ekSoft) {
@@ -835,6 +838,14 @@ void TMDIChild::getkeysKeyDown(uint16_t& key, uint8_t shift)
         InsertMode = 0;
         return;
     }
+    if (RulerDrag.Kind > 0) {
+        // A key cancels a ruler drag; Esc also ends it at once, as the
+        // mouse release would.
+        TypingRun = 0;
+        RulerDrag.Kind = kRulerDragCancelled;
+        if (key == VK_ESCAPE) FinishCancelledRulerDrag();
+        return;
+    }
     if (ops.selectedObjects() > 0) {
         if (key == VK_DELETE) ops.deleteSelectedObjects();
         return;
@@ -846,6 +857,41 @@ void TMDIChild::getkeysKeyDown(uint16_t& key, uint8_t shift)
         TypingRun = 0;
         Frame.Options.OverwriteMode = Frame.Options.OverwriteMode ? 0 : 1;
         Ui->setStatusText(2, Frame.Options.OverwriteMode ? "OV" : "");
+    }
+    // The format shortcuts. The style toggles are the frame's buttons; a
+    // frame that cannot act leaves them to this window.
+    if (withCtrl && withShift) {
+        if (key == 'B') {
+            if (!Ui->FettBtnClick()) ToggleBold();
+            SmallOvertakeFont();
+        }
+        if (key == 'K') {
+            if (!Ui->KursivBtnClick()) ToggleItalic();
+            SmallOvertakeFont();
+        }
+        if (key == 'U') {
+            if (!Ui->UnderlineBtnClick()) ToggleUnderline();
+            SmallOvertakeFont();
+        }
+    }
+    if (withCtrl && !withShift) {
+        if (key == 'L') {
+            formatleft();
+            SmallOvertakeFont();
+        }
+        if (key == 'R') {
+            formatright();
+            SmallOvertakeFont();
+        }
+        // Ctrl+Alt from the right Alt key is a character, not the shortcut.
+        if (key == 'E' && !(shift & ssRightAlt)) {
+            formatcenter();
+            SmallOvertakeFont();
+        }
+        if (key == 'J') {
+            formatblock();
+            SmallOvertakeFont();
+        }
     }
     if (key == VK_OEM_MINUS && withCtrl && !withShift) ops.softHyphen();
     if ((key == 'A' || key == 'a') && withCtrl) ops.selectAll();
@@ -951,8 +997,26 @@ void TMDIChild::getkeysKeyDown(uint16_t& key, uint8_t shift)
     if (key == VK_RETURN) ops.enter(shift);
 }
 
+void TMDIChild::FinishCancelledRulerDrag()
+{
+    if (RulerDrag.Kind <= 0) return;
+    if (RulerDrag.NewTab) {
+        if (TextLine* l = lineAt(*this, Cursor)) {
+            std::vector<TabStop>& tabs = l->Para.Tabs;
+            if (RulerDrag.TabIndex >= 0 && RulerDrag.TabIndex < int32_t(tabs.size()))
+                tabs.erase(tabs.begin() + RulerDrag.TabIndex);
+        }
+    }
+    RulerDrag.Kind = 0;
+    RulerDrag.NewTab = 0;
+    RulerDrag.BestDistance = -1;
+    ColumnDragOldX = -1;
+    Host->repaint();
+}
+
 void TMDIChild::getkeysKeyPress(uint8_t& key)
 {
+    if (RulerDrag.Kind > 0) return;
     if (validArea(*this, Cursor.Area)) {
         const TextArea& a = Areas[size_t(Cursor.Area)];
         if (a.AreaType > atTextFrame || (a.AreaType == atTextFrame && a.Selected)) return;

@@ -765,4 +765,152 @@ TEST_F(Keyboard, UpAndDownKeepTheTableColumn)
     EXPECT_EQ(text(w.Areas[0].Lines[1]), "a1");
 }
 
+TEST_F(Keyboard, FormatShortcutsAlignTheParagraphAndToggleStyles)
+{
+    type("abc def");
+    key(VK_LEFT);
+    const TextLine& l = line(0, 0);
+    key('E', ssCtrl);
+    EXPECT_EQ(l.Para.Alignment, 1);
+    EXPECT_EQ(w.ToolbarFormat.Alignment, 1);
+    key('R', ssCtrl);
+    EXPECT_EQ(l.Para.Alignment, 2);
+    key('J', ssCtrl);
+    EXPECT_EQ(l.Para.Alignment, 3);
+    EXPECT_EQ(w.ToolbarFormat.Alignment, 3);
+    key('L', ssCtrl);
+    EXPECT_EQ(l.Para.Alignment, 0);
+    // AltGr+E is a character, and the alignment keys take no Shift.
+    key('E', ssCtrl | ssRightAlt);
+    key('E', ssCtrl | ssShift);
+    key('R', ssCtrl | ssShift);
+    EXPECT_EQ(l.Para.Alignment, 0);
+    EXPECT_EQ(undoLabels().back(), "Paragraph format");
+
+    // The style toggles reach the word at the caret and the toolbar.
+    auto styleOf = [&](int i) { return w.Fonts[size_t(line(0, 0).Chars[size_t(i)].FontIndex)].Style; };
+    key('B', ssCtrl | ssShift);
+    EXPECT_EQ(styleOf(5) & 1, 1);
+    EXPECT_EQ(styleOf(0) & 1, 0);
+    EXPECT_EQ(w.ToolbarFormat.Bold, 1);
+    EXPECT_EQ(undoLabels().back(), "Character format");
+    key('K', ssCtrl | ssShift);
+    key('U', ssCtrl | ssShift);
+    EXPECT_EQ(styleOf(6), 1 | 2 | 4);
+    EXPECT_EQ(w.ToolbarFormat.Italic, 1);
+    EXPECT_EQ(w.ToolbarFormat.Underline, 1);
+    key('B', ssCtrl | ssShift);
+    EXPECT_EQ(styleOf(6), 2 | 4);
+    EXPECT_EQ(w.ToolbarFormat.Bold, 0);
+    // Ctrl alone is no style toggle.
+    key('B', ssCtrl);
+    EXPECT_EQ(styleOf(6), 2 | 4);
+}
+
+TEST_F(Keyboard, AFrameThatHandlesTheStyleButtonsIsAskedFirst)
+{
+    struct ButtonUi : RecordingUi {
+        TMDIChild* child = nullptr;
+        int bold = 0, italic = 0, underline = 0;
+        bool FettBtnClick() override
+        {
+            ++bold;
+            child->ToggleBold();
+            return true;
+        }
+        bool KursivBtnClick() override
+        {
+            ++italic;
+            return false;
+        }
+        bool UnderlineBtnClick() override
+        {
+            ++underline;
+            return false;
+        }
+    } frameUi;
+    frameUi.child = &w;
+    w.setFrameUi(&frameUi);
+    type("word");
+    key(VK_LEFT);
+    key('B', ssCtrl | ssShift);
+    EXPECT_EQ(frameUi.bold, 1);
+    // Toggled once, by the frame.
+    EXPECT_EQ(w.FontState.Style & 1, 1);
+    EXPECT_EQ(w.ToolbarFormat.Bold, 1);
+    // A frame that does not act leaves the toggle to the window.
+    key('K', ssCtrl | ssShift);
+    EXPECT_EQ(frameUi.italic, 1);
+    EXPECT_EQ(w.FontState.Style & 2, 2);
+    EXPECT_EQ(w.ToolbarFormat.Italic, 1);
+}
+
+TEST_F(Keyboard, BackspaceAtTheStartOfAListSwitchesItOffBeforeJoining)
+{
+    type("abc");
+    key(VK_RETURN);
+    type("def");
+    w.aufzaehlung(1);
+    key(VK_HOME);
+    key(VK_BACK);
+    EXPECT_EQ(line(0, 1).Para.ListKind, 0);
+    EXPECT_EQ(paragraphs(), (Strings{"abc", "def"}));
+    EXPECT_EQ(undoLabels().back(), "Paragraph format");
+    key(VK_BACK);
+    EXPECT_EQ(paragraphs(), (Strings{"abcdef"}));
+    EXPECT_EQ(w.Cursor, (TextPos{0, 0, 3}));
+
+    // At the start of the text there is nothing to join: only the list goes.
+    key(VK_HOME, ssCtrl);
+    w.aufzaehlung(2);
+    key(VK_BACK);
+    EXPECT_EQ(line(0, 0).Para.ListKind, 0);
+    EXPECT_EQ(paragraphs(), (Strings{"abcdef"}));
+    // Without a list there: no paragraph format step.
+    key(VK_BACK);
+    const Strings labels = undoLabels();
+    ASSERT_GE(labels.size(), 3u);
+    EXPECT_EQ((Strings(labels.end() - 3, labels.end())), (Strings{"Delete", "Paragraph format", "Delete"}));
+}
+
+TEST_F(Keyboard, AKeyCancelsARulerDragAndEscEndsIt)
+{
+    type("ab");
+    w.RulerDrag.Kind = 4;
+    w.ColumnDragOldX = 120;
+    key(VK_BACK);
+    EXPECT_EQ(w.RulerDrag.Kind, TMDIChild::kRulerDragCancelled);
+    EXPECT_EQ(w.TypingRun, 0);
+    type("x");
+    EXPECT_EQ(paragraphs(), (Strings{"ab"}));
+    // Still cancelled, and the guide line stays until the drag ends.
+    key(VK_LEFT);
+    EXPECT_EQ(w.Cursor, (TextPos{0, 0, 2}));
+    EXPECT_EQ(w.ColumnDragOldX, 120);
+    key(VK_ESCAPE);
+    EXPECT_EQ(w.RulerDrag.Kind, 0);
+    EXPECT_EQ(w.ColumnDragOldX, -1);
+    type("c");
+    EXPECT_EQ(paragraphs(), (Strings{"abc"}));
+
+    // A tab stop the drag's click created goes with Esc; the others stay.
+    TextLine& l = w.Areas[0].Lines[0];
+    l.Para.Tabs = {TabStop{10, 0, 0}, TabStop{30, 0, 0}, TabStop{20, 1, 0}};
+    w.RulerDrag.Kind = 100;
+    w.RulerDrag.NewTab = 1;
+    w.RulerDrag.TabIndex = 2;
+    const int repaints = host.repaints;
+    key(VK_ESCAPE);
+    EXPECT_EQ(l.Para.Tabs, (std::vector<TabStop>{TabStop{10, 0, 0}, TabStop{30, 0, 0}}));
+    EXPECT_EQ(w.RulerDrag.Kind, 0);
+    EXPECT_EQ(w.RulerDrag.NewTab, 0);
+    EXPECT_GT(host.repaints, repaints);
+    // A damaged tab index removes nothing.
+    w.RulerDrag.Kind = 100;
+    w.RulerDrag.NewTab = 1;
+    w.RulerDrag.TabIndex = 7;
+    key(VK_ESCAPE);
+    EXPECT_EQ(l.Para.Tabs.size(), 2u);
+}
+
 } // namespace

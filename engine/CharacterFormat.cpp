@@ -1,0 +1,247 @@
+// Character formatting. A character holds no format of its own, only an index
+// into the append-only font table; changing the format of text means, for
+// each character, a modified copy of its entry found or appended, and the
+// character measured again with it.
+//
+// The values applied always come from the window's current format: a caller
+// writes the new value there first and switches on only that attribute.
+
+#include "engine/Childwin.h"
+
+#include "platform/Win1252.h"
+#include "render/SelFont.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <string>
+#include <unordered_map>
+
+namespace quillet {
+
+namespace {
+
+constexpr std::string_view kCharacterFormatLabel = "Character format";
+
+TextLine* lineAt(TMDIChild& w, const TextPos& p)
+{
+    if (p.Area < 0 || p.Area >= w.AreaCount() || p.Line < 0 || p.Line >= w.Areas[size_t(p.Area)].LineCount())
+        return nullptr;
+    return &w.Areas[size_t(p.Area)].Lines[size_t(p.Line)];
+}
+
+int32_t cellsOf(const TextLine& l) { return l.IsCell ? std::max<int32_t>(1, l.CellsPerRow) : 1; }
+
+bool endsParagraph(const TextLine& l) { return l.EndKind == ekParagraph || l.EndKind == ekPageBreak; }
+
+// Whole points, halves to even, as characters are measured everywhere.
+double roundHalfEven(double v) { return v - std::remainder(v, 1.0); }
+
+double pxToMm(int32_t px, int32_t dpi) { return double(px) / dpi * 25.39995; }
+
+// The text a formatted character is measured by, in the letter case its
+// format shows.
+std::string measuredText(const TextChar& c, const FontEntry& f)
+{
+    std::string text;
+    if (c.Kind == ckField) text = c.FieldResult.value_or(std::string());
+    else if (c.Kind == ckFootnoteRef || c.Kind == ckFootnoteNumber) text = std::to_string(c.ShownNumber);
+    else text.assign(1, char(c.Code));
+    if (GettingOps(f.Options, foNoCapitals))
+        for (char& ch : text) ch = char(ansiLower(uint8_t(ch)));
+    if (GettingOps(f.Options, foCapitals) || GettingOps(f.Options, foSmallCaps))
+        for (char& ch : text) ch = char(ansiUpper(uint8_t(ch)));
+    return text;
+}
+
+struct Formatter {
+    TMDIChild& w;
+    const TMDIChild::FormatSwitches& s;
+    // A selection of one format measures each letter once per new format.
+    struct Size { double Width, Height; };
+    std::unordered_map<uint64_t, Size> measuredCodes;
+
+    FontEntry modified(const FontEntry& from) const
+    {
+        FontEntry f = from;
+        const CurrentFontState& st = w.FontState;
+        if (s.BkColor) {
+            f.BkColor = st.BkColor;
+            f.BkTransparent = st.BkTransparent;
+        }
+        if (s.ShadowColor) f.ShadowColor = st.ShadowColor;
+        if (s.OutlineColor) f.OutlineColor = st.OutlineColor;
+        for (int bit = 0; bit < int(s.Options.size()); ++bit)
+            if (s.Options[size_t(bit)]) SettingOps(f.Options, bit, GettingOps(st.Options, bit) != 0);
+        if (s.Face) f.Face = st.Face;
+        if (s.Size) f.Size = st.Size;
+        if (s.Color) f.Color = st.Color;
+        auto styleBit = [&](uint8_t on, int bit) {
+            if (on) f.Style = uint8_t((f.Style & ~(1 << bit)) | (st.Style & (1 << bit)));
+        };
+        styleBit(s.Bold, 0);
+        styleBit(s.Italic, 1);
+        styleBit(s.Underline, 2);
+        styleBit(s.Strikeout, 3);
+        if (s.Charset) f.Charset = st.Charset;
+        return f;
+    }
+
+    Size measure(const TextChar& c, const FontEntry& f) const
+    {
+        const std::string text = measuredText(c, f);
+        const int32_t dpi = w.PrinterDpi > 0 ? w.PrinterDpi : 600;
+        const FontHandle full = selfont(f.Face, dpi, f.Charset, f.Style, f.Size, 100);
+        double factor = 1.0;
+        if (GettingOps(f.Options, foSmallCaps)) factor *= 0.75;
+        if (GettingOps(f.Options, foSuperscript) || GettingOps(f.Options, foSubscript)) factor *= 0.6;
+        double reduced = roundHalfEven(f.Size * factor);
+        if (!(reduced > 0)) reduced = 1;
+        const FontHandle small = reduced == f.Size ? full : selfont(f.Face, dpi, f.Charset, f.Style, reduced, 100);
+        return Size{pxToMm(small->textExtent(text).cx, dpi), pxToMm(full->textExtent(text).cy, dpi)};
+    }
+
+    // formatiereZeichen
+    void apply(const TextPos& p)
+    {
+        TextLine* l = lineAt(w, p);
+        if (!l) return;
+        l->Dirty = 1;
+        if (p.Char < 0 || p.Char >= l->CharCount()) return;
+        TextChar& c = l->Chars[size_t(p.Char)];
+        if (c.Kind != ckText && c.Kind != ckFootnoteRef && c.Kind != ckFootnoteNumber && c.Kind != ckField)
+            return;
+        // A character naming no entry is taken to have the current format.
+        const FontEntry from = c.FontIndex >= 0 && c.FontIndex < w.FontCount()
+                                   ? w.Fonts[size_t(c.FontIndex)]
+                                   : FontEntryFromState(w.FontState);
+        c.FontIndex = w.GetNewFontIndex(modified(from));
+        const FontEntry& f = w.Fonts[size_t(c.FontIndex)];
+        if (c.Kind != ckText) {
+            const Size m = measure(c, f);
+            c.Width = m.Width;
+            c.Height = m.Height;
+            return;
+        }
+        const uint64_t key = (uint64_t(uint32_t(c.FontIndex)) << 8) | c.Code;
+        auto it = measuredCodes.find(key);
+        if (it == measuredCodes.end()) it = measuredCodes.emplace(key, measure(c, f)).first;
+        c.Width = it->second.Width;
+        c.Height = it->second.Height;
+    }
+
+    bool isWordChar(const TextPos& p)
+    {
+        const TextLine* l = lineAt(w, p);
+        if (!l || p.Char < 0 || p.Char >= l->CharCount()) return false;
+        const TextChar& c = l->Chars[size_t(p.Char)];
+        return c.Kind == ckText && c.Code != ' ' && isAnsiAlnum(c.Code);
+    }
+
+    // The line before (after) `p`'s line in the same text: in a table the
+    // same cell's earlier (later) run, never a neighbouring cell. False at
+    // the chain's start (end) or the cell's edge.
+    bool neighbourLine(TextPos& p, bool forward)
+    {
+        const TextLine* cur = lineAt(w, p);
+        if (!cur) return false;
+        if (cur->IsCell && (forward ? cur->RowLastRun : cur->RowFirstRun)) return false;
+        const int64_t step = forward ? cellsOf(*cur) : -int64_t(cellsOf(*cur));
+        int32_t a = p.Area;
+        int32_t l = int32_t(std::clamp<int64_t>(int64_t(p.Line) + step, INT32_MIN, INT32_MAX));
+        w.GoToLine(a, l);
+        const TextLine* nx = lineAt(w, TextPos{a, l, 0});
+        if (!nx || nx->IsCell != cur->IsCell) return false;
+        if (cur->IsCell && nx->CellIndex != cur->CellIndex) return false;
+        p = TextPos{a, l, 0};
+        return true;
+    }
+
+    void wordAtCaret()
+    {
+        int64_t guard = 1;
+        for (const TextArea& a : w.Areas) guard += a.LineCount();
+
+        const TextPos caret = w.Cursor;
+        TextPos p = caret;
+        while (isWordChar(p)) {
+            apply(p);
+            if (p.Char > 0) {
+                --p.Char;
+                continue;
+            }
+            TextPos prev = p;
+            if (--guard <= 0 || !neighbourLine(prev, false)) break;
+            const TextLine& pl = *lineAt(w, prev);
+            if (endsParagraph(pl)) break;
+            p = TextPos{prev.Area, prev.Line, pl.CharCount() - 1};
+        }
+        // The separator just before the word goes with it.
+        if (!(p == caret)) {
+            const TextLine* l = lineAt(w, p);
+            if (l && p.Char >= 0 && p.Char < l->CharCount()) apply(p);
+        }
+
+        p = caret;
+        for (;;) {
+            const TextLine* l = lineAt(w, p);
+            if (!l) break;
+            if (p.Char >= l->CharCount()) {
+                if (endsParagraph(*l) || --guard <= 0 || !neighbourLine(p, true)) break;
+                continue;
+            }
+            if (!isWordChar(p)) break;
+            apply(p);
+            ++p.Char;
+        }
+    }
+};
+
+} // namespace
+
+void TMDIChild::formatieren(const FormatSwitches& switches)
+{
+    MakeCopyForUndo(kCharacterFormatLabel);
+    ClampPosition(Areas, Cursor);
+    Formatter f{*this, switches, {}};
+    if (isThereAmarking()) {
+        TextWalker walk = MarkedWalk();
+        f.apply(walk.Pos);
+        while (getnextmarkedchar(walk)) f.apply(walk.Pos);
+    } else {
+        f.wordAtCaret();
+    }
+    RefreshDirtyContent();
+}
+
+void TMDIChild::ToggleBold()
+{
+    if (UpdatingToolbar) return;
+    FontState.Style ^= 1;
+    FormatSwitches s;
+    s.Bold = 1;
+    formatieren(s);
+}
+
+void TMDIChild::ToggleItalic()
+{
+    if (UpdatingToolbar) return;
+    FontState.Style ^= 2;
+    FormatSwitches s;
+    s.Italic = 1;
+    formatieren(s);
+}
+
+void TMDIChild::ToggleUnderline()
+{
+    if (UpdatingToolbar) return;
+    FontState.Style ^= 4;
+    // The plain underline is also the first of the underline options.
+    SettingOps(FontState.Options, foUnderline, (FontState.Style & 4) != 0);
+    FormatSwitches s;
+    s.Underline = 1;
+    s.Options[foUnderline] = 1;
+    formatieren(s);
+}
+
+} // namespace quillet
