@@ -3,14 +3,23 @@
 // window's paint pass makes, draws the caret over it and forwards keys,
 // mouse, wheel, focus and resizing to the window's handlers. It owns no
 // document logic.
+//
+// Layout: the rulers' panels (left, with the tab-kind box above the
+// vertical ruler, and top) around the scroll box, whose viewport presents
+// the window's view image. The image is made at the scroll box's size and
+// already scrolled, so the viewport draws it at its origin.
 
 #include "engine/HostView.h"
 
+#include <QImage>
+#include <QRect>
 #include <QWidget>
 
 #include <memory>
 #include <string>
 
+class QAbstractScrollArea;
+class QFrame;
 class QTimer;
 
 namespace quillet {
@@ -39,6 +48,22 @@ public:
     void fireTimer2();
     bool timer2Active() const;
 
+    // ---- What tests and the frame look at --------------------------------
+    // No pass is pending: neither Timer2 nor one after scrolling or resizing.
+    bool paintIdle() const;
+    // Paint passes presented so far (each pass ends by presenting).
+    int presentedPasses() const { return PresentedPasses; }
+    // The scroll box and the viewport that shows the page image.
+    QAbstractScrollArea* scrollBox() const;
+    QWidget* pageViewport() const;
+    // The last view image (a deep copy; null before the first pass).
+    QImage viewImage() const;
+    // The caret as the window last placed it (viewport pixels), and whether
+    // it is on screen now (created, shown and the view has the focus).
+    QRect caretRect() const { return QRect(CaretPos, CaretSize); }
+    bool caretVisible() const;
+    bool rulersVisible() const { return RulersShown; }
+
     // ---- HostView ---------------------------------------------------------
     void restartTimer2() override;
     void stopTimer2() override;
@@ -65,10 +90,65 @@ signals:
     // The window wants to go (after creation); the frame closes its subwindow.
     void closeRequestedSignal();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    // Tab belongs to the document, not to the focus chain.
+    bool focusNextPrevChild(bool next) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
 private:
+    class ScrollBox;
+    friend class ScrollBox;
+
+    // Called by the scroll box.
+    void paintViewport();
+    bool viewportInput(QEvent* event);
+    void boxResized();
+    void scrolled();
+
+    // The pass the platform's paint message would run: after scrolling or
+    // resizing, once the queue is empty.
+    void schedulePass();
+    void runPass();
+    void updateScrollRanges();
+    void restartBlink();
+    void updateCaretArea();
+    template <class Fn> void guarded(const char* what, Fn&& fn);
+
     std::unique_ptr<TMDIChild> Child;
     bool CloseRequested = false;
     bool Creating = false;
+
+    ScrollBox* Box = nullptr;
+    QWidget* LeftPanel = nullptr;   // the tab-kind box above the vertical ruler
+    QFrame* TabKindBox = nullptr;
+    QFrame* VRuler = nullptr;
+    QFrame* HRuler = nullptr;
+    bool RulersShown = true;
+
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
+    QTimer* PassTimer = nullptr;
+    QTimer* BlinkTimer = nullptr;
+    int PresentedPasses = 0;
+    int PassDepth = 0;
+    int RangeDepth = 0;
+
+    // The caret of the scroll box (viewport pixels).
+    bool CaretCreated = false;
+    bool CaretShownFlag = false;
+    bool BlinkOn = true;
+    QPoint CaretPos;
+    QSize CaretSize;
+
+    // Mouse: whether the press went to the page (moves and the release
+    // follow it there, as a captured mouse does), and the wheel's
+    // remainder below one notch.
+    bool PressOnPage = false;
+    int WheelRemainder = 0;
 };
 
 } // namespace quillet

@@ -182,10 +182,18 @@ public:
     // ---- Layout: line breaking (Layout.cpp) --------------------------------
     // Depth of the follow-up passes a pass runs for lines placement marked.
     int32_t LayoutFollowUps = 0;
+    // How many follow-up passes one pass may run; lines still marked after
+    // them keep their mark, so the next pass breaks them, and a repaint is
+    // asked for.
+    int32_t LayoutFollowUpLimit = 2;
+    // Passes in a row that ended with lines still marked (bounded, so a
+    // document that never settles stops asking for more).
+    int32_t LayoutCarryOvers = 0;
     // The layout pass: joins the lines that belong together, breaks every
     // dirty line, sets heights and list numbers, marks misspelt words, then
     // places the lines (FlowGather before breaking, FlowPlace after). Ends
-    // with every dirty flag cleared.
+    // with every dirty flag cleared, but for lines placement marked that
+    // the follow-up passes left unsettled (see LayoutFollowUpLimit).
     void MakeSoftEnters();
     // Height of a just-broken line from the tallest character its walk
     // passed (< 0: none; a space of the measuring font is taken), with its
@@ -244,6 +252,8 @@ public:
     };
     bool isfirstSpaltenrow(int32_t area, int32_t line) const;
     SpaltenInfo getspalteninfo(int32_t area, int32_t line, double available) const;
+    // Format > Columns on the cursor's paragraph.
+    void spaltenformat();
 
     // ---- Fields (Fields.cpp) -----------------------------------------------
     void FelderAktuallisieren();
@@ -437,6 +447,76 @@ public:
     void SmallOvertakeFont();
     void DeleteMarking();
 
+    // ---- Mouse (Mouse.cpp) ------------------------------------------------
+    // Buttons 0 left, 1 right; shift bits ssShift, ssAlt, ssCtrl; x, y in
+    // paint-box pixels. Hits are found by a paint pass with a request set.
+    void PaintBox1MouseDown(int32_t button, uint8_t shift, int32_t x, int32_t y);
+    void PaintBox1MouseMove(uint8_t shift, int32_t x, int32_t y);
+    void PaintBox1MouseUp(int32_t button, uint8_t shift, int32_t x, int32_t y);
+    void PaintBox1DblClick();
+    // Triple-click state: 0 none, 1 a double click just selected a word,
+    // 2 its second press has arrived.
+    uint8_t ClickCount = 0;
+    uint32_t DoubleClickTick = 0;
+    // Milliseconds of a steady clock; tests put their own clock in place.
+    uint32_t (*TickSource)() = nullptr;
+    uint32_t TickCount() const;
+    // A drag on the horizontal ruler (the rulers set it; a key cancels it).
+    struct RulerDragState {
+        int32_t Kind = 0;  // 0 none, 1..4 indent markers, 99 cancelled, 100 tab stop
+        int32_t TabIndex = 0;
+        int32_t BestDistance = -1;
+        uint8_t NoBlit = 0;
+        uint8_t NewTab = 0;  // the drag's click created tab TabIndex on the cursor line
+        double Value = 0;
+    };
+    static constexpr int32_t kRulerDragCancelled = 99;
+    RulerDragState RulerDrag;
+    // What releasing the mouse does to a cancelled drag: the guide line and
+    // a tab stop the drag's click created go, nothing is applied.
+    void FinishCancelledRulerDrag();
+
+    // ---- Paragraph formatting (ParagraphFormat.cpp) ----------------------
+    // A paragraph's format as commands read and write it: the line's format
+    // (ItemNumber belongs to layout and is never written) and its columns.
+    struct AbsatzWert {
+        AbsatzFormat Para;
+        int32_t ColumnCount = 0;
+        int32_t ColumnRule = 0;
+        double ColumnGap = 0;
+    };
+    // The cursor line's format.
+    AbsatzWert getabsatzformat();
+    // The one writer of paragraph formats: the cursor line alone, or every
+    // line of each paragraph the selection (or the cursor) touches. Marks the
+    // written lines dirty; lays nothing out.
+    void setabsatzformat(const AbsatzWert& value, bool applyColumns, bool thisLineOnly, bool makeUndo);
+    void formatleft();
+    void formatcenter();
+    void formatright();
+    void formatblock();
+    // 1 bullets, 2 numbering: on, or off when the paragraph has that kind
+    // already; 0 always off.
+    void aufzaehlung(int32_t kind);
+
+    // ---- Character formatting (CharacterFormat.cpp) ----------------------
+    // Which attributes of FontState formatieren applies (non-zero = apply).
+    struct FormatSwitches {
+        uint8_t Face = 0, Size = 0, Color = 0, Bold = 0, Italic = 0, Underline = 0, Strikeout = 0;
+        uint8_t BkColor = 0;  // with BkTransparent
+        uint8_t ShadowColor = 0, OutlineColor = 0, Charset = 0;
+        std::array<uint8_t, 16> Options{};  // one per option bit
+    };
+    // Applies the switched attributes of FontState to the selection, or to
+    // the word at the caret; one undo step "Character format".
+    void formatieren(const FormatSwitches& switches);
+    // What the frame's bold, italic and underline buttons do to the window:
+    // flip the style in FontState and apply it. Nothing while the toolbar is
+    // being updated.
+    void ToggleBold();
+    void ToggleItalic();
+    void ToggleUnderline();
+
     // ---- Renderer (render/) -------------------------------------------------
     // One paint pass. Screen (toPrinter 0): `target` is the scroll box's
     // client area onto the paint box; visible pages are composed in
@@ -513,9 +593,8 @@ public:
         double VStartMm = 0, VEndMm = 0;
     };
     RulerValuesRec RulerValues;
-    // View options the frame's menus toggle (ShowNonPrinting and
-    // ShowHelpLines come from the frame's options).
-    uint8_t ShowTab = 0, ShowSpace = 0, ShowParagraphEnd = 0;
+    // The non-printing marks and guide lines are the frame's options
+    // (FrameState::Options), the same for every window.
     uint8_t GridLines = 1;  // Table > Grid lines
     int32_t RubberBandX = -9999;
     // Drop caret found by the last pass (scroll box client pixels).
