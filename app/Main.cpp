@@ -1,30 +1,571 @@
+// The frame: start-up and shutdown, the menus and toolbars, the commands that
+// make document windows.
 #include "app/Main.h"
 
+#include "app/AboutBox.h"
 #include "app/DocumentView.h"
+#include "app/FileFilters.h"
+#include "app/dialogs/OptionsFUnit.h"
+#include "app/dialogs/PageSetupForm.h"
+#include "app/dialogs/SpaltenFUnit.h"
+#include "app/dialogs/UserDictFUnit.h"
 #include "engine/Childwin.h"
+#include "engine/ColumnsDialog.h"
+#include "engine/OptionsDialog.h"
+#include "engine/RecentFiles.h"
+#include "engine/Settings.h"
+#include "formats/OpenSave.h"
+#include "language/Hyphenation.h"
+#include "language/WordList.h"
+#include "platform/qt/QtMessageBoxes.h"
+#include "platform/qt/QtPrinterInfo.h"
+#include "platform/qt/QtText.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
 #include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+#include <cstdlib>
+#include <exception>
+#include <system_error>
 
 namespace quillet {
 
-bool FrameFileDialogs::getOpenFileName(QWidget*, const std::string&, std::string&, int32_t&) { return false; }
-bool FrameFileDialogs::getSaveFileName(QWidget*, const std::string&, std::string&, int32_t&) { return false; }
+namespace {
+
+constexpr const char* kOpenFilter =
+    "Vellum-Script files (*.qdt)|*.qdt|Word files (*.doc)|*.doc|Rich Text files (*.rtf)|*.rtf|"
+    "Text files (*.txt)|*.txt|Text files DOS (*.txt)|*.txt|"
+    "All documents|*.doc;*.qdt;*.rtf;*.htm;*.html;*.txt|All files (*.*)|*.*";
+// OpenFile's filter index for the native reader.
+constexpr int32_t kNativeOpenFilter = 1;
+
+constexpr const char* kGeometryKey = "frame/geometry";
+
+// Nothing a handler throws may reach Qt's event loop; the user hears of it.
+template <class F>
+void guardedCall(F&& f)
+{
+    try {
+        f();
+    } catch (const std::exception& e) {
+        messageBoxes().show(std::string("The command could not be completed: ") + e.what(), "",
+                            MsgIcon::Error, MsgButtons::Ok);
+    } catch (...) {
+        messageBoxes().show("The command could not be completed.", "", MsgIcon::Error, MsgButtons::Ok);
+    }
+}
+
+QString escapeMnemonic(QString text) { return text.replace(QLatin1Char('&'), QStringLiteral("&&")); }
+
+// The writable folder for the program's own files when the program folder
+// cannot take them.
+std::filesystem::path userStateDir()
+{
+    if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && *xdg) return std::filesystem::path(xdg) / "quillet";
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return std::filesystem::path(home) / ".local" / "state" / "quillet";
+    return std::filesystem::temp_directory_path() / "quillet";
+}
+
+bool isWritableDir(const std::filesystem::path& dir)
+{
+    const QFileInfo info(QString::fromStdString(dir.string()));
+    return info.isDir() && info.isWritable();
+}
+
+QString shortestDecimal(double v) { return QString::number(v, 'g', QLocale::FloatingPointShortest); }
+
+} // namespace
+
+// The MDI child frame of one document window: its close box asks the
+// document first, and the document is freed when the frame goes.
+class DocumentSubWindow final : public QMdiSubWindow {
+public:
+    explicit DocumentSubWindow(TMainForm& frame) : Frame(frame) { setAttribute(Qt::WA_DeleteOnClose); }
+    ~DocumentSubWindow() override
+    {
+        auto* view = qobject_cast<DocumentView*>(widget());
+        if (!view) return;
+        guardedCall([&] { view->child().FormDestroy(); });
+        // FormDestroy hands the document menus back; the window that is
+        // active now takes them again.
+        if (!Frame.Destroying)
+            guardedCall([&] { Frame.subWindowActivated(Frame.MdiArea->currentSubWindow()); });
+    }
+    bool closed() const { return Closed; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        auto* view = qobject_cast<DocumentView*>(widget());
+        bool canClose = true;
+        guardedCall([&] {
+            if (view && !Frame.ClosingAll) view->child().FormCloseQuery(&view->child(), canClose);
+            if (canClose && view) {
+                TMDIChild::CloseAction action = TMDIChild::CloseAction::Free;
+                view->child().FormClose(action);
+            }
+        });
+        if (!canClose) {
+            event->ignore();
+            return;
+        }
+        Closed = true;
+        QMdiSubWindow::closeEvent(event);
+    }
+
+private:
+    TMainForm& Frame;
+    bool Closed = false;
+};
+
+// ---- File dialogs ----------------------------------------------------------------
+
+namespace {
+
+bool runFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const std::string& filter,
+                   std::string& fileName, int32_t& filterIndex)
+{
+    const QStringList filters = qtNameFilters(filter);
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filterAt(filters, filterIndex));
+    if (!fileName.empty()) dialog.selectFile(QString::fromStdString(fileName));
+    if (dialog.exec() != QDialog::Accepted) return false;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty()) return false;
+    fileName = files.front().toStdString();
+    const int32_t index = filterIndexOf(filters, dialog.selectedNameFilter());
+    filterIndex = index > 0 ? index : 1;
+    return true;
+}
+
+} // namespace
+
+bool FrameFileDialogs::getOpenFileName(QWidget* parent, const std::string& filter, std::string& fileName,
+                                       int32_t& filterIndex)
+{
+    return runFileDialog(parent, QFileDialog::AcceptOpen, filter, fileName, filterIndex);
+}
+
+bool FrameFileDialogs::getSaveFileName(QWidget* parent, const std::string& filter, std::string& fileName,
+                                       int32_t& filterIndex)
+{
+    return runFileDialog(parent, QFileDialog::AcceptSave, filter, fileName, filterIndex);
+}
+
+// ---- Creation and destruction -----------------------------------------------------
 
 TMainForm::TMainForm(StartOptions options, QWidget* parent) : QMainWindow(parent), Start(std::move(options))
 {
-    setWindowTitle(QStringLiteral("Quillet"));
+    setWindowTitle(QString::fromLatin1(kFrameCaption));
+    OwnDialogs = std::make_unique<FrameFileDialogs>();
+    Dialogs = Start.Dialogs ? Start.Dialogs : OwnDialogs.get();
+
     MdiArea = new QMdiArea(this);
     MdiArea->setViewMode(QMdiArea::SubWindowView);
     setCentralWidget(MdiArea);
-    statusBar();
-    resize(1024, 768);
-    OwnDialogs = std::make_unique<FrameFileDialogs>();
-    Dialogs = Start.Dialogs ? Start.Dialogs : OwnDialogs.get();
+    connect(MdiArea, &QMdiArea::subWindowActivated, this,
+            [this](QMdiSubWindow* sub) { guardedCall([&] { subWindowActivated(sub); }); });
+
+    createMenus();
+    createToolbars();
+    createStatusBar();
+
+    FormCreate();
+    createDialogs();
+
+    QSettings placement(QStringLiteral("Quillet"), QStringLiteral("Quillet"));
+    if (!restoreGeometry(placement.value(QString::fromLatin1(kGeometryKey)).toByteArray())) resize(1024, 768);
 }
 
-TMainForm::~TMainForm() = default;
+void TMainForm::FormCreate()
+{
+    if (Start.Boxes) {
+        setMessageBoxes(Start.Boxes);
+    } else {
+        OwnBoxes = std::make_unique<QtMessageBoxes>(this);
+        setMessageBoxes(OwnBoxes.get());
+    }
+    if (Start.Printer) {
+        setPrinterInfo(Start.Printer);
+    } else {
+        OwnPrinter = std::make_unique<QtPrinterInfo>();
+        setPrinterInfo(OwnPrinter.get());
+    }
+
+    State.ProgDir = Start.ProgDir.empty()
+                        ? std::filesystem::path(QCoreApplication::applicationDirPath().toStdString())
+                        : Start.ProgDir;
+    // An installed program's folder belongs to the system; settings, the
+    // user dictionary and recovery files then live with the user.
+    State.StateDir.clear();
+    if (!isWritableDir(State.ProgDir)) {
+        State.StateDir = userStateDir();
+        std::error_code ec;
+        std::filesystem::create_directories(State.StateDir, ec);
+    }
+
+    if (Start.RegisterFileType) AddQDTFileExtension();
+
+    State.IgnoreList = std::make_shared<WordList>();
+    State.UserDict = std::make_shared<WordList>();
+    {
+        const std::filesystem::path own = stateDir() / "user.spe";
+        std::error_code ec;
+        const bool haveOwn = std::filesystem::exists(own, ec);
+        LoadUserDict(haveOwn ? own : progDir() / "user.spe", *State.UserDict);
+    }
+
+    SetDefaultSettings(State);
+    OpenDialogFilterIndex = 0;
+    State.WordListGerman = std::make_shared<WordList>();
+    State.WordListEnglish = std::make_shared<WordList>();
+    State.PatternsGerman = std::make_shared<HyphenPatternTable>();
+    State.PatternsEnglish = std::make_shared<HyphenPatternTable>();
+    OpenWordList(progDir() / "german.spe", *State.WordListGerman);
+
+    {
+        std::filesystem::path settings = stateDir() / kSettingsFileName;
+        std::error_code ec;
+        if (!State.StateDir.empty() && !std::filesystem::exists(settings, ec))
+            settings = progDir() / kSettingsFileName;
+        OpenSettings(State, settings);
+    }
+    applyToolbarSettings();
+    UpdateAutoSaveTimer();
+    statusBar()->setVisible(State.Options.ShowStatusBar != 0);
+}
+
+void TMainForm::createDialogs()
+{
+    AboutBox = new TAboutBox(this);
+    SpaltenForm = new TSpaltenForm(this);
+    UserDictForm = new TUserDictForm(this);
+    PageSetupView = new TPageSetupView(PageSetupModel, this);
+    OptionsForm = new TOptionsForm(this);
+}
+
+TMainForm::~TMainForm()
+{
+    // FormDestroy: the document windows go first, while the frame they
+    // report to is still whole.
+    Destroying = true;
+    MdiArea->disconnect(this);
+    for (DocumentSubWindow* sub : MdiArea->findChildren<DocumentSubWindow*>()) delete sub;
+    // It edits a member that is gone before the frame's children are.
+    delete PageSetupView;
+    PageSetupView = nullptr;
+    setMessageBoxes(nullptr);
+    setPrinterInfo(nullptr);
+}
+
+// ---- Menus, toolbars, status bar ---------------------------------------------------
+
+namespace {
+
+QAction* makeAction(QObject* parent, const char* name, const QString& text)
+{
+    auto* a = new QAction(text, parent);
+    a->setObjectName(QString::fromLatin1(name));
+    return a;
+}
+
+} // namespace
+
+void TMainForm::createMenus()
+{
+    auto on = [this](QAction* a, auto method) {
+        connect(a, &QAction::triggered, this, [this, method] { guardedCall([&] { (this->*method)(); }); });
+    };
+
+    FileNew1 = makeAction(this, "FileNew1", QStringLiteral("&New"));
+    FileNew1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    FileNew1->setIcon(style()->standardIcon(QStyle::SP_FileIcon));
+    on(FileNew1, &TMainForm::FileNew1Execute);
+    FileOpen1 = makeAction(this, "FileOpen1", QStringLiteral("&Open..."));
+    FileOpen1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    FileOpen1->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+    on(FileOpen1, &TMainForm::FileOpen1Execute);
+    FileSave1 = makeAction(this, "FileSave1", QStringLiteral("&Save"));
+    FileSave1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    FileSave1->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    on(FileSave1, &TMainForm::FileSave1Execute);
+    FileSaveAs1 = makeAction(this, "FileSaveAs1", QStringLiteral("Save as..."));
+    on(FileSaveAs1, &TMainForm::FileSaveAs1Execute);
+    Seiteeinrichten1 = makeAction(this, "Seiteeinrichten1", QStringLiteral("Page setup"));
+    on(Seiteeinrichten1, &TMainForm::SeiteeinrichtenM1Click);
+    SeitenansichtM1 = makeAction(this, "SeitenansichtM1", QStringLiteral("Page view"));
+    SeitenansichtM1->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    on(SeitenansichtM1, &TMainForm::SeitenansichtM1Click);
+    FileExit1 = makeAction(this, "FileExit1", QStringLiteral("E&xit"));
+    on(FileExit1, &TMainForm::FileExit1Execute);
+
+    FileMenu = menuBar()->addMenu(QStringLiteral("&File"));
+    FileMenu->setObjectName(QStringLiteral("File1"));
+    FileMenu->addAction(FileNew1);
+    FileMenu->addAction(FileOpen1);
+    FileMenu->addAction(FileSave1);
+    FileMenu->addAction(FileSaveAs1);
+    FileMenu->addSeparator();
+    FileMenu->addAction(Seiteeinrichten1);
+    FileMenu->addAction(SeitenansichtM1);
+    FileMenu->addSeparator();
+    FileMenu->addAction(FileExit1);
+    connect(FileMenu, &QMenu::aboutToShow, this, [this] { guardedCall([&] { File1Click(); }); });
+
+    Rckgngig1 = makeAction(this, "Rckgngig1", QStringLiteral("&Undo: Not available"));
+    Rckgngig1->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
+    on(Rckgngig1, &TMainForm::Rckgngig1Click);
+    Wiederholen1 = makeAction(this, "Wiederholen1", QStringLiteral("&Redo: Not available"));
+    Wiederholen1->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
+    on(Wiederholen1, &TMainForm::Wiederholen1Click);
+    Rckgngig1->setEnabled(false);
+    Wiederholen1->setEnabled(false);
+    EditMenu = menuBar()->addMenu(QStringLiteral("&Edit"));
+    EditMenu->setObjectName(QStringLiteral("Edit1"));
+    EditMenu->addAction(Rckgngig1);
+    EditMenu->addAction(Wiederholen1);
+    connect(EditMenu, &QMenu::aboutToShow, this, [this] { guardedCall([&] { Edit1Click(); }); });
+
+    ViewMenu = menuBar()->addMenu(QStringLiteral("&View"));
+    ViewMenu->setObjectName(QStringLiteral("Anischt1"));
+    Seitenbreite1 = ViewMenu->addAction(QStringLiteral("Page &width"));
+    Seitenbreite1->setObjectName(QStringLiteral("Seitenbreite1"));
+    GanzeSeite1 = ViewMenu->addAction(QStringLiteral("&Complete page"));
+    GanzeSeite1->setObjectName(QStringLiteral("GanzeSeite1"));
+    Zoom1001 = ViewMenu->addAction(QStringLiteral("Zoom &100%"));
+    Zoom1001->setObjectName(QStringLiteral("Zoom1001"));
+    auto zoomMode = [this](int32_t mode) {
+        guardedCall([&] {
+            TMDIChild* w = ActiveMDIChild();
+            if (!w) return;
+            w->ZoomMode = mode;
+            if (mode == 0) {
+                ZoomBox->setCurrentText(QStringLiteral("100%"));
+                ZoomBoxChange();
+            } else {
+                w->FormResize();
+            }
+        });
+    };
+    connect(Seitenbreite1, &QAction::triggered, this, [zoomMode] { zoomMode(1); });
+    connect(GanzeSeite1, &QAction::triggered, this, [zoomMode] { zoomMode(2); });
+    connect(Zoom1001, &QAction::triggered, this, [zoomMode] { zoomMode(0); });
+    ViewMenu->addSeparator();
+    QMenu* bars = ViewMenu->addMenu(QStringLiteral("Toolbars"));
+    bars->setObjectName(QStringLiteral("Sysmbolleisten1"));
+    ViewMenu->addSeparator();
+    Lineal1 = ViewMenu->addAction(QStringLiteral("&Ruler"));
+    Lineal1->setObjectName(QStringLiteral("Lineal1"));
+    Lineal1->setCheckable(true);
+    connect(Lineal1, &QAction::triggered, this, [this](bool checked) {
+        guardedCall([&] {
+            State.Options.ShowRuler = checked ? 1 : 0;
+            for (DocumentView* v : documentViews()) v->setRulersVisible(checked);
+            writeSettings();
+        });
+    });
+    Statuszeile1 = ViewMenu->addAction(QStringLiteral("S&tatus bar"));
+    Statuszeile1->setObjectName(QStringLiteral("Statuszeile1"));
+    Statuszeile1->setCheckable(true);
+    connect(Statuszeile1, &QAction::triggered, this, [this](bool checked) {
+        guardedCall([&] {
+            State.Options.ShowStatusBar = checked ? 1 : 0;
+            statusBar()->setVisible(checked);
+            writeSettings();
+        });
+    });
+    connect(ViewMenu, &QMenu::aboutToShow, this, [this, bars] {
+        const bool doc = ActiveMDIChild() != nullptr;
+        for (QAction* a : {Seitenbreite1, GanzeSeite1, Zoom1001, Lineal1}) a->setEnabled(doc);
+        bars->setEnabled(doc);
+        Lineal1->setChecked(State.Options.ShowRuler != 0);
+        Statuszeile1->setChecked(State.Options.ShowStatusBar != 0);
+    });
+    ViewMenu->insertAction(Seitenbreite1, SeitenansichtM1);
+    ViewMenu->insertSeparator(Seitenbreite1);
+
+    Spalten1 = makeAction(this, "Spalten1", QStringLiteral("&Columns..."));
+    on(Spalten1, &TMainForm::SpaltenM1Click);
+    FormatMenu = menuBar()->addMenu(QStringLiteral("F&ormat"));
+    FormatMenu->setObjectName(QStringLiteral("Format1"));
+    FormatMenu->addAction(Spalten1);
+
+    Benutzerwrterbuch1 = makeAction(this, "Benutzerwrterbuch1", QStringLiteral("&User dictionary"));
+    on(Benutzerwrterbuch1, &TMainForm::Benutzerwrterbuch1Click);
+    Optionen1 = makeAction(this, "Optionen1", QStringLiteral("&Options..."));
+    on(Optionen1, &TMainForm::Optionen1Click);
+    ExtrasMenu = menuBar()->addMenu(QStringLiteral("E&xtras"));
+    ExtrasMenu->setObjectName(QStringLiteral("Extras1"));
+    ExtrasMenu->addAction(Benutzerwrterbuch1);
+    ExtrasMenu->addSeparator();
+    ExtrasMenu->addAction(Optionen1);
+
+    WindowMenu = menuBar()->addMenu(QStringLiteral("&Window"));
+    WindowMenu->setObjectName(QStringLiteral("Window1"));
+    QAction* cascade = WindowMenu->addAction(QStringLiteral("&Cascade"));
+    connect(cascade, &QAction::triggered, MdiArea, &QMdiArea::cascadeSubWindows);
+    QAction* tile = WindowMenu->addAction(QStringLiteral("&Tile"));
+    connect(tile, &QAction::triggered, MdiArea, &QMdiArea::tileSubWindows);
+
+    HelpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
+    HelpMenu->setObjectName(QStringLiteral("Help1"));
+    QAction* about = makeAction(this, "HelpAbout1", QStringLiteral("&About..."));
+    on(about, &TMainForm::HelpAbout1Execute);
+    HelpMenu->addAction(about);
+
+    // No document yet: the first activated window shows these.
+    setDocumentMenusVisible(false);
+}
+
+void TMainForm::createToolbars()
+{
+    ToolBar1 = new QToolBar(QStringLiteral("Formatleiste"), this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar2 = new QToolBar(QStringLiteral("Standartleiste"), this);
+    ToolBar2->setObjectName(QStringLiteral("ToolBar2"));
+    ToolBar3 = new QToolBar(QStringLiteral("Zeichnenleiste"), this);
+    ToolBar3->setObjectName(QStringLiteral("ToolBar3"));
+    ToolBar4 = new QToolBar(QStringLiteral("Format erweitert"), this);
+    ToolBar4->setObjectName(QStringLiteral("ToolBar4"));
+
+    ToolBar2->addAction(FileNew1);
+    ToolBar2->addAction(FileOpen1);
+    ToolBar2->addAction(FileSave1);
+    ToolBar2->addSeparator();
+    ToolBar2->addAction(SeitenansichtM1);
+    ToolBar2->addSeparator();
+    ToolBar2->addAction(Rckgngig1);
+    ToolBar2->addAction(Wiederholen1);
+    ToolBar2->addSeparator();
+    ZoomBox = new QComboBox(ToolBar2);
+    ZoomBox->setObjectName(QStringLiteral("ZoomBox"));
+    ZoomBox->setToolTip(QStringLiteral("Zoom"));
+    ZoomBox->setEditable(true);
+    ZoomBox->setInsertPolicy(QComboBox::NoInsert);
+    for (const char* item : {"250%", "200%", "150%", "100%", "75%", "50%", "25%", "10%", "Page width",
+                             "Complete page"})
+        ZoomBox->addItem(QString::fromLatin1(item));
+    ZoomBox->setCurrentText(QStringLiteral("100%"));
+    ToolBar2->addWidget(ZoomBox);
+    connect(ZoomBox, &QComboBox::textActivated, this, [this] { guardedCall([&] { ZoomBoxChange(); }); });
+
+    VorlagenBox = new QComboBox(ToolBar1);
+    VorlagenBox->setObjectName(QStringLiteral("VorlagenBox"));
+    VorlagenBox->setMinimumContentsLength(14);
+    ToolBar1->addWidget(VorlagenBox);
+    FontComboBox1 = new QFontComboBox(ToolBar1);
+    FontComboBox1->setObjectName(QStringLiteral("FontComboBox1"));
+    FontComboBox1->setToolTip(QStringLiteral("Font"));
+    ToolBar1->addWidget(FontComboBox1);
+    FontSize = new QComboBox(ToolBar1);
+    FontSize->setObjectName(QStringLiteral("FontSize"));
+    FontSize->setToolTip(QStringLiteral("Font size"));
+    FontSize->setEditable(true);
+    FontSize->setInsertPolicy(QComboBox::NoInsert);
+    for (int size : {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72})
+        FontSize->addItem(QString::number(size));
+    ToolBar1->addWidget(FontSize);
+
+    if (auto* bars = ViewMenu->findChild<QMenu*>(QStringLiteral("Sysmbolleisten1"))) {
+        const std::pair<QToolBar*, const char*> items[] = {
+            {ToolBar2, "&Standard"}, {ToolBar1, "&Format"}, {ToolBar3, "&Draw"}, {ToolBar4, "Format &extented"}};
+        for (const auto& [bar, text] : items) {
+            QAction* a = bars->addAction(QString::fromLatin1(text));
+            a->setCheckable(true);
+            QToolBar* b = bar;
+            connect(a, &QAction::triggered, this, [this, b](bool checked) {
+                guardedCall([&] {
+                    setToolbarVisible(b, checked);
+                    writeSettings();
+                });
+            });
+            connect(bars, &QMenu::aboutToShow, a, [this, a, b] { a->setChecked(b->isVisibleTo(this)); });
+        }
+    }
+
+    addToolBar(Qt::TopToolBarArea, ToolBar2);
+    addToolBarBreak(Qt::TopToolBarArea);
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+    addToolBar(Qt::TopToolBarArea, ToolBar4);
+    addToolBar(Qt::BottomToolBarArea, ToolBar3);
+    setDocumentToolbarsEnabled(false);
+}
+
+void TMainForm::createStatusBar()
+{
+    static constexpr int kPanelWidths[] = {120, 120, 160, 0};
+    for (int i = 0; i < 4; ++i) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        if (kPanelWidths[i] > 0) label->setMinimumWidth(kPanelWidths[i]);
+        statusBar()->addWidget(label, kPanelWidths[i] > 0 ? 0 : 1);
+        StatusPanels.push_back(label);
+    }
+}
+
+QToolBar* TMainForm::toolBar(int number) const
+{
+    switch (number) {
+    case 1: return ToolBar1;
+    case 2: return ToolBar2;
+    case 3: return ToolBar3;
+    case 4: return ToolBar4;
+    default: return nullptr;
+    }
+}
+
+void TMainForm::setToolbarVisible(QToolBar* bar, bool visible)
+{
+    if (bar) bar->setVisible(visible);
+}
+
+void TMainForm::applyToolbarSettings()
+{
+    const FrameOptions& o = State.Options;
+    setToolbarVisible(ToolBar1, o.ToolBar1Visible != 0);
+    setToolbarVisible(ToolBar2, o.ToolBar2Visible != 0);
+    setToolbarVisible(ToolBar3, o.ToolBar3Visible != 0);
+    setToolbarVisible(ToolBar4, o.ToolBar4Visible != 0);
+}
+
+void TMainForm::writeSettings()
+{
+    // The toolbars' visibility as it would be with the frame shown.
+    FrameOptions& o = State.Options;
+    o.ToolBar1Visible = ToolBar1->isVisibleTo(this) ? 1 : 0;
+    o.ToolBar2Visible = ToolBar2->isVisibleTo(this) ? 1 : 0;
+    o.ToolBar3Visible = ToolBar3->isVisibleTo(this) ? 1 : 0;
+    o.ToolBar4Visible = ToolBar4->isVisibleTo(this) ? 1 : 0;
+    SaveSettings(State, stateDir() / kSettingsFileName);
+}
+
+QLabel* TMainForm::statusPanel(int panel) const
+{
+    return panel >= 0 && panel < static_cast<int>(StatusPanels.size()) ? StatusPanels[size_t(panel)] : nullptr;
+}
+
+// ---- Document windows ------------------------------------------------------------
 
 TMDIChild* TMainForm::ActiveMDIChild() const
 {
@@ -34,52 +575,365 @@ TMDIChild* TMainForm::ActiveMDIChild() const
 
 DocumentView* TMainForm::activeView() const
 {
+    // currentSubWindow stays set while a modal dialog or another program
+    // is active, which is when many handlers run.
     QMdiSubWindow* sub = MdiArea->currentSubWindow();
+    if (auto* own = dynamic_cast<DocumentSubWindow*>(sub); own && own->closed()) return nullptr;
     return sub ? qobject_cast<DocumentView*>(sub->widget()) : nullptr;
 }
 
 std::vector<DocumentView*> TMainForm::documentViews() const
 {
     std::vector<DocumentView*> views;
-    for (QMdiSubWindow* sub : MdiArea->subWindowList(QMdiArea::CreationOrder))
+    for (QMdiSubWindow* sub : MdiArea->subWindowList(QMdiArea::CreationOrder)) {
+        if (auto* own = dynamic_cast<DocumentSubWindow*>(sub); own && own->closed()) continue;
         if (auto* v = qobject_cast<DocumentView*>(sub->widget())) views.push_back(v);
+    }
     return views;
 }
 
-void TMainForm::FormCreate() {}
-void TMainForm::FormShow() {}
-bool TMainForm::FormCloseQuery() { return true; }
-void TMainForm::FormClose() {}
-DocumentView* TMainForm::CreateMDIChild(const std::string&) { return nullptr; }
-DocumentView* TMainForm::OpenMDIChild(const std::string&) { return nullptr; }
-DocumentView* TMainForm::makeWindow(const std::string&, bool) { return nullptr; }
-void TMainForm::FileNew1Execute() {}
-void TMainForm::FileOpen1Execute() {}
-void TMainForm::LastUsedFilesClick(int32_t) {}
-void TMainForm::FileExit1Execute() { close(); }
-void TMainForm::HelpAbout1Execute() {}
-void TMainForm::Optionen1Click() {}
-QLabel* TMainForm::statusPanel(int panel) const
+DocumentView* TMainForm::makeWindow(const std::string& title, bool fromFile)
 {
-    return panel >= 0 && panel < static_cast<int>(StatusPanels.size()) ? StatusPanels[panel] : nullptr;
-}
-void TMainForm::showEvent(QShowEvent* event) { QMainWindow::showEvent(event); }
-void TMainForm::closeEvent(QCloseEvent* event) { QMainWindow::closeEvent(event); }
+    if (!fromFile) State.OpenFileName.clear();
+    auto view = std::make_unique<DocumentView>(State, this, nullptr);
+    bool created = false;
+    // One window that fails must not keep the others of a start-up (the
+    // rest of the command line, the recovery files) from opening.
+    try {
+        created = view->create();
+    } catch (const std::bad_alloc&) {
+        messageBoxes().show("Not enough memory to open the document.", "", MsgIcon::Error, MsgButtons::Ok);
+    } catch (const std::exception& e) {
+        messageBoxes().show(std::string("The document could not be opened: ") + e.what(), "", MsgIcon::Error,
+                            MsgButtons::Ok);
+    }
+    // A window that could not load its file is never shown.
+    if (!created) return nullptr;
 
-void TMainForm::setUndoHints(const std::vector<std::string>&, const std::vector<std::string>&) {}
-void TMainForm::fileMenuChanged() {}
-void TMainForm::editMenuChanged() {}
-void TMainForm::setStatusText(int, const std::string&) {}
+    DocumentView* v = view.get();
+    v->child().DocTitle = title;
+    auto* sub = new DocumentSubWindow(*this);
+    sub->setWidget(view.release());
+    sub->setWindowTitle(fromAnsi(title));
+    connect(v, &DocumentView::captionChanged, sub, &QWidget::setWindowTitle);
+    // Closing from inside one of the window's own handlers would free it
+    // under that handler's feet.
+    connect(v, &DocumentView::closeRequestedSignal, sub, &QWidget::close, Qt::QueuedConnection);
+    MdiArea->addSubWindow(sub);
+    emit windowMade(v);
+    sub->showMaximized();
+    return v;
+}
+
+DocumentView* TMainForm::CreateMDIChild(const std::string& title)
+{
+    State.OpenFileName.clear();
+    return makeWindow(title, false);
+}
+
+DocumentView* TMainForm::OpenMDIChild(const std::string& title) { return makeWindow(title, true); }
+
+void TMainForm::subWindowActivated(QMdiSubWindow* sub)
+{
+    if (!sub) return;
+    if (auto* own = dynamic_cast<DocumentSubWindow*>(sub); own && own->closed()) return;
+    auto* view = qobject_cast<DocumentView*>(sub->widget());
+    if (!view) return;
+    view->child().FormActivate(&view->child());
+    showToolbarFormat();
+}
+
+void TMainForm::FileNew1Execute()
+{
+    CreateMDIChild("NONAME" + std::to_string(documentViews().size() + 1));
+}
+
+void TMainForm::FileOpen1Execute()
+{
+    std::string fileName;
+    int32_t index = OpenDialogFilterIndex;
+    if (!Dialogs->getOpenFileName(this, kOpenFilter, fileName, index)) return;
+    State.OpenFileName = fileName;
+    State.OpenFilterIndex = index;
+    OpenDialogFilterIndex = index;
+    OpenMDIChild(fileDisplayName(std::filesystem::path(fileName)));
+}
+
+void TMainForm::LastUsedFilesClick(int32_t tag)
+{
+    const auto index = RecentFileIndexFromTag(tag, State.RecentFiles.size());
+    if (!index) return;
+    // The window's open puts the file at the head of the list again, which
+    // moves the entry this refers to.
+    const std::string path = State.RecentFiles[*index];
+    State.OpenFileName = path;
+    State.OpenFilterIndex = 0;
+    OpenMDIChild(fileDisplayName(std::filesystem::path(path)));
+}
+
+void TMainForm::FileExit1Execute() { close(); }
+
+void TMainForm::HelpAbout1Execute() { AboutBox->exec(); }
+
+// ---- Showing and closing -----------------------------------------------------------
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    guardedCall([&] { FormShow(); });
+}
+
+void TMainForm::FormShow()
+{
+    if (ShownOnce) return;
+    ShownOnce = 1;
+    // The mail-merge table is bound here once that module exists.
+    State.PrintAfterOpen = 0;
+
+    if (Start.Arguments.isEmpty()) {
+        FileNew1Execute();
+    } else {
+        for (const QString& arg : Start.Arguments) {
+            if (arg.toUpper() == QLatin1String("/P")) {
+                State.PrintAfterOpen = 1;
+                continue;
+            }
+            const std::string path = arg.toStdString();
+            State.OpenFileName = path;
+            State.OpenFilterIndex = 0;
+            // A file that cannot be read has shown its message; the rest
+            // still open.
+            OpenMDIChild(fileDisplayName(std::filesystem::path(path)));
+        }
+        State.PrintAfterOpen = 0;
+    }
+
+    // Work an earlier run could not save. The names stay out of the
+    // windows and the recent list; Save asks where to put it, and closing
+    // asks first, since the recovery file goes at the end of this run.
+    const uint8_t keepName = State.KeepName;
+    State.KeepName = 1;
+    for (const std::filesystem::path& file : RecoveryFilesToReopen()) {
+        State.OpenFileName = file.string();
+        State.OpenFilterIndex = kNativeOpenFilter;
+        DocumentView* v = OpenMDIChild(fileDisplayName(file) + " (Recovered)");
+        if (!v) continue;
+        v->child().DocPath.clear();
+        v->child().SetFileChanged(true);
+    }
+    State.KeepName = keepName;
+    State.OpenFileName.clear();
+}
+
+bool TMainForm::closeAllDocuments()
+{
+    const std::vector<DocumentView*> views = documentViews();
+    for (DocumentView* v : views) {
+        bool canClose = true;
+        v->child().FormCloseQuery(&v->child(), canClose);
+        if (!canClose) return false;
+    }
+    ClosingAll = true;
+    for (QMdiSubWindow* sub : MdiArea->subWindowList(QMdiArea::CreationOrder)) sub->close();
+    ClosingAll = false;
+    return true;
+}
+
+bool TMainForm::FormCloseQuery() { return closeAllDocuments(); }
+
+void TMainForm::FormClose()
+{
+    writeSettings();
+    DeleteRecoveryFiles();
+    QSettings placement(QStringLiteral("Quillet"), QStringLiteral("Quillet"));
+    placement.setValue(QString::fromLatin1(kGeometryKey), saveGeometry());
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    bool agreed = false;
+    guardedCall([&] { agreed = FormCloseQuery(); });
+    if (!agreed) {
+        event->ignore();
+        return;
+    }
+    guardedCall([&] { FormClose(); });
+    QMainWindow::closeEvent(event);
+}
+
+// ---- Commands on the active window --------------------------------------------------
+
+void TMainForm::Rckgngig1Click()
+{
+    if (TMDIChild* w = ActiveMDIChild()) w->RestoreCopyFromUndo(0);
+}
+
+void TMainForm::Wiederholen1Click()
+{
+    if (TMDIChild* w = ActiveMDIChild()) w->RestoreBeforeRestoreCopyFromUndo(0);
+}
+
+void TMainForm::SeiteeinrichtenM1Click()
+{
+    if (TMDIChild* w = ActiveMDIChild()) w->PageSetup(1);
+}
+
+void TMainForm::SpaltenM1Click()
+{
+    if (TMDIChild* w = ActiveMDIChild()) w->spaltenformat();
+}
+
+void TMainForm::Benutzerwrterbuch1Click()
+{
+    if (TMDIChild* w = ActiveMDIChild()) w->UserDictionary();
+}
+
+void TMainForm::Optionen1Click()
+{
+    OptionsForm->setModel(OptionsDialogFromFrame(State));
+    if (OptionsForm->exec() != QDialog::Accepted) return;
+    OptionsDialogApply(OptionsForm->model(), State);
+    UpdateAutoSaveTimer();
+    writeSettings();
+    if (TMDIChild* w = ActiveMDIChild()) w->CompleteRefresh();
+}
+
+void TMainForm::Edit1Click()
+{
+    if (TMDIChild* w = ActiveMDIChild()) w->SetUndoHints();
+    else setUndoHints({}, {});
+}
+
+void TMainForm::ZoomBoxChange()
+{
+    TMDIChild* w = ActiveMDIChild();
+    if (!w) return;
+    const QString text = ZoomBox->currentText();
+    if (text == QLatin1String("Page width")) {
+        w->ZoomMode = 1;
+    } else if (text == QLatin1String("Complete page")) {
+        w->ZoomMode = 2;
+    } else if (!text.isEmpty()) {
+        QString number = text.trimmed();
+        if (number.endsWith(QLatin1Char('%'))) number.chop(1);
+        bool ok = false;
+        double value = QLocale().toDouble(number, &ok);
+        if (!ok) value = QLocale::c().toDouble(number, &ok);
+        if (ok && value >= 10 && value <= 250 && value != w->ZoomPercent) {
+            w->ZoomPercent = value;
+            w->ZoomMode = 0;
+            w->CompleteRefresh();
+        }
+    }
+    if (w->ZoomMode != 0) w->FormResize();
+}
+
+void TMainForm::ZoomBoxExit()
+{
+    if (const TMDIChild* w = ActiveMDIChild()) showZoom(w->ZoomPercent);
+}
+
+void TMainForm::showToolbarFormat()
+{
+    const TMDIChild* w = ActiveMDIChild();
+    if (!w) return;
+    const TMDIChild::FormatToolbarView& f = w->ToolbarFormat;
+    const QString face = fromAnsi(f.Face);
+    if (FontComboBox1->currentText() != face) FontComboBox1->setCurrentText(face);
+    const QString size = QString::fromStdString(f.SizeText);
+    if (FontSize->currentText() != size) FontSize->setCurrentText(size);
+}
+
+// ---- FrameUi ------------------------------------------------------------------------
+
+void TMainForm::setUndoHints(const std::vector<std::string>& undo, const std::vector<std::string>& redo)
+{
+    Rckgngig1->setEnabled(!undo.empty());
+    Rckgngig1->setText(undo.empty() ? QStringLiteral("&Undo: Not available")
+                                    : QStringLiteral("&Undo: ") + escapeMnemonic(fromAnsi(undo.front())));
+    Wiederholen1->setEnabled(!redo.empty());
+    Wiederholen1->setText(redo.empty() ? QStringLiteral("&Redo: Not available")
+                                       : QStringLiteral("&Redo: ") + escapeMnemonic(fromAnsi(redo.front())));
+}
+
+void TMainForm::fileMenuChanged() { File1Click(); }
+void TMainForm::editMenuChanged() { Edit1Click(); }
+
+void TMainForm::setStatusText(int panel, const std::string& ansiText)
+{
+    QLabel* label = statusPanel(panel);
+    if (!label) return;
+    label->setText(fromAnsi(ansiText));
+    // Shown at once, without letting the event loop (and its timers) run.
+    label->repaint();
+}
+
 const TMDIChild* TMainForm::activeChild() const { return ActiveMDIChild(); }
-void TMainForm::showZoom(double) {}
-void TMainForm::setDocumentMenusVisible(bool) {}
-void TMainForm::setDocumentToolbarsEnabled(bool) {}
+
+void TMainForm::showZoom(double percent)
+{
+    ZoomBox->setCurrentText(shortestDecimal(percent) + QLatin1Char('%'));
+}
+
+void TMainForm::setDocumentMenusVisible(bool visible)
+{
+    for (QMenu* m : {EditMenu, ViewMenu, FormatMenu, ExtrasMenu})
+        if (m) m->menuAction()->setVisible(visible);
+}
+
+void TMainForm::setDocumentToolbarsEnabled(bool enabled)
+{
+    for (QToolBar* bar : {ToolBar1, ToolBar3, ToolBar4})
+        if (bar) bar->setEnabled(enabled);
+}
+
 void TMainForm::setDocumentButtonsEnabled(bool) {}
 void TMainForm::setClipboardActionsEnabled(bool) {}
-std::vector<std::string> TMainForm::styleBoxItems() const { return {}; }
-void TMainForm::setStyleBoxItems(const std::vector<std::string>&) {}
-void TMainForm::showStyleBoxItem(int32_t) {}
-bool TMainForm::runPageSetupDialog(TPageSetupForm&) { return false; }
-bool TMainForm::runUserDictDialog(std::vector<std::string>&) { return false; }
+
+std::vector<std::string> TMainForm::styleBoxItems() const
+{
+    std::vector<std::string> items;
+    items.reserve(size_t(VorlagenBox->count()));
+    for (int i = 0; i < VorlagenBox->count(); ++i) items.push_back(toAnsi(VorlagenBox->itemText(i)));
+    return items;
+}
+
+void TMainForm::setStyleBoxItems(const std::vector<std::string>& ansiNames)
+{
+    VorlagenBox->clear();
+    for (const std::string& name : ansiNames) VorlagenBox->addItem(fromAnsi(name));
+}
+
+void TMainForm::showStyleBoxItem(int32_t index)
+{
+    VorlagenBox->setCurrentIndex(index >= 0 && index < VorlagenBox->count() ? index : -1);
+    // The window has just taken over the format at its cursor.
+    showToolbarFormat();
+}
+
+bool TMainForm::runPageSetupDialog(TPageSetupForm& form)
+{
+    PageSetupModel = form;
+    PageSetupView->showModel();
+    if (PageSetupView->exec() != QDialog::Accepted) return false;
+    form = PageSetupModel;
+    return true;
+}
+
+bool TMainForm::runUserDictDialog(std::vector<std::string>& words)
+{
+    UserDictForm->setWords(words);
+    if (UserDictForm->exec() != QDialog::Accepted) return false;
+    words = UserDictForm->words();
+    return true;
+}
+
+bool TMainForm::runSpaltenDialog(SpaltenDialogModel& model)
+{
+    SpaltenForm->setModel(model);
+    if (SpaltenForm->exec() != QDialog::Accepted) return false;
+    model = SpaltenForm->model();
+    return true;
+}
 
 } // namespace quillet

@@ -9,7 +9,9 @@
 
 #include "engine/FrameState.h"
 #include "engine/HostView.h"
+#include "engine/PageSetupDialog.h"
 #include "platform/MessageBox.h"
+#include "platform/PrinterInfo.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -22,6 +24,7 @@
 
 class QAction;
 class QComboBox;
+class QFontComboBox;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
@@ -33,6 +36,17 @@ namespace quillet {
 
 class DocumentView;
 class TMDIChild;
+class TAboutBox;
+class TSpaltenForm;
+class TUserDictForm;
+class TPageSetupView;
+class TOptionsForm;
+class RecoveryRun;
+
+// The MIME type of the program's private clipboard format.
+inline constexpr const char* kClipboardMimeType = "application/x-vadazezovezudadeze10";
+// The frame's caption.
+inline constexpr const char* kFrameCaption = "MAR-VOK Quillet 1.0";
 
 // The file dialogs the frame shows; tests put their own in place.
 class FrameFileDialogs {
@@ -47,8 +61,8 @@ public:
 };
 
 struct FrameStartOptions {
-    // Where the program's data files are read and its own files written;
-    // empty = the executable's folder.
+    // Where the program's data files are read, and its own files written
+    // when it can be (else see stateDir()); empty = the executable's folder.
     std::filesystem::path ProgDir;
     // The command line after the program name (Qt's own options removed).
     QStringList Arguments;
@@ -57,6 +71,8 @@ struct FrameStartOptions {
     // Message boxes and file dialogs; null = the Qt ones. Not owned.
     MessageBoxes* Boxes = nullptr;
     FrameFileDialogs* Dialogs = nullptr;
+    // The printers; null = the print system's. Not owned.
+    PrinterInfo* Printer = nullptr;
 };
 
 class TMainForm : public QMainWindow, public FrameUi {
@@ -81,9 +97,11 @@ public:
 
     // ---- Start-up and shutdown, window commands (Main.cpp) ----------------
     void FormShow();
-    // Every window's close query; true when all agreed (none is closed
-    // before all have). Then SaveSettings and the recovery files go.
+    // Every window's close query; when all agreed, every window closes and
+    // the result is true (none is closed before all have agreed).
     bool FormCloseQuery();
+    // Saves the settings and the frame's placement; this run's recovery
+    // files go.
     void FormClose();
     // A new document window from the template, titled `title`.
     DocumentView* CreateMDIChild(const std::string& title);
@@ -96,8 +114,12 @@ public:
     void FileExit1Execute();
     void HelpAbout1Execute();
     void Optionen1Click();
-    // The program's data and state folder (settings, user dictionary, recovery files).
+    // The program folder: word lists, hyphenation patterns, the template.
     const std::filesystem::path& progDir() const { return State.ProgDir; }
+    // Where the program's own files are written and read back: settings.dat,
+    // user.spe, recovery files. The program folder when it is writable, else
+    // a per-user state folder ($XDG_STATE_HOME/quillet, ~/.local/state/quillet).
+    const std::filesystem::path& stateDir() const { return State.writableDir(); }
 
     // ---- Saving, recent files, recovery, file type (MainFiles.cpp) ---------
     void FileSave1Execute();
@@ -136,13 +158,49 @@ public:
     bool runPageSetupDialog(TPageSetupForm& form) override;
     bool runSaveDialog(std::string& fileName, int32_t& filterIndex) override;
     bool runUserDictDialog(std::vector<std::string>& words) override;
+    bool runSpaltenDialog(SpaltenDialogModel& model) override;
+
+    // ---- Menu and toolbar commands (Main.cpp) -----------------------------
+    void Rckgngig1Click();
+    void Wiederholen1Click();
+    void SeiteeinrichtenM1Click();
+    void SpaltenM1Click();
+    void Benutzerwrterbuch1Click();
+    // The Edit menu's undo and redo items from the active window.
+    void Edit1Click();
+    // The zoom box's text applied to the active window.
+    void ZoomBoxChange();
+    // The zoom box shows the active window's zoom.
+    void ZoomBoxExit();
+    // Shows the active window's format in the format toolbar's boxes.
+    void showToolbarFormat();
 
     // Widgets tests and the other parts of the frame reach.
     QMenu* fileMenu() const { return FileMenu; }
     QAction* saveAction() const { return FileSave1; }
     QLabel* statusPanel(int panel) const;
     QTimer* autoSaveTimer() const { return AutoSaveTimer; }
+    // ToolBar1 (format), ToolBar2 (standard), ToolBar3 (drawing), ToolBar4 (extended format).
+    QToolBar* toolBar(int number) const;
+    QComboBox* styleBox() const { return VorlagenBox; }
+    QFontComboBox* fontBox() const { return FontComboBox1; }
+    QComboBox* sizeBox() const { return FontSize; }
+    QComboBox* zoomBox() const { return ZoomBox; }
+    QMenu* editMenu() const { return EditMenu; }
+    QAction* undoAction() const { return Rckgngig1; }
+    QAction* redoAction() const { return Wiederholen1; }
+    // The dialog forms, made at start-up and kept for the whole run.
+    TAboutBox* aboutBox() const { return AboutBox; }
+    TSpaltenForm* spaltenForm() const { return SpaltenForm; }
+    TUserDictForm* userDictForm() const { return UserDictForm; }
+    TPageSetupView* pageSetupForm() const { return PageSetupView; }
+    TOptionsForm* optionsForm() const { return OptionsForm; }
     FrameFileDialogs& fileDialogs() const { return *Dialogs; }
+
+signals:
+    // A document window was made and has loaded its document (it is not
+    // yet shown); State still holds what it was made with.
+    void windowMade(quillet::DocumentView* view);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -150,10 +208,27 @@ protected:
 
 private:
     void FormCreate();
+    void createMenus();
+    void createToolbars();
+    void createStatusBar();
+    void createDialogs();
     DocumentView* makeWindow(const std::string& title, bool fromFile);
+    void subWindowActivated(QMdiSubWindow* sub);
+    // SaveSettings with the toolbars' current visibility.
+    void writeSettings();
+    // The toolbars' visibility from the settings.
+    void applyToolbarSettings();
+    void setToolbarVisible(QToolBar* bar, bool visible);
+    // Every document window's close query, then all close: none is closed
+    // unless every one agreed.
+    bool closeAllDocuments();
+    friend class DocumentSubWindow;
+    bool ClosingAll = false;
+    bool Destroying = false;
 
     StartOptions Start;
     std::unique_ptr<MessageBoxes> OwnBoxes;
+    std::unique_ptr<PrinterInfo> OwnPrinter;
     std::unique_ptr<FrameFileDialogs> OwnDialogs;
     FrameFileDialogs* Dialogs = nullptr;
     uint8_t ShownOnce = 0;
@@ -162,10 +237,54 @@ private:
     QMdiArea* MdiArea = nullptr;
     QMenu* FileMenu = nullptr;
     QAction* FileSave1 = nullptr;
+    QMenu* EditMenu = nullptr;
+    QMenu* ViewMenu = nullptr;
+    QMenu* FormatMenu = nullptr;
+    QMenu* ExtrasMenu = nullptr;
+    QMenu* WindowMenu = nullptr;
+    QMenu* HelpMenu = nullptr;
+    QAction* FileNew1 = nullptr;
+    QAction* FileOpen1 = nullptr;
+    QAction* FileSaveAs1 = nullptr;
+    QAction* Seiteeinrichten1 = nullptr;
+    QAction* SeitenansichtM1 = nullptr;
+    QAction* FileExit1 = nullptr;
+    QAction* Rckgngig1 = nullptr;
+    QAction* Wiederholen1 = nullptr;
+    QAction* Spalten1 = nullptr;
+    QAction* Benutzerwrterbuch1 = nullptr;
+    QAction* Optionen1 = nullptr;
+    QAction* Lineal1 = nullptr;
+    QAction* Statuszeile1 = nullptr;
+    QAction* Seitenbreite1 = nullptr;
+    QAction* GanzeSeite1 = nullptr;
+    QAction* Zoom1001 = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    QToolBar* ToolBar2 = nullptr;
+    QToolBar* ToolBar3 = nullptr;
+    QToolBar* ToolBar4 = nullptr;
+    QComboBox* VorlagenBox = nullptr;
+    QFontComboBox* FontComboBox1 = nullptr;
+    QComboBox* FontSize = nullptr;
+    QComboBox* ZoomBox = nullptr;
+    TAboutBox* AboutBox = nullptr;
+    TSpaltenForm* SpaltenForm = nullptr;
+    TUserDictForm* UserDictForm = nullptr;
+    // The page setup form edits this copy of the window's model.
+    TPageSetupForm PageSetupModel;
+    TPageSetupView* PageSetupView = nullptr;
+    TOptionsForm* OptionsForm = nullptr;
     QTimer* AutoSaveTimer = nullptr;
     std::vector<QLabel*> StatusPanels;
     // Names produced by the running auto-save tick.
     std::set<std::string> RecoveryNamesThisTick;
+    // This run's recovery files and the ones it adopted from runs that are
+    // gone (made on first use; shared_ptr so Main.cpp needs no definition).
+    mutable std::shared_ptr<RecoveryRun> Recovery;
+    RecoveryRun& recoveryRun() const;
+    // A failed recovery write was shown; later ones stay quiet until a tick
+    // succeeds again.
+    bool RecoveryFailureReported = false;
 };
 
 } // namespace quillet

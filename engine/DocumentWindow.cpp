@@ -83,10 +83,13 @@ void TMDIChild::FormCreate()
 
     if (Frame.OpenFileName.empty()) {
         // The template for new documents. A missing one shows the open
-        // error and leaves the empty document.
+        // error and leaves the empty document. The caller may be inside a
+        // KeepName section of its own (reopening recovery files), which
+        // must still hold afterwards.
+        const uint8_t keepName = Frame.KeepName;
         Frame.KeepName = 1;
         (void)OpenQDTFile(ProgDir + "normal.qdm");
-        Frame.KeepName = 0;
+        Frame.KeepName = keepName;
     } else {
         // Printing right after opening (PrintAfterOpen) comes with the
         // printing module; a failed open closes the window.
