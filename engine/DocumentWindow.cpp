@@ -175,6 +175,8 @@ void TMDIChild::Timer1Timer()
 void TMDIChild::Timer2Timer()
 {
     Host->stopTimer2();
+    // A layout pass that could not settle every line asked for this tick.
+    if (LayoutCarryOvers > 0) MakeSoftEnters();
     // The paint pass ends by asking the host to present the new image.
     PaintBox1Paint();
     ScrollCursorinView();

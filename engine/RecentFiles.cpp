@@ -72,8 +72,11 @@ std::vector<RecentFileMenuItem> RecentFileMenuItems(const std::vector<std::strin
     items.reserve(list.size() + 1);
     items.push_back({"-", kRecentSeparatorTag});
     for (size_t i = 0; i < list.size(); ++i) {
-        items.push_back({"&" + std::to_string(i + 1) + " " + escapeAmpersands(ShortenRecentFileName(list[i])),
-                         kRecentFirstTag + int32_t(i)});
+        std::string caption = "&";
+        caption += std::to_string(i + 1);
+        caption += ' ';
+        caption += escapeAmpersands(ShortenRecentFileName(list[i]));
+        items.push_back({std::move(caption), kRecentFirstTag + int32_t(i)});
     }
     return items;
 }

@@ -14,7 +14,7 @@ void TMDIChild::UserDictionary()
     std::vector<std::string> words = Frame.UserDict->words();
     if (!Ui->runUserDictDialog(words)) return;
     Frame.UserDict->assign(std::move(words));
-    SaveUserDict(Frame.ProgDir / "user.spe", *Frame.UserDict);
+    SaveUserDict(Frame.writableDir() / "user.spe", *Frame.UserDict);
 }
 
 } // namespace quillet

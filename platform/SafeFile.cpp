@@ -14,7 +14,10 @@ bool ReplaceFileContents(const std::filesystem::path& target, const void* data, 
     if (target.empty() || !target.has_filename()) return false;
     std::filesystem::path dir = target.parent_path();
     if (dir.empty()) dir = ".";
-    std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::string name = ".";
+    name += target.filename().string();
+    name += ".XXXXXX";
+    std::string tmpl = (dir / name).string();
     const int fd = ::mkstemp(tmpl.data());
     if (fd < 0) return false;
     struct stat st {};

@@ -586,6 +586,17 @@ bool drawPages(TMDIChild& w, Canvas& target, const RenderPolicy& policy, int32_t
     int32_t floatingCursorPage = -1;
     AreaRect floatingCursorRect;
 
+    if (screen && !policy.Headless && bitmap && !w.RefreshAfterPaint) {
+        // What the page images leave of the window shows the desk, as the
+        // scroll box around a smaller paint box would.
+        const int64_t right = int64_t(pass.BitmapW) - pass.ScrollX;
+        const int64_t bottom = int64_t(pass.Pitch) * (pass.Pages - 1) + pass.BitmapH - pass.ScrollY;
+        if (right < target.width())
+            target.fillRect(int32_t(std::max<int64_t>(right, 0)), 0, target.width(), target.height(), kDesk);
+        if (bottom < target.height())
+            target.fillRect(0, int32_t(std::max<int64_t>(bottom, 0)), target.width(), target.height(), kDesk);
+    }
+
     for (int32_t i = 0; i < pass.Pages; ++i) {
         pass.Page = i;
         pass.PageY = screen ? int32_t(std::min<int64_t>(int64_t(pass.Pitch) * i, 2000000000)) : 0;
@@ -757,6 +768,8 @@ int32_t TMDIChild::SettleLayout(Canvas& scratch)
     const uint8_t keepAll = RenderAllPages;
     int32_t passes = 0;
     while (passes < kMaxSettlePasses) {
+        // Lines the last layout pass left marked are broken before the pass draws them.
+        if (LayoutCarryOvers > 0) MakeSoftEnters();
         RenderAllPages = 1;
         paint::drawPages(*this, scratch, RenderPolicy::settle(), 0, 0, 0);
         ++passes;

@@ -408,6 +408,13 @@ TEST_F(FrameTest, TypedTextIsSavedWithCtrlSAndComesBackWhenReopened)
     EXPECT_TRUE(v->child().Modified);
     EXPECT_TRUE(f.undoAction()->isEnabled());
     EXPECT_TRUE(f.undoAction()->text().startsWith(QStringLiteral("&Undo: ")));
+    {
+        // The typed page as a person would see it.
+        QTest::qWait(50);
+        const fs::path out = fs::path(QUILLET_TEST_OUTPUT_DIR) / "frame";
+        fs::create_directories(out);
+        f.grab().save(QString::fromStdString((out / "frame-typed.png").string()));
+    }
 
     const fs::path target = dir / "saved.qdt";
     dialogs.saveAnswers.push_back({true, target.string(), 1});

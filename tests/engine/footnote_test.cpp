@@ -576,6 +576,28 @@ TEST(FootnotePlacement, AMarkLeftWideByTheFollowUpsIsBrokenByTheNextPass)
     EXPECT_EQ(host.timer2Restarts, 1);
 }
 
+// The repaint tick the carried-over marks asked for breaks them before it paints.
+TEST(FootnotePlacement, TheRepaintTickBreaksTheMarksALayoutPassLeft)
+{
+    RecordingHost host;
+    Doc d;
+    TMDIChild& w = *d;
+    w.setHost(&host);
+    w.LayoutFollowUpLimit = 0;
+    const WideningMark m = buildWideningMark(w);
+
+    w.SetAllDirtyFlags();
+    w.MakeSoftEnters();
+    ASSERT_EQ(w.Areas[0].LineCount(), 2);
+    ASSERT_GT(w.LayoutCarryOvers, 0);
+
+    w.Timer2Timer();
+    ASSERT_EQ(w.Areas[0].LineCount(), 3);
+    EXPECT_LE(usedWidth(w.Areas[0].Lines[1]), m.Limit);
+    EXPECT_FALSE(anyDirty(w));
+    EXPECT_EQ(w.LayoutCarryOvers, 0);
+}
+
 // A mark that keeps changing width on every pass (here: measured back to
 // "9" before each one) cannot keep the repaint timer going for ever.
 TEST(FootnotePlacement, MarksThatNeverSettleStopAskingForPasses)

@@ -97,7 +97,7 @@ protected:
             cur += text(*l);
             open = true;
             if (l->EndKind == ekSoft) continue;
-            if (l->EndKind != ekParagraph) cur += "|" + std::to_string(l->EndKind);
+            if (l->EndKind != ekParagraph) (cur += "|") += std::to_string(l->EndKind);
             out.push_back(cur);
             cur.clear();
             open = false;

@@ -97,6 +97,17 @@ TEST(PagePainter, WiderWindowCentresThePageBlockAndSizesThePaintBox)
     EXPECT_EQ(wide.host.repaints, 1) << "the resize is painted within the same call";
 }
 
+TEST(PagePainter, TheWindowBesideAndBelowThePageImageShowsTheDesk)
+{
+    RenderDoc wide(1200, 2000);
+    const ImageCanvas& img = wide.paint();
+    ASSERT_EQ(img.width(), 1200);
+    // The paint box leaves the scroll bar's room free; it is desk, not blank.
+    EXPECT_EQ(pixelAt(img, 1199, 40), kDesk);
+    EXPECT_EQ(pixelAt(img, 1190, 1999), kDesk);
+    EXPECT_EQ(pixelAt(img, 3, 1999), kDesk);
+}
+
 TEST(PagePainter, FourPagesMakeThePaintBoxTallEnoughForTheLastShadow)
 {
     RenderDoc d(900, 700);
