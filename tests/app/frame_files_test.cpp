@@ -10,6 +10,7 @@
 #include "formats/Recovery.h"
 #include "platform/MessageBox.h"
 #include "tests/app/DialogTestSupport.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestPaths.h"
 
 #include <QAction>
@@ -31,14 +32,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct RecordingBoxes : MessageBoxes {
-    std::vector<std::string> texts;
-    MsgResult show(std::string_view text, std::string_view, MsgIcon, MsgButtons) override
-    {
-        texts.emplace_back(text);
-        return MsgResult::Ok;
-    }
-};
+using test::readAll;
+using test::RecordingBoxes;
 
 struct ScriptedDialogs : FrameFileDialogs {
     int saveAsked = 0;
@@ -61,12 +56,6 @@ struct ScriptedDialogs : FrameFileDialogs {
     }
 };
 
-std::string readAll(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 bool isNative(const fs::path& p)
 {
     std::vector<uint8_t> bytes;
@@ -83,8 +72,7 @@ protected:
     void SetUp() override
     {
         test::app();
-        dir = test::outputDir() / "frame_files" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        fs::remove_all(dir);
+        dir = test::freshTestDir("frame_files");
         progDir = dir / "prog";
         fs::create_directories(progDir);
         fs::copy_file(test::programDir() / "normal.qdm", progDir / "normal.qdm");

@@ -5,7 +5,7 @@
 #include "engine/Childwin.h"
 #include "engine/VirtualKeys.h"
 #include "render/SelFont.h"
-#include "tests/support/RecordingHost.h"
+#include "tests/support/TypingWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -14,44 +14,17 @@
 #include <vector>
 
 using namespace quillet;
-using quillet::test::RecordingHost;
-using quillet::test::RecordingUi;
 
 namespace {
 
-class CharacterFormat : public ::testing::Test {
+class CharacterFormat : public test::TypingWindow {
 protected:
-    RecordingHost host;
-    RecordingUi ui;
-    FrameState frame;
-    std::unique_ptr<TMDIChild> win = std::make_unique<TMDIChild>(frame);
-    TMDIChild& w = *win;
-
-    CharacterFormat()
+    // The body keeps the width a new window gives it.
+    CharacterFormat() : TypingWindowOf(Setup::Bare)
     {
-        frame.Options.SpellWhileTyping = 0;
-        w.setHost(&host);
-        w.setFrameUi(&ui);
-        w.AutoHyphenation = 0;
         w.PrinterDpi = 600;
-        w.Fonts.clear();
-        w.GetNewFontIndex(FontEntryFromState(w.FontState));
-        w.SetAllDirtyFlags();
-        w.MakeSoftEnters();
-    }
-
-    void type(std::string_view s)
-    {
-        for (char c : s) {
-            uint8_t k = uint8_t(c);
-            w.getkeysKeyPress(k);
-        }
-    }
-
-    void key(uint16_t vk, uint8_t shift = 0)
-    {
-        uint16_t k = vk;
-        w.getkeysKeyDown(k, shift);
+        resetFonts();
+        layout();
     }
 
     const FontEntry& fontOf(const TextChar& c) { return w.Fonts.at(size_t(c.FontIndex)); }

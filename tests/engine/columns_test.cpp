@@ -4,7 +4,7 @@
 #include "engine/Childwin.h"
 #include "engine/ColumnsDialog.h"
 #include "engine/VirtualKeys.h"
-#include "tests/support/RecordingHost.h"
+#include "tests/support/TypingWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -28,31 +28,16 @@ struct ColumnsUi : test::RecordingUi {
     }
 };
 
-class Columns : public ::testing::Test {
+class Columns : public test::TypingWindowOf<ColumnsUi> {
 protected:
-    test::RecordingHost host;
-    ColumnsUi ui;
-    FrameState frame;
-    std::unique_ptr<TMDIChild> win = std::make_unique<TMDIChild>(frame);
-    TMDIChild& w = *win;
-
-    Columns()
+    // The new window's body width, not laid out before the typing.
+    Columns() : TypingWindowOf(Setup::Bare)
     {
-        frame.Options.SpellWhileTyping = 0;
-        w.setHost(&host);
-        w.setFrameUi(&ui);
-        w.AutoHyphenation = 0;
-        w.Fonts.clear();
-        w.GetNewFontIndex(FontEntryFromState(w.FontState));
+        resetFonts();
         // Two paragraphs; the cursor in the first.
-        for (const char* text : {"first paragraph", "second"}) {
-            for (const char* c = text; *c; ++c) {
-                uint8_t k = uint8_t(*c);
-                w.getkeysKeyPress(k);
-            }
-            uint16_t enter = VK_RETURN;
-            if (text[0] == 'f') w.getkeysKeyDown(enter, 0);
-        }
+        type("first paragraph");
+        key(VK_RETURN);
+        type("second");
         w.Cursor = w.Anchor = TextPos{0, 0, 3};
         w.UndoCopies.clear();
         w.UndoPos = 0;

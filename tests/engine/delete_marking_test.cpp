@@ -3,7 +3,7 @@
 
 #include "engine/Childwin.h"
 #include "engine/VirtualKeys.h"
-#include "tests/support/RecordingHost.h"
+#include "tests/support/TypingWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -17,26 +17,15 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-class DeleteMarking : public ::testing::Test {
+// Without a frame UI: the lines are made by hand and laid out only where a
+// test asks for it.
+class DeleteMarking : public test::TypingWindowOf<test::NoFrameUi> {
 protected:
-    test::RecordingHost host;
-    FrameState frame;
-    std::unique_ptr<TMDIChild> win = std::make_unique<TMDIChild>(frame);
-    TMDIChild& w = *win;
-
-    DeleteMarking()
+    DeleteMarking() : TypingWindowOf(Setup::Bare)
     {
-        frame.Options.SpellWhileTyping = 0;
-        w.setHost(&host);
-        w.AutoHyphenation = 0;
-        TextArea& a = w.Areas[0];
-        a.AnchorRight = 0;
-        a.Left = 0;
-        a.Right = 100;
-        a.InnerLeft = a.InnerRight = 0;
-        a.Lines.clear();
-        w.Fonts.clear();
-        w.GetNewFontIndex(FontEntryFromState(w.FontState));
+        widenBody();
+        body().clear();
+        resetFonts();
     }
 
     std::vector<TextLine>& body() { return w.Areas[0].Lines; }
@@ -47,13 +36,7 @@ protected:
         InitNewLine(body(), int32_t(body().size()) - 1);
         TextLine& l = body().back();
         l.EndKind = endKind;
-        for (char c : text) {
-            TextChar ch;
-            ch.Code = uint8_t(c);
-            ch.Width = 1;
-            ch.Height = 4;
-            l.Chars.push_back(ch);
-        }
+        putChars(l, text);
         return l;
     }
 
@@ -75,24 +58,11 @@ protected:
         w.Cursor = cursor;
     }
 
-    static std::string text(const TextLine& l)
-    {
-        std::string s;
-        for (const TextChar& c : l.Chars) s.push_back(char(c.Code));
-        return s;
-    }
-
     Strings lines()
     {
         Strings out;
         for (const TextLine& l : body()) out.push_back(text(l));
         return out;
-    }
-
-    void layout()
-    {
-        w.SetAllDirtyFlags();
-        w.MakeSoftEnters();
     }
 };
 

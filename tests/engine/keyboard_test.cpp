@@ -3,7 +3,7 @@
 
 #include "engine/Childwin.h"
 #include "engine/VirtualKeys.h"
-#include "tests/support/RecordingHost.h"
+#include "tests/support/TypingWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -12,61 +12,14 @@
 #include <vector>
 
 using namespace quillet;
-using quillet::test::RecordingHost;
 using quillet::test::RecordingUi;
 
 namespace {
 
 using Strings = std::vector<std::string>;
 
-class Keyboard : public ::testing::Test {
+class Keyboard : public test::TypingWindow {
 protected:
-    RecordingHost host;
-    RecordingUi ui;
-    FrameState frame;
-    std::unique_ptr<TMDIChild> win = std::make_unique<TMDIChild>(frame);
-    TMDIChild& w = *win;
-
-    Keyboard()
-    {
-        frame.Options.SpellWhileTyping = 0;
-        w.setHost(&host);
-        w.setFrameUi(&ui);
-        w.AutoHyphenation = 0;
-        TextArea& a = w.Areas[0];
-        a.AnchorRight = 0;
-        a.Left = 0;
-        a.Right = 100;
-        a.InnerLeft = a.InnerRight = 0;
-        w.Fonts.clear();
-        w.GetNewFontIndex(FontEntryFromState(w.FontState));
-        w.SetAllDirtyFlags();
-        w.MakeSoftEnters();
-    }
-
-    void type(std::string_view s)
-    {
-        for (char c : s) {
-            uint8_t k = uint8_t(c);
-            w.getkeysKeyPress(k);
-        }
-    }
-
-    void key(uint16_t vk, uint8_t shift = 0, int times = 1)
-    {
-        for (int i = 0; i < times; ++i) {
-            uint16_t k = vk;
-            w.getkeysKeyDown(k, shift);
-        }
-    }
-
-    static std::string text(const TextLine& l)
-    {
-        std::string s;
-        for (const TextChar& c : l.Chars) s.push_back(char(c.Code));
-        return s;
-    }
-
     // The lines of the body's flow.
     std::vector<TextLine*> flow()
     {
@@ -107,23 +60,6 @@ protected:
     }
 
     const TextLine& line(int32_t a, int32_t l) { return w.Areas[size_t(a)].Lines[size_t(l)]; }
-    std::vector<std::string> undoLabels()
-    {
-        std::vector<std::string> out;
-        for (int32_t i = 0; i < w.UndoPos; ++i) out.push_back(w.UndoCopies[size_t(i)].Label);
-        return out;
-    }
-
-    // Words of four letters: several soft-wrapped lines of the 100 mm body.
-    static std::string words(int n, char first = 'a')
-    {
-        std::string s;
-        for (int i = 0; i < n; ++i) {
-            if (i) s += ' ';
-            s += std::string(4, char(first + i % 26));
-        }
-        return s;
-    }
 
     // A table row of `n` cells in line `at` of the body, each with its text.
     void tableRow(int32_t at, const Strings& cells, bool first = true, bool last = true)
@@ -141,20 +77,8 @@ protected:
             l.RowFirstRun = first;
             l.RowLastRun = last;
             l.EndKind = ekParagraph;
-            for (char c : cells[size_t(i)]) {
-                TextChar ch;
-                ch.Code = uint8_t(c);
-                ch.Width = 1;
-                ch.Height = 4;
-                l.Chars.push_back(ch);
-            }
+            putChars(l, cells[size_t(i)]);
         }
-    }
-
-    void layout()
-    {
-        w.SetAllDirtyFlags();
-        w.MakeSoftEnters();
     }
 };
 
@@ -224,7 +148,7 @@ TEST_F(Keyboard, QuotesFollowTheStyleAndWhatStandsBefore)
         int style;
         uint8_t open, close;
     };
-    for (const Case c : {Case{1, 132, 147}, Case{2, 187, 171}, Case{3, 187, 171}, Case{4, 147, 148}}) {
+    for (const Case c : {Case{1, 132, 147}, Case{2, 171, 187}, Case{3, 171, 187}, Case{4, 147, 148}}) {
         frame.Options.QuoteStyle = c.style;
         key(VK_A, ssCtrl);
         key(VK_DELETE);
@@ -392,7 +316,8 @@ TEST_F(Keyboard, ShiftSelectionsAreReplacedByTypingAndCollapsedByArrows)
     // Select all, across the selection's whole flow, and delete it all.
     key(VK_A, ssCtrl);
     EXPECT_EQ(w.Anchor, (TextPos{0, 0, 0}));
-    EXPECT_EQ(undoLabels().back(), "Select all");
+    // Selecting is no edit: no undo step of its own.
+    EXPECT_EQ(undoLabels().back(), "Delete");
     key(VK_BACK);
     EXPECT_EQ(paragraphs(), (Strings{""}));
     EXPECT_EQ(w.Cursor, (TextPos{0, 0, 0}));

@@ -4,7 +4,7 @@
 
 #include "engine/Childwin.h"
 #include "engine/VirtualKeys.h"
-#include "tests/support/RecordingHost.h"
+#include "tests/support/TypingWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -13,62 +13,11 @@
 #include <vector>
 
 using namespace quillet;
-using quillet::test::RecordingHost;
-using quillet::test::RecordingUi;
 
 namespace {
 
-class ParagraphFormat : public ::testing::Test {
+class ParagraphFormat : public test::TypingWindow {
 protected:
-    RecordingHost host;
-    RecordingUi ui;
-    FrameState frame;
-    std::unique_ptr<TMDIChild> win = std::make_unique<TMDIChild>(frame);
-    TMDIChild& w = *win;
-
-    ParagraphFormat()
-    {
-        frame.Options.SpellWhileTyping = 0;
-        w.setHost(&host);
-        w.setFrameUi(&ui);
-        w.AutoHyphenation = 0;
-        TextArea& a = w.Areas[0];
-        a.AnchorRight = 0;
-        a.Left = 0;
-        a.Right = 100;
-        a.InnerLeft = a.InnerRight = 0;
-        w.Fonts.clear();
-        w.GetNewFontIndex(FontEntryFromState(w.FontState));
-        w.SetAllDirtyFlags();
-        w.MakeSoftEnters();
-    }
-
-    void type(std::string_view s)
-    {
-        for (char c : s) {
-            uint8_t k = uint8_t(c);
-            w.getkeysKeyPress(k);
-        }
-    }
-
-    void key(uint16_t vk, uint8_t shift = 0, int times = 1)
-    {
-        for (int i = 0; i < times; ++i) {
-            uint16_t k = vk;
-            w.getkeysKeyDown(k, shift);
-        }
-    }
-
-    static std::string words(int n, char first = 'a')
-    {
-        std::string s;
-        for (int i = 0; i < n; ++i) {
-            if (i) s += ' ';
-            s += std::string(4, char(first + i % 26));
-        }
-        return s;
-    }
-
     // A hand-made line (not laid out): text, end kind, optional cell place.
     static TextLine makeLine(std::string_view text, int32_t endKind)
     {
@@ -76,13 +25,7 @@ protected:
         InitNewLine(one, 0);
         TextLine& l = one[0];
         l.EndKind = endKind;
-        for (char c : text) {
-            TextChar ch;
-            ch.Code = uint8_t(c);
-            ch.Width = 1;
-            ch.Height = 4;
-            l.Chars.push_back(ch);
-        }
+        putChars(l, text);
         l.Dirty = 0;
         return l;
     }
@@ -131,13 +74,6 @@ protected:
         std::string s;
         for (const TextLine& l : w.Areas[size_t(a)].Lines) s += l.Dirty ? 'd' : '.';
         return s;
-    }
-
-    std::vector<std::string> undoLabels()
-    {
-        std::vector<std::string> out;
-        for (int32_t i = 0; i < w.UndoPos; ++i) out.push_back(w.UndoCopies[size_t(i)].Label);
-        return out;
     }
 };
 

@@ -3,6 +3,7 @@
 #include "engine/Childwin.h"
 #include "formats/OpenSave.h"
 #include "platform/MessageBox.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -21,26 +22,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct RecordingBoxes : MessageBoxes {
-    std::vector<std::string> texts;
-    MsgResult show(std::string_view text, std::string_view, MsgIcon, MsgButtons) override
-    {
-        texts.emplace_back(text);
-        return MsgResult::Ok;
-    }
-};
-
-std::string readAll(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeAll(const fs::path& p, std::string_view bytes)
-{
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), std::streamsize(bytes.size()));
-}
+using test::readAll;
+using test::RecordingBoxes;
+using test::writeAll;
 
 // The text of area 0's line, as bytes.
 std::string lineText(const TMDIChild& w, size_t line, size_t area = 0)
@@ -67,9 +51,7 @@ protected:
     {
         setMessageBoxes(&boxes);
         freshWindow();
-        dir = test::outputDir() / "plain_text" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        dir = test::freshTestDir("plain_text");
         boxes.texts.clear();
     }
     void TearDown() override { setMessageBoxes(nullptr); }

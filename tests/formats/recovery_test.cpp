@@ -4,6 +4,7 @@
 #include "formats/NativeFormat.h"
 #include "formats/OpenSave.h"
 #include "platform/MessageBox.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -22,20 +23,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct RecordingBoxes : MessageBoxes {
-    std::vector<std::string> texts;
-    MsgResult show(std::string_view text, std::string_view, MsgIcon, MsgButtons) override
-    {
-        texts.emplace_back(text);
-        return MsgResult::Ok;
-    }
-};
-
-std::string readAll(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using test::readAll;
+using test::RecordingBoxes;
 
 std::vector<std::string> fileNames(const std::vector<fs::path>& paths)
 {
@@ -49,9 +38,7 @@ protected:
     void SetUp() override
     {
         setMessageBoxes(&boxes);
-        dir = test::outputDir() / "recovery" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        dir = test::freshTestDir("recovery");
         frame.ProgDir = test::programDir();
     }
     void TearDown() override { setMessageBoxes(nullptr); }

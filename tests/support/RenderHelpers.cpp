@@ -118,6 +118,26 @@ std::string writePng(const ImageCanvas& image, const std::string& name)
     return path;
 }
 
+int32_t addTextFrame(TMDIChild& w, double left, double top, double right, double bottom)
+{
+    w.NewField();
+    TextArea& f = w.Areas.back();
+    SetStandardAreaLook(f);
+    f.AreaType = atTextFrame;
+    f.Left = left;
+    f.Top = top;
+    f.Right = right;
+    f.Bottom = bottom;
+    f.PageMode = 0;
+    f.PageIndex = 0;
+    f.WrapText = 0;
+    f.MoveWithText = 0;
+    f.PrevInFlow = f.NextInFlow = -1;
+    f.Lines.assign(1, TextLine{});
+    InitNewLine(f.Lines, 0);
+    return w.AreaCount() - 1;
+}
+
 uint32_t pixelAt(const ImageCanvas& image, int32_t x, int32_t y) { return image.pixel(x, y); }
 
 } // namespace quillet::test

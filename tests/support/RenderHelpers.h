@@ -30,6 +30,11 @@ struct RenderDoc {
     void click(int32_t x, int32_t y, bool shift = false);
 };
 
+// A text frame on page 0, measured from the page's top left, with one empty
+// line; the text does not wrap around it and it does not move with the
+// text. Returns its area index.
+int32_t addTextFrame(TMDIChild& w, double left, double top, double right, double bottom);
+
 // Colour 0x00BBGGRR of a pixel of an image canvas.
 uint32_t pixelAt(const ImageCanvas& image, int32_t x, int32_t y);
 // Writes the image as <output dir>/<name>.png; returns the path.
