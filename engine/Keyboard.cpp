@@ -170,10 +170,13 @@ void removeChars(TMDIChild& w, int32_t a, int32_t l, int32_t at, int32_t count)
     if (picture) w.FreeBildInListeIfNotNeeded();
 }
 
-// A character taken over by overwrite mode: what it owned goes.
+// A character taken over by overwrite mode: what it owned goes, and so do
+// its marks (soft hyphen, misspelling, drop mark), which belonged to the old
+// character. The format stays: overwriting keeps it.
 void clearForReuse(TextChar& c)
 {
     TMDIChild::freezeichen(c);
+    c.Flags = 0;
     c.ParaCopy.reset();
     c.ShownNumber = 0;
     c.FootnoteId = 0;
@@ -492,11 +495,18 @@ struct KeyboardOps {
         return n;
     }
 
+    int32_t firstPageBody() const
+    {
+        for (int32_t i = 0; i < w.AreaCount(); ++i)
+            if (w.Areas[size_t(i)].AreaType == atPageBody) return chainFirst(w, i);
+        return 0;
+    }
+
     void deleteSelectedObjects()
     {
         w.MakeCopyForUndo("Delete object/field");
         const int32_t oldArea = w.Cursor.Area;
-        int32_t removed = 0, removedBefore = 0;
+        int32_t removedBefore = 0;
         bool cursorRemoved = false;
         for (int32_t i = w.AreaCount() - 1; i >= 0; --i) {
             const TextArea& a = w.Areas[size_t(i)];
@@ -509,15 +519,15 @@ struct KeyboardOps {
             w.DeleteField(i);
             for (size_t k = 0; k < stored.size(); ++k) *stored[k] = saved[k];
             w.PositionsAreaRemoved(i, 0);
-            ++removed;
         }
-        // A cursor in a surviving area stays in it; one in a deleted object
-        // goes to the area the old rule names, if that holds text.
-        int32_t area = cursorRemoved ? std::max(0, oldArea - removed) : oldArea - removedBefore;
+        // A cursor in a surviving area stays in it (only the deletions
+        // before it shift its index); one in a deleted frame goes to the
+        // start of the first page's body, never into some unrelated area.
+        int32_t area = cursorRemoved ? firstPageBody() : oldArea - removedBefore;
         area = std::clamp(area, 0, std::max(0, w.AreaCount() - 1));
         if (area >= w.AreaCount() || w.Areas[size_t(area)].AreaType > atTextFrame ||
             w.Areas[size_t(area)].Lines.empty())
-            area = 0;
+            area = firstPageBody();
         w.Cursor = TextPos{area, 0, 0};
         TMDIChild::ClampPosition(w.Areas, w.Cursor);
         w.Anchor = w.Cursor;
@@ -548,10 +558,11 @@ struct KeyboardOps {
         w.RefreshDirtyContent();
     }
 
+    // Selecting changes no text: no undo snapshot, which would also mark
+    // the document modified and ask to save an unchanged file.
     void selectAll()
     {
         w.TypingRun = 0;
-        w.MakeCopyForUndo("Select all");
         if (validArea(w, w.Anchor.Area)) w.Anchor = TextPos{chainFirst(w, w.Anchor.Area), 0, 0};
         if (validArea(w, w.Cursor.Area)) {
             const TextArea& last = w.Areas[size_t(chainLast(w, w.Cursor.Area))];
@@ -792,8 +803,10 @@ struct KeyboardOps {
     {
         const int32_t style = w.Frame.Options.QuoteStyle;
         if (w.FontState.Face == "Courier" || style < 1 || style > 4) return '"';
-        static constexpr uint8_t kOpening[5] = {0, 132, 187, 187, 147};
-        static constexpr uint8_t kClosing[5] = {0, 147, 171, 171, 148};
+        // Swiss and French quotes open with the guillemet that points left
+        // (171) and close with the one that points right (187).
+        static constexpr uint8_t kOpening[5] = {0, 132, 171, 171, 147};
+        static constexpr uint8_t kClosing[5] = {0, 147, 187, 187, 148};
         return opensQuote(at) ? kOpening[style] : kClosing[style];
     }
 

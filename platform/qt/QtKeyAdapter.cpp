@@ -3,12 +3,51 @@
 #include "engine/VirtualKeys.h"
 #include "platform/qt/QtText.h"
 
+#include <QCoreApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QPointer>
 
 namespace quillet {
 
 namespace {
+
+// Under X11 and Wayland the right Alt key (AltGr) is a key of its own, not
+// Ctrl+Alt, and no modifier bit tells reliably that it is held. One filter
+// on the application follows its presses and releases, whichever widget has
+// the focus; leaving the application forgets it, as its release goes elsewhere.
+class RightAltWatch final : public QObject {
+public:
+    bool Held = false;
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease: {
+            const auto* k = static_cast<const QKeyEvent*>(event);
+            if (k->key() == Qt::Key_AltGr) Held = event->type() == QEvent::KeyPress;
+            break;
+        }
+        case QEvent::ApplicationDeactivate: Held = false; break;
+        default: break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+RightAltWatch* rightAltWatch()
+{
+    static QPointer<RightAltWatch> watch;
+    if (!watch) {
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app) return nullptr;
+        watch = new RightAltWatch;
+        watch->setParent(app);
+        app->installEventFilter(watch);
+    }
+    return watch;
+}
 
 uint16_t keypadKey(int key)
 {
@@ -133,10 +172,26 @@ KeyInput translateKeyPress(const QKeyEvent& event)
         // Shortcuts type nothing.
         typed.clear();
     }
-    if (event.key() == Qt::Key_AltGr) in.Shift |= ssRightAlt;
+    if (event.key() == Qt::Key_AltGr) {
+        // The watch may have been put up by this very press.
+        if (RightAltWatch* w = rightAltWatch()) w->Held = event.type() != QEvent::KeyRelease;
+        in.Shift |= ssRightAlt;
+    }
+    if (rightAltHeld()) in.Shift |= ssRightAlt;
     in.VirtualKey = virtualKeyFor(event.key(), mods);
+    // Tab (and Shift+Tab, Qt's Backtab) reaches the window as the form's
+    // key hook hands it on: key 9 without modifiers.
+    if (in.VirtualKey == VK_TAB) in.Shift = 0;
     in.Typed = std::move(typed);
     return in;
+}
+
+void watchRightAlt() { rightAltWatch(); }
+
+bool rightAltHeld()
+{
+    const RightAltWatch* w = rightAltWatch();
+    return w && w->Held;
 }
 
 std::string translateCommitText(const QInputMethodEvent& event)

@@ -36,7 +36,14 @@ uint8_t shiftBitsFor(Qt::KeyboardModifiers modifiers);
 // control characters are dropped.
 std::string typedBytes(const QString& text);
 
+// Adds ssRightAlt to every key while the right Alt key (AltGr) is held.
 KeyInput translateKeyPress(const QKeyEvent& event);
 std::string translateCommitText(const QInputMethodEvent& event);
+
+// Whether the right Alt key is held, followed by an application-wide event
+// filter. watchRightAlt puts the filter up (the first translateKeyPress does
+// too); a view calls it once it exists, so that a first AltGr press is seen.
+void watchRightAlt();
+bool rightAltHeld();
 
 } // namespace quillet

@@ -3,6 +3,7 @@
 #include "engine/Childwin.h"
 #include "engine/VirtualKeys.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -100,6 +101,49 @@ TEST_F(KeyAdapter, TypedTextBecomesWindows1252AndTheRestIsDropped)
     QInputMethodEvent im;
     im.setCommitString(QString::fromUtf8("naïve “q” 漢"));
     EXPECT_EQ(translateCommitText(im), "na\xEFve \x93q\x94 ");
+}
+
+TEST_F(KeyAdapter, TheRightAltKeyIsFollowedWhileHeldAndTabComesWithoutModifiers)
+{
+    watchRightAlt();
+    QObject target;
+    auto send = [&target](QEvent::Type type, int key) {
+        QKeyEvent e(type, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(&target, &e);
+    };
+    FrameState frame;
+    TMDIChild w(frame);
+    w.MakeSoftEnters();
+    auto deliver = [&w](const KeyInput& k) {
+        uint16_t vk = k.VirtualKey;
+        w.getkeysKeyDown(vk, k.Shift);
+    };
+
+    // AltGr is no modifier bit under X11: only its press and release tell.
+    send(QEvent::KeyPress, Qt::Key_AltGr);
+    EXPECT_TRUE(rightAltHeld());
+    const KeyInput held = press(Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(held.Shift, ssCtrl | ssRightAlt);
+    deliver(held);
+    EXPECT_EQ(w.Areas[0].Lines[0].Para.Alignment, 0);
+    send(QEvent::KeyRelease, Qt::Key_AltGr);
+    EXPECT_FALSE(rightAltHeld());
+    const KeyInput plain = press(Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(plain.Shift, ssCtrl);
+    deliver(plain);
+    EXPECT_EQ(w.Areas[0].Lines[0].Para.Alignment, 1);
+
+    // A release that went to another application is not waited for.
+    send(QEvent::KeyPress, Qt::Key_AltGr);
+    QEvent leave(QEvent::ApplicationDeactivate);
+    QCoreApplication::sendEvent(QCoreApplication::instance(), &leave);
+    EXPECT_FALSE(rightAltHeld());
+
+    // Tab and Shift+Tab reach the window as the form's key hook hands them
+    // on: key 9 and no modifiers.
+    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier).Shift, 0);
+    EXPECT_EQ(press(Qt::Key_Tab, Qt::ControlModifier).Shift, 0);
+    EXPECT_TRUE(press(Qt::Key_Tab, Qt::NoModifier, "\t").Typed.empty());
 }
 
 TEST_F(KeyAdapter, KeyEventsDriveADocumentWindow)
