@@ -57,39 +57,90 @@ bool isArea(const std::vector<TextArea>& areas, size_t i, uint8_t type)
     return i < areas.size() && areas[i].AreaType == type;
 }
 
-void applyPageSetup(TMDIChild& w, const TPageSetupForm& f, bool fromCommand)
+// What the command writes into the document, in millimetres.
+struct PageGeometry {
+    double Width = 0, Height = 0;
+    double Top = 0, Left = 0, Bottom = 0, Right = 0;
+    double Head = 0, Foot = 0;
+    int32_t Mode = 0;  // index into TPageSetupForm::kHeadFootModes
+};
+
+// The dialog's range, in millimetres; values inside it stay as they are.
+double clampMm(double v)
+{
+    constexpr double kMaxMm = TPageSetupForm::kMaxCm * 10;
+    if (!(v >= 0)) return 0;  // NaN too
+    return v > kMaxMm ? kMaxMm : v;
+}
+
+PageGeometry geometryFromForm(const TPageSetupForm& f)
+{
+    PageGeometry g;
+    g.Width = clampCm(f.BreitEd) * 10;
+    g.Height = clampCm(f.HochEd) * 10;
+    g.Top = clampCm(f.TopEd) * 10;
+    g.Left = clampCm(f.LeftEd) * 10;
+    g.Bottom = clampCm(f.BottomEd) * 10;
+    g.Right = clampCm(f.RightEd) * 10;
+    g.Head = clampCm(f.HeadEd) * 10;
+    g.Foot = clampCm(f.FootEd) * 10;
+    g.Mode = f.headfootmode;
+    return g;
+}
+
+// The document's own values, untouched by the dialog's centimetres and
+// its paper list: a document that is loaded must keep its page exactly.
+PageGeometry geometryFromDocument(const TMDIChild& w)
+{
+    const std::vector<TextArea>& areas = w.Areas;
+    PageGeometry g;
+    g.Width = clampMm(w.PageWidth);
+    g.Height = clampMm(w.PageHeight);
+    if (!areas.empty()) {
+        g.Top = clampMm(areas[0].InnerTop);
+        g.Left = clampMm(areas[0].InnerLeft);
+        g.Bottom = clampMm(areas[0].InnerBottom);
+        g.Right = clampMm(areas[0].InnerRight);
+    }
+    // Only the header and footer areas in their places say where headers
+    // and footers go; anything else there leaves the body's margins alone.
+    if (isArea(areas, 1, atHeader)) g.Head = clampMm(areas[1].InnerTop);
+    if (isArea(areas, 2, atFooter)) g.Foot = clampMm(areas[2].InnerBottom);
+    g.Mode = isArea(areas, 6, atFooter) ? modeIndexFromPageMode(areas[6].PageMode) : 0;
+    return g;
+}
+
+void applyPageSetup(TMDIChild& w, const PageGeometry& g, bool fromCommand)
 {
     // Run by the reader after loading, it only brings the header and footer
     // areas in line with the body; a snapshot there would mark a freshly
     // opened document (or the new-document template) as changed.
     if (fromCommand) w.MakeCopyForUndo("Page setup");
 
-    w.PageWidth = clampCm(f.BreitEd) * 10;
-    w.PageHeight = clampCm(f.HochEd) * 10;
+    w.PageWidth = g.Width;
+    w.PageHeight = g.Height;
 
     std::vector<TextArea>& areas = w.Areas;
     if (!areas.empty()) {
-        const double head = clampCm(f.HeadEd) * 10;
-        const double foot = clampCm(f.FootEd) * 10;
         TextArea& body = areas[0];
-        body.InnerTop = std::max(clampCm(f.TopEd) * 10, head);
-        body.InnerLeft = clampCm(f.LeftEd) * 10;
-        body.InnerBottom = std::max(clampCm(f.BottomEd) * 10, foot);
-        body.InnerRight = clampCm(f.RightEd) * 10;
+        body.InnerTop = std::max(g.Top, g.Head);
+        body.InnerLeft = g.Left;
+        body.InnerBottom = std::max(g.Bottom, g.Foot);
+        body.InnerRight = g.Right;
 
         // A document without the standard header and footer areas keeps
         // whatever stands in their places.
         for (size_t k = 0; k < 3; ++k) {
             if (isArea(areas, 1 + 2 * k, atHeader)) {
                 TextArea& h = areas[1 + 2 * k];
-                h.InnerTop = head;
+                h.InnerTop = g.Head;
                 h.Bottom = areas[0].InnerTop - kHeaderGap;
                 h.InnerLeft = areas[0].InnerLeft;
                 h.InnerRight = areas[0].InnerRight;
             }
             if (isArea(areas, 2 + 2 * k, atFooter)) {
                 TextArea& ft = areas[2 + 2 * k];
-                ft.InnerBottom = foot;
+                ft.InnerBottom = g.Foot;
                 // Measured from the page's bottom edge.
                 ft.Top = areas[0].InnerBottom - kHeaderGap;
                 ft.InnerLeft = areas[0].InnerLeft;
@@ -104,7 +155,7 @@ void applyPageSetup(TMDIChild& w, const TPageSetupForm& f, bool fromCommand)
             }
         }
 
-        const int32_t mode = f.headfootmode >= 0 && f.headfootmode < 4 ? f.headfootmode : 0;
+        const int32_t mode = g.Mode >= 0 && g.Mode < 4 ? g.Mode : 0;
         const PairModes& m = kPairModes[mode];
         const uint8_t pairMode[3] = {m.First, m.Even, m.All};
         for (size_t k = 0; k < 3; ++k) {
@@ -114,7 +165,10 @@ void applyPageSetup(TMDIChild& w, const TPageSetupForm& f, bool fromCommand)
     }
 
     w.SetPrinterProps();
-    w.CompleteRefresh();
+    // The reader lays the whole document out right after this; a second
+    // full layout of a long file here would only double the time it takes
+    // to open.
+    if (fromCommand) w.CompleteRefresh();
 }
 
 } // namespace
@@ -195,25 +249,31 @@ void TPageSetupForm::ChoosePaperFormat()
 
 void TMDIChild::PageSetup(uint8_t showDialog)
 {
+    // Without the dialog (after loading a document) the values go in as the
+    // document holds them; asking the print system for its papers there
+    // would only slow every open down.
+    if (!showDialog) {
+        applyPageSetup(*this, geometryFromDocument(*this), false);
+        return;
+    }
+
+    const PageGeometry current = geometryFromDocument(*this);
     TPageSetupForm f;
     f.setPapers(printerInfo().paperFormats());
-    f.BreitEd = PageWidth / 10;
-    f.HochEd = PageHeight / 10;
+    f.BreitEd = current.Width / 10;
+    f.HochEd = current.Height / 10;
     f.ChoosePaperFormat();
     f.FormatBoxChange();
+    f.TopEd = current.Top / 10;
+    f.LeftEd = current.Left / 10;
+    f.BottomEd = current.Bottom / 10;
+    f.RightEd = current.Right / 10;
+    f.HeadEd = current.Head / 10;
+    f.FootEd = current.Foot / 10;
+    f.headfootmode = current.Mode;
 
-    if (!Areas.empty()) {
-        f.TopEd = Areas[0].InnerTop / 10;
-        f.LeftEd = Areas[0].InnerLeft / 10;
-        f.BottomEd = Areas[0].InnerBottom / 10;
-        f.RightEd = Areas[0].InnerRight / 10;
-    }
-    if (Areas.size() > 1) f.HeadEd = Areas[1].InnerTop / 10;
-    if (Areas.size() > 2) f.FootEd = Areas[2].InnerBottom / 10;
-    f.headfootmode = Areas.size() > 6 ? modeIndexFromPageMode(Areas[6].PageMode) : 0;
-
-    if (showDialog && !Ui->runPageSetupDialog(f)) return;
-    applyPageSetup(*this, f, showDialog != 0);
+    if (!Ui->runPageSetupDialog(f)) return;
+    applyPageSetup(*this, geometryFromForm(f), true);
 }
 
 } // namespace quillet

@@ -58,6 +58,8 @@ constexpr std::string_view kParaCopyTag = "QUILLET INLINE PARAGRAPH FORMATS 1";
 constexpr uint8_t kPropertyCount = 8;
 constexpr size_t kInfoHeaderSize = 40;
 constexpr int32_t kMaxPaletteColours = 256;
+constexpr double kMinZoom = 10;
+constexpr double kMaxZoom = 250;
 
 // Smallest number of bytes one element of each list can take in the file:
 // counts are weighed against what is left before anything is reserved.
@@ -113,9 +115,11 @@ void putPicture(ByteWriter& out, const Dib& d)
 {
     // An empty slot (a released picture) goes out as a picture of no size,
     // which a reader leaves empty again.
-    const BitmapInfoHeader h = usablePicture(d) ? d.Header : BitmapInfoHeader{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const bool usable = usablePicture(d);
+    const BitmapInfoHeader h = usable ? d.Header : BitmapInfoHeader{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     const int32_t bpp = h.biBitCount;
-    const bool palette = bpp <= 8;
+    // No palette either: a header of no size and depth stands alone.
+    const bool palette = usable && bpp <= 8;
     const int32_t colours = palette ? PowerOfTwo(bpp) : 0;
     out.i32(palette ? colours * 4 + int32_t(kInfoHeaderSize) : int32_t(kInfoHeaderSize));
     out.i32(colours);
@@ -250,8 +254,19 @@ private:
     size_t errorOffset_ = 0;
 };
 
-double finiteOr(double v, double fallback) { return std::isfinite(v) ? v : fallback; }
-double positiveOr(double v, double fallback) { return std::isfinite(v) && v > 0 ? v : fallback; }
+// Lengths and factors from a file stay within what a page can hold (ten
+// metres), so layout and painting never meet a distance no loop or pixel
+// count survives.
+constexpr double kMaxLength = 10000;
+
+double finiteOr(double v, double fallback)
+{
+    return std::isfinite(v) ? std::clamp(v, -kMaxLength, kMaxLength) : fallback;
+}
+double positiveOr(double v, double fallback)
+{
+    return std::isfinite(v) && v > 0 ? std::min(v, kMaxLength) : fallback;
+}
 
 // Lengths from a file feed divisions and loops in layout: no infinities,
 // no NaN, no zero tab step.
@@ -485,7 +500,7 @@ bool Parser::readAreas()
     doc_.Areas.reserve(size_t(count));
     for (int32_t i = 0; i < count; ++i) {
         TextAreaImage img = decodeTextArea(in_);
-        if (!in_) return fail("area");
+        if (!in_ || img.area.AreaType > atGraphic) return fail("area");
         sanitize(img.area);
         doc_.Areas.push_back(std::move(img.area));
         TextArea& a = doc_.Areas.back();
@@ -495,6 +510,13 @@ bool Parser::readAreas()
         for (int32_t li = 0; li < img.lineCount; ++li) {
             InitNewLine(a.Lines, li);
             if (!readLine(a.Lines[size_t(li)])) return false;
+        }
+        // The cells of a row run are lines of the same area side by side,
+        // so a row never has more cells than its area has lines; layout and
+        // drawing walk a whole row for every cell.
+        for (TextLine& l : a.Lines) {
+            l.CellsPerRow = std::min(l.CellsPerRow, img.lineCount);
+            l.CellIndex = std::clamp(l.CellIndex, 0, l.CellsPerRow - 1);
         }
     }
     return true;
@@ -566,6 +588,14 @@ void Parser::repair()
         walk(i);
     }
 
+    // The page count follows from the page bodies' page numbers, one body
+    // a page: a number past the bodies there are would make pages nothing
+    // fills. Other areas stand on one of those pages.
+    int32_t bodies = 0;
+    for (const TextArea& a : areas) bodies += a.AreaType == atPageBody ? 1 : 0;
+    const int32_t lastPage = std::max(bodies - 1, 0);
+    for (TextArea& a : areas) a.PageIndex = std::clamp(a.PageIndex, 0, lastPage);
+
     // Font indexes out of range fall back to the first entry, which then
     // has to exist.
     const int32_t fonts = int32_t(doc_.Fonts.size());
@@ -600,6 +630,11 @@ NativeReadResult Parser::run()
     doc_.AutoHyphenation = in_.u8();
     doc_.DocLanguage = in_.i32();
     if (!in_) ok = fail("window state");
+    // The zoom sizes the page image; the view offers 10 to 250 percent and
+    // three modes, and the program knows two languages.
+    doc_.ZoomPercent = std::clamp(doc_.ZoomPercent, kMinZoom, kMaxZoom);
+    if (doc_.ZoomMode < 0 || doc_.ZoomMode > 2) doc_.ZoomMode = 0;
+    if (doc_.DocLanguage != 1) doc_.DocLanguage = 0;
 
     if (ok) {
         const uint8_t properties = in_.u8();
@@ -694,6 +729,26 @@ void errorBox(const std::string& text)
     messageBoxes().show(text, "", MsgIcon::Error, MsgButtons::Ok);
 }
 
+// Our documents carry the six header and footer areas right after the page
+// body. A file that stops short of them (made by hand or cut off between
+// areas) gets the missing ones as a new window makes them, so page setup and
+// the header and footer commands find what they expect. Anything else in
+// those places is left alone: every user checks the area's type.
+void completeHeaderFooter(TMDIChild& w)
+{
+    constexpr size_t kStandardAreas = 7;
+    std::vector<TextArea>& areas = w.Areas;
+    if (areas.empty() || areas.size() >= kStandardAreas || areas[0].AreaType != atPageBody) return;
+    for (size_t i = 1; i < areas.size(); ++i)
+        if (areas[i].AreaType != (i % 2 == 1 ? atHeader : atFooter)) return;
+    for (size_t i = areas.size(); i < kStandardAreas; ++i) {
+        if (i % 2 == 1) w.NewHeaderField();
+        else w.NewFooterField();
+        // Only the pair for all pages shows until page setup asks for more.
+        areas.back().PageMode = i < 5 ? 99 : 1;
+    }
+}
+
 } // namespace
 
 NativeReadResult readNativeDocument(const uint8_t* data, size_t size)
@@ -779,6 +834,7 @@ void takeNativeDocument(TMDIChild& w, NativeDocument&& doc)
     w.CurrentPage = doc.CurrentPage;
     w.CaretAtLineEnd = doc.CaretAtLineEnd;
     w.Areas = std::move(doc.Areas);
+    completeHeaderFooter(w);
     if (doc.HasPageSize) {
         w.PageWidth = doc.PageWidth;
         w.PageHeight = doc.PageHeight;

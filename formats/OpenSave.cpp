@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <new>
+#include <string>
 #include <system_error>
 
 #include <fcntl.h>
@@ -67,9 +68,14 @@ FormatHandlers builtInHandlers()
     return h;
 }
 
-// Word files are never written back as such; RTF keeps their content and
-// is what other programs expect behind a ".doc" name.
-constexpr int32_t kCodeAfterWordRead = sfRtf;
+// Word files are imported: there is no Word writer, and whatever we wrote
+// under the ".doc" name (native bytes or RTF) would go to the Word reader
+// when opened again and fail. The document is saved natively, under a name
+// the user chooses.
+constexpr int32_t kCodeAfterWordRead = sfNative;
+
+// The RTF reader's code for a file that ends inside open groups.
+constexpr int32_t kRtfUnclosedGroups = 3;
 
 } // namespace
 
@@ -180,14 +186,23 @@ bool TMDIChild::OpenFile(const std::string& path, int32_t filterIndex)
     case 4: reader = Reader::Text; FileFormatIndex = sfText; break;
     case 5: reader = Reader::TextDos; FileFormatIndex = sfTextDos; break;
     default: {
-        FileFormatIndex = sfByExtension;
+        // The code of the reader chosen, not "by extension": a file read as
+        // text because of its name (report.htm, README) would otherwise be
+        // saved natively over the user's text file.
         const std::string ext = upperExtension(path);
         if (ext == ".DOC") {
             reader = Reader::Word;
             FileFormatIndex = kCodeAfterWordRead;
-        } else if (ext == ".RTF") reader = Reader::Rtf;
-        else if (ext == ".QDT") reader = Reader::Native;
-        else reader = Reader::Text;
+        } else if (ext == ".RTF") {
+            reader = Reader::Rtf;
+            FileFormatIndex = sfRtf;
+        } else if (ext == ".QDT") {
+            reader = Reader::Native;
+            FileFormatIndex = sfNative;
+        } else {
+            reader = Reader::Text;
+            FileFormatIndex = sfText;
+        }
     }
     }
 
@@ -206,6 +221,12 @@ bool TMDIChild::OpenFile(const std::string& path, int32_t filterIndex)
             ok = false;
         }
         break;
+    }
+    if (ok && reader == Reader::Word && !Frame.KeepName) {
+        // Save asks for a name (and proposes the native format) rather
+        // than writing over the Word file.
+        DocPath.clear();
+        Ui->fileMenuChanged();
     }
     if (ok && !Frame.KeepName) {
         AddToLastUsedFiles(Frame, path);
@@ -270,9 +291,11 @@ bool TMDIChild::OpenRTFFile(const std::string& path)
         DocTitle = fileDisplayName(source);
         SetFileChanged(false);
     }
-    // The window that asked closes on failure; without a word it would
-    // simply vanish.
-    if (code != 0) errorBox("This is not a valid RTF file!");
+    // A file that lacks only its closing braces (code 3) has given all its
+    // text; keep it. On any other error the window that asked closes, and
+    // without a word it would simply vanish.
+    if (code == kRtfUnclosedGroups) return true;
+    if (code != 0) errorBox("This is not a valid RTF file (error " + std::to_string(code) + ")!");
     return code == 0;
 }
 

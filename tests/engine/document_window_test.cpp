@@ -346,4 +346,21 @@ TEST_F(DocumentWindow, WheelScrollsFiftyPixelsAndAPressTakesTheFocus)
     EXPECT_TRUE(host.focused);
 }
 
+
+// The template's page setup runs without the dialog: a new document has
+// nothing to undo and nothing to save, and closing it asks no question.
+TEST_F(DocumentWindow, NewDocumentFromTheTemplateIsUnchangedWithNothingToUndo)
+{
+    ASSERT_TRUE(std::filesystem::exists(test::programDir() / "normal.qdm"));
+    EXPECT_EQ(w->Modified, 0);
+    EXPECT_TRUE(w->UndoCopies.empty());
+    EXPECT_EQ(host.caption.find('*'), std::string::npos);
+    bool canClose = false;
+    w->FormCloseQuery(w.get(), canClose);
+    EXPECT_TRUE(canClose);
+    // The header areas follow the body's margins as page setup puts them.
+    EXPECT_DOUBLE_EQ(w->Areas[5].Bottom, w->Areas[0].InnerTop - 0.5);
+    EXPECT_DOUBLE_EQ(w->Areas[6].Top, w->Areas[0].InnerBottom - 0.5);
+}
+
 } // namespace

@@ -3,6 +3,7 @@
 #include "engine/Childwin.h"
 #include "formats/NativeFormat.h"
 #include "platform/MessageBox.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -66,17 +67,8 @@ struct SaveDialogUi : FrameUi {
     }
 };
 
-std::string readAll(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeAll(const fs::path& p, std::string_view bytes)
-{
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), std::streamsize(bytes.size()));
-}
+using test::readAll;
+using test::writeAll;
 
 bool isNative(const fs::path& p)
 {
@@ -98,9 +90,7 @@ protected:
     {
         setMessageBoxes(&boxes);
         saved = formatHandlers();
-        dir = test::outputDir() / "open_save" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        dir = test::freshTestDir("open_save");
         w = newWindow(frame);
     }
     void TearDown() override
@@ -176,19 +166,21 @@ TEST_F(OpenSave, AllFilesChoosesByExtension)
 {
     const fs::path notes = file("notes.TxT", "caf\xe9");
     ASSERT_TRUE(w->OpenFile(notes.string(), 7));
-    EXPECT_EQ(w->FileFormatIndex, sfByExtension);
+    EXPECT_EQ(w->FileFormatIndex, sfText);
     EXPECT_EQ(bodyText(*w), "caf\xe9");
     ASSERT_TRUE(w->SaveFile());
     EXPECT_EQ(readAll(notes), "caf\xe9\r\n");
 
-    // Unknown extensions and none are read as text; saved by extension, natively.
-    for (const char* name : {"report.htm", "README"}) {
+    // Unknown extensions and none are read as text, and saved as the text
+    // they were, not natively over the user's file.
+    for (const char* name : {"report.htm", "README", "notes.log"}) {
         auto other = newWindow(frame);
         const fs::path p = file(name, "<b>x</b>");
         ASSERT_TRUE(other->OpenFile(p.string(), 0)) << name;
+        EXPECT_EQ(other->FileFormatIndex, sfText) << name;
         EXPECT_EQ(bodyText(*other), "<b>x</b>");
         ASSERT_TRUE(other->SaveFile());
-        EXPECT_TRUE(isNative(p)) << name;
+        EXPECT_EQ(readAll(p), "<b>x</b>\r\n") << name;
     }
 
     // A native file by extension, and back.
@@ -197,7 +189,7 @@ TEST_F(OpenSave, AllFilesChoosesByExtension)
     ASSERT_TRUE(w->SaveQDTFile(q.string()));
     ASSERT_TRUE(native->OpenFile(q.string(), 6));
     EXPECT_EQ(bodyText(*native), "caf\xe9");
-    EXPECT_EQ(native->FileFormatIndex, sfByExtension);
+    EXPECT_EQ(native->FileFormatIndex, sfNative);
 }
 
 TEST_F(OpenSave, FormatCodeOverridesTheExtension)
@@ -237,7 +229,7 @@ TEST_F(OpenSave, RtfGoesThroughItsHandlersBothWays)
     // By extension too.
     auto byExt = newWindow(frame);
     ASSERT_TRUE(byExt->OpenFile(p.string(), 0));
-    EXPECT_EQ(byExt->FileFormatIndex, sfByExtension);
+    EXPECT_EQ(byExt->FileFormatIndex, sfRtf);
     const fs::path out = dir / "copy.rtf";
     byExt->DocPath = out.string();
     ASSERT_TRUE(byExt->SaveFile());
@@ -247,11 +239,28 @@ TEST_F(OpenSave, RtfGoesThroughItsHandlersBothWays)
 
 TEST_F(OpenSave, RtfReaderErrorIsAFailureWithAMessage)
 {
-    formatHandlers().ReadRtf = [](TMDIChild&, const std::vector<uint8_t>&) { return 3; };
-    const fs::path p = file("bad.rtf", "{");
+    // A stray byte in picture hex.
+    formatHandlers().ReadRtf = [](TMDIChild&, const std::vector<uint8_t>&) { return 4; };
+    const fs::path p = file("bad.rtf", "{\\pict zz}");
     EXPECT_FALSE(w->OpenFile(p.string(), 3));
-    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"This is not a valid RTF file!"});
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"This is not a valid RTF file (error 4)!"});
     EXPECT_TRUE(frame.RecentFiles.empty());
+
+    // Only the closing braces missing: all the text has been read, and the
+    // window keeps it.
+    auto open = newWindow(frame);
+    boxes.shown.clear();
+    formatHandlers().ReadRtf = [](TMDIChild& win, const std::vector<uint8_t>&) {
+        win.Cursor = TextPos{0, 0, 0};
+        win.NewChar()->Code = 'T';
+        return 3;
+    };
+    const fs::path unclosed = file("unclosed.rtf", "{\\rtf1 T");
+    ASSERT_TRUE(open->OpenFile(unclosed.string(), 0));
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(bodyText(*open), "T");
+    EXPECT_EQ(open->Modified, 0);
+    EXPECT_EQ(frame.RecentFiles, std::vector<std::string>{unclosed.string()});
 }
 
 TEST_F(OpenSave, MissingFormatModulesReportTheirErrors)
@@ -279,19 +288,41 @@ TEST_F(OpenSave, MissingFormatModulesReportTheirErrors)
     EXPECT_TRUE(frame.RecentFiles.empty());
 }
 
-TEST_F(OpenSave, WordFilesAreReadByTheirHandlerAndSavedAsRtf)
+// There is no Word writer, and whatever went back under the ".doc" name
+// would reach the Word reader again and fail to open: Word files are
+// imported, and Save asks for a name and proposes the native format.
+TEST_F(OpenSave, WordFilesAreImportedAndSavedNativelyUnderANewName)
 {
     std::string opened;
-    formatHandlers().OpenWord = [&](TMDIChild&, const std::string& path) {
+    formatHandlers().OpenWord = [&](TMDIChild& win, const std::string& path) {
         opened = path;
+        win.DocPath = path;
+        win.DocTitle = fileDisplayName(path);
         return true;
     };
     const fs::path doc = file("w.DOC", "ole");
-    ASSERT_TRUE(w->OpenFile(doc.string(), 0));
-    EXPECT_EQ(opened, doc.string());
-    EXPECT_EQ(w->FileFormatIndex, sfRtf);
-    ASSERT_TRUE(w->OpenFile(doc.string(), 2));
-    EXPECT_EQ(w->FileFormatIndex, sfRtf);
+    for (const int32_t filter : {0, 2}) {
+        auto win = newWindow(frame);
+        ASSERT_TRUE(win->OpenFile(doc.string(), filter)) << filter;
+        EXPECT_EQ(opened, doc.string());
+        EXPECT_EQ(win->FileFormatIndex, sfNative) << filter;
+        EXPECT_TRUE(win->DocPath.empty()) << filter;
+        EXPECT_EQ(win->DocTitle, "w.DOC");
+        ui.ok = false;
+        EXPECT_FALSE(SaveWindow(*win));
+        EXPECT_EQ(ui.presetFilter, sfNative);
+        EXPECT_EQ(readAll(doc), "ole");
+    }
+    EXPECT_EQ(frame.RecentFiles, std::vector<std::string>{doc.string()});
+
+    auto win = newWindow(frame);
+    ASSERT_TRUE(win->OpenFile(doc.string(), 0));
+    ui.ok = true;
+    ui.name = (dir / "w").string();
+    ui.filter = sfNative;
+    ASSERT_TRUE(SaveWindow(*win));
+    EXPECT_TRUE(isNative(dir / "w.qdt"));
+    EXPECT_EQ(readAll(doc), "ole");
 }
 
 TEST_F(OpenSave, RecentFilesFollowSuccessUnlessKeepName)

@@ -1,12 +1,15 @@
 #include "engine/Childwin.h"
 #include "engine/PageSetupDialog.h"
 #include "platform/PrinterInfo.h"
+#include "render/ImageCanvas.h"
+#include "render/RenderPolicy.h"
 #include "tests/support/RecordingHost.h"
 #include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 using namespace quillet;
 using quillet::test::RecordingHost;
@@ -246,6 +249,89 @@ TEST_F(PageSetup, DocumentWithoutHeaderAreasKeepsItsOtherAreas)
     EXPECT_DOUBLE_EQ(w->Areas[1].InnerLeft, 40);
     EXPECT_DOUBLE_EQ(w->Areas[2].InnerLeft, 1);
     EXPECT_DOUBLE_EQ(w->PageWidth, 1000);
+}
+
+
+// Loading runs the page setup without its dialog: nothing may pass through
+// the dialog's centimetres or its paper list (which matches to a tenth of a
+// millimetre and would snap a 210.04 mm page to A4), no printer is asked,
+// and no undo step or change mark comes of it.
+TEST_F(PageSetup, WithoutDialogTheDocumentsValuesStayExact)
+{
+    struct CountingPrinter : FakePrinter {
+        mutable int asked = 0;
+        std::vector<PaperFormat> paperFormats() const override
+        {
+            ++asked;
+            return FakePrinter::paperFormats();
+        }
+    } printer;
+    w->PageWidth = 210.04;
+    w->PageHeight = 297.01;
+    w->Areas[0].InnerTop = 25.4;
+    w->Areas[0].InnerLeft = 19.05;
+    w->Areas[0].InnerBottom = 12.34;
+    w->Areas[0].InnerRight = 31.75;
+    w->Areas[1].InnerTop = 10.07;
+    w->Areas[2].InnerBottom = 7.77;
+    w->Areas[6].PageMode = 4;
+    w->SetFileChanged(false);
+    w->PageSetup(0);
+
+    EXPECT_EQ(printer.asked, 0);
+    EXPECT_EQ(w->PageWidth, 210.04);
+    EXPECT_EQ(w->PageHeight, 297.01);
+    EXPECT_EQ(w->PageWidthPx, int32_t(210.04 / 25.39995 * 300));
+    EXPECT_EQ(w->Areas[0].InnerTop, 25.4);
+    EXPECT_EQ(w->Areas[0].InnerLeft, 19.05);
+    EXPECT_EQ(w->Areas[0].InnerBottom, 12.34);
+    EXPECT_EQ(w->Areas[0].InnerRight, 31.75);
+    for (size_t k = 0; k < 3; ++k) {
+        EXPECT_EQ(w->Areas[1 + 2 * k].InnerTop, 10.07);
+        EXPECT_EQ(w->Areas[1 + 2 * k].Bottom, 25.4 - 0.5);
+        EXPECT_EQ(w->Areas[2 + 2 * k].InnerBottom, 7.77);
+        EXPECT_EQ(w->Areas[2 + 2 * k].Top, 12.34 - 0.5);
+        EXPECT_EQ(w->Areas[2 + 2 * k].InnerLeft, 19.05);
+    }
+    // "Even/odd pages" read back from the odd-page footer and written again.
+    EXPECT_EQ(w->Areas[3].PageMode, 3);
+    EXPECT_EQ(w->Areas[6].PageMode, 4);
+    EXPECT_TRUE(w->UndoCopies.empty());
+    EXPECT_EQ(w->Modified, 0);
+
+    // The dialog still offers the printer's papers.
+    ui.pageSetup = [](TPageSetupForm&) { return false; };
+    w->PageSetup(1);
+    EXPECT_EQ(printer.asked, 1);
+}
+
+// A header distance beyond the top margin, or a margin under half a
+// millimetre, leaves header and footer areas of no or negative height;
+// layout has to get through such a page.
+TEST_F(PageSetup, HeadersOfNegativeHeightAreLaidOut)
+{
+    ui.pageSetup = [](TPageSetupForm& f) {
+        f.TopEd = 0.02;
+        f.HeadEd = 0.01;
+        f.BottomEd = 0;
+        f.FootEd = 0;
+        return true;
+    };
+    w->PageSetup(1);
+    EXPECT_LT(w->Areas[1].Bottom - w->Areas[1].InnerTop, 0);
+    EXPECT_LT(w->Areas[2].Top - w->Areas[2].InnerBottom, 0);
+    for (int32_t i = 0; i <= 6; ++i) {
+        w->Cursor = w->Anchor = TextPos{i, 0, 0};
+        for (const char c : std::string("text in an area that has no room for it")) {
+            uint8_t key = uint8_t(c);
+            w->getkeysKeyPress(key);
+        }
+    }
+    w->CompleteRefresh();
+    ImageCanvas scratch(10, 10, 96);
+    EXPECT_LE(w->SettleLayout(scratch), kMaxSettlePasses);
+    w->PaintBox1Paint();
+    for (int32_t i = 0; i <= 6; ++i) EXPECT_FALSE(w->Areas[size_t(i)].Lines.empty()) << i;
 }
 
 } // namespace

@@ -39,7 +39,7 @@ TEST(Inspect, PrintsATextFileInTheStableForm)
     const std::vector<std::string> lines = linesOf(out.str());
     ASSERT_GT(lines.size(), 10u);
     EXPECT_EQ(lines[0], "quillet-inspect 1");
-    EXPECT_EQ(lines[1], "document format 0 modified 0 title \"small.txt\"");
+    EXPECT_EQ(lines[1], "document format 3 modified 0 title \"small.txt\"");
     EXPECT_EQ(lines[2], "page 210.00 x 297.00 mm zoom 100.00 language 0 footnotes 0");
     EXPECT_EQ(lines[3], "cursor 0,0,0 anchor 0,0,0");
 
