@@ -8,8 +8,12 @@
 // under 2 ms.
 
 #include "bench/BenchDocuments.h"
+#include "engine/LineSpan.h"
 
 #include <benchmark/benchmark.h>
+
+#include <memory>
+#include <vector>
 
 using namespace quillet;
 using quillet::bench::LongDocument;
@@ -131,5 +135,56 @@ void BM_TypeOneCharacterWithSpelling(benchmark::State& state)
     d.w.CurrentWordList = nullptr;
 }
 BENCHMARK(BM_TypeOneCharacterWithSpelling)->Unit(benchmark::kMicrosecond);
+
+// A long newspaper-column block followed by one line of one column: the
+// block is balanced on every page it covers. Placement balances it once per
+// page and reads every line's results from that; the line-by-line case
+// shows what balancing the block again for each of its lines would cost.
+struct ColumnDocument {
+    FrameState frame;
+    std::unique_ptr<TMDIChild> win = std::make_unique<TMDIChild>(frame);
+    TMDIChild& w = *win;
+
+    explicit ColumnDocument(int32_t blockLines)
+    {
+        std::vector<TextLine>& lines = w.Areas[0].Lines;
+        lines.clear();
+        for (int32_t i = 0; i <= blockLines; ++i) {
+            lines.emplace_back();
+            InitNewLine(lines, i);
+            TextLine& l = lines.back();
+            l.EndKind = ekParagraph;
+            l.Height = 4 + (i % 3);
+            l.Dirty = 0;
+            if (i < blockLines) {
+                l.ColumnCount = 2;
+                l.ColumnGap = 5;
+            }
+        }
+        w.FlowPlace();
+    }
+};
+
+void BM_ColumnBlockPlacement(benchmark::State& state)
+{
+    ColumnDocument d(int32_t(state.range(0)));
+    for (auto _ : state) {
+        d.w.FlowGather();
+        d.w.FlowPlace();
+    }
+    state.counters["pages"] = double(d.w.GetAnzPages());
+}
+BENCHMARK(BM_ColumnBlockPlacement)->Arg(100)->Arg(400)->Unit(benchmark::kMicrosecond);
+
+void BM_ColumnBalanceLineByLine(benchmark::State& state)
+{
+    ColumnDocument d(int32_t(state.range(0)));
+    d.w.FlowGather();
+    const std::vector<TextLine>& lines = d.w.Areas[0].Lines;
+    for (auto _ : state)
+        for (int32_t f = 0; f < int32_t(lines.size()); ++f)
+            benchmark::DoNotOptimize(columnInfoIn(lines, f, 245));
+}
+BENCHMARK(BM_ColumnBalanceLineByLine)->Arg(100)->Arg(400)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "engine/LineSpan.h"
 
 #include <cmath>
+#include <vector>
 
 namespace quillet {
 
@@ -64,9 +65,10 @@ bool isFirstColumnRowIn(LineSpan lines, int32_t line)
     return line == 0 || !sameColumnSettings(lines[size_t(line) - 1], lines[size_t(line)]);
 }
 
-TMDIChild::SpaltenInfo columnInfoIn(LineSpan lines, int32_t line, double available)
+ColumnBlock columnBlockIn(LineSpan lines, int32_t line, double available)
 {
-    TMDIChild::SpaltenInfo r;
+    ColumnBlock r;
+    r.Available = available;
     const int32_t count = int32_t(lines.size());
     if (line < 0 || line >= count) return r;
 
@@ -75,12 +77,11 @@ TMDIChild::SpaltenInfo columnInfoIn(LineSpan lines, int32_t line, double availab
     while (first > 0 && sameColumnSettings(lines[size_t(first) - 1], self)) --first;
     int32_t last = line;
     while (last + 1 < count && sameColumnSettings(lines[size_t(last) + 1], self)) ++last;
-    r.BlockAtAreaStart = first == 0;
-    r.BlockAtAreaEnd = last == count - 1;
-    const int32_t q = line - first;
+    r.First = first;
+    r.Last = last;
+    r.AtAreaStart = first == 0;
+    r.AtAreaEnd = last == count - 1;
     const int32_t n = last - first + 1;
-    r.IndexInBlock = q;
-    r.BlockLines = n;
 
     struct Entry {
         double H;
@@ -97,48 +98,85 @@ TMDIChild::SpaltenInfo columnInfoIn(LineSpan lines, int32_t line, double availab
         entries.push_back(e);
     }
 
+    // Where the column breaks fall at trial height b: the block's lines in
+    // order, a break before a line whose column content would pass b.
     const int32_t cols = self.ColumnCount > 1 ? self.ColumnCount : 1;
-    const double avail = std::isfinite(available) ? available : 0.0;
-    double t = r.BlockAtAreaEnd ? avail - 1 : 0;
-    for (int32_t trial = 0;; ++trial) {
-        t += 1;
-        const double b = t;
-        r.StepBack = 0;
-        r.FillUp = 0;
-        r.OpensColumn = q == 0;
-        r.ClosesColumn = q == n - 1;
-        r.ColumnsUsed = 0;
-        r.BeyondLastColumn = false;
+    auto distribute = [&](double b, bool record) {
         int32_t i = 0;
         bool fits = true;
         double c = 0;
         for (int32_t j = 0; j < n; ++j) {
             const Entry& e = entries[size_t(j)];
             if (e.Counts) c += e.H;
+            ColumnBlock::Line* out = record ? &r.Lines[size_t(j)] : nullptr;
             if (c > b) {
-                // A column break falls before entry j.
-                if (j == q) r.StepBack = c - e.H;
-                if (i <= cols - 1) {
-                    if (j == q) r.OpensColumn = true;
-                    if (j == q + 1) r.ClosesColumn = true;
+                if (out) {
+                    out->StepBack = c - e.H;
+                    if (i <= cols - 1) {
+                        out->Opens = true;
+                        if (j > 0) r.Lines[size_t(j) - 1].Closes = true;
+                    }
                 }
                 c = e.H;
                 ++i;
                 if (c > b) fits = false;
             }
-            if (q == n - 1) r.FillUp = b - c;
-            if (j == q) {
-                r.Column = i;
-                if (i > cols - 1) r.BeyondLastColumn = true;
+            if (out) {
+                out->Column = i;
+                out->Beyond = i > cols - 1;
             }
-            if (i <= cols - 1) r.ColumnsUsed = i;
+            if (record && i <= cols - 1) r.ColumnsUsed = i;
         }
-        if ((fits && i <= cols - 1) || b >= avail) break;
+        if (record) r.FillUp = b - c;
+        return (fits && i <= cols - 1);
+    };
+
+    // The height does not depend on which line asks: it is found once for
+    // the whole block.
+    const double avail = std::isfinite(available) ? available : 0.0;
+    double t = r.AtAreaEnd ? avail - 1 : 0;
+    for (int32_t trial = 0;; ++trial) {
+        t += 1;
+        const double b = t;
+        if (distribute(b, false) || b >= avail) break;
         // Past the whole content every finite block fits one column.
         if (b > bound + 1 || trial >= kMaxBalanceTrials) break;
     }
-    r.ColumnHeight = t;
+    r.Height = t;
+    r.Lines.assign(size_t(n), ColumnBlock::Line{});
+    if (n > 0) {
+        r.Lines.front().Opens = true;
+        r.Lines.back().Closes = true;
+    }
+    distribute(t, true);
     return r;
+}
+
+TMDIChild::SpaltenInfo columnInfoOf(const ColumnBlock& block, int32_t line)
+{
+    TMDIChild::SpaltenInfo r;
+    if (!block.holds(line)) return r;
+    const int32_t q = line - block.First;
+    const int32_t n = block.Last - block.First + 1;
+    const ColumnBlock::Line& l = block.Lines[size_t(q)];
+    r.IndexInBlock = q;
+    r.BlockLines = n;
+    r.BlockAtAreaStart = block.AtAreaStart;
+    r.BlockAtAreaEnd = block.AtAreaEnd;
+    r.Column = l.Column;
+    r.OpensColumn = l.Opens;
+    r.ClosesColumn = l.Closes;
+    r.StepBack = l.StepBack;
+    r.FillUp = q == n - 1 ? block.FillUp : 0;
+    r.ColumnsUsed = block.ColumnsUsed;
+    r.BeyondLastColumn = l.Beyond;
+    r.ColumnHeight = block.Height;
+    return r;
+}
+
+TMDIChild::SpaltenInfo columnInfoIn(LineSpan lines, int32_t line, double available)
+{
+    return columnInfoOf(columnBlockIn(lines, line, available), line);
 }
 
 } // namespace quillet

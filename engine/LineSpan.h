@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace quillet {
 
@@ -20,5 +21,27 @@ double rowSpaceBelowIn(LineSpan lines, int32_t line);
 // As TMDIChild::isfirstSpaltenrow / getspalteninfo for an area holding `lines`.
 bool isFirstColumnRowIn(LineSpan lines, int32_t line);
 TMDIChild::SpaltenInfo columnInfoIn(LineSpan lines, int32_t line, double available);
+
+// The balance of one column block for one available height. It is the same
+// for every line of the block, so placement finds it once per block and
+// reads each line's results from it.
+struct ColumnBlock {
+    struct Line {
+        int32_t Column = 0;
+        bool Opens = false, Closes = false, Beyond = false;
+        double StepBack = 0;
+    };
+    int32_t First = 0, Last = -1;  // the block's lines
+    double Available = 0;
+    bool AtAreaStart = false, AtAreaEnd = false;
+    double Height = 0;
+    double FillUp = 0;  // of the block's last line
+    int32_t ColumnsUsed = 0;
+    std::vector<Line> Lines;
+
+    bool holds(int32_t line) const { return line >= First && line <= Last; }
+};
+ColumnBlock columnBlockIn(LineSpan lines, int32_t line, double available);
+TMDIChild::SpaltenInfo columnInfoOf(const ColumnBlock& block, int32_t line);
 
 } // namespace quillet

@@ -125,6 +125,12 @@ void removeAreaKeepingPositions(TMDIChild& w, int32_t index, int32_t fallback)
     }
     for (TextArea& a : w.Areas)
         if (a.CandArea > index) --a.CandArea;
+    // Area indexes the window keeps outside positions: the frame a link
+    // starts from, its chain's head, the object being dragged.
+    for (int32_t* held : {&w.LinkSource, &w.LinkHead, &w.ObjectDrag.Area}) {
+        if (*held == index) *held = -1;
+        else if (*held > index) --*held;
+    }
     w.InvalidateMarking();
 }
 
@@ -325,7 +331,12 @@ private:
     {
         const LineSpan lines = linesOf(ai);
         if (isFirstColumnRowIn(lines, f)) blockTop = y;
-        const TMDIChild::SpaltenInfo info = columnInfoIn(lines, f, avail - 1 - blockTop);
+        // Balancing walks the whole block for every trial height: done once
+        // per block, not once per line (the height changes only when a
+        // footnote placed inside the block takes room).
+        const double height = avail - 1 - blockTop;
+        if (!block_.holds(f) || !(block_.Available == height)) block_ = columnBlockIn(lines, f, height);
+        const TMDIChild::SpaltenInfo info = columnInfoOf(block_, f);
         TextLine& line = lineAt(ai, f);
         const double width = w_.ColumnWidth(ai, line);
         const double step = width + line.ColumnGap;
@@ -344,6 +355,7 @@ private:
 
     void placeArea(int32_t ai)
     {
+        block_ = ColumnBlock{};
         double avail = areaHeight(w_.Areas[size_t(ai)]) - reserved(w_.Areas[size_t(ai)].PageIndex);
         double y = w_.Areas[size_t(ai)].InnerTop + w_.Areas[size_t(ai)].InnerBottom;
         double blockTop = y;
@@ -492,6 +504,7 @@ private:
     std::unordered_map<int32_t, int32_t> numberOf_;
     int32_t counter_ = 1;
     size_t chainBudget_ = 0;
+    ColumnBlock block_;  // the column block of the area being placed
 
     int32_t carrier_ = -1;          // area whose array holds the lines handed on
     std::vector<Handed> handed_;    // its ranges given to areas so far, in order

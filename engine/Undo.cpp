@@ -223,6 +223,9 @@ void TMDIChild::RestoreCopyNrFromUndo(int32_t i)
     // The copy's positions were valid when it was taken; walks registered
     // since then may point anywhere in the new text.
     ClampPositions();
+    // The toolbar shows the restored format. (Taking the format from the
+    // text at the caret instead would lose the one the snapshot holds.)
+    SmallOvertakeFont();
 }
 
 void TMDIChild::FreeUndoCopy(int32_t i)

@@ -519,7 +519,47 @@ TEST_F(Hyphenation, SoftHyphenOnTheFirstCharacterIsNoBreakPoint)
     EXPECT_EQ(hyphens(), (std::vector<int>{0, 0, 0, 1, 1, 1, 0}));
 }
 
+// A tab ends the word hyphenation looks at: the text before it is no part
+// of the word, and the word's own points still apply.
+TEST_F(Hyphenation, ATabEndsTheWord)
+{
+    w.HyphenCache["BCDEFGH"] = "bc-defgh";
+    TextLine& l = add("a\tbcdefgh");
+    l.Para.Tabs = {{2, 0, 0}};
+    layout();
+    EXPECT_EQ(texts(), (Strings{"a\tbc", "defgh"}));
+    EXPECT_EQ(hyphens(), (std::vector<int>{1, 0}));
+}
+
 // ---- Joined table cells and inline ends -------------------------------------
+
+// A caret at the start of the paragraph that follows a joined cell's inline
+// end stays there (not at the end of the paragraph before it); positions on
+// lines below a join move up with their lines.
+TEST_F(Layout, JoinsKeepCaretsAtParagraphStartsAndShiftTheLinesBelow)
+{
+    cell("aaa", 2, 0, true, false).EndKind = ekParagraph;
+    cell("x", 2, 1, true, false);
+    cell("bcd", 2, 0, false, true);
+    cell("", 2, 1, false, true);
+    w.Cursor = TextPos{0, 2, 0};
+    w.Anchor = TextPos{0, 0, 3};
+    layout();
+    ASSERT_EQ(texts(), (Strings{"aaa", "x", "bcd", ""}));
+    EXPECT_EQ(w.Cursor, (TextPos{0, 2, 0}));
+    EXPECT_EQ(w.Anchor, (TextPos{0, 0, 3}));
+
+    reset();
+    add("aaa", ekSoft);
+    add("bbb");
+    add("ccc");
+    w.Cursor = TextPos{0, 2, 1};
+    w.Anchor = TextPos{0, 1, 2};
+    layout();
+    ASSERT_EQ(texts(), (Strings{"aaabbb", "ccc"}));
+    EXPECT_EQ(w.Cursor, (TextPos{0, 1, 1}));
+    EXPECT_EQ(w.Anchor, (TextPos{0, 0, 5}));
+}
 
 TEST_F(Layout, RowShareTheTallestHeightAndTheLargestSpacingWithoutRewritingCells)
 {

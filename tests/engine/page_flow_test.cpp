@@ -166,6 +166,22 @@ TEST(PageFlow, OversizedLinesStandAloneAndThePassEnds)
     fillLines(v.Areas[0], 3, 0);
     pass(v);
     EXPECT_EQ(linesPerArea(v, bodyChain(v)), (std::vector<int32_t>{1, 1, 1}));
+
+    // Spacing far beyond any page, or not a number at all: each oversized
+    // line stands alone, the rest is placed as usual, and passes repeat
+    // without growing the document.
+    Doc f;
+    TMDIChild& u = *f;
+    fillLines(u.Areas[0], 6, 10);
+    u.Areas[0].Lines[1].Para.SpaceAbove = 1e300;
+    u.Areas[0].Lines[3].Para.SpaceBelow = std::numeric_limits<double>::infinity();
+    u.Areas[0].Lines[4].Para.SpaceAbove = std::numeric_limits<double>::quiet_NaN();
+    u.Areas[0].Lines[5].Height = std::numeric_limits<double>::quiet_NaN();
+    pass(u);
+    const std::vector<int32_t> once = linesPerArea(u, bodyChain(u));
+    EXPECT_EQ(once, (std::vector<int32_t>{1, 1, 1, 1, 2}));
+    pass(u);
+    EXPECT_EQ(linesPerArea(u, bodyChain(u)), once);
 }
 
 TEST(PageFlow, CursorAndAnchorMoveWithTheirLines)
@@ -211,6 +227,44 @@ TEST(PageFlow, RemovedPagesLeaveEveryPositionValid)
     EXPECT_EQ(w.Anchor, (TextPos{7, 0, 2}));
     EXPECT_EQ(w.Areas[7].AreaType, atTextFrame);
     EXPECT_EQ(w.Cursor, (TextPos{0, 9, 5}));
+}
+
+// Area indexes held outside positions (a link being made, an object being
+// dragged) follow their areas when pages before them are removed.
+TEST(PageFlow, RemovedPagesKeepLinkAndDragIndexesOnTheirAreas)
+{
+    Doc d;
+    TMDIChild& w = *d;
+    fillLines(w.Areas[0], 60, 10, 5);
+    pass(w);
+    ASSERT_EQ(bodyChain(w).size(), 3u);
+    const int32_t head = addFrame(w, 200);
+    const int32_t source = addFrame(w, 200);
+    w.LinkSource = source;
+    w.LinkHead = head;
+    w.ObjectDrag.Area = source;
+
+    // Text shrinks to one page: both continuation pages go.
+    w.FlowGather();
+    w.Areas[0].Lines.resize(10);
+    w.ClampPositions();
+    w.FlowPlace();
+    ASSERT_EQ(bodyChain(w).size(), 1u);
+    EXPECT_EQ(w.LinkSource, source - 2);
+    EXPECT_EQ(w.LinkHead, head - 2);
+    EXPECT_EQ(w.ObjectDrag.Area, source - 2);
+    EXPECT_EQ(w.Areas[size_t(w.LinkSource)].AreaType, atTextFrame);
+
+    // An index naming a removed area names none.
+    fillLines(w.Areas[0], 30, 10, 5);
+    pass(w);
+    ASSERT_EQ(bodyChain(w).size(), 2u);
+    w.LinkSource = bodyChain(w)[1];
+    w.FlowGather();
+    w.Areas[0].Lines.resize(5);
+    w.ClampPositions();
+    w.FlowPlace();
+    EXPECT_EQ(w.LinkSource, -1);
 }
 
 TEST(PageFlow, LinkedFramesFlowInChainOrderNotArrayOrder)

@@ -321,9 +321,15 @@ TEST_F(UndoTest, RestoresCaretSelectionAndFormat)
     EXPECT_EQ(w->Cursor, (TextPos{0, 0, 7}));
     EXPECT_EQ(w->FontState.Face, "Arial");
     EXPECT_EQ(w->FontState.Style, 3);
+    // The toolbar shows the restored format, not the one left behind.
+    EXPECT_EQ(w->ToolbarFormat.Face, "Arial");
+    EXPECT_TRUE(w->ToolbarFormat.Bold);
+    EXPECT_TRUE(w->ToolbarFormat.Italic);
     w->RestoreBeforeRestoreCopyFromUndo(0);
     EXPECT_EQ(w->Cursor, (TextPos{0, 0, 12}));
     EXPECT_EQ(w->FontState, CurrentFontState{});
+    EXPECT_EQ(w->ToolbarFormat.Face, CurrentFontState{}.Face);
+    EXPECT_FALSE(w->ToolbarFormat.Bold);
 }
 
 TEST_F(UndoTest, RestoreKeepsPositionsInsideTheDocument)
