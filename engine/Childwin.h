@@ -610,6 +610,12 @@ public:
     std::shared_ptr<ImageCanvas> ViewImage;
     // Whether the last pass asked for a new layout.
     uint8_t LastPassChanged = 0;
+    // Screen passes in a row that each asked for a new layout (capped, so
+    // wrap gaps that oscillate cannot keep the repaint timer running).
+    int32_t ChangedPassRun = 0;
+    // A pass is running: a pass asked for from inside it (a modal loop
+    // dispatching paint or timer events) does nothing.
+    uint8_t InPaintPass = 0;
 
 private:
     std::shared_ptr<MarkingCache> MarkCache;

@@ -204,9 +204,12 @@ void glyphHit(Pass& p, const LineGeometry& g, int32_t j, int32_t cx, int32_t rx,
     // 8. the position
     const int32_t pos = std::min(rightHalf ? j + 1 : j, n);
     const TextPos here{p.Area, g.Line, pos};
-    const bool lineSelect = w.ClickRequest && j == 0 && mx <= cx;
+    // A plain left click with nothing selected comes with a cursor request
+    // too; it still selects the line. A Shift click only moves the cursor.
+    const bool shiftClick = w.ClickRequest && (w.MouseShift & 1);
+    const bool lineSelect = w.ClickRequest && !shiftClick && j == 0 && mx <= cx;
     bool moved = false;
-    if (w.ClickRequest && (w.MouseShift & 1)) {
+    if (shiftClick) {
         w.Cursor = here;
         moved = true;
     } else {

@@ -46,6 +46,8 @@ int32_t truncPx(double v)
 
 bool isTextCode(const TextChar& c, uint8_t code) { return c.Kind == ckText && c.Code == code; }
 
+bool isPageField(const TextChar& c) { return c.Kind == ckField && c.FieldCode && *c.FieldCode == "page"; }
+
 // The line `CellsPerRow` places before line k (in the flow), or null.
 const TextLine* lineBefore(TMDIChild& w, int32_t area, int32_t k, int32_t step)
 {
@@ -238,7 +240,12 @@ void drawAreaLines(Pass& p)
         const int32_t n = line.CharCount();
         for (int32_t j = 0; j < n; ++j) {
             TextChar& c = line.Chars[size_t(j)];
-            if (c.Kind == ckField && c.FieldCode && *c.FieldCode == "page") {
+            // A "page" field shows the number of the page it is drawn on
+            // (a header's field differs from page to page), measured as it
+            // is shown; the line is not laid out again for it, so the text
+            // stays where layout put it. Printing draws the number without
+            // storing it (the text of the char loop below).
+            if (p.Policy.WriteBack && isPageField(c)) {
                 const std::string number = std::to_string(p.Page + 1);
                 if (!c.FieldResult || *c.FieldResult != number) {
                     c.FieldResult = number;
@@ -289,20 +296,22 @@ void drawAreaLines(Pass& p)
         double cellRight = offset + width;
         double cellWidth = width;
         if (line.IsCell) {
-            if (line.CellInsetLeft > width - 10) {
-                line.CellInsetLeft = width - 10;
+            // Printing draws the clamped values without storing them.
+            double insetLeft = line.CellInsetLeft, insetRight = line.CellInsetRight;
+            if (insetLeft > width - 10) insetLeft = width - 10;
+            // The stored value less 99999 is the row's width (what the
+            // readers store), so the inset is what the block leaves of it.
+            if (insetRight > 99999) insetRight = width - insetLeft - (insetRight - 99999);
+            if (p.Policy.WriteBack && (insetLeft != line.CellInsetLeft || insetRight != line.CellInsetRight)) {
+                line.CellInsetLeft = insetLeft;
+                line.CellInsetRight = insetRight;
                 line.Dirty = 1;
                 p.Changed = true;
             }
-            if (line.CellInsetRight > 99999) {
-                line.CellInsetRight = width - line.CellInsetLeft - (line.CellInsetRight - 99999);
-                line.Dirty = 1;
-                p.Changed = true;
-            }
-            double tw = width - line.CellInsetLeft - line.CellInsetRight;
+            double tw = width - insetLeft - insetRight;
             if (!(tw > 10)) tw = 10;
             const double blockLeft = offset;
-            offset += line.CellInsetLeft;
+            offset += insetLeft;
             const int32_t cells = std::max(1, line.CellsPerRow);
             const int32_t idx = std::clamp(line.CellIndex, 0, cells - 1);
             const int32_t first = k - idx;
@@ -321,11 +330,14 @@ void drawAreaLines(Pass& p)
                 if (validIndex(r, area.Lines.size())) offset += share(area.Lines[size_t(r)].CellWidth);
             cellWidth = share(line.CellWidth);
             cellRight = offset + cellWidth;
-            for (int32_t r = first; r < first + cells; ++r)
-                if (validIndex(r, area.Lines.size())) {
-                    TextLine& cl = area.Lines[size_t(r)];
-                    cl.CellWidth = share(cl.CellWidth);
-                }
+            // The weights become millimetres adding up to the table width
+            // (on the screen; a printed page leaves the document as it is).
+            if (p.Policy.WriteBack)
+                for (int32_t r = first; r < first + cells; ++r)
+                    if (validIndex(r, area.Lines.size())) {
+                        TextLine& cl = area.Lines[size_t(r)];
+                        cl.CellWidth = share(cl.CellWidth);
+                    }
             ruler.CellOffsetMm = offset - area.InnerLeft;
             ruler.CellRightMm = cellWidth + ruler.CellOffsetMm;
             ruler.CellOffsetPx = p.px(offset) - p.px(blockLeft);
@@ -409,10 +421,14 @@ void drawAreaLines(Pass& p)
             FontHandle bf;
             std::string text;
             if (para.ListKind == 1) {
-                if (para.BulletFace && para.BulletFace->empty()) line.Para.BulletFace.reset();
-                const std::string face = para.BulletFace ? *para.BulletFace : std::string("Wingdings");
+                if (p.Policy.WriteBack && para.BulletFace && para.BulletFace->empty()) line.Para.BulletFace.reset();
+                const std::string face =
+                    para.BulletFace && !para.BulletFace->empty() ? *para.BulletFace : std::string("Wingdings");
                 bf = tempFont(p, face, 12, 0, 1);
-                FontEntry fx = FontEntryFromState(w.FontState);
+                // The bullet's underline, shadow and outline are the
+                // paragraph's own (its first character's), not whatever
+                // format the cursor happens to stand in.
+                FontEntry fx = n > 0 ? formatOf(w, line.Chars[0]) : FontEntryFromState(w.FontState);
                 fx.Color = 0;
                 setEffect(p, fx, 12);
                 text.assign(1, char(para.BulletChar));
@@ -534,7 +550,8 @@ void drawAreaLines(Pass& p)
                 if (caretLine && w.Cursor.Char == 0 && j == 0) requestCaret(p, g, cx, glyphH);
             } else {
                 std::string text;
-                if (c.Kind == ckField) text = c.FieldResult ? *c.FieldResult : std::string();
+                if (isPageField(c)) text = std::to_string(p.Page + 1);
+                else if (c.Kind == ckField) text = c.FieldResult ? *c.FieldResult : std::string();
                 else if (c.Kind == ckFootnoteRef || c.Kind == ckFootnoteNumber) text = std::to_string(c.ShownNumber);
                 else text.assign(1, char(c.Code));
                 if (line.HyphenAfter && j == n - 1) text += '-';
@@ -544,6 +561,9 @@ void drawAreaLines(Pass& p)
                 if (p.Font && !text.empty() && !isTextCode(c, 13) && !isTextCode(c, 14)) {
                     if (c.Kind == ckField) {
                         const int32_t tw = p.Font->textExtent(text).cx;
+                        // A number wider than the width it was measured at
+                        // (a printed header) runs on rather than overlapping.
+                        const int32_t spread = std::max(cw, tw);
                         const int32_t y0 = sub ? ty + lineHpx - p.Font->textExtent(text).cy : ty + lineHpx - ch;
                         const int32_t len = int32_t(text.size());
                         int32_t pos = 0, e = 0;
@@ -551,7 +571,7 @@ void drawAreaLines(Pass& p)
                             const std::string one(1, text[size_t(i - 1)]);
                             textRun(p, p.Font, cx + pos + e, y0, one);
                             pos += p.Font->advance(uint8_t(one[0]));
-                            e = int32_t(int64_t(cw - tw) * i / len);
+                            e = int32_t(int64_t(spread - tw) * i / len);
                         }
                     } else if (sub && !super) {
                         textRun(p, p.Font, cx, ty + lineHpx - p.Font->textExtent(text).cy, text);
@@ -603,8 +623,12 @@ void drawAreaLines(Pass& p)
             } else if (line.EndKind == ekParagraph || line.EndKind == ekPageBreak) {
                 mark.assign(1, char(182));
             }
+            // lineHpx is zoomed already, so the mark's font is made at zoom
+            // 100 (else it would grow with the square of the zoom); a line
+            // lower than a point still gets a one-point mark, not the
+            // platform's default size.
             const int32_t pt = p.Dpi > 0 ? lineHpx * 72 / p.Dpi : 0;
-            FontHandle mf = tempFont(p, face, std::max(1, pt), 0, 1);
+            FontHandle mf = selfont(face, p.Dpi, 1, 0, std::max(1, pt), 100);
             if (mf) {
                 const TextExtent me = mf->textExtent(mark);
                 const uint32_t keep = p.Fx.Color;

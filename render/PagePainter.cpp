@@ -410,8 +410,13 @@ void linkFrame(Pass& p, int32_t hit)
         messageBoxes().show("This field is already connected!", "", MsgIcon::Error, MsgButtons::Ok);
         return;
     }
-    a.PrevInFlow = w.LinkSource;
+    // A link is an edit like any other: it can be undone, and closing the
+    // window asks to save it.
+    w.MakeCopyForUndo("Link text fields");
+    TextArea& linked = w.Areas[size_t(hit)];
+    linked.PrevInFlow = w.LinkSource;
     w.Areas[size_t(w.LinkSource)].NextInFlow = hit;
+    w.SetFileChanged(true);
 }
 
 void deskAndFrame(Pass& p)
@@ -495,16 +500,77 @@ void rebuildAnchors(TMDIChild& w)
 
 // ---- The pass --------------------------------------------------------------
 
+namespace {
+
+// Messages a pass gives (a frame link refused, a device that cannot take a
+// picture) wait until the pass is over: a modal box runs its own event loop,
+// whose paint and timer events would start a pass inside this one. Each
+// text is shown once per pass, however many pictures failed the same way.
+class DeferredMessages final : public MessageBoxes {
+public:
+    DeferredMessages() : Previous(messageBoxes()) { setMessageBoxes(this); }
+    ~DeferredMessages() override
+    {
+        setMessageBoxes(&Previous);
+        for (const Message& m : Queue) {
+            try {
+                Previous.show(m.Text, m.Caption, m.Icon, m.Buttons);
+            } catch (...) {
+                // A message that cannot be shown is not worth ending the pass's caller for.
+            }
+        }
+    }
+    DeferredMessages(const DeferredMessages&) = delete;
+    DeferredMessages& operator=(const DeferredMessages&) = delete;
+
+    MsgResult show(std::string_view text, std::string_view caption, MsgIcon icon, MsgButtons buttons) override
+    {
+        const bool known = std::any_of(Queue.begin(), Queue.end(), [&](const Message& m) {
+            return m.Text == text && m.Caption == caption && m.Icon == icon;
+        });
+        if (!known) Queue.push_back(Message{std::string(text), std::string(caption), icon, buttons});
+        // Only plain notices are given inside a pass; they have one answer.
+        return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::Yes : MsgResult::Ok;
+    }
+
+private:
+    struct Message {
+        std::string Text, Caption;
+        MsgIcon Icon;
+        MsgButtons Buttons;
+    };
+    MessageBoxes& Previous;
+    std::vector<Message> Queue;
+};
+
+// Marks the window as inside a pass for the pass's lifetime.
+struct PassFlag {
+    explicit PassFlag(TMDIChild& w) : W(w) { W.InPaintPass = 1; }
+    ~PassFlag() { W.InPaintPass = 0; }
+    PassFlag(const PassFlag&) = delete;
+    PassFlag& operator=(const PassFlag&) = delete;
+    TMDIChild& W;
+};
+
+} // namespace
+
 // Returns false when the paint box was resized (the pass ends there).
 bool drawPages(TMDIChild& w, Canvas& target, const RenderPolicy& policy, int32_t pageIndex, int32_t originX,
                int32_t originY, const PageCanvasTap& tap)
 {
+    // A pass asked for from inside a pass would rebuild the zones, fonts and
+    // requests the outer one is still using.
+    if (w.InPaintPass) return true;
+    // Declared first, destroyed last: the messages come after the flag is down.
+    DeferredMessages messages;
+    PassFlag inPass(w);
+
     const bool screen = policy.onScreen();
     if (screen) {
         w.FreeMouseObjs();
         w.FreeTableTrack();
+        w.DropCaret.Found = 0;
     }
-    w.DropCaret.Found = 0;
 
     // Per-call values.
     Pass p(w);
@@ -573,7 +639,9 @@ bool drawPages(TMDIChild& w, Canvas& target, const RenderPolicy& policy, int32_t
     }
     Pass& pass = p;
 
-    for (TextArea& a : w.Areas) a.CandDistance = -1;
+    // The anchor search of this pass starts afresh; a printed page searches none.
+    if (policy.WriteBack)
+        for (TextArea& a : w.Areas) a.CandDistance = -1;
 
     const int32_t clientH = screen && !policy.Headless ? w.Host->clientHeight() : 0;
     const bool hitRequests = policy.HitTests && (w.ClickRequest || w.CursorRequest);
@@ -597,7 +665,17 @@ bool drawPages(TMDIChild& w, Canvas& target, const RenderPolicy& policy, int32_t
             target.fillRect(0, int32_t(std::max<int64_t>(bottom, 0)), target.width(), target.height(), kDesk);
     }
 
-    for (int32_t i = 0; i < pass.Pages; ++i) {
+    // The pages are those that have a body. A sound document has one for
+    // every index below the page count; a damaged one may name a page two
+    // billion pages on, and a pass that draws every page (a settle, or
+    // RenderAllPages) must not walk through the empty ones in between.
+    std::vector<int32_t> pageList{0};
+    for (const TextArea& a : w.Areas)
+        if (a.AreaType == atPageBody && a.PageIndex > 0 && a.PageIndex < pass.Pages) pageList.push_back(a.PageIndex);
+    std::sort(pageList.begin(), pageList.end());
+    pageList.erase(std::unique(pageList.begin(), pageList.end()), pageList.end());
+
+    for (const int32_t i : pageList) {
         pass.Page = i;
         pass.PageY = screen ? int32_t(std::min<int64_t>(int64_t(pass.Pitch) * i, 2000000000)) : 0;
         const int32_t pageY = pass.PageY;
@@ -613,7 +691,9 @@ bool drawPages(TMDIChild& w, Canvas& target, const RenderPolicy& policy, int32_t
                                  (pageY + pass.BitmapH >= pass.ScrollY && clientH + pass.ScrollY >= pageY);
             drawn = visible || i == cursorPage || w.RenderAllPages || w.RefreshAfterPaint;
         } else {
-            drawn = i == pageIndex || w.RenderAllPages;
+            // A printed or exported sheet carries its own page only: the
+            // screen's "draw everything" flags would stack every page on it.
+            drawn = i == pageIndex;
         }
         if (!drawn) continue;
 
@@ -661,7 +741,7 @@ bool drawPages(TMDIChild& w, Canvas& target, const RenderPolicy& policy, int32_t
                 const TextArea& a = w.Areas[size_t(k)];
                 const int32_t areaKind = a.AreaType == atPageBody ? 0 : a.AreaType <= atFooter ? 1 : 2;
                 if (areaKind != kind) continue;
-                if (!shown[size_t(k)] && !w.RefreshAfterPaint) continue;
+                if (!shown[size_t(k)] && !(screen && w.RefreshAfterPaint)) continue;
                 drawArea(pass, k);
                 if (k == w.Cursor.Area && a.AreaType > atFooter && screen && shown[size_t(k)]) {
                     floatingCursorPage = i;
@@ -710,18 +790,24 @@ bool drawPages(TMDIChild& w, Canvas& target, const RenderPolicy& policy, int32_t
     }
     w.LastPassChanged = pass.Changed ? 1 : 0;
     if (policy.WriteBack) {
-        if (pass.Changed) {
-            w.MakeSoftEnters();
+        // Wrap gaps and anchored moves can swing back and forth for ever
+        // (a character gapped, broken onto the next line, no longer meeting
+        // the frame, gap 0 again, ...): after a run of changing passes the
+        // result stands as it is.
+        const bool settled = !pass.Changed || ++w.ChangedPassRun >= kMaxSettlePasses;
+        if (pass.Changed) w.MakeSoftEnters();
+        if (!settled) {
             if (!policy.Headless) {
                 w.Host->stopTimer2();
                 w.Host->restartTimer2();
             }
         } else {
+            w.ChangedPassRun = 0;
             w.RenderAllPages = 0;
             rebuildAnchors(w);
         }
     }
-    if (w.RefreshAfterPaint) {
+    if (screen && w.RefreshAfterPaint) {
         w.RefreshAfterPaint = 0;
         w.CompleteRefresh();
     }
@@ -799,6 +885,7 @@ int32_t TMDIChild::SettleLayout(Canvas&) { return 0; }
 
 #include "render/PaintPass.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quillet {
@@ -818,6 +905,9 @@ void TMDIChild::FormResize()
     const double w100 = std::trunc(double(dpi) * PageWidthPx / printerDpi);
     const double h100 = std::trunc(double(dpi) * PageHeightPx / printerDpi);
     const double old = ZoomPercent;
+    // A minimised or not yet shown window has no room to fit a page into;
+    // the zoom it had stays until the window gets a size again.
+    if (ZoomMode != 0 && (Host->clientWidth() <= 0 || Host->clientHeight() <= 0)) return;
     const double q = double(Host->clientWidth() - kScrollBarSize - 4) * 10000 / (w100 + 36);
     auto roundEven = [](double v) { return v - std::remainder(v, 1.0); };
     if (ZoomMode == 1) {
@@ -827,8 +917,15 @@ void TMDIChild::FormResize()
         const double r = roundEven(double(Host->clientHeight() - kScrollBarSize - 4) * 10000 / (h100 + 36)) / 100;
         if (r < ZoomPercent) ZoomPercent = r;
     }
-    // A window too small for any page keeps a zoom that draws something.
-    if (!(ZoomPercent >= 1)) ZoomPercent = ZoomMode == 0 ? (old > 0 ? old : 100) : 1;
+    // The zoom box's range: a tiny window would otherwise ask for a zoom of
+    // zero or below (infinite millimetres per pixel, negative page sizes,
+    // fonts of no height), a huge one for pages wider than any image.
+    if (ZoomMode != 0) {
+        if (!std::isfinite(ZoomPercent)) ZoomPercent = old > 0 ? old : 100;
+        ZoomPercent = std::clamp(ZoomPercent, kMinZoomPercent, kMaxZoomPercent);
+    } else if (!(ZoomPercent > 0) || !std::isfinite(ZoomPercent)) {
+        ZoomPercent = 100;
+    }
     if (ZoomPercent != old) {
         Ui->showZoom(ZoomPercent);
         Host->stopTimer2();

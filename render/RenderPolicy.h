@@ -75,7 +75,11 @@ inline constexpr int32_t kBorderSize = 1;       // SM_CXBORDER
 // Gap between two pages and the margin around the page block.
 inline constexpr int32_t kPageGap = 21;
 inline constexpr int32_t kDeskMargin = 16;
-// Passes a headless settle runs at most before it gives up on convergence.
+// Passes a headless settle runs at most before it gives up on convergence;
+// the screen's repaint timer stops after as many changing passes in a row.
 inline constexpr int32_t kMaxSettlePasses = 12;
+// The zoom range of the zoom box; the fitting modes stay inside it.
+inline constexpr double kMinZoomPercent = 10;
+inline constexpr double kMaxZoomPercent = 250;
 
 } // namespace quillet

@@ -350,25 +350,15 @@ TEST(PagePainter, ZoomModesFollowTheWindow)
 
 namespace {
 
-// A text frame on page 0 measured from the page's top left.
+// A text frame on page 0 measured from the page's top left, that the text
+// wraps around.
 int32_t addFrame(TMDIChild& w, double left, double top, double right, double bottom, int32_t wrapMode)
 {
-    w.NewField();
-    TextArea& f = w.Areas.back();
-    SetStandardAreaLook(f);
-    f.AreaType = atTextFrame;
-    f.Left = left;
-    f.Top = top;
-    f.Right = right;
-    f.Bottom = bottom;
-    f.PageMode = 0;
-    f.PageIndex = 0;
+    const int32_t i = test::addTextFrame(w, left, top, right, bottom);
+    TextArea& f = w.Areas[size_t(i)];
     f.WrapText = 1;
     f.WrapMode = wrapMode;
-    f.MoveWithText = 0;
-    f.Lines.assign(1, TextLine{});
-    InitNewLine(f.Lines, 0);
-    return w.AreaCount() - 1;
+    return i;
 }
 
 double lineRight(const TextLine& l, double start)

@@ -67,27 +67,6 @@ Origin pageOrigin(RenderDoc& d)
     return {d.w.PageLocate.OriginX, d.w.PageLocate.OriginY};
 }
 
-// A text frame on page 0 measured from the page's top left, with one empty line.
-int32_t addFrame(TMDIChild& w, double left, double top, double right, double bottom)
-{
-    w.NewField();
-    TextArea& f = w.Areas.back();
-    SetStandardAreaLook(f);
-    f.AreaType = atTextFrame;
-    f.Left = left;
-    f.Top = top;
-    f.Right = right;
-    f.Bottom = bottom;
-    f.PageMode = 0;
-    f.PageIndex = 0;
-    f.WrapText = 0;
-    f.MoveWithText = 0;
-    f.PrevInFlow = f.NextInFlow = -1;
-    f.Lines.assign(1, TextLine{});
-    InitNewLine(f.Lines, 0);
-    return w.AreaCount() - 1;
-}
-
 // Screen pixels of an area's rectangle on page 0.
 struct Box {
     int32_t l, t, r, b;
@@ -155,7 +134,7 @@ TEST(PaintCalls, PictureHandlesAreDrawnWithANotXorPenInsteadOfInvertingTheSelect
 TEST(PaintCalls, AnEditedTextFrameIsHatchedInItsRingOnlyWithHandlesInsideAndOutsideTheClip)
 {
     RenderDoc d;
-    const int32_t frame = addFrame(d.w, 80, 30, 130, 70);
+    const int32_t frame = addTextFrame(d.w, 80, 30, 130, 70);
     d.w.Cursor = d.w.Anchor = TextPos{frame, 0, 0};
     const Origin o = pageOrigin(d);
     const Box f = areaBox(o, d.w.Areas[size_t(frame)]);
@@ -226,7 +205,7 @@ TEST(PaintCalls, FramesAreRectanglesGuideLinesSolidGreyLinesAndTextIsClippedToIt
 {
     RenderDoc d;
     d.type("Framed");
-    const int32_t frame = addFrame(d.w, 80, 30, 130, 70);
+    const int32_t frame = addTextFrame(d.w, 80, 30, 130, 70);
     TextArea& fa = d.w.Areas[size_t(frame)];
     fa.BorderWidth = 1.5;
     fa.BorderColor = 0x0000FF;
@@ -302,9 +281,9 @@ TEST(PaintCalls, PrinterPagesAreClippedToTheSheetAndTheCanvasIsHandedBackInCopyM
     RenderDoc d;
     d.type("Printed text");
     // A frame reaching past the paper's right edge (A4 is 210 mm wide).
-    addFrame(d.w, 180, 30, 260, 70);
+    addTextFrame(d.w, 180, 30, 260, 70);
     // And one wholly beyond it.
-    addFrame(d.w, 230, 80, 260, 90);
+    addTextFrame(d.w, 230, 80, 260, 90);
     RecordingCanvas paper(CanvasKind::Printer, 100, 826, 1169);
     // Whatever a previous user left on the device.
     paper.setPenMode(PenMode::Xor);
