@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <new>
 #include <utility>
 
 namespace quillet {
@@ -180,7 +181,21 @@ DocumentView::~DocumentView()
 bool DocumentView::create()
 {
     Creating = true;
-    guarded("FormCreate", [this] { Child->FormCreate(); });
+    // A load that broke off half way leaves no document worth showing: the
+    // window goes as one whose file could not be read does.
+    try {
+        Child->FormCreate();
+    } catch (const std::bad_alloc&) {
+        messageBoxes().show("Not enough memory to open the document.", "", MsgIcon::Error, MsgButtons::Ok);
+        CloseRequested = true;
+    } catch (const std::exception& e) {
+        messageBoxes().show(std::string("The document could not be opened: ") + e.what(), "", MsgIcon::Error,
+                            MsgButtons::Ok);
+        CloseRequested = true;
+    } catch (...) {
+        messageBoxes().show("The document could not be opened.", "", MsgIcon::Error, MsgButtons::Ok);
+        CloseRequested = true;
+    }
     Creating = false;
     if (!CloseRequested) Timer1->start();
     return !CloseRequested;

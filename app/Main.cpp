@@ -275,6 +275,8 @@ TMainForm::~TMainForm()
     // It edits a member that is gone before the frame's children are.
     delete PageSetupView;
     PageSetupView = nullptr;
+    if (State.PatternsGerman) FreeHyphenDataifUsed(*State.PatternsGerman);
+    if (State.PatternsEnglish) FreeHyphenDataifUsed(*State.PatternsEnglish);
     setMessageBoxes(nullptr);
     setPrinterInfo(nullptr);
 }
@@ -596,19 +598,9 @@ DocumentView* TMainForm::makeWindow(const std::string& title, bool fromFile)
 {
     if (!fromFile) State.OpenFileName.clear();
     auto view = std::make_unique<DocumentView>(State, this, nullptr);
-    bool created = false;
-    // One window that fails must not keep the others of a start-up (the
-    // rest of the command line, the recovery files) from opening.
-    try {
-        created = view->create();
-    } catch (const std::bad_alloc&) {
-        messageBoxes().show("Not enough memory to open the document.", "", MsgIcon::Error, MsgButtons::Ok);
-    } catch (const std::exception& e) {
-        messageBoxes().show(std::string("The document could not be opened: ") + e.what(), "", MsgIcon::Error,
-                            MsgButtons::Ok);
-    }
-    // A window that could not load its file is never shown.
-    if (!created) return nullptr;
+    // A window that could not load its file (or broke off loading it, which
+    // it reports) is never shown; the others of a start-up still open.
+    if (!view->create()) return nullptr;
 
     DocumentView* v = view.get();
     v->child().DocTitle = title;
@@ -687,41 +679,65 @@ void TMainForm::FormShow()
 {
     if (ShownOnce) return;
     ShownOnce = 1;
-    // The mail-merge table is bound here once that module exists.
+    // The mail-merge table is bound here once that module exists. Each step
+    // below runs even when one before it failed (the failure is reported),
+    // so a bad table or document never keeps the command line's documents
+    // or an earlier run's unsaved work from opening.
     State.PrintAfterOpen = 0;
 
-    if (Start.Arguments.isEmpty()) {
-        FileNew1Execute();
-    } else {
+    guardedCall([&] {
+        if (Start.Arguments.isEmpty()) {
+            FileNew1Execute();
+            return;
+        }
         for (const QString& arg : Start.Arguments) {
             if (arg.toUpper() == QLatin1String("/P")) {
                 State.PrintAfterOpen = 1;
                 continue;
             }
-            const std::string path = arg.toStdString();
+            // The window's path and the recent list hold full paths: a name
+            // given relative to the folder the program was started in would
+            // name another file, or none, from anywhere else.
+            std::string path = arg.toStdString();
+            if (!path.empty()) {
+                std::error_code ec;
+                const std::filesystem::path full = std::filesystem::absolute(path, ec);
+                // "." parts go; ".." stays, since a link before it decides
+                // where it leads.
+                std::filesystem::path clean;
+                for (const std::filesystem::path& part : full)
+                    if (part != ".") clean /= part;
+                if (!ec) path = clean.string();
+            }
             State.OpenFileName = path;
             State.OpenFilterIndex = 0;
             // A file that cannot be read has shown its message; the rest
             // still open.
-            OpenMDIChild(fileDisplayName(std::filesystem::path(path)));
+            guardedCall([&] { OpenMDIChild(fileDisplayName(std::filesystem::path(path))); });
         }
-        State.PrintAfterOpen = 0;
-    }
+    });
+    State.PrintAfterOpen = 0;
 
     // Work an earlier run could not save. The names stay out of the
     // windows and the recent list; Save asks where to put it, and closing
     // asks first, since the recovery file goes at the end of this run.
-    const uint8_t keepName = State.KeepName;
+    struct KeepNameScope {
+        uint8_t& Flag;
+        uint8_t Saved;
+        ~KeepNameScope() { Flag = Saved; }
+    } keep{State.KeepName, State.KeepName};
     State.KeepName = 1;
-    for (const std::filesystem::path& file : RecoveryFilesToReopen()) {
-        State.OpenFileName = file.string();
-        State.OpenFilterIndex = kNativeOpenFilter;
-        DocumentView* v = OpenMDIChild(fileDisplayName(file) + " (Recovered)");
-        if (!v) continue;
-        v->child().DocPath.clear();
-        v->child().SetFileChanged(true);
-    }
-    State.KeepName = keepName;
+    guardedCall([&] {
+        for (const std::filesystem::path& file : RecoveryFilesToReopen()) {
+            State.OpenFileName = file.string();
+            State.OpenFilterIndex = kNativeOpenFilter;
+            DocumentView* v = nullptr;
+            guardedCall([&] { v = OpenMDIChild(fileDisplayName(file) + " (Recovered)"); });
+            if (!v) continue;
+            v->child().DocPath.clear();
+            v->child().SetFileChanged(true);
+        }
+    });
     State.OpenFileName.clear();
 }
 

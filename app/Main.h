@@ -285,6 +285,9 @@ private:
     // A failed recovery write was shown; later ones stay quiet until a tick
     // succeeds again.
     bool RecoveryFailureReported = false;
+    // A tick is writing; one that comes due inside it (in the modal loop of
+    // a message box) is skipped.
+    bool AutoSaveRunning = false;
 };
 
 } // namespace quillet

@@ -308,6 +308,16 @@ RecoveryRun& TMainForm::recoveryRun() const
 void TMainForm::AutoSaveTimerTimer()
 {
     if (!State.Options.AutoSave) return;
+    // A message box of this tick runs a modal loop in which the timer can
+    // come due again: a nested tick would start this tick's names afresh,
+    // write every window once more under other names, and stack its boxes
+    // on this one.
+    if (AutoSaveRunning) return;
+    AutoSaveRunning = true;
+    struct Done {
+        bool& Flag;
+        ~Done() { Flag = false; }
+    } done{AutoSaveRunning};
     guardedVoid([this] {
         setStatusText(3, "Save Recovery info...");
         std::vector<TMDIChild*> windows;

@@ -113,7 +113,9 @@ public:
     {
         const double v = in_.f64();
         if (!in_) return false;
-        out = std::isfinite(v) ? std::clamp(v, 0.0, kMaxLineWidthPt) : kDefaultLineWidthPt;
+        // A width that cannot be one (negative, not a number) is not taken;
+        // an absurdly wide one is kept to the widest line there is.
+        out = std::isfinite(v) && v >= 0 ? std::min(v, kMaxLineWidthPt) : kDefaultLineWidthPt;
         return true;
     }
     // The list replaces the old one only when it is wholly there.

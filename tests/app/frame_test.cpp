@@ -11,6 +11,8 @@
 #include "tests/app/DialogTestSupport.h"
 #include "engine/Childwin.h"
 #include "engine/Settings.h"
+#include "formats/OpenSave.h"
+#include "formats/Recovery.h"
 #include "language/WordList.h"
 #include "tests/support/TestPaths.h"
 
@@ -33,6 +35,8 @@
 #include <cstdlib>
 #include <deque>
 #include <fstream>
+#include <functional>
+#include <utility>
 
 namespace quillet {
 namespace {
@@ -42,9 +46,12 @@ namespace fs = std::filesystem;
 struct RecordingBoxes : MessageBoxes {
     std::vector<std::string> texts;
     std::deque<MsgResult> answers;
+    // Runs while a box is up, as the events of its modal loop would.
+    std::function<void()> whileShown;
     MsgResult show(std::string_view text, std::string_view, MsgIcon, MsgButtons buttons) override
     {
         texts.emplace_back(text);
+        if (whileShown) std::exchange(whileShown, nullptr)();
         if (!answers.empty()) {
             const MsgResult a = answers.front();
             answers.pop_front();
@@ -280,6 +287,19 @@ TEST_F(FrameTest, ArgumentsOpenTheirFilesAndSlashPPrintsTheFollowingOnes)
     EXPECT_EQ(made[0].second, 0);
 }
 
+TEST_F(FrameTest, ARelativeArgumentIsKeptAsAFullPath)
+{
+    writeDocument(dir / "rel.qdt", "R");
+    const fs::path before = fs::current_path();
+    fs::current_path(dir);
+    TMainForm& f = startFrame({QStringLiteral("./rel.qdt")});
+    fs::current_path(before);
+    ASSERT_EQ(titles(f), std::vector<std::string>{"rel.qdt"});
+    const fs::path want = fs::absolute(dir) / "rel.qdt";
+    EXPECT_EQ(fs::path(f.documentViews()[0]->child().DocPath), want);
+    EXPECT_EQ(f.State.RecentFiles, std::vector<std::string>{want.string()});
+}
+
 TEST_F(FrameTest, UpperCaseSlashPActsTheSame)
 {
     writeDocument(dir / "a.qdt", "A");
@@ -431,6 +451,130 @@ TEST_F(FrameTest, TypedTextIsSavedWithCtrlSAndComesBackWhenReopened)
     EXPECT_EQ(bodyText(again.documentViews()[0]->child()), "Hallo Welt");
 }
 
+TEST_F(FrameTest, StartedWithAFileTypingAndCtrlSWriteItBackWithoutAsking)
+{
+    const fs::path file = dir / "letter.qdt";
+    writeDocument(file, "Alpha");
+    TMainForm& f = startFrame({QString::fromStdString(file.string())});
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    DocumentView* v = f.activeView();
+    ASSERT_NE(v, nullptr);
+    ASSERT_EQ(v->child().DocPath, file.string());
+    EXPECT_EQ(f.State.RecentFiles, std::vector<std::string>{file.string()});
+    v->setFocus();
+    QTest::keyClick(v, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(v, QStringLiteral(" und Omega"));
+    ASSERT_EQ(bodyText(v->child()), "Alpha und Omega");
+    EXPECT_TRUE(v->child().Modified);
+    f.File1Click();
+    EXPECT_TRUE(f.saveAction()->isEnabled());
+
+    QTest::keyClick(v, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(dialogs.saveShown.empty()) << "the window has its path";
+    EXPECT_FALSE(v->child().Modified);
+    f.File1Click();
+    EXPECT_FALSE(f.saveAction()->isEnabled());
+    EXPECT_TRUE(boxes.texts.empty()) << boxes.texts.front();
+
+    // What is on disk, read by a window of its own.
+    FrameState state;
+    state.ProgDir = dir;
+    TMDIChild reread(state);
+    reread.FormCreate();
+    state.KeepName = 1;
+    ASSERT_TRUE(reread.OpenQDTFile(file.string()));
+    EXPECT_EQ(bodyText(reread), "Alpha und Omega");
+
+    // Unchanged now: closing asks nothing.
+    EXPECT_TRUE(f.close());
+    EXPECT_TRUE(boxes.texts.empty());
+}
+
+TEST_F(FrameTest, ADocumentThatFailsBadlyKeepsNeitherTheRestNorTheRecoveredWorkFromOpening)
+{
+    writeDocument(dir / "b.qdt", "Beta");
+    writeDocument(dir / "lost.whi", "Lost");
+    const FormatHandlers saved = formatHandlers();
+    // A reader that fails with something no handler expects.
+    formatHandlers().OpenWord = [](TMDIChild&, const std::string&) -> bool { throw 42; };
+    std::ofstream(dir / "a.doc") << "x";
+    TMainForm& f = startFrame({QString::fromStdString((dir / "a.doc").string()),
+                               QString::fromStdString((dir / "b.qdt").string())});
+    formatHandlers() = saved;
+    // The broken-off window is not shown half loaded; the rest open.
+    EXPECT_EQ(titles(f), (std::vector<std::string>{"b.qdt", "lost.whi (Recovered)"}));
+    EXPECT_EQ(boxes.texts, std::vector<std::string>{"The document could not be opened."});
+    EXPECT_TRUE(f.State.RecentFiles.size() == 1 && f.State.RecentFiles[0] == (dir / "b.qdt").string());
+    EXPECT_EQ(f.State.KeepName, 0);
+    EXPECT_TRUE(f.State.OpenFileName.empty());
+}
+
+TEST_F(FrameTest, RecoveryFilesAStartNeverReopenedOutliveItsExit)
+{
+    writeDocument(dir / "lost.whi", "Lost");
+    {
+        // A start-up that never got as far as the recovery files.
+        TMainForm& f = makeFrame();
+        f.FormClose();
+        frame.reset();
+    }
+    ASSERT_TRUE(fs::exists(dir / "lost.whi"));
+    TMainForm& again = startFrame();
+    EXPECT_EQ(titles(again), (std::vector<std::string>{"NONAME1", "lost.whi (Recovered)"}));
+    boxes.answers = {MsgResult::No};
+    EXPECT_TRUE(again.close());
+    EXPECT_FALSE(fs::exists(dir / "lost.whi"));
+}
+
+TEST_F(FrameTest, ATickDueWhileATicksMessageIsUpIsSkipped)
+{
+    TMainForm& f = startFrame();
+    f.FileNew1Execute();
+    f.FileNew1Execute();
+    std::vector<DocumentView*> v = f.documentViews();
+    ASSERT_EQ(v.size(), 3u);
+    v[1]->child().DocPath = (dir / "x" / "a.qdt").string();
+    v[2]->child().DocPath = (dir / "y" / "a.qdt").string();
+    f.AutoSaveTimerTimer();
+    fs::path run;
+    for (const auto& e : fs::directory_iterator(f.stateDir() / kRecoveryFolderName)) run = e.path();
+    ASSERT_FALSE(run.empty());
+    auto names = [&] {
+        std::vector<std::string> out;
+        for (const fs::path& p : RecoveryFilesIn(run)) out.push_back(p.filename().string());
+        return out;
+    };
+    ASSERT_EQ(names(), (std::vector<std::string>{"NONAME1.whi", "a.whi", "a1.whi"}));
+
+    // The first window cannot be written; its message's modal loop lets
+    // the timer come due again.
+    fs::remove(run / "NONAME1.whi");
+    fs::create_directories(run / "NONAME1.whi" / "in-the-way");
+    boxes.whileShown = [&] { f.AutoSaveTimerTimer(); };
+    f.AutoSaveTimerTimer();
+    EXPECT_EQ(boxes.texts.size(), 1u);
+    EXPECT_EQ(names(), (std::vector<std::string>{"a.whi", "a1.whi"}));
+    EXPECT_TRUE(f.IsRecoveryNameUsed("a1.whi"));
+    EXPECT_FALSE(f.IsRecoveryNameUsed("a2.whi"));
+    // The guard is down again: the next tick writes.
+    fs::remove_all(run / "NONAME1.whi");
+    f.AutoSaveTimerTimer();
+    EXPECT_EQ(names(), (std::vector<std::string>{"NONAME1.whi", "a.whi", "a1.whi"}));
+}
+
+TEST_F(FrameTest, TheFramesPlacementIsKeptBetweenRuns)
+{
+    {
+        TMainForm& f = startFrame();
+        f.resize(777, 555);
+        EXPECT_TRUE(f.close());
+        frame.reset();
+    }
+    TMainForm& again = makeFrame();
+    EXPECT_EQ(again.size(), QSize(777, 555));
+}
+
 TEST_F(FrameTest, ClosingAsksForChangedDocumentsAndCancelKeepsEveryWindow)
 {
     TMainForm& f = startFrame();
@@ -451,6 +595,41 @@ TEST_F(FrameTest, ClosingAsksForChangedDocumentsAndCancelKeepsEveryWindow)
     EXPECT_EQ(boxes.texts.size(), 2u);
     EXPECT_TRUE(f.documentViews().empty());
     EXPECT_TRUE(fs::exists(dir / kSettingsFileName));
+}
+
+TEST_F(FrameTest, AnsweringYesWhenClosingSavesFirstAndACancelledSaveStopsTheExit)
+{
+    TMainForm& f = startFrame();
+    TMDIChild* w = f.ActiveMDIChild();
+    ASSERT_NE(w, nullptr);
+    for (char c : std::string("Brief")) {
+        uint8_t key = uint8_t(c);
+        w->getkeysKeyPress(key);
+    }
+    // Yes, but the save dialog is cancelled: nothing closes.
+    boxes.answers = {MsgResult::Yes};
+    dialogs.saveAnswers.push_back({false, "", 1});
+    EXPECT_FALSE(f.close());
+    EXPECT_EQ(f.documentViews().size(), 1u);
+
+    const fs::path target = dir / "brief.qdt";
+    boxes.answers = {MsgResult::Yes};
+    dialogs.saveAnswers.push_back({true, (dir / "brief").string(), 1});
+    EXPECT_TRUE(f.close());
+    EXPECT_EQ(boxes.texts.size(), 2u);
+    EXPECT_NE(boxes.texts[1].find("NONAME1?"), std::string::npos) << boxes.texts[1];
+    ASSERT_TRUE(fs::exists(target));
+    FrameState state;
+    state.ProgDir = dir;
+    TMDIChild reread(state);
+    reread.FormCreate();
+    state.KeepName = 1;
+    ASSERT_TRUE(reread.OpenQDTFile(target.string()));
+    EXPECT_EQ(bodyText(reread), "Brief");
+    // The saved file is in the recent list the settings keep.
+    FrameState read;
+    ASSERT_TRUE(OpenSettings(read, dir / kSettingsFileName));
+    EXPECT_EQ(read.RecentFiles, std::vector<std::string>{target.string()});
 }
 
 TEST_F(FrameTest, ASubWindowsCloseBoxAsksAndCancelKeepsIt)

@@ -151,6 +151,37 @@ TEST(Settings, WrittenImageIsByteExact)
     EXPECT_EQ(EncodeSettings(sample()), kSampleImage);
 }
 
+TEST(Settings, TheDefaultImageHasItsFieldsAtTheirOffsets)
+{
+    const std::vector<uint8_t> img = EncodeSettings(defaults());
+    ASSERT_EQ(img.size(), 76u);
+    ByteReader in(img);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(in.i32(), 0) << "string " << i;
+    EXPECT_EQ(in.offset(), 16u);
+    EXPECT_EQ(in.i32(), 4);   // QuoteStyle
+    EXPECT_EQ(in.u8(), 0);    // HideHelpLines
+    EXPECT_EQ(in.i32(), 10);  // UndoDepth
+    EXPECT_EQ(in.offset(), 25u);
+    for (int want : {0, 0, 0, 0, 1, 1, 1, 1, 1}) EXPECT_EQ(in.u8(), want);  // show flags, ToolBar1..3
+    EXPECT_EQ(in.offset(), 34u);
+    for (uint32_t want : {0u, 0xFFFFFFu, 0xFFFFFFu, 0u}) EXPECT_EQ(in.u32(), want);
+    EXPECT_EQ(in.u8(), 1);  // TextBkTransparent
+    EXPECT_EQ(in.u8(), 0);  // NoFill
+    EXPECT_EQ(in.offset(), 52u);
+    EXPECT_DOUBLE_EQ(in.f64(), 0.75);
+    EXPECT_EQ(in.u8(), 1);  // SpellWhileTyping
+    EXPECT_EQ(in.offset(), 61u);
+    EXPECT_EQ(in.i32(), 0);  // no recent files
+    EXPECT_EQ(in.i32(), 4);  // RecentMax
+    EXPECT_EQ(in.u8(), 1);   // AutoSave
+    EXPECT_EQ(in.offset(), 70u);
+    EXPECT_EQ(in.i32(), 8);  // AutoSaveMinutes
+    EXPECT_EQ(in.u8(), 0);   // MakeBak
+    EXPECT_EQ(in.u8(), 0);   // ToolBar4 hidden
+    EXPECT_TRUE(in);
+    EXPECT_EQ(in.remaining(), 0u);
+}
+
 TEST(Settings, DefaultsWithoutAFile)
 {
     FrameState f = defaults();
@@ -328,6 +359,16 @@ TEST(Settings, ValuesArePulledIntoTheirRanges)
         f = decoded(raw.bytes());
         EXPECT_TRUE(f.Options.LineWidth >= 0 && f.Options.LineWidth <= kMaxLineWidthPt) << w;
     }
+    // A width that cannot be one is not taken; a wide one is kept to the widest.
+    for (double w : {-1.0, -0.25, -std::numeric_limits<double>::infinity(),
+                     std::numeric_limits<double>::infinity()}) {
+        raw.lineWidth = w;
+        EXPECT_DOUBLE_EQ(decoded(raw.bytes()).Options.LineWidth, 0.75) << w;
+    }
+    raw.lineWidth = 1e300;
+    EXPECT_DOUBLE_EQ(decoded(raw.bytes()).Options.LineWidth, kMaxLineWidthPt);
+    raw.lineWidth = 0;
+    EXPECT_DOUBLE_EQ(decoded(raw.bytes()).Options.LineWidth, 0.0);
 
     FrameOptions o;
     o.AutoSaveMinutes = INT32_MAX;  // set by hand, never from the file
