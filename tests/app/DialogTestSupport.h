@@ -10,12 +10,30 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
+#include <string>
+
+#include <unistd.h>
 
 namespace quillet::test {
 
+// Window placement (QSettings) goes to a folder of this test process, never
+// into the user's own settings, and not shared with the tests ctest runs
+// beside it.
+inline void keepUserSettingsInTestOutput()
+{
+    static const bool once = [] {
+        const std::string dir = std::string(QUILLET_TEST_OUTPUT_DIR) + "/qt-config/" + std::to_string(::getpid());
+        setenv("XDG_CONFIG_HOME", dir.c_str(), 0);
+        return true;
+    }();
+    (void)once;
+}
+
 inline QApplication& app()
 {
+    keepUserSettingsInTestOutput();
     static int argc = 1;
     static char arg0[] = "quillet-test";
     static char* argv[] = {arg0, nullptr};

@@ -31,6 +31,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <deque>
@@ -98,7 +99,10 @@ QApplication& frameApp()
     static const bool once = [] {
         // Window placement, the state folder and the desktop files of this
         // process stay inside the test's output.
-        const fs::path home = test::outputDir() / "frame-home";
+        // ctest runs every test in a process of its own, side by side: each
+        // process keeps its own placement, or one test's close would move
+        // another's frame.
+        const fs::path home = test::outputDir() / "frame-home" / std::to_string(::getpid());
         fs::create_directories(home);
         setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
         setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);

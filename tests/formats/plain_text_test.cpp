@@ -206,7 +206,8 @@ TEST_F(PlainText, ControlCodesAreDroppedAndTabsKept)
 TEST_F(PlainText, MixedLineEndsAndNulBytesFromAFile)
 {
     const fs::path p = dir / "mixed.txt";
-    writeAll(p, std::string("one\rtwo\nthr\0ee\r\n\r\nfive", 24));
+    static constexpr char kBytes[] = "one\rtwo\nthr\0ee\r\n\r\nfive";
+    writeAll(p, std::string(kBytes, sizeof kBytes - 1));
     ASSERT_TRUE(w->OpenTXTFile(p.string(), false));
     EXPECT_EQ(areaText(*w), "one|two|three||five");
 }
