@@ -54,25 +54,6 @@ Origin pageOrigin(RenderDoc& d)
     return {d.w.PageLocate.OriginX, d.w.PageLocate.OriginY};
 }
 
-TextArea& addArea(TMDIChild& w, int32_t type, double left, double top, double right, double bottom)
-{
-    w.NewField();
-    TextArea& f = w.Areas.back();
-    SetStandardAreaLook(f);
-    f.AreaType = type;
-    f.Left = left;
-    f.Top = top;
-    f.Right = right;
-    f.Bottom = bottom;
-    f.PageMode = 0;
-    f.PageIndex = 0;
-    f.WrapText = 0;
-    f.MoveWithText = 0;
-    f.PrevInFlow = f.NextInFlow = -1;
-    f.Lines.assign(1, TextLine{});
-    InitNewLine(f.Lines, 0);
-    return f;
-}
 
 int countColour(const ImageCanvas& img, uint32_t colour, int l, int t, int r, int b)
 {

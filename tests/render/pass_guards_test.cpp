@@ -66,26 +66,6 @@ void secondPage(RenderDoc& d, const std::string& text)
     d.type(text);
 }
 
-int32_t addFrame(TMDIChild& w, double left, double top, double right, double bottom)
-{
-    w.NewField();
-    TextArea& f = w.Areas.back();
-    SetStandardAreaLook(f);
-    f.AreaType = atTextFrame;
-    f.Left = left;
-    f.Top = top;
-    f.Right = right;
-    f.Bottom = bottom;
-    f.PageMode = 0;
-    f.PageIndex = 0;
-    f.WrapText = 0;
-    f.MoveWithText = 0;
-    f.PrevInFlow = f.NextInFlow = -1;
-    f.Lines.assign(1, TextLine{});
-    InitNewLine(f.Lines, 0);
-    return w.AreaCount() - 1;
-}
-
 // Records the boxes shown, and whether a pass was running at the time.
 struct Boxes : MessageBoxes {
     const TMDIChild* w = nullptr;
@@ -276,8 +256,8 @@ TEST(PassGuards, MessagesOfAPassComeAfterItOncePerText)
 
     // A refused frame link: the same, after the pass.
     boxes.shown.clear();
-    const int32_t a = addFrame(d.w, 30, 60, 90, 100);
-    const int32_t b = addFrame(d.w, 110, 60, 170, 100);
+    const int32_t a = addTextFrame(d.w, 30, 60, 90, 100);
+    const int32_t b = addTextFrame(d.w, 110, 60, 170, 100);
     d.w.Areas[size_t(b)].PrevInFlow = 0;  // already has a predecessor
     d.w.LinkMode = 1;
     d.w.LinkSource = d.w.LinkHead = a;
@@ -297,8 +277,8 @@ TEST(PassGuards, MessagesOfAPassComeAfterItOncePerText)
 TEST(PassGuards, LinkingAFrameCanBeUndoneAndMarksTheDocumentChanged)
 {
     RenderDoc d;
-    const int32_t a = addFrame(d.w, 30, 60, 90, 100);
-    const int32_t b = addFrame(d.w, 110, 60, 170, 100);
+    const int32_t a = addTextFrame(d.w, 30, 60, 90, 100);
+    const int32_t b = addTextFrame(d.w, 110, 60, 170, 100);
     d.w.PageLocate = {};
     d.w.PageLocate.Request = 1;
     d.w.PageLocate.Y = 5;

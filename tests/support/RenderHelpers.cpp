@@ -118,12 +118,12 @@ std::string writePng(const ImageCanvas& image, const std::string& name)
     return path;
 }
 
-int32_t addTextFrame(TMDIChild& w, double left, double top, double right, double bottom)
+TextArea& addArea(TMDIChild& w, int32_t type, double left, double top, double right, double bottom)
 {
     w.NewField();
     TextArea& f = w.Areas.back();
     SetStandardAreaLook(f);
-    f.AreaType = atTextFrame;
+    f.AreaType = type;
     f.Left = left;
     f.Top = top;
     f.Right = right;
@@ -135,6 +135,12 @@ int32_t addTextFrame(TMDIChild& w, double left, double top, double right, double
     f.PrevInFlow = f.NextInFlow = -1;
     f.Lines.assign(1, TextLine{});
     InitNewLine(f.Lines, 0);
+    return f;
+}
+
+int32_t addTextFrame(TMDIChild& w, double left, double top, double right, double bottom)
+{
+    addArea(w, atTextFrame, left, top, right, bottom);
     return w.AreaCount() - 1;
 }
 

@@ -33,6 +33,8 @@ struct RenderDoc {
 // A text frame on page 0, measured from the page's top left, with one empty
 // line; the text does not wrap around it and it does not move with the
 // text. Returns its area index.
+// An area of `type` on page 0 at these page millimetres, with one empty line.
+TextArea& addArea(TMDIChild& w, int32_t type, double left, double top, double right, double bottom);
 int32_t addTextFrame(TMDIChild& w, double left, double top, double right, double bottom);
 
 // Colour 0x00BBGGRR of a pixel of an image canvas.
