@@ -72,7 +72,7 @@ void collectTableTracks(TMDIChild& w, int32_t area, int32_t line, int32_t side)
     const TextLine& pressed = a.Lines[size_t(line)];
     const int32_t cells = std::max(1, pressed.CellsPerRow);
     const int32_t pressedFirst = line - std::clamp(pressed.CellIndex, 0, cells - 1);
-    if (pressedFirst < 0 || pressedFirst + cells > a.LineCount()) return;
+    if (pressedFirst < 0 || cells > a.LineCount() - pressedFirst) return;
     std::vector<double> borders;
     runBorders(a, pressedFirst, cells, borders);
     const int32_t border = std::clamp(pressed.CellIndex, 0, cells - 1) + (side ? 1 : 0);
@@ -82,7 +82,7 @@ void collectTableTracks(TMDIChild& w, int32_t area, int32_t line, int32_t side)
         if (first < 0 || first >= a.LineCount()) return false;
         const TextLine& l = a.Lines[size_t(first)];
         return l.IsCell && l.CellIndex == 0 && l.ColumnCount == pressed.ColumnCount &&
-               first + std::max(1, l.CellsPerRow) <= a.LineCount();
+               std::max(1, l.CellsPerRow) <= a.LineCount() - first;
     };
     // Up to the table's first run, then down run by run.
     int32_t top = pressedFirst;

@@ -312,7 +312,9 @@ void drawAreaLines(Pass& p)
             if (!(tw > 10)) tw = 10;
             const double blockLeft = offset;
             offset += insetLeft;
-            const int32_t cells = std::max(1, line.CellsPerRow);
+            // A row's cells are lines of its area: a damaged count larger
+            // than that would only walk (and overflow) past the area's end.
+            const int32_t cells = std::clamp(line.CellsPerRow, 1, std::max<int32_t>(1, int32_t(area.Lines.size())));
             const int32_t idx = std::clamp(line.CellIndex, 0, cells - 1);
             const int32_t first = k - idx;
             double sum = 0;

@@ -104,6 +104,26 @@ TEST(PaintEdges, FillsStayOnTheImageAndInsideTheirFrame)
     EXPECT_GT(countColour(img, kObjectColour, o.x, o.y, o.x + 40, o.y + 40), 0);
 }
 
+TEST(PaintEdges, ARowClaimingBillionsOfCellsIsDrawnAsTheLinesItHas)
+{
+    RenderDoc d;
+    TextArea& frame = addArea(d.w, atTextFrame, 60, 100, 150, 130);
+    TextLine& cell = frame.Lines[0];
+    cell.IsCell = 1;
+    cell.CellsPerRow = INT32_MAX;
+    cell.CellIndex = 0;
+    cell.CellWidth = 1;
+    cell.RowFirstRun = cell.RowLastRun = 1;
+    SetStandardCellDesign(cell.Design);
+    const int32_t frameIndex = d.w.AreaCount() - 1;
+    d.w.Cursor = d.w.Anchor = TextPos{0, 0, 0};
+    d.paint();
+    // The one line takes the whole width left of the insets, as a row of one.
+    const TextLine& drawn = d.w.Areas[size_t(frameIndex)].Lines[0];
+    EXPECT_TRUE(std::isfinite(drawn.CellInsetRight));
+    EXPECT_TRUE(std::isfinite(drawn.CellWidth));
+}
+
 TEST(PaintEdges, CaseOptionsConvertTheWholeTextOfAFieldAndAHyphenatedEnd)
 {
     RenderDoc d;
