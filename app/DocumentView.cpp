@@ -249,6 +249,11 @@ void DocumentView::setScrollPos(int32_t x, int32_t y)
 // vertical bar itself, and the size does not change when a bar comes or goes.
 int32_t DocumentView::clientWidth() const { return Box->width(); }
 int32_t DocumentView::clientHeight() const { return Box->height(); }
+int32_t DocumentView::horizontalBarHeight() const
+{
+    const QScrollBar* h = Box->horizontalScrollBar();
+    return h && h->isVisible() ? h->height() : 0;
+}
 
 bool DocumentView::hasFocus() const { return QWidget::hasFocus(); }
 

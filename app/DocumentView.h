@@ -72,6 +72,7 @@ public:
     void setScrollPos(int32_t x, int32_t y) override;
     int32_t clientWidth() const override;
     int32_t clientHeight() const override;
+    int32_t horizontalBarHeight() const override;
     bool hasFocus() const override;
     void setCaption(const std::string& ansiCaption) override;
     void repaint() override;

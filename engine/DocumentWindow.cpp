@@ -218,9 +218,11 @@ void TMDIChild::ScrollCursorinView()
     // Only the vertical position follows the caret; the view is never
     // scrolled sideways for it.
 
+    // A horizontal scroll bar covers the bottom of the client area.
+    const int32_t visible = std::max(0, Host->clientHeight() - std::max(0, Host->horizontalBarHeight()));
     int32_t newY = y;
     if (top < newY) newY = top;
-    else if (bottom > saturatedAdd(newY, Host->clientHeight())) newY = bottom - Host->clientHeight();
+    else if (bottom > saturatedAdd(newY, visible)) newY = bottom - visible;
     newY = std::max(newY, 0);
     if (newY != y) Host->setScrollPos(x, newY);
 }

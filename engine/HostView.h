@@ -24,6 +24,9 @@ public:
     virtual void setScrollPos(int32_t /*x*/, int32_t /*y*/) {}
     virtual int32_t clientWidth() const { return 800; }
     virtual int32_t clientHeight() const { return 600; }
+    // Height of the horizontal scroll bar while it is shown over the client
+    // area's bottom edge, 0 otherwise.
+    virtual int32_t horizontalBarHeight() const { return 0; }
     virtual bool hasFocus() const { return false; }
     virtual void setCaption(const std::string& /*ansiCaption*/) {}
     virtual void repaint() {}

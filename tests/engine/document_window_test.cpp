@@ -225,6 +225,15 @@ TEST_F(DocumentWindow, ScrollCursorInViewKeepsTheCaretRectangleVisible)
     w->ScrollCursorinView();
     EXPECT_EQ(host.y, 982);
 
+    // A horizontal scroll bar hides the bottom of the view: a caret
+    // that would stand under it scrolls into sight above it.
+    host.barHeight = 17;
+    w->CaretY = 570;
+    w->ScrollCursorinView();
+    EXPECT_EQ(host.y, 982 + 570 + 22 - (600 - 17));
+    host.barHeight = 0;
+    host.y = 982;
+
     // Never before the start.
     host.y = 10;
     w->CaretY = -300;

@@ -23,6 +23,7 @@ struct RecordingHost : HostView {
     int32_t scrollMaxY = 1 << 30;
     int32_t width = 800;
     int32_t height = 600;
+    int32_t barHeight = 0;  // a horizontal scroll bar over the bottom edge
     bool focused = true;
     int focusRequests = 0;
     std::string caption;
@@ -39,6 +40,7 @@ struct RecordingHost : HostView {
     void setScrollPos(int32_t nx, int32_t ny) override;
     int32_t clientWidth() const override { return width; }
     int32_t clientHeight() const override { return height; }
+    int32_t horizontalBarHeight() const override { return barHeight; }
     bool hasFocus() const override { return focused; }
     void setFocus() override;
     void setCaption(const std::string& c) override { caption = c; }
