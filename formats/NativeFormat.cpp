@@ -687,42 +687,9 @@ NativeReadResult Parser::run()
 
 std::string displayName(const std::filesystem::path& p) { return utf8ToAnsi(p.filename().string()); }
 
-bool readWholeFile(const std::filesystem::path& p, std::vector<uint8_t>& bytes)
-{
-    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    if (ok) {
-        try {
-            bytes.resize(size_t(st.st_size));
-        } catch (const std::bad_alloc&) {
-            ok = false;
-        }
-    }
-    size_t got = 0;
-    while (ok && got < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = n == 0;
-            bytes.resize(got);  // the file shrank while we read it
-            break;
-        }
-        got += size_t(n);
-    }
-    ::close(fd);
-    return ok;
-}
 
 
 
-// Writes the file next to its target and renames it over the target, so a
-// failed save leaves the previous file as it was.
-bool replaceFile(const std::filesystem::path& target, const std::vector<uint8_t>& bytes)
-{
-    return ReplaceFileContents(target, bytes.data(), bytes.size());
-}
 
 void errorBox(const std::string& text)
 {
@@ -862,7 +829,7 @@ bool TMDIChild::SaveQDTFile(const std::string& path)
     Ui->setStatusText(3, "Save file...");
     bool ok = false;
     try {
-        ok = replaceFile(target, writeNativeDocument(*this));
+        ok = ReplaceFileContents(target, writeNativeDocument(*this));
     } catch (const std::bad_alloc&) {
         ok = false;
     }
@@ -883,7 +850,7 @@ bool TMDIChild::OpenQDTFile(const std::string& path)
 {
     const std::filesystem::path source(path);
     std::vector<uint8_t> bytes;
-    if (!readWholeFile(source, bytes)) {
+    if (!ReadFileBytes(source, bytes)) {
         errorBox("Could not of file " + displayName(source) + "!");
         return false;
     }

@@ -34,15 +34,6 @@ void errorBox(const std::string& text)
 
 
 
-// A link is saved through, so the file it names gets the new content and
-// the link stays a link.
-fs::path resolvedTarget(const fs::path& target)
-{
-    std::error_code ec;
-    if (!fs::is_symlink(target, ec)) return target;
-    fs::path real = fs::canonical(target, ec);
-    return ec ? target : real;
-}
 
 // The previous file goes to name.bak. It is copied, not moved, so the
 // document keeps its name on disk even when the save that follows fails.
@@ -87,40 +78,7 @@ FormatHandlers& formatHandlers()
 
 // ---- Files ---------------------------------------------------------------------
 
-bool readFileBytes(const fs::path& path, std::vector<uint8_t>& bytes)
-{
-    bytes.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0;
-    if (ok) {
-        try {
-            bytes.resize(size_t(st.st_size));
-        } catch (const std::bad_alloc&) {
-            ok = false;
-        }
-    }
-    size_t got = 0;
-    while (ok && got < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) ok = false;
-        if (n <= 0) break;
-        got += size_t(n);
-    }
-    // A file that shrank while it was read ends where it ends now.
-    if (ok) bytes.resize(got);
-    else bytes.clear();
-    ::close(fd);
-    return ok;
-}
 
-bool writeFileReplacing(const fs::path& requested, std::string_view bytes)
-{
-    if (requested.empty() || !requested.has_filename()) return false;
-    return ReplaceFileContents(resolvedTarget(requested), bytes);
-}
 
 std::string fileDisplayName(const fs::path& path) { return utf8ToAnsi(path.filename().string()); }
 
@@ -263,7 +221,7 @@ bool TMDIChild::OpenRTFFile(const std::string& path)
     const fs::path source(path);
     const std::string openError = "Could not open file " + fileDisplayName(source) + "!";
     std::vector<uint8_t> bytes;
-    if (!readFileBytes(source, bytes)) {
+    if (!ReadFileBytes(source, bytes)) {
         errorBox(openError);
         return false;
     }
@@ -313,7 +271,7 @@ bool TMDIChild::SaveRTFFile(const std::string& path)
     bool ok = false;
     try {
         std::string image;
-        ok = write(*this, image) && writeFileReplacing(target, image);
+        ok = write(*this, image) && ReplaceFileContents(target, image);
     } catch (const std::bad_alloc&) {
         ok = false;
     }

@@ -36,12 +36,6 @@ struct FormatHandlers {
 // The program's handlers; tests may swap them.
 FormatHandlers& formatHandlers();
 
-// The whole file; false when it is not a readable regular file.
-bool readFileBytes(const std::filesystem::path& path, std::vector<uint8_t>& bytes);
-// Writes a temporary file in the target's folder and renames it over the
-// target, so a failed write (no folder, no rights, a full disk) leaves the
-// previous file as it was. True only when everything reached the disk.
-bool writeFileReplacing(const std::filesystem::path& target, std::string_view bytes);
 // The file name without folder, in the document's code page (for messages
 // and window titles).
 std::string fileDisplayName(const std::filesystem::path& path);

@@ -1,6 +1,7 @@
 // Plain text import and export, and the code page 850 table.
 
 #include "formats/PlainText.h"
+#include "platform/SafeFile.h"
 
 #include "engine/Childwin.h"
 #include "formats/OpenSave.h"
@@ -275,7 +276,7 @@ bool TMDIChild::OpenTXTFile(const std::string& path, bool dos)
     const std::filesystem::path source(path);
     std::vector<uint8_t> bytes;
     std::vector<std::string> lines;
-    bool ok = readFileBytes(source, bytes);
+    bool ok = ReadFileBytes(source, bytes);
     if (ok) {
         try {
             const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
@@ -314,7 +315,7 @@ bool TMDIChild::SaveTXTFile(const std::string& path, bool dos)
     Ui->setStatusText(3, "Save file...");
     bool ok = false;
     try {
-        ok = writeFileReplacing(target, plainTextImage(*this, dos));
+        ok = ReplaceFileContents(target, plainTextImage(*this, dos));
     } catch (const std::bad_alloc&) {
         ok = false;
     }

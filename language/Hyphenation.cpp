@@ -1,4 +1,5 @@
 #include "language/Hyphenation.h"
+#include "platform/SafeFile.h"
 
 #include "engine/ByteIO.h"
 #include "engine/Childwin.h"
@@ -15,15 +16,6 @@ namespace quillet {
 
 namespace {
 
-bool readWholeFile(const std::filesystem::path& file, std::string& out)
-{
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return false;
-    std::string data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) return false;
-    out = std::move(data);
-    return true;
-}
 
 } // namespace
 
@@ -129,7 +121,7 @@ bool HyphenPatternTable::load(std::string_view bytes)
 bool HyphenPatternTable::loadFile(const std::filesystem::path& file)
 {
     std::string bytes;
-    if (!readWholeFile(file, bytes)) return false;
+    if (!ReadFileBytes(file, bytes)) return false;
     load(bytes);
     return true;
 }

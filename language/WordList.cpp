@@ -1,4 +1,5 @@
 #include "language/WordList.h"
+#include "platform/SafeFile.h"
 
 #include "platform/MessageBox.h"
 #include "platform/Win1252.h"
@@ -23,16 +24,6 @@ bool hasDigit(std::string_view word)
     return std::any_of(word.begin(), word.end(), [](char c) { return isAnsiDigit(static_cast<uint8_t>(c)); });
 }
 
-// Whole file into memory; false when it cannot be opened or read.
-bool readWholeFile(const std::filesystem::path& file, std::string& out)
-{
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return false;
-    std::string data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) return false;
-    out = std::move(data);
-    return true;
-}
 
 } // namespace
 
@@ -173,7 +164,7 @@ size_t appendSpeWords(std::string_view bytes, WordList& list)
 bool OpenWordList(const std::filesystem::path& file, WordList& list)
 {
     std::string data;
-    if (!readWholeFile(file, data)) return false;
+    if (!ReadFileBytes(file, data)) return false;
     appendSpeWords(data, list);
     return true;
 }
@@ -183,7 +174,7 @@ bool OpenWordList(const std::filesystem::path& file, WordList& list)
 bool LoadUserDict(const std::filesystem::path& file, WordList& list)
 {
     std::string data;
-    if (!readWholeFile(file, data)) return false;
+    if (!ReadFileBytes(file, data)) return false;
     size_t start = 0;
     while (start < data.size()) {
         size_t end = data.find('\n', start);

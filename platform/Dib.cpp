@@ -200,12 +200,6 @@ bool encodeJpeg(const Dib& d, int quality, JpegEncoder& e)
     return true;
 }
 
-// Writes the bytes to a fresh file in the target's folder and renames it
-// over the target, so a failed save never leaves a half-written picture.
-bool writeFileReplacing(const std::filesystem::path& file, const std::vector<uint8_t>& bytes)
-{
-    return ReplaceFileContents(file, bytes.data(), bytes.size());
-}
 
 // ---------------------------------------------------------------- halftone
 
@@ -561,7 +555,7 @@ int32_t SaveDib(const Dib& d, const std::filesystem::path& file, int32_t format,
     if (format != 7) return 0;
     const std::vector<uint8_t> bytes = SaveDibJpegToMemory(d, 90);
     if (bytes.empty()) return 0;
-    return writeFileReplacing(file, bytes) ? 1 : 0;
+    return ReplaceFileContents(file, bytes) ? 1 : 0;
 }
 
 // ---------------------------------------------------------------- halftone

@@ -3,15 +3,63 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <new>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillet {
 
-bool ReplaceFileContents(const std::filesystem::path& target, const void* data, size_t size)
+namespace {
+
+// Saving through a link replaces what it points to, so the link survives.
+std::filesystem::path resolvedTarget(const std::filesystem::path& target)
 {
-    if (target.empty() || !target.has_filename()) return false;
+    std::error_code ec;
+    if (!std::filesystem::is_symlink(target, ec)) return target;
+    std::filesystem::path real = std::filesystem::canonical(target, ec);
+    return ec ? target : real;
+}
+
+template <class Buffer>
+bool readWhole(const std::filesystem::path& path, Buffer& bytes)
+{
+    bytes.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0;
+    if (ok) {
+        try {
+            bytes.resize(size_t(st.st_size));
+        } catch (const std::bad_alloc&) {
+            ok = false;
+        }
+    }
+    size_t got = 0;
+    while (ok && got < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        got += size_t(n);
+    }
+    if (ok) bytes.resize(got);
+    else bytes.clear();
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+bool ReadFileBytes(const std::filesystem::path& path, std::vector<uint8_t>& bytes) { return readWhole(path, bytes); }
+bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes) { return readWhole(path, bytes); }
+
+bool ReplaceFileContents(const std::filesystem::path& requested, const void* data, size_t size)
+{
+    if (requested.empty() || !requested.has_filename()) return false;
+    const std::filesystem::path target = resolvedTarget(requested);
     std::filesystem::path dir = target.parent_path();
     if (dir.empty()) dir = ".";
     std::string name = ".";

@@ -2,7 +2,8 @@
 # system's pattern files (packages hyphen-de and hyphen-en-us).
 set(QUILLET_HYPHEN_DIR /usr/share/hyphen CACHE PATH "Folder of the system hyphenation pattern files")
 
-add_executable(hyp_convert ${CMAKE_CURRENT_LIST_DIR}/hyp_convert.cpp ${CMAKE_SOURCE_DIR}/platform/Win1252.cpp)
+add_executable(hyp_convert ${CMAKE_CURRENT_LIST_DIR}/hyp_convert.cpp ${CMAKE_SOURCE_DIR}/platform/Win1252.cpp
+  ${CMAKE_SOURCE_DIR}/platform/SafeFile.cpp)
 # A build tool, not part of the program folder.
 set_target_properties(hyp_convert PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 

@@ -29,6 +29,7 @@
 // compound level faithfully (and most of its entries are longer than the
 // matcher looks), so only the last level, the syllable patterns, is used.
 
+#include "platform/SafeFile.h"
 #include "platform/Win1252.h"
 
 #include <algorithm>
@@ -376,17 +377,9 @@ bool writeFile(const std::filesystem::path& path, const std::string& data, std::
 {
     std::error_code ec;
     if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
-    const std::filesystem::path tmp = path.string() + ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) { error = "cannot create " + tmp.string(); return false; }
-        out.write(data.data(), static_cast<std::streamsize>(data.size()));
-        out.close();
-        if (!out) { error = "cannot write " + tmp.string(); std::filesystem::remove(tmp, ec); return false; }
-    }
-    std::filesystem::rename(tmp, path, ec);
-    if (ec) { error = "cannot rename to " + path.string() + ": " + ec.message(); std::filesystem::remove(tmp, ec); return false; }
-    return true;
+    if (quillet::ReplaceFileContents(path, data)) return true;
+    error = "cannot write " + path.string();
+    return false;
 }
 
 } // namespace

@@ -3,9 +3,10 @@
 set(QUILLET_DICT_GERMAN /usr/share/dict/ngerman CACHE FILEPATH "German word list (UTF-8, one word a line)")
 set(QUILLET_DICT_ENGLISH /usr/share/dict/american-english CACHE FILEPATH "English word list (UTF-8, one word a line)")
 
-# Built with its one dependency compiled in, so the data does not wait for
+# Built with its two dependencies compiled in, so the data does not wait for
 # (or break with) the rest of the platform library.
-add_executable(spe_convert ${CMAKE_CURRENT_SOURCE_DIR}/spe_convert.cpp ${CMAKE_SOURCE_DIR}/platform/Win1252.cpp)
+add_executable(spe_convert ${CMAKE_CURRENT_SOURCE_DIR}/spe_convert.cpp ${CMAKE_SOURCE_DIR}/platform/Win1252.cpp
+  ${CMAKE_SOURCE_DIR}/platform/SafeFile.cpp)
 set_target_properties(spe_convert PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
 
 add_custom_command(

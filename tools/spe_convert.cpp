@@ -11,6 +11,7 @@
 //
 // The tests include this file with QUILLET_SPE_CONVERT_NO_MAIN defined.
 
+#include "platform/SafeFile.h"
 #include "platform/Win1252.h"
 
 #include <algorithm>
@@ -184,27 +185,6 @@ inline std::string convertWordList(std::istream& in, bool splitApostrophes, Conv
 
 #ifndef QUILLET_SPE_CONVERT_NO_MAIN
 
-namespace {
-
-bool writeFileReplacing(const std::filesystem::path& file, const std::string& bytes)
-{
-    std::filesystem::path temp = file;
-    temp += ".tmp";
-    FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    const bool closed = std::fclose(f) == 0;
-    std::error_code ec;
-    if (written && closed) {
-        std::filesystem::rename(temp, file, ec);
-        if (!ec) return true;
-    }
-    std::filesystem::remove(temp, ec);
-    return false;
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     bool split = false;
@@ -228,7 +208,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "spe_convert: no words read from %s\n", args[0].c_str());
         return 1;
     }
-    if (!writeFileReplacing(args[1], bytes)) {
+    if (!quillet::ReplaceFileContents(args[1], bytes)) {
         std::fprintf(stderr, "spe_convert: cannot write %s\n", args[1].c_str());
         return 1;
     }

@@ -18,6 +18,8 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QTimer>
+#include "platform/SafeFile.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -59,7 +61,7 @@ struct ScriptedDialogs : FrameFileDialogs {
 bool isNative(const fs::path& p)
 {
     std::vector<uint8_t> bytes;
-    return readFileBytes(p, bytes) && readNativeDocument(bytes).ok;
+    return ReadFileBytes(p, bytes) && readNativeDocument(bytes).ok;
 }
 
 fs::path appDataDir()

@@ -6,6 +6,8 @@
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestPaths.h"
 
+#include "platform/SafeFile.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -531,13 +533,13 @@ TEST_F(OpenSave, SaveAsPresetsTheNameWithoutExtension)
 
 TEST_F(OpenSave, HostileTargetsFailCleanly)
 {
-    EXPECT_FALSE(writeFileReplacing("", "x"));
-    EXPECT_FALSE(writeFileReplacing(dir, "x"));  // a folder
+    EXPECT_FALSE(ReplaceFileContents("", "x"));
+    EXPECT_FALSE(ReplaceFileContents(dir, "x"));  // a folder
     EXPECT_TRUE(fs::is_directory(dir));
     std::vector<uint8_t> bytes{1, 2};
-    EXPECT_FALSE(readFileBytes(dir, bytes));
+    EXPECT_FALSE(ReadFileBytes(dir, bytes));
     EXPECT_TRUE(bytes.empty());
-    EXPECT_FALSE(readFileBytes("/dev/zero", bytes));
+    EXPECT_FALSE(ReadFileBytes("/dev/zero", bytes));
     EXPECT_FALSE(w->OpenFile("", 0));
 }
 

@@ -7,6 +7,8 @@
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestPaths.h"
 
+#include "platform/SafeFile.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -119,7 +121,7 @@ TEST_F(Recovery, EveryWindowGetsItsOwnFileAndKeepsItsName)
     EXPECT_FALSE(fs::exists(dir / "one" / "a.qdt"));
 
     std::vector<uint8_t> bytes;
-    ASSERT_TRUE(readFileBytes(out / "a1.whi", bytes));
+    ASSERT_TRUE(ReadFileBytes(out / "a1.whi", bytes));
     EXPECT_TRUE(readNativeDocument(bytes).ok);
 }
 
