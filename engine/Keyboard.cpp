@@ -283,65 +283,48 @@ bool TMDIChild::GoCharLeft()
     return false;
 }
 
-bool TMDIChild::GoLineUp()
+namespace {
+
+// One line up or down: to the same column of the run above or below (a
+// shorter run gives its last column), passing empty continuation lines of
+// a cell.
+bool goLine(TMDIChild& w, bool down)
 {
-    ClampPosition(Areas, Cursor);
+    TMDIChild::ClampPosition(w.Areas, w.Cursor);
     bool moved = false;
-    for (int64_t guard = totalLines(*this); guard >= 0; --guard) {
-        const TextLine* ln = lineAt(*this, Cursor);
+    for (int64_t guard = totalLines(w); guard >= 0; --guard) {
+        const TextLine* ln = lineAt(w, w.Cursor);
         if (!ln) return moved;
         const int32_t col = columnOf(*ln);
-        // The last line of the run before the current one.
-        int32_t a = Cursor.Area, t = addLines(Cursor.Line, -int64_t(col) - 1);
-        GoToLine(a, t);
-        const TextLine* tl = lineAt(*this, a, t);
+        // The first line of the next run, or the last line of the run before.
+        int32_t a = w.Cursor.Area;
+        int32_t t = down ? addLines(w.Cursor.Line, int64_t(cellsOf(*ln)) - col)
+                         : addLines(w.Cursor.Line, -int64_t(col) - 1);
+        w.GoToLine(a, t);
+        const TextLine* tl = lineAt(w, a, t);
         if (!tl) return moved;
-        const int32_t last = columnOf(*tl);
-        const int32_t target = t + std::min(col, last) - last;
-        const TextLine* reached = lineAt(*this, a, target);
+        const int32_t target = down ? t + std::min(col, cellsOf(*tl) - 1)
+                                    : t + std::min(col, columnOf(*tl)) - columnOf(*tl);
+        const TextLine* reached = lineAt(w, a, target);
         if (!reached) return moved;
-        Cursor.Area = a;
-        Cursor.Line = target;
-        Cursor.Char = std::clamp(Cursor.Char, 0, reached->CharCount());
+        w.Cursor.Area = a;
+        w.Cursor.Line = target;
+        w.Cursor.Char = std::clamp(w.Cursor.Char, 0, reached->CharCount());
         moved = true;
         // Empty continuation lines of a cell are passed.
         if (!(reached->IsCell && !reached->RowFirstRun && reached->CharCount() == 0)) break;
         int32_t pa = a, pl = addLines(target, -int64_t(cellsOf(*reached)));
-        GoToLine(pa, pl);
-        const TextLine* above = lineAt(*this, pa, pl);
+        w.GoToLine(pa, pl);
+        const TextLine* above = lineAt(w, pa, pl);
         if (!above || above->EndKind != ekSoft) break;
     }
     return moved;
 }
 
-bool TMDIChild::GoLineDown()
-{
-    ClampPosition(Areas, Cursor);
-    bool moved = false;
-    for (int64_t guard = totalLines(*this); guard >= 0; --guard) {
-        const TextLine* ln = lineAt(*this, Cursor);
-        if (!ln) return moved;
-        const int32_t col = columnOf(*ln);
-        // The first line of the next run.
-        int32_t a = Cursor.Area, t = addLines(Cursor.Line, int64_t(cellsOf(*ln)) - col);
-        GoToLine(a, t);
-        const TextLine* tl = lineAt(*this, a, t);
-        if (!tl) return moved;
-        const int32_t target = t + std::min(col, cellsOf(*tl) - 1);
-        const TextLine* reached = lineAt(*this, a, target);
-        if (!reached) return moved;
-        Cursor.Area = a;
-        Cursor.Line = target;
-        Cursor.Char = std::clamp(Cursor.Char, 0, reached->CharCount());
-        moved = true;
-        if (!(reached->IsCell && !reached->RowFirstRun && reached->CharCount() == 0)) break;
-        int32_t pa = a, pl = addLines(target, -int64_t(cellsOf(*reached)));
-        GoToLine(pa, pl);
-        const TextLine* above = lineAt(*this, pa, pl);
-        if (!above || above->EndKind != ekSoft) break;
-    }
-    return moved;
-}
+} // namespace
+
+bool TMDIChild::GoLineUp() { return goLine(*this, false); }
+bool TMDIChild::GoLineDown() { return goLine(*this, true); }
 
 // ---- Splitting a line --------------------------------------------------------
 
