@@ -123,10 +123,26 @@ public:
     virtual int32_t stretchDib(int32_t x, int32_t y, int32_t width, int32_t height, const Dib& picture,
                                int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight,
                                uint32_t rop) = 0;
+    // What every device refuses alike: an operation other than SRCCOPY, an
+    // unusable picture, empty sizes, a source rectangle outside the picture.
+    static bool stretchDibDrawable(int32_t width, int32_t height, const Dib& picture, int32_t sourceX,
+                                   int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight, uint32_t rop)
+    {
+        if (rop != SRCCOPY || !dibUsable(picture) || width <= 0 || height <= 0 || sourceWidth <= 0 ||
+            sourceHeight <= 0)
+            return false;
+        const int32_t pw = dibwidth(picture), ph = dibheight(picture);
+        return sourceX >= 0 && sourceY >= 0 && sourceWidth <= pw - sourceX && sourceHeight <= ph - sourceY;
+    }
     // Whether the device takes whole pictures unscaled (setDibToDevice).
     virtual bool canSendDib() const { return true; }
     // The whole picture one to one at (x, y); rows drawn, 0 on failure.
-    virtual int32_t setDibToDevice(int32_t x, int32_t y, const Dib& picture) = 0;
+    virtual int32_t setDibToDevice(int32_t x, int32_t y, const Dib& picture)
+    {
+        if (!dibUsable(picture)) return 0;
+        return stretchDib(x, y, dibwidth(picture), dibheight(picture), picture, 0, 0, dibwidth(picture),
+                          dibheight(picture), SRCCOPY);
+    }
     // A rectangle of a device-compatible bitmap (top-down coordinates)
     // stretched to the destination; false when the device cannot.
     virtual bool stretchBitmap(int32_t x, int32_t y, int32_t width, int32_t height, const Bitmap32& bitmap,

@@ -541,11 +541,9 @@ int32_t ImageCanvas::stretchDib(int32_t x, int32_t y, int32_t width, int32_t hei
                                 int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight,
                                 uint32_t rop)
 {
-    if (rop != SRCCOPY || !dibUsable(picture) || width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0)
-        return 0;
-    const int32_t pw = dibwidth(picture), ph = dibheight(picture);
     // The source must lie inside the picture (callers clip it first).
-    if (sourceX < 0 || sourceY < 0 || sourceWidth > pw - sourceX || sourceHeight > ph - sourceY) return 0;
+    if (!stretchDibDrawable(width, height, picture, sourceX, sourceY, sourceWidth, sourceHeight, rop)) return 0;
+    const int32_t pw = dibwidth(picture);
     std::vector<uint32_t> full(static_cast<size_t>(pw));
     // Top-down source row k of the rectangle is stored row
     // sourceY + sourceHeight - 1 - k (rows are stored bottom-up).
@@ -554,13 +552,6 @@ int32_t ImageCanvas::stretchDib(int32_t x, int32_t y, int32_t width, int32_t hei
         std::copy(full.begin() + sourceX, full.begin() + sourceX + sourceWidth, out);
     });
     return height;
-}
-
-int32_t ImageCanvas::setDibToDevice(int32_t x, int32_t y, const Dib& picture)
-{
-    if (!dibUsable(picture)) return 0;
-    return stretchDib(x, y, dibwidth(picture), dibheight(picture), picture, 0, 0, dibwidth(picture),
-                      dibheight(picture), SRCCOPY);
 }
 
 bool ImageCanvas::stretchBitmap(int32_t x, int32_t y, int32_t width, int32_t height, const Bitmap32& bitmap,

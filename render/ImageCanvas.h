@@ -35,7 +35,6 @@ public:
     void drawImage(const ImageCanvas& image, int32_t x, int32_t y) override;
     int32_t stretchDib(int32_t x, int32_t y, int32_t width, int32_t height, const Dib& picture, int32_t sourceX,
                        int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight, uint32_t rop) override;
-    int32_t setDibToDevice(int32_t x, int32_t y, const Dib& picture) override;
     bool stretchBitmap(int32_t x, int32_t y, int32_t width, int32_t height, const Bitmap32& bitmap, int32_t sourceX,
                        int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight, uint32_t rop) override;
     uint32_t* pixelRow(int32_t y) override { return y >= 0 && y < H ? row(y) : nullptr; }

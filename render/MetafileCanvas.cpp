@@ -62,10 +62,9 @@ int32_t MetafileCanvas::stretchDib(int32_t x, int32_t y, int32_t width, int32_t 
                                    int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight,
                                    uint32_t rop)
 {
-    if (rop != SRCCOPY || !dibUsable(picture) || width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0)
-        return 0;
+    // The source must lie inside the picture (callers clip it first).
+    if (!stretchDibDrawable(width, height, picture, sourceX, sourceY, sourceWidth, sourceHeight, rop)) return 0;
     const int32_t pw = dibwidth(picture), ph = dibheight(picture);
-    if (sourceX < 0 || sourceY < 0 || sourceWidth > pw - sourceX || sourceHeight > ph - sourceY) return 0;
     for (int64_t v : {int64_t(x), int64_t(y), int64_t(width), int64_t(height), int64_t(pw), int64_t(ph)})
         if (!fits16(v)) return 0;
     std::vector<uint8_t> packed = packedDib(picture);
@@ -74,12 +73,6 @@ int32_t MetafileCanvas::stretchDib(int32_t x, int32_t y, int32_t width, int32_t 
     Records.push_back(Stretch{int16_t(x), int16_t(y), int16_t(width), int16_t(height), int16_t(sourceX),
                               int16_t(sourceY), int16_t(sourceWidth), int16_t(sourceHeight), rop, std::move(packed)});
     return height;
-}
-
-int32_t MetafileCanvas::setDibToDevice(int32_t x, int32_t y, const Dib& picture)
-{
-    return stretchDib(x, y, dibwidth(picture), dibheight(picture), picture, 0, 0, dibwidth(picture),
-                      dibheight(picture), SRCCOPY);
 }
 
 std::vector<uint8_t> MetafileCanvas::wmf() const

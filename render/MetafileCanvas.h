@@ -41,7 +41,6 @@ public:
     // beyond 16 bits, a source outside the picture, another operation).
     int32_t stretchDib(int32_t x, int32_t y, int32_t width, int32_t height, const Dib& picture, int32_t sourceX,
                        int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight, uint32_t rop) override;
-    int32_t setDibToDevice(int32_t x, int32_t y, const Dib& picture) override;
     bool stretchBitmap(int32_t, int32_t, int32_t, int32_t, const Bitmap32&, int32_t, int32_t, int32_t, int32_t,
                        uint32_t) override
     {

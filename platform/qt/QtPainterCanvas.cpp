@@ -237,10 +237,9 @@ int32_t QtPainterCanvas::stretchDib(int32_t x, int32_t y, int32_t width, int32_t
                                     int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight,
                                     uint32_t rop)
 {
-    if (rop != SRCCOPY || !dibUsable(picture) || width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0)
-        return 0;
-    const int32_t pw = dibwidth(picture), ph = dibheight(picture);
-    if (sourceX < 0 || sourceY < 0 || sourceWidth > pw - sourceX || sourceHeight > ph - sourceY) return 0;
+    // The source must lie inside the picture (callers clip it first).
+    if (!stretchDibDrawable(width, height, picture, sourceX, sourceY, sourceWidth, sourceHeight, rop)) return 0;
+    const int32_t pw = dibwidth(picture);
     QImage img(sourceWidth, sourceHeight, QImage::Format_RGBX8888);
     if (img.isNull()) return 0;
     std::vector<uint32_t> row(static_cast<size_t>(pw));
@@ -254,13 +253,6 @@ int32_t QtPainterCanvas::stretchDib(int32_t x, int32_t y, int32_t width, int32_t
     // The device scales: printers get the picture at its own resolution.
     P.drawImage(QRect(x, y, width, height), img);
     return height;
-}
-
-int32_t QtPainterCanvas::setDibToDevice(int32_t x, int32_t y, const Dib& picture)
-{
-    if (!dibUsable(picture)) return 0;
-    return stretchDib(x, y, dibwidth(picture), dibheight(picture), picture, 0, 0, dibwidth(picture),
-                      dibheight(picture), SRCCOPY);
 }
 
 bool QtPainterCanvas::stretchBitmap(int32_t x, int32_t y, int32_t width, int32_t height, const Bitmap32& bitmap,
