@@ -806,9 +806,9 @@ void TMainForm::Benutzerwrterbuch1Click()
 
 void TMainForm::Optionen1Click()
 {
-    OptionsForm->setModel(OptionsDialogFromFrame(State));
-    if (OptionsForm->exec() != QDialog::Accepted) return;
-    OptionsDialogApply(OptionsForm->model(), State);
+    OptionsDialogModel model = OptionsDialogFromFrame(State);
+    if (!ShowOptionsForm(*OptionsForm, model)) return;
+    OptionsDialogApply(model, State);
     UpdateAutoSaveTimer();
     writeSettings();
     if (TMDIChild* w = ActiveMDIChild()) w->CompleteRefresh();
@@ -938,18 +938,12 @@ bool TMainForm::runPageSetupDialog(TPageSetupForm& form)
 
 bool TMainForm::runUserDictDialog(std::vector<std::string>& words)
 {
-    UserDictForm->setWords(words);
-    if (UserDictForm->exec() != QDialog::Accepted) return false;
-    words = UserDictForm->words();
-    return true;
+    return ShowUserDictForm(*UserDictForm, words);
 }
 
 bool TMainForm::runSpaltenDialog(SpaltenDialogModel& model)
 {
-    SpaltenForm->setModel(model);
-    if (SpaltenForm->exec() != QDialog::Accepted) return false;
-    model = SpaltenForm->model();
-    return true;
+    return ShowSpaltenForm(*SpaltenForm, model);
 }
 
 } // namespace quillet

@@ -187,9 +187,8 @@ OptionsDialogModel TOptionsForm::model() const
     return m;
 }
 
-bool ShowOptionsForm(QWidget* parent, OptionsDialogModel& model)
+bool ShowOptionsForm(TOptionsForm& form, OptionsDialogModel& model)
 {
-    TOptionsForm form(parent);
     form.setModel(model);
     if (form.exec() != QDialog::Accepted) return false;
     model = form.model();

@@ -52,6 +52,6 @@ public:
 
 // Shows the dialog filled from `model`; after OK the edited values are in
 // `model` and the result is true. Cancel leaves `model` untouched.
-bool ShowOptionsForm(QWidget* parent, OptionsDialogModel& model);
+bool ShowOptionsForm(TOptionsForm& form, OptionsDialogModel& model);
 
 } // namespace quillet

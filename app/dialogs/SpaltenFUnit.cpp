@@ -81,9 +81,8 @@ SpaltenDialogModel TSpaltenForm::model() const
     return m;
 }
 
-bool ShowSpaltenForm(QWidget* parent, SpaltenDialogModel& model)
+bool ShowSpaltenForm(TSpaltenForm& form, SpaltenDialogModel& model)
 {
-    TSpaltenForm form(parent);
     form.setModel(model);
     if (form.exec() != QDialog::Accepted) return false;
     model = form.model();

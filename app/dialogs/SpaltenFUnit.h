@@ -31,6 +31,6 @@ public:
 
 // Shows the dialog filled from `model`; after OK the edited values are in
 // `model` and the result is true. Cancel leaves `model` untouched.
-bool ShowSpaltenForm(QWidget* parent, SpaltenDialogModel& model);
+bool ShowSpaltenForm(TSpaltenForm& form, SpaltenDialogModel& model);
 
 } // namespace quillet

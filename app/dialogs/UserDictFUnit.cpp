@@ -64,9 +64,8 @@ void TUserDictForm::DelBtnClick()
         if (ListBox1->item(i)->isSelected()) delete ListBox1->takeItem(i);
 }
 
-bool ShowUserDictForm(QWidget* parent, std::vector<std::string>& words)
+bool ShowUserDictForm(TUserDictForm& form, std::vector<std::string>& words)
 {
-    TUserDictForm form(parent);
     form.setWords(words);
     if (form.exec() != QDialog::Accepted) return false;
     words = form.words();

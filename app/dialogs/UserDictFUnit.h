@@ -28,6 +28,6 @@ public:
 };
 
 // Runs the dialog modally; on OK `words` holds what is left.
-bool ShowUserDictForm(QWidget* parent, std::vector<std::string>& words);
+bool ShowUserDictForm(TUserDictForm& form, std::vector<std::string>& words);
 
 } // namespace quillet

@@ -32,7 +32,10 @@ using test::labelTexts;
 
 bool runAndPress(OptionsDialogModel& m, std::function<void(TOptionsForm&)> act)
 {
-    return test::runAndPressDialog<TOptionsForm>(std::move(act), [&m] { return ShowOptionsForm(nullptr, m); });
+    return test::runAndPressDialog<TOptionsForm>(std::move(act), [&m] {
+        TOptionsForm form;
+        return ShowOptionsForm(form, m);
+    });
 }
 
 FrameState startState()

@@ -22,7 +22,10 @@ using test::labelTexts;
 
 bool runAndPress(SpaltenDialogModel& m, std::function<void(TSpaltenForm&)> act)
 {
-    return test::runAndPressDialog<TSpaltenForm>(std::move(act), [&m] { return ShowSpaltenForm(nullptr, m); });
+    return test::runAndPressDialog<TSpaltenForm>(std::move(act), [&m] {
+        TSpaltenForm form;
+        return ShowSpaltenForm(form, m);
+    });
 }
 
 TEST(SpaltenDialog, TextsAndDefaults)
