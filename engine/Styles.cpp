@@ -55,18 +55,14 @@ void TMDIChild::CreateStandartVorlagen()
     }
 
     for (const StandardStyle& s : kStandardStyles) {
-        FontEntry f;
+        // The current format's colours and options, with the style's face,
+        // size and style in black.
+        FontEntry f = FontEntryFromState(FontState);
         f.Face = s.Face;
         f.Size = s.Size;
         f.Style = s.Style;
         f.Color = 0;
         f.Charset = 1;
-        f.Reserved = 0;
-        f.BkColor = FontState.BkColor;
-        f.ShadowColor = FontState.ShadowColor;
-        f.OutlineColor = FontState.OutlineColor;
-        f.BkTransparent = FontState.BkTransparent;
-        f.Options = FontState.Options;
         TextChar sample;
         sample.FontIndex = GetNewFontIndex(f);
         AddVorlage(s.Name, s.Kind, sample, para);
