@@ -27,6 +27,7 @@
 // once the whole file has been read and checked.
 
 #include "formats/NativeFormat.h"
+#include "formats/OpenSave.h"
 
 #include "platform/SafeFile.h"
 
@@ -685,7 +686,6 @@ NativeReadResult Parser::run()
 
 // ---- Files ------------------------------------------------------------------
 
-std::string displayName(const std::filesystem::path& p) { return utf8ToAnsi(p.filename().string()); }
 
 
 
@@ -835,14 +835,10 @@ bool TMDIChild::SaveQDTFile(const std::string& path)
     }
     Ui->setStatusText(3, "");
     if (!ok) {
-        errorBox("Could not create the file " + displayName(target) + "!");
+        errorBox("Could not create the file " + fileDisplayName(target) + "!");
         return false;
     }
-    if (!Frame.KeepName) {
-        DocPath = path;
-        DocTitle = displayName(target);
-        SetFileChanged(false);
-    }
+    takeFileName(*this, path);
     return true;
 }
 
@@ -851,7 +847,7 @@ bool TMDIChild::OpenQDTFile(const std::string& path)
     const std::filesystem::path source(path);
     std::vector<uint8_t> bytes;
     if (!ReadFileBytes(source, bytes)) {
-        errorBox("Could not of file " + displayName(source) + "!");
+        errorBox("Could not of file " + fileDisplayName(source) + "!");
         return false;
     }
     Ui->setStatusText(3, "Open file...");
@@ -865,11 +861,7 @@ bool TMDIChild::OpenQDTFile(const std::string& path)
     takeNativeDocument(*this, std::move(r.doc));
     PageSetup(0);
     CompleteRefresh();
-    if (!Frame.KeepName) {
-        DocPath = path;
-        DocTitle = displayName(source);
-        SetFileChanged(false);
-    }
+    takeFileName(*this, path);
     return true;
 }
 

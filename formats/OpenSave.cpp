@@ -82,6 +82,14 @@ FormatHandlers& formatHandlers()
 
 std::string fileDisplayName(const fs::path& path) { return utf8ToAnsi(path.filename().string()); }
 
+void takeFileName(TMDIChild& w, const std::string& path)
+{
+    if (w.Frame.KeepName) return;
+    w.DocPath = path;
+    w.DocTitle = fileDisplayName(path);
+    w.SetFileChanged(false);
+}
+
 std::string upperExtension(const std::string& path)
 {
     return asciiUpper(fs::path(path).extension().string());
@@ -244,11 +252,7 @@ bool TMDIChild::OpenRTFFile(const std::string& path)
     ClampPositions();
     RefreshAfterPaint = 1;
     CompleteRefresh();
-    if (!Frame.KeepName) {
-        DocPath = path;
-        DocTitle = fileDisplayName(source);
-        SetFileChanged(false);
-    }
+    takeFileName(*this, path);
     // A file that lacks only its closing braces (code 3) has given all its
     // text; keep it. On any other error the window that asked closes, and
     // without a word it would simply vanish.
@@ -280,11 +284,7 @@ bool TMDIChild::SaveRTFFile(const std::string& path)
         errorBox(createError);
         return false;
     }
-    if (!Frame.KeepName) {
-        DocPath = path;
-        DocTitle = fileDisplayName(target);
-        SetFileChanged(false);
-    }
+    takeFileName(*this, path);
     return true;
 }
 

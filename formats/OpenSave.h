@@ -42,6 +42,10 @@ std::string fileDisplayName(const std::filesystem::path& path);
 // The extension with its dot, upper-cased ("" when there is none).
 std::string upperExtension(const std::string& path);
 
+// After a file was read or written: unless the frame's KeepName is set, the
+// window takes the file's name and path and counts as unchanged.
+void takeFileName(TMDIChild& w, const std::string& path);
+
 // Puts path at the head of the frame's recent files, once, and trims the
 // list to the frame's RecentFileCount.
 void AddToLastUsedFiles(FrameState& frame, const std::string& path);

@@ -301,11 +301,7 @@ bool TMDIChild::OpenTXTFile(const std::string& path, bool dos)
     Anchor = Cursor = TextPos{};
     Ui->setStatusText(3, "");
     CompleteRefresh();
-    if (!Frame.KeepName) {
-        DocPath = path;
-        DocTitle = fileDisplayName(source);
-        SetFileChanged(false);
-    }
+    takeFileName(*this, path);
     return true;
 }
 
@@ -324,11 +320,7 @@ bool TMDIChild::SaveTXTFile(const std::string& path, bool dos)
         messageBoxes().show("Could not create file " + fileDisplayName(target) + "!", "", MsgIcon::Error, MsgButtons::Ok);
         return false;
     }
-    if (!Frame.KeepName) {
-        DocPath = path;
-        DocTitle = fileDisplayName(target);
-        SetFileChanged(false);
-    }
+    takeFileName(*this, path);
     return true;
 }
 
