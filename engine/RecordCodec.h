@@ -15,7 +15,7 @@
 // read the reader has failed and the returned record is partial, so check
 // the reader once after a group of decodes.
 
-#include "engine/ByteIO.h"
+#include "platform/ByteIO.h"
 #include "engine/Records.h"
 
 #include <cstddef>

@@ -7,7 +7,7 @@
 // leaves the fields after its end as they were, so files of older builds
 // still load.
 
-#include "engine/ByteIO.h"
+#include "platform/ByteIO.h"
 
 #include <cstdint>
 #include <filesystem>

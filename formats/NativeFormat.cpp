@@ -31,7 +31,7 @@
 
 #include "platform/SafeFile.h"
 
-#include "engine/ByteIO.h"
+#include "platform/ByteIO.h"
 #include "engine/Childwin.h"
 #include "engine/RecordCodec.h"
 #include "platform/MessageBox.h"

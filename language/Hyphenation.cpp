@@ -1,7 +1,7 @@
 #include "language/Hyphenation.h"
 #include "platform/SafeFile.h"
 
-#include "engine/ByteIO.h"
+#include "platform/ByteIO.h"
 #include "engine/Childwin.h"
 #include "language/WordList.h"
 #include "platform/Win1252.h"

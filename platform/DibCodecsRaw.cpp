@@ -3,7 +3,7 @@
 
 #include "platform/DibCodecs.h"
 
-#include "engine/ByteIO.h"
+#include "platform/ByteIO.h"
 
 #include <algorithm>
 #include <bit>

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <new>
 #include <string>
@@ -22,39 +23,66 @@ std::filesystem::path resolvedTarget(const std::filesystem::path& target)
     return ec ? target : real;
 }
 
+std::string systemReason(int err)
+{
+    return std::string(std::strerror(err));
+}
+
 template <class Buffer>
-bool readWhole(const std::filesystem::path& path, Buffer& bytes)
+FileReadResult readWhole(const std::filesystem::path& path, uint64_t maxBytes, Buffer& bytes)
 {
     bytes.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a
+    // writer before fstat could tell us it is no file.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return {systemReason(errno)};
+    FileReadResult result;
     struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0;
-    if (ok) {
+    if (::fstat(fd, &st) != 0) {
+        result.reason = systemReason(errno);
+    } else if (S_ISDIR(st.st_mode)) {
+        result.reason = systemReason(EISDIR);
+    } else if (!S_ISREG(st.st_mode) || st.st_size < 0) {
+        result.reason = "it is not a regular file";
+    } else if (uint64_t(st.st_size) > maxBytes) {
+        result.reason = FileTooLargeReason(maxBytes);
+    } else {
         try {
             bytes.resize(size_t(st.st_size));
         } catch (const std::bad_alloc&) {
-            ok = false;
+            result.reason = "there is not enough memory";
         }
     }
     size_t got = 0;
-    while (ok && got < bytes.size()) {
+    while (result && got < bytes.size()) {
         const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) ok = false;
+        if (n < 0) result.reason = systemReason(errno);
         if (n <= 0) break;
         got += size_t(n);
     }
-    if (ok) bytes.resize(got);
-    else bytes.clear();
+    if (result) bytes.resize(got);
+    else bytes = Buffer();
     ::close(fd);
-    return ok;
+    return result;
 }
 
 } // namespace
 
-bool ReadFileBytes(const std::filesystem::path& path, std::vector<uint8_t>& bytes) { return readWhole(path, bytes); }
-bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes) { return readWhole(path, bytes); }
+FileReadResult ReadWholeFile(const std::filesystem::path& path, uint64_t maxBytes, std::vector<uint8_t>& bytes)
+{
+    return readWhole(path, maxBytes, bytes);
+}
+FileReadResult ReadWholeFile(const std::filesystem::path& path, uint64_t maxBytes, std::string& bytes)
+{
+    return readWhole(path, maxBytes, bytes);
+}
+
+std::string FileTooLargeReason(uint64_t maxBytes)
+{
+    const uint64_t mb = (maxBytes + (uint64_t(1) << 20) - 1) >> 20;
+    return "the file is larger than " + std::to_string(mb) + " MB";
+}
 
 bool ReplaceFileContents(const std::filesystem::path& requested, const void* data, size_t size)
 {

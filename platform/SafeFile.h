@@ -24,9 +24,35 @@ inline bool ReplaceFileContents(const std::filesystem::path& target, const std::
     return ReplaceFileContents(target, bytes.data(), bytes.size());
 }
 
-// The whole file; false (and nothing) when it is not a readable regular
-// file. A file that shrinks while it is read ends where it ends then.
-bool ReadFileBytes(const std::filesystem::path& path, std::vector<uint8_t>& bytes);
-bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes);
+// Why a whole-file read gave nothing: empty when it succeeded, else a
+// reason fit for the second line of a message ("No such file or directory",
+// "the file is larger than 64 MB", "it is not a regular file").
+struct FileReadResult {
+    std::string reason;
+    explicit operator bool() const { return reason.empty(); }
+};
+
+// The largest file any reader takes whole unless it names its own cap.
+constexpr uint64_t kDefaultMaxFileBytes = uint64_t(1) << 30;
+
+// The whole file, when it is a regular file of at most maxBytes; otherwise
+// nothing and the reason. Devices, folders and FIFOs are refused before a
+// byte is read (a FIFO would block for ever), and the size is checked
+// before anything is allocated. A file that shrinks while it is read ends
+// where it ends then; one that grows is cut at its size when opened.
+FileReadResult ReadWholeFile(const std::filesystem::path& path, uint64_t maxBytes, std::vector<uint8_t>& bytes);
+FileReadResult ReadWholeFile(const std::filesystem::path& path, uint64_t maxBytes, std::string& bytes);
+
+inline bool ReadFileBytes(const std::filesystem::path& path, std::vector<uint8_t>& bytes)
+{
+    return bool(ReadWholeFile(path, kDefaultMaxFileBytes, bytes));
+}
+inline bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes)
+{
+    return bool(ReadWholeFile(path, kDefaultMaxFileBytes, bytes));
+}
+
+// "the file is larger than N MB", the reason given for a file over a cap.
+std::string FileTooLargeReason(uint64_t maxBytes);
 
 } // namespace quillet

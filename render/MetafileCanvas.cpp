@@ -1,6 +1,6 @@
 #include "render/MetafileCanvas.h"
 
-#include "engine/ByteIO.h"
+#include "platform/ByteIO.h"
 #include "platform/DibPixels.h"
 
 #include <algorithm>

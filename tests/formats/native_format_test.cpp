@@ -1,6 +1,6 @@
 #include "formats/NativeFormat.h"
 
-#include "engine/ByteIO.h"
+#include "platform/ByteIO.h"
 #include "engine/Childwin.h"
 #include "engine/RecordCodec.h"
 #include "platform/MessageBox.h"

@@ -1,6 +1,6 @@
 #include "language/Hyphenation.h"
 
-#include "engine/ByteIO.h"
+#include "platform/ByteIO.h"
 #include "engine/Childwin.h"
 #include "language/WordList.h"
 #include "platform/Win1252.h"

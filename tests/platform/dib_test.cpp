@@ -1,6 +1,6 @@
 #include "platform/Dib.h"
 
-#include "engine/ByteIO.h"
+#include "platform/ByteIO.h"
 #include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,9 @@
 #pragma once
-// Little-endian byte cursors. Every reader of untrusted bytes pulls them
-// through ByteReader: the first failure sticks, so a parser reads a group of
-// fields and checks once.
+// Little-endian byte cursors. Every reader of untrusted bytes (documents,
+// settings, word lists, patterns, pictures, the clipboard) pulls them through
+// ByteReader: the first failure sticks, so a parser reads a group of fields
+// and checks once, and failOffset() says where the bytes ran out or a check
+// gave up, for the message.
 
 #include <cstddef>
 #include <cstdint>
@@ -26,7 +28,25 @@ public:
     size_t size() const { return size_; }
     size_t remaining() const { return ok_ ? size_ - pos_ : 0; }
     bool atEnd() const { return pos_ >= size_; }
-    void fail() { ok_ = false; }
+    // Marks the data as bad at the current offset; later failures keep the
+    // first offset.
+    void fail() { failAt(pos_); }
+    // Where the first failure happened (the size when nothing failed).
+    size_t failOffset() const { return ok_ ? size_ : failOffset_; }
+    const uint8_t* data() const { return data_; }
+
+    // count records of at least minBytes each fit in what is left; a
+    // count that cannot fails the reader. Nothing overflows: the remainder
+    // is divided, the count never multiplied.
+    bool fits(int64_t count, size_t minBytes)
+    {
+        if (!ok_) return false;
+        if (count < 0 || (minBytes > 0 && uint64_t(count) > remaining() / minBytes)) {
+            fail();
+            return false;
+        }
+        return true;
+    }
 
     uint8_t u8() { uint8_t v = 0; take(&v, 1); return v; }
     int8_t i8() { return static_cast<int8_t>(u8()); }
@@ -49,29 +69,64 @@ public:
     std::string str(size_t n)
     {
         std::string s;
-        if (!ok_ || n > size_ - pos_) { ok_ = false; return s; }
+        if (!ok_ || n > size_ - pos_) { fail(); return s; }
         s.assign(reinterpret_cast<const char*>(data_ + pos_), n);
         pos_ += n;
         return s;
     }
+    // A string stored as a 32-bit length and its bytes; a negative length,
+    // one past the data or one above maxLength fails the reader.
+    bool lpString32(std::string& out, size_t maxLength = SIZE_MAX)
+    {
+        const int32_t n = i32();
+        if (!ok_) return false;
+        if (n < 0 || size_t(n) > maxLength || size_t(n) > size_ - pos_) {
+            fail();
+            return false;
+        }
+        out = str(size_t(n));
+        return ok_;
+    }
+    // A string stored as one length byte and at most 255 bytes.
+    bool lpString8(std::string& out)
+    {
+        const uint8_t n = u8();
+        if (!ok_) return false;
+        out = str(n);
+        return ok_;
+    }
     void skip(size_t n)
     {
-        if (!ok_ || n > size_ - pos_) { ok_ = false; return; }
+        if (!ok_ || n > size_ - pos_) { fail(); return; }
         pos_ += n;
     }
     // Moves to an absolute offset inside the data.
     void seek(size_t off)
     {
-        if (!ok_ || off > size_) { ok_ = false; return; }
+        if (!ok_ || off > size_) { fail(); return; }
         pos_ = off;
     }
     const uint8_t* here() const { return data_ + pos_; }
+    // The next n bytes in place, or nullptr (and a failed reader) when
+    // fewer are left.
+    const uint8_t* view(size_t n)
+    {
+        if (!ok_ || n > size_ - pos_) { fail(); return nullptr; }
+        const uint8_t* p = data_ + pos_;
+        pos_ += n;
+        return p;
+    }
 
 private:
+    void failAt(size_t off)
+    {
+        if (ok_) failOffset_ = off;
+        ok_ = false;
+    }
     bool take(void* out, size_t n)
     {
         if (!ok_ || n > size_ - pos_) {
-            ok_ = false;
+            fail();
             std::memset(out, 0, n);
             return false;
         }
@@ -83,6 +138,7 @@ private:
     const uint8_t* data_ = nullptr;
     size_t size_ = 0;
     size_t pos_ = 0;
+    size_t failOffset_ = 0;
     bool ok_ = true;
 };
 
@@ -108,6 +164,15 @@ public:
         buf_.insert(buf_.end(), b, b + n);
     }
     void str(std::string_view s) { bytes(s.data(), s.size()); }
+    // The counterpart of ByteReader::lpString32. A string longer than a
+    // 32-bit length can say is cut at that length, so what is written can
+    // always be read back.
+    void lpString32(std::string_view s)
+    {
+        const size_t n = s.size() < size_t(INT32_MAX) ? s.size() : size_t(INT32_MAX);
+        i32(int32_t(n));
+        bytes(s.data(), n);
+    }
     // Overwrites four bytes at an earlier offset (length fields written last).
     void patchU32(size_t at, uint32_t v) { for (int i = 0; i < 4; ++i) buf_[at + i] = uint8_t(v >> (8 * i)); }
 
