@@ -1,6 +1,3 @@
-// Built once the canvas layer is in the tree.
-#if __has_include("render/ImageCanvas.h")
-
 // One screen paint of a visible A4 page at zoom 100 in a 300-page document,
 // and the pass a mouse move over the text runs (a cursor request).
 
@@ -119,4 +116,3 @@ BENCHMARK(BM_MouseMoveHitTest)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-#endif

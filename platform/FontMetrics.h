@@ -1,12 +1,13 @@
 #pragma once
-// The one font-metrics service: turns a logical font (what the original
-// platform's font-creation call took) into a measured font at a device
-// resolution. Layout, screen, printer and PDF all measure through it, so a
-// line broken at 600 dpi draws the same everywhere.
+// The one font-metrics service: turns a logical font (face, height, weight,
+// style, charset) into a measured font at a device resolution. Layout,
+// screen, printer and PDF all measure through it, so a line broken at
+// 600 dpi draws the same everywhere.
 //
-// Metrics follow the original platform's rules: a negative height asks for
-// the character (em) height in pixels, each glyph advances by a whole number
-// of pixels, and a text's height is ascent + descent.
+// The measuring rules are the ones stored documents were laid out with: a
+// negative height asks for the character (em) height in pixels, each glyph
+// advances by a whole number of pixels, and a text's height is ascent +
+// descent. Changing any of them would move the line breaks of old files.
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,5 @@
 // Clicks, drags and double clicks on a headless window, answered by the
 // real paint pass on the window's view image.
-#if __has_include("render/ImageCanvas.h")
 
 #include "engine/Childwin.h"
 #include "engine/VirtualKeys.h"
@@ -261,4 +260,3 @@ TEST(Mouse, ArmedObjectModeTakesNoTextClickAndTheRightButtonLeavesIt)
     EXPECT_EQ(d.w.Cursor, (TextPos{0, 1, 4}));
 }
 
-#endif

@@ -1,6 +1,3 @@
-// Built once the canvas layer is in the tree.
-#if __has_include("render/ImageCanvas.h")
-
 #include "engine/Childwin.h"
 #include "tests/support/RenderHelpers.h"
 
@@ -211,4 +208,3 @@ TEST(HitTest, TableBorderOnTheThirdPageIsFoundLikeOnTheFirst)
     EXPECT_EQ(d.w.ClickRequest, 0);
 }
 
-#endif

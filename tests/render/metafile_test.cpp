@@ -1,6 +1,3 @@
-// Built once the canvas layer is in the tree.
-#if __has_include("render/MetafileCanvas.h")
-
 // A picture drawn into a metafile comes out as the bytes a metafile reader
 // takes: header, window origin and extent, one stretch record carrying the
 // picture, end record.
@@ -94,4 +91,3 @@ TEST(Metafile, PalettePicturesCarryTheirWholeTableAndUnfitTransfersAreRefused)
     EXPECT_TRUE(packedDib(Dib{}).empty());
 }
 
-#endif

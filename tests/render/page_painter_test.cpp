@@ -1,6 +1,3 @@
-// Built once the canvas layer is in the tree.
-#if __has_include("render/ImageCanvas.h")
-
 #include "engine/Childwin.h"
 #include "render/ImageCanvas.h"
 #include "tests/support/RenderHelpers.h"
@@ -405,4 +402,3 @@ TEST(PagePainter, LeftOnlyWrapSendsTheRestOfTheLineOnInsteadOfPastTheFrame)
     writePng(d.paint(), "painter_wrap_left");
 }
 
-#endif

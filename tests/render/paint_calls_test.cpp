@@ -1,6 +1,3 @@
-// Built once the canvas layer is in the tree.
-#if __has_include("render/RecordingCanvas.h")
-
 // Which canvas operations the paint pass uses for marks whose look depends
 // on the pen mode and the clip: handles, frames, hatching, guide lines, the
 // area and page clips, and the marks over a dragged object. Screen, printer
@@ -426,4 +423,3 @@ TEST(Overlays, DragMarksAreDottedWhiteXorAndDrawingThemAgainErasesThem)
     EXPECT_TRUE(none.Calls.empty());
 }
 
-#endif

@@ -1,6 +1,3 @@
-// Built once the canvas layer is in the tree.
-#if __has_include("render/RecordingCanvas.h")
-
 // Edges of line drawing and hit testing that the common cases miss: fills
 // of areas partly off the page or overflowing their frame, malformed table
 // rows, case options on whole field texts, pictures in lines taller than
@@ -53,7 +50,6 @@ Origin pageOrigin(RenderDoc& d)
     d.w.PageLocate.Request = 0;
     return {d.w.PageLocate.OriginX, d.w.PageLocate.OriginY};
 }
-
 
 int countColour(const ImageCanvas& img, uint32_t colour, int l, int t, int r, int b)
 {
@@ -236,4 +232,3 @@ TEST(PaintEdges, AClickWhileThePaintBoxIsStillUnsizedIsAnswered)
     EXPECT_EQ(d.w.ClickRequest, 0);
 }
 
-#endif

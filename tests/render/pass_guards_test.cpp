@@ -1,6 +1,3 @@
-// Built once the canvas layer is in the tree.
-#if __has_include("render/RecordingCanvas.h")
-
 // What a paint pass must not do, whatever the document or the window:
 // print more than its own sheet, change the document it prints, repaint
 // for ever, show a modal box in the middle of drawing, scale marks and
@@ -470,4 +467,3 @@ TEST(PassGuards, TheCaretStaysWhenAPageAfterItsPageIsDrawn)
     EXPECT_EQ(d.w.CaretShown, 1);
 }
 
-#endif

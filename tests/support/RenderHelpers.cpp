@@ -1,6 +1,3 @@
-// Built once the canvas layer is in the tree.
-#if __has_include("render/ImageCanvas.h")
-
 #include "tests/support/RenderHelpers.h"
 
 #include "tests/support/TestPaths.h"
@@ -148,4 +145,3 @@ uint32_t pixelAt(const ImageCanvas& image, int32_t x, int32_t y) { return image.
 
 } // namespace quillet::test
 
-#endif
