@@ -84,9 +84,9 @@ std::string FileTooLargeReason(uint64_t maxBytes)
     return "the file is larger than " + std::to_string(mb) + " MB";
 }
 
-bool ReplaceFileContents(const std::filesystem::path& requested, const void* data, size_t size)
+FileWriteResult WriteWholeFile(const std::filesystem::path& requested, const void* data, size_t size)
 {
-    if (requested.empty() || !requested.has_filename()) return false;
+    if (requested.empty() || !requested.has_filename()) return {systemReason(EINVAL)};
     const std::filesystem::path target = resolvedTarget(requested);
     std::filesystem::path dir = target.parent_path();
     if (dir.empty()) dir = ".";
@@ -95,25 +95,32 @@ bool ReplaceFileContents(const std::filesystem::path& requested, const void* dat
     name += ".XXXXXX";
     std::string tmpl = (dir / name).string();
     const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) return false;
+    if (fd < 0) return {systemReason(errno)};
     struct stat st {};
     const mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
     // Permissions are a courtesy, not a reason to fail the save.
     (void)::fchmod(fd, mode);
     const auto* bytes = static_cast<const char*>(data);
-    bool ok = true;
+    // The errno of the first step that failed, for the message.
+    int err = 0;
     size_t done = 0;
-    while (ok && done < size) {
+    while (!err && done < size) {
         const ssize_t n = ::write(fd, bytes + done, size - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
+        if (n < 0) err = errno;
+        else if (n == 0) err = EIO;
         else done += size_t(n);
     }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && std::rename(tmpl.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(tmpl.c_str());
-    return ok;
+    if (!err && ::fsync(fd) != 0) err = errno;
+    if (::close(fd) != 0 && !err) err = errno;
+    if (!err && std::rename(tmpl.c_str(), target.c_str()) != 0) err = errno;
+    if (err) ::unlink(tmpl.c_str());
+    return {err ? systemReason(err) : std::string()};
+}
+
+bool ReplaceFileContents(const std::filesystem::path& requested, const void* data, size_t size)
+{
+    return bool(WriteWholeFile(requested, data, size));
 }
 
 } // namespace quillet

@@ -32,6 +32,21 @@ struct FileReadResult {
     explicit operator bool() const { return reason.empty(); }
 };
 
+// Why a save failed: empty when it succeeded, else the system's text for
+// the step that failed ("No space left on device", "Permission denied"),
+// fit for the second line of a message.
+struct FileWriteResult {
+    std::string reason;
+    explicit operator bool() const { return reason.empty(); }
+};
+
+// ReplaceFileContents that says why it failed.
+FileWriteResult WriteWholeFile(const std::filesystem::path& target, const void* data, size_t size);
+inline FileWriteResult WriteWholeFile(const std::filesystem::path& target, const std::vector<uint8_t>& bytes)
+{
+    return WriteWholeFile(target, bytes.data(), bytes.size());
+}
+
 // The largest file any reader takes whole unless it names its own cap.
 constexpr uint64_t kDefaultMaxFileBytes = uint64_t(1) << 30;
 
