@@ -8,6 +8,9 @@
 
 #include "engine/Childwin.h"
 
+#include "engine/CharacterDialogs.h"
+#include "platform/MessageBox.h"
+
 #include "platform/Win1252.h"
 #include "render/SelFont.h"
 
@@ -32,7 +35,9 @@ TextLine* lineAt(TMDIChild& w, const TextPos& p)
 
 int32_t cellsOf(const TextLine& l) { return l.IsCell ? std::max<int32_t>(1, l.CellsPerRow) : 1; }
 
-bool endsParagraph(const TextLine& l) { return l.EndKind == ekParagraph || l.EndKind == ekPageBreak; }
+// Only a soft wrap runs a word on into the next line: a paragraph end, a
+// manual line break and a page break all end it.
+bool endsWord(const TextLine& l) { return l.EndKind != ekSoft; }
 
 // Whole points, halves to even, as characters are measured everywhere.
 double roundHalfEven(double v) { return v - std::remainder(v, 1.0); }
@@ -173,7 +178,7 @@ struct Formatter {
             TextPos prev = p;
             if (--guard <= 0 || !neighbourLine(prev, false)) break;
             const TextLine& pl = *lineAt(w, prev);
-            if (endsParagraph(pl)) break;
+            if (endsWord(pl)) break;
             p = TextPos{prev.Area, prev.Line, pl.CharCount() - 1};
         }
         // The separator just before the word goes with it.
@@ -187,7 +192,7 @@ struct Formatter {
             const TextLine* l = lineAt(w, p);
             if (!l) break;
             if (p.Char >= l->CharCount()) {
-                if (endsParagraph(*l) || --guard <= 0 || !neighbourLine(p, true)) break;
+                if (endsWord(*l) || --guard <= 0 || !neighbourLine(p, true)) break;
                 continue;
             }
             if (!isWordChar(p)) break;
@@ -199,9 +204,9 @@ struct Formatter {
 
 } // namespace
 
-void TMDIChild::formatieren(const FormatSwitches& switches)
+void TMDIChild::formatieren(const FormatSwitches& switches, bool makeUndo)
 {
-    MakeCopyForUndo(kCharacterFormatLabel);
+    if (makeUndo) MakeCopyForUndo(kCharacterFormatLabel);
     ClampPosition(Areas, Cursor);
     Formatter f{*this, switches, {}};
     if (isThereAmarking()) {
@@ -242,6 +247,85 @@ void TMDIChild::ToggleUnderline()
     s.Underline = 1;
     s.Options[foUnderline] = 1;
     formatieren(s);
+}
+
+void TMDIChild::ZeichenFormatieren()
+{
+    CharacterDialogsUi* dialogs = characterDialogsOf(*this);
+    if (!dialogs) return;
+    ZeichenFormatModel m;
+    m.fill(FontState);
+    if (!dialogs->runZeichenFormatDialog(m)) return;
+
+    // A size the user typed that no character may take: nothing is applied,
+    // rather than the other changes with the old size forced onto every
+    // character of a selection of mixed sizes.
+    const std::optional<double> size = m.size();
+    if (m.SizeChanged && !size) {
+        messageBoxes().show(ZeichenFormatModel::kBadSizeMessage, "", MsgIcon::Error, MsgButtons::Ok);
+        return;
+    }
+
+    // Everything the dialog shows becomes the typing format; only what the
+    // user changed reaches the text.
+    if (!m.fontbox.empty()) FontState.Face = m.fontbox;
+    if (size) FontState.Size = *size;
+    FontState.Color = m.col1;
+    FontState.BkColor = m.col2;
+    FontState.OutlineColor = m.col3;
+    FontState.ShadowColor = m.col4;
+    FontState.BkTransparent = m.transcheck ? 1 : 0;
+    for (size_t i = 0; i < m.attrlist.size(); ++i) SettingOps(FontState.Options, int(i), m.attrlist[i] != 0);
+    for (size_t i = 0; i < 4; ++i)
+        FontState.Style = uint8_t((FontState.Style & ~(1u << i)) | ((m.attrlist[i] ? 1u : 0u) << i));
+
+    FormatSwitches s;
+    s.Face = m.FaceChanged && !m.fontbox.empty();
+    s.Size = m.SizeChanged && size.has_value();
+    s.Color = m.ColorChanged;
+    s.Bold = m.BoldChanged;
+    s.Italic = m.ItalicChanged;
+    s.Underline = m.UnderlineChanged;
+    s.Strikeout = m.StrikeoutChanged;
+    s.BkColor = m.BkChanged;
+    s.ShadowColor = m.ShadowChanged;
+    s.OutlineColor = m.OutlineChanged;
+    for (size_t i = 0; i < s.Options.size(); ++i) s.Options[i] = m.OptionChanged[i];
+    formatieren(s);
+    // The toolbar shows the new typing format.
+    SmallOvertakeFont();
+}
+
+void TMDIChild::SonderzeichenEinfuegen()
+{
+    CharacterDialogsUi* dialogs = characterDialogsOf(*this);
+    if (!dialogs) return;
+    SonderzeichenModel m;
+    m.FontName = FontState.Face;
+    m.Char = ' ';
+    if (!dialogs->runSonderzeichenDialog(m)) return;
+
+    if (!m.FontName.empty()) FontState.Face = m.FontName;
+    FontState.Charset = 1;
+    // A chosen symbol is inserted even in overwrite mode (overwriting would
+    // keep the old character's format, so the symbol's face would be lost),
+    // and a chosen 34 stays a straight quote (or the symbol face's glyph 34).
+    FrameOptions& o = Frame.Options;
+    struct Restore {
+        FrameOptions& o;
+        uint8_t overwrite;
+        int32_t quotes;
+        ~Restore()
+        {
+            o.OverwriteMode = overwrite;
+            o.QuoteStyle = quotes;
+        }
+    } restore{o, o.OverwriteMode, o.QuoteStyle};
+    o.OverwriteMode = 0;
+    o.QuoteStyle = 0;
+    uint8_t key = m.Char;
+    getkeysKeyPress(key);
+    OvertakeFont();
 }
 
 } // namespace quillet

@@ -170,6 +170,16 @@ public:
     void CreateStandartVorlagen();
     // Brings the frame's style box in line with the style list.
     void ListAllVorlagen();
+    // A new style (0 paragraph, 1 character) from the format at the cursor,
+    // named in the rename dialog.
+    void NeueVorlage(uint8_t kind);
+    // The manage-templates dialog; its "Use" applies the selected style.
+    void VorlagenVerwalten();
+    // Applies style `index` to the paragraphs and text the cursor or the
+    // selection touches (an index outside the list does nothing); one undo step.
+    void useVorlage(int32_t index);
+    // Removes style `index`; the later ones move down one place.
+    void DeleteVorlage(int32_t index);
 
     // ---- Printer and page setup (render/PrinterProps.cpp) -----------------
     // Measuring resolution and the page size in printer pixels.
@@ -508,8 +518,16 @@ public:
         std::array<uint8_t, 16> Options{};  // one per option bit
     };
     // Applies the switched attributes of FontState to the selection, or to
-    // the word at the caret; one undo step "Character format".
-    void formatieren(const FormatSwitches& switches);
+    // the word at the caret; one undo step "Character format" unless the
+    // caller has taken the step already.
+    void formatieren(const FormatSwitches& switches, bool makeUndo = true);
+    // Format > Characters: the character dialog filled from FontState; OK
+    // applies exactly what the user changed. A size outside 1..999 points
+    // is refused with a message and nothing is applied.
+    void ZeichenFormatieren();
+    // Insert > Special character: the chosen character typed in the chosen
+    // face (always inserted, never turned into a typographic quote).
+    void SonderzeichenEinfuegen();
     // What the frame's bold, italic and underline buttons do to the window:
     // flip the style in FontState and apply it. Nothing while the toolbar is
     // being updated.
