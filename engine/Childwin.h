@@ -506,8 +506,25 @@ public:
     void formatright();
     void formatblock();
     // 1 bullets, 2 numbering: on, or off when the paragraph has that kind
-    // already; 0 always off.
+    // already; 0 always off. The bullet goes back to the standard one.
     void aufzaehlung(int32_t kind);
+    // Line spacing 1, 1.5 and 2 lines; nothing else changes.
+    void ZeilenAbstandEinfach();
+    void ZeilenAbstandEinEinhalbfach();
+    void ZeilenAbstandZweifach();
+    // The paragraph, tab stop and numbering dialogs (AbsatzDialogs.h): the
+    // cursor's paragraph is written only after OK and a check of the input;
+    // refused input is reported and changes nothing.
+    void absatzformatieren();
+    void tabulator();
+    void NummerierungundAufzaehlungen();
+    // Where those dialogs show: this when set, else the frame UI when it
+    // offers them, else nowhere (each counts as cancelled).
+    class ParagraphDialogUi* ParagraphDialogs = nullptr;
+    ParagraphDialogUi* paragraphDialogUi();
+    // The narrowest text (mm, before indents) among the lines a write of
+    // the paragraph format would reach now; 0 when there are none.
+    double ParagraphTextWidth();
 
     // ---- Character formatting (CharacterFormat.cpp) ----------------------
     // Which attributes of FontState formatieren applies (non-zero = apply).

@@ -7,10 +7,13 @@
 // row's boundary, and inside a table stays within one cell, stepping from
 // run to run of that cell.
 
+#include "engine/AbsatzDialogs.h"
 #include "engine/Childwin.h"
+#include "platform/MessageBox.h"
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <vector>
 
 namespace quillet {
@@ -57,11 +60,36 @@ int64_t lineBudget(const TMDIChild& w)
     return n;
 }
 
+// The width a line's text has before indents (mm): its text column, or its
+// share of a table row's inner width, as layout gives it.
+double lineTextWidth(const TMDIChild& w, int32_t a, int32_t li)
+{
+    const std::vector<TextLine>& lines = w.Areas[size_t(a)].Lines;
+    const TextLine& l = lines[size_t(li)];
+    double width = w.ColumnWidth(a, l);
+    const int32_t n = cellsOf(l);
+    if (n < 2) return width;
+    const int32_t first = std::max(0, li - columnOf(l));
+    const int32_t end = int32_t(std::min<int64_t>(int64_t(first) + n, int64_t(lines.size())));
+    double sum = 0;
+    for (int32_t i = first; i < end; ++i) sum += lines[size_t(i)].CellWidth;
+    const double inner = width - l.CellInsetLeft - l.CellInsetRight;
+    return sum > 0 && std::isfinite(sum) ? inner * l.CellWidth / sum : inner / n;
+}
+
 struct ParagraphWriter {
+    ParagraphWriter(TMDIChild& win, const TMDIChild::AbsatzWert& v, bool columns, bool lineOnly)
+        : w(win), value(v), applyColumns(columns), thisLineOnly(lineOnly)
+    {
+    }
+
     TMDIChild& w;
     const TMDIChild::AbsatzWert& value;
     bool applyColumns;
     bool thisLineOnly;
+    // Walk only: the lines a write would reach are measured, not written.
+    bool measureOnly = false;
+    double narrowest = INFINITY;
     // Lines written by this call, per area: a paragraph met again through
     // another of its selected lines would only get the same value again.
     std::vector<std::vector<uint8_t>> written;
@@ -90,6 +118,11 @@ struct ParagraphWriter {
     // setzeilenformat
     void writeLine(int32_t a, int32_t li)
     {
+        if (measureOnly) {
+            noteWritten(a, li);
+            narrowest = std::min(narrowest, lineTextWidth(w, a, li));
+            return;
+        }
         TextLine& l = w.Areas[size_t(a)].Lines[size_t(li)];
         l.Dirty = 1;
         const int32_t itemNumber = l.Para.ItemNumber;
@@ -152,8 +185,12 @@ TMDIChild::AbsatzWert TMDIChild::getabsatzformat()
 {
     AbsatzWert v;
     v.Para = DefaultAbsatzFormat();
-    ClampPosition(Areas, Cursor);
-    const TextLine* l = lineAt(*this, Cursor.Area, Cursor.Line);
+    // The cursor may stand one past an area's last line (where the next
+    // character would go); that line's format is the last line's. Reading
+    // moves nothing.
+    TextPos at = Cursor;
+    ClampPosition(Areas, at);
+    const TextLine* l = lineAt(*this, at.Area, at.Line);
     if (!l) return v;
     v.Para = l->Para;
     v.Para.ItemNumber = 0;
@@ -163,33 +200,99 @@ TMDIChild::AbsatzWert TMDIChild::getabsatzformat()
     return v;
 }
 
-void TMDIChild::setabsatzformat(const AbsatzWert& value, bool applyColumns, bool thisLineOnly, bool makeUndo)
+namespace {
+
+// The lines setabsatzformat reaches: the cursor line alone, or the whole
+// paragraph of every line the selection (or the cursor) touches.
+void reachParagraphs(TMDIChild& w, ParagraphWriter& writer)
 {
     // The selection walk stays in the current text flow.
-    WalkAllAreas = 0;
+    w.WalkAllAreas = 0;
+    const TextPos c = w.Cursor;
+    if (writer.thisLineOnly) {
+        if (lineAt(w, c.Area, c.Line)) writer.writeLine(c.Area, c.Line);
+        return;
+    }
+    if (w.isThereAmarking()) {
+        TMDIChild::TextWalker walk = w.MarkedWalk();
+        writer.writeParagraph(walk.Pos.Area, walk.Pos.Line);
+        while (w.getnextmarkedline(walk)) writer.writeParagraph(walk.Pos.Area, walk.Pos.Line);
+        return;
+    }
+    writer.writeParagraph(c.Area, c.Line);
+}
+
+} // namespace
+
+void TMDIChild::setabsatzformat(const AbsatzWert& value, bool applyColumns, bool thisLineOnly, bool makeUndo)
+{
     if (makeUndo) MakeCopyForUndo(kParagraphFormatLabel);
     ClampPosition(Areas, Cursor);
-    ParagraphWriter writer{*this, value, applyColumns, thisLineOnly, {}};
-    if (thisLineOnly) {
-        if (lineAt(*this, Cursor.Area, Cursor.Line)) writer.writeLine(Cursor.Area, Cursor.Line);
-        return;
-    }
-    if (isThereAmarking()) {
-        TextWalker walk = MarkedWalk();
-        writer.writeParagraph(walk.Pos.Area, walk.Pos.Line);
-        while (getnextmarkedline(walk)) writer.writeParagraph(walk.Pos.Area, walk.Pos.Line);
-        return;
-    }
-    writer.writeParagraph(Cursor.Area, Cursor.Line);
+    ParagraphWriter writer(*this, value, applyColumns, thisLineOnly);
+    reachParagraphs(*this, writer);
+}
+
+double TMDIChild::ParagraphTextWidth()
+{
+    ClampPosition(Areas, Cursor);
+    const AbsatzWert none;
+    ParagraphWriter writer(*this, none, false, false);
+    writer.measureOnly = true;
+    reachParagraphs(*this, writer);
+    return std::isfinite(writer.narrowest) ? writer.narrowest : 0;
 }
 
 namespace {
 
-void setAlignment(TMDIChild& w, uint8_t alignment)
+// The simple commands: read the cursor's paragraph, change one thing, write
+// it back as one undo step and lay it out.
+template <class Change>
+void changeParagraph(TMDIChild& w, Change change)
 {
     if (w.Areas.empty()) return;
     TMDIChild::AbsatzWert v = w.getabsatzformat();
-    v.Para.Alignment = alignment;
+    change(v.Para);
+    w.setabsatzformat(v, true, false, true);
+    w.RefreshDirtyContent();
+}
+
+void setAlignment(TMDIChild& w, uint8_t alignment)
+{
+    changeParagraph(w, [alignment](AbsatzFormat& p) { p.Alignment = alignment; });
+}
+
+void setLineSpacing(TMDIChild& w, double factor)
+{
+    changeParagraph(w, [factor](AbsatzFormat& p) {
+        p.LineSpacingMode = 0;
+        p.LineSpacing = factor;
+    });
+}
+
+void refuse(const std::string& message) { messageBoxes().show(message, "", MsgIcon::Error, MsgButtons::Ok); }
+
+// Shows nothing: every dialog counts as cancelled.
+struct NoParagraphDialogs : ParagraphDialogUi {
+    bool runAbsatzDialog(AbsatzDialogModel&) override { return false; }
+    bool runTabulatorDialog(TabulatorDialogModel&) override { return false; }
+    bool runNummerierungDialog(NummerierungDialogModel&) override { return false; }
+};
+
+// A dialog command: fill the model, show it, and after OK check it and write
+// it back. A refused input shows its message and leaves the document as it
+// was, without an undo step.
+template <class Model, class Fill, class Run, class Check, class Apply>
+void runParagraphDialog(TMDIChild& w, Fill fill, Run run, Check check, Apply apply)
+{
+    if (w.Areas.empty()) return;
+    TMDIChild::AbsatzWert v = w.getabsatzformat();
+    Model m = fill(v.Para, w.ParagraphTextWidth());
+    if (!run(*w.paragraphDialogUi(), m)) return;
+    if (const std::string problem = check(m); !problem.empty()) {
+        refuse(problem);
+        return;
+    }
+    apply(m, v.Para);
     w.setabsatzformat(v, true, false, true);
     w.RefreshDirtyContent();
 }
@@ -201,14 +304,53 @@ void TMDIChild::formatcenter() { setAlignment(*this, 1); }
 void TMDIChild::formatright() { setAlignment(*this, 2); }
 void TMDIChild::formatblock() { setAlignment(*this, 3); }
 
+void TMDIChild::ZeilenAbstandEinfach() { setLineSpacing(*this, 1.0); }
+void TMDIChild::ZeilenAbstandEinEinhalbfach() { setLineSpacing(*this, 1.5); }
+void TMDIChild::ZeilenAbstandZweifach() { setLineSpacing(*this, 2.0); }
+
 void TMDIChild::aufzaehlung(int32_t kind)
 {
-    if (Areas.empty() || kind < 0 || kind > 2) return;
-    AbsatzWert v = getabsatzformat();
-    v.Para.ListKind = v.Para.ListKind == kind ? 0 : uint8_t(kind);
-    v.Para.BulletChar = kStandardBullet;
-    setabsatzformat(v, true, false, true);
-    RefreshDirtyContent();
+    if (kind < 0 || kind > 2) return;
+    changeParagraph(*this, [kind](AbsatzFormat& p) {
+        p.ListKind = p.ListKind == kind ? 0 : uint8_t(kind);
+        // The standard bullet is a glyph of the standard bullet face: a
+        // custom face kept with it would show some other glyph.
+        p.BulletChar = kStandardBullet;
+        p.BulletFace.reset();
+    });
+}
+
+ParagraphDialogUi* TMDIChild::paragraphDialogUi()
+{
+    static NoParagraphDialogs none;
+    if (ParagraphDialogs) return ParagraphDialogs;
+    if (auto* frame = dynamic_cast<ParagraphDialogUi*>(Ui)) return frame;
+    return &none;
+}
+
+void TMDIChild::absatzformatieren()
+{
+    runParagraphDialog<AbsatzDialogModel>(
+        *this, AbsatzDialogFromFormat, [](ParagraphDialogUi& ui, AbsatzDialogModel& m) { return ui.runAbsatzDialog(m); },
+        AbsatzDialogCheck, AbsatzDialogApply);
+}
+
+void TMDIChild::tabulator()
+{
+    const char separator = paragraphDialogUi()->decimalSeparator();
+    runParagraphDialog<TabulatorDialogModel>(
+        *this,
+        [separator](const AbsatzFormat& p, double width) { return TabulatorDialogFromFormat(p, width, separator); },
+        [](ParagraphDialogUi& ui, TabulatorDialogModel& m) { return ui.runTabulatorDialog(m); },
+        TabulatorDialogCheck, TabulatorDialogApply);
+}
+
+void TMDIChild::NummerierungundAufzaehlungen()
+{
+    runParagraphDialog<NummerierungDialogModel>(
+        *this, NummerierungDialogFromFormat,
+        [](ParagraphDialogUi& ui, NummerierungDialogModel& m) { return ui.runNummerierungDialog(m); },
+        NummerierungDialogCheck, NummerierungDialogApply);
 }
 
 } // namespace quillet

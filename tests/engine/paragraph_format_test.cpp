@@ -292,9 +292,11 @@ TEST_F(ParagraphFormat, TheListToggleSwitchesOnAndOffAndResetsTheBullet)
     l.Para.BulletChar = 'o';
     w.aufzaehlung(1);
     EXPECT_EQ(l.Para.ListKind, 1);
+    // The standard bullet comes with the standard face: 159 in "Symbol"
+    // would be some other glyph.
     EXPECT_EQ(l.Para.BulletChar, 159);
+    EXPECT_FALSE(l.Para.BulletFace.has_value());
     EXPECT_DOUBLE_EQ(l.Para.ListIndent, 6);
-    EXPECT_EQ(l.Para.BulletFace, std::optional<std::string>("Symbol"));
     // Numbering replaces bullets; the same kind again switches off.
     w.aufzaehlung(2);
     EXPECT_EQ(l.Para.ListKind, 2);
@@ -306,9 +308,11 @@ TEST_F(ParagraphFormat, TheListToggleSwitchesOnAndOffAndResetsTheBullet)
     // 0 is always off, also on a list that is off; a custom bullet goes.
     w.aufzaehlung(1);
     l.Para.BulletChar = 'o';
+    l.Para.BulletFace = "Symbol";
     w.aufzaehlung(0);
     EXPECT_EQ(l.Para.ListKind, 0);
     EXPECT_EQ(l.Para.BulletChar, 159);
+    EXPECT_FALSE(l.Para.BulletFace.has_value());
     w.aufzaehlung(0);
     EXPECT_EQ(l.Para.ListKind, 0);
     // A kind that names no list changes nothing and takes no undo step.
@@ -319,13 +323,103 @@ TEST_F(ParagraphFormat, TheListToggleSwitchesOnAndOffAndResetsTheBullet)
     EXPECT_EQ(l.Para.ListKind, 0);
 }
 
+TEST_F(ParagraphFormat, LineSpacingCommandsChangeOnlyTheSpacing)
+{
+    struct Case {
+        void (TMDIChild::*command)();
+        double factor;
+    };
+    const Case cases[] = {{&TMDIChild::ZeilenAbstandEinEinhalbfach, 1.5},
+                          {&TMDIChild::ZeilenAbstandZweifach, 2.0},
+                          {&TMDIChild::ZeilenAbstandEinfach, 1.0}};
+    type(words(30));
+    std::vector<TextLine>& ls = w.Areas[0].Lines;
+    ASSERT_GE(ls.size(), 2u);
+    TMDIChild::AbsatzWert v = w.getabsatzformat();
+    v.Para.Alignment = 1;
+    v.Para.LineSpacingMode = 2;  // exactly 7 mm
+    v.Para.LineSpacing = 7;
+    v.Para.SpaceAbove = 3;
+    w.setabsatzformat(v, true, false, false);
+    w.RefreshDirtyContent();
+    for (const Case& c : cases) {
+        const size_t before = w.UndoCopies.size();
+        const double heightBefore = ls[0].Height;
+        (w.*c.command)();
+        EXPECT_EQ(w.UndoCopies.size(), before + 1);
+        EXPECT_EQ(undoLabels().back(), "Paragraph format");
+        for (const TextLine& l : ls) {
+            EXPECT_EQ(l.Para.LineSpacingMode, 0);
+            EXPECT_DOUBLE_EQ(l.Para.LineSpacing, c.factor);
+            EXPECT_EQ(l.Para.Alignment, 1);  // a centred paragraph stays centred
+            EXPECT_DOUBLE_EQ(l.Para.SpaceAbove, 3);
+            EXPECT_EQ(l.Dirty, 0);
+        }
+        EXPECT_NE(ls[0].Height, heightBefore);
+    }
+    // Undo brings the exact spacing back.
+    w.RestoreCopyFromUndo(2);
+    EXPECT_EQ(w.Areas[0].Lines[0].Para.LineSpacingMode, 2);
+    EXPECT_DOUBLE_EQ(w.Areas[0].Lines[0].Para.LineSpacing, 7);
+}
+
+TEST_F(ParagraphFormat, ReadingAtTheCursorPastTheLastLineTakesTheLastLine)
+{
+    std::vector<TextLine>& ls = w.Areas[0].Lines;
+    ls = {makeLine("aa", ekParagraph), makeLine("bb", ekParagraph)};
+    ls[1].Para.Alignment = 2;
+    ls[1].ColumnCount = 3;
+    // One past the last line is where the next line would go.
+    w.Cursor = w.Anchor = TextPos{0, 2, 0};
+    const TMDIChild::AbsatzWert v = w.getabsatzformat();
+    EXPECT_EQ(v.Para.Alignment, 2);
+    EXPECT_EQ(v.ColumnCount, 3);
+    // Reading moves nothing.
+    EXPECT_EQ(w.Cursor, (TextPos{0, 2, 0}));
+}
+
+TEST_F(ParagraphFormat, LayoutCountsTheNumberedParagraphs)
+{
+    for (int i = 0; i < 4; ++i) {
+        type("item");
+        if (i < 3) key(VK_RETURN);
+    }
+    std::vector<TextLine>& ls = w.Areas[0].Lines;
+    ASSERT_EQ(ls.size(), 4u);
+    auto numbers = [&ls] {
+        std::string s;
+        for (const TextLine& l : ls) s += l.Para.ListKind == 2 ? char('0' + l.Para.ItemNumber) : '-';
+        return s;
+    };
+    // All four numbered in one step.
+    w.Anchor = TextPos{0, 0, 0};
+    w.Cursor = TextPos{0, 3, 2};
+    w.aufzaehlung(2);
+    EXPECT_EQ(numbers(), "1234");
+    EXPECT_EQ(undoLabels().back(), "Paragraph format");
+    // The second one off: the count starts again after it.
+    w.Cursor = w.Anchor = TextPos{0, 1, 0};
+    w.aufzaehlung(2);
+    EXPECT_EQ(numbers(), "1-12");
+    // Bullets in between count as no numbering either.
+    w.aufzaehlung(1);
+    EXPECT_EQ(numbers(), "1-12");
+    w.aufzaehlung(2);
+    EXPECT_EQ(numbers(), "1234");
+}
+
 TEST_F(ParagraphFormat, CommandsOnAnEmptyWindowDoNothing)
 {
     w.Areas.clear();
     w.Cursor = w.Anchor = TextPos{};
     w.formatcenter();
     w.aufzaehlung(1);
+    w.ZeilenAbstandZweifach();
+    w.absatzformatieren();
+    w.tabulator();
+    w.NummerierungundAufzaehlungen();
     EXPECT_TRUE(w.UndoCopies.empty());
+    EXPECT_EQ(w.ParagraphTextWidth(), 0);
     const TMDIChild::AbsatzWert v = w.getabsatzformat();
     EXPECT_EQ(v.Para, DefaultAbsatzFormat());
     // A cursor past the lines is brought back before the write.
