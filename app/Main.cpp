@@ -193,6 +193,7 @@ TMainForm::TMainForm(StartOptions options, QWidget* parent) : QMainWindow(parent
 
     FormCreate();
     createDialogs();
+    createCharacterCommands();
 
     QSettings placement(QStringLiteral("Quillet"), QStringLiteral("Quillet"));
     if (!restoreGeometry(placement.value(QString::fromLatin1(kGeometryKey)).toByteArray())) resize(1024, 768);
@@ -858,6 +859,7 @@ void TMainForm::showToolbarFormat()
     if (FontComboBox1->currentText() != face) FontComboBox1->setCurrentText(face);
     const QString size = QString::fromStdString(f.SizeText);
     if (FontSize->currentText() != size) FontSize->setCurrentText(size);
+    showCharacterToolbar();
 }
 
 // ---- FrameUi ------------------------------------------------------------------------
@@ -893,7 +895,7 @@ void TMainForm::showZoom(double percent)
 
 void TMainForm::setDocumentMenusVisible(bool visible)
 {
-    for (QMenu* m : {EditMenu, ViewMenu, FormatMenu, ExtrasMenu})
+    for (QMenu* m : {EditMenu, ViewMenu, insertMenu(), FormatMenu, ExtrasMenu})
         if (m) m->menuAction()->setVisible(visible);
 }
 

@@ -7,6 +7,7 @@
 // menus, toolbars, the window commands), MainFiles.cpp (saving, the recent
 // files, auto-save and recovery, the file type registration).
 
+#include "engine/CharacterDialogs.h"
 #include "engine/FrameState.h"
 #include "engine/HostView.h"
 #include "engine/PageSetupDialog.h"
@@ -38,6 +39,10 @@ class DocumentView;
 class TMDIChild;
 class TAboutBox;
 class TSpaltenForm;
+class TZeichenFormatForm;
+class TSonderzeichenForm;
+class TRenameVorlageForm;
+class TVorlagenVerwaltenForm;
 class TUserDictForm;
 class TPageSetupView;
 class TOptionsForm;
@@ -75,7 +80,7 @@ struct FrameStartOptions {
     PrinterInfo* Printer = nullptr;
 };
 
-class TMainForm : public QMainWindow, public FrameUi {
+class TMainForm : public QMainWindow, public FrameUi, public CharacterDialogsUi {
     Q_OBJECT
 public:
     using StartOptions = FrameStartOptions;
@@ -175,6 +180,41 @@ public:
     // Shows the active window's format in the format toolbar's boxes.
     void showToolbarFormat();
 
+    // ---- Character and template commands (MainCharacter.cpp) ---------------
+    void ZeichenM1Click();
+    void Sonderzeichen1Click();
+    void NeueAbsatzvorlage1Click();
+    void NeueZeichenvorlage1Click();
+    void Vorlagenverwalten1Click();
+    // The style box's choice applied to the active window.
+    void VorlagenBoxChange();
+    // The font and size boxes' text applied to the active window (Click:
+    // chosen from the list or entered, then back to the document).
+    void FontComboBox1Change();
+    void FontComboBox1Click();
+    void FontSizeChange();
+    void FontSizeClick();
+    // Bold, italic and underline; also the window's shortcuts for them.
+    bool FettBtnClick() override;
+    bool KursivBtnClick() override;
+    bool UnderlineBtnClick() override;
+    // The text colour and text background of the frame applied to the
+    // active window's text.
+    void AktiviereTextColor();
+    void AktiviereTextBkColor();
+    // The bold, italic and underline buttons show the active window's format.
+    void showCharacterToolbar();
+    bool runZeichenFormatDialog(ZeichenFormatModel& model) override;
+    bool runSonderzeichenDialog(SonderzeichenModel& model) override;
+    bool runRenameVorlageDialog(RenameVorlageModel& model) override;
+    bool runVorlagenVerwaltenDialog(VorlagenVerwaltenModel& model) override;
+    QMenu* insertMenu() const;
+    QAction* characterAction(const char* name) const;
+    TZeichenFormatForm* zeichenFormatForm() const;
+    TSonderzeichenForm* sonderzeichenForm() const;
+    TRenameVorlageForm* renameVorlageForm() const;
+    TVorlagenVerwaltenForm* vorlagenVerwaltenForm() const;
+
     // Widgets tests and the other parts of the frame reach.
     QMenu* fileMenu() const { return FileMenu; }
     QAction* saveAction() const { return FileSave1; }
@@ -212,6 +252,11 @@ private:
     void createToolbars();
     void createStatusBar();
     void createDialogs();
+    // The character and template menu items, toolbar controls and dialogs.
+    void createCharacterCommands();
+    void showColourButtons();
+    struct CharacterControls;
+    std::shared_ptr<CharacterControls> Character;
     DocumentView* makeWindow(const std::string& title, bool fromFile);
     void subWindowActivated(QMdiSubWindow* sub);
     // SaveSettings with the toolbars' current visibility.
