@@ -1,23 +1,16 @@
 #include "language/Hyphenation.h"
-#include "platform/SafeFile.h"
 
-#include "platform/ByteIO.h"
 #include "engine/Childwin.h"
 #include "language/WordList.h"
+#include "platform/ByteIO.h"
+#include "platform/SafeFile.h"
 #include "platform/Win1252.h"
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <span>
 
 namespace quillet {
-
-namespace {
-
-
-} // namespace
 
 // ---- Pattern table ------------------------------------------------------
 
@@ -93,11 +86,15 @@ bool HyphenPatternTable::load(std::string_view bytes)
     for (int k = 1; k <= kHyphenGroupCount; ++k) {
         const int32_t count = in.i32();
         if (!in) return false;
-        // The stored count reserves no more than the remaining bytes could
-        // hold; a huge count just runs into the end of the data.
+        // Room is made only for a count of kept records (k letters each)
+        // that the rest of the data can hold. A larger count reserves
+        // nothing: its records are still read until the data runs out, and
+        // what came before stays. The check runs on a copy, as failing the
+        // reader here would drop those records.
         if (count > 0 && static_cast<size_t>(k) <= kHyphenMaxMatch && static_cast<size_t>(k) >= kHyphenMinMatch) {
-            const size_t smallest = 3 + static_cast<size_t>(k);
-            index_[static_cast<size_t>(k)].reserve(std::min(static_cast<size_t>(count), in.remaining() / smallest));
+            ByteReader room = in;
+            if (room.fits(count, 3 + static_cast<size_t>(k)))
+                index_[static_cast<size_t>(k)].reserve(static_cast<size_t>(count));
         }
         for (int32_t n = 0; n < count; ++n) {
             const uint8_t length = in.u8();
@@ -121,7 +118,7 @@ bool HyphenPatternTable::load(std::string_view bytes)
 bool HyphenPatternTable::loadFile(const std::filesystem::path& file)
 {
     std::string bytes;
-    if (!ReadFileBytes(file, bytes)) return false;
+    if (!ReadWholeFile(file, kHyphenMaxFileBytes, bytes)) return false;
     load(bytes);
     return true;
 }

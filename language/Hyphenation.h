@@ -49,7 +49,9 @@ public:
     // that runs past the end; everything before it stays. False when the
     // image ended early or is larger than kHyphenMaxFileBytes (nothing read).
     bool load(std::string_view bytes);
-    // Reads the file whole and loads it; false when it cannot be read.
+    // Reads the file whole and loads it; false when it cannot be read
+    // (missing, not a regular file, larger than kHyphenMaxFileBytes: such a
+    // file is refused before a byte of it is read).
     bool loadFile(const std::filesystem::path& file);
     // Empties the table and clears the loaded flag.
     void clear();

@@ -1,16 +1,14 @@
 #include "language/WordList.h"
-#include "platform/SafeFile.h"
 
+#include "platform/ByteIO.h"
 #include "platform/MessageBox.h"
+#include "platform/SafeFile.h"
 #include "platform/Win1252.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <cstring>
 #include <numeric>
-#include <system_error>
 #include <unordered_set>
 
 namespace quillet {
@@ -23,7 +21,6 @@ bool hasDigit(std::string_view word)
 {
     return std::any_of(word.begin(), word.end(), [](char c) { return isAnsiDigit(static_cast<uint8_t>(c)); });
 }
-
 
 } // namespace
 
@@ -126,32 +123,32 @@ void WordList::sortByKey()
 
 size_t appendSpeWords(std::string_view bytes, WordList& list)
 {
-    // First pass counts the records so the list grows once.
+    // First pass counts the whole records so the list grows once. Every
+    // record takes at least two bytes, so the count is bounded by the data.
     size_t records = 0;
-    for (size_t pos = 0; bytes.size() - pos >= 2;) {
-        const size_t n = byteAt(bytes, pos + 1);
-        if (n > bytes.size() - pos - 2) break;
-        pos += 2 + n;
-        ++records;
+    for (ByteReader in(bytes);; ++records) {
+        in.skip(1);
+        in.skip(in.u8());
+        if (!in) break;
     }
     list.reserve(list.size() + records);
 
     char prev[kSpeMaxWordLength];
     size_t prevLen = 0;
     size_t added = 0;
-    size_t pos = 0;
+    ByteReader in(bytes);
     for (size_t r = 0; r < records; ++r) {
-        const uint8_t a = byteAt(bytes, pos);
-        const size_t n = byteAt(bytes, pos + 1);
-        const char* fresh = bytes.data() + pos + 2;
-        pos += 2 + n;
+        const uint8_t a = in.u8();
+        const size_t n = in.u8();
+        const uint8_t* fresh = in.view(n);
+        if (!in) break;
 
         const size_t shared = a & 0x7F;
         // A record the format cannot describe is dropped; the previous word
         // stays the base for the next record.
         if (shared > prevLen || n > kSpeMaxWordLength - shared || shared + n == 0) continue;
 
-        std::copy(fresh, fresh + n, prev + shared);
+        std::memcpy(prev + shared, fresh, n);
         prevLen = shared + n;
         const auto first = static_cast<uint8_t>(prev[0]);
         prev[0] = static_cast<char>((a & 0x80) ? asciiUpper(first) : asciiLower(first));
@@ -164,59 +161,59 @@ size_t appendSpeWords(std::string_view bytes, WordList& list)
 bool OpenWordList(const std::filesystem::path& file, WordList& list)
 {
     std::string data;
-    if (!ReadFileBytes(file, data)) return false;
+    if (!ReadWholeFile(file, kSpeMaxFileBytes, data)) return false;
     appendSpeWords(data, list);
     return true;
 }
 
 // ---- User dictionary ----------------------------------------------------
 
+size_t appendUserDictWords(std::string_view bytes, WordList& list)
+{
+    size_t added = 0;
+    ByteReader in(bytes);
+    while (!in.atEnd()) {
+        const size_t left = in.remaining();
+        const void* lf = std::memchr(in.here(), '\n', left);
+        const size_t length = lf ? size_t(static_cast<const uint8_t*>(lf) - in.here()) : left;
+        std::string_view line(reinterpret_cast<const char*>(in.view(length)), length);
+        if (lf) in.skip(1);
+        if (!in) break;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.empty()) continue;
+        list.append(std::string(line));
+        ++added;
+    }
+    return added;
+}
+
+std::string userDictImage(const WordList& list)
+{
+    size_t size = 0;
+    for (const auto& w : list.words()) size += w.size() + 2;
+    std::string text;
+    text.reserve(size);
+    for (const auto& w : list.words()) {
+        text += w;
+        text += "\r\n";
+    }
+    return text;
+}
+
 bool LoadUserDict(const std::filesystem::path& file, WordList& list)
 {
     std::string data;
-    if (!ReadFileBytes(file, data)) return false;
-    size_t start = 0;
-    while (start < data.size()) {
-        size_t end = data.find('\n', start);
-        if (end == std::string::npos) end = data.size();
-        size_t stop = end;
-        if (stop > start && data[stop - 1] == '\r') --stop;
-        if (stop > start) list.append(data.substr(start, stop - start));
-        start = end + 1;
-    }
+    if (!ReadWholeFile(file, kUserDictMaxFileBytes, data)) return false;
+    appendUserDictWords(data, list);
     return true;
 }
 
 bool SaveUserDict(const std::filesystem::path& file, const WordList& list)
 {
-    std::string text;
-    for (const auto& w : list.words()) {
-        text += w;
-        text += "\r\n";
-    }
-
-    std::filesystem::path temp = file;
-    temp += ".tmp";
-    bool ok = false;
-    if (FILE* f = std::fopen(temp.c_str(), "wb")) {
-        const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-        const bool closed = std::fclose(f) == 0;
-        ok = written && closed;
-        if (ok) {
-            std::error_code ec;
-            std::filesystem::rename(temp, file, ec);
-            ok = !ec;
-        }
-        if (!ok) {
-            std::error_code ec;
-            std::filesystem::remove(temp, ec);
-        }
-    }
-    if (!ok) {
-        messageBoxes().show("Cannot create file \"" + utf8ToAnsi(file.string()) + "\".", "", MsgIcon::Error,
-                            MsgButtons::Ok);
-    }
-    return ok;
+    if (ReplaceFileContents(file, userDictImage(list))) return true;
+    messageBoxes().show("Cannot create file \"" + utf8ToAnsi(file.string()) + "\".", "", MsgIcon::Error,
+                        MsgButtons::Ok);
+    return false;
 }
 
 // ---- Sorted word list operations ----------------------------------------

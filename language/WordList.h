@@ -20,6 +20,12 @@ namespace quillet {
 
 // Longest word the ".spe" format holds (the reader's previous-word buffer).
 inline constexpr size_t kSpeMaxWordLength = 50;
+// Larger files are refused unread: the shipped lists are under 2 MB and a
+// user dictionary is typed in by hand. A word costs the list some 64 bytes
+// however short its record, so the cap is also what bounds the memory a
+// file can claim.
+inline constexpr uint64_t kSpeMaxFileBytes = uint64_t{64} << 20;
+inline constexpr uint64_t kUserDictMaxFileBytes = uint64_t{64} << 20;
 
 class WordList {
 public:
@@ -92,16 +98,26 @@ int compareKey(std::string_view key, std::string_view word);
 // a word longer than kSpeMaxWordLength, an empty word); reading stops at a
 // truncated record. Returns the number of words appended.
 size_t appendSpeWords(std::string_view bytes, WordList& list);
-// Appends every word of the file; a file that cannot be read leaves the list
-// as it is, silently. False when the file could not be read.
+// Appends every word of the file; a file that cannot be read (missing, not a
+// regular file, larger than kSpeMaxFileBytes) leaves the list as it is,
+// silently. False when the file could not be read.
 bool OpenWordList(const std::filesystem::path& file, WordList& list);
 
 // ---- User dictionary ("user.spe", one word a line) ------------------------
-// Appends the lines of the file (LF or CRLF, empty lines dropped); a missing
-// file leaves the list unchanged. False when the file could not be read.
+// Appends the lines of an image (LF or CRLF, empty lines dropped) and
+// returns how many. Any bytes are words; only the line ends are special.
+size_t appendUserDictWords(std::string_view bytes, WordList& list);
+// The file image of a list: every word followed by CRLF. Reading it back
+// gives the same words as long as none is empty or holds a line feed.
+std::string userDictImage(const WordList& list);
+// Appends the lines of the file; a file that cannot be read (missing, not a
+// regular file, larger than kUserDictMaxFileBytes) leaves the list
+// unchanged. False when the file could not be read.
 bool LoadUserDict(const std::filesystem::path& file, WordList& list);
-// Writes every word followed by CRLF through a temporary file in the same
-// folder. A failure is reported with a message box and returns false.
+// Writes userDictImage through a temporary file in the same folder that is
+// flushed to disk before it replaces the old file, so a crash leaves either
+// dictionary whole. A failure is reported with a message box and returns
+// false.
 bool SaveUserDict(const std::filesystem::path& file, const WordList& list);
 
 // ---- Operations on a sorted word list -----------------------------------

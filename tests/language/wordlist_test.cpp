@@ -345,11 +345,39 @@ TEST(UserDict, ReadsLfAndCrlfWritesCrlf)
     dict.append("f\xFCnf");
     ASSERT_TRUE(SaveUserDict(file, dict));
     EXPECT_EQ(readFile(file), "eins\r\nzwei\r\ndrei\r\nvier\r\nf\xFCnf\r\n");
-    EXPECT_FALSE(std::filesystem::exists(file.string() + ".tmp"));
+    for (const auto& e : std::filesystem::directory_iterator(file.parent_path()))
+        EXPECT_NE(e.path().filename().string().rfind(".user-roundtrip.spe", 0), 0u) << "left behind: " << e.path();
 
     WordList missing;
     EXPECT_FALSE(LoadUserDict(test::outputDir() / "no-such-user.spe", missing));
     EXPECT_TRUE(missing.empty());
+}
+
+TEST(UserDict, AnyBytesAreWordsAndTheImageReadsBack)
+{
+    struct Case {
+        std::string bytes;
+        std::vector<std::string> words;
+    };
+    const std::vector<Case> cases = {
+        {"", {}},
+        {"\r\n\n\r\n\r", {}},
+        {"ohne Zeilenende", {"ohne Zeilenende"}},
+        {"a\rb\r\n", {"a\rb"}},    // a CR inside a line is part of the word
+        {"a\r\r\n", {"a\r"}},      // only one CR belongs to the line end
+        {std::string("n\0l\n\0", 5), {std::string("n\0l", 3), std::string(1, '\0')}},
+        {"\xFF\xFE\n\n\n\xFC" "ber", {"\xFF\xFE", "\xFC" "ber"}},
+    };
+    for (const Case& c : cases) {
+        WordList l = listOf({"vorher"});
+        EXPECT_EQ(appendUserDictWords(c.bytes, l), c.words.size()) << c.bytes;
+        std::vector<std::string> expected{"vorher"};
+        expected.insert(expected.end(), c.words.begin(), c.words.end());
+        EXPECT_EQ(l.words(), expected);
+        WordList again;
+        appendUserDictWords(userDictImage(l), again);
+        EXPECT_EQ(again.words(), l.words());
+    }
 }
 
 TEST(UserDict, DialogDeletesSelectedLinesAndSavesEmpty)
