@@ -268,9 +268,14 @@ void halftone(Dib* out, const Dib& in, int32_t w, int32_t h)
 
 namespace dibcodec {
 
+bool pixelsFit(int64_t width, int64_t height)
+{
+    return width > 0 && height > 0 && uint64_t(width) <= kMaxDibPixels / uint64_t(height);
+}
+
 bool makeDib(Dib& out, int64_t width, int64_t height, int32_t bpp)
 {
-    if (width <= 0 || height <= 0 || width > INT32_MAX || height > INT32_MAX) {
+    if (!pixelsFit(width, height)) {
         out = Dib{};
         return false;
     }
@@ -330,6 +335,7 @@ Dib Dib::clone() const
     c.PaletteVersion = PaletteVersion;
     c.Palette = Palette;
     c.PaletteCount = PaletteCount;
+    c.ErrorText = ErrorText;
     return c;
 }
 
@@ -483,9 +489,6 @@ bool decode(Kind kind, const uint8_t* data, size_t size, Dib& out)
     return false;
 }
 
-// No picture file of a size we would accept comes near this.
-constexpr uintmax_t kMaxPictureFileBytes = uintmax_t(kMaxDibBytes) * 2;
-
 } // namespace
 
 void OpenDibFromMemory(Dib* out, const uint8_t* data, size_t size, int32_t format)
@@ -514,20 +517,14 @@ void OpenDib(Dib* out, const std::filesystem::path& file, int32_t format, void* 
 {
     if (!out) return;
     *out = Dib{};
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(file, ec);
-    if (ec || size == 0 || size > kMaxPictureFileBytes) return;
     std::vector<uint8_t> bytes;
-    try {
-        bytes.resize(size_t(size));
-    } catch (const std::bad_alloc&) {
+    // A FIFO or device in place of the picture is refused before it is
+    // opened for good, and the size is checked before anything is read.
+    const FileReadResult read = ReadWholeFile(file, kMaxPictureFileBytes, bytes);
+    if (!read) {
+        out->ErrorText = read.reason;
         return;
     }
-    std::FILE* f = std::fopen(file.c_str(), "rb");
-    if (!f) return;
-    const size_t got = std::fread(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-    if (got != bytes.size()) return;
     OpenDibFromMemory(out, bytes.data(), bytes.size(), format);
 }
 

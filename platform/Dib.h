@@ -56,6 +56,10 @@ public:
     uint16_t PaletteVersion = 0x300;
     std::array<PaletteEntry, 256> Palette{};
     uint16_t PaletteCount = 0;
+    // Why the last load gave no picture, when the file could not be read
+    // ("No such file or directory", "the file is larger than 512 MB");
+    // empty otherwise, and for files that are not a picture we can read.
+    std::string ErrorText;
 
     uint8_t* row(int32_t storageRow) { return Bits.data() + size_t(storageRow) * size_t(BytesPerRow); }
     const uint8_t* row(int32_t storageRow) const { return Bits.data() + size_t(storageRow) * size_t(BytesPerRow); }
@@ -63,6 +67,12 @@ public:
 
 // Largest pixel block newdib makes; anything larger comes from a bad file.
 constexpr size_t kMaxDibBytes = size_t(1) << 28;
+// Most pixels a picture file may give: four bytes each fit the block cap,
+// so the decoders' working copies (at most four bytes a pixel) stay within
+// it too, whatever the depth.
+constexpr uint64_t kMaxDibPixels = kMaxDibBytes / 4;
+// The largest picture file read.
+constexpr uint64_t kMaxPictureFileBytes = uint64_t(kMaxDibBytes) * 2;
 
 int32_t dibwidth(const Dib& d);
 int32_t dibheight(const Dib& d);
@@ -76,7 +86,9 @@ int32_t dibcolors(const Dib& d);
 void newdib(Dib* out, int32_t width, int32_t height, int32_t bpp,
             const std::vector<RgbQuad>* colourSource, int32_t count);
 void deldib(Dib& d);
-// format 0: recognise the file; 7 JPEG; 14 PNG. Failure leaves `out` empty.
+// format 0: recognise the file; 7 JPEG; 14 PNG. Failure leaves `out` empty,
+// with the reason in ErrorText when the file itself could not be read
+// (missing, not a regular file, over kMaxPictureFileBytes).
 void OpenDib(Dib* out, const std::filesystem::path& file, int32_t format, void* owner = nullptr);
 // Only format 7 (baseline 3-component JPEG). 1 on success.
 int32_t SaveDib(const Dib& d, const std::filesystem::path& file, int32_t format, int32_t flags = 0);

@@ -9,7 +9,11 @@
 
 namespace quillet::dibcodec {
 
-// newdib without a colour source; true when the picture has pixels.
+// Whether a picture of width x height is one we make at all (kMaxDibPixels),
+// checked without overflow. Decoders ask before they allocate anything.
+bool pixelsFit(int64_t width, int64_t height);
+// newdib without a colour source for a size pixelsFit accepts; true when
+// the picture has pixels.
 bool makeDib(Dib& out, int64_t width, int64_t height, int32_t bpp);
 // Copies the colour table into the logical palette (<= 8 bpp pictures).
 void syncPalette(Dib& d);

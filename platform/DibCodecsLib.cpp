@@ -4,6 +4,8 @@
 
 #include "platform/DibCodecs.h"
 
+#include "platform/ByteIO.h"
+
 #include <algorithm>
 #include <climits>
 #include <csetjmp>
@@ -33,26 +35,71 @@ bool tryResize(std::vector<T>& v, size_t n)
     }
 }
 
+// The file's bytes as each library asks for them, through one cursor. A
+// request for more than is left gives nothing and leaves the cursor where it
+// was: libtiff probes past the end (an optional next-directory offset) and
+// then goes on reading elsewhere, so a short read must not spoil the rest.
+// A seek past the end is refused.
+class LibrarySource {
+public:
+    LibrarySource(const uint8_t* data, size_t size) : in_(data, size) {}
+
+    // The next n bytes in place, or nullptr when fewer are left.
+    const uint8_t* take(size_t n) { return n <= in_.remaining() ? in_.view(n) : nullptr; }
+    bool read(void* dst, size_t n)
+    {
+        const uint8_t* p = take(n);
+        if (!p) return false;
+        if (n > 0) std::memcpy(dst, p, n);
+        return true;
+    }
+    // Up to n bytes (fewer only at the end of the data).
+    const uint8_t* takeSome(size_t& n)
+    {
+        n = std::min(n, in_.remaining());
+        return in_.view(n);
+    }
+    bool skip(uint64_t n)
+    {
+        if (n > in_.remaining()) return false;
+        in_.skip(size_t(n));
+        return true;
+    }
+    bool seekTo(uint64_t off)
+    {
+        if (off > in_.size()) return false;
+        in_.seek(size_t(off));
+        return true;
+    }
+    uint64_t offset() const { return in_.offset(); }
+    uint64_t size() const { return in_.size(); }
+
+private:
+    ByteReader in_;
+};
+
 // ---------------------------------------------------------------- PNG
+
+// Text and profile chunks are inflated by the library; none of ours needs
+// more than this.
+constexpr png_alloc_size_t kMaxPngChunkBytes = 8u << 20;
+// Ancillary chunks kept before the library gives up on a file.
+constexpr png_uint_32 kMaxPngChunks = 1000;
 
 // All the decoder's state sits outside the frame that calls setjmp.
 struct PngDecoder {
-    const uint8_t* data = nullptr;
-    size_t size = 0;
-    size_t pos = 0;
+    explicit PngDecoder(const uint8_t* data, size_t size) : src(data, size) {}
+    LibrarySource src;
     Dib* out = nullptr;
     png_structp png = nullptr;
     png_infop info = nullptr;
     std::vector<uint8_t> pixels;
-    std::vector<png_bytep> rows;
 };
 
 void pngRead(png_structp png, png_bytep dst, size_t n)
 {
     auto* s = static_cast<PngDecoder*>(png_get_io_ptr(png));
-    if (n > s->size - s->pos) png_error(png, "truncated");
-    std::memcpy(dst, s->data + s->pos, n);
-    s->pos += n;
+    if (!s->src.read(dst, n)) png_error(png, "truncated");
 }
 
 [[noreturn]] void pngError(png_structp png, png_const_charp)
@@ -76,6 +123,8 @@ bool decodePng(PngDecoder& s)
         return false;
     }
     png_set_read_fn(s.png, &s, pngRead);
+    png_set_chunk_malloc_max(s.png, kMaxPngChunkBytes);
+    png_set_chunk_cache_max(s.png, kMaxPngChunks);
     png_read_info(s.png, s.info);
     png_uint_32 w = 0, h = 0;
     int depth = 0, type = 0, interlace = 0;
@@ -121,21 +170,22 @@ bool decodePng(PngDecoder& s)
         channels = alpha ? 4 : 3;
         if (!makeDib(out, w, h, 24)) png_error(s.png, "size");
     }
-    png_set_interlace_handling(s.png);
+    const int passes = png_set_interlace_handling(s.png);
     png_read_update_info(s.png, s.info);
     if (png_get_rowbytes(s.png, s.info) != size_t(w) * channels) png_error(s.png, "layout");
 
-    if (!tryResize(s.rows, h)) png_error(s.png, "memory");
-    if (!alpha) {
-        // Straight into the picture, bottom-up.
-        for (png_uint_32 y = 0; y < h; ++y) s.rows[y] = out.row(int32_t(h - 1 - y));
-        png_read_image(s.png, s.rows.data());
-    } else {
-        if (!tryResize(s.pixels, size_t(w) * 4 * h)) png_error(s.png, "memory");
-        for (png_uint_32 y = 0; y < h; ++y) s.rows[y] = s.pixels.data() + size_t(y) * w * 4;
-        png_read_image(s.png, s.rows.data());
+    // Row by row, each pass over the same rows, so no table of row
+    // pointers as long as the picture is tall is needed.
+    if (alpha && !tryResize(s.pixels, size_t(w) * 4 * h)) png_error(s.png, "memory");
+    auto target = [&](png_uint_32 y) -> png_bytep {
+        // Straight into the picture, bottom-up, unless alpha needs mixing.
+        return alpha ? s.pixels.data() + size_t(y) * w * 4 : out.row(int32_t(h - 1 - y));
+    };
+    for (int pass = 0; pass < passes; ++pass)
+        for (png_uint_32 y = 0; y < h; ++y) png_read_row(s.png, target(y), nullptr);
+    if (alpha) {
         for (png_uint_32 y = 0; y < h; ++y) {
-            const uint8_t* src = s.rows[y];
+            const uint8_t* src = target(y);
             uint8_t* dst = out.row(int32_t(h - 1 - y));
             for (png_uint_32 x = 0; x < w; ++x, src += 4, dst += 3) {
                 dst[0] = overWhite(src[0], src[3]);
@@ -161,10 +211,19 @@ struct JpegError {
     std::jmp_buf jump;
 };
 
+// The compressed stream through the shared cursor, a chunk at a time.
+struct JpegSource {
+    jpeg_source_mgr pub;
+    LibrarySource* src;
+};
+
 struct JpegDecoder {
+    explicit JpegDecoder(const uint8_t* data, size_t size) : src(data, size) {}
     jpeg_decompress_struct cinfo;
     JpegError err;
     jpeg_progress_mgr progress;
+    LibrarySource src;
+    JpegSource source;
     std::vector<uint8_t> row;
 };
 
@@ -180,6 +239,49 @@ void jpegMessage(j_common_ptr c, int level)
     if (level < 0 && c->err->msg_code == JWRN_JPEG_EOF) jpegFail(c);
 }
 
+constexpr size_t kJpegChunk = 64 * 1024;
+
+void jpegSourceInit(j_decompress_ptr) {}
+
+boolean jpegSourceFill(j_decompress_ptr c)
+{
+    auto* s = reinterpret_cast<JpegSource*>(c->src);
+    size_t n = kJpegChunk;
+    const uint8_t* p = s->src->takeSome(n);
+    if (n == 0) {
+        // Out of data: a truncated file (jpegMessage turns this into failure).
+        static const JOCTET eoi[2] = {0xFF, JPEG_EOI};
+        WARNMS(c, JWRN_JPEG_EOF);
+        s->pub.next_input_byte = eoi;
+        s->pub.bytes_in_buffer = 2;
+        return TRUE;
+    }
+    s->pub.next_input_byte = p;
+    s->pub.bytes_in_buffer = n;
+    return TRUE;
+}
+
+void jpegSourceSkip(j_decompress_ptr c, long count)
+{
+    auto* s = reinterpret_cast<JpegSource*>(c->src);
+    if (count <= 0) return;
+    const auto n = size_t(count);
+    if (n <= s->pub.bytes_in_buffer) {
+        s->pub.next_input_byte += n;
+        s->pub.bytes_in_buffer -= n;
+        return;
+    }
+    const size_t beyond = n - s->pub.bytes_in_buffer;
+    s->pub.bytes_in_buffer = 0;
+    // Skipping past the end is the same truncation as reading past it.
+    if (!s->src->skip(beyond)) {
+        s->src->seekTo(s->src->size());
+        jpegSourceFill(c);
+    }
+}
+
+void jpegSourceTerm(j_decompress_ptr) {}
+
 void jpegProgress(j_common_ptr c)
 {
     // Progressive files can repeat scans without end; no real one needs many.
@@ -187,7 +289,7 @@ void jpegProgress(j_common_ptr c)
     if (c->is_decompressor && d->input_scan_number > 1000) jpegFail(c);
 }
 
-bool decodeJpeg(const uint8_t* data, size_t size, JpegDecoder& s, Dib& out)
+bool decodeJpeg(JpegDecoder& s, Dib& out)
 {
     s.cinfo.err = jpeg_std_error(&s.err.pub);
     s.err.pub.error_exit = jpegFail;
@@ -200,7 +302,15 @@ bool decodeJpeg(const uint8_t* data, size_t size, JpegDecoder& s, Dib& out)
     s.progress.progress_monitor = jpegProgress;
     s.cinfo.progress = &s.progress;
     s.cinfo.mem->max_memory_to_use = long(kMaxDibBytes) * 3;
-    jpeg_mem_src(&s.cinfo, data, static_cast<unsigned long>(size));
+    s.source.pub.init_source = jpegSourceInit;
+    s.source.pub.fill_input_buffer = jpegSourceFill;
+    s.source.pub.skip_input_data = jpegSourceSkip;
+    s.source.pub.resync_to_restart = jpeg_resync_to_restart;
+    s.source.pub.term_source = jpegSourceTerm;
+    s.source.pub.next_input_byte = nullptr;
+    s.source.pub.bytes_in_buffer = 0;
+    s.source.src = &s.src;
+    s.cinfo.src = &s.source.pub;
     jpeg_read_header(&s.cinfo, TRUE);
 
     bool grey = false, cmyk = false;
@@ -254,20 +364,12 @@ bool decodeJpeg(const uint8_t* data, size_t size, JpegDecoder& s, Dib& out)
 
 // ---------------------------------------------------------------- GIF
 
-struct GifSource {
-    const uint8_t* data;
-    size_t size;
-    size_t pos;
-};
-
+// The library treats any short read as a damaged file.
 int gifRead(GifFileType* gif, GifByteType* dst, int n)
 {
-    auto* s = static_cast<GifSource*>(gif->UserData);
+    auto* s = static_cast<LibrarySource*>(gif->UserData);
     if (n <= 0) return 0;
-    const size_t take = std::min(size_t(n), s->size - s->pos);
-    std::memcpy(dst, s->data + s->pos, take);
-    s->pos += take;
-    return int(take);
+    return s->read(dst, size_t(n)) ? n : 0;
 }
 
 struct GifCloser {
@@ -282,7 +384,7 @@ struct GifCloser {
 // transparent colour shows as white.
 bool decodeGif(const uint8_t* data, size_t size, Dib& out)
 {
-    GifSource src{data, size, 0};
+    LibrarySource src(data, size);
     int err = 0;
     std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&src, gifRead, &err));
     if (!gif) return false;
@@ -349,38 +451,30 @@ bool decodeGif(const uint8_t* data, size_t size, Dib& out)
 
 // ---------------------------------------------------------------- TIFF
 
-struct TiffSource {
-    const uint8_t* data;
-    uint64_t size;
-    uint64_t pos;
-};
-
 tmsize_t tiffRead(thandle_t h, void* dst, tmsize_t n)
 {
-    auto* s = static_cast<TiffSource*>(h);
-    if (n <= 0 || s->pos >= s->size) return 0;
-    const uint64_t take = std::min<uint64_t>(uint64_t(n), s->size - s->pos);
-    std::memcpy(dst, s->data + s->pos, size_t(take));
-    s->pos += take;
-    return tmsize_t(take);
+    // All or nothing: the library takes any short count as a read error.
+    auto* s = static_cast<LibrarySource*>(h);
+    if (n <= 0) return 0;
+    return s->read(dst, size_t(n)) ? n : 0;
 }
 
 tmsize_t tiffWrite(thandle_t, void*, tmsize_t) { return 0; }
 
 toff_t tiffSeek(thandle_t h, toff_t off, int whence)
 {
-    auto* s = static_cast<TiffSource*>(h);
+    auto* s = static_cast<LibrarySource*>(h);
     uint64_t base = 0;
-    if (whence == SEEK_CUR) base = s->pos;
-    else if (whence == SEEK_END) base = s->size;
+    if (whence == SEEK_CUR) base = s->offset();
+    else if (whence == SEEK_END) base = s->size();
     else if (whence != SEEK_SET) return toff_t(-1);
-    if (off > UINT64_MAX / 2 - base) return toff_t(-1);
-    s->pos = base + off;
-    return s->pos;
+    // Nothing is read past the end, so nothing may be sought there.
+    if (off > s->size() - base || !s->seekTo(base + off)) return toff_t(-1);
+    return s->offset();
 }
 
 int tiffClose(thandle_t) { return 0; }
-toff_t tiffSize(thandle_t h) { return static_cast<TiffSource*>(h)->size; }
+toff_t tiffSize(thandle_t h) { return static_cast<LibrarySource*>(h)->size(); }
 int tiffMap(thandle_t, void**, toff_t*) { return 0; }
 void tiffUnmap(thandle_t, void*, toff_t) {}
 int tiffQuiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
@@ -391,7 +485,7 @@ struct TiffCloser {
 
 bool decodeTiff(const uint8_t* data, size_t size, Dib& out)
 {
-    TiffSource src{data, size, 0};
+    LibrarySource src(data, size);
     TIFFOpenOptions* opts = TIFFOpenOptionsAlloc();
     if (!opts) return false;
     TIFFOpenOptionsSetErrorHandlerExtR(opts, tiffQuiet, nullptr);
@@ -405,7 +499,7 @@ bool decodeTiff(const uint8_t* data, size_t size, Dib& out)
     if (!TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &h))
         return false;
     char message[1024];
-    if (!TIFFRGBAImageOK(tif.get(), message)) return false;
+    if (!pixelsFit(w, h) || !TIFFRGBAImageOK(tif.get(), message)) return false;
     if (!makeDib(out, w, h, 24)) return false;
     std::vector<uint32_t> raster;
     if (!tryResize(raster, size_t(w) * h)) return false;
@@ -437,18 +531,16 @@ bool decodeTiff(const uint8_t* data, size_t size, Dib& out)
 
 bool readPng(const uint8_t* data, size_t size, Dib& out)
 {
-    auto s = std::make_unique<PngDecoder>();
-    s->data = data;
-    s->size = size;
+    auto s = std::make_unique<PngDecoder>(data, size);
     s->out = &out;
     return decodePng(*s);
 }
 
 bool readJpeg(const uint8_t* data, size_t size, Dib& out)
 {
-    if (size == 0 || size > ULONG_MAX) return false;
-    auto s = std::make_unique<JpegDecoder>();
-    return decodeJpeg(data, size, *s, out);
+    if (size == 0) return false;
+    auto s = std::make_unique<JpegDecoder>(data, size);
+    return decodeJpeg(*s, out);
 }
 
 bool readGif(const uint8_t* data, size_t size, Dib& out) { return decodeGif(data, size, out); }

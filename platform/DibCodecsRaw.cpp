@@ -20,6 +20,13 @@ bool windowsHeaderSize(uint32_t n) { return n == 40 || n == 52 || n == 56 || n =
 // OS/2 2.x headers come in any length from 16 to 64 bytes.
 bool os2HeaderSize(uint32_t n) { return n == 12 || (n >= 16 && n <= 64); }
 
+bool looksLikeFileHeader(const uint8_t* data, size_t size)
+{
+    ByteReader in(data, size);
+    const uint8_t b = in.u8(), m = in.u8();
+    return in && b == 'B' && m == 'M';
+}
+
 uint64_t rowBytes(int64_t width, int bpp) { return (uint64_t(width) * uint64_t(bpp) + 31) / 32 * 4; }
 
 // One colour channel described by a bit mask, scaled to 0..255.
@@ -44,12 +51,12 @@ struct Channel {
 
 // Run-length coded rows (bottom-up, as stored). A file that ends before its
 // end-of-picture code is truncated and rejected; codes that move outside the
-// picture only drop pixels.
-bool decodeRle(const uint8_t* p, size_t n, Dib& out, bool four)
+// picture only drop pixels. Every code takes at least two bytes and writes at
+// most 255 pixels, so the work is linear in the file.
+bool decodeRle(ByteReader& in, Dib& out, bool four)
 {
     const int64_t w = out.Header.biWidth, h = out.Header.biHeight;
     int64_t x = 0, y = 0;
-    size_t i = 0;
     auto put = [&](int64_t px, unsigned v) {
         if (px < 0 || px >= w || y >= h) return;
         uint8_t* r = out.row(int32_t(y));
@@ -58,9 +65,8 @@ bool decodeRle(const uint8_t* p, size_t n, Dib& out, bool four)
         else r[px >> 1] = uint8_t((r[px >> 1] & 0x0F) | ((v & 0x0F) << 4));
     };
     while (y < h) {
-        if (n - i < 2) return false;
-        const unsigned a = p[i], b = p[i + 1];
-        i += 2;
+        const unsigned a = in.u8(), b = in.u8();
+        if (!in) return false;
         if (a > 0) {
             for (unsigned k = 0; k < a && x + k < w; ++k)
                 put(x + k, four ? ((k & 1) ? (b & 0x0F) : (b >> 4)) : b);
@@ -71,20 +77,22 @@ bool decodeRle(const uint8_t* p, size_t n, Dib& out, bool four)
         } else if (b == 1) {
             return true;
         } else if (b == 2) {
-            if (n - i < 2) return false;
-            x += p[i];
-            y += p[i + 1];
-            i += 2;
+            const unsigned dx = in.u8(), dy = in.u8();
+            if (!in) return false;
+            x += dx;
+            y += dy;
         } else {
             const size_t bytes = four ? (b + 1) / 2 : b;
-            if (n - i < bytes) return false;
+            const uint8_t* run = in.view(bytes);
+            if (!run) return false;
             for (unsigned k = 0; k < b && x + k < w; ++k) {
-                const uint8_t byte = p[i + (four ? k / 2 : k)];
+                const uint8_t byte = run[four ? k / 2 : k];
                 put(x + k, four ? ((k & 1) ? (byte & 0x0F) : (byte >> 4)) : byte);
             }
             x += b;
-            // Absolute runs are padded to a 16-bit boundary.
-            i += std::min(n - i, (bytes + 1) & ~size_t(1));
+            // Absolute runs are padded to a 16-bit boundary; some writers
+            // leave out the last pad byte of the file.
+            if ((bytes & 1) && in.remaining() > 0) in.skip(1);
         }
     }
     return true;
@@ -133,7 +141,7 @@ void decodeMasked(const uint8_t* pixels, uint64_t stride, int bpp, bool topDown,
 
 bool looksLikeBmp(const uint8_t* data, size_t size)
 {
-    if (size >= 2 && data[0] == 'B' && data[1] == 'M') return true;
+    if (looksLikeFileHeader(data, size)) return true;
     // A bitmap without file header (as the clipboard holds it): a known
     // header length and one plane.
     ByteReader in(data, size);
@@ -152,7 +160,7 @@ bool readBmp(const uint8_t* data, size_t size, Dib& out)
     ByteReader in(data, size);
     bool fileHeader = false;
     uint32_t offBits = 0;
-    if (size >= 2 && data[0] == 'B' && data[1] == 'M') {
+    if (looksLikeFileHeader(data, size)) {
         in.skip(10);
         offBits = in.u32();
         fileHeader = true;
@@ -202,6 +210,7 @@ bool readBmp(const uint8_t* data, size_t size, Dib& out)
     if (width <= 0 || height == 0 || height == INT32_MIN) return false;
     const bool topDown = height < 0;
     if (topDown) height = -height;
+    if (!pixelsFit(width, height)) return false;
 
     switch (compression) {
     case kBiRgb:
@@ -240,13 +249,13 @@ bool readBmp(const uint8_t* data, size_t size, Dib& out)
     // past the pixel data.
     RgbQuad table[256];
     size_t tableCount = 0;
-    size_t pos = in.offset();
     if (bpp <= 8) {
+        const size_t tableStart = in.offset();
         const size_t entry = core ? 3 : 4;
         size_t wanted = size_t(1) << bpp;
         if (clrUsed > 0 && clrUsed < wanted) wanted = clrUsed;
         size_t room = in.remaining();
-        if (fileHeader && offBits >= pos && offBits <= size) room = offBits - pos;
+        if (fileHeader && offBits >= tableStart && offBits <= size) room = offBits - tableStart;
         tableCount = std::min(wanted, room / entry);
         for (size_t i = 0; i < tableCount; ++i) {
             RgbQuad& q = table[i];
@@ -260,25 +269,26 @@ bool readBmp(const uint8_t* data, size_t size, Dib& out)
         // Without a file header the pixels follow the whole declared table,
         // which may be longer than what a picture of this depth can use.
         if (!fileHeader || offBits == 0) {
+            in.seek(tableStart);
             const uint64_t declared = clrUsed > 0 ? clrUsed : (uint64_t(1) << bpp);
-            if (declared * entry > size - pos) return false;
-            pos += size_t(declared * entry);
+            if (!in.fits(int64_t(declared), entry)) return false;
+            in.skip(size_t(declared) * entry);
         }
     } else if (clrUsed > 0) {
         // Deeper pictures may carry an optimisation palette: skip it.
-        if (clrUsed > in.remaining() / 4) return false;
-        pos += size_t(clrUsed) * 4;
+        if (!in.fits(clrUsed, 4)) return false;
+        in.skip(size_t(clrUsed) * 4);
     }
-    if (fileHeader && offBits != 0) {
-        if (offBits > size) return false;
-        pos = offBits;
-    }
-    const uint8_t* pixels = data + pos;
-    const size_t available = size - pos;
+    if (fileHeader && offBits != 0) in.seek(offBits);
+    if (!in) return false;
     const bool rle = compression == kBiRle8 || compression == kBiRle4;
     const uint64_t stride = rowBytes(width, bpp);
     // Check the file holds the rows before making room for them.
-    if (!rle && stride > available / uint64_t(height)) return false;
+    const uint8_t* pixels = nullptr;
+    if (!rle) {
+        if (!in.fits(height, size_t(stride))) return false;
+        pixels = in.view(size_t(stride) * size_t(height));
+    }
 
     if (!makeDib(out, width, height, bpp <= 8 ? bpp : 24)) return false;
     out.Header.biXPelsPerMeter = std::max(xppm, 0);
@@ -287,7 +297,7 @@ bool readBmp(const uint8_t* data, size_t size, Dib& out)
         std::copy(table, table + tableCount, out.ColorTable.begin());
         syncPalette(out);
     }
-    if (rle) return decodeRle(pixels, available, out, compression == kBiRle4);
+    if (rle) return decodeRle(in, out, compression == kBiRle4);
     if (bpp <= 8 || bpp == 24) {
         // Same layout as ours: copy the rows, flipping a top-down file.
         for (int64_t fy = 0; fy < height; ++fy) {
@@ -383,17 +393,23 @@ bool readTga(const uint8_t* data, size_t size, Dib& out)
     in.skip(18 + size_t(t.idLength));
     const int mapBytes = (t.mapDepth + 7) / 8;
     const uint8_t* map = nullptr;
-    if (t.mapType == 1) {
-        map = in.here();
-        in.skip(size_t(t.mapLength) * size_t(mapBytes));
-    }
+    if (t.mapType == 1) map = in.view(size_t(t.mapLength) * size_t(mapBytes));
     if (!in) return false;
 
     const int kind = t.imageType & ~8;
     const int pixelBytes = (t.depth + 7) / 8;
     const int w = t.width, h = t.height;
-    const size_t total = size_t(w) * size_t(h) * size_t(pixelBytes);
-    if (!(t.imageType & 8) && total > in.remaining()) return false;
+    if (!pixelsFit(w, h)) return false;
+    const size_t pixelCount = size_t(w) * size_t(h);
+    const size_t total = pixelCount * size_t(pixelBytes);
+    if (!(t.imageType & 8)) {
+        if (total > in.remaining()) return false;
+    } else {
+        // A packet of 1 + pixelBytes bytes gives at most 128 pixels: a file
+        // too short for the picture is refused before room is made for it.
+        const size_t packets = (pixelCount + 127) / 128;
+        if (!in.fits(int64_t(packets), size_t(1 + pixelBytes))) return false;
+    }
     if (!makeDib(out, w, h, kind == 2 ? 24 : 8)) return false;
 
     // Unpack (or copy) the pixel stream in file order. Run-length packets may

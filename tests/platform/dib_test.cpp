@@ -17,7 +17,9 @@
 #include <gif_lib.h>
 #include <jpeglib.h>
 #include <png.h>
+#include <sys/stat.h>
 #include <tiffio.h>
+#include <zlib.h>
 
 using namespace quillet;
 
@@ -1292,4 +1294,264 @@ TEST(Halftone, CubePaletteNearestColourAndScaling)
     EXPECT_TRUE(small.empty());
     DIBHalftoneDIBXY(&small, in, 70000, 70000);
     EXPECT_TRUE(small.empty());
+}
+
+// ================================================================ hostile input
+
+namespace {
+
+void putBe(Bytes& b, size_t at, uint64_t v, int n)
+{
+    for (int i = 0; i < n; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * (n - 1 - i)));
+}
+void putLe(Bytes& b, size_t at, uint64_t v, int n)
+{
+    for (int i = 0; i < n; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
+}
+
+// The header field at `at` inside IHDR's data, with the chunk's checksum
+// made good again so the reader meets the field and not a bad checksum.
+Bytes pngHeaderField(Bytes f, size_t at, uint64_t v, int n)
+{
+    putBe(f, 16 + at, v, n);
+    putBe(f, 29, crc32(0, f.data() + 12, 17), 4);
+    return f;
+}
+
+// A TIFF with one tag of its first directory set to `v` (the directory
+// entries written for these pictures hold their values in place).
+Bytes tiffTag(Bytes f, uint16_t tag, uint32_t v)
+{
+    ByteReader in(f);
+    in.skip(4);
+    const uint32_t ifd = in.u32();
+    in.seek(ifd);
+    const uint16_t count = in.u16();
+    for (uint16_t i = 0; i < count && in; ++i) {
+        const size_t at = in.offset();
+        const uint16_t t = in.u16(), type = in.u16();
+        in.skip(8);
+        if (t != tag) continue;
+        putLe(f, at + 8, v, type == 3 ? 2 : 4);
+        return f;
+    }
+    ADD_FAILURE() << "no tag " << tag;
+    return f;
+}
+
+size_t jpegMarker(const Bytes& f, uint8_t marker)
+{
+    for (size_t i = 2; i + 1 < f.size(); ++i)
+        if (f[i] == 0xFF && f[i + 1] == marker) return i;
+    ADD_FAILURE() << "no marker " << int(marker);
+    return 0;
+}
+
+Bytes tgaFile(uint8_t idLength, uint8_t mapType, uint8_t type, uint16_t mapLength, uint8_t mapDepth, uint16_t w,
+              uint16_t h, uint8_t depth, const Bytes& rest)
+{
+    ByteWriter b;
+    for (uint8_t v : {idLength, mapType, type}) b.u8(v);
+    b.u16(0);
+    b.u16(mapLength);
+    b.u8(mapDepth);
+    b.u32(0);
+    b.u16(w);
+    b.u16(h);
+    b.u8(depth);
+    b.u8(0);
+    b.bytes(rest.data(), rest.size());
+    return b.buffer();
+}
+
+} // namespace
+
+TEST(HostileInput, OneBrokenFieldGivesNoPicture)
+{
+    BmpSpec rle;
+    rle.width = 6;
+    rle.height = 3;
+    rle.bpp = 8;
+    rle.compression = 1;
+    rle.palette = rampPalette(4);
+    auto rleWith = [&](Bytes codes, int32_t w = 6, int32_t h = 3) {
+        BmpSpec s = rle;
+        s.pixels = std::move(codes);
+        s.width = w;
+        s.height = h;
+        return bmpFile(s);
+    };
+
+    const Bytes tga = tgaFile(0, 0, 2, 0, 0, 2, 2, 24, Bytes(12, 0x40));
+
+    PngSpec ps;
+    ps.width = 4;
+    ps.height = 4;
+    ps.rows.assign(4, Bytes(12, 0x80));
+    const Bytes png = pngFile(ps);
+    Bytes pngLongChunk(png.begin(), png.begin() + 33); // signature and IHDR
+    const Bytes longText = {0x00, 0xFF, 0xFF, 0xFF, 't', 'E', 'X', 't', 'a', 0, 'b'};
+    pngLongChunk.insert(pngLongChunk.end(), longText.begin(), longText.end());
+
+    const Bytes jpeg = jpegFile(16, 16, 3, JCS_RGB, interleaved(16, 16, 3, sample));
+    const size_t sof = jpegMarker(jpeg, 0xC0);
+    auto jpegAt = [&](size_t at, uint64_t v, int n) {
+        Bytes f = jpeg;
+        putBe(f, at, v, n);
+        return f;
+    };
+    Bytes jpegLongComment = {0xFF, 0xD8, 0xFF, 0xFE, 0xFF, 0xF0};
+    jpegLongComment.insert(jpegLongComment.end(), jpeg.begin() + 2, jpeg.end());
+
+    const std::vector<GifColorType> colours = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+    GifFrame frame;
+    frame.width = 3;
+    frame.height = 2;
+    frame.indices = {0, 1, 2, 3, 2, 1};
+    const Bytes gif = gifFile(3, 2, colours, {frame});
+    const size_t desc = 13 + 12; // header, screen, four-colour table
+    auto gifAt = [&](size_t at, uint64_t v, int n) {
+        Bytes f = gif;
+        putLe(f, at, v, n);
+        return f;
+    };
+
+    const Bytes tiff = tiffFile(2, 2, 3, false, interleaved(2, 2, 3, sample));
+    Bytes tiffFarDirectory = tiff;
+    putLe(tiffFarDirectory, 4, 0x7FFFFFF0, 4);
+
+    ASSERT_FALSE(load(rleWith({0, 1})).empty());
+    ASSERT_FALSE(load(tga).empty());
+    ASSERT_FALSE(load(png).empty());
+    ASSERT_FALSE(load(jpeg).empty());
+    ASSERT_EQ(gif[desc], 0x2C);
+    ASSERT_FALSE(load(gif).empty());
+    ASSERT_FALSE(load(tiff).empty());
+
+    const struct Case {
+        const char* name;
+        Bytes file;
+    } cases[] = {
+        {"bmp run-length absolute run past the data", rleWith({0, 10, 1, 2, 3})},
+        {"bmp run-length delta cut short", rleWith({0, 2, 5})},
+        {"bmp run-length over the pixel cap", rleWith({0, 1}, 10000, 10000)},
+        {"tga identification past the end", tgaFile(200, 0, 2, 0, 0, 2, 2, 24, Bytes(12, 0x40))},
+        {"tga colour map past the end", tgaFile(0, 1, 1, 1000, 24, 2, 2, 8, Bytes(8, 0))},
+        {"tga run-length far too short for its size", tgaFile(0, 0, 10, 0, 0, 65535, 1000, 24, {0xFF, 1, 2, 3})},
+        {"tga depth of 7 bits", tgaFile(0, 0, 2, 0, 0, 2, 2, 7, Bytes(12, 0x40))},
+        {"png width 0", pngHeaderField(png, 0, 0, 4)},
+        {"png height past 2^31", pngHeaderField(png, 4, 0x80000000u, 4)},
+        {"png over the pixel cap", pngHeaderField(pngHeaderField(png, 0, 9000, 4), 4, 9000, 4)},
+        {"png depth 3", pngHeaderField(png, 8, 3, 1)},
+        {"png colour type 1", pngHeaderField(png, 9, 1, 1)},
+        {"png palette type without a palette", pngHeaderField(png, 9, 3, 1)},
+        {"png compression method 1", pngHeaderField(png, 10, 1, 1)},
+        {"png interlace method 2", pngHeaderField(png, 12, 2, 1)},
+        {"png chunk longer than the file", pngLongChunk},
+        {"jpeg width 0", jpegAt(sof + 7, 0, 2)},
+        {"jpeg over the pixel cap", jpegAt(sof + 5, 0xFDE8FDE8u, 4)},
+        {"jpeg no components", jpegAt(sof + 9, 0, 1)},
+        {"jpeg marker longer than the file", jpegLongComment},
+        {"gif screen over the pixel cap", gifAt(6, 0x2328'2328u, 4)},
+        {"gif frame width 0", gifAt(desc + 5, 0, 2)},
+        {"gif frame taller than its data", gifAt(desc + 7, 200, 2)},
+        {"gif code size 13", gifAt(desc + 10, 13, 1)},
+        {"tiff width 0", tiffTag(tiff, TIFFTAG_IMAGEWIDTH, 0)},
+        {"tiff over the pixel cap", tiffTag(tiffTag(tiff, TIFFTAG_IMAGEWIDTH, 100000), TIFFTAG_IMAGELENGTH, 100000)},
+        {"tiff strip past the end", tiffTag(tiff, TIFFTAG_STRIPOFFSETS, 0x7FFFFFF0)},
+        {"tiff strip longer than the file", tiffTag(tiff, TIFFTAG_STRIPBYTECOUNTS, 0x7FFFFFF0)},
+        {"tiff directory past the end", tiffFarDirectory},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(load(c.file).empty()) << c.name;
+        // The data sources meet the same bytes cut anywhere.
+        for (size_t cut : {c.file.size() / 2, c.file.size() - 1})
+            EXPECT_TRUE(load(Bytes(c.file.begin(), c.file.begin() + std::ptrdiff_t(cut))).empty()) << c.name;
+    }
+}
+
+TEST(HostileInput, PixelCapHoldsForEveryDepth)
+{
+    // A run-length picture that ends at once is legal and all zero: a few
+    // bytes may ask for the largest picture we make, and no more.
+    BmpSpec s;
+    s.bpp = 8;
+    s.compression = 1;
+    s.pixels = {0, 1};
+    s.width = 8192;
+    s.height = 8192;
+    static_assert(8192 * 8192 == kMaxDibPixels);
+    const Dib d = load(bmpFile(s));
+    ASSERT_FALSE(d.empty());
+    EXPECT_EQ(d.Bits.size(), size_t(kMaxDibPixels));
+    s.width = 8193;
+    EXPECT_TRUE(load(bmpFile(s)).empty());
+    // One bit a pixel is no way round it.
+    s.bpp = 4;
+    s.compression = 2;
+    s.width = 8192 * 2;
+    EXPECT_TRUE(load(bmpFile(s)).empty());
+}
+
+TEST(HostileInput, AShortReadDoesNotSpoilTheNextOne)
+{
+    // A grey 3 x 2 TIFF with its directory last. The library reads the
+    // next-directory offset as optional: a file that ends right before it
+    // still loads, so the failed read must leave the source able to seek
+    // back to the strip.
+    ByteWriter t;
+    t.str("II");
+    t.u16(42);
+    t.u32(8 + 6);
+    for (uint8_t v : {10, 20, 30, 40, 50, 60}) t.u8(v);
+    const uint16_t tags[][3] = {{256, 3, 3}, {257, 3, 2}, {258, 3, 8}, {259, 3, 1}, {262, 3, 1},
+                                {273, 4, 8}, {277, 3, 1}, {278, 3, 2}, {279, 4, 6}};
+    t.u16(uint16_t(std::size(tags)));
+    for (const auto& tag : tags) {
+        t.u16(tag[0]);
+        t.u16(tag[1]);
+        t.u32(1);
+        t.u32(tag[2]);
+    }
+    Bytes file = t.buffer();
+    Dib d = load(file);
+    ASSERT_FALSE(d.empty());
+    EXPECT_EQ(getpixel(d, 2, 0), 0x003C3C3Cu);
+    file.resize(file.size() + 4, 0);
+    d = load(file);
+    ASSERT_FALSE(d.empty());
+    EXPECT_EQ(getpixel(d, 0, 1), 0x000A0A0Au);
+}
+
+TEST(OpenDibFile, SaysWhyAFileCouldNotBeRead)
+{
+    const auto dir = test::outputDir() / "dib_reasons";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const auto fifo = dir / "pipe.bmp";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto huge = dir / "huge.bmp";
+    { std::ofstream(huge).put('B'); }
+    std::filesystem::resize_file(huge, kMaxPictureFileBytes + 1); // sparse: nothing is written
+    const auto junk = dir / "junk.bmp";
+    { std::ofstream(junk) << "not a picture"; }
+
+    const struct {
+        std::filesystem::path path;
+        std::string reason;
+    } cases[] = {
+        {dir / "missing.bmp", "No such file or directory"},
+        {dir, "Is a directory"},
+        {fifo, "it is not a regular file"}, // would block for ever if opened plainly
+        {huge, "the file is larger than 512 MB"},
+        {junk, ""}, // read, but not a picture
+    };
+    for (const auto& c : cases) {
+        Dib d;
+        newdib(&d, 1, 1, 24, nullptr, 0);
+        OpenDib(&d, c.path, 0);
+        EXPECT_TRUE(d.empty()) << c.path;
+        EXPECT_EQ(d.ErrorText, c.reason) << c.path;
+    }
+    std::filesystem::remove_all(dir);
 }
