@@ -1,0 +1,9 @@
+// libFuzzer entry for the picture loader: TIFF through libtiff.
+// Seeds and crashes ever found: tests/fuzz/corpus/tiff/.
+
+#include "tests/fuzz/picture_fuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    return quillet::fuzz::loadAndCheck(data, size, 0);
+}
