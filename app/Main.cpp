@@ -193,6 +193,7 @@ TMainForm::TMainForm(StartOptions options, QWidget* parent) : QMainWindow(parent
 
     FormCreate();
     createDialogs();
+    createParagraphCommands();
     createCharacterCommands();
 
     QSettings placement(QStringLiteral("Quillet"), QStringLiteral("Quillet"));
@@ -860,6 +861,7 @@ void TMainForm::showToolbarFormat()
     const QString size = QString::fromStdString(f.SizeText);
     if (FontSize->currentText() != size) FontSize->setCurrentText(size);
     showCharacterToolbar();
+    showParagraphToolbar();
 }
 
 // ---- FrameUi ------------------------------------------------------------------------

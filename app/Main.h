@@ -7,6 +7,7 @@
 // menus, toolbars, the window commands), MainFiles.cpp (saving, the recent
 // files, auto-save and recovery, the file type registration).
 
+#include "engine/AbsatzDialogs.h"
 #include "engine/CharacterDialogs.h"
 #include "engine/FrameState.h"
 #include "engine/HostView.h"
@@ -43,6 +44,9 @@ class TZeichenFormatForm;
 class TSonderzeichenForm;
 class TRenameVorlageForm;
 class TVorlagenVerwaltenForm;
+class TAbsatzForm;
+class TTabulatorForm;
+class TNummerierungForm;
 class TUserDictForm;
 class TPageSetupView;
 class TOptionsForm;
@@ -80,7 +84,7 @@ struct FrameStartOptions {
     PrinterInfo* Printer = nullptr;
 };
 
-class TMainForm : public QMainWindow, public FrameUi, public CharacterDialogsUi {
+class TMainForm : public QMainWindow, public FrameUi, public CharacterDialogsUi, public ParagraphDialogUi {
     Q_OBJECT
 public:
     using StartOptions = FrameStartOptions;
@@ -180,6 +184,29 @@ public:
     // Shows the active window's format in the format toolbar's boxes.
     void showToolbarFormat();
 
+    // ---- Paragraph commands and their dialogs (MainParagraph.cpp) -----------
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void BlockBtnClick();
+    void AufBtnClick();
+    void NumBtnClick();
+    void ToolButton2Click();
+    void ToolButton29Click();
+    void ToolButton30Click();
+    void AbsatzM1Click();
+    void TabulatorM1Click();
+    void NummerierungundAufzhlungenM1Click();
+    // The alignment and list buttons show the active window's paragraph.
+    void showParagraphToolbar();
+    bool runAbsatzDialog(AbsatzDialogModel& model) override;
+    bool runTabulatorDialog(TabulatorDialogModel& model) override;
+    bool runNummerierungDialog(NummerierungDialogModel& model) override;
+    char decimalSeparator() const override;
+    TAbsatzForm* absatzForm() const;
+    TTabulatorForm* tabulatorForm() const;
+    TNummerierungForm* nummerierungForm() const;
+
     // ---- Character and template commands (MainCharacter.cpp) ---------------
     void ZeichenM1Click();
     void Sonderzeichen1Click();
@@ -257,6 +284,10 @@ private:
     void showColourButtons();
     struct CharacterControls;
     std::shared_ptr<CharacterControls> Character;
+    // The paragraph menu items, toolbar buttons and dialogs.
+    void createParagraphCommands();
+    struct ParagraphControls;
+    std::shared_ptr<ParagraphControls> Paragraph;
     DocumentView* makeWindow(const std::string& title, bool fromFile);
     void subWindowActivated(QMdiSubWindow* sub);
     // SaveSettings with the toolbars' current visibility.
