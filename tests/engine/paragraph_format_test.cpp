@@ -408,6 +408,43 @@ TEST_F(ParagraphFormat, LayoutCountsTheNumberedParagraphs)
     EXPECT_EQ(numbers(), "1234");
 }
 
+TEST_F(ParagraphFormat, LayoutKeepsGoingWithFormatsThatLeaveNoRoom)
+{
+    // What the dialogs refuse may still come from the ruler or a file:
+    // indents wider than the text, no line height, spacing of ten metres.
+    type(words(20));
+    struct Case {
+        double left, right, first, spacing, above;
+        uint8_t mode;
+    };
+    const Case cases[] = {{500, 0, 0, 1, 0, 0},  {60, 60, 0, 1, 0, 0},     {0, 0, -1e6, 1, 0, 0},
+                          {0, 0, 0, 0, 0, 2},    {0, 0, 0, 0, 0, 0},       {0, 0, 0, 1, 10000, 0},
+                          {1e6, 1e6, 1e6, 1000, 10000, 1}};
+    for (const Case& c : cases) {
+        TMDIChild::AbsatzWert v = w.getabsatzformat();
+        v.Para.LeftIndent = c.left;
+        v.Para.RightIndent = c.right;
+        v.Para.FirstLineIndent = c.first;
+        v.Para.LineSpacing = c.spacing;
+        v.Para.LineSpacingMode = c.mode;
+        v.Para.SpaceAbove = c.above;
+        w.Cursor = w.Anchor = TextPos{0, 0, 0};
+        w.setabsatzformat(v, true, false, true);
+        w.RefreshDirtyContent();
+        // Every line holds something, and the text is all there (over as
+        // many pages as it takes).
+        int32_t chars = 0;
+        for (const TextArea& a : w.Areas) {
+            if (a.AreaType != atPageBody) continue;
+            for (const TextLine& l : a.Lines) {
+                EXPECT_GE(l.CharCount(), 1) << c.left << " " << c.right;
+                chars += l.CharCount();
+            }
+        }
+        EXPECT_EQ(chars, 20 * 5 - 1) << c.left << " " << c.right << " " << c.above;
+    }
+}
+
 TEST_F(ParagraphFormat, CommandsOnAnEmptyWindowDoNothing)
 {
     w.Areas.clear();
