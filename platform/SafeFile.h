@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,5 +70,32 @@ inline bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes)
 
 // "the file is larger than N MB", the reason given for a file over a cap.
 std::string FileTooLargeReason(uint64_t maxBytes);
+
+// Leftovers of saves that never finished. A save writes ".<name>.XXXXXX"
+// (six random letters or digits) beside its target and holds an flock lock
+// on it until it is renamed into place; a save killed on the way leaves it
+// behind, unlocked. Every save first removes such files of its own target,
+// and only those that no running save holds and that are older than
+// kStaleSaveAge: the age covers the instant between a save making its file
+// and locking it, and file systems where locks do not reach other programs
+// are left alone.
+inline constexpr int64_t kStaleSaveAgeSeconds = 60;
+
+// Whether `name` is a save's temporary file for a target called
+// `targetName` (both plain file names, no folder).
+bool IsSaveTempName(std::string_view name, std::string_view targetName);
+// The target name of a save's temporary file name, or empty when `name`
+// is none.
+std::string_view SaveTempTarget(std::string_view name);
+
+// Removes the stale temporary files in `folder` of every target that
+// `whose` accepts (given the target's file name); returns how many went.
+// minAgeSeconds 0 takes unlocked files of any age: only for folders no
+// other program writes to.
+size_t RemoveStaleSaveTemps(const std::filesystem::path& folder,
+                            const std::function<bool(std::string_view targetName)>& whose,
+                            int64_t minAgeSeconds = kStaleSaveAgeSeconds);
+// The same for one target's own temporary files.
+size_t RemoveStaleSaveTemps(const std::filesystem::path& target, int64_t minAgeSeconds = kStaleSaveAgeSeconds);
 
 } // namespace quillet

@@ -3,9 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace quillet;
@@ -31,4 +39,102 @@ TEST(SafeFile, ALinkedTargetKeepsItsLinkAndTheReaderSeesTheNewBytes)
     EXPECT_TRUE(bytes.empty());
     EXPECT_FALSE(ReadFileBytes(dir / "missing", text));
     EXPECT_TRUE(text.empty());
+}
+
+TEST(SafeFile, SaveTempNamesAreExactlyOurs)
+{
+    struct Case {
+        const char* name;
+        const char* target;
+    };
+    const Case cases[] = {
+        {".a.qdt.Ab3xY9", "a.qdt"},
+        {"..hidden.qdt.000000", ".hidden.qdt"},
+        {".a.b.c.zzzzzz", "a.b.c"},
+        {".a.qdt.Ab3xY", ""},     // five characters
+        {".a.qdt.Ab3xY9Z", ""},   // seven
+        {".a.qdt.Ab3-Y9", ""},    // not from mkstemp
+        {"a.qdt.Ab3xY9", ""},     // not hidden
+        {"..Ab3xY9", ""},         // no target
+        {".a.qdtAb3xY9", ""},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SaveTempTarget(c.name), c.target) << c.name;
+        EXPECT_EQ(IsSaveTempName(c.name, "a.qdt"), std::string_view(c.target) == "a.qdt") << c.name;
+    }
+}
+
+namespace {
+
+void makeOld(const fs::path& p)
+{
+    fs::last_write_time(p, fs::file_time_type::clock::now() - std::chrono::hours(1));
+}
+
+} // namespace
+
+// A save killed half-way leaves its hidden file; the next save of the same
+// file removes it, but never a file another running save holds, one just
+// made (not yet locked), nor anything not named like ours.
+TEST(SafeFile, ASaveRemovesWhatKilledSavesOfItsFileLeft)
+{
+    const fs::path dir = test::freshTestDir("safe_file");
+    const fs::path target = dir / "doc.qdt";
+    ASSERT_TRUE(ReplaceFileContents(target, std::string_view("before")));
+
+    // A real killed save: the file size limit stops the writer mid-way.
+    fflush(nullptr);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        struct rlimit none {};
+        setrlimit(RLIMIT_CORE, &none);
+        struct rlimit small {4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &small);
+        std::signal(SIGXFSZ, SIG_DFL);
+        const std::vector<uint8_t> big(1 << 20, 'x');
+        (void)WriteWholeFile(target, big);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the save should have been killed";
+    std::vector<fs::path> left;
+    for (const auto& e : fs::directory_iterator(dir))
+        if (IsSaveTempName(e.path().filename().string(), "doc.qdt")) left.push_back(e.path());
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(test::readAll(target), "before");
+
+    // Too young to tell from a save that has not locked its file yet.
+    ASSERT_TRUE(ReplaceFileContents(target, std::string_view("second")));
+    EXPECT_TRUE(fs::exists(left[0]));
+
+    makeOld(left[0]);
+    const fs::path busy = dir / ".doc.qdt.BUSY00";      // another copy's save in progress
+    const fs::path otherFile = dir / ".other.qdt.abcdef";
+    const fs::path notOurs = dir / ".doc.qdt.abc";
+    const fs::path folder = dir / ".doc.qdt.FOLDER";
+    for (const fs::path& p : {busy, otherFile, notOurs}) {
+        test::writeAll(p, "x");
+        makeOld(p);
+    }
+    fs::create_directory(folder);
+    makeOld(folder);
+    const int held = ::open(busy.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+    ASSERT_TRUE(ReplaceFileContents(target, std::string_view("third")));
+    EXPECT_FALSE(fs::exists(left[0]));
+    EXPECT_TRUE(fs::exists(busy));
+    EXPECT_TRUE(fs::exists(otherFile));
+    EXPECT_TRUE(fs::exists(notOurs));
+    EXPECT_TRUE(fs::is_directory(folder));
+    EXPECT_EQ(test::readAll(target), "third");
+
+    // Once its save is over, it is a leftover like any other.
+    ::close(held);
+    EXPECT_EQ(RemoveStaleSaveTemps(target), 1u);
+    EXPECT_FALSE(fs::exists(busy));
 }
