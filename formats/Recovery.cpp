@@ -2,10 +2,15 @@
 
 #include "engine/Childwin.h"
 #include "platform/MessageBox.h"
+#include "platform/SafeFile.h"
 #include "platform/Win1252.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <system_error>
+#include <utility>
+
+#include <unistd.h>
 
 namespace quillet {
 
@@ -29,7 +34,8 @@ bool hasRecoveryFiles(const fs::path& folder)
     return false;
 }
 
-// Removes a run folder that holds nothing but its lock file.
+// Removes a run folder that holds nothing but its lock file (and what
+// killed saves left, which the caller has cleared).
 void removeIfEmpty(const fs::path& folder)
 {
     std::error_code ec;
@@ -37,6 +43,15 @@ void removeIfEmpty(const fs::path& folder)
     fs::remove(folder / kRecoveryLockName, ec);
     fs::remove(folder, ec);
 }
+
+// Only the run owning a folder writes into it, so once its lock is ours
+// every save leftover in it is stale, however young.
+void removeSaveLeftovers(const fs::path& runFolder)
+{
+    RemoveStaleSaveTemps(runFolder, [](std::string_view) { return true; }, 0);
+}
+
+bool isRecoveryName(std::string_view name) { return name.ends_with(kRecoveryExtension); }
 
 // Lets the first error message through (when allowed) and keeps the rest
 // back: a folder that cannot be written fails for every window alike.
@@ -56,6 +71,29 @@ private:
     MessageBoxes& Next;
     bool MayReport;
     bool Reported = false;
+};
+
+// Sets the file aside when the first error about it is shown, so the
+// message can say where it went.
+class SetAsideBoxes final : public MessageBoxes {
+public:
+    SetAsideBoxes(MessageBoxes& next, std::function<fs::path()> setAside)
+        : Next(next), SetAside(std::move(setAside))
+    {
+    }
+    MsgResult show(std::string_view text, std::string_view caption, MsgIcon icon, MsgButtons buttons) override
+    {
+        if (icon != MsgIcon::Error || Done) return Next.show(text, caption, icon, buttons);
+        Done = true;
+        const std::string line = "The recovery file was kept as " + SetAside().string();
+        return Next.show(std::string(text) + "\n" + utf8ToAnsi(line), caption, icon, buttons);
+    }
+    bool done() const { return Done; }
+
+private:
+    MessageBoxes& Next;
+    std::function<fs::path()> SetAside;
+    bool Done = false;
 };
 
 class MessageBoxesScope {
@@ -183,6 +221,10 @@ std::vector<fs::path> RecoveryRun::adoptStaleFiles()
         }
     }
 
+    // Killed saves of such files, unless a running older build still
+    // writes them (the age and lock checks tell).
+    RemoveStaleSaveTemps(State, isRecoveryName);
+
     std::vector<fs::path> runs;
     for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code dirEc;
@@ -198,6 +240,7 @@ std::vector<fs::path> RecoveryRun::adoptStaleFiles()
         InstanceLock lock;
         // Held by its running owner, or by us since an earlier call.
         if (!lock.tryLock(run / kRecoveryLockName)) continue;
+        removeSaveLeftovers(run);
         std::vector<fs::path> found = RecoveryFilesIn(run);
         if (found.empty()) {
             removeIfEmpty(run);
@@ -215,14 +258,75 @@ void RecoveryRun::removeFiles()
     if (!Own.empty()) fs::remove_all(Own, ec);
     Own.clear();
     OwnLock.release();
-    for (Adopted& a : AdoptedRuns) fs::remove_all(a.Folder, ec);
+    for (Adopted& a : AdoptedRuns) {
+        if (!a.Keep) {
+            fs::remove_all(a.Folder, ec);
+            continue;
+        }
+        // Everything but the files that could be neither reopened nor set
+        // aside: the next start tries those again, and only those.
+        for (fs::directory_iterator it(a.Folder, ec), end; !ec && it != end; it.increment(ec)) {
+            std::error_code one;
+            if (std::find(Kept.begin(), Kept.end(), it->path()) == Kept.end()) fs::remove_all(it->path(), one);
+        }
+    }
     AdoptedRuns.clear();
-    for (const fs::path& f : AdoptedFiles) fs::remove(f, ec);
+    for (const fs::path& f : AdoptedFiles)
+        if (std::find(Kept.begin(), Kept.end(), f) == Kept.end()) fs::remove(f, ec);
     AdoptedFiles.clear();
+    Kept.clear();
     if (LegacyLock.locked()) {
         fs::remove(State / kRecoveryFolderName / kLegacyLockName, ec);
         LegacyLock.release();
     }
+}
+
+fs::path RecoveryRun::setAside(const fs::path& file)
+{
+    std::error_code ec;
+    const fs::path root = State / kRecoveryFolderName;
+    if (!State.empty()) fs::create_directories(root, ec);
+    const std::string stem = file.stem().string();
+    const std::string ext = file.extension().string() + std::string(kDamagedExtension);
+    for (int n = 1; !State.empty() && n <= 999; ++n) {
+        const fs::path to = root / ((n == 1 ? stem : stem + "-" + std::to_string(n)) + ext);
+        // A hard link never replaces a file of the same name, not even one
+        // another program sets aside at this moment.
+        if (::link(file.c_str(), to.c_str()) == 0) {
+            ::unlink(file.c_str());
+            std::erase(AdoptedFiles, file);
+            return to;
+        }
+        if (errno == EEXIST) continue;
+        // File systems without hard links.
+        if (!fs::exists(to, ec) && !ec) {
+            fs::rename(file, to, ec);
+            if (!ec) {
+                std::erase(AdoptedFiles, file);
+                return to;
+            }
+        }
+        break;
+    }
+    Kept.push_back(file);
+    for (Adopted& a : AdoptedRuns)
+        if (a.Folder == file.parent_path()) a.Keep = true;
+    return file;
+}
+
+bool RecoveryRun::reopen(const fs::path& file, const std::function<bool()>& open)
+{
+    SetAsideBoxes boxes(messageBoxes(), [&] { return setAside(file); });
+    bool ok = false;
+    try {
+        MessageBoxesScope scope(boxes);
+        ok = open();
+    } catch (...) {
+        if (!boxes.done()) setAside(file);
+        throw;
+    }
+    if (!ok && !boxes.done()) setAside(file);
+    return ok;
 }
 
 // ---- The tick -------------------------------------------------------------------

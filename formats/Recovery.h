@@ -13,9 +13,15 @@
 // folder whose lock can be taken belongs to a run that is gone, and only
 // such folders are reopened. The run that reopens them keeps their locks
 // (a third program starting meanwhile leaves them alone) and removes them
-// at its own orderly exit. Plain *.whi files directly in the state folder,
+// at its own orderly exit. A file that cannot be reopened is moved aside
+// and kept: a bug of ours must never cost recovered work. Plain *.whi
+// files directly in the state folder,
 // left by builds that kept them there, count as stale as well; one lock in
 // the recovery folder makes sure only one run adopts them.
+//
+// A save killed on the way leaves a hidden temporary file beside its
+// target; adopting a dead run's folder removes those, and a folder left
+// with nothing else goes.
 //
 // A run folder is made under a hidden name, locked, and only then renamed
 // into view, so nobody can find it unlocked while it is being set up.
@@ -44,6 +50,7 @@ inline constexpr std::string_view kRecoveryExtension = ".whi";
 inline constexpr std::string_view kRecoveryFolderName = "recovery";
 inline constexpr std::string_view kRecoveryLockName = "owner.lock";
 inline constexpr std::string_view kRecoveryRunPrefix = "run-";
+inline constexpr std::string_view kDamagedExtension = ".damaged";
 
 // The base of a window's recovery name (UTF-8): the file name of docPath
 // (UTF-8) without folder and extension, or that of docTitle (Windows-1252)
@@ -77,16 +84,32 @@ public:
     // are removed; errors are ignored.
     void removeFiles();
 
+    // Reopens one adopted file through `open` (true when a window holds its
+    // work now). A file that cannot be reopened (the reader rejects it, or
+    // anything else goes wrong) is set aside rather than lost at the exit,
+    // and the error messages shown meanwhile say where it was put.
+    bool reopen(const std::filesystem::path& file, const std::function<bool()>& open);
+    // Moves an adopted file out of the way of removeFiles, as
+    // <state folder>/recovery/<name>.damaged (<stem>-2<ext>.damaged and on
+    // when taken), where no run ever deletes or reopens it. Returns where it
+    // is now: when it cannot be moved it stays where it is, and that folder
+    // stays for the next start.
+    std::filesystem::path setAside(const std::filesystem::path& file);
+
 private:
     struct Adopted {
         std::filesystem::path Folder;
         InstanceLock Lock;
+        // A file of it could not be set aside: the folder is left alone.
+        bool Keep = false;
     };
     std::filesystem::path State;
     std::filesystem::path Own;
     InstanceLock OwnLock;
     std::vector<Adopted> AdoptedRuns;
     std::vector<std::filesystem::path> AdoptedFiles;
+    // Adopted files that could not be set aside, left for the next start.
+    std::vector<std::filesystem::path> Kept;
     InstanceLock LegacyLock;
 };
 
