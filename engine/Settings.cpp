@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <string>
 
 namespace quillet {
@@ -64,12 +63,6 @@ std::string pathFromFileBytes(const std::string& bytes)
     return isValidUtf8(bytes) ? bytes : ansiToUtf8(bytes);
 }
 
-void putString(ByteWriter& out, std::string_view s)
-{
-    out.i32(int32_t(s.size()));
-    out.str(s);
-}
-
 uint8_t flag(bool b) { return b ? 1 : 0; }
 
 // Reads fields in order until the first one that is not wholly there or
@@ -79,15 +72,7 @@ class SettingsReader {
 public:
     explicit SettingsReader(ByteReader& in) : in_(in) {}
 
-    bool ok() const { return bool(in_); }
-
-    bool string(std::string& out)
-    {
-        const int32_t n = in_.i32();
-        if (!in_ || n < 0 || size_t(n) > in_.remaining()) return fail();
-        out = in_.str(size_t(n));
-        return ok();
-    }
+    bool string(std::string& out) { return in_.lpString32(out); }
     bool boolean(uint8_t& out)
     {
         const uint8_t v = in_.u8();
@@ -122,7 +107,7 @@ public:
     bool pathList(std::vector<std::string>& out)
     {
         const int32_t n = in_.i32();
-        if (!in_ || n < 0 || size_t(n) > in_.remaining() / kStringCountSize) return fail();
+        if (!in_.fits(n, kStringCountSize)) return false;
         std::vector<std::string> list;
         list.reserve(size_t(n));
         for (int32_t i = 0; i < n; ++i) {
@@ -136,12 +121,6 @@ public:
     }
 
 private:
-    bool fail()
-    {
-        in_.fail();
-        return false;
-    }
-
     ByteReader& in_;
 };
 
@@ -182,10 +161,10 @@ std::vector<uint8_t> EncodeSettings(const FrameState& frame)
 {
     const FrameOptions& o = frame.Options;
     ByteWriter out;
-    putString(out, pathToFileBytes(o.DatabaseFile));
-    putString(out, o.UserName);
-    putString(out, o.UserInitials);
-    putString(out, o.UserAddress);
+    out.lpString32(pathToFileBytes(o.DatabaseFile));
+    out.lpString32(o.UserName);
+    out.lpString32(o.UserInitials);
+    out.lpString32(o.UserAddress);
     out.i32(o.QuoteStyle);
     out.u8(flag(!o.ShowHelpLines));
     out.i32(o.UndoDepth);
@@ -207,7 +186,7 @@ std::vector<uint8_t> EncodeSettings(const FrameState& frame)
     out.f64(o.LineWidth);
     out.u8(flag(o.SpellWhileTyping));
     out.i32(int32_t(frame.RecentFiles.size()));
-    for (const std::string& path : frame.RecentFiles) putString(out, pathToFileBytes(path));
+    for (const std::string& path : frame.RecentFiles) out.lpString32(pathToFileBytes(path));
     out.i32(o.RecentFileCount);
     out.u8(flag(o.AutoSave));
     out.i32(o.AutoSaveMinutes);
@@ -269,18 +248,8 @@ void DecodeSettings(FrameState& frame, ByteReader& in)
 
 bool OpenSettings(FrameState& frame, const fs::path& file)
 {
-    std::error_code ec;
-    if (!fs::is_regular_file(file, ec)) return false;
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return false;
-    std::string bytes;
-    char chunk[65536];
-    while (bytes.size() < kMaxSettingsFileSize) {
-        in.read(chunk, std::streamsize(std::min(sizeof chunk, kMaxSettingsFileSize - bytes.size())));
-        bytes.append(chunk, size_t(in.gcount()));
-        if (!in) break;
-    }
-    if (in.bad()) return false;
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(file, kMaxSettingsFileSize, bytes)) return false;
     ByteReader reader(bytes);
     DecodeSettings(frame, reader);
     return true;

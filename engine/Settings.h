@@ -28,8 +28,9 @@ inline constexpr int32_t kMaxRecentFiles = 1000;
 inline constexpr int32_t kMaxAutoSaveMinutes = 1000;
 inline constexpr int32_t kMaxQuoteStyle = 4;
 inline constexpr double kMaxLineWidthPt = 72.0;
-// More than this is never read; what lies beyond counts as missing.
-inline constexpr size_t kMaxSettingsFileSize = 16u << 20;
+// A larger file is no file of ours: it is not read, and the defaults stay.
+// A thousand recent files of the longest paths fit.
+inline constexpr size_t kMaxSettingsFileSize = 4u << 20;
 
 // ProgDir / "settings.dat".
 std::filesystem::path SettingsFilePath(const FrameState& frame);
@@ -40,8 +41,8 @@ std::filesystem::path SettingsFilePath(const FrameState& frame);
 // The frame calls it before OpenSettings.
 void SetDefaultSettings(FrameState& frame);
 
-// Reads the file over the current state. A missing or unreadable file
-// changes nothing; a short or damaged one is taken up to the first field
+// Reads the file over the current state. A missing or unreadable file, or
+// anything but a regular file, changes nothing; a short or damaged one is taken up to the first field
 // that is not wholly there or cannot be right, and the rest stays. Values
 // outside their ranges are pulled into them. False when nothing could be
 // read (no file).

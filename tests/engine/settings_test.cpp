@@ -10,6 +10,8 @@
 #include <fstream>
 #include <limits>
 
+#include <sys/stat.h>
+
 using namespace quillet;
 namespace fs = std::filesystem;
 
@@ -199,14 +201,24 @@ TEST(Settings, DefaultsWithoutAFile)
     EXPECT_EQ(o.NoFill, 0);
     EXPECT_TRUE(o.ToolBar1Visible && o.ToolBar2Visible && o.ToolBar3Visible && o.ToolBar4Visible);
 
-    const fs::path missing = test::outputDir() / "settings-missing" / kSettingsFileName;
-    EXPECT_FALSE(OpenSettings(f, missing));
-    expectSameSettings(f, defaults());
-    // A folder where the file should be is no file either.
-    const fs::path folder = test::outputDir() / "settings-folder";
-    fs::create_directories(folder / kSettingsFileName);
-    EXPECT_FALSE(OpenSettings(f, folder / kSettingsFileName));
-    expectSameSettings(f, defaults());
+    // No file, a folder, a FIFO (which must not wait for a writer) and a
+    // file beyond the size any settings take are all no file.
+    const fs::path dir = test::outputDir() / "settings-nofile";
+    fs::remove_all(dir);
+    fs::create_directories(dir / "folder" / kSettingsFileName);
+    fs::create_directories(dir / "fifo");
+    ASSERT_EQ(::mkfifo((dir / "fifo" / kSettingsFileName).c_str(), 0600), 0);
+    fs::create_directories(dir / "huge");
+    {
+        std::ofstream huge(dir / "huge" / kSettingsFileName, std::ios::binary);
+        const std::vector<uint8_t> img = EncodeSettings(sample());
+        huge.write(reinterpret_cast<const char*>(img.data()), std::streamsize(img.size()));
+    }
+    fs::resize_file(dir / "huge" / kSettingsFileName, kMaxSettingsFileSize + 1);
+    for (const char* sub : {"missing", "folder", "fifo", "huge"}) {
+        EXPECT_FALSE(OpenSettings(f, dir / sub / kSettingsFileName)) << sub;
+        expectSameSettings(f, defaults());
+    }
 }
 
 TEST(Settings, ReadBackGivesTheSameState)
