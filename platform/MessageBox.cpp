@@ -1,14 +1,26 @@
 #include "platform/MessageBox.h"
 
+#include "platform/Win1252.h"
+
 #include <cstdio>
 
 namespace quillet {
+
+MsgResult MessageBoxes::showUtf8(std::string_view text, std::string_view caption, MsgIcon icon,
+                                 MsgButtons buttons)
+{
+    return show(utf8ToAnsi(text), utf8ToAnsi(caption), icon, buttons);
+}
 
 namespace {
 
 class StderrBoxes final : public MessageBoxes {
 public:
-    MsgResult show(std::string_view text, std::string_view caption, MsgIcon, MsgButtons buttons) override
+    MsgResult show(std::string_view text, std::string_view caption, MsgIcon icon, MsgButtons buttons) override
+    {
+        return showUtf8(ansiToUtf8(text), ansiToUtf8(caption), icon, buttons);
+    }
+    MsgResult showUtf8(std::string_view text, std::string_view caption, MsgIcon, MsgButtons buttons) override
     {
         std::fprintf(stderr, "%.*s%s%.*s\n", int(caption.size()), caption.data(),
                      caption.empty() ? "" : ": ", int(text.size()), text.data());

@@ -14,9 +14,17 @@ enum class MsgResult { Ok, Cancel, Yes, No };
 class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;
-    // caption empty = the system's default caption.
+    // Text and caption in the document code page (Windows-1252), as most
+    // messages quote document text. caption empty = the system's default
+    // caption.
     virtual MsgResult show(std::string_view text, std::string_view caption, MsgIcon icon,
                            MsgButtons buttons) = 0;
+    // The same with text and caption in UTF-8, for messages that name files
+    // or give the system's reason: a file name need not fit the code page.
+    // Boxes that only know show() get the text in the code page, without
+    // the characters it lacks.
+    virtual MsgResult showUtf8(std::string_view text, std::string_view caption, MsgIcon icon,
+                               MsgButtons buttons);
 };
 
 // The boxes the program uses; without one installed, messages go to stderr

@@ -10,9 +10,21 @@ namespace quillet {
 MsgResult QtMessageBoxes::show(std::string_view text, std::string_view caption, MsgIcon icon,
                                MsgButtons buttons)
 {
+    return run(fromAnsi(text), fromAnsi(caption), icon, buttons);
+}
+
+MsgResult QtMessageBoxes::showUtf8(std::string_view text, std::string_view caption, MsgIcon icon,
+                                   MsgButtons buttons)
+{
+    return run(QString::fromUtf8(text.data(), qsizetype(text.size())),
+               QString::fromUtf8(caption.data(), qsizetype(caption.size())), icon, buttons);
+}
+
+MsgResult QtMessageBoxes::run(const QString& text, const QString& caption, MsgIcon icon, MsgButtons buttons)
+{
     QMessageBox box(parent_);
-    box.setText(fromAnsi(text));
-    box.setWindowTitle(caption.empty() ? QApplication::applicationName() : fromAnsi(caption));
+    box.setText(text);
+    box.setWindowTitle(caption.isEmpty() ? QApplication::applicationName() : caption);
     switch (icon) {
     case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
     case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;

@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/MessageBox.h"
 
+class QString;
 class QWidget;
 
 namespace quillet {
@@ -11,8 +12,11 @@ public:
     explicit QtMessageBoxes(QWidget* parent = nullptr) : parent_(parent) {}
     MsgResult show(std::string_view text, std::string_view caption, MsgIcon icon,
                    MsgButtons buttons) override;
+    MsgResult showUtf8(std::string_view text, std::string_view caption, MsgIcon icon,
+                       MsgButtons buttons) override;
 
 private:
+    MsgResult run(const QString& text, const QString& caption, MsgIcon icon, MsgButtons buttons);
     QWidget* parent_;
 };
 
