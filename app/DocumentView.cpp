@@ -264,6 +264,13 @@ void DocumentView::setCaption(const std::string& ansiCaption)
     emit captionChanged(caption);
 }
 
+void DocumentView::setCaptionUtf8(const std::string& utf8Caption)
+{
+    const QString caption = QString::fromStdString(utf8Caption);
+    setWindowTitle(caption);
+    emit captionChanged(caption);
+}
+
 void DocumentView::repaint()
 {
     const auto& img = Child->ViewImage;

@@ -75,6 +75,7 @@ public:
     int32_t horizontalBarHeight() const override;
     bool hasFocus() const override;
     void setCaption(const std::string& ansiCaption) override;
+    void setCaptionUtf8(const std::string& utf8Caption) override;
     void repaint() override;
     void stopTimer1() override;
     void createCaret(int32_t width, int32_t height) override;

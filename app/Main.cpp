@@ -605,10 +605,10 @@ DocumentView* TMainForm::makeWindow(const std::string& title, bool fromFile)
     if (!view->create()) return nullptr;
 
     DocumentView* v = view.get();
-    v->child().DocTitle = title;
+    v->child().SetDocTitle(title);
     auto* sub = new DocumentSubWindow(*this);
     sub->setWidget(view.release());
-    sub->setWindowTitle(fromAnsi(title));
+    sub->setWindowTitle(QString::fromStdString(title));
     connect(v, &DocumentView::captionChanged, sub, &QWidget::setWindowTitle);
     // Closing from inside one of the window's own handlers would free it
     // under that handler's feet.
@@ -650,7 +650,7 @@ void TMainForm::FileOpen1Execute()
     State.OpenFileName = fileName;
     State.OpenFilterIndex = index;
     OpenDialogFilterIndex = index;
-    OpenMDIChild(fileDisplayName(std::filesystem::path(fileName)));
+    OpenMDIChild(fileShownName(std::filesystem::path(fileName)));
 }
 
 void TMainForm::LastUsedFilesClick(int32_t tag)
@@ -662,7 +662,7 @@ void TMainForm::LastUsedFilesClick(int32_t tag)
     const std::string path = State.RecentFiles[*index];
     State.OpenFileName = path;
     State.OpenFilterIndex = 0;
-    OpenMDIChild(fileDisplayName(std::filesystem::path(path)));
+    OpenMDIChild(fileShownName(std::filesystem::path(path)));
 }
 
 void TMainForm::FileExit1Execute() { close(); }
@@ -715,7 +715,7 @@ void TMainForm::FormShow()
             State.OpenFilterIndex = 0;
             // A file that cannot be read has shown its message; the rest
             // still open.
-            guardedCall([&] { OpenMDIChild(fileDisplayName(std::filesystem::path(path))); });
+            guardedCall([&] { OpenMDIChild(fileShownName(std::filesystem::path(path))); });
         }
     });
     State.PrintAfterOpen = 0;
@@ -734,7 +734,7 @@ void TMainForm::FormShow()
             State.OpenFileName = file.string();
             State.OpenFilterIndex = kNativeOpenFilter;
             DocumentView* v = nullptr;
-            guardedCall([&] { v = OpenMDIChild(fileDisplayName(file) + " (Recovered)"); });
+            guardedCall([&] { v = OpenMDIChild(fileShownName(file) + " (Recovered)"); });
             if (!v) continue;
             v->child().DocPath.clear();
             v->child().SetFileChanged(true);

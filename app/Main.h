@@ -112,7 +112,8 @@ public:
     // Saves the settings and the frame's placement; this run's recovery
     // files go.
     void FormClose();
-    // A new document window from the template, titled `title`.
+    // A new document window from the template, titled `title` (UTF-8: a
+    // file's name as it is).
     DocumentView* CreateMDIChild(const std::string& title);
     // A window that opens State.OpenFileName with State.OpenFilterIndex while
     // it is made; null when the open failed (the window is then gone).

@@ -58,6 +58,9 @@ public:
     uint8_t NoRefresh = 0;
     uint8_t ProgramTyping = 0;
     std::string DocTitle;
+    // DocTitle as captions and messages show it (UTF-8): a file's name with
+    // the letters the code page lacks. Set with SetDocTitle.
+    std::string ShownTitle;
     std::string DocPath;
     std::string ProgDir;
     uint8_t Modified = 0;
@@ -151,6 +154,12 @@ public:
     void RefreshContent();
     void ScrollCursorinView();
     void SetFileChanged(bool changed);
+    // Names the window: DocTitle the name in the code page, ShownTitle the
+    // name as given (UTF-8).
+    void SetDocTitle(const std::string& utf8Name);
+    // The name to show: ShownTitle while it still names DocTitle, else
+    // DocTitle in UTF-8.
+    std::string ShownDocTitle() const;
     void FormMouseWheelDown();
     void FormMouseWheelUp();
     void ScrollBox1MouseDown();

@@ -5,6 +5,7 @@
 // burst of keystrokes is laid out key by key and painted once.
 
 #include "engine/Childwin.h"
+#include "platform/Win1252.h"
 
 #include <algorithm>
 #include <limits>
@@ -230,8 +231,22 @@ void TMDIChild::ScrollCursorinView()
 void TMDIChild::SetFileChanged(bool changed)
 {
     Modified = changed ? 1 : 0;
-    Host->setCaption(changed ? DocTitle + "*" : DocTitle);
+    const std::string title = ShownDocTitle();
+    Host->setCaptionUtf8(changed ? title + "*" : title);
     Ui->fileMenuChanged();
+}
+
+void TMDIChild::SetDocTitle(const std::string& utf8Name)
+{
+    DocTitle = utf8ToAnsi(utf8Name);
+    ShownTitle = utf8Name;
+}
+
+std::string TMDIChild::ShownDocTitle() const
+{
+    // Whoever set DocTitle alone meant a name of its own.
+    if (!ShownTitle.empty() && utf8ToAnsi(ShownTitle) == DocTitle) return ShownTitle;
+    return ansiToUtf8(DocTitle);
 }
 
 // ---- Scroll box ----------------------------------------------------------

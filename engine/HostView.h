@@ -3,6 +3,8 @@
 // The Qt view and frame implement these; tests use recording doubles. Every
 // method has a harmless default so a headless window needs no host at all.
 
+#include "platform/Win1252.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,6 +31,9 @@ public:
     virtual int32_t horizontalBarHeight() const { return 0; }
     virtual bool hasFocus() const { return false; }
     virtual void setCaption(const std::string& /*ansiCaption*/) {}
+    // The caption in UTF-8 (file names need not fit the code page); hosts
+    // that take only setCaption get it in the code page.
+    virtual void setCaptionUtf8(const std::string& utf8Caption) { setCaption(utf8ToAnsi(utf8Caption)); }
     virtual void repaint() {}
     // The deferred first activation.
     virtual void stopTimer1() {}

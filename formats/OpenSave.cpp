@@ -81,12 +81,18 @@ FormatHandlers& formatHandlers()
 
 
 std::string fileDisplayName(const fs::path& path) { return utf8ToAnsi(path.filename().string()); }
+std::string fileShownName(const fs::path& path) { return path.filename().string(); }
+
+void fileErrorBox(const std::string& message, const std::string& reason)
+{
+    messageBoxes().showUtf8(reason.empty() ? message : message + "\n" + reason, "", MsgIcon::Error, MsgButtons::Ok);
+}
 
 void takeFileName(TMDIChild& w, const std::string& path)
 {
     if (w.Frame.KeepName) return;
     w.DocPath = path;
-    w.DocTitle = fileDisplayName(path);
+    w.SetDocTitle(fileShownName(path));
     w.SetFileChanged(false);
 }
 
@@ -227,16 +233,16 @@ bool TMDIChild::SaveFile()
 bool TMDIChild::OpenRTFFile(const std::string& path)
 {
     const fs::path source(path);
-    const std::string openError = "Could not open file " + fileDisplayName(source) + "!";
+    const std::string openError = "Could not open file " + fileShownName(source) + "!";
     std::vector<uint8_t> bytes;
-    if (!ReadFileBytes(source, bytes)) {
-        errorBox(openError);
+    if (const FileReadResult r = ReadWholeFile(source, kMaxDocumentBytes, bytes); !r) {
+        fileErrorBox(openError, r.reason);
         return false;
     }
     const auto& read = formatHandlers().ReadRtf;
     if (!read) {
         // The RTF reader is not part of this build.
-        errorBox(openError);
+        fileErrorBox(openError, "");
         return false;
     }
     Ui->setStatusText(3, "Open file...");
@@ -264,24 +270,31 @@ bool TMDIChild::OpenRTFFile(const std::string& path)
 bool TMDIChild::SaveRTFFile(const std::string& path)
 {
     const fs::path target(path);
-    const std::string createError = "Could not create file " + fileDisplayName(target) + "!";
+    const std::string createError = "Could not create file " + fileShownName(target) + "!";
     const auto& write = formatHandlers().WriteRtf;
     if (!write) {
         // The RTF writer is not part of this build.
-        errorBox(createError);
+        fileErrorBox(createError, "");
         return false;
     }
     Ui->setStatusText(3, "Save file...");
     bool ok = false;
+    std::string reason;
     try {
         std::string image;
-        ok = write(*this, image) && ReplaceFileContents(target, image);
+        ok = write(*this, image);
+        if (ok) {
+            const FileWriteResult w = WriteWholeFile(target, image.data(), image.size());
+            ok = bool(w);
+            reason = w.reason;
+        }
     } catch (const std::bad_alloc&) {
         ok = false;
+        reason = kNoMemoryReason;
     }
     Ui->setStatusText(3, "");
     if (!ok) {
-        errorBox(createError);
+        fileErrorBox(createError, reason);
         return false;
     }
     takeFileName(*this, path);
@@ -294,8 +307,8 @@ void TMDIChild::FormCloseQuery(const TMDIChild* /*sender*/, bool& canClose)
         canClose = true;
         return;
     }
-    const MsgResult answer = messageBoxes().show("Do you want to save the changes in " + DocTitle + "?",
-                                                 "Save document?", MsgIcon::Question, MsgButtons::YesNoCancel);
+    const MsgResult answer = messageBoxes().showUtf8("Do you want to save the changes in " + ShownDocTitle() + "?",
+                                                     "Save document?", MsgIcon::Question, MsgButtons::YesNoCancel);
     switch (answer) {
     case MsgResult::No: canClose = true; break;
     case MsgResult::Yes: canClose = SaveWindow(*this); break;

@@ -36,9 +36,21 @@ struct FormatHandlers {
 // The program's handlers; tests may swap them.
 FormatHandlers& formatHandlers();
 
-// The file name without folder, in the document's code page (for messages
-// and window titles).
+// The largest document file the readers take whole (native documents,
+// the template, recovery files, RTF).
+inline constexpr uint64_t kMaxDocumentBytes = uint64_t(256) << 20;
+// The reason given when a file did not fit in memory.
+inline constexpr std::string_view kNoMemoryReason = "there is not enough memory";
+
+// The file name without folder, in the document's code page (DocTitle, and
+// what the document itself may show of it).
 std::string fileDisplayName(const std::filesystem::path& path);
+// The file name without folder as it is (UTF-8), for captions and messages.
+std::string fileShownName(const std::filesystem::path& path);
+
+// An error box about a file (UTF-8): the message as it stands and, on a
+// second line when there is one, the reason.
+void fileErrorBox(const std::string& message, const std::string& reason);
 // The extension with its dot, upper-cased ("" when there is none).
 std::string upperExtension(const std::string& path);
 

@@ -7,6 +7,7 @@
 #include "tests/support/TestPaths.h"
 
 #include "platform/SafeFile.h"
+#include "platform/Win1252.h"
 
 #include <gtest/gtest.h>
 
@@ -29,10 +30,15 @@ struct Box {
     MsgButtons buttons;
 };
 
+// Records texts in UTF-8, as the program's own boxes show them.
 struct ScriptedBoxes : MessageBoxes {
     std::vector<Box> shown;
     std::vector<MsgResult> answers;  // for questions, in order
     MsgResult show(std::string_view text, std::string_view caption, MsgIcon icon, MsgButtons buttons) override
+    {
+        return showUtf8(ansiToUtf8(text), ansiToUtf8(caption), icon, buttons);
+    }
+    MsgResult showUtf8(std::string_view text, std::string_view caption, MsgIcon icon, MsgButtons buttons) override
     {
         shown.push_back(Box{std::string(text), std::string(caption), icon, buttons});
         if (buttons == MsgButtons::YesNoCancel && !answers.empty()) {
@@ -281,7 +287,8 @@ TEST_F(OpenSave, MissingFormatModulesReportTheirErrors)
     EXPECT_FALSE(fs::exists(dir / "out.rtf"));
     EXPECT_EQ(w->Modified, 1);
     EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"Could not open file x.rtf!", "Could not open doc file!",
-                                                       "Could not open doc file!", "Could not open file none.rtf!",
+                                                       "Could not open doc file!",
+                                                       "Could not open file none.rtf!\nNo such file or directory",
                                                        "Could not create file out.rtf!"}));
     for (const Box& b : boxes.shown) {
         EXPECT_EQ(b.icon, MsgIcon::Error);
@@ -514,6 +521,45 @@ TEST_F(OpenSave, EachChangedWindowAsksWithItsOwnTitle)
                                                        "Do you want to save the changes in second.qdt?"}));
     EXPECT_TRUE(fs::exists(dir / "first.qdt"));
     EXPECT_FALSE(fs::exists(dir / "second.qdt"));
+}
+
+// RTF files are documents too: the same cap, the reason under the message,
+// and names outside the code page as they are.
+TEST_F(OpenSave, RtfFailuresSayWhyAndNameTheFileAsItIs)
+{
+    formatHandlers().ReadRtf = [](TMDIChild&, const std::vector<uint8_t>&) { return 0; };
+    formatHandlers().WriteRtf = [](TMDIChild&, std::string& image) {
+        image = "{\\rtf1}";
+        return true;
+    };
+    fs::create_directories(dir / "Übersicht.rtf");
+    std::ofstream(dir / "big.rtf").put('x');
+    fs::resize_file(dir / "big.rtf", kMaxDocumentBytes + 1);
+    EXPECT_FALSE(w->OpenFile((dir / "Übersicht.rtf").string(), 3));
+    EXPECT_FALSE(w->OpenFile((dir / "big.rtf").string(), 0));
+    w->DocPath = (dir / "Übersicht.rtf").string();
+    w->FileFormatIndex = sfRtf;
+    EXPECT_FALSE(w->SaveFile());
+    w->DocPath = (dir / "日本.rtf").string();
+    EXPECT_TRUE(w->SaveFile());
+    EXPECT_EQ(w->ShownDocTitle(), "日本.rtf");
+    EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"Could not open file Übersicht.rtf!\nIs a directory",
+                                                       "Could not open file big.rtf!\nthe file is larger than 256 MB",
+                                                       "Could not create file Übersicht.rtf!\nIs a directory"}));
+    fs::remove(dir / "big.rtf");
+}
+
+TEST_F(OpenSave, CloseQueryNamesTheFileAsItIs)
+{
+    const std::string name = "日本語の文書.qdt";
+    w->DocPath = (dir / name).string();
+    ASSERT_TRUE(w->SaveFile());
+    w->SetFileChanged(true);
+    boxes.answers = {MsgResult::Cancel};
+    bool canClose = true;
+    w->FormCloseQuery(w.get(), canClose);
+    EXPECT_FALSE(canClose);
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Do you want to save the changes in " + name + "?"});
 }
 
 TEST_F(OpenSave, SaveAsPresetsTheNameWithoutExtension)
