@@ -29,6 +29,12 @@ enum CharKindValue : uint8_t { ckText = 0, ckPicture = 1, ckFootnoteRef = 2, ckF
 // TextChar flag bits.
 enum CharFlagBit : int { cfSoftHyphen = 0, cfMisspelt = 1, cfDropMark = 2 };
 
+// The most cells a table row may have: ten times the columns the insert
+// table dialog offers, far more than any page has room for. Rows read from
+// files are held to it, as layout and painting spend time on every cell of
+// a row.
+inline constexpr int32_t kMaxCellsPerRow = 1000;
+
 // FontEntry option bits (items of the character dialog's attribute list).
 enum FontOptionBit : int {
     foBold = 0, foItalic = 1, foUnderline = 2, foStrikeout = 3, foWordUnderline = 4,

@@ -34,21 +34,12 @@
 #include "platform/ByteIO.h"
 #include "engine/Childwin.h"
 #include "engine/RecordCodec.h"
-#include "platform/MessageBox.h"
-#include "platform/Win1252.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
-#include <limits>
 #include <new>
 #include <utility>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace quillet {
 
@@ -72,17 +63,10 @@ constexpr size_t kMinParaCopyBytes = 12 + kAbsatzFormatSize;
 
 // ---- Writing --------------------------------------------------------------
 
-void putString(ByteWriter& out, std::string_view s)
-{
-    const size_t n = std::min<size_t>(s.size(), size_t(std::numeric_limits<int32_t>::max()));
-    out.i32(int32_t(n));
-    out.bytes(s.data(), n);
-}
-
 void putFormatTail(ByteWriter& out, const AbsatzFormat& f)
 {
     for (const TabStop& t : f.Tabs) encodeTabStop(out, t);
-    if (f.BulletFace) putString(out, *f.BulletFace);
+    if (f.BulletFace) out.lpString32(*f.BulletFace);
 }
 
 void putInfoHeader(ByteWriter& out, const BitmapInfoHeader& h)
@@ -152,8 +136,8 @@ void putChar(ByteWriter& out, const TextChar& c)
     } else if (c.Kind >= ckFootnoteRef && c.Kind <= ckField) {
         out.u16(c.ShownNumber);
         out.u16(c.FootnoteId);
-        putString(out, c.FieldResult ? std::string_view(*c.FieldResult) : std::string_view());
-        putString(out, c.FieldCode ? std::string_view(*c.FieldCode) : std::string_view());
+        out.lpString32(c.FieldResult ? std::string_view(*c.FieldResult) : std::string_view());
+        out.lpString32(c.FieldCode ? std::string_view(*c.FieldCode) : std::string_view());
         out.f64(c.Width);
         out.f64(c.Height);
     }
@@ -190,7 +174,7 @@ void putParaCopies(ByteWriter& out, const std::vector<TextArea>& areas)
             for (const TextChar& c : l.Chars)
                 if (c.ParaCopy) ++count;
     if (count == 0) return;
-    putString(out, kParaCopyTag);
+    out.lpString32(kParaCopyTag);
     out.i32(count);
     for (size_t ai = 0; ai < areas.size(); ++ai)
         for (size_t li = 0; li < areas[ai].Lines.size(); ++li) {
@@ -208,6 +192,20 @@ void putParaCopies(ByteWriter& out, const std::vector<TextArea>& areas)
 
 // ---- Reading --------------------------------------------------------------
 
+// A line outside tables.
+void makePlainLine(TextLine& l)
+{
+    l.IsCell = 0;
+    l.RowFirstRun = 0;
+    l.RowLastRun = 0;
+    l.CellsPerRow = 1;
+    l.CellIndex = 0;
+    l.CellWidth = 1.0;
+    l.CellInsetLeft = 0;
+    l.CellInsetRight = 0;
+    SetStandardCellDesign(l.Design);
+}
+
 class Parser {
 public:
     Parser(const uint8_t* data, size_t size) : in_(data, size) {}
@@ -215,29 +213,23 @@ public:
     NativeReadResult run();
 
 private:
+    // Notes what was being read; the offset is where the bytes first gave
+    // out or a check first gave up, which may be earlier than here.
     bool fail(const char* what)
     {
+        in_.fail();
         if (error_.empty()) {
             error_ = what;
-            errorOffset_ = in_.offset();
+            errorOffset_ = in_.failOffset();
         }
-        in_.fail();
         return false;
     }
     // count elements of at least minBytes each must fit in what is left.
     bool fits(int64_t count, size_t minBytes, const char* what)
     {
-        if (!in_) return fail(what);
-        if (count < 0 || uint64_t(count) > in_.remaining() / minBytes) return fail(what);
-        return true;
+        return in_.fits(count, minBytes) || fail(what);
     }
-    bool readString(std::string& s, const char* what)
-    {
-        const int32_t n = in_.i32();
-        if (!in_ || n < 0 || size_t(n) > in_.remaining()) return fail(what);
-        s = in_.str(size_t(n));
-        return bool(in_);
-    }
+    bool readString(std::string& s, const char* what) { return in_.lpString32(s) || fail(what); }
     bool readFormatTail(AbsatzFormat& f, const AbsatzFormatImage& img, const char* what);
     bool readFonts();
     bool readStyles();
@@ -382,7 +374,7 @@ bool Parser::readPicture(Dib& d)
     uint64_t pixelBytes = 0;
     if (h.biWidth > 0 && h.biHeight > 0) {
         const uint64_t stride = strideOf(h.biWidth, h.biBitCount);
-        if (stride != 0 && stride > in_.remaining() / uint64_t(h.biHeight)) return fail("picture pixels");
+        if (!fits(h.biHeight, size_t(stride), "picture pixels")) return false;
         pixelBytes = stride * uint64_t(h.biHeight);
     }
     if (pixelBytes > in_.remaining()) return fail("picture pixels");
@@ -466,14 +458,7 @@ bool Parser::readLine(TextLine& l)
         if (l.CellsPerRow < 1) l.CellsPerRow = 1;
         l.CellIndex = std::clamp(l.CellIndex, 0, l.CellsPerRow - 1);
     } else {
-        l.RowFirstRun = 0;
-        l.RowLastRun = 0;
-        l.CellsPerRow = 1;
-        l.CellIndex = 0;
-        l.CellWidth = 1.0;
-        l.CellInsetLeft = 0;
-        l.CellInsetRight = 0;
-        SetStandardCellDesign(l.Design);
+        makePlainLine(l);
     }
     l.ColumnCount = in_.i32();
     l.ColumnRule = in_.i32();
@@ -517,6 +502,12 @@ bool Parser::readAreas()
         // drawing walk a whole row for every cell.
         for (TextLine& l : a.Lines) {
             l.CellsPerRow = std::min(l.CellsPerRow, img.lineCount);
+            if (l.CellsPerRow > kMaxCellsPerRow) {
+                // No page shows such a row. Its cells become paragraphs of
+                // their own, so the text stays and the table goes.
+                makePlainLine(l);
+                if (l.EndKind == ekSoft) l.EndKind = ekParagraph;
+            }
             l.CellIndex = std::clamp(l.CellIndex, 0, l.CellsPerRow - 1);
         }
     }
@@ -675,7 +666,7 @@ NativeReadResult Parser::run()
 
     if (!ok) {
         result.error = error_.empty() ? "file" : error_;
-        result.errorOffset = errorOffset_;
+        result.errorOffset = error_.empty() ? in_.failOffset() : errorOffset_;
         return result;
     }
     repair();
@@ -686,14 +677,12 @@ NativeReadResult Parser::run()
 
 // ---- Files ------------------------------------------------------------------
 
-
-
-
-
-
-void errorBox(const std::string& text)
+// The second line of the message for a file the reader gave up on.
+std::string readFailureReason(const NativeReadResult& r)
 {
-    messageBoxes().show(text, "", MsgIcon::Error, MsgButtons::Ok);
+    if (r.badMagic) return "the file is not a Quillet document";
+    if (r.outOfMemory) return std::string(kNoMemoryReason);
+    return "the file is damaged at byte " + std::to_string(r.errorOffset) + " (" + r.error + ")";
 }
 
 // Our documents carry the six header and footer areas right after the page
@@ -727,6 +716,7 @@ NativeReadResult readNativeDocument(const uint8_t* data, size_t size)
         // machine that cannot hold even that.
         NativeReadResult r;
         r.error = "out of memory";
+        r.outOfMemory = true;
         return r;
     }
 }
@@ -734,7 +724,7 @@ NativeReadResult readNativeDocument(const uint8_t* data, size_t size)
 std::vector<uint8_t> writeNativeDocument(const TMDIChild& w)
 {
     ByteWriter out;
-    putString(out, kNativeMagic);
+    out.lpString32(kNativeMagic);
 
     out.f64(w.ZoomPercent);
     out.i32(w.ZoomMode);
@@ -742,12 +732,12 @@ std::vector<uint8_t> writeNativeDocument(const TMDIChild& w)
     out.i32(w.DocLanguage);
 
     out.u8(kPropertyCount);
-    for (const std::string& s : w.DocProperties) putString(out, s);
+    for (const std::string& s : w.DocProperties) out.lpString32(s);
 
     out.i32(w.FontCount());
     for (const FontEntry& f : w.Fonts) {
         encodeFontEntry(out, f);
-        putString(out, f.Face);
+        out.lpString32(f.Face);
     }
 
     out.i32(w.FootnoteCounter);
@@ -827,15 +817,15 @@ bool TMDIChild::SaveQDTFile(const std::string& path)
 {
     const std::filesystem::path target(path);
     Ui->setStatusText(3, "Save file...");
-    bool ok = false;
+    FileWriteResult written;
     try {
-        ok = ReplaceFileContents(target, writeNativeDocument(*this));
+        written = WriteWholeFile(target, writeNativeDocument(*this));
     } catch (const std::bad_alloc&) {
-        ok = false;
+        written.reason = kNoMemoryReason;
     }
     Ui->setStatusText(3, "");
-    if (!ok) {
-        errorBox("Could not create the file " + fileDisplayName(target) + "!");
+    if (!written) {
+        fileErrorBox("Could not create the file " + fileShownName(target) + "!", written.reason);
         return false;
     }
     takeFileName(*this, path);
@@ -846,8 +836,10 @@ bool TMDIChild::OpenQDTFile(const std::string& path)
 {
     const std::filesystem::path source(path);
     std::vector<uint8_t> bytes;
-    if (!ReadFileBytes(source, bytes)) {
-        errorBox("Could not of file " + fileDisplayName(source) + "!");
+    // Only a regular file of a sensible size is read: a FIFO under a
+    // document's name would otherwise block for ever.
+    if (const FileReadResult read = ReadWholeFile(source, kMaxDocumentBytes, bytes); !read) {
+        fileErrorBox("Could not of file " + fileShownName(source) + "!", read.reason);
         return false;
     }
     Ui->setStatusText(3, "Open file...");
@@ -855,7 +847,7 @@ bool TMDIChild::OpenQDTFile(const std::string& path)
     bytes = {};
     Ui->setStatusText(3, "");
     if (!r.ok) {
-        errorBox("This is not a valid Quillet document!");
+        fileErrorBox("This is not a valid Quillet document!", fileShownName(source) + ": " + readFailureReason(r));
         return false;
     }
     takeNativeDocument(*this, std::move(r.doc));

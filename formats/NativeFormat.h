@@ -51,13 +51,16 @@ struct NativeDocument {
 struct NativeReadResult {
     bool ok = false;
     bool badMagic = false;      // not a document of ours at all
+    bool outOfMemory = false;   // the machine could not hold the document
     size_t errorOffset = 0;     // where reading stopped
     std::string error;          // what was being read
     NativeDocument doc;
 };
 
 // Parses a whole file image. On failure `doc` is to be thrown away. On
-// success every link, index and count in `doc` is within range, but
+// success every link, index and count in `doc` is within range (a table
+// row of more than kMaxCellsPerRow cells comes back as plain paragraphs,
+// one per cell line, its text kept), but
 // kind-0 characters still carry their stored width and height: the window
 // measures them again when it takes the document over.
 NativeReadResult readNativeDocument(const uint8_t* data, size_t size);

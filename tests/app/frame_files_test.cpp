@@ -381,7 +381,7 @@ TEST_F(FrameFiles, ARecoveryWriteFailureIsShownOnceUntilItWorksAgain)
     frame->AutoSaveTimerTimer();
     frame->AutoSaveTimerTimer();
     frame->AutoSaveTimerTimer();
-    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Could not create the file NONAME1.whi!"}));
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Could not create the file NONAME1.whi!\nIs a directory"}));
 
     fs::remove_all(runFolder / "NONAME1.whi");
     frame->AutoSaveTimerTimer();

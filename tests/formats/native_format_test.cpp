@@ -3,9 +3,12 @@
 #include "platform/ByteIO.h"
 #include "engine/Childwin.h"
 #include "engine/RecordCodec.h"
+#include "formats/OpenSave.h"
 #include "platform/MessageBox.h"
+#include "platform/Win1252.h"
 #include "render/ImageCanvas.h"
 #include "render/RenderPolicy.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -16,10 +19,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <csignal>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <limits>
 #include <memory>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace quillet;
 namespace fs = std::filesystem;
@@ -28,15 +38,30 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+// Records every text in UTF-8, as the program's own boxes show it.
 struct RecordingBoxes : MessageBoxes {
     std::vector<std::string> texts;
-    MsgResult show(std::string_view text, std::string_view, MsgIcon icon, MsgButtons) override
+    MsgResult show(std::string_view text, std::string_view caption, MsgIcon icon, MsgButtons buttons) override
+    {
+        return showUtf8(ansiToUtf8(text), ansiToUtf8(caption), icon, buttons);
+    }
+    MsgResult showUtf8(std::string_view text, std::string_view, MsgIcon icon, MsgButtons) override
     {
         EXPECT_EQ(icon, MsgIcon::Error);
         texts.emplace_back(text);
         return MsgResult::Ok;
     }
 };
+
+constexpr std::string_view kNotValid = "This is not a valid Quillet document!";
+
+// The one message for a file the reader refused: the fixed line, then the
+// file's name and why.
+bool refusedOnce(const std::vector<std::string>& texts, std::string_view name)
+{
+    return texts.size() == 1 &&
+           texts[0].rfind(std::string(kNotValid) + "\n" + std::string(name) + ": the file is ", 0) == 0;
+}
 
 struct Doc {
     FrameState frame;
@@ -590,15 +615,164 @@ TEST_F(NativeFile, TemplateInProgramFolderOpensWithTheStandardStyles)
 
 // ---- Failures ---------------------------------------------------------------------
 
-TEST_F(NativeFile, OpenAndCreateFailuresNameTheFile)
+// Each way a file cannot be opened is said under the message, and the
+// window's document stays as it was.
+TEST_F(NativeFile, OpenFailuresNameTheFileAndSayWhy)
 {
+    Doc src;
+    fillRichDocument(*src);
+    const Bytes full = writeNativeDocument(*src);
+    const Bytes cut(full.begin(), full.begin() + std::ptrdiff_t(full.size() / 2));
+    writeFile(dir / "cut.qdt", cut);
+    const NativeReadResult cutRead = readNativeDocument(cut);
+    ASSERT_FALSE(cutRead.ok);
+    EXPECT_GT(cutRead.errorOffset, kNativeMagic.size());
+    EXPECT_LE(cutRead.errorOffset, cut.size());
+    Bytes alien = full;
+    alien[14] ^= 0x20;
+    writeFile(dir / "alien.qdt", alien);
+    fs::create_directories(dir / "folder.qdt");
+    ASSERT_EQ(::mkfifo((dir / "pipe.qdt").c_str(), 0600), 0);
+    // Sparse: the size is checked before a byte is read.
+    std::ofstream(dir / "big.qdt").put('x');
+    fs::resize_file(dir / "big.qdt", kMaxDocumentBytes + 1);
+
+    const struct {
+        const char* file;
+        std::string text;
+    } cases[] = {
+        {"missing.qdt", "Could not of file missing.qdt!\nNo such file or directory"},
+        {"folder.qdt", "Could not of file folder.qdt!\nIs a directory"},
+        {"pipe.qdt", "Could not of file pipe.qdt!\nit is not a regular file"},
+        {"big.qdt", "Could not of file big.qdt!\nthe file is larger than 256 MB"},
+        {"alien.qdt", std::string(kNotValid) + "\nalien.qdt: the file is not a Quillet document"},
+        {"cut.qdt", std::string(kNotValid) + "\ncut.qdt: the file is damaged at byte " +
+                        std::to_string(cutRead.errorOffset) + " (" + cutRead.error + ")"},
+    };
     Doc d;
-    EXPECT_FALSE(d->OpenQDTFile((dir / "missing.qdt").string()));
+    fillRichDocument(*d);
+    d->DocTitle = "mine";
+    const Bytes before = writeNativeDocument(*d);
+    for (const auto& c : cases) {
+        boxes.texts.clear();
+        // A FIFO that blocked the open would end the test here, not hang it.
+        ::alarm(20);
+        EXPECT_FALSE(d->OpenQDTFile((dir / c.file).string())) << c.file;
+        ::alarm(0);
+        EXPECT_EQ(boxes.texts, std::vector<std::string>{c.text}) << c.file;
+        EXPECT_EQ(writeNativeDocument(*d), before) << c.file;
+        EXPECT_EQ(d->DocTitle, "mine");
+        EXPECT_TRUE(d->DocPath.empty());
+    }
+    fs::remove(dir / "big.qdt");
+}
+
+// Root may read and write anything: what an ordinary user meets is checked
+// as one, in a child process when the tests run as root. Returns what
+// `body` returned.
+std::string asOrdinaryUser(const std::function<std::string()>& body)
+{
+    if (::geteuid() != 0) return body();
+    int fds[2];
+    if (::pipe(fds) != 0) return "no pipe";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        const std::string out = ::setgid(65534) == 0 && ::setuid(65534) == 0 ? body() : "still root";
+        const ssize_t n = ::write(fds[1], out.data(), out.size());
+        ::_exit(n == ssize_t(out.size()) ? 0 : 1);
+    }
+    ::close(fds[1]);
+    std::string got;
+    char buf[512];
+    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) got.append(buf, size_t(n));
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return got;
+}
+
+TEST_F(NativeFile, SaveFailuresNameTheFileAndSayWhy)
+{
+    fs::create_directories(dir / "busy.qdt" / "inside");
+    std::ofstream(dir / "full.qdt") << "previous";
+    Doc d;
+    d->Modified = 1;
     EXPECT_FALSE(d->SaveQDTFile((dir / "no-such-folder" / "new.qdt").string()));
-    ASSERT_EQ(boxes.texts.size(), 2u);
-    EXPECT_EQ(boxes.texts[0], "Could not of file missing.qdt!");
-    EXPECT_EQ(boxes.texts[1], "Could not create the file new.qdt!");
+    EXPECT_FALSE(d->SaveQDTFile((dir / "busy.qdt").string()));
+    // The disk fills up part way (a file size limit does the same).
+    struct rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 64;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool full = d->SaveQDTFile((dir / "full.qdt").string());
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(full);
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Could not create the file new.qdt!\nNo such file or directory",
+                                                     "Could not create the file busy.qdt!\nIs a directory",
+                                                     "Could not create the file full.qdt!\nFile too large"}));
+    EXPECT_EQ(test::readAll(dir / "full.qdt"), "previous");
+    EXPECT_EQ(d->Modified, 1);
     EXPECT_TRUE(d->DocPath.empty());
+}
+
+TEST_F(NativeFile, NoPermissionIsSaid)
+{
+    Doc src;
+    writeFile(dir / "secret.qdt", writeNativeDocument(*src));
+    fs::permissions(dir / "secret.qdt", fs::perms::none);
+    fs::create_directories(dir / "locked");
+    fs::permissions(dir / "locked", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                        fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    const std::string said = asOrdinaryUser([&] {
+        Doc d;
+        d->OpenQDTFile((dir / "secret.qdt").string());
+        d->SaveQDTFile((dir / "locked" / "new.qdt").string());
+        std::string all;
+        for (const std::string& t : boxes.texts) all += t + "|";
+        return all;
+    });
+    EXPECT_EQ(said, "Could not of file secret.qdt!\nPermission denied|"
+                    "Could not create the file new.qdt!\nPermission denied|");
+}
+
+// A name the code page cannot hold: the document keeps its code-page form
+// (what fields show), captions and messages show the name itself.
+TEST_F(NativeFile, NamesOutsideTheCodePageShowAsTheyAre)
+{
+    struct CaptionHost : HostView {
+        std::string caption;
+        void setCaptionUtf8(const std::string& c) override { caption = c; }
+    } host;
+    const std::string name = "日本語の文書.qdt";
+    Doc d;
+    d->setHost(&host);
+    ASSERT_TRUE(d->SaveQDTFile((dir / name).string()));
+    EXPECT_EQ(d->DocTitle, ".qdt");
+    EXPECT_EQ(d->ShownDocTitle(), name);
+    EXPECT_EQ(host.caption, name);
+    d->SetFileChanged(true);
+    EXPECT_EQ(host.caption, name + "*");
+
+    Doc o;
+    ASSERT_TRUE(o->OpenQDTFile((dir / name).string()));
+    EXPECT_EQ(o->ShownDocTitle(), name);
+    EXPECT_FALSE(o->OpenQDTFile((dir / ("nicht " + name)).string()));
+    EXPECT_FALSE(o->SaveQDTFile((dir / "gone" / name).string()));
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Could not of file nicht 日本語の文書.qdt!\nNo such file or directory",
+                                                     "Could not create the file 日本語の文書.qdt!\nNo such file or directory"}));
+
+    // Letters the code page has are kept in both forms.
+    ASSERT_TRUE(o->SaveQDTFile((dir / "Café.qdt").string()));
+    EXPECT_EQ(o->DocTitle, "Caf\xe9.qdt");
+    EXPECT_EQ(o->ShownDocTitle(), "Café.qdt");
+    // A title set on its own is shown as set.
+    o->DocTitle = "Entw\xfcrfe";
+    EXPECT_EQ(o->ShownDocTitle(), "Entwürfe");
+    d->setHost(nullptr);
 }
 
 TEST_F(NativeFile, FailedSaveLeavesWhatWasThereAndNoTemporaryFile)
@@ -610,7 +784,7 @@ TEST_F(NativeFile, FailedSaveLeavesWhatWasThereAndNoTemporaryFile)
     d->Modified = 1;
     EXPECT_FALSE(d->SaveQDTFile(target.string()));
     ASSERT_EQ(boxes.texts.size(), 1u);
-    EXPECT_EQ(boxes.texts[0], "Could not create the file busy.qdt!");
+    EXPECT_EQ(boxes.texts[0], "Could not create the file busy.qdt!\nIs a directory");
     EXPECT_TRUE(fs::is_directory(target / "inside"));
     EXPECT_EQ(d->Modified, 1);
     int entries = 0;
@@ -633,7 +807,7 @@ TEST_F(NativeFile, MagicThatDiffersInOneCharacterIsRejected)
     d->DocTitle = "mine";
     EXPECT_FALSE(d->OpenQDTFile((dir / "bad.qdt").string()));
     ASSERT_EQ(boxes.texts.size(), 1u);
-    EXPECT_EQ(boxes.texts[0], "This is not a valid Quillet document!");
+    EXPECT_EQ(boxes.texts[0], std::string(kNotValid) + "\nbad.qdt: the file is not a Quillet document");
     EXPECT_EQ(writeNativeDocument(*d), before);
     EXPECT_EQ(d->DocTitle, "mine");
 
@@ -655,7 +829,7 @@ TEST_F(NativeFile, TruncatedFileFailsAndLeavesTheDocument)
         writeFile(dir / "cut.qdt", Bytes(full.begin(), full.begin() + std::ptrdiff_t(cut)));
         EXPECT_FALSE(d->OpenQDTFile((dir / "cut.qdt").string())) << cut;
         ASSERT_EQ(boxes.texts.size(), 1u);
-        EXPECT_EQ(boxes.texts[0], "This is not a valid Quillet document!");
+        EXPECT_TRUE(refusedOnce(boxes.texts, "cut.qdt")) << boxes.texts[0];
         EXPECT_EQ(writeNativeDocument(*d), before) << cut;
     }
 }
@@ -921,7 +1095,7 @@ TEST_F(NativeFile, RandomlyDamagedFilesLoadAndLayOutOrLeaveTheDocument)
         boxes.texts.clear();
         if (!w->OpenQDTFile(file.string())) {
             ++refused;
-            ASSERT_EQ(boxes.texts, std::vector<std::string>{"This is not a valid Quillet document!"}) << round;
+            ASSERT_TRUE(refusedOnce(boxes.texts, "damaged.qdt")) << round;
             ASSERT_EQ(writeNativeDocument(*w), before) << round;
             continue;
         }
@@ -1006,7 +1180,7 @@ TEST_F(NativeFile, CorpusFilesOpenLayOutAndPaint)
         Doc w;
         boxes.texts.clear();
         if (!w->OpenQDTFile(e.path().string())) {
-            EXPECT_EQ(boxes.texts, std::vector<std::string>{"This is not a valid Quillet document!"}) << e.path();
+            EXPECT_TRUE(refusedOnce(boxes.texts, e.path().filename().string())) << e.path();
             continue;
         }
         EXPECT_LE(w->SettleLayout(scratch), kMaxSettlePasses) << e.path();
@@ -1014,4 +1188,64 @@ TEST_F(NativeFile, CorpusFilesOpenLayOutAndPaint)
         EXPECT_TRUE(readNativeDocument(writeNativeDocument(*w)).ok) << e.path();
     }
     EXPECT_GE(files, 5);
+}
+
+// A row of more cells than kMaxCellsPerRow (a table no page shows, and
+// layout and painting spend time on every cell of a row) comes back as one
+// paragraph per cell line with all its text; a row at the limit stays a row.
+TEST_F(NativeFile, RowsOverTheCellLimitComeBackAsParagraphs)
+{
+    for (const int32_t cells : {kMaxCellsPerRow, kMaxCellsPerRow + 1}) {
+        Doc d;
+        ASSERT_FALSE(d->Areas.empty());
+        TextArea& body = d->Areas[0];
+        body.Lines.clear();
+        addLines(body, cells);
+        for (int32_t i = 0; i < cells; ++i) {
+            TextLine& l = body.Lines[size_t(i)];
+            l.IsCell = 1;
+            l.RowFirstRun = 1;
+            l.RowLastRun = 1;
+            l.CellsPerRow = cells;
+            l.CellIndex = i;
+            l.CellWidth = 1;
+            SetStandardCellDesign(l.Design);
+            l.Chars = {textChar(char('a' + i % 26))};
+        }
+        const Bytes b = writeNativeDocument(*d);
+        const NativeReadResult r = readNativeDocument(b);
+        ASSERT_TRUE(r.ok) << cells << ": " << r.error;
+        expectSound(r.doc);
+        const std::vector<TextLine>& lines = r.doc.Areas[0].Lines;
+        ASSERT_EQ(lines.size(), size_t(cells));
+        const bool over = cells > kMaxCellsPerRow;
+        for (int32_t i = 0; i < cells; ++i) {
+            const TextLine& l = lines[size_t(i)];
+            ASSERT_EQ(l.Chars.size(), 1u) << i;
+            EXPECT_EQ(l.Chars[0].Code, uint8_t('a' + i % 26)) << i;
+            EXPECT_EQ(l.IsCell, over ? 0 : 1) << i;
+            EXPECT_EQ(l.CellsPerRow, over ? 1 : cells) << i;
+            EXPECT_EQ(l.CellIndex, over ? 0 : i) << i;
+            if (over) {
+                EXPECT_EQ(l.EndKind, ekParagraph) << i;
+            }
+        }
+        if (!over) continue;
+        // The window takes it and lays it out like any other text.
+        writeFile(dir / "wide.qdt", b);
+        Doc o;
+        ASSERT_TRUE(o->OpenQDTFile((dir / "wide.qdt").string()));
+        ImageCanvas scratch(10, 10, 96);
+        EXPECT_LE(o->SettleLayout(scratch), kMaxSettlePasses);
+        // The paragraphs flow over the pages' bodies.
+        size_t chars = 0;
+        for (const TextArea& a : o->Areas) {
+            if (a.AreaType != atPageBody) continue;
+            for (const TextLine& l : a.Lines) {
+                chars += l.Chars.size();
+                EXPECT_EQ(l.IsCell, 0);
+            }
+        }
+        EXPECT_EQ(chars, size_t(cells));
+    }
 }

@@ -5,29 +5,92 @@
 #include "formats/NativeFormat.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
+namespace {
+
+using namespace quillet;
+
+void check(bool promise)
+{
+    if (!promise) std::abort();
+}
+
+// Lengths the reader let through stay finite and within a page's reach.
+void checkLength(double v) { check(std::isfinite(v) && std::fabs(v) <= 10000); }
+
+void checkFormat(const AbsatzFormat& f)
+{
+    for (double v : {f.LineSpacing, f.SpaceAbove, f.SpaceBelow, f.LeftIndent, f.RightIndent, f.FirstLineIndent,
+                     f.ListIndent})
+        checkLength(v);
+    checkLength(f.DefaultTabStep);
+    check(f.DefaultTabStep > 0);
+    for (const TabStop& t : f.Tabs) checkLength(t.Position);
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const quillet::NativeReadResult r = quillet::readNativeDocument(data, size);
-    if (r.ok) {
-        // The reader promises links and indexes inside their arrays.
-        const auto& areas = r.doc.Areas;
-        const int32_t n = int32_t(areas.size());
-        if (n < 1) std::abort();
-        int32_t bodies = 0;
-        for (const quillet::TextArea& a : areas) bodies += a.AreaType == quillet::atPageBody ? 1 : 0;
-        if (r.doc.ZoomPercent < 10 || r.doc.ZoomPercent > 250) std::abort();
-        for (const quillet::TextArea& a : areas) {
-            if (a.NextInFlow < -1 || a.NextInFlow >= n || a.PrevInFlow < -1 || a.PrevInFlow >= n) std::abort();
-            if (a.AreaType > quillet::atGraphic || a.PageIndex < 0 || a.PageIndex >= std::max(bodies, 1)) std::abort();
-            for (const quillet::TextLine& l : a.Lines) {
-                if (l.CellsPerRow < 1 || l.CellIndex < 0 || l.CellIndex >= l.CellsPerRow) std::abort();
-                if (l.CellsPerRow > a.LineCount()) std::abort();
-                for (const quillet::TextChar& c : l.Chars)
-                    if (c.FontIndex < 0 || size_t(c.FontIndex) >= r.doc.Fonts.size()) std::abort();
+    const NativeReadResult r = readNativeDocument(data, size);
+    if (!r.ok) {
+        // A refusal says where it stopped, inside the bytes it was given.
+        check(r.errorOffset <= size);
+        check(!r.error.empty());
+        return 0;
+    }
+    const NativeDocument& d = r.doc;
+    // The reader promises links, indexes and counts inside their arrays.
+    const auto& areas = d.Areas;
+    const int32_t n = int32_t(areas.size());
+    check(n >= 1);
+    check(d.ZoomPercent >= 10 && d.ZoomPercent <= 250);
+    check(d.ZoomMode >= 0 && d.ZoomMode <= 2);
+    check(d.DocLanguage == 0 || d.DocLanguage == 1);
+    check(!d.HasPageSize || (std::isfinite(d.PageWidth) && d.PageWidth > 0 && std::isfinite(d.PageHeight) &&
+                             d.PageHeight > 0));
+    for (const FontEntry& f : d.Fonts) check(std::isfinite(f.Size) && f.Size > 0);
+    for (const VorlageRecord& s : d.Vorlagen) {
+        check(s.Sample.FontIndex >= 0 && size_t(s.Sample.FontIndex) < d.Fonts.size());
+        checkFormat(s.Para);
+    }
+    for (const Dib& p : d.Pictures) {
+        if (p.empty()) continue;
+        check(p.Header.biWidth > 0 && p.Header.biHeight > 0 && p.BytesPerRow > 0);
+        check(uint64_t(p.Header.biHeight) <= p.Bits.size() / uint64_t(p.BytesPerRow));
+    }
+    int32_t bodies = 0;
+    for (const TextArea& a : areas) bodies += a.AreaType == atPageBody ? 1 : 0;
+    for (int32_t i = 0; i < n; ++i) {
+        const TextArea& a = areas[size_t(i)];
+        check(a.NextInFlow >= -1 && a.NextInFlow < n && a.PrevInFlow >= -1 && a.PrevInFlow < n);
+        // Links stand only when both ends agree, so no walk goes round.
+        check(a.NextInFlow == -1 || areas[size_t(a.NextInFlow)].PrevInFlow == i);
+        check(a.PrevInFlow == -1 || areas[size_t(a.PrevInFlow)].NextInFlow == i);
+        check(a.AreaType <= atGraphic && a.PageIndex >= 0 && a.PageIndex < std::max(bodies, 1));
+        for (double v : {a.Left, a.Top, a.Right, a.Bottom, a.InnerLeft, a.InnerTop, a.InnerRight, a.InnerBottom})
+            checkLength(v);
+        for (const TextLine& l : a.Lines) {
+            // A row is held to the cell limit and to its area's lines, as
+            // layout and painting spend time on every cell of it.
+            check(l.CellsPerRow >= 1 && l.CellIndex >= 0 && l.CellIndex < l.CellsPerRow);
+            check(l.CellsPerRow <= a.LineCount() && l.CellsPerRow <= kMaxCellsPerRow);
+            check(l.IsCell || (l.CellsPerRow == 1 && l.CellIndex == 0));
+            check(std::isfinite(l.CellWidth) && l.CellWidth > 0);
+            checkLength(l.CellWidth);
+            checkLength(l.CellInsetLeft);
+            checkLength(l.CellInsetRight);
+            checkLength(l.ColumnGap);
+            checkFormat(l.Para);
+            for (const TextChar& c : l.Chars) {
+                check(c.Kind <= ckField);
+                check(c.FontIndex >= 0 && size_t(c.FontIndex) < d.Fonts.size());
+                checkLength(c.Width);
+                checkLength(c.Height);
             }
         }
     }
