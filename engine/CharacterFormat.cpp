@@ -18,7 +18,9 @@
 #include <climits>
 #include <cmath>
 #include <string>
-#include <unordered_map>
+#include <array>
+#include <memory>
+#include <vector>
 
 namespace quillet {
 
@@ -60,11 +62,37 @@ std::string measuredText(const TextChar& c, const FontEntry& f)
 }
 
 struct Formatter {
+    Formatter(TMDIChild& window, const TMDIChild::FormatSwitches& switches)
+        : w(window), s(switches), fontsBefore(window.FontCount()), newIndex(size_t(fontsBefore) + 1, -1)
+    {
+    }
+
     TMDIChild& w;
     const TMDIChild::FormatSwitches& s;
+    // The new entry depends only on the old one: each old entry is looked up
+    // once per call (slot 0: characters naming no entry). Entries appended
+    // during the call name no character's old format.
+    const int32_t fontsBefore;
+    std::vector<int32_t> newIndex;
     // A selection of one format measures each letter once per new format.
     struct Size { double Width, Height; };
-    std::unordered_map<uint64_t, Size> measuredCodes;
+    struct CodeSizes {
+        std::array<Size, 256> Sizes;
+        std::array<uint8_t, 256> Known{};
+    };
+    std::vector<std::unique_ptr<CodeSizes>> measured;
+
+    int32_t newFontIndex(int32_t old)
+    {
+        const size_t slot = old >= 0 && old < fontsBefore ? size_t(old) + 1 : 0;
+        int32_t& n = newIndex[slot];
+        if (n < 0) {
+            // A character naming no entry is taken to have the current format.
+            const FontEntry from = slot ? w.Fonts[slot - 1] : FontEntryFromState(w.FontState);
+            n = w.GetNewFontIndex(modified(from));
+        }
+        return n;
+    }
 
     FontEntry modified(const FontEntry& from) const
     {
@@ -116,11 +144,7 @@ struct Formatter {
         TextChar& c = l->Chars[size_t(p.Char)];
         if (c.Kind != ckText && c.Kind != ckFootnoteRef && c.Kind != ckFootnoteNumber && c.Kind != ckField)
             return;
-        // A character naming no entry is taken to have the current format.
-        const FontEntry from = c.FontIndex >= 0 && c.FontIndex < w.FontCount()
-                                   ? w.Fonts[size_t(c.FontIndex)]
-                                   : FontEntryFromState(w.FontState);
-        c.FontIndex = w.GetNewFontIndex(modified(from));
+        c.FontIndex = newFontIndex(c.FontIndex);
         const FontEntry& f = w.Fonts[size_t(c.FontIndex)];
         if (c.Kind != ckText) {
             const Size m = measure(c, f);
@@ -128,11 +152,15 @@ struct Formatter {
             c.Height = m.Height;
             return;
         }
-        const uint64_t key = (uint64_t(uint32_t(c.FontIndex)) << 8) | c.Code;
-        auto it = measuredCodes.find(key);
-        if (it == measuredCodes.end()) it = measuredCodes.emplace(key, measure(c, f)).first;
-        c.Width = it->second.Width;
-        c.Height = it->second.Height;
+        if (measured.size() <= size_t(c.FontIndex)) measured.resize(size_t(c.FontIndex) + 1);
+        std::unique_ptr<CodeSizes>& sizes = measured[size_t(c.FontIndex)];
+        if (!sizes) sizes = std::make_unique<CodeSizes>();
+        if (!sizes->Known[c.Code]) {
+            sizes->Sizes[c.Code] = measure(c, f);
+            sizes->Known[c.Code] = 1;
+        }
+        c.Width = sizes->Sizes[c.Code].Width;
+        c.Height = sizes->Sizes[c.Code].Height;
     }
 
     bool isWordChar(const TextPos& p)
@@ -208,7 +236,7 @@ void TMDIChild::formatieren(const FormatSwitches& switches, bool makeUndo)
 {
     if (makeUndo) MakeCopyForUndo(kCharacterFormatLabel);
     ClampPosition(Areas, Cursor);
-    Formatter f{*this, switches, {}};
+    Formatter f(*this, switches);
     if (isThereAmarking()) {
         TextWalker walk = MarkedWalk();
         f.apply(walk.Pos);
