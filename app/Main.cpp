@@ -15,6 +15,7 @@
 #include "engine/RecentFiles.h"
 #include "engine/Settings.h"
 #include "formats/OpenSave.h"
+#include "formats/Recovery.h"
 #include "language/Hyphenation.h"
 #include "language/WordList.h"
 #include "platform/qt/QtMessageBoxes.h"
@@ -734,7 +735,11 @@ void TMainForm::FormShow()
             State.OpenFileName = file.string();
             State.OpenFilterIndex = kNativeOpenFilter;
             DocumentView* v = nullptr;
-            guardedCall([&] { v = OpenMDIChild(fileShownName(file) + " (Recovered)"); });
+            // One that cannot be reopened is set aside, not deleted at the exit.
+            recoveryRun().reopen(file, [&] {
+                guardedCall([&] { v = OpenMDIChild(fileShownName(file) + " (Recovered)"); });
+                return v != nullptr;
+            });
             if (!v) continue;
             v->child().DocPath.clear();
             v->child().SetFileChanged(true);
