@@ -91,9 +91,10 @@ ColumnBlock columnBlockIn(LineSpan lines, int32_t line, double available)
     entries.reserve(size_t(n));
     // No partial column content can exceed the sum of the positive heights.
     double bound = 0;
+    RunSpacing spacing;
     for (int32_t j = first; j <= last; ++j) {
         const TextLine& l = lines[size_t(j)];
-        const Entry e{rowSpaceAboveIn(lines, j) + l.Height + rowSpaceBelowIn(lines, j), l.CellsPerRow < 2 || l.CellIndex == 0};
+        const Entry e{spacing.above(lines, j) + l.Height + spacing.below(lines, j), l.CellsPerRow < 2 || l.CellIndex == 0};
         if (e.H > 0) bound += e.H;
         entries.push_back(e);
     }

@@ -523,8 +523,18 @@ struct BreakWalk {
     {
     }
 
+    // The weights of the last table run asked about. Every cell of a run
+    // asks for their sum: adding them up again for each cell would cost the
+    // square of the run's cells. Inserted lines can move a run's lines, so
+    // they forget it.
+    struct RunWeights {
+        int32_t Start = -1, Cells = 0;
+        double Sum = 0;
+    } runWeights;
+
     bool startsParagraph(int32_t f);
     void number(int32_t f, bool start);
+    double runWeightSum(int32_t start, int32_t n);
     double availableWidth(int32_t f);
     WalkResult walk(const AbsatzFormat& para, TextChar* chars, int32_t count, double x, double limit);
     int32_t chooseBreak(const TextChar* chars, int32_t count, int32_t over, uint8_t& hyphenAfter);
@@ -607,6 +617,16 @@ void BreakWalk::number(int32_t f, bool start)
     }
 }
 
+double BreakWalk::runWeightSum(int32_t start, int32_t n)
+{
+    if (runWeights.Start != start || runWeights.Cells != n) {
+        double sum = 0;
+        for (int32_t r = start; r < start + n && lines.reach(r); ++r) sum += lines[r].CellWidth;
+        runWeights = RunWeights{start, n, sum};
+    }
+    return runWeights.Sum;
+}
+
 double BreakWalk::availableWidth(int32_t f)
 {
     const TextLine& l = lines[f];
@@ -614,8 +634,7 @@ double BreakWalk::availableWidth(int32_t f)
     const int32_t n = runSize(l);
     if (n > 1) {
         const int32_t start = std::max(0, f - cellOf(l));
-        double sum = 0;
-        for (int32_t r = start; r < start + n && lines.reach(r); ++r) sum += lines[r].CellWidth;
+        const double sum = runWeightSum(start, n);
         const TextLine& cell = lines[f];
         const double inner = width - cell.CellInsetLeft - cell.CellInsetRight;
         // Weights that add up to nothing (or to nonsense) share equally.
@@ -778,6 +797,7 @@ void BreakWalk::split(int32_t f, int32_t e, int32_t kind)
     if (newRun) {
         const int32_t at = std::min(start + n, count);
         lines.insert(at, n);
+        runWeights = RunWeights{};
         w.PositionsLinesInserted(area, at, n);
         for (int32_t k = 0; k < n; ++k) {
             const bool inRun = start + k < at;
@@ -848,6 +868,7 @@ void BreakWalk::splitChain(int32_t f, int32_t e, double limit)
 
     const int32_t k = int32_t(pieces.size());
     lines.insert(f + 1, k);
+    runWeights = RunWeights{};
     w.PositionsLinesInserted(area, f + 1, k);
     lines.reach(f + k);
     TextLine& fl = lines[f];
@@ -1062,31 +1083,70 @@ double TMDIChild::ColumnWidth(int32_t area, const TextLine& line) const
 
 namespace {
 
+// The lines [start, end) of the table run that line `line` stands in.
+std::pair<int32_t, int32_t> runOf(LineSpan lines, int32_t line)
+{
+    const TextLine& l = lines[size_t(line)];
+    const int32_t start = std::max(0, line - cellOf(l));
+    return {start, std::min(int32_t(lines.size()), start + runSize(l))};
+}
+
 template <class Get>
 double rowSpacing(LineSpan lines, int32_t line, Get get)
 {
     if (line < 0 || size_t(line) >= lines.size()) return 0;
     const TextLine& l = lines[size_t(line)];
-    const int32_t n = runSize(l);
-    if (n < 2) return get(l);
-    const int32_t start = std::max(0, line - cellOf(l));
-    const int32_t end = std::min(int32_t(lines.size()), start + n);
+    if (runSize(l) < 2) return get(l);
+    const auto [start, end] = runOf(lines, line);
     double best = 0;
     for (int32_t r = start; r < end; ++r) best = std::max(best, get(lines[size_t(r)]));
     return best;
 }
 
+double spaceAbove(const TextLine& l) { return l.Para.SpaceAbove; }
+double spaceBelow(const TextLine& l) { return l.Para.SpaceBelow; }
+
 } // namespace
 
-double rowSpaceAboveIn(LineSpan lines, int32_t line)
+void RunSpacing::find(LineSpan lines, int32_t line)
 {
-    return rowSpacing(lines, line, [](const TextLine& l) { return l.Para.SpaceAbove; });
+    if (line < 0 || size_t(line) >= lines.size()) {
+        Above = Below = 0;
+        End = -1;
+        return;
+    }
+    const TextLine& l = lines[size_t(line)];
+    if (runSize(l) < 2) {
+        Above = spaceAbove(l);
+        Below = spaceBelow(l);
+        End = -1;
+        return;
+    }
+    const auto [start, end] = runOf(lines, line);
+    if (lines.data() == Data && lines.size() == Size && start == Start && end == End) return;
+    Data = lines.data();
+    Size = lines.size();
+    Start = start;
+    End = end;
+    Above = rowSpacing(lines, line, spaceAbove);
+    Below = rowSpacing(lines, line, spaceBelow);
 }
 
-double rowSpaceBelowIn(LineSpan lines, int32_t line)
+double RunSpacing::above(LineSpan lines, int32_t line)
 {
-    return rowSpacing(lines, line, [](const TextLine& l) { return l.Para.SpaceBelow; });
+    find(lines, line);
+    return Above;
 }
+
+double RunSpacing::below(LineSpan lines, int32_t line)
+{
+    find(lines, line);
+    return Below;
+}
+
+double rowSpaceAboveIn(LineSpan lines, int32_t line) { return rowSpacing(lines, line, spaceAbove); }
+
+double rowSpaceBelowIn(LineSpan lines, int32_t line) { return rowSpacing(lines, line, spaceBelow); }
 
 double TMDIChild::RowSpaceAbove(const std::vector<TextLine>& lines, int32_t line) { return rowSpaceAboveIn(lines, line); }
 

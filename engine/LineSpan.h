@@ -18,6 +18,22 @@ using LineSpan = std::span<const TextLine>;
 double rowSpaceAboveIn(LineSpan lines, int32_t line);
 double rowSpaceBelowIn(LineSpan lines, int32_t line);
 
+// The same answers for a walk that asks about every line in turn: the run a
+// line stands in is looked at once, not once for each of its cells. Only for
+// one walk over lines whose paragraph formats it does not change.
+class RunSpacing {
+public:
+    double above(LineSpan lines, int32_t line);
+    double below(LineSpan lines, int32_t line);
+
+private:
+    void find(LineSpan lines, int32_t line);
+    const TextLine* Data = nullptr;
+    size_t Size = 0;
+    int32_t Start = 0, End = -1;  // the run found last, lines [Start, End)
+    double Above = 0, Below = 0;
+};
+
 // As TMDIChild::isfirstSpaltenrow / getspalteninfo for an area holding `lines`.
 bool isFirstColumnRowIn(LineSpan lines, int32_t line);
 TMDIChild::SpaltenInfo columnInfoIn(LineSpan lines, int32_t line, double available);

@@ -360,13 +360,14 @@ private:
         double y = w_.Areas[size_t(ai)].InnerTop + w_.Areas[size_t(ai)].InnerBottom;
         double blockTop = y;
         int32_t prevEnd = ekParagraph;
+        RunSpacing spacing;
         for (int32_t f = 0;; ++f) {
             const LineSpan lines = linesOf(ai);
             if (f >= int32_t(lines.size())) break;
             const TextLine& line = lines[size_t(f)];
             // A table run uses the largest spacing of its cells.
-            const double above = rowSpaceAboveIn(lines, f);
-            const double below = rowSpaceBelowIn(lines, f);
+            const double above = spacing.above(lines, f);
+            const double below = spacing.below(lines, f);
             if (above > 0) y += above;
             bool beyond = false;
             if (line.ColumnCount > 1) beyond = applyColumns(ai, f, avail, y, blockTop);

@@ -18,7 +18,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
+#include <vector>
 
 namespace quillet::paint {
 
@@ -137,6 +139,74 @@ void cellEdge(Pass& p, const CellDesign& d, int side, int32_t L, int32_t T, int3
     }
 }
 
+// A table row's cells share its text width by their weights. Every cell
+// needs the weights of the whole row and of the cells before it: walking
+// the row for each cell would cost the square of its cells, so the row is
+// summed once, when the first of its cells is drawn, and each cell reads its
+// share and place from the sums.
+class RowShares {
+public:
+    // The row of `cells` lines from line `first` of `lines`; true when it
+    // was summed now (the row's first cell drawn), false when it is the
+    // row summed last.
+    bool find(const std::vector<TextLine>& lines, int32_t first, int32_t cells)
+    {
+        if (Summed && first == First && cells == Cells) return false;
+        Summed = true;
+        Stored = std::numeric_limits<double>::quiet_NaN();
+        First = first;
+        Cells = cells;
+        Weight.assign(size_t(cells), 0);
+        Before.assign(size_t(cells), 0);
+        Sum = 0;
+        Have = 0;
+        for (int32_t i = 0; i < cells; ++i) {
+            Before[size_t(i)] = Sum;
+            const int32_t r = first + i;
+            if (!validIndex(r, lines.size())) continue;
+            Weight[size_t(i)] = lines[size_t(r)].CellWidth;
+            Sum += Weight[size_t(i)];
+            ++Have;
+        }
+        // Weights that add up to nothing share the table equally instead
+        // of dividing by zero.
+        Weighted = Sum > 0 && std::isfinite(Sum);
+        return true;
+    }
+
+    // What cell i of the row takes of `width` millimetres.
+    double share(double width, int32_t i) const
+    {
+        return Weighted ? width * Weight[size_t(i)] / Sum : width / std::max(1, Have);
+    }
+    // Stores every cell's share of `width` as its width in millimetres.
+    void store(std::vector<TextLine>& lines, double width)
+    {
+        for (int32_t i = std::max(0, -First); i < Cells && First + i < int32_t(lines.size()); ++i)
+            lines[size_t(First + i)].CellWidth = share(width, i);
+        Stored = width;
+    }
+    // The width the stored shares add up to (NaN before any is stored).
+    double storedWidth() const { return Stored; }
+    // What the cells before cell i take of `width` (those of the row that
+    // lie in the area).
+    double before(double width, int32_t i) const
+    {
+        if (Weighted) return width * Before[size_t(i)] / Sum;
+        return width / std::max(1, Have) * (i - std::max(0, -First));
+    }
+
+private:
+    bool Summed = false;
+    int32_t First = 0, Cells = 0;
+    double Sum = 0;
+    int32_t Have = 0;
+    bool Weighted = false;
+    double Stored = 0;
+    std::vector<double> Weight;  // as the row was found, before any share was stored
+    std::vector<double> Before;  // the weights of the cells before each, summed
+};
+
 // Floating areas anchored to a body line follow it (pass 0 only).
 void followAnchor(Pass& p, TextLine& line, double blockOffset, double y)
 {
@@ -217,6 +287,7 @@ void drawAreaLines(Pass& p)
         p.Area == w.Cursor.Area && (area.PageMode == 0 || w.CurrentPage == p.Page || p.Policy.Kind != RenderPolicy::Target::Screen);
     const bool anySelection = screen && p.Policy.Interaction && w.isThereAmarking();
 
+    RowShares row;
     double y = area.InnerTop;
     const int32_t lineCount = area.LineCount();
     for (int32_t k = 0; k < lineCount; ++k) {
@@ -317,29 +388,18 @@ void drawAreaLines(Pass& p)
             const int32_t cells = std::clamp(line.CellsPerRow, 1, std::max<int32_t>(1, int32_t(area.Lines.size())));
             const int32_t idx = std::clamp(line.CellIndex, 0, cells - 1);
             const int32_t first = k - idx;
-            double sum = 0;
-            int32_t have = 0;
-            for (int32_t r = first; r < first + cells; ++r)
-                if (validIndex(r, area.Lines.size())) {
-                    sum += area.Lines[size_t(r)].CellWidth;
-                    ++have;
-                }
-            // Weights that add up to nothing share the table equally
-            // instead of dividing by zero.
-            const bool weighted = sum > 0 && std::isfinite(sum);
-            auto share = [&](double cw) { return weighted ? tw * cw / sum : tw / std::max(1, have); };
-            for (int32_t r = first; r < k; ++r)
-                if (validIndex(r, area.Lines.size())) offset += share(area.Lines[size_t(r)].CellWidth);
-            cellWidth = share(line.CellWidth);
+            const bool rowStart = row.find(area.Lines, first, cells);
+            offset += row.before(tw, idx);
+            cellWidth = row.share(tw, idx);
             cellRight = offset + cellWidth;
             // The weights become millimetres adding up to the table width
-            // (on the screen; a printed page leaves the document as it is).
-            if (p.Policy.WriteBack)
-                for (int32_t r = first; r < first + cells; ++r)
-                    if (validIndex(r, area.Lines.size())) {
-                        TextLine& cl = area.Lines[size_t(r)];
-                        cl.CellWidth = share(cl.CellWidth);
-                    }
+            // (on the screen; a printed page leaves the document as it is):
+            // when the row's first cell is drawn, and again at its last if
+            // that cell's insets leave it another width. The other cells'
+            // shares are read from the weights as they were found.
+            const int32_t rowEnd = std::min(first + cells, int32_t(area.Lines.size()));
+            if (p.Policy.WriteBack && (rowStart || (k == rowEnd - 1 && tw != row.storedWidth())))
+                row.store(area.Lines, tw);
             ruler.CellOffsetMm = offset - area.InnerLeft;
             ruler.CellRightMm = cellWidth + ruler.CellOffsetMm;
             ruler.CellOffsetPx = p.px(offset) - p.px(blockLeft);
