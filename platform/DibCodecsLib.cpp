@@ -73,6 +73,7 @@ public:
     }
     uint64_t offset() const { return in_.offset(); }
     uint64_t size() const { return in_.size(); }
+    uint64_t remaining() const { return in_.remaining(); }
 
 private:
     ByteReader in_;
@@ -80,8 +81,7 @@ private:
 
 // ---------------------------------------------------------------- PNG
 
-// Text and profile chunks are inflated by the library; none of ours needs
-// more than this.
+// The most the library may allocate for one chunk, inflated or not.
 constexpr png_alloc_size_t kMaxPngChunkBytes = 8u << 20;
 // Ancillary chunks kept before the library gives up on a file.
 constexpr png_uint_32 kMaxPngChunks = 1000;
@@ -125,10 +125,23 @@ bool decodePng(PngDecoder& s)
     png_set_read_fn(s.png, &s, pngRead);
     png_set_chunk_malloc_max(s.png, kMaxPngChunkBytes);
     png_set_chunk_cache_max(s.png, kMaxPngChunks);
+    // Only the header, palette, transparency, resolution and pixels matter
+    // here. The library would make room for a text or profile chunk as
+    // long as its length field says (1.4 GB for a 44-byte file) before
+    // finding the file too short; skipped chunks are read past in small
+    // pieces instead.
+    png_set_keep_unknown_chunks(s.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    static const png_byte kept[] = {'p', 'H', 'Y', 's', 0};
+    png_set_keep_unknown_chunks(s.png, PNG_HANDLE_CHUNK_AS_DEFAULT, kept, 1);
     png_read_info(s.png, s.info);
     png_uint_32 w = 0, h = 0;
     int depth = 0, type = 0, interlace = 0;
     png_get_IHDR(s.png, s.info, &w, &h, &depth, &type, &interlace, nullptr, nullptr);
+    // Deflate packs at most 1032 bytes into one: a file too short to hold
+    // its pixels is refused before room is made for them.
+    if (!pixelsFit(w, h)) png_error(s.png, "size");
+    const uint64_t packedBits = uint64_t(w) * h * png_get_channels(s.png, s.info) * uint64_t(depth);
+    if (packedBits / 8 / 1032 > s.src.remaining()) png_error(s.png, "truncated");
     Dib& out = *s.out;
 
     // Palettes and greys of up to 8 bits stay indexed; everything else

@@ -35,10 +35,14 @@ inline void checkPicture(const Dib& d)
     if ((bpp <= 8) != (d.HasPalette == 1) || d.PaletteCount > d.Palette.size()) std::abort();
     if (h.biXPelsPerMeter < 0 || h.biYPelsPerMeter < 0) std::abort();
     if (!dibUsable(d)) std::abort();
-    // The first and last rows read as colours the way the painters read them.
-    std::vector<uint32_t> colours(size_t(h.biWidth));
-    dibRowColours(d, 0, colours.data());
-    dibRowColours(d, h.biHeight - 1, colours.data());
+    // The first and last rows read as colours the way the painters read
+    // them (skipped for very wide pictures, which would spend the run on
+    // filling the buffer).
+    if (h.biWidth <= (1 << 20)) {
+        std::vector<uint32_t> colours(size_t(h.biWidth));
+        dibRowColours(d, 0, colours.data());
+        dibRowColours(d, h.biHeight - 1, colours.data());
+    }
 }
 
 // format as for OpenDibFromMemory: 0 recognises the file, 7 JPEG, 14 PNG.

@@ -1442,6 +1442,7 @@ TEST(HostileInput, OneBrokenFieldGivesNoPicture)
         {"png width 0", pngHeaderField(png, 0, 0, 4)},
         {"png height past 2^31", pngHeaderField(png, 4, 0x80000000u, 4)},
         {"png over the pixel cap", pngHeaderField(pngHeaderField(png, 0, 9000, 4), 4, 9000, 4)},
+        {"png far too short for its size", pngHeaderField(pngHeaderField(png, 0, 8192, 4), 4, 8192, 4)},
         {"png depth 3", pngHeaderField(png, 8, 3, 1)},
         {"png colour type 1", pngHeaderField(png, 9, 1, 1)},
         {"png palette type without a palette", pngHeaderField(png, 9, 3, 1)},
