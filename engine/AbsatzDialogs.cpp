@@ -251,7 +251,10 @@ TabulatorDialogModel TabulatorDialogFromFormat(const AbsatzFormat& para, double 
     m.FilledStTab = m.StTabEd;
     for (const TabStop& t : para.Tabs) {
         m.Items.push_back(m.format(t.Position / 10));
-        m.Working.push_back({t.Kind, t.Leader});
+        // A kind or leader no radio item stands for (from a damaged file)
+        // is what layout takes it for: a left stop, no leader.
+        const int32_t kind = t.Kind >= 0 && t.Kind <= 3 ? t.Kind : 0;
+        m.Working.push_back({kind, t.Leader <= 3 ? int32_t(t.Leader) : 0});
     }
     m.ItemIndex = m.Items.empty() ? -1 : 0;
     if (!m.Items.empty()) m.EditText = m.Items.front();

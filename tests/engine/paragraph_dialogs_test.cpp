@@ -227,6 +227,11 @@ TEST(TabulatorDialog, FillListsThePositionsInCentimetres)
     EXPECT_EQ(m.EditText, "1");
     EXPECT_EQ(TabulatorDialogCheck(m), "");
 
+    // Kinds and leaders no radio item stands for show as left and none.
+    const TabulatorDialogModel damaged = tabsOf({TabStop{10, 9, 7}, TabStop{20, -1, 2}});
+    EXPECT_EQ(damaged.Working, (std::vector<TabulatorDialogModel::Entry>{{0, 0}, {0, 2}}));
+    EXPECT_EQ(TabulatorDialogCheck(damaged), "");
+
     const TabulatorDialogModel none = tabsOf({});
     EXPECT_TRUE(none.Items.empty());
     EXPECT_EQ(none.ItemIndex, -1);
