@@ -8,6 +8,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Win1252.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <new>
@@ -139,67 +140,170 @@ std::string ansiToOem(std::string_view text)
     return out;
 }
 
-std::vector<std::string> splitTextLines(std::string_view bytes)
+namespace {
+
+// Calls f with every line of the text, without its end (see splitTextLines).
+template <class F>
+void forEachLine(std::string_view bytes, F&& f)
 {
-    std::vector<std::string> lines;
+    const size_t n = bytes.size();
     size_t start = 0;
     size_t i = 0;
-    while (i < bytes.size()) {
+    while (i < n) {
         const char c = bytes[i];
         if (c != '\r' && c != '\n') {
             ++i;
             continue;
         }
-        lines.emplace_back(bytes.substr(start, i - start));
+        f(bytes.substr(start, i - start));
         ++i;
-        if (c == '\r' && i < bytes.size() && bytes[i] == '\n') ++i;
+        if (c == '\r' && i < n && bytes[i] == '\n') ++i;
         start = i;
     }
-    if (start < bytes.size()) lines.emplace_back(bytes.substr(start));
+    if (start < n) f(bytes.substr(start));
+}
+
+size_t keptCount(std::string_view line)
+{
+    size_t kept = 0;
+    for (const char c : line) kept += keptByte(uint8_t(c)) ? 1 : 0;
+    return kept;
+}
+
+// A text file may hold a stray NUL byte or a few; more than one byte in
+// this many is some other kind of file.
+constexpr size_t kNulShare = 100;
+constexpr size_t kNulAllowance = 8;
+
+// A copy of the line without its characters.
+TextLine withoutChars(TextLine& l)
+{
+    std::vector<TextChar> chars = std::move(l.Chars);
+    l.Chars.clear();
+    struct PutBack {
+        TextLine& line;
+        std::vector<TextChar>& chars;
+        ~PutBack() { line.Chars = std::move(chars); }
+    } putBack{l, chars};
+    return l;
+}
+
+} // namespace
+
+std::vector<std::string> splitTextLines(std::string_view bytes)
+{
+    std::vector<std::string> lines;
+    forEachLine(bytes, [&lines](std::string_view line) { lines.emplace_back(line); });
     return lines;
 }
 
-void insertTextLines(TMDIChild& w, const std::vector<std::string>& lines)
+std::string textRefusal(std::string_view bytes)
+{
+    size_t nul = 0;
+    size_t kept = 0;
+    size_t lines = 0;
+    forEachLine(bytes, [&](std::string_view line) {
+        ++lines;
+        for (const char c : line) {
+            kept += keptByte(uint8_t(c)) ? 1 : 0;
+            nul += c == '\0' ? 1 : 0;
+        }
+    });
+    if (nul > kNulAllowance && nul > bytes.size() / kNulShare) return "the file is not a text file";
+    if (lines > kMaxTextFileChars / kTextLineWeight || kept > kMaxTextFileChars - lines * kTextLineWeight)
+        return "the file holds more text than one document can take";
+    return {};
+}
+
+void insertText(TMDIChild& w, std::string_view bytes, bool dos)
 {
     if (w.Areas.empty()) w.NewPage(true);
     if (w.Areas[0].Lines.empty()) w.InsertNewLine(0, 0);
     TMDIChild::ClampPosition(w.Areas, w.Cursor);
+    const TextPos c = w.Cursor;
+    if (!validIndex(c.Area, w.Areas.size())) return;
+    std::vector<TextLine>& lines = w.Areas[size_t(c.Area)].Lines;
+    if (!validIndex(c.Line, lines.size())) return;
+
+    size_t count = 0;
+    forEachLine(bytes, [&count](std::string_view) { ++count; });
+    if (count == 0) return;
+
+    const std::array<uint8_t, 256>& toAnsi = tables().toAnsi;
+
+    // Every new paragraph starts as the editing primitives start one: a
+    // fresh line, or one like the line after the cursor's, which new lines
+    // are inserted before.
+    std::vector<TextLine> model(1);
+    if (size_t(c.Line) + 1 < lines.size()) model[0] = withoutChars(lines[size_t(c.Line) + 1]);
+    InitNewLine(model, 0);
 
     // Every character of one code measures the same in the one font used,
-    // so each code is measured once.
-    std::array<std::optional<std::pair<double, double>>, 256> measured;
+    // so each code is measured once, and a character is a copy of its code's.
+    const size_t fontsBefore = w.Fonts.size();
+    const size_t linesBefore = lines.size();
+    const size_t charsBefore = lines[size_t(c.Line)].Chars.size();
+    std::array<std::optional<TextChar>, 256> proto;
+    try {
+        const int32_t font = w.GetNewFontIndex(FontEntryFromState(w.FontState));
+        auto character = [&](uint8_t ansi) -> const TextChar& {
+            std::optional<TextChar>& p = proto[ansi];
+            if (!p) {
+                p.emplace();
+                p->Kind = ckText;
+                p->Code = ansi;
+                p->FontIndex = font;
+                if (ansi == 9) {
+                    p->Width = 12.5;
+                    p->Height = -1;
+                } else {
+                    const char text = char(ansi);
+                    w.RenderChar(*p, false, std::string_view(&text, 1));
+                }
+            }
+            return *p;
+        };
+        auto fill = [&](std::vector<TextChar>& chars, std::string_view line) {
+            chars.reserve(chars.size() + keptCount(line));
+            for (const char byte : line)
+                if (keptByte(uint8_t(byte))) chars.push_back(character(dos ? toAnsi[uint8_t(byte)] : uint8_t(byte)));
+        };
 
-    for (size_t i = 0; i < lines.size(); ++i) {
-        for (const char byte : lines[i]) {
-            const uint8_t code = uint8_t(byte);
-            if (!keptByte(code)) continue;
-            TextChar* ch = w.NewChar();
-            if (!ch) break;
-            ch->Code = code;
-            auto& m = measured[code];
-            if (m) {
-                ch->Width = m->first;
-                ch->Height = m->second;
-            } else {
-                w.RenderChar(*ch, false, std::string_view(&byte, 1));
-                m.emplace(ch->Width, ch->Height);
+        // The new lines go to the end of the area's lines first, so that
+        // running out of memory only needs them taken off again. Exactly
+        // as many as needed: a vector grown by doubling would hold up to
+        // twice the lines' memory.
+        lines.reserve(linesBefore + count - 1);
+        size_t index = 0;
+        forEachLine(bytes, [&](std::string_view line) {
+            if (index++ == 0) {
+                fill(lines[size_t(c.Line)].Chars, line);
+                return;
             }
-            if (code == 9) {
-                ch->Width = 12.5;
-                ch->Height = -1;
-            }
-            ++w.Cursor.Char;
-        }
-        if (i + 1 < lines.size()) {
-            const TextPos c = w.Cursor;
-            if (!validIndex(c.Area, w.Areas.size()) || !validIndex(c.Line, w.Areas[size_t(c.Area)].Lines.size()))
-                break;
-            w.Areas[size_t(c.Area)].Lines[size_t(c.Line)].EndKind = ekParagraph;
-            // The next paragraph follows the cursor's line, so a body that
-            // already holds lines keeps the file's lines in their order.
-            w.InsertNewLine(c.Area, c.Line + 1);
-            w.Cursor = TextPos{c.Area, c.Line + 1, 0};
-        }
+            TextLine& l = lines.emplace_back(model[0]);
+            fill(l.Chars, line);
+            if (index < count) l.EndKind = ekParagraph;
+        });
+    } catch (...) {
+        lines.erase(lines.begin() + ptrdiff_t(linesBefore), lines.end());
+        std::vector<TextChar>& chars = lines[size_t(c.Line)].Chars;
+        chars.erase(chars.begin() + ptrdiff_t(charsBefore), chars.end());
+        w.Fonts.erase(w.Fonts.begin() + ptrdiff_t(fontsBefore), w.Fonts.end());
+        throw;
+    }
+
+    // Nothing below allocates: the text moves into place.
+    TextLine& cursorLine = lines[size_t(c.Line)];
+    const size_t firstChars = cursorLine.Chars.size() - charsBefore;
+    std::rotate(cursorLine.Chars.begin() + c.Char, cursorLine.Chars.begin() + ptrdiff_t(charsBefore),
+                cursorLine.Chars.end());
+    std::rotate(lines.begin() + c.Line + 1, lines.begin() + ptrdiff_t(linesBefore), lines.end());
+    if (count > 1) {
+        cursorLine.EndKind = ekParagraph;
+        const TextLine& last = lines[size_t(c.Line) + count - 1];
+        w.Cursor = TextPos{c.Area, c.Line + int32_t(count) - 1, last.CharCount()};
+    } else {
+        w.Cursor.Char = c.Char + int32_t(firstChars);
     }
     w.InvalidateMarking();
 }
@@ -274,33 +378,51 @@ std::string plainTextImage(const TMDIChild& w, bool dos)
 bool TMDIChild::OpenTXTFile(const std::string& path, bool dos)
 {
     const std::filesystem::path source(path);
-    std::vector<uint8_t> bytes;
-    std::vector<std::string> lines;
-    bool ok = ReadFileBytes(source, bytes);
-    if (ok) {
-        try {
-            const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-            size_t kept = 0;
-            for (const char c : text) kept += keptByte(uint8_t(c)) ? 1 : 0;
-            ok = kept <= kMaxTextFileChars;
-            if (ok) lines = splitTextLines(text);
-        } catch (const std::bad_alloc&) {
-            ok = false;
-        }
-    }
-    bytes = {};
-    if (!ok) {
-        messageBoxes().show("Could not open file " + fileDisplayName(source) + "!", "", MsgIcon::Error, MsgButtons::Ok);
+    const std::string openError = "Could not open file " + fileShownName(source) + "!";
+    std::string bytes;
+    std::string reason = ReadWholeFile(source, kMaxTextFileBytes, bytes).reason;
+    if (reason.empty()) reason = textRefusal(bytes);
+    if (!reason.empty()) {
+        fileErrorBox(openError, reason);
         return false;
     }
     Ui->setStatusText(3, "Open file...");
-    if (dos)
-        for (std::string& l : lines) l = oemToAnsi(l);
-    FontState.Face = "Courier New";
-    insertTextLines(*this, lines);
-    Anchor = Cursor = TextPos{};
+    // What the window holds now, put back should memory run out while the
+    // text goes in or is laid out. The window is a fresh one, so this is
+    // little.
+    struct Before {
+        std::vector<TextArea> areas;
+        std::vector<FontEntry> fonts;
+        CurrentFontState fontState;
+        TextPos anchor, cursor;
+    } before;
+    bool saved = false;
+    bool ok = true;
+    try {
+        before = Before{Areas, Fonts, FontState, Anchor, Cursor};
+        saved = true;
+        FontState.Face = "Courier New";
+        insertText(*this, bytes, dos);
+        bytes = std::string();
+        Anchor = Cursor = TextPos{};
+        CompleteRefresh();
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
     Ui->setStatusText(3, "");
-    CompleteRefresh();
+    if (!ok) {
+        bytes = std::string();
+        if (saved) {
+            Areas.swap(before.areas);
+            Fonts.swap(before.fonts);
+            std::swap(FontState, before.fontState);
+            Anchor = before.anchor;
+            Cursor = before.cursor;
+            InvalidateMarking();
+        }
+        fileErrorBox(openError, std::string(kNoMemoryReason));
+        return false;
+    }
     takeFileName(*this, path);
     return true;
 }
@@ -309,15 +431,16 @@ bool TMDIChild::SaveTXTFile(const std::string& path, bool dos)
 {
     const std::filesystem::path target(path);
     Ui->setStatusText(3, "Save file...");
-    bool ok = false;
+    std::string reason;
     try {
-        ok = ReplaceFileContents(target, plainTextImage(*this, dos));
+        const std::string image = plainTextImage(*this, dos);
+        reason = WriteWholeFile(target, image.data(), image.size()).reason;
     } catch (const std::bad_alloc&) {
-        ok = false;
+        reason = kNoMemoryReason;
     }
     Ui->setStatusText(3, "");
-    if (!ok) {
-        messageBoxes().show("Could not create file " + fileDisplayName(target) + "!", "", MsgIcon::Error, MsgButtons::Ok);
+    if (!reason.empty()) {
+        fileErrorBox("Could not create file " + fileShownName(target) + "!", reason);
         return false;
     }
     takeFileName(*this, path);

@@ -16,6 +16,8 @@
 #include <set>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quillet;
 namespace fs = std::filesystem;
@@ -192,8 +194,7 @@ TEST_F(PlainText, TrailingLineEndOpensNoParagraphAndEmptyFileKeepsTheEmptyLine)
 
 TEST_F(PlainText, ControlCodesAreDroppedAndTabsKept)
 {
-    std::vector<std::string> lines{std::string("x\x01\x08\x0b\x1f\0y\tz\x80\xff", 11)};
-    insertTextLines(*w, lines);
+    insertText(*w, std::string_view("x\x01\x08\x0b\x1f\0y\tz\x80\xff", 11), false);
     const TextLine& l = w->Areas[0].Lines[0];
     EXPECT_EQ(lineText(*w, 0), "xy\tz\x80\xff");
     // Before layout a tab is 12.5 mm wide and of no height.
@@ -371,19 +372,176 @@ TEST_F(PlainText, SaveTakesTheNameUnlessKeepName)
     EXPECT_EQ(readAll(p), "x\r\n");
 }
 
-TEST_F(PlainText, OpenAndCreateFailuresAreReported)
+// Every refusal keeps the message as it was and gives the reason on a
+// second line; the window is left as it was.
+TEST_F(PlainText, RefusedFilesSayWhyAndLeaveTheWindowAlone)
 {
-    EXPECT_FALSE(w->OpenTXTFile((dir / "missing.txt").string(), false));
-    EXPECT_FALSE(w->OpenTXTFile(dir.string(), false));  // a folder
-    ASSERT_EQ(boxes.texts.size(), 2u);
-    EXPECT_EQ(boxes.texts[0], "Could not open file missing.txt!");
+    const fs::path fifo = dir / "pipe.txt";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path huge = dir / "huge.txt";
+    writeAll(huge, "");
+    fs::resize_file(huge, kMaxTextFileBytes + 1);  // sparse: no disk used
+    const fs::path binary = dir / "binary.txt";
+    std::string bin(4000, 'x');
+    for (size_t i = 0; i < bin.size(); i += 50) bin[i] = '\0';
+    writeAll(binary, bin);
+    const fs::path manyLines = dir / "lines.txt";
+    writeAll(manyLines, std::string(kMaxTextFileChars / kTextLineWeight + 1, '\n'));
+
+    struct Case {
+        fs::path path;
+        std::string message;
+    };
+    const Case cases[] = {
+        {dir / "missing.txt", "Could not open file missing.txt!\nNo such file or directory"},
+        {dir, "Could not open file " + dir.filename().string() + "!\nIs a directory"},
+        {fifo, "Could not open file pipe.txt!\nit is not a regular file"},
+        {huge, "Could not open file huge.txt!\nthe file is larger than 32 MB"},
+        {binary, "Could not open file binary.txt!\nthe file is not a text file"},
+        {manyLines, "Could not open file lines.txt!\nthe file holds more text than one document can take"},
+    };
+    const std::vector<TextArea> before = w->Areas;
+    for (const Case& c : cases) {
+        boxes.texts.clear();
+        EXPECT_FALSE(w->OpenTXTFile(c.path.string(), false)) << c.path;
+        ASSERT_EQ(boxes.texts.size(), 1u) << c.path;
+        EXPECT_EQ(boxes.texts[0], c.message);
+        EXPECT_TRUE(w->Areas == before) << c.path;
+        EXPECT_TRUE(w->DocPath.empty());
+        EXPECT_EQ(w->FontState.Face, "Times New Roman");
+    }
 
     w->SetFileChanged(true);
     EXPECT_FALSE(w->SaveTXTFile((dir / "no" / "such" / "out.txt").string(), false));
-    EXPECT_EQ(boxes.texts.back(), "Could not create file out.txt!");
+    EXPECT_EQ(boxes.texts.back(), "Could not create file out.txt!\nNo such file or directory");
     EXPECT_EQ(w->Modified, 1);
     EXPECT_TRUE(w->DocPath.empty());
 }
+
+// Names the document code page cannot hold appear in messages as they are.
+TEST_F(PlainText, MessagesNameTheFileAsItIs)
+{
+    struct Utf8Boxes : MessageBoxes {
+        std::string text;
+        MsgResult show(std::string_view, std::string_view, MsgIcon, MsgButtons) override { return MsgResult::Ok; }
+        MsgResult showUtf8(std::string_view t, std::string_view, MsgIcon, MsgButtons) override
+        {
+            text = t;
+            return MsgResult::Ok;
+        }
+    } utf8;
+    setMessageBoxes(&utf8);
+    EXPECT_FALSE(w->OpenTXTFile((dir / "\xE6\x97\xA5\xE6\x9C\xAC.txt").string(), false));
+    EXPECT_EQ(utf8.text, "Could not open file \xE6\x97\xA5\xE6\x9C\xAC.txt!\nNo such file or directory");
+    setMessageBoxes(&boxes);
+}
+
+// Characters count one each and lines kTextLineWeight each; a text file
+// may hold a few NUL bytes but not a share of them.
+TEST(PlainTextLimits, LinesCountAgainstTheLimitAndBinaryIsRefused)
+{
+    const size_t maxLines = kMaxTextFileChars / kTextLineWeight;
+    struct Case {
+        std::string bytes;
+        bool taken;
+    };
+    const Case cases[] = {
+        {std::string(maxLines, '\n'), true},
+        {std::string(maxLines + 1, '\n'), false},
+        {std::string(maxLines - 1, '\n') + "\r", true},             // CR LF is one line end
+        {std::string(2 * (maxLines - 1), '\r') + "\r\n", false},   // a lone CR is one too
+        {std::string(kMaxTextFileChars - kTextLineWeight, 'a'), true},
+        {std::string(kMaxTextFileChars - kTextLineWeight + 1, 'a'), false},
+        // Dropped control codes count nothing.
+        {std::string(kMaxTextFileChars - kTextLineWeight, 'a') + std::string(100, '\x01'), true},
+        {std::string(8, '\0') + "text", true},
+        {std::string(9, '\0') + "text", false},
+        {std::string(9, '\0') + std::string(900, 't'), true},
+        {std::string(10, '\0') + std::string(900, 't'), false},
+        {"", true},
+    };
+    for (const Case& c : cases) EXPECT_EQ(textRefusal(c.bytes).empty(), c.taken) << c.bytes.size();
+}
+
+// Text put in at a cursor inside a line: the first line of the file joins
+// the cursor's line there, the others become paragraphs after it, started
+// like the line that follows them.
+TEST_F(PlainText, TextInsertedMidLineKeepsTheOldOrder)
+{
+    w->Areas[0].Lines.clear();
+    bodyLine("AB", ekLineBreak);
+    TextLine& next = bodyLine("next", ekSoft);
+    next.CellWidth = 42;
+    next.Para.ItemNumber = 7;
+    next.Para.Alignment = 2;
+    w->Cursor = TextPos{0, 0, 1};
+    insertText(*w, "x\r\ny\r\nz", false);
+    ASSERT_EQ(w->Areas[0].Lines.size(), 4u);
+    EXPECT_EQ(areaText(*w), "AxB|y|znext");
+    EXPECT_EQ(w->Cursor, (TextPos{0, 2, 1}));
+    for (size_t i : {1u, 2u}) {
+        const TextLine& l = w->Areas[0].Lines[i];
+        EXPECT_DOUBLE_EQ(l.CellWidth, 42);
+        EXPECT_EQ(l.Para.ItemNumber, 7);
+        EXPECT_EQ(l.Para.Alignment, 0);
+    }
+    EXPECT_EQ(w->Areas[0].Lines[2].EndKind, ekSoft);
+
+    // One line only: the characters go in at the cursor, nothing else moves.
+    insertText(*w, "12", false);
+    EXPECT_EQ(areaText(*w), "AxB|y|z12next");
+    EXPECT_EQ(w->Cursor, (TextPos{0, 2, 3}));
+}
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// Running out of memory while the text goes in or is laid out is a refusal
+// like any other: a message, and the window as it was.
+TEST_F(PlainText, OutOfMemoryLeavesTheWindowAsItWas)
+{
+    auto addressSpace = [] {
+        std::ifstream statm("/proc/self/statm");
+        size_t pages = 0;
+        statm >> pages;
+        return pages * size_t(::sysconf(_SC_PAGESIZE));
+    };
+    std::string letters;
+    for (int i = 0; i < 20000; ++i) letters += std::string(100, char('a' + i % 26)) + "\r\n";
+    struct Case {
+        std::string name, bytes;
+        size_t headroomMB;  // enough for the lines, not for their characters
+    };
+    const Case cases[] = {
+        {"letters.txt", letters, 40},
+        // 128 Ki lines of some 400 bytes: they fit, their layout does not.
+        {"ends.txt", std::string(1 << 17, '\n'), 75},
+        {"ends-no-room.txt", std::string(1 << 17, '\n'), 8},
+    };
+    for (const Case& c : cases) {
+        freshWindow();
+        const fs::path p = dir / c.name;
+        writeAll(p, c.bytes);
+        const std::vector<TextArea> before = w->Areas;
+        const std::vector<FontEntry> fonts = w->Fonts;
+
+        struct rlimit old {};
+        ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
+        struct rlimit tight = old;
+        tight.rlim_cur = addressSpace() + (c.headroomMB << 20);
+        ASSERT_EQ(setrlimit(RLIMIT_AS, &tight), 0);
+        const bool ok = w->OpenTXTFile(p.string(), false);
+        setrlimit(RLIMIT_AS, &old);
+
+        EXPECT_FALSE(ok) << c.name;
+        ASSERT_EQ(boxes.texts.size(), 1u) << c.name;
+        EXPECT_EQ(boxes.texts[0], "Could not open file " + c.name + "!\nthere is not enough memory");
+        EXPECT_TRUE(w->Areas == before) << c.name;
+        EXPECT_TRUE(w->Fonts == fonts) << c.name;
+        EXPECT_EQ(w->FontState.Face, "Times New Roman");
+        EXPECT_EQ(w->Cursor, TextPos{});
+        EXPECT_TRUE(w->DocPath.empty());
+    }
+}
+#endif
 
 // A write that fails half way (here: the file size limit) leaves the
 // previous file as it was and no temporary file behind.
@@ -407,7 +565,7 @@ TEST_F(PlainText, FailedWriteKeepsThePreviousFile)
     EXPECT_FALSE(ok);
     EXPECT_EQ(readAll(p), "previous");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
-    EXPECT_EQ(boxes.texts.back(), "Could not create file keep.txt!");
+    EXPECT_EQ(boxes.texts.back(), "Could not create file keep.txt!\nFile too large");
 }
 
 TEST_F(PlainText, HostileBytesNeverCrash)
@@ -418,8 +576,9 @@ TEST_F(PlainText, HostileBytesNeverCrash)
         freshWindow();
         const fs::path p = dir / "hostile.txt";
         writeAll(p, bytes);
-        EXPECT_TRUE(w->OpenTXTFile(p.string(), false));
-        EXPECT_TRUE(w->OpenTXTFile(p.string(), true));
+        const bool text = textRefusal(bytes).empty();
+        EXPECT_EQ(w->OpenTXTFile(p.string(), false), text);
+        EXPECT_EQ(w->OpenTXTFile(p.string(), true), text);
         ASSERT_FALSE(w->Areas.empty());
         EXPECT_TRUE(w->SaveTXTFile((dir / "back.txt").string(), true));
     }

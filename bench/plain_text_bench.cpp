@@ -1,0 +1,251 @@
+// Opening plain text files: the cost must grow with the file, never faster.
+//
+// BM_OpenLineEnds opens files of nothing but line ends (CR LF), 1 MB to
+// 64 MB, each twice the one before; from 16 MB on they hold more lines than
+// the limit lets in and are refused (refused = 1). BM_InsertLineEnds is the
+// reading part of the same without the layout that follows.
+// BM_OpenLargestText opens the largest text the limit lets in: lines of
+// words, as much as fits. Each reports the time of the whole open (read,
+// build, lay out), the most memory held at once while opening (peak_MB,
+// counted at operator new, minus what was held before), what stays held
+// (held_MB), peak_MB per byte of the file, and for the doubling runs time
+// and memory as a factor of the run of half the size (time_x, mem_x).
+//
+// Targets: at most 2.2 times the time and memory per doubling; the largest
+// text opened in under 2 s and under 20 times its size in memory.
+
+#include "engine/Childwin.h"
+#include "engine/Settings.h"
+#include "formats/PlainText.h"
+#include "platform/MessageBox.h"
+
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <new>
+#include <string>
+#include <system_error>
+
+// ---- Counting what the program holds ---------------------------------------
+
+namespace {
+
+std::atomic<int64_t> g_live{0};
+std::atomic<int64_t> g_peak{0};
+
+void* counted(void* p)
+{
+    if (!p) return p;
+    const int64_t now = g_live.fetch_add(int64_t(malloc_usable_size(p))) + int64_t(malloc_usable_size(p));
+    int64_t peak = g_peak.load();
+    while (now > peak && !g_peak.compare_exchange_weak(peak, now)) {}
+    return p;
+}
+
+void released(void* p)
+{
+    if (!p) return;
+    g_live.fetch_sub(int64_t(malloc_usable_size(p)));
+    std::free(p);
+}
+
+void* allocate(size_t n)
+{
+    void* p = counted(std::malloc(n ? n : 1));
+    if (!p) throw std::bad_alloc();
+    return p;
+}
+
+void* allocateAligned(size_t n, std::align_val_t al)
+{
+    const size_t a = size_t(al) < sizeof(void*) ? sizeof(void*) : size_t(al);
+    void* p = nullptr;
+    if (posix_memalign(&p, a, n ? n : 1) != 0) throw std::bad_alloc();
+    return counted(p);
+}
+
+} // namespace
+
+void* operator new(size_t n) { return allocate(n); }
+void* operator new[](size_t n) { return allocate(n); }
+void* operator new(size_t n, const std::nothrow_t&) noexcept { return counted(std::malloc(n ? n : 1)); }
+void* operator new[](size_t n, const std::nothrow_t&) noexcept { return counted(std::malloc(n ? n : 1)); }
+void* operator new(size_t n, std::align_val_t al) { return allocateAligned(n, al); }
+void* operator new[](size_t n, std::align_val_t al) { return allocateAligned(n, al); }
+void operator delete(void* p) noexcept { released(p); }
+void operator delete[](void* p) noexcept { released(p); }
+void operator delete(void* p, size_t) noexcept { released(p); }
+void operator delete[](void* p, size_t) noexcept { released(p); }
+void operator delete(void* p, std::align_val_t) noexcept { released(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { released(p); }
+void operator delete(void* p, size_t, std::align_val_t) noexcept { released(p); }
+void operator delete[](void* p, size_t, std::align_val_t) noexcept { released(p); }
+
+// ---- The benchmarks ---------------------------------------------------------
+
+using namespace quillet;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int64_t kMB = int64_t(1) << 20;
+
+// Messages are counted instead of shown.
+struct QuietBoxes : MessageBoxes {
+    int shown = 0;
+    MsgResult show(std::string_view, std::string_view, MsgIcon, MsgButtons) override
+    {
+        ++shown;
+        return MsgResult::Ok;
+    }
+};
+
+struct BenchFile {
+    std::filesystem::path path;
+    explicit BenchFile(const std::string& bytes)
+    {
+        path = std::filesystem::temp_directory_path() / ("quillet-text-bench-" + std::to_string(::getpid()) + ".txt");
+        std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(bytes.size()));
+    }
+    ~BenchFile()
+    {
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+    }
+};
+
+double peakRssMB()
+{
+    struct rusage u {};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_maxrss) / 1024.0;
+}
+
+struct OpenCost {
+    double seconds = 0;
+    double peakBytes = 0;
+    double heldBytes = 0;
+};
+
+// Opens the file in a new window as the program makes one; the time and
+// memory of the open alone.
+OpenCost openOnce(benchmark::State& state, const std::filesystem::path& file)
+{
+    QuietBoxes boxes;
+    setMessageBoxes(&boxes);
+    FrameState frame;
+    SetDefaultSettings(frame);
+    frame.ProgDir = QUILLET_PROGRAM_DIR;
+    auto w = std::make_unique<TMDIChild>(frame);
+    w->FormCreate();
+
+    OpenCost cost;
+    const int64_t before = g_live.load();
+    g_peak.store(before);
+    const Clock::time_point t = Clock::now();
+    const bool ok = w->OpenTXTFile(file.string(), false);
+    cost.seconds = std::chrono::duration<double>(Clock::now() - t).count();
+    cost.peakBytes = double(g_peak.load() - before);
+    cost.heldBytes = double(g_live.load() - before);
+    state.counters["pages"] = double(w->GetAnzPages());
+    state.counters["refused"] = ok && boxes.shown == 0 ? 0 : 1;
+    w.reset();
+    setMessageBoxes(nullptr);
+    return cost;
+}
+
+void report(benchmark::State& state, const OpenCost& c, size_t fileBytes)
+{
+    state.SetIterationTime(c.seconds);
+    state.counters["file_MB"] = double(fileBytes) / double(kMB);
+    state.counters["peak_MB"] = c.peakBytes / double(kMB);
+    state.counters["held_MB"] = c.heldBytes / double(kMB);
+    state.counters["mem_per_byte"] = c.peakBytes / double(fileBytes);
+    state.counters["max_rss_MB"] = peakRssMB();
+}
+
+void BM_OpenLineEnds(benchmark::State& state)
+{
+    static std::map<int64_t, OpenCost> earlier;
+    const int64_t mb = state.range(0);
+    std::string bytes;
+    for (int64_t i = 0; i < mb * kMB / 2; ++i) bytes += "\r\n";
+    const BenchFile file(bytes);
+    const size_t size = bytes.size();
+    bytes = std::string();
+
+    OpenCost c;
+    for (auto _ : state) {
+        c = openOnce(state, file.path);
+        report(state, c, size);
+    }
+    earlier[mb] = c;
+    if (const auto half = earlier.find(mb / 2); half != earlier.end() && mb > 1) {
+        state.counters["time_x"] = c.seconds / half->second.seconds;
+        state.counters["mem_x"] = c.peakBytes / half->second.peakBytes;
+    }
+}
+BENCHMARK(BM_OpenLineEnds)->RangeMultiplier(2)->Range(1, 64)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The text going into the window alone, without the layout that follows.
+void BM_InsertLineEnds(benchmark::State& state)
+{
+    const int64_t mb = state.range(0);
+    std::string bytes;
+    for (int64_t i = 0; i < mb * kMB / 2; ++i) bytes += "\r\n";
+    for (auto _ : state) {
+        FrameState frame;
+        SetDefaultSettings(frame);
+        frame.ProgDir = QUILLET_PROGRAM_DIR;
+        auto w = std::make_unique<TMDIChild>(frame);
+        w->FormCreate();
+        OpenCost c;
+        const int64_t before = g_live.load();
+        g_peak.store(before);
+        const Clock::time_point t = Clock::now();
+        insertText(*w, bytes, false);
+        c.seconds = std::chrono::duration<double>(Clock::now() - t).count();
+        c.peakBytes = double(g_peak.load() - before);
+        c.heldBytes = double(g_live.load() - before);
+        report(state, c, bytes.size());
+    }
+}
+BENCHMARK(BM_InsertLineEnds)->RangeMultiplier(2)->Range(1, 8)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Lines of words 20 to 100 characters long, as ordinary prose, up to the
+// limit's number of characters and lines.
+void BM_OpenLargestText(benchmark::State& state)
+{
+    std::string bytes;
+    uint32_t seed = 4711;
+    auto next = [&seed](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    size_t units = 0;
+    while (true) {
+        const size_t len = 20 + next(81);
+        if (units + len + kTextLineWeight > kMaxTextFileChars) break;
+        for (size_t i = 0; i < len; ++i) bytes += next(6) == 0 ? ' ' : char('a' + next(26));
+        bytes += "\r\n";
+        units += len + kTextLineWeight;
+    }
+    const BenchFile file(bytes);
+    const size_t size = bytes.size();
+    bytes = std::string();
+    for (auto _ : state) report(state, openOnce(state, file.path), size);
+}
+BENCHMARK(BM_OpenLargestText)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
