@@ -1,7 +1,9 @@
 // One table row of N cells, N doubling from 1,000 to 64,000: a full layout,
-// a screen paint of the page, and the pass a mouse move over the row runs
-// (a cursor request). Each cell holds one character, so the row stays one
-// run of N lines and what grows is the number of cells alone.
+// a screen paint of the page, the pass a mouse move over the row runs (a
+// cursor request) and a click on a cell border. Each cell holds one
+// character, so the row stays one run of N lines and what grows is the
+// number of cells alone; in the wrapped row every cell holds three, each on
+// a line of its own, so the row needs three runs.
 //
 // Target: every measure at most 2.2 times its value at half the cells (a
 // row laid out, painted or hit once per cell, not once per cell pair).
@@ -33,7 +35,7 @@ struct RowDocument {
     TMDIChild& w = *win;
     int32_t rowX = 0, rowY = 0;  // paint-box pixels on the row
 
-    explicit RowDocument(int32_t cells)
+    explicit RowDocument(int32_t cells, int32_t chars = 1)
     {
         frame.Options.SpellWhileTyping = 0;
         w.setHost(&host);
@@ -55,7 +57,7 @@ struct RowDocument {
             l.CellWidth = 1 + i % 3;  // weights, made millimetres by the first paint
             l.EndKind = ekParagraph;
             SetStandardCellDesign(l.Design);
-            l.Chars.push_back(x);
+            l.Chars.insert(l.Chars.end(), size_t(chars), x);
         }
         // A paragraph below the table, as a document holds one.
         lines.emplace_back();
@@ -97,6 +99,17 @@ void BM_RowLayout(benchmark::State& state)
     d.report(state);
 }
 BENCHMARK(BM_RowLayout)->Apply(doublings)->Unit(benchmark::kMillisecond);
+
+void BM_WrappedRowLayout(benchmark::State& state)
+{
+    RowDocument d(int32_t(state.range(0)), 3);
+    for (auto _ : state) {
+        d.w.SetAllDirtyFlags();
+        d.w.MakeSoftEnters();
+    }
+    d.report(state);
+}
+BENCHMARK(BM_WrappedRowLayout)->Apply(doublings)->Unit(benchmark::kMillisecond);
 
 void BM_RowPaint(benchmark::State& state)
 {

@@ -788,10 +788,19 @@ void BreakWalk::split(int32_t f, int32_t e, int32_t kind)
     int32_t x = f + n;
     const int32_t count = lines.count();
 
-    bool newRun = oldEnd != ekSoft || x >= count || lines[f].RowLastRun;
-    if (!newRun && kind > 0) {
+    bool newRun = x >= count || lines[f].RowLastRun;
+    if (!newRun) {
         const TextLine& xl = lines[x];
-        newRun = xl.CharCount() > 0 || xl.EndKind != ekSoft;
+        const bool empty = xl.CharCount() == 0 && xl.EndKind == ekSoft;
+        // The cell's line in the run below that holds nothing and ends
+        // nothing was put there for another cell's overflow: this cell's
+        // rest fills it and takes the line's end. A run of its own for each
+        // cell that overflows would leave a gap above the rest of every cell
+        // but the last, and give a row of n cells n runs of n lines.
+        const bool spare = empty && n > 1 && xl.IsCell && !xl.RowFirstRun && runSize(xl) == n &&
+                           cellOf(xl) == cellOf(lines[f]);
+        if (oldEnd != ekSoft) newRun = !spare;
+        else if (kind > 0) newRun = !empty;
     }
 
     if (newRun) {
@@ -821,7 +830,7 @@ void BreakWalk::split(int32_t f, int32_t e, int32_t kind)
     // After an inline paragraph end (or a page break inside a cell) the text
     // that moves on is the paragraph that followed it.
     if (kind == ekParagraph || kind == ekPageBreak) xl.Para = std::move(w.LayoutPara);
-    if (newRun) xl.EndKind = oldEnd;
+    if (newRun || oldEnd != ekSoft) xl.EndKind = oldEnd;
     fl.EndKind = kind;
 
     const int32_t keep = kind > 0 ? e - 1 : e;

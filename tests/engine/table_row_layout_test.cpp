@@ -1,0 +1,130 @@
+#include "engine/Childwin.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace quillet;
+
+namespace {
+
+struct RowCase {
+    std::string Name;
+    double Width;                 // of the area's text, in mm; characters are 1 mm wide
+    std::vector<int> Lengths;     // characters of each cell
+    int32_t End;                  // every cell's own line end
+    std::vector<std::string> Expected;  // the row's lines after layout, run after run
+};
+
+struct Row {
+    FrameState frame;
+    std::unique_ptr<TMDIChild> win = std::make_unique<TMDIChild>(frame);
+    TMDIChild& w = *win;
+
+    Row(const RowCase& c)
+    {
+        frame.Options.SpellWhileTyping = 0;
+        w.Areas.resize(1);
+        TextArea& a = w.Areas[0];
+        a.AnchorRight = 0;
+        a.Left = 0;
+        a.Right = c.Width;
+        a.InnerLeft = a.InnerRight = 0;
+        a.Bottom = 1e6;  // the whole row on one page
+        a.AnchorBottom = 0;
+        w.Fonts.clear();
+        w.GetNewFontIndex(FontEntryFromState(w.FontState));
+        const int32_t n = int32_t(c.Lengths.size());
+        std::vector<TextLine>& lines = a.Lines;
+        lines.assign(size_t(n) + 1, TextLine{});
+        for (int32_t i = 0; i <= n; ++i) InitNewLine(lines, i);
+        for (int32_t i = 0; i < n; ++i) {
+            TextLine& l = lines[size_t(i)];
+            l.IsCell = 1;
+            l.CellsPerRow = n;
+            l.CellIndex = i;
+            l.CellWidth = 1;
+            l.RowFirstRun = l.RowLastRun = 1;
+            l.EndKind = c.End;
+            for (int k = 0; k < c.Lengths[size_t(i)]; ++k) {
+                TextChar ch;
+                ch.Code = uint8_t('a' + i % 26);
+                ch.Width = 1;
+                ch.Height = 4;
+                l.Chars.push_back(ch);
+            }
+        }
+        lines.back().EndKind = ekParagraph;
+        w.Cursor = w.Anchor = TextPos{0, n, 0};
+    }
+
+    void layout()
+    {
+        w.SetAllDirtyFlags();
+        w.MakeSoftEnters();
+    }
+
+    std::vector<std::string> rowTexts() const
+    {
+        std::vector<std::string> out;
+        for (const TextLine& l : w.Areas[0].Lines)
+            if (l.IsCell) {
+                std::string s;
+                for (const TextChar& c : l.Chars) s.push_back(char(c.Code));
+                out.push_back(s);
+            }
+        return out;
+    }
+};
+
+} // namespace
+
+// When several cells of a row overflow, each one's rest goes into the line
+// right below it: the row grows by the runs its longest cell needs, every
+// cell's text runs on without a gap, the run structure and line ends are
+// sound, and laying out again gives the same row.
+TEST(TableRowLayout, OverflowingCellsShareTheRunsBelow)
+{
+    const std::string a10(10, 'a'), b10(10, 'b');
+    std::vector<RowCase> cases;
+    for (int32_t end : {int32_t(ekParagraph), int32_t(ekSoft), int32_t(ekLineBreak)})
+        cases.push_back({"three cells, end " + std::to_string(end), 30, {25, 14, 5}, end,
+                         {a10, b10, "ccccc", a10, "bbbb", "", "aaaaa", "", ""}});
+    cases.push_back({"only the last cell", 30, {3, 2, 12}, ekParagraph, {"aaa", "bb", "cccccccccc", "", "", "cc"}});
+    // Cells narrower than a character keep one on each line.
+    std::vector<std::string> narrow;
+    for (int run = 0; run < 3; ++run)
+        for (int i = 0; i < 200; ++i) narrow.push_back(std::string(1, char('a' + i % 26)));
+    cases.push_back({"200 narrow cells", 30, std::vector<int>(200, 3), ekParagraph, narrow});
+
+    for (const RowCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Row r(c);
+        r.layout();
+        ASSERT_EQ(r.rowTexts(), c.Expected);
+
+        const int32_t n = int32_t(c.Lengths.size());
+        const std::vector<TextLine>& lines = r.w.Areas[0].Lines;
+        const int32_t runs = int32_t(c.Expected.size()) / n;
+        for (int32_t i = 0; i < runs * n; ++i) {
+            const TextLine& l = lines[size_t(i)];
+            const int32_t run = i / n, cell = i % n;
+            EXPECT_EQ(l.CellIndex, cell) << i;
+            EXPECT_EQ(l.RowFirstRun, run == 0 ? 1 : 0) << i;
+            EXPECT_EQ(l.RowLastRun, run == runs - 1 ? 1 : 0) << i;
+            // A cell's end stays on its last line of text; the lines before
+            // it wrap, the spare lines after it end nothing.
+            int32_t last = 0;
+            for (int32_t k = 0; k < runs; ++k)
+                if (!c.Expected[size_t(k * n + cell)].empty()) last = k;
+            EXPECT_EQ(l.EndKind, run == last ? c.End : int32_t(ekSoft)) << i;
+        }
+
+        r.w.MakeSoftEnters();
+        EXPECT_EQ(r.rowTexts(), c.Expected) << "a pass over the laid-out row";
+        r.layout();
+        EXPECT_EQ(r.rowTexts(), c.Expected) << "a full layout again";
+    }
+}
