@@ -552,6 +552,282 @@ struct PassFlag {
     TMDIChild& W;
 };
 
+// Sizes, scales and options of a pass, taken once for all its pages.
+void passValues(Pass& p, const Canvas& target, int32_t originX, int32_t originY)
+{
+    TMDIChild& w = p.W;
+    const bool screen = p.Policy.onScreen();
+    p.Dpi = target.dpi() > 0 ? target.dpi() : 96;
+    p.Zoom = screen ? w.ZoomPercent : 100;
+    // A zoom that is no number or not positive would divide by zero below.
+    if (!(p.Zoom > 0) || !std::isfinite(p.Zoom)) p.Zoom = 100;
+    p.MmPerPx = kMmPerInch / p.Dpi / p.Zoom * 100;
+    p.PxPerPt = p.Zoom * (p.Dpi / 72.0) / 100;
+    const int32_t printerDpi = w.PrinterDpi > 0 ? w.PrinterDpi : 600;
+    p.PageW = clampPx(std::trunc(p.Zoom * (double(p.Dpi) * w.PageWidthPx / printerDpi) / 100));
+    p.PageH = clampPx(std::trunc(p.Zoom * (double(p.Dpi) * w.PageHeightPx / printerDpi) / 100));
+    p.PageWmm = double(w.PageWidthPx) / printerDpi * kMmPerInch;
+    p.PageHmm = double(w.PageHeightPx) / printerDpi * kMmPerInch;
+    p.Pages = w.GetAnzPages();
+    p.OriginX = screen ? kDeskMargin : originX;
+    p.OriginY = screen ? kDeskMargin : originY;
+    p.Pitch = p.PageH + kPageGap;
+    p.ScrollX = screen && !p.Policy.Headless ? w.Host->scrollX() : 0;
+    p.ScrollY = screen && !p.Policy.Headless ? w.Host->scrollY() : 0;
+
+    const FrameOptions& o = w.Frame.Options;
+    p.HideHelpLines = !o.ShowHelpLines;
+    p.ShowAll = o.ShowNonPrinting != 0;
+    p.ShowTab = o.ShowTab != 0;
+    p.ShowSpace = o.ShowSpace != 0;
+    p.ShowParagraphEnd = o.ShowParagraphEnd != 0;
+    p.Spelling = o.SpellWhileTyping != 0;
+    p.GridLines = screen && p.Policy.Helpers && !w.PageView && w.GridLines != 0;
+}
+
+// The screen's page image, sized for one page; false when the paint box
+// had to be resized first (the pass ends there). The pages are centred in
+// a window larger than they are.
+bool pageImage(Pass& p, std::shared_ptr<ImageCanvas>& bitmap)
+{
+    TMDIChild& w = p.W;
+    int64_t width = int64_t(p.OriginX) + p.PageW + 20;
+    int64_t height = int64_t(p.Pitch) * (p.Pages - 1) + p.PageH + 36;
+    if (!p.Policy.Headless) {
+        const int32_t avail = w.Host->clientWidth() - kScrollBarSize - 4;
+        if (width < avail) {
+            p.OriginX += int32_t((avail + 1 - width) / 2);
+            width = avail + 1;
+        }
+        const int32_t availH = w.Host->clientHeight() - kScrollBarSize - 4;
+        if (height < availH) {
+            p.OriginY += int32_t((availH + 1 - height) / 2);
+            height = availH + 1;
+        }
+        const int32_t bw = clampPx(double(width)), bh = clampPx(double(height));
+        if (bw != w.PaintBoxWidth || bh != w.PaintBoxHeight) {
+            w.PaintBoxWidth = bw;
+            w.PaintBoxHeight = bh;
+            return false;
+        }
+    }
+    p.BitmapW = p.OriginX + p.PageW + 20;
+    p.BitmapH = p.OriginY + p.PageH + 20;
+    if (!w.PageBitmap || w.PageBitmap->width() != p.BitmapW || w.PageBitmap->height() != p.BitmapH ||
+        w.PageBitmap->dpi() != p.Dpi)
+        w.PageBitmap = std::make_shared<ImageCanvas>(p.BitmapW, p.BitmapH, p.Dpi);
+    bitmap = w.PageBitmap;
+    return true;
+}
+
+// What the page images leave of the window shows the desk, as the scroll
+// box around a smaller paint box would.
+void deskBesideThePages(const Pass& p, Canvas& target)
+{
+    const int64_t right = int64_t(p.BitmapW) - p.ScrollX;
+    const int64_t bottom = int64_t(p.Pitch) * (p.Pages - 1) + p.BitmapH - p.ScrollY;
+    if (right < target.width())
+        target.fillRect(int32_t(std::max<int64_t>(right, 0)), 0, target.width(), target.height(), kDesk);
+    if (bottom < target.height())
+        target.fillRect(0, int32_t(std::max<int64_t>(bottom, 0)), target.width(), target.height(), kDesk);
+}
+
+// The pages are those that have a body. A sound document has one for every
+// index below the page count; a damaged one may name a page two billion
+// pages on, and a pass that draws every page (a settle, or RenderAllPages)
+// must not walk through the empty ones in between.
+std::vector<int32_t> pagesWithABody(const TMDIChild& w, int32_t pages)
+{
+    std::vector<int32_t> list{0};
+    for (const TextArea& a : w.Areas)
+        if (a.AreaType == atPageBody && a.PageIndex > 0 && a.PageIndex < pages) list.push_back(a.PageIndex);
+    std::sort(list.begin(), list.end());
+    list.erase(std::unique(list.begin(), list.end()), list.end());
+    return list;
+}
+
+// What the page loop of a pass shares between its pages.
+struct PageLoop {
+    PageLoop(Canvas& target, ImageCanvas* bitmap, int32_t pageIndex)
+        : Target(target), Bitmap(bitmap), PageIndex(pageIndex)
+    {
+    }
+
+    Canvas& Target;
+    ImageCanvas* Bitmap;
+    int32_t PageIndex;       // the one page a printed pass draws
+    int32_t ClientH = 0;
+    bool HitRequests = false;
+    int32_t CursorPage = -1;     // the page the cursor stands on, -1 none
+    std::vector<uint8_t> Shown;  // areas shown on the page being drawn
+    // The floating area the cursor stands in, where it was drawn.
+    int32_t FloatingCursorPage = -1;
+    AreaRect FloatingCursorRect;
+};
+
+// Whether page i is drawn: on screen the visible pages and the cursor's
+// (or all of them when asked to), on a printed sheet only its own page.
+bool pageDrawn(const Pass& p, const PageLoop& loop, int32_t i)
+{
+    const TMDIChild& w = p.W;
+    if (p.Policy.onScreen()) {
+        const bool visible = p.Policy.Headless ||
+                             (p.PageY + p.BitmapH >= p.ScrollY && loop.ClientH + p.ScrollY >= p.PageY);
+        return visible || i == loop.CursorPage || w.RenderAllPages || w.RefreshAfterPaint;
+    }
+    // A printed or exported sheet carries its own page only: the screen's
+    // "draw everything" flags would stack every page on it.
+    return i == loop.PageIndex;
+}
+
+// Whatever the canvas was left with, a page starts in solid copy mode, with
+// transparent text and only the page clip.
+void startPage(Pass& p)
+{
+    if (p.Policy.ClipToPage) {
+        const auto edge = [](int32_t origin, int32_t size) {
+            return int32_t(std::min<int64_t>(int64_t(origin) + size, INT32_MAX));
+        };
+        p.PageClip = ClipBox{p.OriginX, p.OriginY, edge(p.OriginX, p.PageW), edge(p.OriginY, p.PageH)};
+    }
+    p.Cv->setPenMode(PenMode::Copy);
+    p.Cv->setPenStyle(PenStyle::Solid);
+    p.Cv->setTextBackground(std::nullopt);
+    restoreClip(p);
+}
+
+// Which floating areas of the page are selected, and what a click or cursor
+// request on the page hits.
+void pageObjects(Pass& p, PageLoop& loop)
+{
+    TMDIChild& w = p.W;
+    p.HitArea = -1;
+    p.GrabbedArea = -1;
+    p.CaretOnPage = false;
+    if (p.Policy.Interaction) {
+        for (int32_t k = 0; k < w.AreaCount(); ++k) {
+            TextArea& a = w.Areas[size_t(k)];
+            if (!loop.Shown[size_t(k)] || a.AreaType <= atFooter) continue;
+            if (!(w.MouseShift & 1) && loop.HitRequests) a.Selected = 0;
+            if (a.AreaType > atTextFrame && k == w.Cursor.Area) a.Selected = 1;
+        }
+    }
+    if (loop.HitRequests && (w.ClickRequest || w.CursorRequest) && w.MouseY >= p.PageY &&
+        w.MouseY <= p.PageY + p.BitmapH) {
+        objectHitTest(p, loop.Shown);
+        linkFrame(p, p.HitArea);
+    }
+    p.ObjectSelectedOnPage = false;
+    for (int32_t k = 0; k < w.AreaCount(); ++k)
+        if (loop.Shown[size_t(k)] && w.Areas[size_t(k)].AreaType > atFooter && w.Areas[size_t(k)].Selected)
+            p.ObjectSelectedOnPage = true;
+}
+
+// The page's areas: bodies first, then headers and footers, then floating
+// areas on top.
+void pageAreas(Pass& p, PageLoop& loop, int32_t i)
+{
+    TMDIChild& w = p.W;
+    const bool screen = p.Policy.onScreen();
+    for (int32_t kind = 0; kind < 3; ++kind) {
+        for (int32_t k = 0; k < w.AreaCount(); ++k) {
+            const TextArea& a = w.Areas[size_t(k)];
+            const int32_t areaKind = a.AreaType == atPageBody ? 0 : a.AreaType <= atFooter ? 1 : 2;
+            if (areaKind != kind) continue;
+            if (!loop.Shown[size_t(k)] && !(screen && w.RefreshAfterPaint)) continue;
+            drawArea(p, k);
+            if (k == w.Cursor.Area && a.AreaType > atFooter && screen && loop.Shown[size_t(k)]) {
+                loop.FloatingCursorPage = i;
+                loop.FloatingCursorRect = areaRect(p, w.Areas[size_t(k)]);
+            }
+        }
+    }
+}
+
+void drawPage(Pass& p, PageLoop& loop, int32_t i)
+{
+    TMDIChild& w = p.W;
+    const bool screen = p.Policy.onScreen();
+    p.Page = i;
+    p.PageY = screen ? int32_t(std::min<int64_t>(int64_t(p.Pitch) * i, 2000000000)) : 0;
+    const int32_t pageY = p.PageY;
+    if (w.PageLocate.Request && pageY <= w.PageLocate.Y && w.PageLocate.Y <= pageY + p.BitmapH) {
+        w.PageLocate.Found = 1;
+        w.PageLocate.OriginX = p.OriginX;
+        w.PageLocate.OriginY = pageY + p.OriginY;
+        w.PageLocate.Page = i;
+    }
+    if (!pageDrawn(p, loop, i)) return;
+
+    for (int32_t k = 0; k < w.AreaCount(); ++k) loop.Shown[size_t(k)] = shownOn(w.Areas[size_t(k)], i) ? 1 : 0;
+    startPage(p);
+    if (p.Policy.DeskAndFrame && loop.Bitmap) deskAndFrame(p);
+    pageObjects(p, loop);
+    pageAreas(p, loop, i);
+
+    if (screen && !p.Policy.Headless) {
+        if (!w.RefreshAfterPaint) loop.Target.drawImage(*loop.Bitmap, -p.ScrollX, pageY - p.ScrollY);
+    }
+}
+
+// After the pages of a screen pass: the zones of the floating area being
+// edited, the drop caret and the caret.
+void screenAfterPages(Pass& p, const PageLoop& loop)
+{
+    TMDIChild& w = p.W;
+    if (loop.FloatingCursorPage >= 0) {
+        const int32_t saved = p.PageY;
+        p.PageY = p.Pitch * loop.FloatingCursorPage;
+        objectZones(p, w.Cursor.Area, loop.FloatingCursorRect.Left, loop.FloatingCursorRect.Top,
+                    loop.FloatingCursorRect.Right, loop.FloatingCursorRect.Bottom);
+        p.PageY = saved;
+    }
+    if (w.DropCaret.Found)
+        loop.Target.fillRect(w.DropCaret.X, w.DropCaret.Y, w.DropCaret.X + w.DropCaret.Width,
+                             w.DropCaret.Y + w.DropCaret.Height, 0x0000FF);
+    placeCaret(p);
+}
+
+// The edit menu and the status bar's page, line and column.
+void statusAndMenus(const Pass& p)
+{
+    TMDIChild& w = p.W;
+    w.Ui->editMenuChanged();
+    if (w.Ui->activeChild() == &w) {
+        int32_t n = 1;
+        if (validIndex(w.Cursor.Area, w.Areas.size())) {
+            const TextArea& a = w.Areas[size_t(w.Cursor.Area)];
+            n = (a.PageMode != 0 ? w.CurrentPage : a.PageIndex) + 1;
+        }
+        w.Ui->setStatusText(0, "P " + std::to_string(n) + "     " + std::to_string(n) + "/" + std::to_string(p.Pages));
+        w.Ui->setStatusText(1, "Ro " + std::to_string(w.Cursor.Line + 1) + "     Co " +
+                                   std::to_string(w.Cursor.Char + 1));
+    }
+    w.RubberBandX = -9999;
+}
+
+// A pass that moved what layout depends on lays out again and asks for the
+// next pass. Wrap gaps and anchored moves can swing back and forth for ever
+// (a character gapped, broken onto the next line, no longer meeting the
+// frame, gap 0 again, ...): after a run of changing passes the result
+// stands as it is.
+void settleAfterPass(const Pass& p)
+{
+    TMDIChild& w = p.W;
+    const bool settled = !p.Changed || ++w.ChangedPassRun >= kMaxSettlePasses;
+    if (p.Changed) w.MakeSoftEnters();
+    if (!settled) {
+        if (!p.Policy.Headless) {
+            w.Host->stopTimer2();
+            w.Host->restartTimer2();
+        }
+    } else {
+        w.ChangedPassRun = 0;
+        w.RenderAllPages = 0;
+        rebuildAnchors(w);
+    }
+}
+
 } // namespace
 
 // Returns false when the paint box was resized (the pass ends there).
@@ -572,241 +848,43 @@ bool drawPages(TMDIChild& w, Canvas& target, const RenderPolicy& policy, int32_t
         w.DropCaret.Found = 0;
     }
 
-    // Per-call values.
-    Pass p(w);
-    p.Policy = policy;
-    p.Dpi = target.dpi() > 0 ? target.dpi() : 96;
-    p.Zoom = screen ? w.ZoomPercent : 100;
-    // A zoom that is no number or not positive would divide by zero below.
-    if (!(p.Zoom > 0) || !std::isfinite(p.Zoom)) p.Zoom = 100;
-    p.MmPerPx = kMmPerInch / p.Dpi / p.Zoom * 100;
-    p.PxPerPt = p.Zoom * (p.Dpi / 72.0) / 100;
-    const int32_t printerDpi = w.PrinterDpi > 0 ? w.PrinterDpi : 600;
-    p.PageW = clampPx(std::trunc(p.Zoom * (double(p.Dpi) * w.PageWidthPx / printerDpi) / 100));
-    p.PageH = clampPx(std::trunc(p.Zoom * (double(p.Dpi) * w.PageHeightPx / printerDpi) / 100));
-    p.PageWmm = double(w.PageWidthPx) / printerDpi * kMmPerInch;
-    p.PageHmm = double(w.PageHeightPx) / printerDpi * kMmPerInch;
-    p.Pages = w.GetAnzPages();
-    p.OriginX = screen ? kDeskMargin : originX;
-    p.OriginY = screen ? kDeskMargin : originY;
-    p.Pitch = p.PageH + kPageGap;
-    p.ScrollX = screen && !policy.Headless ? w.Host->scrollX() : 0;
-    p.ScrollY = screen && !policy.Headless ? w.Host->scrollY() : 0;
-
-    const FrameOptions& o = w.Frame.Options;
-    p.HideHelpLines = !o.ShowHelpLines;
-    p.ShowAll = o.ShowNonPrinting != 0;
-    p.ShowTab = o.ShowTab != 0;
-    p.ShowSpace = o.ShowSpace != 0;
-    p.ShowParagraphEnd = o.ShowParagraphEnd != 0;
-    p.Spelling = o.SpellWhileTyping != 0;
-    p.GridLines = screen && policy.Helpers && !w.PageView && w.GridLines != 0;
+    Pass pass(w);
+    pass.Policy = policy;
+    passValues(pass, target, originX, originY);
 
     std::shared_ptr<ImageCanvas> bitmap;
-    if (screen) {
-        int64_t width = int64_t(p.OriginX) + p.PageW + 20;
-        int64_t height = int64_t(p.Pitch) * (p.Pages - 1) + p.PageH + 36;
-        if (!policy.Headless) {
-            const int32_t avail = w.Host->clientWidth() - kScrollBarSize - 4;
-            if (width < avail) {
-                p.OriginX += int32_t((avail + 1 - width) / 2);
-                width = avail + 1;
-            }
-            const int32_t availH = w.Host->clientHeight() - kScrollBarSize - 4;
-            if (height < availH) {
-                p.OriginY += int32_t((availH + 1 - height) / 2);
-                height = availH + 1;
-            }
-            const int32_t bw = clampPx(double(width)), bh = clampPx(double(height));
-            if (bw != w.PaintBoxWidth || bh != w.PaintBoxHeight) {
-                w.PaintBoxWidth = bw;
-                w.PaintBoxHeight = bh;
-                return false;
-            }
-        }
-        p.BitmapW = p.OriginX + p.PageW + 20;
-        p.BitmapH = p.OriginY + p.PageH + 20;
-        if (!w.PageBitmap || w.PageBitmap->width() != p.BitmapW || w.PageBitmap->height() != p.BitmapH ||
-            w.PageBitmap->dpi() != p.Dpi)
-            w.PageBitmap = std::make_shared<ImageCanvas>(p.BitmapW, p.BitmapH, p.Dpi);
-        bitmap = w.PageBitmap;
-    }
-    p.Cv = bitmap ? (tap ? &tap(*bitmap) : static_cast<Canvas*>(bitmap.get())) : &target;
-    p.Bitmap = bitmap.get();
+    if (screen && !pageImage(pass, bitmap)) return false;
+    pass.Cv = bitmap ? (tap ? &tap(*bitmap) : static_cast<Canvas*>(bitmap.get())) : &target;
+    pass.Bitmap = bitmap.get();
     if (!bitmap) {
-        p.BitmapW = target.width();
-        p.BitmapH = target.height();
+        pass.BitmapW = target.width();
+        pass.BitmapH = target.height();
     }
-    Pass& pass = p;
 
     // The anchor search of this pass starts afresh; a printed page searches none.
     if (policy.WriteBack)
         for (TextArea& a : w.Areas) a.CandDistance = -1;
 
-    const int32_t clientH = screen && !policy.Headless ? w.Host->clientHeight() : 0;
-    const bool hitRequests = policy.HitTests && (w.ClickRequest || w.CursorRequest);
-    std::vector<uint8_t> shown(w.Areas.size());
-    const int32_t cursorPage = [&] {
-        if (!validIndex(w.Cursor.Area, w.Areas.size())) return -1;
+    PageLoop loop(target, bitmap.get(), pageIndex);
+    loop.ClientH = screen && !policy.Headless ? w.Host->clientHeight() : 0;
+    loop.HitRequests = policy.HitTests && (w.ClickRequest || w.CursorRequest);
+    loop.Shown.assign(w.Areas.size(), 0);
+    if (validIndex(w.Cursor.Area, w.Areas.size())) {
         const TextArea& a = w.Areas[size_t(w.Cursor.Area)];
-        return a.PageMode != 0 && a.AreaType != atPageBody ? w.CurrentPage : a.PageIndex;
-    }();
-    int32_t floatingCursorPage = -1;
-    AreaRect floatingCursorRect;
-
-    if (screen && !policy.Headless && bitmap && !w.RefreshAfterPaint) {
-        // What the page images leave of the window shows the desk, as the
-        // scroll box around a smaller paint box would.
-        const int64_t right = int64_t(pass.BitmapW) - pass.ScrollX;
-        const int64_t bottom = int64_t(pass.Pitch) * (pass.Pages - 1) + pass.BitmapH - pass.ScrollY;
-        if (right < target.width())
-            target.fillRect(int32_t(std::max<int64_t>(right, 0)), 0, target.width(), target.height(), kDesk);
-        if (bottom < target.height())
-            target.fillRect(0, int32_t(std::max<int64_t>(bottom, 0)), target.width(), target.height(), kDesk);
+        loop.CursorPage = a.PageMode != 0 && a.AreaType != atPageBody ? w.CurrentPage : a.PageIndex;
     }
 
-    // The pages are those that have a body. A sound document has one for
-    // every index below the page count; a damaged one may name a page two
-    // billion pages on, and a pass that draws every page (a settle, or
-    // RenderAllPages) must not walk through the empty ones in between.
-    std::vector<int32_t> pageList{0};
-    for (const TextArea& a : w.Areas)
-        if (a.AreaType == atPageBody && a.PageIndex > 0 && a.PageIndex < pass.Pages) pageList.push_back(a.PageIndex);
-    std::sort(pageList.begin(), pageList.end());
-    pageList.erase(std::unique(pageList.begin(), pageList.end()), pageList.end());
-
-    for (const int32_t i : pageList) {
-        pass.Page = i;
-        pass.PageY = screen ? int32_t(std::min<int64_t>(int64_t(pass.Pitch) * i, 2000000000)) : 0;
-        const int32_t pageY = pass.PageY;
-        if (w.PageLocate.Request && pageY <= w.PageLocate.Y && w.PageLocate.Y <= pageY + pass.BitmapH) {
-            w.PageLocate.Found = 1;
-            w.PageLocate.OriginX = pass.OriginX;
-            w.PageLocate.OriginY = pageY + pass.OriginY;
-            w.PageLocate.Page = i;
-        }
-        bool drawn;
-        if (screen) {
-            const bool visible = policy.Headless ||
-                                 (pageY + pass.BitmapH >= pass.ScrollY && clientH + pass.ScrollY >= pageY);
-            drawn = visible || i == cursorPage || w.RenderAllPages || w.RefreshAfterPaint;
-        } else {
-            // A printed or exported sheet carries its own page only: the
-            // screen's "draw everything" flags would stack every page on it.
-            drawn = i == pageIndex;
-        }
-        if (!drawn) continue;
-
-        for (int32_t k = 0; k < w.AreaCount(); ++k) shown[size_t(k)] = shownOn(w.Areas[size_t(k)], i) ? 1 : 0;
-
-        // Whatever the canvas was left with, a page starts in solid copy
-        // mode, with transparent text and only the page clip.
-        if (policy.ClipToPage) {
-            const auto edge = [](int32_t origin, int32_t size) {
-                return int32_t(std::min<int64_t>(int64_t(origin) + size, INT32_MAX));
-            };
-            pass.PageClip = ClipBox{pass.OriginX, pass.OriginY, edge(pass.OriginX, pass.PageW),
-                                    edge(pass.OriginY, pass.PageH)};
-        }
-        pass.Cv->setPenMode(PenMode::Copy);
-        pass.Cv->setPenStyle(PenStyle::Solid);
-        pass.Cv->setTextBackground(std::nullopt);
-        restoreClip(pass);
-
-        if (policy.DeskAndFrame && bitmap) deskAndFrame(pass);
-
-        pass.HitArea = -1;
-        pass.GrabbedArea = -1;
-        pass.CaretOnPage = false;
-        if (policy.Interaction) {
-            for (int32_t k = 0; k < w.AreaCount(); ++k) {
-                TextArea& a = w.Areas[size_t(k)];
-                if (!shown[size_t(k)] || a.AreaType <= atFooter) continue;
-                if (!(w.MouseShift & 1) && hitRequests) a.Selected = 0;
-                if (a.AreaType > atTextFrame && k == w.Cursor.Area) a.Selected = 1;
-            }
-        }
-        if (hitRequests && (w.ClickRequest || w.CursorRequest) && w.MouseY >= pageY &&
-            w.MouseY <= pageY + pass.BitmapH) {
-            objectHitTest(pass, shown);
-            linkFrame(pass, pass.HitArea);
-        }
-        pass.ObjectSelectedOnPage = false;
-        for (int32_t k = 0; k < w.AreaCount(); ++k)
-            if (shown[size_t(k)] && w.Areas[size_t(k)].AreaType > atFooter && w.Areas[size_t(k)].Selected)
-                pass.ObjectSelectedOnPage = true;
-
-        for (int32_t kind = 0; kind < 3; ++kind) {
-            for (int32_t k = 0; k < w.AreaCount(); ++k) {
-                const TextArea& a = w.Areas[size_t(k)];
-                const int32_t areaKind = a.AreaType == atPageBody ? 0 : a.AreaType <= atFooter ? 1 : 2;
-                if (areaKind != kind) continue;
-                if (!shown[size_t(k)] && !(screen && w.RefreshAfterPaint)) continue;
-                drawArea(pass, k);
-                if (k == w.Cursor.Area && a.AreaType > atFooter && screen && shown[size_t(k)]) {
-                    floatingCursorPage = i;
-                    floatingCursorRect = areaRect(pass, w.Areas[size_t(k)]);
-                }
-            }
-        }
-
-        if (screen && !policy.Headless) {
-            if (!w.RefreshAfterPaint) target.drawImage(*bitmap, -pass.ScrollX, pageY - pass.ScrollY);
-        }
-    }
-
-    if (screen && !policy.Headless) {
-        if (floatingCursorPage >= 0) {
-            const int32_t saved = pass.PageY;
-            pass.PageY = pass.Pitch * floatingCursorPage;
-            objectZones(pass, w.Cursor.Area, floatingCursorRect.Left, floatingCursorRect.Top,
-                        floatingCursorRect.Right, floatingCursorRect.Bottom);
-            pass.PageY = saved;
-        }
-        if (w.DropCaret.Found)
-            target.fillRect(w.DropCaret.X, w.DropCaret.Y, w.DropCaret.X + w.DropCaret.Width,
-                            w.DropCaret.Y + w.DropCaret.Height, 0x0000FF);
-        placeCaret(pass);
-    }
+    if (screen && !policy.Headless && bitmap && !w.RefreshAfterPaint) deskBesideThePages(pass, target);
+    for (const int32_t i : pagesWithABody(w, pass.Pages)) drawPage(pass, loop, i);
+    if (screen && !policy.Headless) screenAfterPages(pass, loop);
 
     // End of the pass. A printer's canvas goes back unclipped.
     if (pass.PageClip) pass.Cv->clearClip();
     pass.invalidateFont();
     w.ClickRequest = 0;
-    if (screen && !policy.Headless) {
-        w.Ui->editMenuChanged();
-        if (w.Ui->activeChild() == &w) {
-            int32_t n = 1;
-            if (validIndex(w.Cursor.Area, w.Areas.size())) {
-                const TextArea& a = w.Areas[size_t(w.Cursor.Area)];
-                n = (a.PageMode != 0 ? w.CurrentPage : a.PageIndex) + 1;
-            }
-            w.Ui->setStatusText(0, "P " + std::to_string(n) + "     " + std::to_string(n) + "/" +
-                                       std::to_string(pass.Pages));
-            w.Ui->setStatusText(1, "Ro " + std::to_string(w.Cursor.Line + 1) + "     Co " +
-                                       std::to_string(w.Cursor.Char + 1));
-        }
-        w.RubberBandX = -9999;
-    }
+    if (screen && !policy.Headless) statusAndMenus(pass);
     w.LastPassChanged = pass.Changed ? 1 : 0;
-    if (policy.WriteBack) {
-        // Wrap gaps and anchored moves can swing back and forth for ever
-        // (a character gapped, broken onto the next line, no longer meeting
-        // the frame, gap 0 again, ...): after a run of changing passes the
-        // result stands as it is.
-        const bool settled = !pass.Changed || ++w.ChangedPassRun >= kMaxSettlePasses;
-        if (pass.Changed) w.MakeSoftEnters();
-        if (!settled) {
-            if (!policy.Headless) {
-                w.Host->stopTimer2();
-                w.Host->restartTimer2();
-            }
-        } else {
-            w.ChangedPassRun = 0;
-            w.RenderAllPages = 0;
-            rebuildAnchors(w);
-        }
-    }
+    if (policy.WriteBack) settleAfterPass(pass);
     if (screen && w.RefreshAfterPaint) {
         w.RefreshAfterPaint = 0;
         w.CompleteRefresh();
