@@ -60,14 +60,25 @@ public:
     OneErrorBoxes(MessageBoxes& next, bool mayReport) : Next(next), MayReport(mayReport) {}
     MsgResult show(std::string_view text, std::string_view caption, MsgIcon icon, MsgButtons buttons) override
     {
-        if (icon != MsgIcon::Error) return Next.show(text, caption, icon, buttons);
-        if (!MayReport || Reported) return MsgResult::Ok;
-        Reported = true;
+        if (!passes(icon)) return MsgResult::Ok;
         return Next.show(text, caption, icon, buttons);
+    }
+    MsgResult showUtf8(std::string_view text, std::string_view caption, MsgIcon icon, MsgButtons buttons) override
+    {
+        if (!passes(icon)) return MsgResult::Ok;
+        return Next.showUtf8(text, caption, icon, buttons);
     }
     bool reported() const { return Reported; }
 
 private:
+    bool passes(MsgIcon icon)
+    {
+        if (icon != MsgIcon::Error) return true;
+        if (!MayReport || Reported) return false;
+        Reported = true;
+        return true;
+    }
+
     MessageBoxes& Next;
     bool MayReport;
     bool Reported = false;
@@ -84,13 +95,22 @@ public:
     MsgResult show(std::string_view text, std::string_view caption, MsgIcon icon, MsgButtons buttons) override
     {
         if (icon != MsgIcon::Error || Done) return Next.show(text, caption, icon, buttons);
-        Done = true;
-        const std::string line = "The recovery file was kept as " + SetAside().string();
-        return Next.show(std::string(text) + "\n" + utf8ToAnsi(line), caption, icon, buttons);
+        return Next.show(std::string(text) + utf8ToAnsi(keptLine()), caption, icon, buttons);
+    }
+    MsgResult showUtf8(std::string_view text, std::string_view caption, MsgIcon icon, MsgButtons buttons) override
+    {
+        if (icon != MsgIcon::Error || Done) return Next.showUtf8(text, caption, icon, buttons);
+        return Next.showUtf8(std::string(text) + keptLine(), caption, icon, buttons);
     }
     bool done() const { return Done; }
 
 private:
+    std::string keptLine()
+    {
+        Done = true;
+        return "\nThe recovery file was kept as " + SetAside().string();
+    }
+
     MessageBoxes& Next;
     std::function<fs::path()> SetAside;
     bool Done = false;

@@ -330,14 +330,31 @@ TEST_F(Recovery, AFileThatCannotBeReopenedIsSetAsideAndNamed)
     const fs::path root = dir / "recovery";
     const fs::path dead = root / "run-cccccc";
     fs::create_directories(dead);
-    touch(dead / "bad.whi", "not a document");
+    // Its name does not fit the document code page.
+    const std::string bad = "b\xC3\xA4" "d \xE6\x97\xA5.whi";
+    touch(dead / bad, "not a document");
     touch(dead / "good.whi", "fine");
     touch(dir / "old.whi", "older build, also damaged");
     touch(root / "old.whi.damaged", "set aside by an earlier start");
 
+    // The name reaches the box as it is.
+    struct Utf8Boxes : MessageBoxes {
+        std::vector<std::string> texts;
+        MsgResult show(std::string_view text, std::string_view, MsgIcon, MsgButtons) override
+        {
+            texts.emplace_back(text);
+            return MsgResult::Ok;
+        }
+        MsgResult showUtf8(std::string_view text, std::string_view c, MsgIcon i, MsgButtons b) override
+        {
+            return show(text, c, i, b);
+        }
+    } utf8Boxes;
+    setMessageBoxes(&utf8Boxes);
+
     RecoveryRun run(dir);
     const std::vector<fs::path> files = run.adoptStaleFiles();
-    ASSERT_EQ(fileNames(files), (std::vector<std::string>{"old.whi", "bad.whi", "good.whi"}));
+    ASSERT_EQ(fileNames(files), (std::vector<std::string>{"old.whi", bad, "good.whi"}));
     TMDIChild w(frame);
     w.FormCreate();
     std::vector<bool> opened;
@@ -347,14 +364,14 @@ TEST_F(Recovery, AFileThatCannotBeReopenedIsSetAsideAndNamed)
     }));
     EXPECT_EQ(opened, (std::vector<bool>{false, false, true}));
 
-    ASSERT_EQ(boxes.texts.size(), 2u);
-    for (const auto& [text, kept] : {std::pair{boxes.texts[0], root / "old-2.whi.damaged"},
-                                     std::pair{boxes.texts[1], root / "bad.whi.damaged"}}) {
+    ASSERT_EQ(utf8Boxes.texts.size(), 2u);
+    for (const auto& [text, kept] : {std::pair{utf8Boxes.texts[0], root / "old-2.whi.damaged"},
+                                     std::pair{utf8Boxes.texts[1], root / (bad + ".damaged")}}) {
         EXPECT_TRUE(text.starts_with("This is not a valid Quillet document!\n")) << text;
         EXPECT_TRUE(text.ends_with("\nThe recovery file was kept as " + kept.string())) << text;
     }
     run.removeFiles();
-    EXPECT_EQ(readAll(root / "bad.whi.damaged"), "not a document");
+    EXPECT_EQ(readAll(root / (bad + ".damaged")), "not a document");
     EXPECT_EQ(readAll(root / "old-2.whi.damaged"), "older build, also damaged");
     EXPECT_EQ(readAll(root / "old.whi.damaged"), "set aside by an earlier start");
     EXPECT_FALSE(fs::exists(dead));
