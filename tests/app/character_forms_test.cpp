@@ -35,8 +35,20 @@ using namespace quillet;
 
 namespace {
 
-using test::app;
 using test::labelTexts;
+
+// Never destroyed: input events make Qt register a pointing device in one of
+// its own statics, which is gone before a static application object would be
+// destroyed at exit.
+QApplication& app()
+{
+    test::keepUserSettingsInTestOutput();
+    static int argc = 1;
+    static char arg0[] = "quillet-test";
+    static char* argv[] = {arg0, nullptr};
+    static QApplication* instance = new QApplication(argc, argv);
+    return *instance;
+}
 
 // Runs the event loop until `done` holds or `ms` have passed.
 bool waitFor(const std::function<bool()>& done, int ms)
