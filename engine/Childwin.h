@@ -275,7 +275,30 @@ public:
     void spaltenformat();
 
     // ---- Fields (Fields.cpp) -----------------------------------------------
+    // Brings every field's result up to date; the first step of each layout
+    // pass. A result whose width changed marks its line for breaking.
     void FelderAktuallisieren();
+    // After placement: marks the lines of page count fields when the page
+    // count differs from the one they were given, so the pass's follow-up
+    // shows the new count.
+    void FieldsAfterPlacement();
+    int32_t FieldPageCount = 0;
+    bool FieldPageCountLines = false;
+    // A field with `code` at the cursor (one undo step "Insert field").
+    void InsertField(std::string_view code);
+    // Insert > Field, Page number, Date and time, Form field; the form dialog.
+    void FeldEinfuegen();
+    void Seitenzahleinfuegen();
+    void DateTimeEinfuegen();
+    void FormularFeldEinfuegen();
+    void Formulardialog();
+    // The properties dialog on page 0 (properties) or 1 (statistics).
+    void DokumentEigenschaften(int32_t page);
+    // A manual page break at the cursor (Ctrl+Enter).
+    void UmbruchEinfuegen();
+    // Where the field dialogs show: this when set, else the frame UI when it
+    // offers them, else nowhere (each counts as cancelled).
+    class FieldDialogsUi* FieldDialogs = nullptr;
 
     // ---- Floating areas (FloatingAreas.cpp) -------------------------------
     // Whether an area with page mode `mode` and PageIndex `ownPage` shows on `page`.

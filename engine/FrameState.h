@@ -13,6 +13,7 @@ namespace quillet {
 
 class WordList;
 class HyphenPatternTable;
+class DbfTable;
 
 struct FrameOptions {
     uint8_t OverwriteMode = 0;
@@ -77,6 +78,9 @@ struct FrameState {
     std::shared_ptr<WordList> IgnoreList;
     std::shared_ptr<HyphenPatternTable> PatternsGerman;
     std::shared_ptr<HyphenPatternTable> PatternsEnglish;
+    // The mail-merge table named by Options.DatabaseFile, while it is open
+    // (null or closed: none is bound).
+    std::shared_ptr<DbfTable> MergeTable;
 };
 
 } // namespace quillet
