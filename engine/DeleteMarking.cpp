@@ -10,27 +10,14 @@
 
 #include "engine/Childwin.h"
 
+#include "engine/DocWalk.h"
+
 #include <algorithm>
 #include <climits>
 
 namespace quillet {
 
 namespace {
-
-TextLine* lineAt(TMDIChild& w, int32_t a, int32_t l)
-{
-    if (a < 0 || a >= w.AreaCount() || l < 0 || l >= w.Areas[size_t(a)].LineCount()) return nullptr;
-    return &w.Areas[size_t(a)].Lines[size_t(l)];
-}
-
-TextLine* lineAt(TMDIChild& w, const TextPos& p) { return lineAt(w, p.Area, p.Line); }
-
-int32_t cellsOf(const TextLine& l) { return l.IsCell ? std::max<int32_t>(1, l.CellsPerRow) : 1; }
-
-int32_t columnOf(const TextLine& l)
-{
-    return l.IsCell ? std::clamp<int32_t>(l.CellIndex, 0, cellsOf(l) - 1) : 0;
-}
 
 struct LinePos {
     int32_t Area;

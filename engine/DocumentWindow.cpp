@@ -5,6 +5,7 @@
 // burst of keystrokes is laid out key by key and painted once.
 
 #include "engine/Childwin.h"
+#include "engine/DocWalk.h"
 #include "platform/Win1252.h"
 
 #include <algorithm>
@@ -26,8 +27,6 @@ constexpr const char* kPictureFilter =
     "LBM - Deluxe Paint|*.LBM|PCX - ZSoft Paintbrush|*.PCX|RLE - Windows RLE|*.RLE|"
     "TGA - Truevision Targa|*.TGA|TIF - Tagged Image File Format|*.TIF|"
     "PNG - Portable Graphics Network|*.PNG|All files (*.*)|*.*";
-
-bool validIndex(int32_t i, size_t size) { return i >= 0 && size_t(i) < size; }
 
 int32_t saturatedAdd(int32_t a, int32_t b)
 {

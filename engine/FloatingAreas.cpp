@@ -3,6 +3,7 @@
 // they anchor to, and the anchor ids that tie an area to its line.
 
 #include "engine/Childwin.h"
+#include "platform/Units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,8 +12,6 @@
 namespace quillet {
 
 namespace {
-
-constexpr double kMmPerInch = 25.39995;
 
 double pxToPageMm(int32_t px, int32_t dpi)
 {

@@ -10,7 +10,9 @@
 // linked frame may well stand before its predecessor.
 
 #include "engine/Childwin.h"
+#include "engine/DocWalk.h"
 #include "engine/LineSpan.h"
+#include "platform/Units.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -30,15 +32,13 @@ static_assert(std::is_nothrow_move_constructible_v<TextArea>);
 
 namespace {
 
-bool validIndex(int32_t i, size_t size) { return i >= 0 && size_t(i) < size; }
-
 // Printer pixels -> logical screen pixels (truncated toward zero) -> mm.
 double screenLengthMm(int32_t printerPx, int32_t printerDpi, int32_t screenDpi)
 {
     if (printerDpi <= 0) printerDpi = 600;
     if (screenDpi <= 0) screenDpi = 96;
     const int64_t screenPx = int64_t(printerPx) * screenDpi / printerDpi;
-    return double(screenPx) / screenDpi * 25.39995;
+    return double(screenPx) / screenDpi * kMmPerInch;
 }
 
 // Makes the flow links a set of disjoint, cycle-free chains with symmetric

@@ -9,6 +9,7 @@
 
 #include "engine/AbsatzDialogs.h"
 #include "engine/Childwin.h"
+#include "engine/DocWalk.h"
 #include "platform/MessageBox.h"
 
 #include <algorithm>
@@ -23,26 +24,6 @@ namespace {
 constexpr std::string_view kParagraphFormatLabel = "Paragraph format";
 // The bullet every toggle sets, in the bullet face (or "Wingdings").
 constexpr uint8_t kStandardBullet = 159;
-
-TextLine* lineAt(TMDIChild& w, int32_t a, int32_t l)
-{
-    if (a < 0 || a >= w.AreaCount() || l < 0 || l >= w.Areas[size_t(a)].LineCount()) return nullptr;
-    return &w.Areas[size_t(a)].Lines[size_t(l)];
-}
-
-int32_t cellsOf(const TextLine& l) { return l.IsCell ? std::max<int32_t>(1, l.CellsPerRow) : 1; }
-
-int32_t columnOf(const TextLine& l)
-{
-    return l.IsCell ? std::clamp<int32_t>(l.CellIndex, 0, cellsOf(l) - 1) : 0;
-}
-
-int32_t stepLines(int32_t line, int64_t delta)
-{
-    return int32_t(std::clamp<int64_t>(int64_t(line) + delta, INT32_MIN, INT32_MAX));
-}
-
-bool endsParagraph(const TextLine& l) { return l.EndKind == ekParagraph || l.EndKind == ekPageBreak; }
 
 // Whether `next` continues the text of `cur` as the same kind of line: the
 // same cell of the next run, or plain text after plain text. Anything else
@@ -154,7 +135,7 @@ struct ParagraphWriter {
         while (--guard > 0) {
             const TextLine& cur = w.Areas[size_t(a)].Lines[size_t(l)];
             if (cur.RowFirstRun) break;
-            int32_t pa = a, pl = stepLines(l, -int64_t(cellsOf(cur)));
+            int32_t pa = a, pl = addLines(l, -int64_t(cellsOf(cur)));
             w.GoToLine(pa, pl);
             const TextLine* prev = lineAt(w, pa, pl);
             // Text after a table starts a paragraph of its own; a cell's
@@ -168,7 +149,7 @@ struct ParagraphWriter {
         while (--guard > 0) {
             const TextLine& cur = w.Areas[size_t(a)].Lines[size_t(l)];
             if (endsParagraph(cur) || cur.RowLastRun) break;
-            int32_t na = a, nl = stepLines(l, cellsOf(cur));
+            int32_t na = a, nl = addLines(l, cellsOf(cur));
             w.GoToLine(na, nl);
             const TextLine* next = lineAt(w, na, nl);
             if (!next || next->RowFirstRun || !sameKind(cur, *next)) break;

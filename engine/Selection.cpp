@@ -7,6 +7,8 @@
 
 #include "engine/Childwin.h"
 
+#include "engine/DocWalk.h"
+
 #include <algorithm>
 #include <climits>
 #include <utility>
@@ -45,28 +47,6 @@ struct TMDIChild::MarkingCache {
 namespace {
 
 bool validArea(const Doc& d, int32_t a) { return a >= 0 && size_t(a) < d.size(); }
-
-const TextLine* lineAt(const Doc& d, int32_t a, int32_t l)
-{
-    if (!validArea(d, a) || l < 0 || l >= d[size_t(a)].LineCount()) return nullptr;
-    return &d[size_t(a)].Lines[size_t(l)];
-}
-
-const TextLine* lineAt(const Doc& d, const TextPos& p) { return lineAt(d, p.Area, p.Line); }
-
-int32_t cellsOf(const TextLine& l) { return l.IsCell ? std::max<int32_t>(1, l.CellsPerRow) : 1; }
-
-int32_t columnOf(const TextLine& l)
-{
-    return l.IsCell ? std::clamp<int32_t>(l.CellIndex, 0, cellsOf(l) - 1) : 0;
-}
-
-bool endsParagraph(int32_t endKind) { return endKind == ekParagraph || endKind == ekPageBreak; }
-
-int32_t addLines(int32_t line, int64_t delta)
-{
-    return int32_t(std::clamp<int64_t>(int64_t(line) + delta, INT32_MIN, INT32_MAX));
-}
 
 bool lineBefore(int32_t rankA, int32_t lineA, int32_t rankB, int32_t lineB)
 {
@@ -330,7 +310,7 @@ bool isBoundary(const Doc& d, const TextPos& p, Edge e)
 {
     const TextLine* l = lineAt(d, p);
     if (!l) return true;
-    if (p.Char >= l->CharCount()) return e == Edge::Paragraph ? endsParagraph(l->EndKind) : l->EndKind > 0;
+    if (p.Char >= l->CharCount()) return e == Edge::Paragraph ? endsParagraph(*l) : l->EndKind > 0;
     const TextChar& c = l->Chars[size_t(std::max(p.Char, 0))];
     if (c.Kind != ckText) return e == Edge::Spelling;
     if (c.Code == ' ' || c.Code == 9) return e != Edge::Paragraph;
@@ -357,7 +337,7 @@ bool backPos(TMDIChild& w, TextPos& p)
         if (!pv || pv->IsCell) return false;
     }
     const TextLine& pv = w.Areas[size_t(a)].Lines[size_t(n)];
-    if (endsParagraph(pv.EndKind)) return false;
+    if (endsParagraph(pv)) return false;
     p = TextPos{a, n, pv.CharCount()};
     return true;
 }
@@ -373,7 +353,7 @@ bool fwdPos(TMDIChild& w, TextPos& p, bool wordWalk)
         p.Char = std::max(p.Char, -1) + 1;
         return true;
     }
-    if (wordWalk ? l->EndKind != ekSoft : endsParagraph(l->EndKind)) return false;
+    if (wordWalk ? l->EndKind != ekSoft : endsParagraph(*l)) return false;
     int32_t a = p.Area, n = p.Line;
     if (l->IsCell) {
         if (!nextRun(w, a, n)) return false;

@@ -32,17 +32,6 @@ bool supportedDepth(int32_t bpp)
     return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
 }
 
-// The record is used only when its header, stride and pixel block agree;
-// callers may have edited the public fields.
-bool consistent(const Dib& d)
-{
-    const auto& h = d.Header;
-    if (d.Bits.empty() || h.biWidth <= 0 || h.biHeight <= 0 || !supportedDepth(h.biBitCount)) return false;
-    const uint64_t minStride = (uint64_t(h.biWidth) * h.biBitCount + 31) / 32 * 4;
-    if (d.BytesPerRow <= 0 || uint64_t(d.BytesPerRow) < minStride) return false;
-    return uint64_t(h.biHeight) <= d.Bits.size() / uint64_t(d.BytesPerRow);
-}
-
 RgbQuad tableColour(const Dib& d, unsigned index)
 {
     return index < d.ColorTable.size() ? d.ColorTable[index] : RgbQuad{};
@@ -231,7 +220,7 @@ void halftone(Dib* out, const Dib& in, int32_t w, int32_t h)
 {
     if (!out) return;
     Dib result;
-    if (consistent(in) && w > 0 && h > 0) {
+    if (dibUsable(in) && w > 0 && h > 0) {
         cubePicture(result, w, h);
         if (!result.empty()) {
             const int32_t sw = in.Header.biWidth, sh = in.Header.biHeight;
@@ -353,6 +342,15 @@ int32_t PowerOfTwo(int32_t n)
     return r;
 }
 
+bool dibUsable(const Dib& d)
+{
+    const auto& h = d.Header;
+    if (d.Bits.empty() || h.biWidth <= 0 || h.biHeight <= 0 || !supportedDepth(h.biBitCount)) return false;
+    const uint64_t minStride = (uint64_t(h.biWidth) * h.biBitCount + 31) / 32 * 4;
+    if (d.BytesPerRow <= 0 || uint64_t(d.BytesPerRow) < minStride) return false;
+    return uint64_t(h.biHeight) <= d.Bits.size() / uint64_t(d.BytesPerRow);
+}
+
 int32_t dibcolors(const Dib& d) { return PowerOfTwo(dibbitcount(d)); }
 
 void newdib(Dib* out, int32_t width, int32_t height, int32_t bpp,
@@ -402,7 +400,7 @@ void deldib(Dib& d) { d = Dib{}; }
 
 uint32_t getpixel(const Dib& d, int32_t x, int32_t y)
 {
-    if (!consistent(d) || x < 0 || y < 0 || x >= d.Header.biWidth || y >= d.Header.biHeight) return 0;
+    if (!dibUsable(d) || x < 0 || y < 0 || x >= d.Header.biWidth || y >= d.Header.biHeight) return 0;
     const uint8_t* r = d.row(y);
     switch (d.Header.biBitCount) {
     case 1: return (r[x >> 3] >> (7 - (x & 7))) & 1u;
@@ -423,7 +421,7 @@ uint32_t getpixel(const Dib& d, int32_t x, int32_t y)
 
 void setpixel(Dib& d, int32_t x, int32_t y, uint32_t value)
 {
-    if (!consistent(d) || x < 0 || y < 0 || x >= d.Header.biWidth || y >= d.Header.biHeight) return;
+    if (!dibUsable(d) || x < 0 || y < 0 || x >= d.Header.biWidth || y >= d.Header.biHeight) return;
     uint8_t* r = d.row(y);
     switch (d.Header.biBitCount) {
     case 1: {
@@ -510,7 +508,7 @@ void OpenDibFromMemory(Dib* out, const uint8_t* data, size_t size, int32_t forma
     } catch (const std::bad_alloc&) {
         ok = false;
     }
-    if (ok && consistent(d)) *out = std::move(d);
+    if (ok && dibUsable(d)) *out = std::move(d);
 }
 
 void OpenDib(Dib* out, const std::filesystem::path& file, int32_t format, void* /*owner*/)
@@ -534,7 +532,7 @@ std::vector<uint8_t> SaveDibJpegToMemory(const Dib& d, int quality)
 {
     std::vector<uint8_t> bytes;
     // Baseline JPEG cannot describe more than 65535 pixels a side.
-    if (!consistent(d) || d.Header.biWidth > 65500 || d.Header.biHeight > 65500) return bytes;
+    if (!dibUsable(d) || d.Header.biWidth > 65500 || d.Header.biHeight > 65500) return bytes;
     quality = std::clamp(quality, 1, 100);
     try {
         auto enc = std::make_unique<JpegEncoder>();

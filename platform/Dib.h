@@ -79,6 +79,9 @@ int32_t dibheight(const Dib& d);
 int32_t dibbitcount(const Dib& d);
 int32_t PowerOfTwo(int32_t n);
 int32_t dibcolors(const Dib& d);
+// Whether a picture's header, stride and pixel block agree, so its rows can
+// be read without further checks (callers may have edited the public fields).
+bool dibUsable(const Dib& d);
 
 // A new zero-filled picture. colourSource (may be null) gives up to `count`
 // colour-table entries; the rest are zero. An invalid size or depth leaves

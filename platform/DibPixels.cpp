@@ -15,17 +15,6 @@ uint32_t tableColour(const Dib& d, unsigned index)
 
 } // namespace
 
-bool dibUsable(const Dib& d)
-{
-    const auto& h = d.Header;
-    const int32_t bpp = h.biBitCount;
-    if (d.Bits.empty() || h.biWidth <= 0 || h.biHeight <= 0) return false;
-    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return false;
-    const uint64_t minStride = (uint64_t(h.biWidth) * uint64_t(bpp) + 31) / 32 * 4;
-    if (d.BytesPerRow <= 0 || uint64_t(d.BytesPerRow) < minStride) return false;
-    return uint64_t(h.biHeight) <= d.Bits.size() / uint64_t(d.BytesPerRow);
-}
-
 void dibRowColours(const Dib& d, int32_t storageRow, uint32_t* out)
 {
     const int32_t w = d.Header.biWidth;

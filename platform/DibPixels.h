@@ -8,10 +8,7 @@
 
 namespace quillet {
 
-// Whether a picture's header, stride and pixel block agree, so its rows can
-// be read without further checks.
-bool dibUsable(const Dib& d);
-// One stored row of a usable picture as 0x00BBGGRR colours (width entries),
+// One stored row of a picture dibUsable accepts as 0x00BBGGRR colours (width entries),
 // palette depths through the colour table (missing entries are black).
 void dibRowColours(const Dib& d, int32_t storageRow, uint32_t* out);
 
