@@ -94,7 +94,8 @@ ColumnBlock columnBlockIn(LineSpan lines, int32_t line, double available)
     RunSpacing spacing;
     for (int32_t j = first; j <= last; ++j) {
         const TextLine& l = lines[size_t(j)];
-        const Entry e{spacing.above(lines, j) + l.Height + spacing.below(lines, j), l.CellsPerRow < 2 || l.CellIndex == 0};
+        const RunSpacing::Spacing s = spacing.at(lines, j);
+        const Entry e{s.Above + l.Height + s.Below, l.CellsPerRow < 2 || l.CellIndex == 0};
         if (e.H > 0) bound += e.H;
         entries.push_back(e);
     }

@@ -1117,40 +1117,17 @@ double spaceBelow(const TextLine& l) { return l.Para.SpaceBelow; }
 
 } // namespace
 
-void RunSpacing::find(LineSpan lines, int32_t line)
+RunSpacing::Spacing RunSpacing::ofRun(LineSpan lines, int32_t line)
 {
-    if (line < 0 || size_t(line) >= lines.size()) {
-        Above = Below = 0;
-        End = -1;
-        return;
-    }
-    const TextLine& l = lines[size_t(line)];
-    if (runSize(l) < 2) {
-        Above = spaceAbove(l);
-        Below = spaceBelow(l);
-        End = -1;
-        return;
-    }
     const auto [start, end] = runOf(lines, line);
-    if (lines.data() == Data && lines.size() == Size && start == Start && end == End) return;
-    Data = lines.data();
-    Size = lines.size();
-    Start = start;
-    End = end;
-    Above = rowSpacing(lines, line, spaceAbove);
-    Below = rowSpacing(lines, line, spaceBelow);
-}
-
-double RunSpacing::above(LineSpan lines, int32_t line)
-{
-    find(lines, line);
-    return Above;
-}
-
-double RunSpacing::below(LineSpan lines, int32_t line)
-{
-    find(lines, line);
-    return Below;
+    if (lines.data() != Data || lines.size() != Size || start != Start || end != End) {
+        Data = lines.data();
+        Size = lines.size();
+        Start = start;
+        End = end;
+        Found = {rowSpacing(lines, line, spaceAbove), rowSpacing(lines, line, spaceBelow)};
+    }
+    return Found;
 }
 
 double rowSpaceAboveIn(LineSpan lines, int32_t line) { return rowSpacing(lines, line, spaceAbove); }

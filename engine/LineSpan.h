@@ -23,15 +23,23 @@ double rowSpaceBelowIn(LineSpan lines, int32_t line);
 // one walk over lines whose paragraph formats it does not change.
 class RunSpacing {
 public:
-    double above(LineSpan lines, int32_t line);
-    double below(LineSpan lines, int32_t line);
+    struct Spacing {
+        double Above = 0, Below = 0;
+    };
+    Spacing at(LineSpan lines, int32_t line)
+    {
+        if (line < 0 || size_t(line) >= lines.size()) return {};
+        const TextLine& l = lines[size_t(line)];
+        if (l.CellsPerRow < 2) return {l.Para.SpaceAbove, l.Para.SpaceBelow};
+        return ofRun(lines, line);
+    }
 
 private:
-    void find(LineSpan lines, int32_t line);
+    Spacing ofRun(LineSpan lines, int32_t line);
     const TextLine* Data = nullptr;
     size_t Size = 0;
     int32_t Start = 0, End = -1;  // the run found last, lines [Start, End)
-    double Above = 0, Below = 0;
+    Spacing Found;
 };
 
 // As TMDIChild::isfirstSpaltenrow / getspalteninfo for an area holding `lines`.

@@ -366,8 +366,7 @@ private:
             if (f >= int32_t(lines.size())) break;
             const TextLine& line = lines[size_t(f)];
             // A table run uses the largest spacing of its cells.
-            const double above = spacing.above(lines, f);
-            const double below = spacing.below(lines, f);
+            const auto [above, below] = spacing.at(lines, f);
             if (above > 0) y += above;
             bool beyond = false;
             if (line.ColumnCount > 1) beyond = applyColumns(ai, f, avail, y, blockTop);

@@ -48,14 +48,15 @@ TEST(RunSpacing, AWalkGetsWhatEachLineAloneGets)
     const int32_t n = int32_t(lines.size());
     RunSpacing spacing;
     for (int32_t i = -2; i < n + 2; ++i) {
-        EXPECT_EQ(spacing.above(lines, i), rowSpaceAboveIn(lines, i)) << i;
-        EXPECT_EQ(spacing.below(lines, i), rowSpaceBelowIn(lines, i)) << i;
+        const RunSpacing::Spacing s = spacing.at(lines, i);
+        EXPECT_EQ(s.Above, rowSpaceAboveIn(lines, i)) << i;
+        EXPECT_EQ(s.Below, rowSpaceBelowIn(lines, i)) << i;
     }
 
     std::vector<TextLine> other = linesOf(shapes);
     for (TextLine& l : other) l.Para.SpaceAbove += 10;
     for (int32_t i = 0; i < n; ++i) {
-        EXPECT_EQ(spacing.above(lines, i), rowSpaceAboveIn(lines, i)) << i;
-        EXPECT_EQ(spacing.above(other, i), rowSpaceAboveIn(other, i)) << i;
+        EXPECT_EQ(spacing.at(lines, i).Above, rowSpaceAboveIn(lines, i)) << i;
+        EXPECT_EQ(spacing.at(other, i).Above, rowSpaceAboveIn(other, i)) << i;
     }
 }
