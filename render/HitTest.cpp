@@ -1,6 +1,3 @@
-// Built once the canvas layer is in the tree.
-#if __has_include("render/Canvas.h")
-
 // The renderer is the hit tester: there is no geometry model of the laid
 // out page besides the paint pass itself. The mouse code stores a request
 // and the mouse position, runs the pass, and reads the answers afterwards:
@@ -347,5 +344,3 @@ void pictureHandles(Pass& p, TextChar& c, int32_t cx, int32_t ty, int32_t cw, in
 }
 
 } // namespace quillet::paint
-
-#endif
