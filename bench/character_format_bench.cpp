@@ -17,7 +17,7 @@
 // steady state; the very first command is reported as first_ms.
 
 #include "bench/BenchDocuments.h"
-#include "engine/VirtualKeys.h"
+#include "platform/VirtualKeys.h"
 
 #include <benchmark/benchmark.h>
 

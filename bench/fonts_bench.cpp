@@ -1,6 +1,6 @@
 // Layout measures every character it makes through selfont, so the warm
 // path (font already cached) has to cost next to nothing.
-#include "render/SelFont.h"
+#include "platform/SelFont.h"
 
 #include <benchmark/benchmark.h>
 

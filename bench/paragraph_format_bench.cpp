@@ -11,7 +11,7 @@
 // too: it runs before a dialog shows.
 
 #include "bench/BenchDocuments.h"
-#include "engine/VirtualKeys.h"
+#include "platform/VirtualKeys.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,7 +4,7 @@
 // visible page. Target: below 10 ms per key.
 
 #include "bench/BenchDocuments.h"
-#include "engine/VirtualKeys.h"
+#include "platform/VirtualKeys.h"
 
 #include <benchmark/benchmark.h>
 

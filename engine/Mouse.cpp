@@ -7,7 +7,7 @@
 // reads the answer from the cursor and anchor the pass left behind.
 
 #include "engine/Childwin.h"
-#include "engine/VirtualKeys.h"
+#include "platform/VirtualKeys.h"
 
 #include <chrono>
 

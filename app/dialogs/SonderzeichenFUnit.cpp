@@ -4,7 +4,7 @@
 
 #include "platform/qt/QtPainterCanvas.h"
 #include "platform/qt/QtText.h"
-#include "render/SelFont.h"
+#include "platform/SelFont.h"
 
 #include <QFontComboBox>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "platform/qt/QtKeyAdapter.h"
 
-#include "engine/VirtualKeys.h"
+#include "platform/VirtualKeys.h"
 #include "platform/qt/QtText.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #pragma once
 // Qt key events -> the inputs of the document window's key handlers: a
 // virtual key with shift bits for getkeysKeyDown, and the Windows-1252 bytes
-// the key types for getkeysKeyPress (engine/VirtualKeys.h names both).
+// the key types for getkeysKeyPress (platform/VirtualKeys.h names both).
 //
 // The view delivers one key event as the platform's keyboard would:
 //

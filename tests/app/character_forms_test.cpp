@@ -10,7 +10,7 @@
 #include "app/dialogs/ZeichenFormatFUnit.h"
 #include "app/widgets/VelmoColorComboBox.h"
 #include "engine/Childwin.h"
-#include "engine/VirtualKeys.h"
+#include "platform/VirtualKeys.h"
 #include "tests/app/DialogTestSupport.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestPaths.h"

@@ -4,8 +4,8 @@
 
 #include "engine/CharacterDialogs.h"
 #include "engine/Childwin.h"
-#include "engine/VirtualKeys.h"
-#include "render/SelFont.h"
+#include "platform/VirtualKeys.h"
+#include "platform/SelFont.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TypingWindow.h"

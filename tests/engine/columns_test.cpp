@@ -3,7 +3,7 @@
 
 #include "engine/Childwin.h"
 #include "engine/ColumnsDialog.h"
-#include "engine/VirtualKeys.h"
+#include "platform/VirtualKeys.h"
 #include "tests/support/TypingWindow.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // what cut does to the rows of a table.
 
 #include "engine/Childwin.h"
-#include "engine/VirtualKeys.h"
+#include "platform/VirtualKeys.h"
 #include "tests/support/TypingWindow.h"
 
 #include <gtest/gtest.h>

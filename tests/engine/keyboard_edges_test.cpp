@@ -3,7 +3,7 @@
 // characters, and the commands that change no text.
 
 #include "engine/Childwin.h"
-#include "engine/VirtualKeys.h"
+#include "platform/VirtualKeys.h"
 #include "tests/support/TypingWindow.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // caret, selection and undo afterwards.
 
 #include "engine/Childwin.h"
-#include "engine/VirtualKeys.h"
+#include "platform/VirtualKeys.h"
 #include "tests/support/TypingWindow.h"
 
 #include <gtest/gtest.h>

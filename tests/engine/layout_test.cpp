@@ -1,7 +1,7 @@
 #include "engine/Childwin.h"
 
 #include "language/WordList.h"
-#include "render/SelFont.h"
+#include "platform/SelFont.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // real paint pass on the window's view image.
 
 #include "engine/Childwin.h"
-#include "engine/VirtualKeys.h"
+#include "platform/VirtualKeys.h"
 #include "tests/support/RenderHelpers.h"
 
 #include <gtest/gtest.h>

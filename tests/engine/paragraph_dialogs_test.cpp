@@ -4,7 +4,7 @@
 
 #include "engine/AbsatzDialogs.h"
 #include "engine/Childwin.h"
-#include "engine/VirtualKeys.h"
+#include "platform/VirtualKeys.h"
 #include "platform/MessageBox.h"
 #include "tests/support/TypingWindow.h"
 

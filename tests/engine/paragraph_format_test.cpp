@@ -3,7 +3,7 @@
 // alignment and list commands on top of it.
 
 #include "engine/Childwin.h"
-#include "engine/VirtualKeys.h"
+#include "platform/VirtualKeys.h"
 #include "tests/support/TypingWindow.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "engine/Childwin.h"
 
-#include "render/SelFont.h"
+#include "platform/SelFont.h"
 
 #include <gtest/gtest.h>
 

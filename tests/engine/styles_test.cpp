@@ -4,7 +4,7 @@
 
 #include "engine/CharacterDialogs.h"
 #include "engine/Childwin.h"
-#include "engine/VirtualKeys.h"
+#include "platform/VirtualKeys.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TypingWindow.h"
 

@@ -1,6 +1,6 @@
 #include "render/DrawDib.h"
 #include "render/ImageCanvas.h"
-#include "render/SelFont.h"
+#include "platform/SelFont.h"
 
 #include <gtest/gtest.h>
 

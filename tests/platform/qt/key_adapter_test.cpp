@@ -1,7 +1,7 @@
 #include "platform/qt/QtKeyAdapter.h"
 
 #include "engine/Childwin.h"
-#include "engine/VirtualKeys.h"
+#include "platform/VirtualKeys.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

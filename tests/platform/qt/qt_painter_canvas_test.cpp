@@ -2,7 +2,7 @@
 
 #include "render/DrawDib.h"
 #include "render/ImageCanvas.h"
-#include "render/SelFont.h"
+#include "platform/SelFont.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "render/SelFont.h"
+#include "platform/SelFont.h"
 
 #include <cmath>
 
