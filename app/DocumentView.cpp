@@ -102,10 +102,9 @@ template <class Fn> void DocumentView::guarded(const char* what, Fn&& fn)
     try {
         fn();
     } catch (const std::exception& e) {
-        messageBoxes().show(std::string("Internal error (") + what + "): " + e.what(), "", MsgIcon::Error,
-                            MsgButtons::Ok);
+        errorBox(std::string("Internal error (") + what + "): " + e.what());
     } catch (...) {
-        messageBoxes().show(std::string("Internal error (") + what + ")", "", MsgIcon::Error, MsgButtons::Ok);
+        errorBox(std::string("Internal error (") + what + ")");
     }
 }
 
@@ -186,14 +185,13 @@ bool DocumentView::create()
     try {
         Child->FormCreate();
     } catch (const std::bad_alloc&) {
-        messageBoxes().show("Not enough memory to open the document.", "", MsgIcon::Error, MsgButtons::Ok);
+        errorBox("Not enough memory to open the document.");
         CloseRequested = true;
     } catch (const std::exception& e) {
-        messageBoxes().show(std::string("The document could not be opened: ") + e.what(), "", MsgIcon::Error,
-                            MsgButtons::Ok);
+        errorBox(std::string("The document could not be opened: ") + e.what());
         CloseRequested = true;
     } catch (...) {
-        messageBoxes().show("The document could not be opened.", "", MsgIcon::Error, MsgButtons::Ok);
+        errorBox("The document could not be opened.");
         CloseRequested = true;
     }
     Creating = false;

@@ -7,11 +7,11 @@
 
 #include "app/Main.h"
 
+#include "app/CommandGuard.h"
 #include "app/dialogs/AbsatzFUnit.h"
 #include "app/dialogs/NummerierungFUnit.h"
 #include "app/dialogs/TabulatorFUnit.h"
 #include "engine/Childwin.h"
-#include "platform/MessageBox.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -20,8 +20,6 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QToolBar>
-
-#include <exception>
 
 namespace quillet {
 
@@ -44,20 +42,6 @@ struct TMainForm::ParagraphControls {
 };
 
 namespace {
-
-// Nothing a handler throws may reach Qt's event loop; the user hears of it.
-template <class F>
-void guarded(F&& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        messageBoxes().show(std::string("The command could not be completed: ") + e.what(), "", MsgIcon::Error,
-                            MsgButtons::Ok);
-    } catch (...) {
-        messageBoxes().show("The command could not be completed.", "", MsgIcon::Error, MsgButtons::Ok);
-    }
-}
 
 // A 16 x 16 button face: text lines of the given widths (of 12 pixels),
 // placed by the alignment, or list marks in front of short lines.
@@ -116,7 +100,7 @@ void TMainForm::createParagraphCommands()
     Paragraph = std::make_shared<ParagraphControls>();
     ParagraphControls& c = *Paragraph;
     auto on = [this](QAction* a, void (TMainForm::*method)()) {
-        connect(a, &QAction::triggered, this, [this, method] { guarded([&] { (this->*method)(); }); });
+        connect(a, &QAction::triggered, this, [this, method] { guardedCommand([&] { (this->*method)(); }); });
     };
 
     c.AbsatzForm = new TAbsatzForm(this);

@@ -28,8 +28,6 @@ std::string cmText(double mm) { return shortestDecimal(std::round(mm) / 10); }
 
 bool within(double v, double lo, double hi) { return v >= lo && v <= hi; }  // false for NaN
 
-void showError(const std::string& text) { messageBoxes().show(text, "", MsgIcon::Error, MsgButtons::Ok); }
-
 // The room for text a paragraph's first and further lines keep (mm).
 double roomLeft(double width, double left, double right, double first)
 {
@@ -200,7 +198,7 @@ void TabulatorDialogModel::RadioGroup2Click()
 bool TabulatorDialogModel::AddBtnClick()
 {
     if (const std::string problem = positionProblem(EditText); !problem.empty()) {
-        showError(problem);
+        errorBox(problem);
         return false;
     }
     const double v = *parse(EditText);

@@ -50,9 +50,7 @@ bool TDynaArray::Grow()
     if (needed > 0 && needed <= std::numeric_limits<int32_t>::max())
         fresh = static_cast<uint8_t*>(std::calloc(size_t(needed), 1));
     if (needed > 0 && !fresh) {
-        messageBoxes().show("Error while trying to allocate " + std::to_string(needed) +
-                                " bytes of RAM. Not enough memory.",
-                            "", MsgIcon::Error, MsgButtons::Ok);
+        errorBox("Error while trying to allocate " + std::to_string(needed) + " bytes of RAM. Not enough memory.");
         return false;
     }
     // A smaller step set after filling can make the new block smaller than

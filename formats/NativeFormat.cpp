@@ -29,11 +29,11 @@
 #include "formats/NativeFormat.h"
 #include "formats/OpenSave.h"
 
-#include "platform/SafeFile.h"
-
-#include "platform/ByteIO.h"
 #include "engine/Childwin.h"
 #include "engine/RecordCodec.h"
+#include "platform/ByteIO.h"
+#include "platform/MessageBox.h"
+#include "platform/SafeFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -825,7 +825,7 @@ bool TMDIChild::SaveQDTFile(const std::string& path)
     }
     Ui->setStatusText(3, "");
     if (!written) {
-        fileErrorBox("Could not create the file " + fileShownName(target) + "!", written.reason);
+        errorBox("Could not create the file " + fileShownName(target) + "!", written.reason);
         return false;
     }
     takeFileName(*this, path);
@@ -839,7 +839,7 @@ bool TMDIChild::OpenQDTFile(const std::string& path)
     // Only a regular file of a sensible size is read: a FIFO under a
     // document's name would otherwise block for ever.
     if (const FileReadResult read = ReadWholeFile(source, kMaxDocumentBytes, bytes); !read) {
-        fileErrorBox("Could not of file " + fileShownName(source) + "!", read.reason);
+        errorBox("Could not of file " + fileShownName(source) + "!", read.reason);
         return false;
     }
     Ui->setStatusText(3, "Open file...");
@@ -847,7 +847,7 @@ bool TMDIChild::OpenQDTFile(const std::string& path)
     bytes = {};
     Ui->setStatusText(3, "");
     if (!r.ok) {
-        fileErrorBox("This is not a valid Quillet document!", fileShownName(source) + ": " + readFailureReason(r));
+        errorBox("This is not a valid Quillet document!", fileShownName(source) + ": " + readFailureReason(r));
         return false;
     }
     takeNativeDocument(*this, std::move(r.doc));

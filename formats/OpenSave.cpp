@@ -27,14 +27,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void errorBox(const std::string& text)
-{
-    messageBoxes().show(text, "", MsgIcon::Error, MsgButtons::Ok);
-}
-
-
-
-
 // The previous file goes to name.bak. It is copied, not moved, so the
 // document keeps its name on disk even when the save that follows fails.
 void makeBackup(const std::string& docPath)
@@ -78,15 +70,8 @@ FormatHandlers& formatHandlers()
 
 // ---- Files ---------------------------------------------------------------------
 
-
-
 std::string fileDisplayName(const fs::path& path) { return utf8ToAnsi(path.filename().string()); }
 std::string fileShownName(const fs::path& path) { return path.filename().string(); }
-
-void fileErrorBox(const std::string& message, const std::string& reason)
-{
-    messageBoxes().showUtf8(reason.empty() ? message : message + "\n" + reason, "", MsgIcon::Error, MsgButtons::Ok);
-}
 
 void takeFileName(TMDIChild& w, const std::string& path)
 {
@@ -236,13 +221,13 @@ bool TMDIChild::OpenRTFFile(const std::string& path)
     const std::string openError = "Could not open file " + fileShownName(source) + "!";
     std::vector<uint8_t> bytes;
     if (const FileReadResult r = ReadWholeFile(source, kMaxDocumentBytes, bytes); !r) {
-        fileErrorBox(openError, r.reason);
+        errorBox(openError, r.reason);
         return false;
     }
     const auto& read = formatHandlers().ReadRtf;
     if (!read) {
         // The RTF reader is not part of this build.
-        fileErrorBox(openError, "");
+        errorBox(openError);
         return false;
     }
     Ui->setStatusText(3, "Open file...");
@@ -274,7 +259,7 @@ bool TMDIChild::SaveRTFFile(const std::string& path)
     const auto& write = formatHandlers().WriteRtf;
     if (!write) {
         // The RTF writer is not part of this build.
-        fileErrorBox(createError, "");
+        errorBox(createError);
         return false;
     }
     Ui->setStatusText(3, "Save file...");
@@ -294,7 +279,7 @@ bool TMDIChild::SaveRTFFile(const std::string& path)
     }
     Ui->setStatusText(3, "");
     if (!ok) {
-        fileErrorBox(createError, reason);
+        errorBox(createError, reason);
         return false;
     }
     takeFileName(*this, path);

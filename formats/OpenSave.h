@@ -48,9 +48,6 @@ std::string fileDisplayName(const std::filesystem::path& path);
 // The file name without folder as it is (UTF-8), for captions and messages.
 std::string fileShownName(const std::filesystem::path& path);
 
-// An error box about a file (UTF-8): the message as it stands and, on a
-// second line when there is one, the reason.
-void fileErrorBox(const std::string& message, const std::string& reason);
 // The extension with its dot, upper-cased ("" when there is none).
 std::string upperExtension(const std::string& path);
 

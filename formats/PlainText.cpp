@@ -383,7 +383,7 @@ bool TMDIChild::OpenTXTFile(const std::string& path, bool dos)
     std::string reason = ReadWholeFile(source, kMaxTextFileBytes, bytes).reason;
     if (reason.empty()) reason = textRefusal(bytes);
     if (!reason.empty()) {
-        fileErrorBox(openError, reason);
+        errorBox(openError, reason);
         return false;
     }
     Ui->setStatusText(3, "Open file...");
@@ -420,7 +420,7 @@ bool TMDIChild::OpenTXTFile(const std::string& path, bool dos)
             Cursor = before.cursor;
             InvalidateMarking();
         }
-        fileErrorBox(openError, std::string(kNoMemoryReason));
+        errorBox(openError, kNoMemoryReason);
         return false;
     }
     takeFileName(*this, path);
@@ -440,7 +440,7 @@ bool TMDIChild::SaveTXTFile(const std::string& path, bool dos)
     }
     Ui->setStatusText(3, "");
     if (!reason.empty()) {
-        fileErrorBox("Could not create file " + fileShownName(target) + "!", reason);
+        errorBox("Could not create file " + fileShownName(target) + "!", reason);
         return false;
     }
     takeFileName(*this, path);

@@ -366,7 +366,7 @@ RecoveryTickResult WriteRecoveryFiles(const std::vector<TMDIChild*>& windows, co
         bool ok = false;
         if (folder.empty()) {
             // No folder to write to: said as the writer says it.
-            boxes.show("Could not create the file " + utf8ToAnsi(name) + "!", "", MsgIcon::Error, MsgButtons::Ok);
+            errorBox("Could not create the file " + name + "!");
         } else {
             KeepNameScope keep(&w->Frame);
             ok = w->SaveQDTFile((folder / name).string());

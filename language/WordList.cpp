@@ -211,8 +211,7 @@ bool LoadUserDict(const std::filesystem::path& file, WordList& list)
 bool SaveUserDict(const std::filesystem::path& file, const WordList& list)
 {
     if (ReplaceFileContents(file, userDictImage(list))) return true;
-    messageBoxes().show("Cannot create file \"" + utf8ToAnsi(file.string()) + "\".", "", MsgIcon::Error,
-                        MsgButtons::Ok);
+    errorBox("Cannot create file \"" + file.string() + "\".");
     return false;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/Win1252.h"
 
 #include <cstdio>
+#include <string>
 
 namespace quillet {
 
@@ -41,5 +42,17 @@ MessageBoxes* g_current = nullptr;
 
 MessageBoxes& messageBoxes() { return g_current ? *g_current : g_default; }
 void setMessageBoxes(MessageBoxes* boxes) { g_current = boxes; }
+
+void errorBox(std::string_view text, std::string_view reason)
+{
+    if (reason.empty()) {
+        messageBoxes().showUtf8(text, "", MsgIcon::Error, MsgButtons::Ok);
+        return;
+    }
+    std::string lines(text);
+    lines += '\n';
+    lines += reason;
+    messageBoxes().showUtf8(lines, "", MsgIcon::Error, MsgButtons::Ok);
+}
 
 } // namespace quillet

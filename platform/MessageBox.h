@@ -33,4 +33,11 @@ MessageBoxes& messageBoxes();
 // Installs a handler (not owned); null restores the default.
 void setMessageBoxes(MessageBoxes* boxes);
 
+// The program's error message: the system's caption, the error icon and an
+// OK button, through the installed boxes. The text is UTF-8 so that a file
+// name in it shows as it is; ASCII reads the same either way, and text from
+// the document goes through ansiToUtf8 first. A reason, when there is one,
+// goes on a second line.
+void errorBox(std::string_view text, std::string_view reason = {});
+
 } // namespace quillet
