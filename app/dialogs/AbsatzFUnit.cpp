@@ -3,6 +3,7 @@
 #include "app/dialogs/AbsatzFUnit.h"
 
 #include "app/dialogs/FloatEdit.h"
+#include "app/dialogs/OkCancelButtons.h"
 #include "platform/MessageBox.h"
 
 #include <QComboBox>
@@ -10,7 +11,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -88,15 +88,10 @@ TAbsatzForm::TAbsatzForm(QWidget* parent) : QDialog(parent)
     indent->addWidget(ezlinksfl, 2, 1);
     indent->addWidget(new QLabel(QStringLiteral("cm"), indentBox), 2, 2);
 
-    OkButton = new QPushButton(QStringLiteral("OK"), this);
-    OkButton->setObjectName(QStringLiteral("OkButton"));
-    OkButton->setDefault(true);
-    CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    CancelButton->setObjectName(QStringLiteral("CancelButton"));
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(OkButton);
-    buttons->addWidget(CancelButton);
+    const OkCancelButtons okCancel = addOkCancelButtons(*this, *buttons, [this] { okClicked(); });
+    OkButton = okCancel.Ok;
+    CancelButton = okCancel.Cancel;
 
     auto* columns = new QHBoxLayout;
     auto* left = new QVBoxLayout;
@@ -125,8 +120,6 @@ TAbsatzForm::TAbsatzForm(QWidget* parent) : QDialog(parent)
         Model.massedChange();
         showSpacing();
     });
-    connect(OkButton, &QPushButton::clicked, this, [this] { okClicked(); });
-    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     setModel(Model);
 }
@@ -168,7 +161,7 @@ void TAbsatzForm::okClicked()
 {
     // Input the document cannot take keeps the dialog open.
     if (const std::string problem = AbsatzDialogCheck(model()); !problem.empty()) {
-        messageBoxes().show(problem, "", MsgIcon::Error, MsgButtons::Ok);
+        errorBox(problem);
         return;
     }
     accept();

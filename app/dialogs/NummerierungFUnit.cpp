@@ -3,6 +3,7 @@
 #include "app/dialogs/NummerierungFUnit.h"
 
 #include "app/dialogs/FloatEdit.h"
+#include "app/dialogs/OkCancelButtons.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/QtText.h"
 
@@ -12,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -69,15 +69,10 @@ TNummerierungForm::TNummerierungForm(QWidget* parent) : QDialog(parent)
     grid->addWidget(Edit1, 1, 1);
     grid->addWidget(SpeedButton1, 1, 2);
 
-    OkButton = new QPushButton(QStringLiteral("OK"), this);
-    OkButton->setObjectName(QStringLiteral("OkButton"));
-    OkButton->setDefault(true);
-    CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    CancelButton->setObjectName(QStringLiteral("CancelButton"));
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(OkButton);
-    buttons->addWidget(CancelButton);
+    const OkCancelButtons okCancel = addOkCancelButtons(*this, *buttons, [this] { okClicked(); });
+    OkButton = okCancel.Ok;
+    CancelButton = okCancel.Cancel;
 
     auto* top = new QHBoxLayout;
     top->addWidget(KindGroup);
@@ -87,8 +82,6 @@ TNummerierungForm::TNummerierungForm(QWidget* parent) : QDialog(parent)
     outer->addLayout(buttons);
 
     connect(SpeedButton1, &QToolButton::clicked, this, [this] { speedButtonClicked(); });
-    connect(OkButton, &QPushButton::clicked, this, [this] { okClicked(); });
-    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     setModel(Model);
 }
@@ -134,7 +127,7 @@ void TNummerierungForm::speedButtonClicked()
 void TNummerierungForm::okClicked()
 {
     if (const std::string problem = NummerierungDialogCheck(model()); !problem.empty()) {
-        messageBoxes().show(problem, "", MsgIcon::Error, MsgButtons::Ok);
+        errorBox(problem);
         return;
     }
     accept();

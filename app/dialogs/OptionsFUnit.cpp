@@ -2,6 +2,7 @@
 
 #include "app/dialogs/OptionsFUnit.h"
 
+#include "app/dialogs/OkCancelButtons.h"
 #include "platform/qt/QtText.h"
 
 #include <QCheckBox>
@@ -13,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -129,18 +129,10 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent)
     saveGrid->setColumnStretch(3, 1);
     Pages->addTab(save, QStringLiteral("Save"));
 
-    OkButton = new QPushButton(QStringLiteral("OK"), this);
-    OkButton->setObjectName(QStringLiteral("OkButton"));
-    OkButton->setDefault(true);
-    CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    CancelButton->setObjectName(QStringLiteral("CancelButton"));
-    connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
-
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(OkButton);
-    buttons->addWidget(CancelButton);
+    const OkCancelButtons okCancel = addOkCancelButtons(*this, *buttons);
+    OkButton = okCancel.Ok;
+    CancelButton = okCancel.Cancel;
 
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(Pages);

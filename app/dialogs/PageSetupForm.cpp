@@ -1,5 +1,6 @@
 #include "app/dialogs/PageSetupForm.h"
 
+#include "app/dialogs/OkCancelButtons.h"
 #include "platform/qt/QtText.h"
 
 #include <QComboBox>
@@ -8,7 +9,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <QValidator>
@@ -76,9 +76,6 @@ TPageSetupView::TPageSetupView(TPageSetupForm& model, QWidget* parent) : QDialog
     FootEd = lengthEdit(this);
     headfootmode = new QComboBox(this);
     for (const char* m : TPageSetupForm::kHeadFootModes) headfootmode->addItem(QString::fromLatin1(m));
-    okbtn = new QPushButton(QStringLiteral("&Ok"), this);
-    okbtn->setDefault(true);
-    cancelbtn = new QPushButton(QStringLiteral("Cancel"), this);
 
     auto* paper = new QGridLayout;
     paper->addWidget(new QLabel(QStringLiteral("Format:"), this), 0, 0);
@@ -115,9 +112,15 @@ TPageSetupView::TPageSetupView(TPageSetupForm& model, QWidget* parent) : QDialog
     mode->addWidget(headfootmode, 1);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(okbtn);
-    buttons->addWidget(cancelbtn);
+    const OkCancelButtons okCancel = addOkCancelButtons(
+        *this, *buttons,
+        [this] {
+            takeEdits();
+            accept();
+        },
+        QStringLiteral("&Ok"), QStringLiteral("okbtn"), QStringLiteral("cancelbtn"));
+    okbtn = okCancel.Ok;
+    cancelbtn = okCancel.Cancel;
 
     auto* all = new QVBoxLayout(this);
     all->addLayout(paper);
@@ -164,11 +167,6 @@ TPageSetupView::TPageSetupView(TPageSetupForm& model, QWidget* parent) : QDialog
         Model.HochCheckClick();
         showModel();
     });
-    connect(okbtn, &QPushButton::clicked, this, [this] {
-        takeEdits();
-        accept();
-    });
-    connect(cancelbtn, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 // An edit the user left alone keeps the model's value: the edits round to

@@ -2,12 +2,13 @@
 
 #include "app/dialogs/SpaltenFUnit.h"
 
+#include "app/dialogs/OkCancelButtons.h"
+
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -47,18 +48,10 @@ TSpaltenForm::TSpaltenForm(QWidget* parent) : QDialog(parent)
     grid->addWidget(AbstEd, 2, 1);
     grid->addWidget(unitLabel, 2, 2);
 
-    OkButton = new QPushButton(QStringLiteral("OK"), this);
-    OkButton->setObjectName(QStringLiteral("OkButton"));
-    OkButton->setDefault(true);
-    CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    CancelButton->setObjectName(QStringLiteral("CancelButton"));
-    connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
-
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(OkButton);
-    buttons->addWidget(CancelButton);
+    const OkCancelButtons okCancel = addOkCancelButtons(*this, *buttons);
+    OkButton = okCancel.Ok;
+    CancelButton = okCancel.Cancel;
 
     auto* outer = new QVBoxLayout(this);
     outer->addLayout(grid);

@@ -3,6 +3,7 @@
 #include "app/dialogs/TabulatorFUnit.h"
 
 #include "app/dialogs/FloatEdit.h"
+#include "app/dialogs/OkCancelButtons.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/QtText.h"
 
@@ -75,9 +76,6 @@ TTabulatorForm::TTabulatorForm(QWidget* parent) : QDialog(parent)
     AddBtn = button(this, "AddBtn", "Set");
     DelBtn = button(this, "DelBtn", "Delete");
     DelAllBtn = button(this, "DelAllBtn", "Delete all");
-    OkButton = button(this, "OkButton", "OK");
-    OkButton->setDefault(true);
-    CancelButton = button(this, "CancelButton", "Cancel");
 
     auto* positions = new QVBoxLayout;
     auto* positionLabel = new QLabel(QStringLiteral("Tab stop position (cm):"), this);
@@ -105,9 +103,12 @@ TTabulatorForm::TTabulatorForm(QWidget* parent) : QDialog(parent)
     buttons->addWidget(AddBtn);
     buttons->addWidget(DelBtn);
     buttons->addWidget(DelAllBtn);
-    buttons->addStretch();
-    buttons->addWidget(OkButton);
-    buttons->addWidget(CancelButton);
+    const OkCancelButtons okCancel = addOkCancelButtons(*this, *buttons, [this] { okClicked(); });
+    OkButton = okCancel.Ok;
+    CancelButton = okCancel.Cancel;
+    // As with the dialog's other buttons, a focused Cancel does not take Enter from OK.
+    OkButton->setAutoDefault(false);
+    CancelButton->setAutoDefault(false);
 
     auto* outer = new QVBoxLayout(this);
     outer->addLayout(top);
@@ -148,8 +149,6 @@ TTabulatorForm::TTabulatorForm(QWidget* parent) : QDialog(parent)
         Model.DelAllBtnClick();
         showModel();
     });
-    connect(OkButton, &QPushButton::clicked, this, [this] { okClicked(); });
-    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     setModel(Model);
 }
@@ -195,7 +194,7 @@ TabulatorDialogModel TTabulatorForm::model() const
 void TTabulatorForm::okClicked()
 {
     if (const std::string problem = TabulatorDialogCheck(model()); !problem.empty()) {
-        messageBoxes().show(problem, "", MsgIcon::Error, MsgButtons::Ok);
+        errorBox(problem);
         return;
     }
     accept();

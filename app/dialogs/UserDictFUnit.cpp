@@ -1,5 +1,6 @@
 #include "app/dialogs/UserDictFUnit.h"
 
+#include "app/dialogs/OkCancelButtons.h"
 #include "platform/qt/QtText.h"
 
 #include <QHBoxLayout>
@@ -21,18 +22,15 @@ TUserDictForm::TUserDictForm(QWidget* parent) : QDialog(parent)
 
     DelBtn = new QPushButton(QStringLiteral("Delete selected"), this);
     DelBtn->setObjectName(QStringLiteral("DelBtn"));
-    OkButton = new QPushButton(QStringLiteral("OK"), this);
-    OkButton->setDefault(true);
-    CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
 
     auto* hint = new QLabel(QStringLiteral("Changes will become active after the next program start!"), this);
     hint->setWordWrap(true);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(DelBtn);
-    buttons->addStretch(1);
-    buttons->addWidget(OkButton);
-    buttons->addWidget(CancelButton);
+    const OkCancelButtons okCancel = addOkCancelButtons(*this, *buttons);
+    OkButton = okCancel.Ok;
+    CancelButton = okCancel.Cancel;
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(ListBox1, 1);
@@ -40,8 +38,6 @@ TUserDictForm::TUserDictForm(QWidget* parent) : QDialog(parent)
     layout->addLayout(buttons);
 
     connect(DelBtn, &QPushButton::clicked, this, [this] { DelBtnClick(); });
-    connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TUserDictForm::setWords(const std::vector<std::string>& ansiWords)
