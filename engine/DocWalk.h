@@ -1,7 +1,7 @@
 #pragma once
 // Small walkers over a document's areas and lines, shared by everything that
 // steps through text: checked access to areas and lines, the shape of table
-// rows, paragraph ends.
+// rows, paragraph ends, flow chains and table runs.
 //
 // A table row is stored as runs of CellsPerRow lines, one line per cell and
 // run after run; a cell's text goes on in the same column of the next run.
@@ -54,5 +54,37 @@ inline int32_t addLines(int32_t line, int64_t delta)
 {
     return int32_t(std::clamp<int64_t>(int64_t(line) + delta, INT32_MIN, INT32_MAX));
 }
+
+// ---- Flow chains ---------------------------------------------------------------
+// Areas linked by PrevInFlow/NextInFlow carry one text. A damaged file can
+// link them in a circle: every walk cuts it at its lowest-index area, which
+// becomes the chain's first area, so no walk goes round for ever and all
+// agree on where a chain starts and ends.
+
+// The next (previous) area of a's chain, or -1 at its end (start).
+int32_t chainNext(const std::vector<TextArea>& d, int32_t a);
+int32_t chainPrev(const std::vector<TextArea>& d, int32_t a);
+// The first (last) area of the chain through a valid area `a`.
+int32_t chainFirst(const std::vector<TextArea>& d, int32_t a);
+int32_t chainLast(const std::vector<TextArea>& d, int32_t a);
+
+// ---- Table runs ----------------------------------------------------------------
+// A run whose cell count differs from the run before it is damaged: it is
+// no continuation of a cell above it, so caret, walks and selection all
+// take the cell to end there.
+
+// Moves (a, l) to the same cell's line in the next (previous) run of its
+// row; false, leaving them, at the row's edge or where the row is damaged.
+bool nextRun(TMDIChild& w, int32_t& a, int32_t& l);
+bool prevRun(TMDIChild& w, int32_t& a, int32_t& l);
+// The cell's line in the row's first (last) run.
+void toFirstRun(TMDIChild& w, int32_t& a, int32_t& l);
+void toLastRun(TMDIChild& w, int32_t& a, int32_t& l);
+
+// The caret's step one character right from a place inside a line: true
+// while it stays in the line. A soft-wrapped line's end and the next line's
+// start are one place, so the step passes the second; from a cell's end it
+// goes on in the same cell's next run, else in the next cell.
+bool caretStepRight(TMDIChild& w, TextPos& p);
 
 } // namespace quillet

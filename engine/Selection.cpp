@@ -53,83 +53,11 @@ bool lineBefore(int32_t rankA, int32_t lineA, int32_t rankB, int32_t lineB)
     return rankA != rankB ? rankA < rankB : lineA < lineB;
 }
 
-// True when `b` is the lowest-index area of a link cycle through it.
-bool isCycleMin(const Doc& d, int32_t b, bool forward)
-{
-    int32_t x = b;
-    for (size_t i = 0; i < d.size(); ++i) {
-        x = forward ? d[size_t(x)].NextInFlow : d[size_t(x)].PrevInFlow;
-        if (!validArea(d, x) || x < b) return false;
-        if (x == b) return true;
-    }
-    return false;
-}
-
-// Flow links with every cycle cut at its lowest-index area, which becomes the
-// chain's first area.
-int32_t chainNext(const Doc& d, int32_t a)
-{
-    if (!validArea(d, a)) return -1;
-    const int32_t b = d[size_t(a)].NextInFlow;
-    if (!validArea(d, b) || b == a || isCycleMin(d, b, true)) return -1;
-    return b;
-}
-
-int32_t chainPrev(const Doc& d, int32_t a)
-{
-    if (!validArea(d, a)) return -1;
-    const int32_t b = d[size_t(a)].PrevInFlow;
-    if (!validArea(d, b) || b == a || isCycleMin(d, a, false)) return -1;
-    return b;
-}
-
 int32_t firstUnvisited(const Doc& d)
 {
     for (size_t i = 0; i < d.size(); ++i)
         if (!d[i].Visited) return int32_t(i);
     return -1;
-}
-
-// The same cell's line in the next (previous) run of its row, if the row has one.
-bool nextRun(TMDIChild& w, int32_t& a, int32_t& l)
-{
-    const TextLine* cur = lineAt(w.Areas, a, l);
-    if (!cur || !cur->IsCell || cur->RowLastRun) return false;
-    int32_t na = a, nl = addLines(l, cellsOf(*cur));
-    w.GoToLine(na, nl);
-    const TextLine* nx = lineAt(w.Areas, na, nl);
-    if (!nx || !nx->IsCell || nx->RowFirstRun || cellsOf(*nx) != cellsOf(*cur) ||
-        columnOf(*nx) != columnOf(*cur))
-        return false;
-    a = na;
-    l = nl;
-    return true;
-}
-
-bool prevRun(TMDIChild& w, int32_t& a, int32_t& l)
-{
-    const TextLine* cur = lineAt(w.Areas, a, l);
-    if (!cur || !cur->IsCell || cur->RowFirstRun) return false;
-    int32_t na = a, nl = addLines(l, -int64_t(cellsOf(*cur)));
-    w.GoToLine(na, nl);
-    const TextLine* pv = lineAt(w.Areas, na, nl);
-    if (!pv || !pv->IsCell || pv->RowLastRun || cellsOf(*pv) != cellsOf(*cur) ||
-        columnOf(*pv) != columnOf(*cur))
-        return false;
-    a = na;
-    l = nl;
-    return true;
-}
-
-// Every step goes strictly back (forward) along acyclic links, so these end.
-void toFirstRun(TMDIChild& w, int32_t& a, int32_t& l)
-{
-    while (prevRun(w, a, l)) {}
-}
-
-void toLastRun(TMDIChild& w, int32_t& a, int32_t& l)
-{
-    while (nextRun(w, a, l)) {}
 }
 
 // Moves a cell line to column `col` of its run (limited to the run's width).
@@ -367,58 +295,6 @@ bool fwdPos(TMDIChild& w, TextPos& p, bool wordWalk)
     return true;
 }
 
-// The caret's step one character right: a soft-wrapped line's end and the
-// next line's start are one place, so the step skips the second.
-bool stepRight(TMDIChild& w, TextPos& p)
-{
-    const Doc& d = w.Areas;
-    const TextLine* ln = lineAt(d, p);
-    if (!ln) return false;
-    const int32_t cc = ln->CharCount();
-    if (p.Char < cc) {
-        p.Char = std::max(p.Char, -1) + 1;
-        return true;
-    }
-    p.Char = cc;
-    int32_t a = p.Area, l = p.Line;
-    bool plusOne = true;
-    if (ln->IsCell && !ln->RowLastRun) {
-        int32_t na = a, nl = addLines(l, cellsOf(*ln));
-        w.GoToLine(na, nl);
-        const TextLine* nx = lineAt(d, na, nl);
-        if (!nx) return false;
-        if (!(nx->CharCount() == 0 && nx->EndKind == ekSoft && ln->EndKind == ekSoft)) {
-            a = na;
-            l = nl;
-            plusOne = false;
-        }
-    }
-    if (plusOne) {
-        l = l + 1;
-        w.GoToLine(a, l);
-    }
-    const TextLine* nx = lineAt(d, a, l);
-    if (!nx) return false;
-    const int32_t ch = ln->EndKind == ekSoft ? 1 : 0;
-    if (plusOne && nx->IsCell) {
-        if (columnOf(*nx) != 0) {
-            toFirstRun(w, a, l);
-        } else {
-            for (int32_t i = 0; i < d[size_t(a)].LineCount() && !lineAt(d, a, l)->RowFirstRun; ++i) {
-                int32_t na = a, nl = addLines(l, cellsOf(*lineAt(d, a, l)));
-                w.GoToLine(na, nl);
-                if (!lineAt(d, na, nl) || !lineAt(d, na, nl)->IsCell) break;
-                a = na;
-                l = nl;
-            }
-        }
-        p = TextPos{a, l, 0};
-        return false;
-    }
-    p = TextPos{a, l, std::min(ch, nx->CharCount())};
-    return true;
-}
-
 // The step right that ends a word or paragraph selection, taken only while
 // it stays in the same cell (or in text outside tables): a selection that
 // reached into the next cell or row would turn into a cell selection.
@@ -427,7 +303,7 @@ void finalStepRight(TMDIChild& w, TextPos& p)
     const TextLine* from = lineAt(w.Areas, p);
     if (!from) return;
     TextPos q = p;
-    stepRight(w, q);
+    caretStepRight(w, q);
     const TextLine* to = lineAt(w.Areas, q);
     if (!to) return;
     bool keep;
