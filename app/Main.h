@@ -9,6 +9,7 @@
 
 #include "engine/AbsatzDialogs.h"
 #include "engine/CharacterDialogs.h"
+#include "engine/FieldDialogs.h"
 #include "engine/FrameState.h"
 #include "engine/HostView.h"
 #include "engine/PageSetupDialog.h"
@@ -84,7 +85,8 @@ struct FrameStartOptions {
     PrinterInfo* Printer = nullptr;
 };
 
-class TMainForm : public QMainWindow, public FrameUi, public CharacterDialogsUi, public ParagraphDialogUi {
+class TMainForm : public QMainWindow, public FrameUi, public CharacterDialogsUi, public ParagraphDialogUi,
+                  public FieldDialogsUi {
     Q_OBJECT
 public:
     using StartOptions = FrameStartOptions;
@@ -243,6 +245,37 @@ public:
     TRenameVorlageForm* renameVorlageForm() const;
     TVorlagenVerwaltenForm* vorlagenVerwaltenForm() const;
 
+    // ---- Fields, form fields and the mail-merge table (MainFields.cpp) -------
+    void Feld2Click();
+    void Seitenzahl1Click();
+    void DatumundUhrzeit1Click();
+    void ManuellerWechsel1Click();
+    void Formularfeld1Click();
+    void Formulardialog1Click();
+    void EigenschaftenM1Click();
+    void Wrterzhlen1Click();
+    // Closes the table (posting pending edits) and opens DatabaseFile; a
+    // missing file is created only when `create` (the user chose it). A
+    // table that cannot be opened is reported and left unbound.
+    void ChangeDataBase(bool create = false);
+    void Datenbankwhlen1Click();
+    void Datenbankbearbeiten1Click();
+    void Zuordnungaufheben1Click();
+    void VorherigerDatensatz1Click();
+    void NchsterDatensatz1Click();
+    void ErsterDatensatz1Click();
+    void LetzterDatensatz1Click();
+    // Enabling of the Database and Insert menus as they open.
+    void Datenbank1Click();
+    void Einfgen1Click();
+    QAction* fieldAction(const char* name) const;
+    bool runFeldEinfuegenDialog(FeldEinfuegenModel& model) override;
+    bool runUserDateTimeDialog(UserDateTimeModel& model) override;
+    bool runDateTimeDialog(DateTimeModel& model) override;
+    bool runInsertFormFieldDialog(InsertFormFieldModel& model) override;
+    bool runFormDialog(FormDialogModel& model) override;
+    bool runDocumentPropsDialog(DocumentPropsModel& model) override;
+
     // Widgets tests and the other parts of the frame reach.
     QMenu* fileMenu() const { return FileMenu; }
     QAction* saveAction() const { return FileSave1; }
@@ -289,6 +322,10 @@ private:
     void createParagraphCommands();
     struct ParagraphControls;
     std::shared_ptr<ParagraphControls> Paragraph;
+    // The field and database menu items.
+    void createFieldCommands();
+    struct FieldControls;
+    std::shared_ptr<FieldControls> Fields;
     DocumentView* makeWindow(const std::string& title, bool fromFile);
     void subWindowActivated(QMdiSubWindow* sub);
     // SaveSettings with the toolbars' current visibility.
