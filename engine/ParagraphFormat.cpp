@@ -250,8 +250,6 @@ void setLineSpacing(TMDIChild& w, double factor)
     });
 }
 
-void refuse(const std::string& message) { messageBoxes().show(message, "", MsgIcon::Error, MsgButtons::Ok); }
-
 // Shows nothing: every dialog counts as cancelled.
 struct NoParagraphDialogs : ParagraphDialogUi {
     bool runAbsatzDialog(AbsatzDialogModel&) override { return false; }
@@ -270,7 +268,7 @@ void runParagraphDialog(TMDIChild& w, Fill fill, Run run, Check check, Apply app
     Model m = fill(v.Para, w.ParagraphTextWidth());
     if (!run(*w.paragraphDialogUi(), m)) return;
     if (const std::string problem = check(m); !problem.empty()) {
-        refuse(problem);
+        errorBox(problem);
         return;
     }
     apply(m, v.Para);
