@@ -48,7 +48,9 @@ namespace {
 
 bool validArea(const Doc& d, int32_t a) { return a >= 0 && size_t(a) < d.size(); }
 
-bool lineBefore(int32_t rankA, int32_t lineA, int32_t rankB, int32_t lineB)
+// Whether line A comes before line B in text order: by the place of their
+// areas in the chain, then by line.
+bool precedes(int32_t rankA, int32_t lineA, int32_t rankB, int32_t lineB)
 {
     return rankA != rankB ? rankA < rankB : lineA < lineB;
 }
@@ -218,7 +220,7 @@ bool inMarking(const Doc& d, const TMDIChild::MarkingCache& m, int32_t area, int
     if (r < 0 || !ln) return false;
     // After widening a row selection starts and ends in its first and last
     // columns, so the bound lines need no further move to those columns.
-    if (lineBefore(r, line, m.StartRank, m.Start.Line) || lineBefore(m.EndRank, m.End.Line, r, line))
+    if (precedes(r, line, m.StartRank, m.Start.Line) || precedes(m.EndRank, m.End.Line, r, line))
         return false;
     if (ln->IsCell && (m.Row || m.Cell)) {
         const int32_t c = columnOf(*ln);
@@ -380,167 +382,206 @@ void TMDIChild::GoToLine(int32_t& area, int32_t& line)
     }
 }
 
+namespace {
+
+using MarkingCache = TMDIChild::MarkingCache;
+
+int32_t linesOf(const Doc& d, int32_t a) { return validArea(d, a) ? d[size_t(a)].LineCount() : -1; }
+
+int32_t charsOf(const Doc& d, const TextPos& p)
+{
+    const TextLine* l = lineAt(d, p);
+    return l ? l->CharCount() : -1;
+}
+
+void linksOf(const Doc& d, int32_t a, int32_t* out)
+{
+    out[0] = validArea(d, a) ? d[size_t(a)].PrevInFlow : INT32_MIN;
+    out[1] = validArea(d, a) ? d[size_t(a)].NextInFlow : INT32_MIN;
+}
+
+// Whether the cached selection was computed from the window as it is now.
+bool markingFresh(const TMDIChild& w, const MarkingCache& m)
+{
+    if (!m.Computed || m.KeyRevision != w.DocRevision || !(m.KeyAnchor == w.Anchor) ||
+        !(m.KeyCursor == w.Cursor) || m.KeyAreaCount != w.AreaCount())
+        return false;
+    const Doc& d = w.Areas;
+    int32_t now[4];
+    linksOf(d, w.Anchor.Area, now);
+    linksOf(d, w.Cursor.Area, now + 2);
+    return std::equal(now, now + 4, m.GuardLinks) && m.GuardStartLines == linesOf(d, m.Start.Area) &&
+           m.GuardEndLines == linesOf(d, m.End.Area) && m.GuardEndChars == charsOf(d, m.End);
+}
+
+// The key and the guards markingFresh compares with.
+void rememberMarkingKey(const TMDIChild& w, MarkingCache& m)
+{
+    const Doc& d = w.Areas;
+    m.Computed = true;
+    m.KeyAnchor = w.Anchor;
+    m.KeyCursor = w.Cursor;
+    m.KeyRevision = w.DocRevision;
+    m.KeyAreaCount = w.AreaCount();
+    linksOf(d, w.Anchor.Area, m.GuardLinks);
+    linksOf(d, w.Cursor.Area, m.GuardLinks + 2);
+    m.GuardStartLines = linesOf(d, m.Start.Area);
+    m.GuardEndLines = linesOf(d, m.End.Area);
+    m.GuardEndChars = charsOf(d, m.End);
+}
+
+// Ranks the areas of the anchor's chain, each area once; returns the chain.
+std::vector<int32_t> rankAnchorChain(const Doc& d, int32_t anchorArea, MarkingCache& m)
+{
+    std::vector<int32_t> back;
+    std::vector<uint8_t> seen(d.size(), 0);
+    seen[size_t(anchorArea)] = 1;
+    for (int32_t a = chainPrev(d, anchorArea); a >= 0 && !seen[size_t(a)]; a = chainPrev(d, a)) {
+        seen[size_t(a)] = 1;
+        back.push_back(a);
+    }
+    std::vector<int32_t> chain(back.rbegin(), back.rend());
+    chain.push_back(anchorArea);
+    for (int32_t a = chainNext(d, anchorArea); a >= 0 && !seen[size_t(a)]; a = chainNext(d, a)) {
+        seen[size_t(a)] = 1;
+        chain.push_back(a);
+    }
+    for (size_t i = 0; i < chain.size(); ++i) m.Rank[size_t(chain[i])] = int32_t(i);
+    return chain;
+}
+
+// A cursor in another chain: the selection runs to the end (or the start)
+// of the anchor's chain instead.
+TextPos cursorInChain(const Doc& d, const MarkingCache& m, const std::vector<int32_t>& chain, const TextPos& anchor,
+                      TextPos c)
+{
+    if (m.rankOf(c.Area) >= 0) return c;
+    if (c.Area > anchor.Area) {
+        const int32_t last = chain.back();
+        const int32_t lc = d[size_t(last)].LineCount();
+        return TextPos{last, std::max(0, lc - 1), lc > 0 ? d[size_t(last)].Lines[size_t(lc - 1)].CharCount() : 0};
+    }
+    return TextPos{chain.front(), 0, 0};
+}
+
+// Start and end in text order.
+void orderEnds(MarkingCache& m, const TextPos& a, const TextPos& c)
+{
+    const int32_t ra = m.rankOf(a.Area), rc = m.rankOf(c.Area);
+    const bool cursorFirst = precedes(rc, c.Line, ra, a.Line) || (rc == ra && c.Line == a.Line && a.Char >= c.Char);
+    m.Start = cursorFirst ? c : a;
+    m.End = cursorFirst ? a : c;
+    m.StartRank = m.rankOf(m.Start.Area);
+    m.EndRank = m.rankOf(m.End.Area);
+}
+
+struct CoveredLines {
+    bool Cells = false, Text = false;
+    int32_t Widest = 1;  // the most cells of a covered row
+};
+
+// Which kinds of line the selection covers.
+CoveredLines coveredLines(TMDIChild& w, const MarkingCache& m)
+{
+    const Doc& d = w.Areas;
+    CoveredLines seen;
+    int32_t sa = m.Start.Area, sl = m.Start.Line;
+    for (int64_t guard = walkBudget(d); guard > 0; --guard) {
+        const TextLine* ln = lineAt(d, sa, sl);
+        const int32_t r = m.rankOf(sa);
+        if (!ln || r < 0 || precedes(m.EndRank, m.End.Line, r, sl)) break;
+        if (ln->IsCell) {
+            seen.Cells = true;
+            seen.Widest = std::max(seen.Widest, cellsOf(*ln));
+        } else {
+            seen.Text = true;
+        }
+        ++sl;
+        w.GoToLine(sa, sl);
+    }
+    return seen;
+}
+
+// A selection over cells selects whole cells, within one row, or whole rows
+// (widened to their first and last runs) once it leaves the row.
+void widenOverCells(TMDIChild& w, MarkingCache& m)
+{
+    const Doc& d = w.Areas;
+    const CoveredLines seen = coveredLines(w, m);
+    const TextLine* sLine = lineAt(d, m.Start);
+    const TextLine* eLine = lineAt(d, m.End);
+    if (!seen.Cells || (m.Start.Area == m.End.Area && m.Start.Line == m.End.Line)) return;
+    m.Cell = 1;
+    if (!seen.Text) {
+        m.ColFirst = sLine ? columnOf(*sLine) : 0;
+        m.ColLast = eLine ? columnOf(*eLine) : 0;
+    } else {
+        m.ColFirst = 0;
+        m.ColLast = seen.Widest - 1;
+    }
+    if (m.ColFirst > m.ColLast) std::swap(m.ColFirst, m.ColLast);
+
+    // A text line is a row of its own, so text before or after a
+    // table always makes a row selection.
+    int32_t fa = m.Start.Area, fl = m.Start.Line, ga = m.End.Area, gl = m.End.Line;
+    if (sLine && sLine->IsCell) toFirstRun(w, fa, fl);
+    if (eLine && eLine->IsCell) toFirstRun(w, ga, gl);
+    if (fa == ga && fl == gl) return;
+    m.Row = 1;
+    if (sLine && sLine->IsCell) {
+        int32_t sa = m.Start.Area, sl = m.Start.Line;
+        toColumn(w, sa, sl, m.ColFirst);
+        toFirstRun(w, sa, sl);
+        m.Start = TextPos{sa, sl, 0};
+    }
+    if (eLine && eLine->IsCell) {
+        int32_t ea = m.End.Area, el = m.End.Line;
+        toColumn(w, ea, el, m.ColLast);
+        toLastRun(w, ea, el);
+        m.End = TextPos{ea, el, d[size_t(ea)].Lines[size_t(el)].CharCount()};
+    }
+    m.StartRank = m.rankOf(m.Start.Area);
+    m.EndRank = m.rankOf(m.End.Area);
+}
+
+// Where walks stop looking: the end of the end's row.
+void findEndRow(TMDIChild& w, MarkingCache& m)
+{
+    const Doc& d = w.Areas;
+    int32_t ea = m.End.Area, el = m.End.Line;
+    if (const TextLine* ln = lineAt(d, ea, el); ln && ln->IsCell) {
+        toLastRun(w, ea, el);
+        toColumn(w, ea, el, cellsOf(*lineAt(d, ea, el)) - 1);
+    }
+    m.EndRowRank = m.rankOf(ea) >= 0 ? m.rankOf(ea) : m.EndRank;
+    m.EndRowLine = m.rankOf(ea) >= 0 ? el : m.End.Line;
+}
+
+// Orders and widens the selection between the window's anchor and cursor.
+void computeMarking(TMDIChild& w, MarkingCache& m)
+{
+    const Doc& d = w.Areas;
+    m.Valid = validArea(d, w.Anchor.Area);
+    m.Start = m.End = w.Anchor;
+    m.Cell = m.Row = 0;
+    m.ColFirst = m.ColLast = 0;
+    m.Rank.assign(d.size(), -1);
+    if (m.Valid) {
+        const std::vector<int32_t> chain = rankAnchorChain(d, w.Anchor.Area, m);
+        orderEnds(m, w.Anchor, cursorInChain(d, m, chain, w.Anchor, w.Cursor));
+        widenOverCells(w, m);
+        findEndRow(w, m);
+    }
+    rememberMarkingKey(w, m);
+}
+
+} // namespace
+
 const TMDIChild::MarkingCache& TMDIChild::currentMarking(bool recompute)
 {
     if (!MarkCache) MarkCache = std::make_shared<MarkingCache>();
     MarkingCache& m = *MarkCache;
-    const Doc& d = Areas;
-
-    auto linesOf = [&](int32_t a) { return validArea(d, a) ? d[size_t(a)].LineCount() : -1; };
-    auto charsOf = [&](const TextPos& p) {
-        const TextLine* l = lineAt(d, p);
-        return l ? l->CharCount() : -1;
-    };
-    auto links = [&](int32_t a, int32_t* out) {
-        out[0] = validArea(d, a) ? d[size_t(a)].PrevInFlow : INT32_MIN;
-        out[1] = validArea(d, a) ? d[size_t(a)].NextInFlow : INT32_MIN;
-    };
-    auto fresh = [&]() {
-        if (!m.Computed || m.KeyRevision != DocRevision || !(m.KeyAnchor == Anchor) ||
-            !(m.KeyCursor == Cursor) || m.KeyAreaCount != AreaCount())
-            return false;
-        int32_t now[4];
-        links(Anchor.Area, now);
-        links(Cursor.Area, now + 2);
-        return std::equal(now, now + 4, m.GuardLinks) && m.GuardStartLines == linesOf(m.Start.Area) &&
-               m.GuardEndLines == linesOf(m.End.Area) && m.GuardEndChars == charsOf(m.End);
-    };
-
-    if (!recompute && fresh()) {
-        MarkingStart = m.Start;
-        MarkingEnd = m.End;
-        CellMarking = m.Cell;
-        RowMarking = m.Row;
-        MarkColumnFirst = m.ColFirst;
-        MarkColumnLast = m.ColLast;
-        return m;
-    }
-
-    m.Computed = true;
-    m.KeyAnchor = Anchor;
-    m.KeyCursor = Cursor;
-    m.KeyRevision = DocRevision;
-    m.KeyAreaCount = AreaCount();
-    m.Valid = validArea(d, Anchor.Area);
-    m.Start = m.End = Anchor;
-    m.Cell = m.Row = 0;
-    m.ColFirst = m.ColLast = 0;
-    m.Rank.assign(d.size(), -1);
-
-    if (m.Valid) {
-        // The anchor's chain, each area once.
-        std::vector<int32_t> back;
-        std::vector<uint8_t> seen(d.size(), 0);
-        seen[size_t(Anchor.Area)] = 1;
-        for (int32_t a = chainPrev(d, Anchor.Area); a >= 0 && !seen[size_t(a)]; a = chainPrev(d, a)) {
-            seen[size_t(a)] = 1;
-            back.push_back(a);
-        }
-        std::vector<int32_t> chain(back.rbegin(), back.rend());
-        chain.push_back(Anchor.Area);
-        for (int32_t a = chainNext(d, Anchor.Area); a >= 0 && !seen[size_t(a)]; a = chainNext(d, a)) {
-            seen[size_t(a)] = 1;
-            chain.push_back(a);
-        }
-        for (size_t i = 0; i < chain.size(); ++i) m.Rank[size_t(chain[i])] = int32_t(i);
-
-        // A cursor in another chain: the selection runs to the end (or the
-        // start) of the anchor's chain instead.
-        TextPos c = Cursor;
-        if (m.rankOf(c.Area) < 0) {
-            if (c.Area > Anchor.Area) {
-                const int32_t last = chain.back();
-                const int32_t lc = d[size_t(last)].LineCount();
-                c = TextPos{last, std::max(0, lc - 1), lc > 0 ? d[size_t(last)].Lines[size_t(lc - 1)].CharCount() : 0};
-            } else {
-                c = TextPos{chain.front(), 0, 0};
-            }
-        }
-
-        const TextPos& a = Anchor;
-        const int32_t ra = m.rankOf(a.Area), rc = m.rankOf(c.Area);
-        const bool cursorFirst = lineBefore(rc, c.Line, ra, a.Line) ||
-                                 (rc == ra && c.Line == a.Line && a.Char >= c.Char);
-        m.Start = cursorFirst ? c : a;
-        m.End = cursorFirst ? a : c;
-        m.StartRank = m.rankOf(m.Start.Area);
-        m.EndRank = m.rankOf(m.End.Area);
-
-        // Which kinds of line the selection covers.
-        bool sawCell = false, sawText = false;
-        int32_t widest = 1;
-        {
-            int32_t sa = m.Start.Area, sl = m.Start.Line;
-            for (int64_t guard = walkBudget(d); guard > 0; --guard) {
-                const TextLine* ln = lineAt(d, sa, sl);
-                const int32_t r = m.rankOf(sa);
-                if (!ln || r < 0 || lineBefore(m.EndRank, m.End.Line, r, sl)) break;
-                if (ln->IsCell) {
-                    sawCell = true;
-                    widest = std::max(widest, cellsOf(*ln));
-                } else {
-                    sawText = true;
-                }
-                ++sl;
-                GoToLine(sa, sl);
-            }
-        }
-
-        const TextLine* sLine = lineAt(d, m.Start);
-        const TextLine* eLine = lineAt(d, m.End);
-        if (sawCell && !(m.Start.Area == m.End.Area && m.Start.Line == m.End.Line)) {
-            m.Cell = 1;
-            if (!sawText) {
-                m.ColFirst = sLine ? columnOf(*sLine) : 0;
-                m.ColLast = eLine ? columnOf(*eLine) : 0;
-            } else {
-                m.ColFirst = 0;
-                m.ColLast = widest - 1;
-            }
-            if (m.ColFirst > m.ColLast) std::swap(m.ColFirst, m.ColLast);
-
-            // A text line is a row of its own, so text before or after a
-            // table always makes a row selection.
-            int32_t fa = m.Start.Area, fl = m.Start.Line, ga = m.End.Area, gl = m.End.Line;
-            if (sLine && sLine->IsCell) toFirstRun(*this, fa, fl);
-            if (eLine && eLine->IsCell) toFirstRun(*this, ga, gl);
-            if (!(fa == ga && fl == gl)) {
-                m.Row = 1;
-                if (sLine && sLine->IsCell) {
-                    int32_t sa = m.Start.Area, sl = m.Start.Line;
-                    toColumn(*this, sa, sl, m.ColFirst);
-                    toFirstRun(*this, sa, sl);
-                    m.Start = TextPos{sa, sl, 0};
-                }
-                if (eLine && eLine->IsCell) {
-                    int32_t ea = m.End.Area, el = m.End.Line;
-                    toColumn(*this, ea, el, m.ColLast);
-                    toLastRun(*this, ea, el);
-                    m.End = TextPos{ea, el, d[size_t(ea)].Lines[size_t(el)].CharCount()};
-                }
-                m.StartRank = m.rankOf(m.Start.Area);
-                m.EndRank = m.rankOf(m.End.Area);
-            }
-        }
-
-        // Where walks stop looking: the end of the end's row.
-        {
-            int32_t ea = m.End.Area, el = m.End.Line;
-            if (const TextLine* ln = lineAt(d, ea, el); ln && ln->IsCell) {
-                toLastRun(*this, ea, el);
-                toColumn(*this, ea, el, cellsOf(*lineAt(d, ea, el)) - 1);
-            }
-            m.EndRowRank = m.rankOf(ea) >= 0 ? m.rankOf(ea) : m.EndRank;
-            m.EndRowLine = m.rankOf(ea) >= 0 ? el : m.End.Line;
-        }
-    }
-
-    links(Anchor.Area, m.GuardLinks);
-    links(Cursor.Area, m.GuardLinks + 2);
-    m.GuardStartLines = linesOf(m.Start.Area);
-    m.GuardEndLines = linesOf(m.End.Area);
-    m.GuardEndChars = charsOf(m.End);
-
+    if (recompute || !markingFresh(*this, m)) computeMarking(*this, m);
     MarkingStart = m.Start;
     MarkingEnd = m.End;
     CellMarking = m.Cell;
@@ -598,7 +639,7 @@ bool TMDIChild::nextMarked(TextWalker& w, bool tableBlind, bool byLines)
         if (!walkForward(*this, w, tableBlind)) return false;
         const TextPos& p = w.Pos;
         const int32_t r = m.rankOf(p.Area);
-        if (r < 0 || lineBefore(m.EndRowRank, m.EndRowLine, r, p.Line)) return false;
+        if (r < 0 || precedes(m.EndRowRank, m.EndRowLine, r, p.Line)) return false;
         if (byLines && p.Area == fromArea && p.Line == fromLine) continue;
         if (inMarking(Areas, m, p.Area, p.Line, p.Char)) return true;
     }
