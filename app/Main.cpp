@@ -196,6 +196,7 @@ TMainForm::TMainForm(StartOptions options, QWidget* parent) : QMainWindow(parent
     createDialogs();
     createParagraphCommands();
     createCharacterCommands();
+    createFieldCommands();
 
     QSettings placement(QStringLiteral("Quillet"), QStringLiteral("Quillet"));
     if (!restoreGeometry(placement.value(QString::fromLatin1(kGeometryKey)).toByteArray())) resize(1024, 768);

@@ -10,7 +10,7 @@
 #include "engine/LineSpan.h"
 
 #include "platform/Win1252.h"
-#include "render/SelFont.h"
+#include "platform/SelFont.h"
 
 #include "language/WordList.h"
 
@@ -999,6 +999,7 @@ void TMDIChild::MakeSoftEnters()
     // those marks must survive the pass so the lines get broken again.
     ClearAllDirtyFlags();
     FlowPlace();
+    FieldsAfterPlacement();
 
     if (noSelection) Anchor = Cursor;
     ClampPositions();
