@@ -8,13 +8,13 @@
 
 #include "app/Main.h"
 
+#include "app/CommandGuard.h"
 #include "app/DocumentView.h"
 #include "app/dialogs/RenameVorlageFUnit.h"
 #include "app/dialogs/SonderzeichenFUnit.h"
 #include "app/dialogs/VorlagenVerwaltenFUnit.h"
 #include "app/dialogs/ZeichenFormatFUnit.h"
 #include "engine/Childwin.h"
-#include "platform/MessageBox.h"
 #include "platform/qt/QtText.h"
 
 #include <QAction>
@@ -31,7 +31,6 @@
 #include <QToolButton>
 
 #include <array>
-#include <exception>
 
 namespace quillet {
 
@@ -56,20 +55,6 @@ struct TMainForm::CharacterControls {
 };
 
 namespace {
-
-// Nothing a handler throws may reach Qt's event loop; the user hears of it.
-template <class F>
-void guarded(F&& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        messageBoxes().show(std::string("The command could not be completed: ") + e.what(), "", MsgIcon::Error,
-                            MsgButtons::Ok);
-    } catch (...) {
-        messageBoxes().show("The command could not be completed.", "", MsgIcon::Error, MsgButtons::Ok);
-    }
-}
 
 // The palette of the colour buttons, by the menu items' Tag 1..16.
 constexpr std::array<uint32_t, 16> kPalette = {0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080,
@@ -119,7 +104,7 @@ void TMainForm::createCharacterCommands()
     Character = std::make_shared<CharacterControls>();
     CharacterControls& c = *Character;
     auto on = [this](QAction* a, void (TMainForm::*method)()) {
-        connect(a, &QAction::triggered, this, [this, method] { guarded([&] { (this->*method)(); }); });
+        connect(a, &QAction::triggered, this, [this, method] { guardedCommand([&] { (this->*method)(); }); });
     };
 
     c.ZeichenFormatForm = new TZeichenFormatForm(this);
@@ -152,13 +137,13 @@ void TMainForm::createCharacterCommands()
 
     // The style, font and size boxes act on the user's choice only, not
     // when the window writes its format into them.
-    connect(VorlagenBox, &QComboBox::activated, this, [this] { guarded([&] { VorlagenBoxChange(); }); });
-    connect(FontComboBox1, &QComboBox::textActivated, this, [this] { guarded([&] { FontComboBox1Click(); }); });
+    connect(VorlagenBox, &QComboBox::activated, this, [this] { guardedCommand([&] { VorlagenBoxChange(); }); });
+    connect(FontComboBox1, &QComboBox::textActivated, this, [this] { guardedCommand([&] { FontComboBox1Click(); }); });
     // Enter in the size box applies once: no completer to activate too.
     FontSize->setCompleter(nullptr);
-    connect(FontSize, &QComboBox::textActivated, this, [this] { guarded([&] { FontSizeClick(); }); });
+    connect(FontSize, &QComboBox::textActivated, this, [this] { guardedCommand([&] { FontSizeClick(); }); });
     if (QLineEdit* e = FontSize->lineEdit())
-        connect(e, &QLineEdit::returnPressed, this, [this] { guarded([&] { FontSizeClick(); }); });
+        connect(e, &QLineEdit::returnPressed, this, [this] { guardedCommand([&] { FontSizeClick(); }); });
 
     // Bold, italic, underline.
     auto styleButton = [this](const char* name, const char* hint, QChar letter, bool b, bool i, bool u) {
@@ -171,9 +156,9 @@ void TMainForm::createCharacterCommands()
     c.FettBtn = styleButton("FettBtn", "Bold", QLatin1Char('B'), true, false, false);
     c.KursivBtn = styleButton("KursivBtn", "Italic", QLatin1Char('I'), false, true, false);
     c.UnderlineBtn = styleButton("UnderlineBtn", "Underlined", QLatin1Char('U'), false, false, true);
-    connect(c.FettBtn, &QAction::triggered, this, [this] { guarded([&] { FettBtnClick(); }); });
-    connect(c.KursivBtn, &QAction::triggered, this, [this] { guarded([&] { KursivBtnClick(); }); });
-    connect(c.UnderlineBtn, &QAction::triggered, this, [this] { guarded([&] { UnderlineBtnClick(); }); });
+    connect(c.FettBtn, &QAction::triggered, this, [this] { guardedCommand([&] { FettBtnClick(); }); });
+    connect(c.KursivBtn, &QAction::triggered, this, [this] { guardedCommand([&] { KursivBtnClick(); }); });
+    connect(c.UnderlineBtn, &QAction::triggered, this, [this] { guardedCommand([&] { UnderlineBtnClick(); }); });
     ToolBar1->addSeparator();
     ToolBar1->addActions({c.FettBtn, c.KursivBtn, c.UnderlineBtn});
 
@@ -194,13 +179,13 @@ void TMainForm::createCharacterCommands()
     c.ToolButton26 = colourButton("ToolButton26", "Background color", "TextBkColorPopup");
     c.TextColorPopup = c.ToolButton25->menu();
     c.TextBkColorPopup = c.ToolButton26->menu();
-    connect(c.ToolButton25, &QToolButton::clicked, this, [this] { guarded([&] { AktiviereTextColor(); }); });
-    connect(c.ToolButton26, &QToolButton::clicked, this, [this] { guarded([&] { AktiviereTextBkColor(); }); });
+    connect(c.ToolButton25, &QToolButton::clicked, this, [this] { guardedCommand([&] { AktiviereTextColor(); }); });
+    connect(c.ToolButton26, &QToolButton::clicked, this, [this] { guardedCommand([&] { AktiviereTextBkColor(); }); });
 
     QAction* noFill = c.TextBkColorPopup->addAction(QStringLiteral("&No fill area"));
     noFill->setObjectName(QStringLiteral("KeinFllbereich1"));
     connect(noFill, &QAction::triggered, this, [this] {
-        guarded([&] {
+        guardedCommand([&] {
             State.Options.TextBkColor = 0xFFFFFF;
             State.Options.TextBkTransparent = 1;
             AktiviereTextBkColor();
@@ -214,7 +199,7 @@ void TMainForm::createCharacterCommands()
             item->setToolTip(QString::number(tag));
             // MenuItem42Click
             connect(item, &QAction::triggered, this, [this, tag, background] {
-                guarded([&] {
+                guardedCommand([&] {
                     const uint32_t colour = kPalette[size_t(tag - 1)];
                     if (background) {
                         State.Options.TextBkColor = colour;
@@ -231,7 +216,7 @@ void TMainForm::createCharacterCommands()
         more->setObjectName(background ? QStringLiteral("TextBkColorPopupMehr") : QStringLiteral("TextColorPopupMehr"));
         // TextBkColorPopupMehrClick
         connect(more, &QAction::triggered, this, [this, background] {
-            guarded([&] {
+            guardedCommand([&] {
                 uint32_t& colour = background ? State.Options.TextBkColor : State.Options.TextColor;
                 const QColor chosen = QColorDialog::getColor(qcolor(colour), this);
                 if (!chosen.isValid()) return;

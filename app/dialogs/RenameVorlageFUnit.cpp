@@ -2,6 +2,8 @@
 
 #include "app/dialogs/RenameVorlageFUnit.h"
 
+#include "app/dialogs/OkCancelButtons.h"
+
 #include "platform/qt/QtText.h"
 
 #include <QHBoxLayout>
@@ -23,24 +25,19 @@ TRenameVorlageForm::TRenameVorlageForm(QWidget* parent) : QDialog(parent)
     auto* label = new QLabel(QStringLiteral("Name:"), this);
     label->setBuddy(Edit1);
 
-    okbtn = new QPushButton(QStringLiteral("OK"), this);
-    okbtn->setObjectName(QStringLiteral("okbtn"));
-    okbtn->setDefault(true);
-    CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    CancelButton->setObjectName(QStringLiteral("CancelButton"));
-    connect(okbtn, &QPushButton::clicked, this, [this] {
-        if (model().okEnabled()) accept();
-    });
-    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Edit1, &QLineEdit::textChanged, this, [this] { okbtn->setEnabled(model().okEnabled()); });
-
     auto* row = new QHBoxLayout;
     row->addWidget(label);
     row->addWidget(Edit1);
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(okbtn);
-    buttons->addWidget(CancelButton);
+    const OkCancelButtons okCancel = addOkCancelButtons(
+        *this, *buttons,
+        [this] {
+            if (model().okEnabled()) accept();
+        },
+        QStringLiteral("OK"), QStringLiteral("okbtn"));
+    okbtn = okCancel.Ok;
+    CancelButton = okCancel.Cancel;
+    connect(Edit1, &QLineEdit::textChanged, this, [this] { okbtn->setEnabled(model().okEnabled()); });
     auto* outer = new QVBoxLayout(this);
     outer->addLayout(row);
     outer->addLayout(buttons);

@@ -2,6 +2,7 @@
 
 #include "app/dialogs/SonderzeichenFUnit.h"
 
+#include "app/dialogs/OkCancelButtons.h"
 #include "platform/qt/QtPainterCanvas.h"
 #include "platform/qt/QtText.h"
 #include "platform/SelFont.h"
@@ -12,7 +13,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPushButton>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -149,20 +149,12 @@ TSonderzeichenForm::TSonderzeichenForm(QWidget* parent) : QDialog(parent)
     Timer1->setSingleShot(true);
     Timer1->setInterval(100);
 
-    OkButton = new QPushButton(QStringLiteral("OK"), this);
-    OkButton->setObjectName(QStringLiteral("OkButton"));
-    OkButton->setDefault(true);
-    CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    CancelButton->setObjectName(QStringLiteral("CancelButton"));
-    connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
-
     auto* side = new QVBoxLayout;
     side->addWidget(PaintBox1);
     side->addWidget(Label2);
-    side->addStretch();
-    side->addWidget(OkButton);
-    side->addWidget(CancelButton);
+    const OkCancelButtons okCancel = addOkCancelButtons(*this, *side);
+    OkButton = okCancel.Ok;
+    CancelButton = okCancel.Cancel;
     auto* middle = new QHBoxLayout;
     middle->addWidget(DrawGrid1);
     middle->addLayout(side);

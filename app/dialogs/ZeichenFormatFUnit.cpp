@@ -2,6 +2,7 @@
 
 #include "app/dialogs/ZeichenFormatFUnit.h"
 
+#include "app/dialogs/OkCancelButtons.h"
 #include "app/widgets/VelmoColorComboBox.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/QtText.h"
@@ -14,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -81,17 +81,10 @@ TZeichenFormatForm::TZeichenFormatForm(QWidget* parent) : QDialog(parent)
     grid->addWidget(label("Shadow color:", col4), 5, 2);
     grid->addWidget(col4, 5, 3);
 
-    OkButton = new QPushButton(QStringLiteral("OK"), this);
-    OkButton->setObjectName(QStringLiteral("OkButton"));
-    OkButton->setDefault(true);
-    CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    CancelButton->setObjectName(QStringLiteral("CancelButton"));
-    connect(OkButton, &QPushButton::clicked, this, &TZeichenFormatForm::okClick);
-    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(OkButton);
-    buttons->addWidget(CancelButton);
+    const OkCancelButtons okCancel = addOkCancelButtons(*this, *buttons, [this] { okClick(); });
+    OkButton = okCancel.Ok;
+    CancelButton = okCancel.Cancel;
 
     auto* outer = new QVBoxLayout(this);
     outer->addLayout(grid);
@@ -155,7 +148,7 @@ void TZeichenFormatForm::setModel(const ZeichenFormatModel& model)
 void TZeichenFormatForm::okClick()
 {
     if (!Model.acceptable()) {
-        messageBoxes().show(ZeichenFormatModel::kBadSizeMessage, "", MsgIcon::Error, MsgButtons::Ok);
+        errorBox(ZeichenFormatModel::kBadSizeMessage);
         FontSize->setFocus();
         if (QLineEdit* e = FontSize->lineEdit()) e->selectAll();
         return;
