@@ -3,6 +3,7 @@
 #include "app/Main.h"
 
 #include "app/AboutBox.h"
+#include "app/CommandGuard.h"
 #include "app/DocumentView.h"
 #include "app/FileFilters.h"
 #include "app/dialogs/OptionsFUnit.h"
@@ -43,7 +44,6 @@
 #include <QToolBar>
 
 #include <cstdlib>
-#include <exception>
 #include <system_error>
 
 namespace quillet {
@@ -58,20 +58,6 @@ constexpr const char* kOpenFilter =
 constexpr int32_t kNativeOpenFilter = 1;
 
 constexpr const char* kGeometryKey = "frame/geometry";
-
-// Nothing a handler throws may reach Qt's event loop; the user hears of it.
-template <class F>
-void guardedCall(F&& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        messageBoxes().show(std::string("The command could not be completed: ") + e.what(), "",
-                            MsgIcon::Error, MsgButtons::Ok);
-    } catch (...) {
-        messageBoxes().show("The command could not be completed.", "", MsgIcon::Error, MsgButtons::Ok);
-    }
-}
 
 QString escapeMnemonic(QString text) { return text.replace(QLatin1Char('&'), QStringLiteral("&&")); }
 
@@ -104,11 +90,11 @@ public:
     {
         auto* view = qobject_cast<DocumentView*>(widget());
         if (!view) return;
-        guardedCall([&] { view->child().FormDestroy(); });
+        guardedCommand([&] { view->child().FormDestroy(); });
         // FormDestroy hands the document menus back; the window that is
         // active now takes them again.
         if (!Frame.Destroying)
-            guardedCall([&] { Frame.subWindowActivated(Frame.MdiArea->currentSubWindow()); });
+            guardedCommand([&] { Frame.subWindowActivated(Frame.MdiArea->currentSubWindow()); });
     }
     bool closed() const { return Closed; }
 
@@ -117,7 +103,7 @@ protected:
     {
         auto* view = qobject_cast<DocumentView*>(widget());
         bool canClose = true;
-        guardedCall([&] {
+        guardedCommand([&] {
             if (view && !Frame.ClosingAll) view->child().FormCloseQuery(&view->child(), canClose);
             if (canClose && view) {
                 TMDIChild::CloseAction action = TMDIChild::CloseAction::Free;
@@ -186,7 +172,7 @@ TMainForm::TMainForm(StartOptions options, QWidget* parent) : QMainWindow(parent
     MdiArea->setViewMode(QMdiArea::SubWindowView);
     setCentralWidget(MdiArea);
     connect(MdiArea, &QMdiArea::subWindowActivated, this,
-            [this](QMdiSubWindow* sub) { guardedCall([&] { subWindowActivated(sub); }); });
+            [this](QMdiSubWindow* sub) { guardedCommand([&] { subWindowActivated(sub); }); });
 
     createMenus();
     createToolbars();
@@ -301,7 +287,7 @@ QAction* makeAction(QObject* parent, const char* name, const QString& text)
 void TMainForm::createMenus()
 {
     auto on = [this](QAction* a, auto method) {
-        connect(a, &QAction::triggered, this, [this, method] { guardedCall([&] { (this->*method)(); }); });
+        connect(a, &QAction::triggered, this, [this, method] { guardedCommand([&] { (this->*method)(); }); });
     };
 
     FileNew1 = makeAction(this, "FileNew1", QStringLiteral("&New"));
@@ -337,7 +323,7 @@ void TMainForm::createMenus()
     FileMenu->addAction(SeitenansichtM1);
     FileMenu->addSeparator();
     FileMenu->addAction(FileExit1);
-    connect(FileMenu, &QMenu::aboutToShow, this, [this] { guardedCall([&] { File1Click(); }); });
+    connect(FileMenu, &QMenu::aboutToShow, this, [this] { guardedCommand([&] { File1Click(); }); });
 
     Rckgngig1 = makeAction(this, "Rckgngig1", QStringLiteral("&Undo: Not available"));
     Rckgngig1->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
@@ -351,7 +337,7 @@ void TMainForm::createMenus()
     EditMenu->setObjectName(QStringLiteral("Edit1"));
     EditMenu->addAction(Rckgngig1);
     EditMenu->addAction(Wiederholen1);
-    connect(EditMenu, &QMenu::aboutToShow, this, [this] { guardedCall([&] { Edit1Click(); }); });
+    connect(EditMenu, &QMenu::aboutToShow, this, [this] { guardedCommand([&] { Edit1Click(); }); });
 
     ViewMenu = menuBar()->addMenu(QStringLiteral("&View"));
     ViewMenu->setObjectName(QStringLiteral("Anischt1"));
@@ -362,7 +348,7 @@ void TMainForm::createMenus()
     Zoom1001 = ViewMenu->addAction(QStringLiteral("Zoom &100%"));
     Zoom1001->setObjectName(QStringLiteral("Zoom1001"));
     auto zoomMode = [this](int32_t mode) {
-        guardedCall([&] {
+        guardedCommand([&] {
             TMDIChild* w = ActiveMDIChild();
             if (!w) return;
             w->ZoomMode = mode;
@@ -385,7 +371,7 @@ void TMainForm::createMenus()
     Lineal1->setObjectName(QStringLiteral("Lineal1"));
     Lineal1->setCheckable(true);
     connect(Lineal1, &QAction::triggered, this, [this](bool checked) {
-        guardedCall([&] {
+        guardedCommand([&] {
             State.Options.ShowRuler = checked ? 1 : 0;
             for (DocumentView* v : documentViews()) v->setRulersVisible(checked);
             writeSettings();
@@ -395,7 +381,7 @@ void TMainForm::createMenus()
     Statuszeile1->setObjectName(QStringLiteral("Statuszeile1"));
     Statuszeile1->setCheckable(true);
     connect(Statuszeile1, &QAction::triggered, this, [this](bool checked) {
-        guardedCall([&] {
+        guardedCommand([&] {
             State.Options.ShowStatusBar = checked ? 1 : 0;
             statusBar()->setVisible(checked);
             writeSettings();
@@ -474,7 +460,7 @@ void TMainForm::createToolbars()
         ZoomBox->addItem(QString::fromLatin1(item));
     ZoomBox->setCurrentText(QStringLiteral("100%"));
     ToolBar2->addWidget(ZoomBox);
-    connect(ZoomBox, &QComboBox::textActivated, this, [this] { guardedCall([&] { ZoomBoxChange(); }); });
+    connect(ZoomBox, &QComboBox::textActivated, this, [this] { guardedCommand([&] { ZoomBoxChange(); }); });
 
     VorlagenBox = new QComboBox(ToolBar1);
     VorlagenBox->setObjectName(QStringLiteral("VorlagenBox"));
@@ -501,7 +487,7 @@ void TMainForm::createToolbars()
             a->setCheckable(true);
             QToolBar* b = bar;
             connect(a, &QAction::triggered, this, [this, b](bool checked) {
-                guardedCall([&] {
+                guardedCommand([&] {
                     setToolbarVisible(b, checked);
                     writeSettings();
                 });
@@ -676,7 +662,7 @@ void TMainForm::HelpAbout1Execute() { AboutBox->exec(); }
 void TMainForm::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    guardedCall([&] { FormShow(); });
+    guardedCommand([&] { FormShow(); });
 }
 
 void TMainForm::FormShow()
@@ -689,7 +675,7 @@ void TMainForm::FormShow()
     // or an earlier run's unsaved work from opening.
     State.PrintAfterOpen = 0;
 
-    guardedCall([&] {
+    guardedCommand([&] {
         if (Start.Arguments.isEmpty()) {
             FileNew1Execute();
             return;
@@ -717,7 +703,7 @@ void TMainForm::FormShow()
             State.OpenFilterIndex = 0;
             // A file that cannot be read has shown its message; the rest
             // still open.
-            guardedCall([&] { OpenMDIChild(fileShownName(std::filesystem::path(path))); });
+            guardedCommand([&] { OpenMDIChild(fileShownName(std::filesystem::path(path))); });
         }
     });
     State.PrintAfterOpen = 0;
@@ -731,14 +717,14 @@ void TMainForm::FormShow()
         ~KeepNameScope() { Flag = Saved; }
     } keep{State.KeepName, State.KeepName};
     State.KeepName = 1;
-    guardedCall([&] {
+    guardedCommand([&] {
         for (const std::filesystem::path& file : RecoveryFilesToReopen()) {
             State.OpenFileName = file.string();
             State.OpenFilterIndex = kNativeOpenFilter;
             DocumentView* v = nullptr;
             // One that cannot be reopened is set aside, not deleted at the exit.
             recoveryRun().reopen(file, [&] {
-                guardedCall([&] { v = OpenMDIChild(fileShownName(file) + " (Recovered)"); });
+                guardedCommand([&] { v = OpenMDIChild(fileShownName(file) + " (Recovered)"); });
                 return v != nullptr;
             });
             if (!v) continue;
@@ -776,12 +762,12 @@ void TMainForm::FormClose()
 void TMainForm::closeEvent(QCloseEvent* event)
 {
     bool agreed = false;
-    guardedCall([&] { agreed = FormCloseQuery(); });
+    guardedCommand([&] { agreed = FormCloseQuery(); });
     if (!agreed) {
         event->ignore();
         return;
     }
-    guardedCall([&] { FormClose(); });
+    guardedCommand([&] { FormClose(); });
     QMainWindow::closeEvent(event);
 }
 
