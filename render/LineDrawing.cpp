@@ -14,7 +14,7 @@
 #include "render/PaintPass.h"
 
 #include "platform/Win1252.h"
-#include "render/SelFont.h"
+#include "platform/SelFont.h"
 
 #include <algorithm>
 #include <cmath>

@@ -14,7 +14,7 @@
 #include "render/Canvas.h"
 #include "render/DrawDib.h"
 #include "render/ImageCanvas.h"
-#include "render/SelFont.h"
+#include "platform/SelFont.h"
 #include "platform/MessageBox.h"
 
 #include <algorithm>
