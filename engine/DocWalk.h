@@ -36,7 +36,8 @@ inline TextLine* lineAt(std::vector<TextArea>& d, const TextPos& p) { return lin
 inline TextLine* lineAt(TMDIChild& w, int32_t a, int32_t l) { return lineAt(w.Areas, a, l); }
 inline TextLine* lineAt(TMDIChild& w, const TextPos& p) { return lineAt(w.Areas, p.Area, p.Line); }
 
-// Lines of the line's table run (its row's cell count); 1 outside tables.
+// Lines of the line's table run (its row's cell count); 1 outside tables and
+// for a damaged count, so a step by it always moves on.
 inline int32_t cellsOf(const TextLine& l) { return l.IsCell ? std::max<int32_t>(1, l.CellsPerRow) : 1; }
 
 // The line's column in its run, held inside the run; 0 outside tables.

@@ -7,8 +7,10 @@
 // measured with. Only an empty line asks a font for the height of a space.
 
 #include "engine/Childwin.h"
+#include "engine/DocWalk.h"
 #include "engine/LineSpan.h"
 
+#include "platform/Units.h"
 #include "platform/Win1252.h"
 #include "platform/SelFont.h"
 
@@ -32,7 +34,6 @@ bool anyLineDirty(const std::vector<TextArea>& areas)
     return false;
 }
 
-constexpr double kMmPerInch = 25.39995;
 // Follow-up passes of one pass, and passes in a row that may hand marked
 // lines on to the next one.
 constexpr int32_t kMaxFollowUps = 8;
@@ -42,12 +43,6 @@ constexpr int32_t kMaxNumCounter = 4095;
 // Word lengths that automatic hyphenation takes on.
 constexpr size_t kMinHyphenWord = 3;
 constexpr size_t kMaxHyphenWord = 25;
-
-// Lines of a table run; 1 outside tables and for a damaged count, so that the
-// line receiving overflow always lies below the line being broken.
-int32_t runSize(const TextLine& l) { return l.CellsPerRow > 0 ? l.CellsPerRow : 1; }
-
-int32_t cellOf(const TextLine& l) { return std::clamp(l.CellIndex, 0, runSize(l) - 1); }
 
 bool isTextCode(const TextChar& c, uint8_t code) { return c.Kind == ckText && c.Code == code; }
 
@@ -224,7 +219,7 @@ std::vector<uint8_t> joinLines(TMDIChild& w, int32_t area)
 
     for (int32_t f = n - 1; f >= 1; --f) {
         TextLine& fl = lines[size_t(f)];
-        const int32_t q = f - runSize(fl);
+        const int32_t q = f - cellsOf(fl);
         if (q < 0) continue;
         TextLine& ql = lines[size_t(q)];
         if (fl.RowFirstRun || ql.RowLastRun) continue;
@@ -312,7 +307,7 @@ int32_t softContinuation(const std::vector<TextLine>& lines, int32_t line)
 {
     const TextLine& l = lines[size_t(line)];
     if (l.EndKind != ekSoft || (l.IsCell && l.RowLastRun)) return -1;
-    const int32_t next = line + runSize(l);
+    const int32_t next = line + cellsOf(l);
     if (next >= int32_t(lines.size()) || lines[size_t(next)].RowFirstRun) return -1;
     return next;
 }
@@ -329,7 +324,7 @@ constexpr uint32_t kWordToNext = 1u << 31;
 
 uint32_t spellShape(const TextLine& l)
 {
-    const int32_t n = runSize(l);
+    const int32_t n = cellsOf(l);
     if (n >= (1 << 20)) return kShapeUnfit;
     return uint32_t(l.EndKind == ekSoft) | uint32_t(l.IsCell && l.RowLastRun) << 1 |
            uint32_t(l.RowFirstRun != 0) << 2 | uint32_t(n) << 3;
@@ -573,7 +568,7 @@ void settleHeight(TMDIChild& w, std::vector<TextLine>& lines, int32_t count, int
     TextLine& f = lines[size_t(line)];
 
     double h = lineSpacing(w, f.Para, tallest);
-    const int32_t n = runSize(f);
+    const int32_t n = cellsOf(f);
     if (n > 1 && f.CellIndex == n - 1) {
         const int32_t start = std::max(0, line - (n - 1));
         const int32_t end = std::min(count, start + n);
@@ -589,7 +584,7 @@ bool BreakWalk::startsParagraph(int32_t f)
     const TextLine& l = lines[f];
     if (l.RowFirstRun) return true;
     int32_t pa = area;
-    int32_t pl = f - runSize(l);
+    int32_t pl = f - cellsOf(l);
     const TextLine* prev = nullptr;
     if (pl >= 0) {
         prev = &lines[pl];
@@ -597,11 +592,10 @@ bool BreakWalk::startsParagraph(int32_t f)
         // The line before the first one of an area lies in the area before
         // it in the flow (only a linked frame's placeholder line has one).
         w.GoToLine(pa, pl);
-        if (pa != area && pa >= 0 && pa < w.AreaCount() && pl >= 0 && pl < w.Areas[size_t(pa)].LineCount())
-            prev = &w.Areas[size_t(pa)].Lines[size_t(pl)];
+        if (pa != area) prev = lineAt(w, pa, pl);
     }
     if (!prev) return true;
-    return prev->EndKind == ekParagraph || prev->EndKind == ekPageBreak || prev->RowLastRun;
+    return endsParagraph(*prev) || prev->RowLastRun;
 }
 
 void BreakWalk::number(int32_t f, bool start)
@@ -631,9 +625,9 @@ double BreakWalk::availableWidth(int32_t f)
 {
     const TextLine& l = lines[f];
     double width = w.ColumnWidth(area, l);
-    const int32_t n = runSize(l);
+    const int32_t n = cellsOf(l);
     if (n > 1) {
-        const int32_t start = std::max(0, f - cellOf(l));
+        const int32_t start = std::max(0, f - columnOf(l));
         const double sum = runWeightSum(start, n);
         const TextLine& cell = lines[f];
         const double inner = width - cell.CellInsetLeft - cell.CellInsetRight;
@@ -782,8 +776,8 @@ void copyRunFields(TextLine& to, const TextLine& from)
 // down), inserting a new run when there is no line to take them.
 void BreakWalk::split(int32_t f, int32_t e, int32_t kind)
 {
-    const int32_t n = runSize(lines[f]);
-    const int32_t start = std::max(0, f - cellOf(lines[f]));
+    const int32_t n = cellsOf(lines[f]);
+    const int32_t start = std::max(0, f - columnOf(lines[f]));
     const int32_t oldEnd = lines[f].EndKind;
     int32_t x = f + n;
     const int32_t count = lines.count();
@@ -797,8 +791,8 @@ void BreakWalk::split(int32_t f, int32_t e, int32_t kind)
         // rest fills it and takes the line's end. A run of its own for each
         // cell that overflows would leave a gap above the rest of every cell
         // but the last, and give a row of n cells n runs of n lines.
-        const bool spare = empty && n > 1 && xl.IsCell && !xl.RowFirstRun && runSize(xl) == n &&
-                           cellOf(xl) == cellOf(lines[f]);
+        const bool spare = empty && n > 1 && xl.IsCell && !xl.RowFirstRun && cellsOf(xl) == n &&
+                           columnOf(xl) == columnOf(lines[f]);
         if (oldEnd != ekSoft) newRun = !spare;
         else if (kind > 0) newRun = !empty;
     }
@@ -916,10 +910,10 @@ void BreakWalk::breakLine(int32_t f, bool start)
     const double x = l.Para.LeftIndent + (start ? l.Para.FirstLineIndent : 0);
     const WalkResult r = walk(l.Para, l.Chars.data(), l.CharCount(), x, limit);
     l.Height = r.Tallest;
-    const int32_t n = runSize(l);
+    const int32_t n = cellsOf(l);
 
     // The last cell settles the run's height from its neighbours.
-    lines.reach(std::max(0, f - cellOf(lines[f])) + n - 1);
+    lines.reach(std::max(0, f - columnOf(lines[f])) + n - 1);
     settleHeight(w, w.Areas[size_t(area)].Lines, lines.live(), f, r.Tallest);
 
     if (r.InlineEnd >= 0) {
@@ -937,7 +931,7 @@ void BreakWalk::breakLine(int32_t f, bool start)
 // shared height from its neighbours' fresh heights.
 void BreakWalk::dirtyWholeRun(int32_t f)
 {
-    const int32_t n = runSize(lines[f]);
+    const int32_t n = cellsOf(lines[f]);
     bool dirty = false;
     for (int32_t r = f; r < f + n && lines.reach(r); ++r) dirty = dirty || lines[r].Dirty;
     if (dirty)
@@ -953,7 +947,7 @@ void BreakWalk::run()
     for (int32_t f = 0; f < lines.count(); ++f) {
         {
             const TextLine& l = lines[f];
-            if (runSize(l) > 1 && cellOf(l) == 0) dirtyWholeRun(f);
+            if (cellsOf(l) > 1 && columnOf(l) == 0) dirtyWholeRun(f);
         }
         const bool start = startsParagraph(f);
         number(f, start);
@@ -1097,8 +1091,8 @@ namespace {
 std::pair<int32_t, int32_t> runOf(LineSpan lines, int32_t line)
 {
     const TextLine& l = lines[size_t(line)];
-    const int32_t start = std::max(0, line - cellOf(l));
-    return {start, std::min(int32_t(lines.size()), start + runSize(l))};
+    const int32_t start = std::max(0, line - columnOf(l));
+    return {start, std::min(int32_t(lines.size()), start + cellsOf(l))};
 }
 
 template <class Get>
@@ -1106,7 +1100,7 @@ double rowSpacing(LineSpan lines, int32_t line, Get get)
 {
     if (line < 0 || size_t(line) >= lines.size()) return 0;
     const TextLine& l = lines[size_t(line)];
-    if (runSize(l) < 2) return get(l);
+    if (cellsOf(l) < 2) return get(l);
     const auto [start, end] = runOf(lines, line);
     double best = 0;
     for (int32_t r = start; r < end; ++r) best = std::max(best, get(lines[size_t(r)]));

@@ -3,6 +3,7 @@
 
 #include "engine/Childwin.h"
 #include "platform/PrinterInfo.h"
+#include "platform/Units.h"
 
 #include <cmath>
 #include <limits>
@@ -11,9 +12,6 @@ namespace quillet {
 
 namespace {
 
-// The millimetres per inch the page size has always been converted with;
-// page breaks of stored documents depend on it.
-constexpr double kMmPerInch = 25.39995;
 constexpr int32_t kNoPrinterDpi = 600;
 
 // Truncation toward zero, kept inside the pixel range.

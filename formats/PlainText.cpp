@@ -4,6 +4,7 @@
 #include "platform/SafeFile.h"
 
 #include "engine/Childwin.h"
+#include "engine/DocWalk.h"
 #include "formats/OpenSave.h"
 #include "platform/MessageBox.h"
 #include "platform/Win1252.h"
@@ -111,8 +112,6 @@ const CodePageTables& tables()
     static const CodePageTables t;
     return t;
 }
-
-bool validIndex(int32_t i, size_t size) { return i >= 0 && size_t(i) < size; }
 
 bool keptByte(uint8_t c) { return c > 31 || c == 9; }
 

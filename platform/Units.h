@@ -8,8 +8,8 @@
 namespace quillet {
 
 // Millimetres per inch as documents have always been measured here: a hair
-// under 25.4, and every stored length and page size depends on it, so it
-// stays.
+// under 25.4. Stored lengths, page sizes and so the page breaks of stored
+// documents depend on it, so it stays.
 inline constexpr double kMmPerInch = 25.39995;
 
 // The nearest whole number, halves to even, whatever rounding mode is set.
