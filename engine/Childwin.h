@@ -190,7 +190,7 @@ public:
     // Removes style `index`; the later ones move down one place.
     void DeleteVorlage(int32_t index);
 
-    // ---- Printer and page setup (render/PrinterProps.cpp) -----------------
+    // ---- Printer and page setup (PrinterProps.cpp) --------------------------
     // Measuring resolution and the page size in printer pixels.
     void SetPrinterProps();
     // The page setup command (PageSetupDialog.cpp); without the dialog it
@@ -327,7 +327,7 @@ public:
     // First anchored area at or after `start` (clamped to 0) holding `id`; -1 if none.
     int32_t getfieldWithAnkerID(int32_t start, int32_t id) const;
 
-    // ---- Spelling (language/Spelling.cpp) ----------------------------------
+    // ---- Spelling (Spelling.cpp, UserDictionary.cpp) ------------------------
     // All act on CurrentWordList; without one nothing is correct or added.
     void addwordtowordlist(std::string_view word);
     // Merges a string list of the frame (IgnoreList, UserDict).
@@ -338,7 +338,7 @@ public:
     // The user dictionary dialog; OK replaces UserDict and saves "user.spe".
     void UserDictionary();
 
-    // ---- Hyphenation (language/Hyphenation.cpp) --------------------------
+    // ---- Hyphenation (DocumentLanguage.cpp) ---------------------------------
     // Words already hyphenated in this window: ASCII-uppercased word ->
     // its hyphenated form (in the letter case it was first asked in).
     std::unordered_map<std::string, std::string> HyphenCache;
@@ -474,7 +474,7 @@ public:
         uint8_t Alignment = 0;  // 0 left, 1 centred, 2 right, 3 justified
     };
     FormatToolbarView ToolbarFormat;
-    // Key codes and shift bits: engine/VirtualKeys.h.
+    // Key codes and shift bits: platform/VirtualKeys.h.
     void getkeysKeyDown(uint16_t& key, uint8_t shift);
     // One typed Windows-1252 byte.
     void getkeysKeyPress(uint8_t& key);

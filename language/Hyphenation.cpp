@@ -1,7 +1,5 @@
 #include "language/Hyphenation.h"
 
-#include "engine/Childwin.h"
-#include "language/WordList.h"
 #include "platform/ByteIO.h"
 #include "platform/SafeFile.h"
 #include "platform/Win1252.h"
@@ -186,54 +184,6 @@ std::string HyphenPatternTable::hyphenate(std::string_view word) const
 void FreeHyphenDataifUsed(HyphenPatternTable& table)
 {
     if (table.loaded()) table.clear();
-}
-
-// ---- Document window ----------------------------------------------------
-
-void TMDIChild::OpenHyphenData()
-{
-    HyphenCache.clear();
-
-    const bool english = DocLanguage == 1;
-    auto& list = english ? Frame.WordListEnglish : Frame.WordListGerman;
-    auto& table = english ? Frame.PatternsEnglish : Frame.PatternsGerman;
-    if (!list) list = std::make_shared<WordList>();
-    if (!table) table = std::make_shared<HyphenPatternTable>();
-    if (english && list->empty()) OpenWordList(Frame.ProgDir / "english.spe", *list);
-
-    CurrentWordList = list.get();
-    CurrentPatternTable = table.get();
-    if (table->loaded()) return;
-
-    if (Frame.IgnoreList) addlisttowordlist(*Frame.IgnoreList);
-    if (Frame.UserDict) addlisttowordlist(*Frame.UserDict);
-
-    // A missing file leaves the language without break points for the rest
-    // of the run; the table still counts as loaded so it is not retried.
-    table->loadFile(Frame.ProgDir / (english ? "english0.hyp" : "german0.hyp"));
-    table->markLoaded();
-}
-
-void TMDIChild::SetNewDokumentSprache(int32_t language)
-{
-    if (language == DocLanguage) return;
-    DocLanguage = language;
-    HyphenCache.clear();
-    OpenHyphenData();
-}
-
-void TMDIChild::FreeHyphenData()
-{
-    HyphenCache.clear();
-}
-
-std::string TMDIChild::TrenneSilben(std::string_view word)
-{
-    std::string key = asciiUpper(word);
-    if (const auto it = HyphenCache.find(key); it != HyphenCache.end()) return it->second;
-    std::string result = CurrentPatternTable ? CurrentPatternTable->hyphenate(word) : std::string(word);
-    HyphenCache.emplace(std::move(key), result);
-    return result;
 }
 
 } // namespace quillet
