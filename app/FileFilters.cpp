@@ -59,4 +59,29 @@ QString filterAt(const QStringList& filters, int32_t index)
     return filters[index - 1];
 }
 
+std::string filterString(const std::vector<FileFilterChoice>& choices)
+{
+    std::string out;
+    for (const FileFilterChoice& c : choices) {
+        if (!out.empty()) out += '|';
+        out += c.Description;
+        out += '|';
+        out += c.Patterns;
+    }
+    return out;
+}
+
+int32_t shownIndexOfCode(const std::vector<FileFilterChoice>& choices, int32_t code)
+{
+    for (size_t i = 0; i < choices.size(); ++i)
+        if (choices[i].Code == code) return int32_t(i + 1);
+    return 0;
+}
+
+int32_t codeAtShownIndex(const std::vector<FileFilterChoice>& choices, int32_t index, int32_t otherwise)
+{
+    if (index < 1 || size_t(index) > choices.size()) return otherwise;
+    return choices[size_t(index) - 1].Code;
+}
+
 } // namespace quillet

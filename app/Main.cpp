@@ -50,13 +50,6 @@ namespace quillet {
 
 namespace {
 
-constexpr const char* kOpenFilter =
-    "Vellum-Script files (*.qdt)|*.qdt|Word files (*.doc)|*.doc|Rich Text files (*.rtf)|*.rtf|"
-    "Text files (*.txt)|*.txt|Text files DOS (*.txt)|*.txt|"
-    "All documents|*.doc;*.qdt;*.rtf;*.htm;*.html;*.txt|All files (*.*)|*.*";
-// OpenFile's filter index for the native reader.
-constexpr int32_t kNativeOpenFilter = 1;
-
 constexpr const char* kGeometryKey = "frame/geometry";
 
 QString escapeMnemonic(QString text) { return text.replace(QLatin1Char('&'), QStringLiteral("&&")); }
@@ -632,12 +625,16 @@ void TMainForm::FileNew1Execute()
 
 void TMainForm::FileOpen1Execute()
 {
+    // The dialog offers the readers this build has; the window opens with
+    // the code of the choice, not its place in the list.
+    const std::vector<FileFilterChoice> choices = openFilterChoices();
     std::string fileName;
-    int32_t index = OpenDialogFilterIndex;
-    if (!Dialogs->getOpenFileName(this, kOpenFilter, fileName, index)) return;
+    int32_t index = shownIndexOfCode(choices, OpenDialogFilterIndex);
+    if (!Dialogs->getOpenFileName(this, filterString(choices), fileName, index)) return;
+    const int32_t code = codeAtShownIndex(choices, index, ofByExtension);
     State.OpenFileName = fileName;
-    State.OpenFilterIndex = index;
-    OpenDialogFilterIndex = index;
+    State.OpenFilterIndex = code;
+    OpenDialogFilterIndex = code;
     OpenMDIChild(fileShownName(std::filesystem::path(fileName)));
 }
 
@@ -720,7 +717,7 @@ void TMainForm::FormShow()
     guardedCommand([&] {
         for (const std::filesystem::path& file : RecoveryFilesToReopen()) {
             State.OpenFileName = file.string();
-            State.OpenFilterIndex = kNativeOpenFilter;
+            State.OpenFilterIndex = ofNative;
             DocumentView* v = nullptr;
             // One that cannot be reopened is set aside, not deleted at the exit.
             recoveryRun().reopen(file, [&] {

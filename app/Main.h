@@ -62,7 +62,7 @@ inline constexpr const char* kFrameCaption = "MAR-VOK Quillet 1.0";
 class FrameFileDialogs {
 public:
     virtual ~FrameFileDialogs() = default;
-    // Windows-style filter ("desc|*.a;*.b|..."); filterIndex is 1-based in and out.
+    // Filter in the "desc|*.a;*.b|..." form; filterIndex is 1-based in and out.
     // fileName (UTF-8) is the preset on the way in and the choice on the way out.
     virtual bool getOpenFileName(QWidget* parent, const std::string& filter,
                                  std::string& fileName, int32_t& filterIndex);

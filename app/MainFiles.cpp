@@ -2,6 +2,7 @@
 #include "app/Main.h"
 
 #include "app/DocumentView.h"
+#include "app/FileFilters.h"
 #include "engine/Childwin.h"
 #include "engine/RecentFiles.h"
 #include "engine/Settings.h"
@@ -30,11 +31,6 @@ namespace quillet {
 namespace fs = std::filesystem;
 
 namespace {
-
-// Filter index = format code: 1 native, 2 RTF, 3 text, 4 text DOS.
-constexpr const char* kSaveFilter =
-    "Vellum-Script files (*.qdt)|*.qdt|Rich Text files (*.rtf)|*.rtf|Text files (*.txt)|*.txt|"
-    "Text files DOS (*.txt)|*.txt";
 
 // File-menu commands and buttons that need a document window. They are
 // found by their caption without accelerator marks (a toolbar button shares
@@ -213,12 +209,16 @@ void refreshDatabase(const char* tool, const fs::path& folder)
 
 bool TMainForm::runSaveDialog(std::string& fileName, int32_t& filterIndex)
 {
+    // The dialog offers the formats this build can write; the window keeps
+    // the code of the one chosen, not its place in the list.
+    const std::vector<FileFilterChoice> choices = saveFilterChoices();
     std::string name = fileName;
-    int32_t index = filterIndex >= sfNative && filterIndex <= sfTextDos ? filterIndex : sfNative;
-    if (!fileDialogs().getSaveFileName(this, kSaveFilter, name, index) || name.empty()) return false;
+    int32_t index = shownIndexOfCode(choices, filterIndex);
+    if (index == 0) index = shownIndexOfCode(choices, sfNative);
+    if (!fileDialogs().getSaveFileName(this, filterString(choices), name, index) || name.empty()) return false;
     fileName = name;
     // A filter the dialog should not have offered saves by the name's extension.
-    filterIndex = index >= sfNative && index <= sfTextDos ? index : sfByExtension;
+    filterIndex = codeAtShownIndex(choices, index, sfByExtension);
     return true;
 }
 

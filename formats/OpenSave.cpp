@@ -60,12 +60,45 @@ constexpr int32_t kCodeAfterWordRead = sfNative;
 // The RTF reader's code for a file that ends inside open groups.
 constexpr int32_t kRtfUnclosedGroups = 3;
 
+// The reasons given for a format whose reader or writer this build lacks:
+// the file itself may be fine, and the user should not go looking for a
+// fault on the disk.
+constexpr std::string_view kNoWordReader = "Word files cannot be read yet";
+constexpr std::string_view kNoRtfReader = "Rich Text files cannot be read yet";
+constexpr std::string_view kNoRtfWriter = "Rich Text files cannot be written yet";
+
 } // namespace
 
 FormatHandlers& formatHandlers()
 {
     static FormatHandlers handlers = builtInHandlers();
     return handlers;
+}
+
+std::vector<FileFilterChoice> openFilterChoices()
+{
+    const FormatHandlers& h = formatHandlers();
+    const bool word = bool(h.OpenWord), rtf = bool(h.ReadRtf);
+    std::vector<FileFilterChoice> choices{{"Vellum-Script files (*.qdt)", "*.qdt", ofNative}};
+    if (word) choices.push_back({"Word files (*.doc)", "*.doc", ofWord});
+    if (rtf) choices.push_back({"Rich Text files (*.rtf)", "*.rtf", ofRtf});
+    choices.push_back({"Text files (*.txt)", "*.txt", ofText});
+    choices.push_back({"Text files DOS (*.txt)", "*.txt", ofTextDos});
+    std::string all = word ? "*.doc;*.qdt" : "*.qdt";
+    if (rtf) all += ";*.rtf";
+    all += ";*.htm;*.html;*.txt";
+    choices.push_back({"All documents", all, ofAllDocuments});
+    choices.push_back({"All files (*.*)", "*.*", ofAllFiles});
+    return choices;
+}
+
+std::vector<FileFilterChoice> saveFilterChoices()
+{
+    std::vector<FileFilterChoice> choices{{"Vellum-Script files (*.qdt)", "*.qdt", sfNative}};
+    if (formatHandlers().WriteRtf) choices.push_back({"Rich Text files (*.rtf)", "*.rtf", sfRtf});
+    choices.push_back({"Text files (*.txt)", "*.txt", sfText});
+    choices.push_back({"Text files DOS (*.txt)", "*.txt", sfTextDos});
+    return choices;
 }
 
 // ---- Files ---------------------------------------------------------------------
@@ -137,11 +170,11 @@ bool TMDIChild::OpenFile(const std::string& path, int32_t filterIndex)
     enum class Reader { Native, Word, Rtf, Text, TextDos };
     Reader reader = Reader::Text;
     switch (filterIndex) {
-    case 1: reader = Reader::Native; FileFormatIndex = sfNative; break;
-    case 2: reader = Reader::Word; FileFormatIndex = kCodeAfterWordRead; break;
-    case 3: reader = Reader::Rtf; FileFormatIndex = sfRtf; break;
-    case 4: reader = Reader::Text; FileFormatIndex = sfText; break;
-    case 5: reader = Reader::TextDos; FileFormatIndex = sfTextDos; break;
+    case ofNative: reader = Reader::Native; FileFormatIndex = sfNative; break;
+    case ofWord: reader = Reader::Word; FileFormatIndex = kCodeAfterWordRead; break;
+    case ofRtf: reader = Reader::Rtf; FileFormatIndex = sfRtf; break;
+    case ofText: reader = Reader::Text; FileFormatIndex = sfText; break;
+    case ofTextDos: reader = Reader::TextDos; FileFormatIndex = sfTextDos; break;
     default: {
         // The code of the reader chosen, not "by extension": a file read as
         // text because of its name (report.htm, README) would otherwise be
@@ -173,8 +206,7 @@ bool TMDIChild::OpenFile(const std::string& path, int32_t filterIndex)
         if (const auto& openWord = formatHandlers().OpenWord) {
             ok = openWord(*this, path);
         } else {
-            // The Word 97 reader is not part of this build.
-            errorBox("Could not open doc file!");
+            errorBox("Could not open file " + fileShownName(path) + "!", kNoWordReader);
             ok = false;
         }
         break;
@@ -219,15 +251,14 @@ bool TMDIChild::OpenRTFFile(const std::string& path)
 {
     const fs::path source(path);
     const std::string openError = "Could not open file " + fileShownName(source) + "!";
+    const auto& read = formatHandlers().ReadRtf;
+    if (!read) {
+        errorBox(openError, kNoRtfReader);
+        return false;
+    }
     std::vector<uint8_t> bytes;
     if (const FileReadResult r = ReadWholeFile(source, kMaxDocumentBytes, bytes); !r) {
         errorBox(openError, r.reason);
-        return false;
-    }
-    const auto& read = formatHandlers().ReadRtf;
-    if (!read) {
-        // The RTF reader is not part of this build.
-        errorBox(openError);
         return false;
     }
     Ui->setStatusText(3, "Open file...");
@@ -258,8 +289,7 @@ bool TMDIChild::SaveRTFFile(const std::string& path)
     const std::string createError = "Could not create file " + fileShownName(target) + "!";
     const auto& write = formatHandlers().WriteRtf;
     if (!write) {
-        // The RTF writer is not part of this build.
-        errorBox(createError);
+        errorBox(createError, kNoRtfWriter);
         return false;
     }
     Ui->setStatusText(3, "Save file...");

@@ -16,13 +16,20 @@ namespace quillet {
 class TMDIChild;
 struct FrameState;
 
-// Save codes (FileFormatIndex, the Save dialog's filter index).
+// Save codes (FileFormatIndex, what the Save dialog's choices stand for).
 enum SaveFormatCode : int32_t {
     sfByExtension = 0, sfNative = 1, sfRtf = 2, sfText = 3, sfTextDos = 4,
 };
+// Open codes (OpenFile's filterIndex, what the Open dialog's choices stand
+// for). The two "All" choices open by extension, as ofByExtension does.
+enum OpenFormatCode : int32_t {
+    ofByExtension = 0, ofNative = 1, ofWord = 2, ofRtf = 3, ofText = 4, ofTextDos = 5, ofAllDocuments = 6,
+    ofAllFiles = 7,
+};
 
-// The readers and writers of formats that live in their own modules. An
-// empty slot makes the dispatch report the format's open or create error.
+// The readers and writers of formats that live in their own modules. A
+// format with an empty slot is not offered by the file dialogs, and a file
+// of it gets a message saying that it cannot be read or written yet.
 struct FormatHandlers {
     // Reads an RTF file image into the window's document at its cursor;
     // 0 for success, else the reader's error code.
@@ -35,6 +42,18 @@ struct FormatHandlers {
 };
 // The program's handlers; tests may swap them.
 FormatHandlers& formatHandlers();
+
+// One choice of a file dialog's filter list and the code it stands for.
+struct FileFilterChoice {
+    std::string Description;
+    std::string Patterns;  // "*.a;*.b"
+    int32_t Code = 0;
+};
+// The Open dialog's choices (open codes) for the readers this build has: a
+// format without its reader is left out, from "All documents" too.
+std::vector<FileFilterChoice> openFilterChoices();
+// The Save dialog's choices (save codes) for the writers this build has.
+std::vector<FileFilterChoice> saveFilterChoices();
 
 // The largest document file the readers take whole (native documents,
 // the template, recovery files, RTF).

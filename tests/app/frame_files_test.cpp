@@ -196,37 +196,46 @@ TEST_F(FrameFiles, SaveAsThroughTheFilterIndexAppendsItsExtension)
     frame->mdiArea()->setActiveSubWindow(frame->mdiArea()->subWindowList().front());
     ASSERT_EQ(frame->ActiveMDIChild(), &w);
 
-    // Cancel keeps everything.
+    // The dialog offers only what this build can write: without an RTF
+    // writer there is no RTF choice. Cancel keeps everything.
+    formatHandlers().WriteRtf = nullptr;
+    boxes.texts.clear();
     w.SetFileChanged(true);
     EXPECT_FALSE(frame->SaveFileClick());
     EXPECT_EQ(dialogs.saveAsked, 1);
     EXPECT_EQ(dialogs.filter,
-              "Vellum-Script files (*.qdt)|*.qdt|Rich Text files (*.rtf)|*.rtf|Text files (*.txt)|*.txt|"
-              "Text files DOS (*.txt)|*.txt");
+              "Vellum-Script files (*.qdt)|*.qdt|Text files (*.txt)|*.txt|Text files DOS (*.txt)|*.txt");
     EXPECT_EQ(dialogs.presetName, "");
     EXPECT_EQ(dialogs.presetIndex, 1);
     EXPECT_TRUE(w.DocPath.empty());
     EXPECT_EQ(w.Modified, 1);
 
+    // The second choice is then plain text, and the window keeps its code.
     dialogs.answer = true;
     dialogs.name = (dir / "letter").string();
     dialogs.index = 2;
-    boxes.texts.clear();
     frame->FileSaveAs1Execute();
-    EXPECT_EQ(w.FileFormatIndex, 2);
+    EXPECT_EQ(w.FileFormatIndex, sfText);
+    EXPECT_EQ(w.DocPath, (dir / "letter.txt").string());
+    EXPECT_TRUE(fs::exists(dir / "letter.txt"));
+    EXPECT_EQ(w.Modified, 0);
+
+    // With a writer RTF is the second choice, and the text the window has
+    // is preset as the third.
+    formatHandlers().WriteRtf = [](TMDIChild&, std::string& image) {
+        image = "{\\rtf1}";
+        return true;
+    };
+    frame->FileSaveAs1Execute();
+    EXPECT_EQ(dialogs.filter,
+              "Vellum-Script files (*.qdt)|*.qdt|Rich Text files (*.rtf)|*.rtf|Text files (*.txt)|*.txt|"
+              "Text files DOS (*.txt)|*.txt");
+    EXPECT_EQ(dialogs.presetIndex, 3);
+    EXPECT_EQ(w.FileFormatIndex, sfRtf);
     EXPECT_EQ(w.DocPath, (dir / "letter.rtf").string());
-    if (formatHandlers().WriteRtf) {
-        EXPECT_EQ(readAll(dir / "letter.rtf").substr(0, 5), "{\\rtf");
-        EXPECT_EQ(w.Modified, 0);
-        EXPECT_EQ(frame->State.RecentFiles.front(), w.DocPath);
-    } else {
-        // This build has no RTF writer: the failure is said and nothing is
-        // taken for saved.
-        EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Could not create file letter.rtf!"}));
-        EXPECT_FALSE(fs::exists(dir / "letter.rtf"));
-        EXPECT_EQ(w.Modified, 1);
-        EXPECT_TRUE(frame->State.RecentFiles.empty());
-    }
+    EXPECT_EQ(readAll(dir / "letter.rtf"), "{\\rtf1}");
+    EXPECT_EQ(frame->State.RecentFiles.front(), w.DocPath);
+    EXPECT_TRUE(boxes.texts.empty());
 
     // Save as presets the name without extension and the current format.
     dialogs.index = 1;
@@ -243,7 +252,7 @@ TEST_F(FrameFiles, SaveAsThroughTheFilterIndexAppendsItsExtension)
     dialogs.name = (dir / "dos").string();
     frame->FileSaveAs1Execute();
     EXPECT_EQ(w.DocPath, (dir / "dos.txt").string());
-    EXPECT_EQ(w.FileFormatIndex, 4);
+    EXPECT_EQ(w.FileFormatIndex, sfTextDos);
     EXPECT_TRUE(fs::exists(dir / "dos.txt"));
 
     // Save on a window with a path asks nothing.

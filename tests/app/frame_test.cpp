@@ -357,8 +357,16 @@ TEST_F(FrameTest, KeepNameSetByTheCallerSurvivesANewWindowsTemplate)
 
 // ---- Window commands -------------------------------------------------------------------
 
-TEST_F(FrameTest, FileOpenUsesTheSevenFiltersAndKeepsTheChosenIndex)
+// The Open dialog offers the readers this build has; the window opens with
+// the code of the choice, and the next showing presets the same choice
+// wherever the list now has it.
+TEST_F(FrameTest, FileOpenOffersTheRegisteredReadersAndKeepsTheChosenOne)
 {
+    struct Restore {
+        FormatHandlers Saved = formatHandlers();
+        ~Restore() { formatHandlers() = Saved; }
+    } restore;
+    formatHandlers() = FormatHandlers{};
     writeDocument(dir / "x.qdt", "X");
     TMainForm& f = startFrame();
 
@@ -366,19 +374,25 @@ TEST_F(FrameTest, FileOpenUsesTheSevenFiltersAndKeepsTheChosenIndex)
     f.FileOpen1Execute();
     EXPECT_EQ(f.documentViews().size(), 1u);
 
-    dialogs.openAnswers.push_back({true, (dir / "x.qdt").string(), 6});
+    // Without the RTF and Word readers "All documents" is the fourth choice.
+    dialogs.openAnswers.push_back({true, (dir / "x.qdt").string(), 4});
     f.FileOpen1Execute();
     ASSERT_EQ(titles(f), (std::vector<std::string>{"NONAME1", "x.qdt"}));
     EXPECT_EQ(f.activeView(), f.documentViews()[1]);
     EXPECT_EQ(bodyText(*f.ActiveMDIChild()), "X");
     EXPECT_EQ(f.State.RecentFiles, std::vector<std::string>{(dir / "x.qdt").string()});
+    EXPECT_EQ(f.State.OpenFilterIndex, ofAllDocuments);
 
+    // With an RTF reader it is the fifth.
+    formatHandlers().ReadRtf = [](TMDIChild&, const std::vector<uint8_t>&) { return 0; };
     dialogs.openAnswers.push_back({false, "", 0});
     f.FileOpen1Execute();
     ASSERT_EQ(dialogs.openShown.size(), 3u);
     EXPECT_EQ(dialogs.openShown[0].second, 0);
-    EXPECT_EQ(dialogs.openShown[2].second, 6);
-    EXPECT_EQ(qtNameFilters(dialogs.openShown[0].first).size(), 7);
+    EXPECT_EQ(qtNameFilters(dialogs.openShown[0].first).size(), 5);
+    EXPECT_EQ(dialogs.openShown[2].second, 5);
+    EXPECT_EQ(qtNameFilters(dialogs.openShown[2].first).value(4).toStdString(),
+              "All documents (*.qdt *.QDT *.rtf *.RTF *.htm *.HTM *.html *.HTML *.txt *.TXT)");
 }
 
 TEST_F(FrameTest, RecentFileItemsOpenTheirEntryAndOtherTagsDoNothing)

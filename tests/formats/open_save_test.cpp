@@ -271,25 +271,31 @@ TEST_F(OpenSave, RtfReaderErrorIsAFailureWithAMessage)
     EXPECT_EQ(frame.RecentFiles, std::vector<std::string>{unclosed.string()});
 }
 
-TEST_F(OpenSave, MissingFormatModulesReportTheirErrors)
+// A format whose module is not there is said to be unsupported, whether
+// it was chosen or found by the file's extension, never taken for a fault
+// of the file or the disk.
+TEST_F(OpenSave, MissingFormatModulesSayTheFormatCannotBeReadOrWrittenYet)
 {
     formatHandlers() = FormatHandlers{};
     const fs::path rtf = file("x.rtf", "{\\rtf1}");
-    EXPECT_FALSE(w->OpenFile(rtf.string(), 3));
+    EXPECT_FALSE(w->OpenFile(rtf.string(), ofRtf));
+    EXPECT_FALSE(w->OpenFile(rtf.string(), ofByExtension));
+    EXPECT_FALSE(w->OpenFile(rtf.string(), ofAllDocuments));
     const fs::path doc = file("x.doc", "not ole");
-    EXPECT_FALSE(w->OpenFile(doc.string(), 2));
-    EXPECT_FALSE(w->OpenFile(doc.string(), 0));
-    EXPECT_FALSE(w->OpenFile((dir / "none.rtf").string(), 3));
+    EXPECT_FALSE(w->OpenFile(doc.string(), ofWord));
+    EXPECT_FALSE(w->OpenFile(doc.string(), ofByExtension));
+    EXPECT_FALSE(w->OpenFile((dir / "none.rtf").string(), ofRtf));
     w->FileFormatIndex = sfRtf;
     w->DocPath = (dir / "out.rtf").string();
     w->SetFileChanged(true);
     EXPECT_FALSE(w->SaveFile());
     EXPECT_FALSE(fs::exists(dir / "out.rtf"));
     EXPECT_EQ(w->Modified, 1);
-    EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"Could not open file x.rtf!", "Could not open doc file!",
-                                                       "Could not open doc file!",
-                                                       "Could not open file none.rtf!\nNo such file or directory",
-                                                       "Could not create file out.rtf!"}));
+    const std::string noRtf = "Could not open file x.rtf!\nRich Text files cannot be read yet";
+    const std::string noWord = "Could not open file x.doc!\nWord files cannot be read yet";
+    EXPECT_EQ(boxes.texts(), (std::vector<std::string>{noRtf, noRtf, noRtf, noWord, noWord,
+                                                       "Could not open file none.rtf!\nRich Text files cannot be read yet",
+                                                       "Could not create file out.rtf!\nRich Text files cannot be written yet"}));
     for (const Box& b : boxes.shown) {
         EXPECT_EQ(b.icon, MsgIcon::Error);
         EXPECT_EQ(b.caption, "");
