@@ -8,9 +8,12 @@
 
 #include "engine/Childwin.h"
 
+#include "engine/DocWalk.h"
+
 #include "engine/CharacterDialogs.h"
 #include "platform/MessageBox.h"
 
+#include "platform/Units.h"
 #include "platform/Win1252.h"
 #include "render/SelFont.h"
 
@@ -28,23 +31,11 @@ namespace {
 
 constexpr std::string_view kCharacterFormatLabel = "Character format";
 
-TextLine* lineAt(TMDIChild& w, const TextPos& p)
-{
-    if (p.Area < 0 || p.Area >= w.AreaCount() || p.Line < 0 || p.Line >= w.Areas[size_t(p.Area)].LineCount())
-        return nullptr;
-    return &w.Areas[size_t(p.Area)].Lines[size_t(p.Line)];
-}
-
-int32_t cellsOf(const TextLine& l) { return l.IsCell ? std::max<int32_t>(1, l.CellsPerRow) : 1; }
-
 // Only a soft wrap runs a word on into the next line: a paragraph end, a
 // manual line break and a page break all end it.
 bool endsWord(const TextLine& l) { return l.EndKind != ekSoft; }
 
-// Whole points, halves to even, as characters are measured everywhere.
-double roundHalfEven(double v) { return v - std::remainder(v, 1.0); }
-
-double pxToMm(int32_t px, int32_t dpi) { return double(px) / dpi * 25.39995; }
+double pxToMm(int32_t px, int32_t dpi) { return double(px) / dpi * kMmPerInch; }
 
 // The text a formatted character is measured by, in the letter case its
 // format shows.
@@ -178,14 +169,15 @@ struct Formatter {
     {
         const TextLine* cur = lineAt(w, p);
         if (!cur) return false;
-        if (cur->IsCell && (forward ? cur->RowLastRun : cur->RowFirstRun)) return false;
-        const int64_t step = forward ? cellsOf(*cur) : -int64_t(cellsOf(*cur));
-        int32_t a = p.Area;
-        int32_t l = int32_t(std::clamp<int64_t>(int64_t(p.Line) + step, INT32_MIN, INT32_MAX));
-        w.GoToLine(a, l);
-        const TextLine* nx = lineAt(w, TextPos{a, l, 0});
-        if (!nx || nx->IsCell != cur->IsCell) return false;
-        if (cur->IsCell && nx->CellIndex != cur->CellIndex) return false;
+        int32_t a = p.Area, l = p.Line;
+        if (cur->IsCell) {
+            if (!(forward ? nextRun(w, a, l) : prevRun(w, a, l))) return false;
+        } else {
+            l = addLines(l, forward ? 1 : -1);
+            w.GoToLine(a, l);
+            const TextLine* nx = lineAt(w, a, l);
+            if (!nx || nx->IsCell) return false;
+        }
         p = TextPos{a, l, 0};
         return true;
     }

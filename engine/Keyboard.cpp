@@ -11,6 +11,7 @@
 
 #include "engine/Childwin.h"
 
+#include "engine/DocWalk.h"
 #include "engine/VirtualKeys.h"
 #include "platform/Win1252.h"
 
@@ -38,90 +39,8 @@ int64_t totalLines(const TMDIChild& w)
     return n + 1;
 }
 
-TextLine* lineAt(TMDIChild& w, int32_t a, int32_t l)
-{
-    if (!validArea(w, a) || l < 0 || l >= w.Areas[size_t(a)].LineCount()) return nullptr;
-    return &w.Areas[size_t(a)].Lines[size_t(l)];
-}
-
-TextLine* lineAt(TMDIChild& w, const TextPos& p) { return lineAt(w, p.Area, p.Line); }
-
-int32_t cellsOf(const TextLine& l) { return l.IsCell ? std::max<int32_t>(1, l.CellsPerRow) : 1; }
-
-int32_t columnOf(const TextLine& l)
-{
-    return l.IsCell ? std::clamp<int32_t>(l.CellIndex, 0, cellsOf(l) - 1) : 0;
-}
-
 bool firstRun(const TextLine& l) { return l.IsCell && l.RowFirstRun; }
 bool lastRun(const TextLine& l) { return l.IsCell && l.RowLastRun; }
-
-int32_t addLines(int32_t line, int64_t delta)
-{
-    return int32_t(std::clamp<int64_t>(int64_t(line) + delta, INT32_MIN, INT32_MAX));
-}
-
-// The same cell's line one run on (back); false at the row's edge or when the
-// table is malformed there.
-bool nextRun(TMDIChild& w, int32_t& a, int32_t& l)
-{
-    const TextLine* cur = lineAt(w, a, l);
-    if (!cur || !cur->IsCell || cur->RowLastRun) return false;
-    int32_t na = a, nl = addLines(l, cellsOf(*cur));
-    w.GoToLine(na, nl);
-    const TextLine* nx = lineAt(w, na, nl);
-    if (!nx || !nx->IsCell || nx->RowFirstRun || columnOf(*nx) != columnOf(*cur)) return false;
-    a = na;
-    l = nl;
-    return true;
-}
-
-bool prevRun(TMDIChild& w, int32_t& a, int32_t& l)
-{
-    const TextLine* cur = lineAt(w, a, l);
-    if (!cur || !cur->IsCell || cur->RowFirstRun) return false;
-    int32_t na = a, nl = addLines(l, -int64_t(cellsOf(*cur)));
-    w.GoToLine(na, nl);
-    const TextLine* pv = lineAt(w, na, nl);
-    if (!pv || !pv->IsCell || pv->RowLastRun || columnOf(*pv) != columnOf(*cur)) return false;
-    a = na;
-    l = nl;
-    return true;
-}
-
-// Each step moves strictly along the chain, so these end; the guard only
-// bounds the work on a malformed table.
-void toFirstRun(TMDIChild& w, int32_t& a, int32_t& l)
-{
-    for (int32_t i = 0; i <= w.Areas[size_t(a)].LineCount() && prevRun(w, a, l); ++i) {}
-}
-
-void toLastRun(TMDIChild& w, int32_t& a, int32_t& l)
-{
-    for (int32_t i = 0; i <= w.Areas[size_t(a)].LineCount() && nextRun(w, a, l); ++i) {}
-}
-
-// First (last) area of the flow chain through `a`; a damaged cycle of links
-// is followed at most once round.
-int32_t chainFirst(const TMDIChild& w, int32_t a)
-{
-    for (int32_t i = 0; i < w.AreaCount(); ++i) {
-        const int32_t p = w.Areas[size_t(a)].PrevInFlow;
-        if (!validArea(w, p) || p == a) break;
-        a = p;
-    }
-    return a;
-}
-
-int32_t chainLast(const TMDIChild& w, int32_t a)
-{
-    for (int32_t i = 0; i < w.AreaCount(); ++i) {
-        const int32_t n = w.Areas[size_t(a)].NextInFlow;
-        if (!validArea(w, n) || n == a) break;
-        a = n;
-    }
-    return a;
-}
 
 // The character of a position for the word steps: its code, "." for
 // anything that is not text, a space at a line end.
@@ -192,59 +111,7 @@ void clearForReuse(TextChar& c)
 bool TMDIChild::GoCharRight()
 {
     ClampPosition(Areas, Cursor);
-    TextLine* ln = lineAt(*this, Cursor);
-    if (!ln) return false;
-    const int32_t cc = ln->CharCount();
-    if (Cursor.Char + 1 <= cc) {
-        ++Cursor.Char;
-        return true;
-    }
-    Cursor.Char = cc;
-
-    int32_t a = Cursor.Area, l = Cursor.Line;
-    bool plusOne = true;
-    if (ln->IsCell && !ln->RowLastRun) {
-        int32_t na = a, nl = l;
-        if (nextRun(*this, na, nl)) {
-            const TextLine& nx = Areas[size_t(na)].Lines[size_t(nl)];
-            // An empty continuation of a cell that ended softly: the text
-            // goes on in the next cell of the run.
-            if (!(nx.CharCount() == 0 && nx.EndKind == ekSoft && ln->EndKind == ekSoft)) {
-                a = na;
-                l = nl;
-                plusOne = false;
-            }
-        }
-    }
-    if (plusOne) {
-        l = addLines(l, 1);
-        GoToLine(a, l);
-    }
-    const TextLine* nx = lineAt(*this, a, l);
-    if (!nx) return false;  // the end of the chain: the caret stays at the line end
-
-    if (plusOne && nx->IsCell) {
-        if (columnOf(*nx) != 0) {
-            toFirstRun(*this, a, l);
-        } else {
-            // A new row: its first run.
-            for (int32_t i = 0; i <= Areas[size_t(a)].LineCount(); ++i) {
-                const TextLine* cur = lineAt(*this, a, l);
-                if (!cur || cur->RowFirstRun) break;
-                int32_t na = a, nl = addLines(l, -int64_t(cellsOf(*cur)));
-                GoToLine(na, nl);
-                const TextLine* pv = lineAt(*this, na, nl);
-                if (!pv || !pv->IsCell) break;
-                a = na;
-                l = nl;
-            }
-        }
-        Cursor = TextPos{a, l, 0};
-        return false;
-    }
-    const int32_t ch = ln->EndKind == ekSoft ? 1 : 0;
-    Cursor = TextPos{a, l, std::min(ch, nx->CharCount())};
-    return false;
+    return caretStepRight(*this, Cursor);
 }
 
 bool TMDIChild::GoCharLeft()
@@ -258,9 +125,12 @@ bool TMDIChild::GoCharLeft()
     }
     Cursor.Char = 0;
 
+    // The mirror of the step right: a cell run by run back to its first
+    // run, then the previous cell from its last run.
     int32_t a = Cursor.Area, l = Cursor.Line;
     bool minusOne = true;
-    if (ln->IsCell && !ln->RowFirstRun && prevRun(*this, a, l)) minusOne = false;
+    if (ln->IsCell && prevRun(*this, a, l)) minusOne = false;
+    else if (ln->IsCell && columnOf(*ln) != 0) toLastRun(*this, a, l);
     if (minusOne) {
         l = addLines(l, -1);
         GoToLine(a, l);
@@ -274,8 +144,7 @@ bool TMDIChild::GoCharLeft()
     }
     if (minusOne && pv->IsCell) {
         // Into the previous cell, or the last cell of the row above: its end.
-        toLastRun(*this, a, l);
-        Cursor = TextPos{a, l, Areas[size_t(a)].Lines[size_t(l)].CharCount()};
+        Cursor = TextPos{a, l, pv->CharCount()};
         return false;
     }
     const int32_t cc = pv->CharCount();
@@ -481,7 +350,7 @@ struct KeyboardOps {
     int32_t firstPageBody() const
     {
         for (int32_t i = 0; i < w.AreaCount(); ++i)
-            if (w.Areas[size_t(i)].AreaType == atPageBody) return chainFirst(w, i);
+            if (w.Areas[size_t(i)].AreaType == atPageBody) return chainFirst(w.Areas, i);
         return 0;
     }
 
@@ -546,12 +415,12 @@ struct KeyboardOps {
     void selectAll()
     {
         w.TypingRun = 0;
-        if (validArea(w, w.Anchor.Area)) w.Anchor = TextPos{chainFirst(w, w.Anchor.Area), 0, 0};
+        if (validArea(w, w.Anchor.Area)) w.Anchor = TextPos{chainFirst(w.Areas, w.Anchor.Area), 0, 0};
         if (validArea(w, w.Cursor.Area)) {
-            const TextArea& last = w.Areas[size_t(chainLast(w, w.Cursor.Area))];
+            const TextArea& last = w.Areas[size_t(chainLast(w.Areas, w.Cursor.Area))];
             const int32_t line = std::max(0, last.LineCount() - 1);
             const int32_t ch = last.Lines.empty() ? 0 : last.Lines.back().CharCount();
-            w.Cursor = TextPos{chainLast(w, w.Cursor.Area), line, ch};
+            w.Cursor = TextPos{chainLast(w.Areas, w.Cursor.Area), line, ch};
         }
         w.Host->restartTimer2();
     }
@@ -643,8 +512,7 @@ struct KeyboardOps {
             return;
         }
         TextLine& prev = w.Areas[size_t(pa)].Lines[size_t(pl)];
-        const bool prevEndsParagraph = prev.EndKind == ekParagraph || prev.EndKind == ekPageBreak;
-        if ((hasList && prevEndsParagraph) || firstRun(*l) || lastRun(prev)) {
+        if ((hasList && endsParagraph(prev)) || firstRun(*l) || lastRun(prev)) {
             listOff(*l);
             return;
         }
@@ -813,7 +681,7 @@ struct KeyboardOps {
             }
             if (!havePrev) return true;
             const TextLine& prev = w.Areas[size_t(pa)].Lines[size_t(pl)];
-            if (lastRun(prev) || prev.EndKind == ekParagraph || prev.EndKind == ekPageBreak) return true;
+            if (lastRun(prev) || endsParagraph(prev)) return true;
             if (prev.Chars.empty()) return true;
             before = &prev.Chars.back();
         }
@@ -914,7 +782,7 @@ void TMDIChild::getkeysKeyDown(uint16_t& key, uint8_t shift)
     if (key == VK_HOME) {
         TypingRun = 0;
         CaretAtLineEnd = 0;
-        if (withCtrl) Cursor = TextPos{chainFirst(*this, Cursor.Area), 0, 0};
+        if (withCtrl) Cursor = TextPos{chainFirst(Areas, Cursor.Area), 0, 0};
         Cursor.Char = 0;
         ClampPosition(Areas, Cursor);
         ops.finishMove(withShift);
@@ -922,7 +790,7 @@ void TMDIChild::getkeysKeyDown(uint16_t& key, uint8_t shift)
     if (key == VK_END) {
         TypingRun = 0;
         if (withCtrl) {
-            const int32_t a = chainLast(*this, Cursor.Area);
+            const int32_t a = chainLast(Areas, Cursor.Area);
             const TextArea& last = Areas[size_t(a)];
             Cursor = TextPos{a, std::max(0, last.LineCount() - 1),
                              last.Lines.empty() ? 0 : last.Lines.back().CharCount()};

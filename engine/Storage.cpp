@@ -3,7 +3,9 @@
 // character, dirty flags and the per-document lists.
 
 #include "engine/Childwin.h"
+#include "engine/DocWalk.h"
 
+#include "platform/Units.h"
 #include "platform/Win1252.h"
 #include "render/SelFont.h"
 
@@ -15,12 +17,7 @@ namespace quillet {
 
 namespace {
 
-bool validIndex(int32_t i, size_t size) { return i >= 0 && size_t(i) < size; }
-
-// Whole points, halves to even (the measuring rule of the original platform).
-double roundHalfEven(double v) { return v - std::remainder(v, 1.0); }
-
-double pxToMm(int32_t px, int32_t dpi) { return double(px) / dpi * 25.39995; }
+double pxToMm(int32_t px, int32_t dpi) { return double(px) / dpi * kMmPerInch; }
 
 // The placement and look shared by new headers and footers.
 void setHeaderFooterCommon(TextArea& a)
