@@ -479,32 +479,46 @@ struct KeyboardOps {
         if (l.Para.ListKind != 0) w.aufzaehlung(0);
     }
 
-    void backspace()
+    // The line before (after) line (a, n) in its text: in a table the same
+    // cell's previous (next) run, elsewhere the line before (after) it.
+    bool textNeighbour(const TextLine& l, int32_t& a, int32_t& n, bool forward)
     {
-        beginRun(kBackspace, "Delete");
+        if (l.IsCell) return forward ? nextRun(w, a, n) : prevRun(w, a, n);
+        n = addLines(n, forward ? 1 : -1);
+        w.GoToLine(a, n);
+        return lineAt(w, a, n) != nullptr;
+    }
+
+    // What Backspace and Delete share: their run of edits, a selection
+    // deleted instead, and the character beside the caret inside its line.
+    // The caret's line when the key reaches past the line's edge, else null.
+    TextLine* deleteInLine(bool forward)
+    {
+        beginRun(forward ? kDeleteForward : kBackspace, "Delete");
         w.CaretAtLineEnd = 0;
         if (w.isThereAmarking()) {
             w.DeleteMarking();
-            return;
+            return nullptr;
         }
         const TextPos cur = w.Cursor;
         TextLine* l = lineAt(w, cur);
-        if (!l) return;
-        if (cur.Char > 0) {
-            removeChars(w, cur.Area, cur.Line, cur.Char - 1, 1);
+        if (!l) return nullptr;
+        if (forward ? cur.Char < l->CharCount() : cur.Char > 0) {
+            removeChars(w, cur.Area, cur.Line, forward ? cur.Char : cur.Char - 1, 1);
             l->Dirty = 1;
-            return;
+            return nullptr;
         }
+        return l;
+    }
+
+    void backspace()
+    {
+        TextLine* l = deleteInLine(false);
+        if (!l) return;
+        const TextPos cur = w.Cursor;
         l->Dirty = 1;
         int32_t pa = cur.Area, pl = cur.Line;
-        bool havePrev = false;
-        if (l->IsCell && !l->RowFirstRun) {
-            havePrev = prevRun(w, pa, pl);
-        } else if (!l->IsCell) {
-            pl = addLines(pl, -1);
-            w.GoToLine(pa, pl);
-            havePrev = lineAt(w, pa, pl) != nullptr;
-        }
+        const bool havePrev = textNeighbour(*l, pa, pl, false);
         const bool hasList = l->Para.ListKind != 0;
         if (!havePrev) {
             // The start of the chain, or of a cell.
@@ -531,30 +545,11 @@ struct KeyboardOps {
 
     void deleteForward()
     {
-        beginRun(kDeleteForward, "Delete");
-        w.CaretAtLineEnd = 0;
-        if (w.isThereAmarking()) {
-            w.DeleteMarking();
-            return;
-        }
+        TextLine* l = deleteInLine(true);
+        if (!l || lastRun(*l)) return;
         const TextPos cur = w.Cursor;
-        TextLine* l = lineAt(w, cur);
-        if (!l) return;
-        if (cur.Char < l->CharCount()) {
-            removeChars(w, cur.Area, cur.Line, cur.Char, 1);
-            l->Dirty = 1;
-            return;
-        }
-        if (lastRun(*l)) return;
         int32_t na = cur.Area, nl = cur.Line;
-        bool haveNext = false;
-        if (l->IsCell) {
-            haveNext = nextRun(w, na, nl);
-        } else {
-            nl = addLines(nl, 1);
-            w.GoToLine(na, nl);
-            haveNext = lineAt(w, na, nl) != nullptr;
-        }
+        const bool haveNext = textNeighbour(*l, na, nl, true);
         l->Dirty = 1;
         if (!haveNext) return;  // the end of the text
         TextLine& next = w.Areas[size_t(na)].Lines[size_t(nl)];
@@ -574,6 +569,15 @@ struct KeyboardOps {
             removeChars(w, na, nl, 0, 1);
             w.CaretAtLineEnd = 1;
         }
+    }
+
+    void deleteKey(bool forward, bool shift)
+    {
+        if (forward) deleteForward();
+        else backspace();
+        w.RefreshDirtyContent();
+        if (!shift) w.Anchor = w.Cursor;
+        w.OvertakeFont();
     }
 
     void wordLeft()
@@ -671,15 +675,7 @@ struct KeyboardOps {
         } else {
             if (firstRun(*l)) return true;
             int32_t pa = at.Area, pl = at.Line;
-            bool havePrev;
-            if (l->IsCell) {
-                havePrev = prevRun(w, pa, pl);
-            } else {
-                pl = addLines(pl, -1);
-                w.GoToLine(pa, pl);
-                havePrev = lineAt(w, pa, pl) != nullptr;
-            }
-            if (!havePrev) return true;
+            if (!textNeighbour(*l, pa, pl, false)) return true;
             const TextLine& prev = w.Areas[size_t(pa)].Lines[size_t(pl)];
             if (lastRun(prev) || endsParagraph(prev)) return true;
             if (prev.Chars.empty()) return true;
@@ -766,18 +762,10 @@ void TMDIChild::getkeysKeyDown(uint16_t& key, uint8_t shift)
             TypingRun = 0;
             UndoByCtrlBackspace = withCtrl ? 1 : 0;
         } else {
-            ops.backspace();
-            RefreshDirtyContent();
-            if (!withShift) Anchor = Cursor;
-            OvertakeFont();
+            ops.deleteKey(false, withShift);
         }
     }
-    if (key == VK_DELETE) {
-        ops.deleteForward();
-        RefreshDirtyContent();
-        if (!withShift) Anchor = Cursor;
-        OvertakeFont();
-    }
+    if (key == VK_DELETE) ops.deleteKey(true, withShift);
 
     if (key == VK_HOME) {
         TypingRun = 0;
