@@ -1,12 +1,15 @@
 #pragma once
 // TDynaArray: a growable array of fixed-size records for lists that take
-// many small appends (word lists, the PDF writer's object lists). Unlike the
-// document's own arrays it grows in whole steps of GrowthStep records, hands
-// out zero-filled records and keeps a current record, optionally mirrored
-// into a pointer variable of its owner.
+// many small appends. Unlike the document's own arrays it grows in whole
+// steps of GrowthStep records, hands out zero-filled records and keeps a
+// current record, optionally mirrored into a pointer variable of its owner.
+// (The word lists are WordList, language/WordList.h.)
 //
 // Records are raw bytes moved with memmove: only trivially copyable types
 // belong in it.
+//
+// The same unit gives the information message and unique temporary file
+// names.
 
 #include <cstdint>
 #include <filesystem>

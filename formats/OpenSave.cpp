@@ -1,25 +1,18 @@
-// The open and save dispatch: which reader or writer a file gets, the name
-// and changed state of the window around it, backups, and the question
-// before a changed window closes.
+// The open and save dispatch: which reader or writer a file gets, which
+// formats the file dialogs offer, the name and changed state of the window
+// around it, backups, and the question before a changed window closes.
 
 #include "formats/OpenSave.h"
 
-#include "engine/RecentFiles.h"
-#include "platform/SafeFile.h"
-
 #include "engine/Childwin.h"
+#include "engine/RecentFiles.h"
 #include "platform/MessageBox.h"
+#include "platform/SafeFile.h"
 #include "platform/Win1252.h"
 
-#include <algorithm>
-#include <cerrno>
 #include <new>
 #include <string>
 #include <system_error>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace quillet {
 
@@ -47,7 +40,8 @@ FormatHandlers builtInHandlers()
 {
     FormatHandlers h;
     // The RTF reader (ReadRtf), the RTF writer (WriteRtf) and the Word 97
-    // reader (OpenWord) are registered here by their modules.
+    // reader (OpenWord) are registered here by their modules once they are
+    // built; until then their slots stay empty.
     return h;
 }
 

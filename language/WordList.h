@@ -4,9 +4,10 @@
 //
 // A language's word list is ordered by its ASCII-uppercased text compared as
 // unsigned bytes; entries may share one key (Weg, weg). The uppercased keys
-// are cached beside the words because every word of the document is looked up
-// on every layout pass. A string list (user dictionary, ignore list) keeps the
-// order its words were added in and is never searched by key.
+// are cached beside the words because lookups are many: layout looks up every
+// word of each line whose spelling marks it sets. A string list (user
+// dictionary, ignore list) keeps the order its words were added in and is
+// never searched by key.
 
 #include <atomic>
 #include <cstddef>
@@ -124,9 +125,9 @@ bool SaveUserDict(const std::filesystem::path& file, const WordList& list);
 // Inserts the word at its key position unless an equal entry (exact,
 // case-sensitive) is already there.
 void addwordtowordlist(WordList& list, std::string_view word);
-// Adds every word that istwortkorrekt (capital rule off) does not accept yet:
-// more than 4999 new words are appended and the list re-sorted, fewer are
-// inserted one by one.
+// Adds every word that istwortkorrekt (capital rule off) does not accept yet.
+// Given more than 4999 words, the new ones are appended and the list
+// re-sorted once; fewer are inserted one by one.
 void addlisttowordlist(WordList& list, const std::vector<std::string>& words);
 void SortWordList(WordList& list);
 
