@@ -7,6 +7,7 @@
 
 #include "render/PaintPass.h"
 
+#include "engine/DocWalk.h"
 #include "render/Canvas.h"
 
 #include <algorithm>
@@ -15,8 +16,6 @@
 namespace quillet::paint {
 
 namespace {
-
-bool validIndex(int32_t i, size_t size) { return i >= 0 && size_t(i) < size; }
 
 bool before(const TextPos& a, const TextPos& b)
 {

@@ -13,6 +13,8 @@
 
 #include "render/PaintPass.h"
 
+#include "engine/DocWalk.h"
+#include "platform/Units.h"
 #include "platform/Win1252.h"
 #include "platform/SelFont.h"
 
@@ -29,11 +31,9 @@ namespace {
 constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr uint32_t kGridGrey = 0xC0C0C0;
 
-bool validIndex(int32_t i, size_t size) { return i >= 0 && size_t(i) < size; }
-
 int32_t roundEven(double v)
 {
-    const double r = v - std::remainder(v, 1.0);
+    const double r = roundHalfEven(v);
     if (!(r > -2e9)) return -2000000000;
     if (!(r < 2e9)) return 2000000000;
     return int32_t(r);

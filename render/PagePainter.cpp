@@ -11,6 +11,8 @@
 
 #include "render/PaintPass.h"
 
+#include "engine/DocWalk.h"
+#include "platform/Units.h"
 #include "render/Canvas.h"
 #include "render/DrawDib.h"
 #include "render/ImageCanvas.h"
@@ -27,12 +29,9 @@ namespace paint {
 
 namespace {
 
-constexpr double kMmPerInch = 25.39995;
 constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr uint32_t kDesk = 0x808080;
 constexpr uint32_t kGuide = 0xC0C0C0;
-
-bool validIndex(int32_t i, size_t size) { return i >= 0 && size_t(i) < size; }
 
 int32_t clampPx(double v)
 {
@@ -50,7 +49,7 @@ int32_t Pass::px(double mm) const { return clampPx(std::trunc(mm / MmPerPx)); }
 int32_t Pass::pxRound(double mm) const
 {
     const double v = mm / MmPerPx;
-    return clampPx(v - std::remainder(v, 1.0));
+    return clampPx(roundHalfEven(v));
 }
 
 void Pass::useFont(const std::string& face, int32_t size, uint8_t style, uint8_t charset)
@@ -987,12 +986,11 @@ void TMDIChild::FormResize()
     // the zoom it had stays until the window gets a size again.
     if (ZoomMode != 0 && (Host->clientWidth() <= 0 || Host->clientHeight() <= 0)) return;
     const double q = double(Host->clientWidth() - kScrollBarSize - 4) * 10000 / (w100 + 36);
-    auto roundEven = [](double v) { return v - std::remainder(v, 1.0); };
     if (ZoomMode == 1) {
-        ZoomPercent = roundEven(q) / 100;
+        ZoomPercent = roundHalfEven(q) / 100;
     } else if (ZoomMode == 2) {
         ZoomPercent = std::trunc(q) / 100;
-        const double r = roundEven(double(Host->clientHeight() - kScrollBarSize - 4) * 10000 / (h100 + 36)) / 100;
+        const double r = roundHalfEven(double(Host->clientHeight() - kScrollBarSize - 4) * 10000 / (h100 + 36)) / 100;
         if (r < ZoomPercent) ZoomPercent = r;
     }
     // The zoom box's range: a tiny window would otherwise ask for a zoom of
