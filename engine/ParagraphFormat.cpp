@@ -25,15 +25,6 @@ constexpr std::string_view kParagraphFormatLabel = "Paragraph format";
 // The bullet every toggle sets, in the bullet face (or "Wingdings").
 constexpr uint8_t kStandardBullet = 159;
 
-// Whether `next` continues the text of `cur` as the same kind of line: the
-// same cell of the next run, or plain text after plain text. Anything else
-// is a damaged table, where a paragraph is taken to end.
-bool sameKind(const TextLine& cur, const TextLine& next)
-{
-    if (cur.IsCell != next.IsCell) return false;
-    return !cur.IsCell || columnOf(cur) == columnOf(next);
-}
-
 int64_t lineBudget(const TMDIChild& w)
 {
     int64_t n = 1;
@@ -126,6 +117,23 @@ struct ParagraphWriter {
         }
     }
 
+    // The line before (after) (a, l) in the same text: the same cell's
+    // previous (next) run, or plain text beside plain text. Text beside a
+    // table, and a damaged row, end the paragraph.
+    bool stepInText(int32_t& a, int32_t& l, bool forward)
+    {
+        const TextLine& cur = w.Areas[size_t(a)].Lines[size_t(l)];
+        if (cur.IsCell) return forward ? nextRun(w, a, l) : prevRun(w, a, l);
+        if (forward ? cur.RowLastRun : cur.RowFirstRun) return false;
+        int32_t na = a, nl = addLines(l, forward ? 1 : -1);
+        w.GoToLine(na, nl);
+        const TextLine* nx = lineAt(w, na, nl);
+        if (!nx || nx->IsCell || (forward ? nx->RowFirstRun : nx->RowLastRun)) return false;
+        a = na;
+        l = nl;
+        return true;
+    }
+
     // setganzenabsatz
     void writeParagraph(int32_t a, int32_t l)
     {
@@ -133,28 +141,15 @@ struct ParagraphWriter {
         int64_t guard = lineBudget(w);
         // Back to the paragraph's first line.
         while (--guard > 0) {
-            const TextLine& cur = w.Areas[size_t(a)].Lines[size_t(l)];
-            if (cur.RowFirstRun) break;
-            int32_t pa = a, pl = addLines(l, -int64_t(cellsOf(cur)));
-            w.GoToLine(pa, pl);
-            const TextLine* prev = lineAt(w, pa, pl);
-            // Text after a table starts a paragraph of its own; a cell's
-            // earlier run never ends its row (if it does, the row is damaged).
-            if (!prev || endsParagraph(*prev) || prev->RowLastRun || !sameKind(cur, *prev)) break;
+            int32_t pa = a, pl = l;
+            if (!stepInText(pa, pl, false) || endsParagraph(w.Areas[size_t(pa)].Lines[size_t(pl)])) break;
             a = pa;
             l = pl;
         }
         writeLine(a, l);
         // Forwards to its last line.
         while (--guard > 0) {
-            const TextLine& cur = w.Areas[size_t(a)].Lines[size_t(l)];
-            if (endsParagraph(cur) || cur.RowLastRun) break;
-            int32_t na = a, nl = addLines(l, cellsOf(cur));
-            w.GoToLine(na, nl);
-            const TextLine* next = lineAt(w, na, nl);
-            if (!next || next->RowFirstRun || !sameKind(cur, *next)) break;
-            a = na;
-            l = nl;
+            if (endsParagraph(w.Areas[size_t(a)].Lines[size_t(l)]) || !stepInText(a, l, true)) break;
             writeLine(a, l);
         }
     }

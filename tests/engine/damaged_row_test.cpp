@@ -127,6 +127,20 @@ TEST_F(DamagedRow, CaretAndWalksTakeTheSameWayThroughRunsOfAnotherCellCount)
     }
 }
 
+TEST_F(DamagedRow, AParagraphFormatReachesTheRunsTheCaretTakes)
+{
+    // The cell's next run claims three cells: the paragraph of the cell
+    // ends where the caret leaves it for the next cell.
+    body({{"ab", 2, 0, true, false}, {"cd", 2, 1, true, false},
+          {"ef", 3, 0, false, true}, {"gh", 3, 1, false, true}, {"z", 0, 0, false, false}});
+    w.Cursor = w.Anchor = TextPos{0, 0, 1};
+    key('E', ssCtrl);
+    const std::vector<TextLine>& ls = w.Areas[0].Lines;
+    ASSERT_GE(ls.size(), 3u);
+    EXPECT_EQ(ls[0].Para.Alignment, 1);
+    EXPECT_EQ(ls[2].Para.Alignment, 0);
+}
+
 TEST_F(DamagedRow, CaretFindsTheChainEndsTheSelectionRanksFirstAndLast)
 {
     // Three frames whose links close into a circle: the chain starts at the
