@@ -1,6 +1,3 @@
-// Built once the canvas layer is in the tree.
-#if __has_include("render/Canvas.h")
-
 // Lines and characters of a text-bearing area: lays the stored lines down
 // one below the other and draws each character with its font and effects,
 // table cells with background and borders, column rules, list bullets and
@@ -865,5 +862,3 @@ void AreaDrawing::advance(LineDraw& s)
 void drawAreaLines(Pass& p) { AreaDrawing(p).draw(); }
 
 } // namespace quillet::paint
-
-#endif

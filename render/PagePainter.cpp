@@ -1,6 +1,3 @@
-// Built once the canvas layer is in the tree.
-#if __has_include("render/Canvas.h")
-
 // The page renderer: the one routine that turns the document into pixels,
 // for the screen (all pages one below the other in the paint box, each
 // composed in the page image and copied in one piece) and for a printer
@@ -941,31 +938,6 @@ int32_t TMDIChild::SettleLayout(Canvas& scratch)
     RenderAllPages = keepAll;
     return passes;
 }
-
-} // namespace quillet
-
-#else
-
-#include "render/PaintPass.h"
-
-namespace quillet {
-
-// Without the canvas layer there is nothing to draw into: the host shows
-// what it has.
-void TMDIChild::DrawPages(Canvas&, uint8_t, int32_t, int32_t, int32_t) {}
-void TMDIChild::PaintBox1Paint() { Host->repaint(); }
-int32_t TMDIChild::SettleLayout(Canvas&) { return 0; }
-
-} // namespace quillet
-
-#endif
-
-#include "render/PaintPass.h"
-
-#include <algorithm>
-#include <cmath>
-
-namespace quillet {
 
 int32_t TMDIChild::GetAnzPages() const
 {
