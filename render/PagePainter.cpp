@@ -403,7 +403,7 @@ void linkFrame(Pass& p, int32_t hit)
     TextArea& a = w.Areas[size_t(hit)];
     if (a.AreaType != atTextFrame) return;
     if (a.PrevInFlow >= 0 || hit == w.LinkSource || hit == w.LinkHead || !validIndex(w.LinkSource, w.Areas.size())) {
-        messageBoxes().show("This field is already connected!", "", MsgIcon::Error, MsgButtons::Ok);
+        errorBox("This field is already connected!");
         return;
     }
     // A link is an edit like any other: it can be undone, and closing the
@@ -510,7 +510,8 @@ public:
         setMessageBoxes(&Previous);
         for (const Message& m : Queue) {
             try {
-                Previous.show(m.Text, m.Caption, m.Icon, m.Buttons);
+                if (m.Utf8) Previous.showUtf8(m.Text, m.Caption, m.Icon, m.Buttons);
+                else Previous.show(m.Text, m.Caption, m.Icon, m.Buttons);
             } catch (...) {
                 // A message that cannot be shown is not worth ending the pass's caller for.
             }
@@ -521,12 +522,12 @@ public:
 
     MsgResult show(std::string_view text, std::string_view caption, MsgIcon icon, MsgButtons buttons) override
     {
-        const bool known = std::any_of(Queue.begin(), Queue.end(), [&](const Message& m) {
-            return m.Text == text && m.Caption == caption && m.Icon == icon;
-        });
-        if (!known) Queue.push_back(Message{std::string(text), std::string(caption), icon, buttons});
-        // Only plain notices are given inside a pass; they have one answer.
-        return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::Yes : MsgResult::Ok;
+        return queue(text, caption, icon, buttons, false);
+    }
+    // Texts that name files keep their encoding to the box that shows them.
+    MsgResult showUtf8(std::string_view text, std::string_view caption, MsgIcon icon, MsgButtons buttons) override
+    {
+        return queue(text, caption, icon, buttons, true);
     }
 
 private:
@@ -534,7 +535,19 @@ private:
         std::string Text, Caption;
         MsgIcon Icon;
         MsgButtons Buttons;
+        bool Utf8;
     };
+
+    MsgResult queue(std::string_view text, std::string_view caption, MsgIcon icon, MsgButtons buttons, bool utf8)
+    {
+        const bool known = std::any_of(Queue.begin(), Queue.end(), [&](const Message& m) {
+            return m.Text == text && m.Caption == caption && m.Icon == icon && m.Utf8 == utf8;
+        });
+        if (!known) Queue.push_back(Message{std::string(text), std::string(caption), icon, buttons, utf8});
+        // Only plain notices are given inside a pass; they have one answer.
+        return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::Yes : MsgResult::Ok;
+    }
+
     MessageBoxes& Previous;
     std::vector<Message> Queue;
 };
