@@ -15,7 +15,7 @@
 
 #include "platform/Units.h"
 #include "platform/Win1252.h"
-#include "render/SelFont.h"
+#include "platform/SelFont.h"
 
 #include <algorithm>
 #include <climits>

@@ -12,7 +12,7 @@
 #include "engine/Childwin.h"
 
 #include "engine/DocWalk.h"
-#include "engine/VirtualKeys.h"
+#include "platform/VirtualKeys.h"
 #include "platform/Win1252.h"
 
 #include <algorithm>
