@@ -9,6 +9,7 @@
 
 #include "engine/FrameState.h"
 #include "engine/HostView.h"
+#include "engine/MouseState.h"
 #include "engine/Records.h"
 #include "engine/Undo.h"
 #include "platform/Dib.h"
@@ -327,6 +328,54 @@ public:
     // First anchored area at or after `start` (clamped to 0) holding `id`; -1 if none.
     int32_t getfieldWithAnkerID(int32_t start, int32_t id) const;
 
+    // ---- Frames, drawing objects and pictures (Objects.cpp) ----------------
+    // Insert modes: 0 none, 1 text frame, 2 rectangle, 3 ellipse, 4 line,
+    // 5 horizontal line, 6 vertical line, 7 graphic field. The mouse code
+    // drags the box in the armed mode, then calls TextfeldEinfuegen (mode 1)
+    // or InsertObject(mode - 2, ...) and clears the mode.
+    void SetInsertObjMode(int32_t mode);
+    // A text frame on page `page` (page millimetres from the top left), no
+    // undo step; cursor and anchor go to its first line. Returns the new
+    // area's index.
+    int32_t TextfeldEinfuegenSimple(int32_t page, double left, double top, double right, double bottom);
+    // The same as one undo step "Insert field", then the document is laid out.
+    void TextfeldEinfuegen(int32_t page, double left, double top, double right, double bottom);
+    // kind 0 rectangle, 1 ellipse, 2 line, 3 horizontal line, 4 vertical
+    // line, 5 graphic field (asks for a picture; removed again without one).
+    // rising: the line runs from bottom left to top right.
+    void InsertObject(int32_t kind, int32_t page, uint8_t rising, double left, double top, double right,
+                      double bottom);
+    // The properties dialog of the cursor's area.
+    void feldformatieren();
+    // Arms link mode from the cursor's text frame (the next frame clicked follows it).
+    void Textfeldverknuepfen();
+    // Makes frame `next` follow frame `source`. Refused with a message when
+    // either is no text frame, `source` already has a successor, `next`
+    // already has a predecessor, or the link would close a circle.
+    bool LinkTextFrames(int32_t source, int32_t next);
+    // z-order: the cursor's object swaps places with the last area / with
+    // the first object slot; links keep naming the same frames.
+    void Objektnachvorne();
+    void Objektnachhinten();
+    static constexpr int32_t kFirstObjectSlot = 7;
+    // Insert > Graphic: a picture file at the cursor.
+    void GrafikEinfuegen();
+    // Puts a loaded picture at the cursor as one undo step "Insert graphic";
+    // sized by its own resolution, else `fallbackDpi`. False (nothing
+    // changed) when the cursor's area takes no text or the list is full.
+    bool InsertPictureAtCursor(Dib picture, int32_t fallbackDpi, bool useOwnResolution);
+    // Size of the one selected picture character.
+    void GrafikFormatieren();
+    void GrafikFormat1Click() { GrafikFormatieren(); }
+    // The scanner: choose a device; scan a page (the picture arrives
+    // through WMUser2 with the handle of the scan's mailbox entry).
+    void BildScannen();
+    void ScannerWaehlen();
+    void WMUser2(int32_t handle);
+    // Where the object dialogs show: this when set, else the frame UI when
+    // it offers them, else nowhere (each counts as cancelled).
+    class ObjectDialogsUi* ObjectDialogs = nullptr;
+
     // ---- Spelling (Spelling.cpp, UserDictionary.cpp) ------------------------
     // All act on CurrentWordList; without one nothing is correct or added.
     void addwordtowordlist(std::string_view word);
@@ -496,6 +545,22 @@ public:
     void PaintBox1MouseMove(uint8_t shift, int32_t x, int32_t y);
     void PaintBox1MouseUp(int32_t button, uint8_t shift, int32_t x, int32_t y);
     void PaintBox1DblClick();
+    // Drags, marks, the mouse cursor and the popup (MouseState.h).
+    MouseState Mouse;
+    // A page drag is under way / is dropped without applying anything (a
+    // second button, a lost capture).
+    bool MouseDragActive() const;
+    void CancelMouseDrag();
+    // An item of the page popup's spelling block was chosen.
+    void PopupItemChosen(const PopupItem& item);
+    // Moves (or copies) the selected text to `drop`, one undo step; false
+    // when the selection holds what a text move cannot carry.
+    bool MoveMarkingTo(TextPos drop, bool copy);
+    // Rulers (Ruler.cpp): the horizontal ruler's mouse, the tab-kind box.
+    void PaintBox3MouseDown(int32_t button, int32_t x, int32_t y, int32_t rulerWidth);
+    void PaintBox3MouseMove(int32_t x, int32_t rulerWidth);
+    void PaintBox3MouseUp(int32_t x, int32_t rulerWidth);
+    void PaintBox2MouseDown();
     // Triple-click state: 0 none, 1 a double click just selected a word,
     // 2 its second press has arrived.
     uint8_t ClickCount = 0;
@@ -583,6 +648,42 @@ public:
     void ToggleBold();
     void ToggleItalic();
     void ToggleUnderline();
+
+    // ---- Tables (Tables.cpp) ---------------------------------------------
+    // A table is a stretch of cell lines: a row of N cells is one run of N
+    // lines, or several runs when a cell's text needs several lines. Every
+    // operation takes one undo step, marks the lines it makes or changes
+    // dirty and lays them out; none leaves a text area without lines or the
+    // cursor outside the document.
+    // Insert > Table: the dialog, then inserttableXY. Nothing inside a table.
+    void inserttable();
+    // An empty table at the cursor; the cursor goes into its first cell.
+    void inserttableXY(int32_t columns, int32_t rows);
+    // A plain line above the cursor's row.
+    void TabelleTeilen();
+    // The insert-rows dialog, then the rows before or behind the cursor's row.
+    void insertTableLines();
+    // One row after the table's last row (also at the end of a flow).
+    void AddTableLines();
+    // 0 the selected cells, 1 their rows, 2 their columns.
+    void DeleteTableCells(int32_t mode);
+    // 0 the insert-columns dialog; 1 one column at the end of each row.
+    void InsertTableCols(int32_t append);
+    // Equal widths for the cells of the selected rows, or the whole table.
+    void VerteileTableCols();
+    // Collects into TableTracks the pressed border (side 0 the cell's left,
+    // 1 its right) and every border of the same table within 1.5 mm of it.
+    void FindAllTableTracks(int32_t area, int32_t line, int32_t side);
+    // Moves the tracked borders to x (mm from the text region's left edge);
+    // every cell keeps at least 5 mm and the table stays inside its region.
+    void SetTableTrack(double x);
+    // Format > Cells: the cell format dialog for the selected cells or the
+    // cursor's cell; OK writes only what the user set.
+    void Zellenformatieren();
+    // Where the table dialogs show: this when set, else the frame UI when it
+    // offers them, else nowhere (each counts as cancelled).
+    class TableDialogUi* TableDialogs = nullptr;
+    TableDialogUi* tableDialogUi();
 
     // ---- Renderer (render/) -------------------------------------------------
     // One paint pass. Screen (toPrinter 0): `target` is the scroll box's
