@@ -13,6 +13,7 @@
 #include "engine/FrameState.h"
 #include "engine/HostView.h"
 #include "engine/PageSetupDialog.h"
+#include "formats/StandardServices.h"
 #include "platform/MessageBox.h"
 #include "platform/PrinterInfo.h"
 
@@ -96,7 +97,7 @@ public:
     // FormDestroy.
     ~TMainForm() override;
 
-    FrameState State;
+    FrameState State = StandardFrameState();
 
     QMdiArea* mdiArea() const { return MdiArea; }
     // The active document window (the MDI area's current one, which stays

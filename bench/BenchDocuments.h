@@ -5,6 +5,7 @@
 
 #include "engine/Childwin.h"
 
+#include "formats/StandardServices.h"
 #include "language/WordList.h"
 
 #include <algorithm>
@@ -30,7 +31,7 @@ struct LongDocumentOptions {
 struct LongDocument {
     static constexpr size_t kTargetChars = 1000000;
 
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     std::unique_ptr<TMDIChild> win = std::make_unique<TMDIChild>(frame);
     TMDIChild& w = *win;
     // A measured character of the current format for each printable code.

@@ -2,6 +2,7 @@
 // a word the window has not seen yet must cost well under 20 microseconds.
 
 #include "engine/Childwin.h"
+#include "formats/StandardServices.h"
 #include "language/Hyphenation.h"
 
 #include <benchmark/benchmark.h>
@@ -21,7 +22,7 @@ const std::array<std::string, 8> kGermanWords = {
 FrameState& germanFrame()
 {
     static FrameState frame = [] {
-        FrameState f;
+        FrameState f = StandardFrameState();
         f.ProgDir = QUILLET_PROGRAM_DIR;
         return f;
     }();

@@ -9,6 +9,7 @@
 
 #include "bench/BenchDocuments.h"
 #include "engine/LineSpan.h"
+#include "formats/StandardServices.h"
 
 #include <benchmark/benchmark.h>
 
@@ -141,7 +142,7 @@ BENCHMARK(BM_TypeOneCharacterWithSpelling)->Unit(benchmark::kMicrosecond);
 // page and reads every line's results from that; the line-by-line case
 // shows what balancing the block again for each of its lines would cost.
 struct ColumnDocument {
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     std::unique_ptr<TMDIChild> win = std::make_unique<TMDIChild>(frame);
     TMDIChild& w = *win;
 

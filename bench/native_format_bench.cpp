@@ -8,6 +8,7 @@
 
 #include "engine/Childwin.h"
 #include "formats/NativeFormat.h"
+#include "formats/StandardServices.h"
 
 #include <benchmark/benchmark.h>
 
@@ -39,7 +40,7 @@ double msSince(Clock::time_point t)
 }
 
 struct Window {
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     std::unique_ptr<TMDIChild> w;
     Window()
     {

@@ -2,6 +2,7 @@
 // and the pass a mouse move over the text runs (a cursor request).
 
 #include "engine/Childwin.h"
+#include "formats/StandardServices.h"
 #include "render/ImageCanvas.h"
 
 #include <benchmark/benchmark.h>
@@ -22,7 +23,7 @@ struct BenchHost : HostView {
 };
 
 struct BigDoc {
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     BenchHost host;
     std::unique_ptr<TMDIChild> win = std::make_unique<TMDIChild>(frame);
     TMDIChild& w = *win;

@@ -18,6 +18,7 @@
 #include "engine/Childwin.h"
 #include "engine/Settings.h"
 #include "formats/PlainText.h"
+#include "formats/StandardServices.h"
 #include "platform/MessageBox.h"
 
 #include <benchmark/benchmark.h>
@@ -154,7 +155,7 @@ OpenCost openOnce(benchmark::State& state, const std::filesystem::path& file)
 {
     QuietBoxes boxes;
     setMessageBoxes(&boxes);
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     SetDefaultSettings(frame);
     frame.ProgDir = QUILLET_PROGRAM_DIR;
     auto w = std::make_unique<TMDIChild>(frame);
@@ -219,7 +220,7 @@ void BM_InsertLineEnds(benchmark::State& state)
     std::string bytes;
     for (int64_t i = 0; i < mb * kMB / 2; ++i) bytes += "\r\n";
     for (auto _ : state) {
-        FrameState frame;
+        FrameState frame = StandardFrameState();
         SetDefaultSettings(frame);
         frame.ProgDir = QUILLET_PROGRAM_DIR;
         auto w = std::make_unique<TMDIChild>(frame);

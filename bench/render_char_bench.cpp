@@ -3,6 +3,7 @@
 // under a microsecond.
 
 #include "engine/Childwin.h"
+#include "formats/StandardServices.h"
 
 #include <benchmark/benchmark.h>
 
@@ -11,7 +12,7 @@ using namespace quillet;
 namespace {
 
 struct Window {
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     TMDIChild w{frame};
 };
 

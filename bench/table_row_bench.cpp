@@ -10,6 +10,7 @@
 // The counters give lines and cells, so a run shows the shape of the input.
 
 #include "engine/Childwin.h"
+#include "formats/StandardServices.h"
 #include "render/ImageCanvas.h"
 
 #include <benchmark/benchmark.h>
@@ -29,7 +30,7 @@ struct RowHost : HostView {
 };
 
 struct RowDocument {
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     RowHost host;
     std::unique_ptr<TMDIChild> win = std::make_unique<TMDIChild>(frame);
     TMDIChild& w = *win;

@@ -13,6 +13,7 @@ namespace quillet {
 
 class WordList;
 class HyphenPatternTable;
+class DocumentServices;
 class DbfTable;
 
 struct FrameOptions {
@@ -56,6 +57,10 @@ struct FrameOptions {
 };
 
 struct FrameState {
+    // The paint pass and the readers every window of this frame reaches
+    // through (engine/DocumentServices.h); null: windows paint nothing and
+    // open nothing. Not owned.
+    DocumentServices* Services = nullptr;
     FrameOptions Options;
     // The program folder (the executable's folder); data files live there.
     std::filesystem::path ProgDir;

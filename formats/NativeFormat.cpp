@@ -27,17 +27,13 @@
 // once the whole file has been read and checked.
 
 #include "formats/NativeFormat.h"
-#include "formats/OpenSave.h"
 
 #include "engine/Childwin.h"
 #include "engine/RecordCodec.h"
 #include "platform/ByteIO.h"
-#include "platform/MessageBox.h"
-#include "platform/SafeFile.h"
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <new>
 #include <utility>
 
@@ -677,14 +673,6 @@ NativeReadResult Parser::run()
 
 // ---- Files ------------------------------------------------------------------
 
-// The second line of the message for a file the reader gave up on.
-std::string readFailureReason(const NativeReadResult& r)
-{
-    if (r.badMagic) return "the file is not a Quillet document";
-    if (r.outOfMemory) return std::string(kNoMemoryReason);
-    return "the file is damaged at byte " + std::to_string(r.errorOffset) + " (" + r.error + ")";
-}
-
 // Our documents carry the six header and footer areas right after the page
 // body. A file that stops short of them (made by hand or cut off between
 // areas) gets the missing ones as a new window makes them, so page setup and
@@ -811,50 +799,6 @@ void takeNativeDocument(TMDIChild& w, NativeDocument&& doc)
                 }
     w.ClampPositions();
     w.InvalidateMarking();
-}
-
-bool TMDIChild::SaveQDTFile(const std::string& path)
-{
-    const std::filesystem::path target(path);
-    Ui->setStatusText(3, "Save file...");
-    FileWriteResult written;
-    try {
-        written = WriteWholeFile(target, writeNativeDocument(*this));
-    } catch (const std::bad_alloc&) {
-        written.reason = kNoMemoryReason;
-    }
-    Ui->setStatusText(3, "");
-    if (!written) {
-        errorBox("Could not create the file " + fileShownName(target) + "!", written.reason);
-        return false;
-    }
-    takeFileName(*this, path);
-    return true;
-}
-
-bool TMDIChild::OpenQDTFile(const std::string& path)
-{
-    const std::filesystem::path source(path);
-    std::vector<uint8_t> bytes;
-    // Only a regular file of a sensible size is read: a FIFO under a
-    // document's name would otherwise block for ever.
-    if (const FileReadResult read = ReadWholeFile(source, kMaxDocumentBytes, bytes); !read) {
-        errorBox("Could not of file " + fileShownName(source) + "!", read.reason);
-        return false;
-    }
-    Ui->setStatusText(3, "Open file...");
-    NativeReadResult r = readNativeDocument(bytes);
-    bytes = {};
-    Ui->setStatusText(3, "");
-    if (!r.ok) {
-        errorBox("This is not a valid Quillet document!", fileShownName(source) + ": " + readFailureReason(r));
-        return false;
-    }
-    takeNativeDocument(*this, std::move(r.doc));
-    PageSetup(0);
-    CompleteRefresh();
-    takeFileName(*this, path);
-    return true;
 }
 
 } // namespace quillet

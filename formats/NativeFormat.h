@@ -5,8 +5,8 @@
 // for the layout.
 //
 // The byte-level reader and writer work in memory so they can be tested and
-// fuzzed without a window or a disk. The window methods OpenQDTFile and
-// SaveQDTFile wrap them with the file handling and the messages.
+// fuzzed without a window or a disk. The open and save dispatch
+// (OpenSave.cpp) wraps them with the file handling and the messages.
 
 #include "engine/Records.h"
 #include "platform/Dib.h"

@@ -4,6 +4,8 @@
 
 #include "formats/OpenSave.h"
 
+#include "formats/NativeFormat.h"
+
 #include "engine/Childwin.h"
 #include "engine/RecentFiles.h"
 #include "platform/MessageBox.h"
@@ -159,16 +161,72 @@ bool SaveWindowAs(TMDIChild& w)
 
 // ---- Window methods -------------------------------------------------------------
 
-bool TMDIChild::OpenFile(const std::string& path, int32_t filterIndex)
+namespace {
+
+// The second line of the message for a file the reader gave up on.
+std::string readFailureReason(const NativeReadResult& r)
+{
+    if (r.badMagic) return "the file is not a Quillet document";
+    if (r.outOfMemory) return std::string(kNoMemoryReason);
+    return "the file is damaged at byte " + std::to_string(r.errorOffset) + " (" + r.error + ")";
+}
+
+} // namespace
+
+bool TMDIChild::SaveQDTFile(const std::string& path)
+{
+    const std::filesystem::path target(path);
+    Ui->setStatusText(3, "Save file...");
+    FileWriteResult written;
+    try {
+        written = WriteWholeFile(target, writeNativeDocument(*this));
+    } catch (const std::bad_alloc&) {
+        written.reason = kNoMemoryReason;
+    }
+    Ui->setStatusText(3, "");
+    if (!written) {
+        errorBox("Could not create the file " + fileShownName(target) + "!", written.reason);
+        return false;
+    }
+    takeFileName(*this, path);
+    return true;
+}
+
+bool OpenNativeFile(TMDIChild& w, const std::string& path)
+{
+    const std::filesystem::path source(path);
+    std::vector<uint8_t> bytes;
+    // Only a regular file of a sensible size is read: a FIFO under a
+    // document's name would otherwise block for ever.
+    if (const FileReadResult read = ReadWholeFile(source, kMaxDocumentBytes, bytes); !read) {
+        errorBox("Could not of file " + fileShownName(source) + "!", read.reason);
+        return false;
+    }
+    w.Ui->setStatusText(3, "Open file...");
+    NativeReadResult r = readNativeDocument(bytes);
+    bytes = {};
+    w.Ui->setStatusText(3, "");
+    if (!r.ok) {
+        errorBox("This is not a valid Quillet document!", fileShownName(source) + ": " + readFailureReason(r));
+        return false;
+    }
+    takeNativeDocument(w, std::move(r.doc));
+    w.PageSetup(0);
+    w.CompleteRefresh();
+    takeFileName(w, path);
+    return true;
+}
+
+bool OpenDocumentFile(TMDIChild& w, const std::string& path, int32_t filterIndex)
 {
     enum class Reader { Native, Word, Rtf, Text, TextDos };
     Reader reader = Reader::Text;
     switch (filterIndex) {
-    case ofNative: reader = Reader::Native; FileFormatIndex = sfNative; break;
-    case ofWord: reader = Reader::Word; FileFormatIndex = kCodeAfterWordRead; break;
-    case ofRtf: reader = Reader::Rtf; FileFormatIndex = sfRtf; break;
-    case ofText: reader = Reader::Text; FileFormatIndex = sfText; break;
-    case ofTextDos: reader = Reader::TextDos; FileFormatIndex = sfTextDos; break;
+    case ofNative: reader = Reader::Native; w.FileFormatIndex = sfNative; break;
+    case ofWord: reader = Reader::Word; w.FileFormatIndex = kCodeAfterWordRead; break;
+    case ofRtf: reader = Reader::Rtf; w.FileFormatIndex = sfRtf; break;
+    case ofText: reader = Reader::Text; w.FileFormatIndex = sfText; break;
+    case ofTextDos: reader = Reader::TextDos; w.FileFormatIndex = sfTextDos; break;
     default: {
         // The code of the reader chosen, not "by extension": a file read as
         // text because of its name (report.htm, README) would otherwise be
@@ -176,44 +234,44 @@ bool TMDIChild::OpenFile(const std::string& path, int32_t filterIndex)
         const std::string ext = upperExtension(path);
         if (ext == ".DOC") {
             reader = Reader::Word;
-            FileFormatIndex = kCodeAfterWordRead;
+            w.FileFormatIndex = kCodeAfterWordRead;
         } else if (ext == ".RTF") {
             reader = Reader::Rtf;
-            FileFormatIndex = sfRtf;
+            w.FileFormatIndex = sfRtf;
         } else if (ext == ".QDT") {
             reader = Reader::Native;
-            FileFormatIndex = sfNative;
+            w.FileFormatIndex = sfNative;
         } else {
             reader = Reader::Text;
-            FileFormatIndex = sfText;
+            w.FileFormatIndex = sfText;
         }
     }
     }
 
     bool ok = false;
     switch (reader) {
-    case Reader::Native: ok = OpenQDTFile(path); break;
-    case Reader::Rtf: ok = OpenRTFFile(path); break;
-    case Reader::Text: ok = OpenTXTFile(path, false); break;
-    case Reader::TextDos: ok = OpenTXTFile(path, true); break;
+    case Reader::Native: ok = OpenNativeFile(w, path); break;
+    case Reader::Rtf: ok = w.OpenRTFFile(path); break;
+    case Reader::Text: ok = w.OpenTXTFile(path, false); break;
+    case Reader::TextDos: ok = w.OpenTXTFile(path, true); break;
     case Reader::Word:
         if (const auto& openWord = formatHandlers().OpenWord) {
-            ok = openWord(*this, path);
+            ok = openWord(w, path);
         } else {
             errorBox("Could not open file " + fileShownName(path) + "!", kNoWordReader);
             ok = false;
         }
         break;
     }
-    if (ok && reader == Reader::Word && !Frame.KeepName) {
+    if (ok && reader == Reader::Word && !w.Frame.KeepName) {
         // Save asks for a name (and proposes the native format) rather
         // than writing over the Word file.
-        DocPath.clear();
-        Ui->fileMenuChanged();
+        w.DocPath.clear();
+        w.Ui->fileMenuChanged();
     }
-    if (ok && !Frame.KeepName) {
-        AddToLastUsedFiles(Frame, path);
-        Ui->fileMenuChanged();
+    if (ok && !w.Frame.KeepName) {
+        AddToLastUsedFiles(w.Frame, path);
+        w.Ui->fileMenuChanged();
     }
     return ok;
 }

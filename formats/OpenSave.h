@@ -80,6 +80,16 @@ void AddToLastUsedFiles(FrameState& frame, const std::string& path);
 
 // The extension a name chosen in the Save dialog gets when it has none.
 std::string withSaveExtension(const std::string& name, int32_t code);
+// What the window's OpenQDTFile and OpenFile run (through the standard
+// document services). OpenNativeFile reads a native document or the
+// template; OpenDocumentFile picks the reader by open filter index (1
+// native, 2 Word, 3 RTF, 4 text, 5 text DOS, anything else by extension)
+// and sets FileFormatIndex to the matching save code; success puts the file
+// on the recent list. Both report failures in a message box and return
+// false, leaving the document as it was.
+bool OpenNativeFile(TMDIChild& w, const std::string& path);
+bool OpenDocumentFile(TMDIChild& w, const std::string& path, int32_t filterIndex);
+
 // The frame's Save command for one window: a window without a path asks
 // for one (name and format) first. False when the dialog was cancelled or
 // the save failed.

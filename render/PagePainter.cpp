@@ -7,6 +7,7 @@
 // layout runs again and the repaint timer brings the next pass.
 
 #include "render/PaintPass.h"
+#include "render/ScreenPass.h"
 
 #include "engine/DocWalk.h"
 #include "platform/Units.h"
@@ -909,31 +910,32 @@ void TMDIChild::DrawPages(Canvas& target, uint8_t toPrinter, int32_t pageIndex, 
                      originX, originY);
 }
 
-void TMDIChild::PaintBox1Paint()
+void PaintScreen(TMDIChild& w)
 {
-    const int32_t w = std::max(1, Host->clientWidth());
-    const int32_t h = std::max(1, Host->clientHeight());
-    const int32_t dpi = DisplayDpi > 0 ? DisplayDpi : 96;
-    if (!ViewImage || ViewImage->width() != w || ViewImage->height() != h || ViewImage->dpi() != dpi)
-        ViewImage = std::make_shared<ImageCanvas>(w, h, dpi);
-    const TextPos cursor = Cursor, anchor = Anchor;
+    const int32_t width = std::max(1, w.Host->clientWidth());
+    const int32_t height = std::max(1, w.Host->clientHeight());
+    const int32_t dpi = w.DisplayDpi > 0 ? w.DisplayDpi : 96;
+    if (!w.ViewImage || w.ViewImage->width() != width || w.ViewImage->height() != height ||
+        w.ViewImage->dpi() != dpi)
+        w.ViewImage = std::make_shared<ImageCanvas>(width, height, dpi);
+    const TextPos cursor = w.Cursor, anchor = w.Anchor;
     // A resize of the paint box ends a pass; the resize paints again.
     for (int attempt = 0; attempt < 2; ++attempt)
-        if (paint::drawPages(*this, *ViewImage, RenderPolicy::screen(), 0, 0, 0)) break;
+        if (paint::drawPages(w, *w.ViewImage, RenderPolicy::screen(), 0, 0, 0)) break;
     // Lines drawn before the hit still show the old selection: draw once
     // more with the answers in place (the requests are answered already).
-    if (!(Cursor == cursor) || !(Anchor == anchor)) {
-        const uint8_t cr = CursorRequest, dr = DropLocateRequest;
-        const DropCaretRec drop = DropCaret;
-        CursorRequest = DropLocateRequest = 0;
-        const int32_t page = CurrentPage;
-        paint::drawPages(*this, *ViewImage, RenderPolicy::screen(), 0, 0, 0);
-        CurrentPage = page;
-        CursorRequest = cr;
-        DropLocateRequest = dr;
-        if (drop.Found) DropCaret = drop;
+    if (!(w.Cursor == cursor) || !(w.Anchor == anchor)) {
+        const uint8_t cr = w.CursorRequest, dr = w.DropLocateRequest;
+        const TMDIChild::DropCaretRec drop = w.DropCaret;
+        w.CursorRequest = w.DropLocateRequest = 0;
+        const int32_t page = w.CurrentPage;
+        paint::drawPages(w, *w.ViewImage, RenderPolicy::screen(), 0, 0, 0);
+        w.CurrentPage = page;
+        w.CursorRequest = cr;
+        w.DropLocateRequest = dr;
+        if (drop.Found) w.DropCaret = drop;
     }
-    Host->repaint();
+    w.Host->repaint();
 }
 
 int32_t TMDIChild::SettleLayout(Canvas& scratch)

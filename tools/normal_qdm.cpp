@@ -5,6 +5,7 @@
 // Usage: normal_qdm <program folder> <output file>
 
 #include "engine/Childwin.h"
+#include "formats/StandardServices.h"
 
 #include <cstdio>
 
@@ -14,7 +15,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: normal_qdm <program folder> <output file>\n");
         return 2;
     }
-    quillet::FrameState frame;
+    quillet::FrameState frame = quillet::StandardFrameState();
     frame.ProgDir = argv[1];
     quillet::TMDIChild w(frame);
     // What a new window adds to its empty document before it would load

@@ -17,6 +17,7 @@
 // Lengths are millimetres with two decimals.
 
 #include "engine/Childwin.h"
+#include "formats/StandardServices.h"
 #include "platform/MessageBox.h"
 #include "platform/Win1252.h"
 
@@ -179,7 +180,7 @@ inline int run(const std::filesystem::path& programDir, const std::string& file,
     setMessageBoxes(&boxes);
     int rc = 1;
     {
-        FrameState frame;
+        FrameState frame = StandardFrameState();
         frame.ProgDir = programDir;
         TMDIChild w(frame);
         // A new window with the template; the file is opened afterwards, so

@@ -10,6 +10,7 @@
 #include "app/dialogs/ZeichenFormatFUnit.h"
 #include "app/widgets/VelmoColorComboBox.h"
 #include "engine/Childwin.h"
+#include "formats/StandardServices.h"
 #include "platform/VirtualKeys.h"
 #include "tests/app/DialogTestSupport.h"
 #include "tests/support/TestFiles.h"
@@ -308,7 +309,7 @@ TEST(RenameVorlageForm, OkOnlyWithAName)
 TEST(VorlagenVerwaltenForm, RenameDeleteAndUse)
 {
     app();
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     TMDIChild w(frame);
     w.CreateStandartVorlagen();
     VorlagenVerwaltenModel m(w);

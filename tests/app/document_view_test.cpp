@@ -4,6 +4,7 @@
 #include "app/DocumentView.h"
 
 #include "engine/Childwin.h"
+#include "formats/StandardServices.h"
 #include "tests/support/TestPaths.h"
 
 #include <QAbstractScrollArea>
@@ -90,7 +91,7 @@ struct ActiveUi : FrameUi {
 // has somewhere else to go.
 struct Window {
     QApplication& app = application();
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     ActiveUi ui;
     QWidget top;
     QLineEdit* other = nullptr;

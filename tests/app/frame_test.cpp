@@ -8,6 +8,7 @@
 #include "app/dialogs/PageSetupForm.h"
 #include "app/dialogs/SpaltenFUnit.h"
 #include "app/dialogs/UserDictFUnit.h"
+#include "formats/StandardServices.h"
 #include "tests/app/DialogTestSupport.h"
 #include "engine/Childwin.h"
 #include "engine/Settings.h"
@@ -166,7 +167,7 @@ protected:
     // A native document holding `text`, written by a headless window.
     void writeDocument(const fs::path& path, const std::string& text)
     {
-        FrameState fs;
+        FrameState fs = StandardFrameState();
         fs.ProgDir = dir;
         TMDIChild w(fs);
         w.FormCreate();
@@ -496,7 +497,7 @@ TEST_F(FrameTest, StartedWithAFileTypingAndCtrlSWriteItBackWithoutAsking)
     EXPECT_TRUE(boxes.texts.empty()) << boxes.texts.front();
 
     // What is on disk, read by a window of its own.
-    FrameState state;
+    FrameState state = StandardFrameState();
     state.ProgDir = dir;
     TMDIChild reread(state);
     reread.FormCreate();
@@ -637,7 +638,7 @@ TEST_F(FrameTest, AnsweringYesWhenClosingSavesFirstAndACancelledSaveStopsTheExit
     EXPECT_EQ(boxes.texts.size(), 2u);
     EXPECT_NE(boxes.texts[1].find("NONAME1?"), std::string::npos) << boxes.texts[1];
     ASSERT_TRUE(fs::exists(target));
-    FrameState state;
+    FrameState state = StandardFrameState();
     state.ProgDir = dir;
     TMDIChild reread(state);
     reread.FormCreate();
@@ -645,7 +646,7 @@ TEST_F(FrameTest, AnsweringYesWhenClosingSavesFirstAndACancelledSaveStopsTheExit
     ASSERT_TRUE(reread.OpenQDTFile(target.string()));
     EXPECT_EQ(bodyText(reread), "Brief");
     // The saved file is in the recent list the settings keep.
-    FrameState read;
+    FrameState read = StandardFrameState();
     ASSERT_TRUE(OpenSettings(read, dir / kSettingsFileName));
     EXPECT_EQ(read.RecentFiles, std::vector<std::string>{target.string()});
 }
@@ -690,7 +691,7 @@ TEST_F(FrameTest, ToolbarVisibilityAndSettingsOutliveTheRun)
         f.State.Options.UndoDepth = 33;
         EXPECT_TRUE(f.close());
     }
-    FrameState read;
+    FrameState read = StandardFrameState();
     ASSERT_TRUE(OpenSettings(read, dir / kSettingsFileName));
     EXPECT_EQ(read.Options.UndoDepth, 33);
     EXPECT_EQ(read.Options.ToolBar3Visible, 0);
@@ -730,7 +731,7 @@ TEST_F(FrameTest, OptionsOkAppliesSavesAndRestartsTheTimer_CancelWritesNothing)
             return true;
         });
     EXPECT_EQ(f.State.Options.UndoDepth, 77);
-    FrameState read;
+    FrameState read = StandardFrameState();
     ASSERT_TRUE(OpenSettings(read, dir / kSettingsFileName));
     EXPECT_EQ(read.Options.UndoDepth, 77);
     // No auto-save tick at all rather than one on every idle pass.
@@ -832,7 +833,7 @@ TEST_F(FrameTest, ViewTogglesForRulerStatusBarAndToolbarsAreSaved)
     status->trigger();
     EXPECT_EQ(f.State.Options.ShowStatusBar, 0);
     EXPECT_FALSE(f.statusBar()->isVisibleTo(&f));
-    FrameState read;
+    FrameState read = StandardFrameState();
     ASSERT_TRUE(OpenSettings(read, dir / kSettingsFileName));
     EXPECT_EQ(read.Options.ShowStatusBar, 0);
 }

@@ -2,6 +2,7 @@
 
 #include "engine/FrameState.h"
 #include "engine/Settings.h"
+#include "formats/StandardServices.h"
 #include "tests/support/TestPaths.h"
 
 #include <QApplication>
@@ -40,7 +41,7 @@ bool runAndPress(OptionsDialogModel& m, std::function<void(TOptionsForm&)> act)
 
 FrameState startState()
 {
-    FrameState f;
+    FrameState f = StandardFrameState();
     SetDefaultSettings(f);
     return f;
 }

@@ -1,6 +1,7 @@
 #include "app/dialogs/PageSetupForm.h"
 
 #include "engine/Childwin.h"
+#include "formats/StandardServices.h"
 #include "tests/app/DialogTestSupport.h"
 #include "tests/support/RecordingHost.h"
 #include "tests/support/TestPaths.h"
@@ -308,7 +309,7 @@ TEST(PageSetupView, ThePageSetupCommandThroughTheDialog)
     app();
     test::RecordingHost host;
     test::RecordingUi ui;
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     frame.ProgDir = test::programDir();
     auto w = std::make_unique<TMDIChild>(frame);
     w->setHost(&host);

@@ -6,6 +6,7 @@
 #include "engine/Childwin.h"
 #include "engine/RecentFiles.h"
 #include "formats/NativeFormat.h"
+#include "formats/StandardServices.h"
 #include "platform/MessageBox.h"
 #include "platform/SafeFile.h"
 #include "tests/app/DialogTestSupport.h"
@@ -33,7 +34,7 @@ TEST(WindowTitle, NamesOutsideTheCodePageShowAsTheyAre)
     fs::copy_file(test::programDir() / "normal.qdm", progDir / "normal.qdm");
     const std::string name = "日本語の文書.qdt";
     {
-        FrameState state;
+        FrameState state = StandardFrameState();
         TMDIChild source(state);
         ASSERT_TRUE(ReplaceFileContents(dir / name, writeNativeDocument(source)));
     }

@@ -3,6 +3,7 @@
 
 #include "engine/Childwin.h"
 #include "engine/LineSpan.h"
+#include "formats/StandardServices.h"
 
 #include <gtest/gtest.h>
 
@@ -150,7 +151,7 @@ TEST(ColumnBalance, EveryLineGetsWhatBalancingItAloneGives)
 // taken room from the page.
 TEST(ColumnBalance, PlacementStoresEachLinesResultsAndRebalancesAfterAFootnote)
 {
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     auto win = std::make_unique<TMDIChild>(frame);
     TMDIChild& w = *win;
     std::vector<TextLine>& lines = w.Areas[0].Lines;

@@ -1,4 +1,5 @@
 #include "engine/Childwin.h"
+#include "formats/StandardServices.h"
 #include "platform/MessageBox.h"
 #include "tests/support/RecordingHost.h"
 #include "tests/support/TestPaths.h"
@@ -19,7 +20,7 @@ class DocumentWindow : public ::testing::Test {
 protected:
     RecordingHost host;
     RecordingUi ui;
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     std::unique_ptr<TMDIChild> w;
 
     void SetUp() override

@@ -1,4 +1,5 @@
 #include "engine/Childwin.h"
+#include "formats/StandardServices.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,7 @@ constexpr double kPageW = 253.9995;
 constexpr double kPageH = 380.99925;
 
 struct Doc {
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     std::unique_ptr<TMDIChild> w = std::make_unique<TMDIChild>(frame);
 
     Doc()

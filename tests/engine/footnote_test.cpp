@@ -1,5 +1,6 @@
 #include "engine/Childwin.h"
 
+#include "formats/StandardServices.h"
 #include "tests/support/RecordingHost.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,7 @@ using quillet::test::RecordingHost;
 namespace {
 
 struct Doc {
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     std::unique_ptr<TMDIChild> w = std::make_unique<TMDIChild>(frame);
     TMDIChild& operator*() { return *w; }
 };

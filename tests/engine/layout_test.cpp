@@ -1,5 +1,6 @@
 #include "engine/Childwin.h"
 
+#include "formats/StandardServices.h"
 #include "language/WordList.h"
 #include "platform/SelFont.h"
 
@@ -23,7 +24,7 @@ double spaceHeight(const std::string& face, double size)
 
 class Layout : public ::testing::Test {
 protected:
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     std::unique_ptr<TMDIChild> win = std::make_unique<TMDIChild>(frame);
     TMDIChild& w = *win;
 
@@ -348,7 +349,7 @@ TEST_F(Layout, RelayoutAfterEditsMatchesAFreshLayout)
         w.MakeSoftEnters();
 
         // The same text, one stored line per paragraph, broken from scratch.
-        FrameState f2;
+        FrameState f2 = StandardFrameState();
         TMDIChild fresh(f2);
         prepare(fresh);
         fresh.AutoHyphenation = 0;

@@ -1,4 +1,5 @@
 #include "engine/Childwin.h"
+#include "formats/StandardServices.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,7 @@ namespace {
 
 // A new document: page body (area 0) and the six header/footer areas.
 struct Doc {
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     std::unique_ptr<TMDIChild> w = std::make_unique<TMDIChild>(frame);
     TMDIChild* operator->() { return w.get(); }
     TMDIChild& operator*() { return *w; }

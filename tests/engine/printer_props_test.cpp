@@ -1,5 +1,6 @@
 #include "engine/Childwin.h"
 #include "engine/PageSetupDialog.h"
+#include "formats/StandardServices.h"
 #include "platform/PrinterInfo.h"
 #include "render/ImageCanvas.h"
 #include "render/RenderPolicy.h"
@@ -30,7 +31,7 @@ struct FakePrinter : PrinterInfo {
 
 TEST(PrinterProps, PageSizeInPrinterPixelsTruncates)
 {
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     TMDIChild w(frame);
     w.SetPrinterProps();
     EXPECT_EQ(w.PrinterDpi, 600);
@@ -104,7 +105,7 @@ class PageSetup : public ::testing::Test {
 protected:
     RecordingHost host;
     RecordingUi ui;
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     std::unique_ptr<TMDIChild> w;
 
     void SetUp() override

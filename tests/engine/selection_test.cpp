@@ -1,4 +1,5 @@
 #include "engine/Childwin.h"
+#include "formats/StandardServices.h"
 
 #include <gtest/gtest.h>
 
@@ -59,7 +60,7 @@ TextArea area(std::vector<TextLine> lines, int32_t prev = -1, int32_t next = -1)
 }
 
 struct Win {
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     std::unique_ptr<TMDIChild> w = std::make_unique<TMDIChild>(frame);
     TMDIChild* operator->() { return w.get(); }
     TMDIChild& operator*() { return *w; }

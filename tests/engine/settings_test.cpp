@@ -1,6 +1,7 @@
 #include "engine/Settings.h"
 
 #include "engine/FrameState.h"
+#include "formats/StandardServices.h"
 #include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,7 @@ namespace {
 
 FrameState defaults()
 {
-    FrameState f;
+    FrameState f = StandardFrameState();
     SetDefaultSettings(f);
     return f;
 }

@@ -1,5 +1,6 @@
 #include "engine/Childwin.h"
 
+#include "formats/StandardServices.h"
 #include "platform/SelFont.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,7 @@ using namespace quillet;
 namespace {
 
 struct Doc {
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     std::unique_ptr<TMDIChild> w = std::make_unique<TMDIChild>(frame);
     TMDIChild* operator->() { return w.get(); }
 };
@@ -116,7 +117,7 @@ TEST(NewDocument, HasPageBodyAndSixHeaderFooterAreasOfWhichTwoShow)
 
 TEST(NewDocument, ProgDirGetsTrailingSeparator)
 {
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     frame.ProgDir = "/opt/quillet";
     TMDIChild w(frame);
     EXPECT_EQ(w.ProgDir, "/opt/quillet/");

@@ -1,4 +1,5 @@
 #include "engine/Childwin.h"
+#include "formats/StandardServices.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,7 @@ struct RowCase {
 };
 
 struct Row {
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     std::unique_ptr<TMDIChild> win = std::make_unique<TMDIChild>(frame);
     TMDIChild& w = *win;
 

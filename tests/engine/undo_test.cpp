@@ -1,4 +1,5 @@
 #include "engine/Childwin.h"
+#include "formats/StandardServices.h"
 
 #include <gtest/gtest.h>
 
@@ -104,7 +105,7 @@ protected:
     // Declared before the window: it talks to them until it is gone.
     RecordingHost host;
     RecordingUi ui;
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     std::unique_ptr<TMDIChild> w;
 
     void SetUp() override

@@ -1,5 +1,6 @@
 #include "formats/NativeFormat.h"
 
+#include "formats/StandardServices.h"
 #include "platform/ByteIO.h"
 #include "engine/Childwin.h"
 #include "engine/RecordCodec.h"
@@ -64,7 +65,7 @@ bool refusedOnce(const std::vector<std::string>& texts, std::string_view name)
 }
 
 struct Doc {
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     std::unique_ptr<TMDIChild> w = std::make_unique<TMDIChild>(frame);
     TMDIChild& operator*() { return *w; }
     TMDIChild* operator->() { return w.get(); }

@@ -2,6 +2,7 @@
 
 #include "engine/Childwin.h"
 #include "formats/NativeFormat.h"
+#include "formats/StandardServices.h"
 #include "platform/MessageBox.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestPaths.h"
@@ -127,7 +128,7 @@ protected:
     ScriptedBoxes boxes;
     SaveDialogUi ui;
     FormatHandlers saved;
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     std::unique_ptr<TMDIChild> w;
     fs::path dir;
 };
@@ -144,7 +145,7 @@ TEST(OpenSaveNames, ExtensionsAndDefaults)
 
 TEST(OpenSaveNames, RecentListKeepsOneEntryNewestFirstWithinTheLimit)
 {
-    FrameState f;
+    FrameState f = StandardFrameState();
     f.Options.RecentFileCount = 3;
     for (const char* p : {"/a", "/b", "/a", "/c", "/d"}) AddToLastUsedFiles(f, p);
     EXPECT_EQ(f.RecentFiles, (std::vector<std::string>{"/d", "/c", "/a"}));

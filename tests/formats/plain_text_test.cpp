@@ -2,6 +2,7 @@
 
 #include "engine/Childwin.h"
 #include "formats/OpenSave.h"
+#include "formats/StandardServices.h"
 #include "platform/MessageBox.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestPaths.h"
@@ -62,7 +63,7 @@ protected:
     void freshWindow()
     {
         w.reset();
-        frame = FrameState{};
+        frame = StandardFrameState();
         frame.ProgDir = test::programDir();
         w = std::make_unique<TMDIChild>(frame);
         w->FormCreate();
@@ -86,7 +87,7 @@ protected:
     }
 
     RecordingBoxes boxes;
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     std::unique_ptr<TMDIChild> w;
     fs::path dir;
 };

@@ -3,6 +3,7 @@
 #include "engine/Childwin.h"
 #include "formats/NativeFormat.h"
 #include "formats/OpenSave.h"
+#include "formats/StandardServices.h"
 #include "platform/MessageBox.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestPaths.h"
@@ -63,7 +64,7 @@ protected:
     }
 
     RecordingBoxes boxes;
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     std::vector<std::unique_ptr<TMDIChild>> windows;
     fs::path dir;
 };

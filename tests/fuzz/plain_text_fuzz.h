@@ -7,6 +7,7 @@
 
 #include "engine/Childwin.h"
 #include "formats/PlainText.h"
+#include "formats/StandardServices.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -25,7 +26,7 @@ inline int plainTextInput(const uint8_t* data, size_t size, bool dos)
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     if (!textRefusal(bytes).empty()) return 0;
 
-    static FrameState frame;
+    static FrameState frame = StandardFrameState();
     TMDIChild w(frame);
     insertText(w, bytes, dos);
     w.Anchor = w.Cursor = TextPos{};

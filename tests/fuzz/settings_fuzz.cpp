@@ -7,6 +7,7 @@
 
 #include "engine/FrameState.h"
 #include "engine/Settings.h"
+#include "formats/StandardServices.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,7 +18,7 @@ using namespace quillet;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    FrameState f;
+    FrameState f = StandardFrameState();
     SetDefaultSettings(f);
     ByteReader in(data, size);
     DecodeSettings(f, in);
@@ -40,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (path.empty()) std::abort();
 
     const std::vector<uint8_t> image = EncodeSettings(f);
-    FrameState g;
+    FrameState g = StandardFrameState();
     SetDefaultSettings(g);
     ByteReader again(image);
     DecodeSettings(g, again);

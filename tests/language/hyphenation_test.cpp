@@ -1,3 +1,4 @@
+#include "formats/StandardServices.h"
 #include "language/Hyphenation.h"
 
 #include "platform/ByteIO.h"
@@ -360,7 +361,7 @@ TEST(ConvertedPatterns, MarksBesideAWordKeepItsBreaks)
 
 TEST(HyphenWindow, CacheKeepsTheFirstLetterCase)
 {
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     frame.ProgDir = test::programDir();
     TMDIChild w(frame);
     w.OpenHyphenData();
@@ -379,7 +380,7 @@ TEST(HyphenWindow, LanguageChangeLoadsEnglishOnFirstUse)
     std::filesystem::copy_file(test::programDir() / "english0.hyp", dir / "english0.hyp");
     writeFile(dir / "english.spe", std::string("\x00\x04" "haus", 6));
 
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     frame.ProgDir = dir;
     frame.UserDict = std::make_shared<WordList>();
     frame.UserDict->append("Flurfunk");
@@ -418,7 +419,7 @@ TEST(HyphenWindow, LanguageChangeLoadsEnglishOnFirstUse)
 
 TEST(HyphenWindow, SecondWindowSharesTheLoadedTable)
 {
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     frame.ProgDir = test::programDir();
     TMDIChild first(frame);
     first.OpenHyphenData();
@@ -434,7 +435,7 @@ TEST(HyphenWindow, SecondWindowSharesTheLoadedTable)
 TEST(HyphenWindow, MissingPatternFileGivesNoBreaksAndIsNotRetried)
 {
     const auto dir = freshDir("hyph-missing");
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     frame.ProgDir = dir;
     TMDIChild w(frame);
     w.OpenHyphenData();

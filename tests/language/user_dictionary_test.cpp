@@ -1,4 +1,5 @@
 #include "engine/Childwin.h"
+#include "formats/StandardServices.h"
 #include "language/WordList.h"
 #include "tests/support/TestPaths.h"
 
@@ -31,7 +32,7 @@ std::string readFile(const std::filesystem::path& p)
 
 TEST(UserDictionaryCommand, OkReplacesTheDictionaryAndSavesIt_CancelChangesNothing)
 {
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     frame.ProgDir = test::outputDir() / "user-dictionary-command";
     std::filesystem::create_directories(frame.ProgDir);
     std::filesystem::remove(frame.ProgDir / "user.spe");

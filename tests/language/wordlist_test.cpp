@@ -1,3 +1,4 @@
+#include "formats/StandardServices.h"
 #include "language/WordList.h"
 
 #include "engine/Childwin.h"
@@ -408,7 +409,7 @@ TEST(UserDict, SaveFailureIsReported)
 
 TEST(DocumentSpelling, ActsOnTheCurrentList)
 {
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     TMDIChild w(frame);
     w.CurrentWordList = nullptr;
     EXPECT_FALSE(w.istwortkorrekt("haus", 1));

@@ -3,6 +3,7 @@
 // window's view image, and written out as PNG so a person can look.
 
 #include "engine/Childwin.h"
+#include "formats/StandardServices.h"
 #include "render/ImageCanvas.h"
 #include "tests/support/RecordingHost.h"
 
@@ -15,7 +16,7 @@ namespace quillet::test {
 
 // A document window with a recording host, sized like a normal view.
 struct RenderDoc {
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     RecordingHost host;
     RecordingUi ui;
     std::unique_ptr<TMDIChild> win;

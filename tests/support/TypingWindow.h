@@ -5,6 +5,7 @@
 // format, laid out. Keys go in through the window's own key handlers.
 
 #include "engine/Childwin.h"
+#include "formats/StandardServices.h"
 #include "tests/support/RecordingHost.h"
 
 #include <gtest/gtest.h>
@@ -123,7 +124,7 @@ protected:
 
     RecordingHost host;
     Ui ui;
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     std::unique_ptr<TMDIChild> win = std::make_unique<TMDIChild>(frame);
     TMDIChild& w = *win;
 };

@@ -1,3 +1,4 @@
+#include "formats/StandardServices.h"
 #include "platform/qt/QtKeyAdapter.h"
 
 #include "engine/Childwin.h"
@@ -111,7 +112,7 @@ TEST_F(KeyAdapter, TheRightAltKeyIsFollowedWhileHeldAndTabComesWithoutModifiers)
         QKeyEvent e(type, key, Qt::NoModifier);
         QCoreApplication::sendEvent(&target, &e);
     };
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     TMDIChild w(frame);
     w.MakeSoftEnters();
     auto deliver = [&w](const KeyInput& k) {
@@ -148,7 +149,7 @@ TEST_F(KeyAdapter, TheRightAltKeyIsFollowedWhileHeldAndTabComesWithoutModifiers)
 
 TEST_F(KeyAdapter, KeyEventsDriveADocumentWindow)
 {
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     TMDIChild w(frame);
     w.MakeSoftEnters();
     auto deliver = [&w](const KeyInput& k) {

@@ -1,3 +1,4 @@
+#include "formats/StandardServices.h"
 #include "platform/qt/QtPrinterInfo.h"
 
 #include "engine/Childwin.h"
@@ -188,7 +189,7 @@ TEST(QtPrinterInfo, ThePrintSystemOfThisMachine)
     const bool installed = !QPrinterInfo::availablePrinterNames().isEmpty();
     EXPECT_EQ(info.hasPrinter(), installed);
 
-    FrameState frame;
+    FrameState frame = StandardFrameState();
     TMDIChild w(frame);
     setPrinterInfo(&info);
     w.SetPrinterProps();
