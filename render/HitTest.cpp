@@ -42,65 +42,6 @@ bool inAnchorFlow(const TMDIChild& w, int32_t area)
     return false;
 }
 
-// Borders of one table run in mm from the cells' block left; the widths are
-// the millimetres the paint pass normalised them to.
-void runBorders(const TextArea& a, int32_t first, int32_t cells, std::vector<double>& out)
-{
-    out.clear();
-    double x = 0;
-    for (int32_t i = 0; i < cells; ++i) {
-        const TextLine& l = a.Lines[size_t(first + i)];
-        if (i == 0) x = l.CellInsetLeft;
-        out.push_back(x);
-        x += l.CellWidth;
-    }
-    out.push_back(x);
-}
-
-// The pressed column border and every border of the same table that lines
-// up with it (within 1.5 mm), so a drag moves the whole column.
-void collectTableTracks(TMDIChild& w, int32_t area, int32_t line, int32_t side)
-{
-    if (!validIndex(area, w.Areas.size())) return;
-    const TextArea& a = w.Areas[size_t(area)];
-    if (!validIndex(line, a.Lines.size())) return;
-    w.AddTableTrack(area, line, side);
-    const TextLine& pressed = a.Lines[size_t(line)];
-    const int32_t cells = std::max(1, pressed.CellsPerRow);
-    const int32_t pressedFirst = line - std::clamp(pressed.CellIndex, 0, cells - 1);
-    if (pressedFirst < 0 || cells > a.LineCount() - pressedFirst) return;
-    std::vector<double> borders;
-    runBorders(a, pressedFirst, cells, borders);
-    const int32_t border = std::clamp(pressed.CellIndex, 0, cells - 1) + (side ? 1 : 0);
-    const double px = borders[size_t(border)];
-
-    auto isCellRun = [&](int32_t first) {
-        if (first < 0 || first >= a.LineCount()) return false;
-        const TextLine& l = a.Lines[size_t(first)];
-        return l.IsCell && l.CellIndex == 0 && l.ColumnCount == pressed.ColumnCount &&
-               std::max(1, l.CellsPerRow) <= a.LineCount() - first;
-    };
-    // Up to the table's first run, then down run by run.
-    int32_t top = pressedFirst;
-    for (int32_t guard = 0; guard < a.LineCount(); ++guard) {
-        int32_t prev = top - 1;
-        if (prev < 0 || !a.Lines[size_t(prev)].IsCell) break;
-        prev -= std::clamp(a.Lines[size_t(prev)].CellIndex, 0, a.LineCount());
-        if (!isCellRun(prev)) break;
-        top = prev;
-    }
-    for (int32_t first = top; isCellRun(first);) {
-        const int32_t n = std::max(1, a.Lines[size_t(first)].CellsPerRow);
-        runBorders(a, first, n, borders);
-        for (int32_t b = 0; b <= n; ++b) {
-            if (std::fabs(borders[size_t(b)] - px) > 1.5) continue;
-            if (b == n) w.AddTableTrack(area, first + n - 1, 1);
-            else w.AddTableTrack(area, first + b, 0);
-        }
-        first += n;
-    }
-}
-
 } // namespace
 
 void handleRects(int32_t x, int32_t y, int32_t w, int32_t h, int32_t size, PxRect out[8])
@@ -264,7 +205,7 @@ void tableBorderZones(Pass& p, int32_t area, int32_t line, int32_t l, int32_t t,
         w.ColumnDragging = 1;
         w.ColumnDragOldX = -1;
         w.RulerValues = ruler;
-        collectTableTracks(w, area, line, side);
+        w.FindAllTableTracks(area, line, side);
     }
 }
 
