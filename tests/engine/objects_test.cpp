@@ -619,5 +619,66 @@ TEST_F(Objects, ADeliveredScanGoesOnlyIntoText)
     EXPECT_EQ(w.Pictures.size(), 1u);
 }
 
+
+struct FakeScanner : ScannerSource {
+    ScanStatus status = ScanStatus::Ok;
+    std::vector<ScanDevice> list{{"fake:0", "Maker", "Flatbed", "flatbed scanner"},
+                                 {"fake:1", "Maker", "Other", "flatbed scanner"}};
+    std::vector<ScanDevice> devices(std::string&) override { return list; }
+    ScanResult scan(const std::string&, const std::atomic<bool>*) override
+    {
+        ScanResult r;
+        r.Status = status;
+        if (status == ScanStatus::Ok) newdib(&r.Picture, 48, 48, 8, nullptr, 0);
+        else r.Message = "it did not work";
+        return r;
+    }
+};
+
+TEST_F(Objects, AScanThatFailsSaysSoAndChangesNothing)
+{
+    FakeScanner fake;
+    setScanner(&fake);
+    struct Case {
+        ScanStatus status;
+        size_t pictures, messages;
+    };
+    for (const Case c : {Case{ScanStatus::NoDevice, 0, 1}, Case{ScanStatus::Busy, 0, 1},
+                         Case{ScanStatus::Cancelled, 0, 1}, Case{ScanStatus::Failed, 0, 1},
+                         Case{ScanStatus::Ok, 1, 0}}) {
+        SCOPED_TRACE(int(c.status));
+        boxes.shown.clear();
+        w.Pictures.clear();
+        w.Areas[0].Lines[0].Chars.clear();
+        w.Cursor = w.Anchor = TextPos{0, 0, 0};
+        fake.status = c.status;
+        w.BildScannen();
+        EXPECT_EQ(w.Pictures.size(), c.pictures);
+        EXPECT_EQ(w.Areas[0].Lines[0].Chars.size(), c.pictures);
+        ASSERT_EQ(boxes.shown.size(), c.messages);
+        if (c.messages) {
+            EXPECT_EQ(boxes.shown[0].text, "it did not work");
+        }
+    }
+    // The chooser's answer is remembered for the next scan; no devices: a message.
+    struct Chooser : Dialogs {
+        bool runScannerChoice(const std::vector<ScanDevice>& d, int32_t& chosen) override
+        {
+            EXPECT_EQ(d.size(), 2u);
+            chosen = 1;
+            return true;
+        }
+    } chooser;
+    w.ObjectDialogs = &chooser;
+    w.ScannerWaehlen();
+    EXPECT_EQ(fake.Chosen, "fake:1");
+    fake.list.clear();
+    boxes.shown.clear();
+    w.ScannerWaehlen();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text.rfind("No scanner was found.", 0), 0u);
+    setScanner(nullptr);
+}
+
 } // namespace
 } // namespace quillet
