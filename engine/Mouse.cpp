@@ -591,7 +591,9 @@ void TMDIChild::PaintBox1MouseUp(int32_t button, uint8_t shift, int32_t x, int32
             box.Page = std::max(0, CurrentPage);
         }
         box.Mode = mode;
-        if (Mouse.Hooks.InsertObject) Mouse.Hooks.InsertObject(*this, box);
+        Mouse.LastInsert = box;
+        if (mode == 1) TextfeldEinfuegen(box.Page, box.Left, box.Top, box.Right, box.Bottom);
+        else InsertObject(mode - 2, box.Page, box.Rising, box.Left, box.Top, box.Right, box.Bottom);
         Host->restartTimer2();
         return;
     }
@@ -628,9 +630,9 @@ void TMDIChild::PaintBox1MouseUp(int32_t button, uint8_t shift, int32_t x, int32
         Mouse.Overlay = {};
         double mm = 0;
         int32_t shown = x;
-        if (mousegeom::columnPosition(Mouse.ColumnMap, x, Mouse.NoSnap, mm, shown) && Mouse.Hooks.SetTableTrack &&
-            !TableTracks.empty())
-            Mouse.Hooks.SetTableTrack(*this, mm);
+        // Equal pixel references map nowhere: nothing is set.
+        if (mousegeom::columnPosition(Mouse.ColumnMap, x, Mouse.NoSnap, mm, shown) && !TableTracks.empty())
+            SetTableTrack(mm);
         Mouse.NoSnap = 0;
         Host->restartTimer2();
         return;

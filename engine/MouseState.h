@@ -54,12 +54,9 @@ struct PopupItem {
     friend bool operator==(const PopupItem&, const PopupItem&) = default;
 };
 
-// Work the mouse code asks of other parts of the window that it does not own.
-// Unset hooks do nothing (the drag ends cleanly and the document stays as it was).
+// Work the mouse code asks of parts of the window that come later (the
+// spell-check run). An unset hook does nothing.
 struct MouseHooks {
-    void (*InsertObject)(TMDIChild&, const InsertBox&) = nullptr;
-    // Sets the border the paint pass collected in TableTracks to `mm`.
-    void (*SetTableTrack)(TMDIChild&, double mm) = nullptr;
     // A spelling item of the popup was chosen (its Tag and Kind).
     void (*SpellingAction)(TMDIChild&, const PopupItem&) = nullptr;
 };
@@ -74,6 +71,8 @@ struct MouseState {
     // The outline of a moved or resized floating area (paint-box pixels).
     int32_t ObjLeft = 0, ObjTop = 0, ObjRight = 0, ObjBottom = 0;
     uint8_t ObjMoved = 0;
+    // The box the last insert-mode drag asked for.
+    InsertBox LastInsert;
     // The picture being resized, as the press found it.
     int32_t PictureIndex = -1;
     // Table column drag.
