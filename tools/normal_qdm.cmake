@@ -1,6 +1,6 @@
 # The template for new documents, written by the program's own native writer.
 add_executable(normal_qdm ${CMAKE_CURRENT_LIST_DIR}/normal_qdm.cpp)
-target_link_libraries(normal_qdm PRIVATE quillet_core)
+target_link_libraries(normal_qdm PRIVATE quillet_formats)
 # A build tool, not part of the program folder.
 set_target_properties(normal_qdm PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 
