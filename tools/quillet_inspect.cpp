@@ -1,7 +1,8 @@
-// quillet-inspect FILE [FILTER]: opens a file the way the program does
-// (headless, through the open dispatch; FILTER is an Open dialog filter
-// index, 0 = by extension), lays it out and prints the document in a
-// stable text form, for checking readers and layout from a shell.
+// quillet-inspect [--pdf OUT] FILE [FILTER]: opens a file the way the
+// program does (headless, through the open dispatch; FILTER is an Open
+// dialog filter index, 0 = by extension), lays it out and prints the
+// document in a stable text form, for checking readers and layout from a
+// shell. With --pdf it exports the document to OUT instead of printing it.
 //
 // Output, one record a line, two-space indents for nesting:
 //   quillet-inspect 1
@@ -20,6 +21,7 @@
 #include "formats/StandardServices.h"
 #include "platform/MessageBox.h"
 #include "platform/Win1252.h"
+#include "render/pdf/PDFExport.h"
 
 #include <cctype>
 #include <charconv>
@@ -28,6 +30,7 @@
 #include <iostream>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace quillet::inspect {
 
@@ -172,9 +175,10 @@ struct StderrBoxes : MessageBoxes {
     }
 };
 
-// Opens the file in a fresh headless window and prints it; the exit code.
-inline int run(const std::filesystem::path& programDir, const std::string& file, int32_t filter,
-               std::ostream& out)
+// Opens the file in a fresh headless window, lays it out and hands the
+// window to `use`; the exit code (1 when the file cannot be opened).
+template <class Use>
+int withDocument(const std::filesystem::path& programDir, const std::string& file, int32_t filter, Use&& use)
 {
     StderrBoxes boxes;
     setMessageBoxes(&boxes);
@@ -189,12 +193,29 @@ inline int run(const std::filesystem::path& programDir, const std::string& file,
         if (w.OpenFile(file, filter)) {
             w.SetAllDirtyFlags();
             w.MakeSoftEnters();
-            printDocument(w, out);
-            rc = 0;
+            rc = use(w);
         }
     }
     setMessageBoxes(nullptr);
     return rc;
+}
+
+// Opens the file and prints it; the exit code.
+inline int run(const std::filesystem::path& programDir, const std::string& file, int32_t filter,
+               std::ostream& out)
+{
+    return withDocument(programDir, file, filter, [&](TMDIChild& w) {
+        printDocument(w, out);
+        return 0;
+    });
+}
+
+// Opens the file and exports it as PDF; the exit code (1 when the file
+// cannot be opened or the PDF cannot be written).
+inline int exportPdf(const std::filesystem::path& programDir, const std::string& file, int32_t filter,
+                     const std::filesystem::path& pdf)
+{
+    return withDocument(programDir, file, filter, [&](TMDIChild& w) { return SavePDFFile(w, pdf) ? 0 : 1; });
 }
 
 } // namespace quillet::inspect
@@ -202,21 +223,29 @@ inline int run(const std::filesystem::path& programDir, const std::string& file,
 #ifndef QUILLET_INSPECT_NO_MAIN
 int main(int argc, char** argv)
 {
-    if (argc < 2 || argc > 3) {
-        std::cerr << "usage: quillet-inspect FILE [FILTER]\n"
-                     "  FILTER: 1 native, 2 Word, 3 RTF, 4 text, 5 text DOS, 0 by extension (default)\n";
+    std::vector<std::string> args;
+    std::string pdf;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--pdf" && i + 1 < argc && pdf.empty()) pdf = argv[++i];
+        else args.push_back(a);
+    }
+    if (args.empty() || args.size() > 2 || (!pdf.empty() && args[0].rfind("--", 0) == 0)) {
+        std::cerr << "usage: quillet-inspect [--pdf OUT] FILE [FILTER]\n"
+                     "  FILTER: 1 native, 2 Word, 3 RTF, 4 text, 5 text DOS, 0 by extension (default)\n"
+                     "  --pdf OUT: export the document as PDF to OUT instead of printing it\n";
         return 2;
     }
     int32_t filter = 0;
     {
         // The template and recovery files are native documents under their
         // own extensions, which the dispatch would read as text.
-        std::string ext = std::filesystem::path(argv[1]).extension().string();
+        std::string ext = std::filesystem::path(args[0]).extension().string();
         for (char& ch : ext) ch = char(std::tolower(static_cast<unsigned char>(ch)));
         if (ext == ".qdm" || ext == ".whi") filter = 1;
     }
-    if (argc == 3) {
-        const std::string s = argv[2];
+    if (args.size() == 2) {
+        const std::string& s = args[1];
         const auto r = std::from_chars(s.data(), s.data() + s.size(), filter);
         if (r.ec != std::errc() || r.ptr != s.data() + s.size()) {
             std::cerr << "quillet-inspect: bad filter index " << s << "\n";
@@ -231,7 +260,8 @@ int main(int argc, char** argv)
     const std::filesystem::path programDir = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
 #endif
     try {
-        return quillet::inspect::run(programDir, argv[1], filter, std::cout);
+        if (!pdf.empty()) return quillet::inspect::exportPdf(programDir, args[0], filter, pdf);
+        return quillet::inspect::run(programDir, args[0], filter, std::cout);
     } catch (const std::exception& e) {
         std::cerr << "quillet-inspect: " << e.what() << "\n";
         return 1;
