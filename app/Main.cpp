@@ -176,6 +176,7 @@ TMainForm::TMainForm(StartOptions options, QWidget* parent) : QMainWindow(parent
     createParagraphCommands();
     createCharacterCommands();
     createFieldCommands();
+    createTableCommands();
 
     QSettings placement(QStringLiteral("Quillet"), QStringLiteral("Quillet"));
     if (!restoreGeometry(placement.value(QString::fromLatin1(kGeometryKey)).toByteArray())) resize(1024, 768);

@@ -277,6 +277,11 @@ public:
     bool runFormDialog(FormDialogModel& model) override;
     bool runDocumentPropsDialog(DocumentPropsModel& model) override;
 
+    // ---- Table menu (MainTables.cpp) -------------------------------------------
+    // Enabling of the Table menu's items as it opens.
+    void Tabelle1Click();
+    QMenu* tableMenu() const;
+
     // Widgets tests and the other parts of the frame reach.
     QMenu* fileMenu() const { return FileMenu; }
     QAction* saveAction() const { return FileSave1; }
@@ -327,6 +332,10 @@ private:
     void createFieldCommands();
     struct FieldControls;
     std::shared_ptr<FieldControls> Fields;
+    // The Table menu and the table dialogs.
+    void createTableCommands();
+    struct TableControls;
+    std::shared_ptr<TableControls> Tables;
     DocumentView* makeWindow(const std::string& title, bool fromFile);
     void subWindowActivated(QMdiSubWindow* sub);
     // SaveSettings with the toolbars' current visibility.
