@@ -178,6 +178,15 @@ FileWriteResult WriteWholeFile(const std::filesystem::path& requested, const voi
 {
     if (requested.empty() || !requested.has_filename()) return {systemReason(EINVAL)};
     const std::filesystem::path target = resolvedTarget(requested);
+    // The save replaces the target by renaming over it: over a device node,
+    // a FIFO or a socket that would swap the system's object for a plain
+    // file (as root, /dev/null or a printer port would be gone), and over a
+    // folder it cannot work. Only a missing or a regular file is replaced.
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        if (S_ISDIR(existing.st_mode)) return {systemReason(EISDIR)};
+        return {"it is not a regular file"};
+    }
     // What killed saves of this file left behind goes first; it may be the
     // very space this save needs.
     RemoveStaleSaveTemps(target);

@@ -41,6 +41,31 @@ TEST(SafeFile, ALinkedTargetKeepsItsLinkAndTheReaderSeesTheNewBytes)
     EXPECT_TRUE(text.empty());
 }
 
+// A save renames its new file over the target; over anything but a regular
+// file (a FIFO standing in for a device node, a folder, or a link to either)
+// it must refuse and leave the object and its link where they were.
+TEST(SafeFile, ASaveNeverReplacesWhatIsNoRegularFile)
+{
+    const fs::path dir = test::freshTestDir("safe_file_special");
+    const fs::path fifo = dir / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_directory(dir / "folder");
+    fs::create_symlink(fifo, dir / "to-pipe.qdt");
+    fs::create_symlink(dir / "folder", dir / "to-folder.qdt");
+
+    for (const char* name : {"pipe", "folder", "to-pipe.qdt", "to-folder.qdt"}) {
+        SCOPED_TRACE(name);
+        const FileWriteResult r = WriteWholeFile(dir / name, std::vector<uint8_t>{'x'});
+        EXPECT_FALSE(r);
+        EXPECT_FALSE(r.reason.empty());
+    }
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(fs::is_directory(dir / "folder"));
+    EXPECT_TRUE(fs::is_symlink(dir / "to-pipe.qdt"));
+    for (const auto& e : fs::directory_iterator(dir))
+        EXPECT_NE(e.path().filename().string().rfind(".", 0), 0u) << "temporary left: " << e.path();
+}
+
 TEST(SafeFile, SaveTempNamesAreExactlyOurs)
 {
     struct Case {
