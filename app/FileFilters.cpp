@@ -14,6 +14,8 @@ QStringList patternsOf(const QString& list)
         if (!out.contains(p)) out << p;
         const QString upper = p.toUpper();
         if (!out.contains(upper)) out << upper;
+        const QString lower = p.toLower();
+        if (!out.contains(lower)) out << lower;
     }
     return out;
 }

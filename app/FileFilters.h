@@ -19,8 +19,9 @@
 namespace quillet {
 
 // One Qt name filter per "desc|patterns" pair. Patterns are matched case
-// sensitively on Linux, so each gets its upper-case twin ("*.qdt" ->
-// "*.qdt *.QDT"); "*.*" means every file, as "*". A description that ends
+// sensitively on Linux, so each gets its upper- and lower-case twins
+// ("*.qdt" -> "*.qdt *.QDT", "*.BMP" -> "*.BMP *.bmp"); "*.*" means every
+// file, as "*". A description that ends
 // in its own "(...)" is not given a second one.
 QStringList qtNameFilters(std::string_view filter);
 

@@ -177,6 +177,7 @@ TMainForm::TMainForm(StartOptions options, QWidget* parent) : QMainWindow(parent
     createCharacterCommands();
     createFieldCommands();
     createTableCommands();
+    createObjectCommands();
 
     QSettings placement(QStringLiteral("Quillet"), QStringLiteral("Quillet"));
     if (!restoreGeometry(placement.value(QString::fromLatin1(kGeometryKey)).toByteArray())) resize(1024, 768);

@@ -336,6 +336,11 @@ private:
     void createTableCommands();
     struct TableControls;
     std::shared_ptr<TableControls> Tables;
+    // The frame, object, picture and scanner commands and their dialogs
+    // (MainObjects.cpp).
+    void createObjectCommands();
+    struct ObjectControls;
+    std::shared_ptr<ObjectControls> Objects;
     DocumentView* makeWindow(const std::string& title, bool fromFile);
     void subWindowActivated(QMdiSubWindow* sub);
     // SaveSettings with the toolbars' current visibility.
