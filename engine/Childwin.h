@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace quillet {
@@ -386,6 +387,35 @@ public:
     void findewortvorschlaege(std::string_view word);
     // The user dictionary dialog; OK replaces UserDict and saves "user.spe".
     void UserDictionary();
+
+    // ---- Find, replace, go to (Search.cpp) ---------------------------------
+    // The find (0), replace (1) or go to page (2) dialog in a loop until it
+    // is cancelled or a search finds nothing more.
+    void SuchenErsetzen(int32_t mode);
+    // One search for `text` from `start` (that position included), forward
+    // or backward; selects the match. False when the walk ran out.
+    bool SearchStep(std::string_view text, uint8_t caps, uint8_t words, uint8_t back, TextPos start);
+    // Types `replacement` over the selection (an empty one deletes it).
+    void ReplaceSelection(std::string_view replacement);
+    // Cursor and anchor to the start of page `page` (1-based) of the main
+    // flow, or of its last page.
+    void GoToPageNumber(int32_t page);
+    // The dialog's texts and check boxes, kept for the window's life.
+    struct SearchFormModel& searchForm();
+    std::shared_ptr<struct SearchFormModel> SearchState;
+    // Where the search dialog shows: this when set, else the frame UI when
+    // it offers it, else nowhere (cancelled).
+    class SearchDialogUi* SearchDialogs = nullptr;
+
+    // ---- Word count (WordCount.cpp) ----------------------------------------
+    struct WordCounts {
+        int32_t Pages = 0, Words = 0, CharsNoSpace = 0, CharsAll = 0, Paragraphs = 0, Lines = 0;
+        friend bool operator==(const WordCounts&, const WordCounts&) = default;
+    };
+    // Counts over the whole document (every area, every line).
+    WordCounts CountWords() const;
+    // The statistics grid: "Description"/"Value", then one row per count.
+    static std::array<std::pair<std::string, std::string>, 7> WordCountGrid(const WordCounts& counts);
 
     // ---- Hyphenation (DocumentLanguage.cpp) ---------------------------------
     // Words already hyphenated in this window: ASCII-uppercased word ->

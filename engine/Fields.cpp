@@ -527,6 +527,7 @@ void TMDIChild::DokumentEigenschaften(int32_t page)
     for (size_t i = 0; i < 7; ++i) m.Edits[i] = DocProperties[i];
     m.Memo1 = DocProperties[7];
     m.Page = page == 1 ? 1 : 0;
+    m.Statistics = WordCountGrid(CountWords());
     if (!fieldDialogsOf(*this)->runDocumentPropsDialog(m)) return;
     std::array<std::string, 8> now;
     for (size_t i = 0; i < 7; ++i) now[i] = m.Edits[i];
