@@ -595,6 +595,29 @@ TEST(FeldFormat, ValuesAreHeldToTheirEditsRanges)
     EXPECT_EQ(m.TranspEnabled, 1);
 }
 
+
+TEST_F(Objects, AFrameWithoutRoomForTextIsLaidOutAndPainted)
+{
+    struct Case {
+        double width, height, margin;
+    };
+    for (const Case c : {Case{0, 0, 0}, Case{2, 1, 50}, Case{0, 5, 1000}}) {
+        SCOPED_TRACE(c.margin);
+        const int32_t i = w.TextfeldEinfuegenSimple(0, 30, 40, 130, 90);
+        dialogs.feld = [&](FeldFormatModel& m) {
+            m.breit = c.width;
+            m.hoch = c.height;
+            m.randl = m.randr = m.rando = m.randu = c.margin;
+            return true;
+        };
+        w.feldformatieren();
+        d.type("some words in a frame");
+        d.paint();
+        EXPECT_EQ(w.Cursor.Area, i);
+        EXPECT_GE(w.Areas[size_t(i)].LineCount(), 1);
+    }
+}
+
 // ---- Scans delivered later ---------------------------------------------------------------
 
 TEST_F(Objects, ADeliveredScanGoesOnlyIntoText)
