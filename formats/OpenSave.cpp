@@ -5,6 +5,7 @@
 #include "formats/OpenSave.h"
 
 #include "formats/NativeFormat.h"
+#include "formats/rtf/Rtf.h"
 
 #include "engine/Childwin.h"
 #include "engine/RecentFiles.h"
@@ -41,9 +42,13 @@ void makeBackup(const std::string& docPath)
 FormatHandlers builtInHandlers()
 {
     FormatHandlers h;
-    // The RTF reader (ReadRtf), the RTF writer (WriteRtf) and the Word 97
-    // reader (OpenWord) are registered here by their modules once they are
-    // built; until then their slots stay empty.
+    h.ReadRtf = [](TMDIChild& w, const std::vector<uint8_t>& bytes) { return ReadRtfFile(w, bytes); };
+    h.WriteRtf = [](TMDIChild& w, std::string& image) {
+        image = WriteRtfFile(w);
+        return !image.empty();
+    };
+    // The Word 97 reader (OpenWord) is registered here by its module once it
+    // is built; until then its slot stays empty.
     return h;
 }
 
