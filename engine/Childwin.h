@@ -417,6 +417,26 @@ public:
     // The statistics grid: "Description"/"Value", then one row per count.
     static std::array<std::pair<std::string, std::string>, 7> WordCountGrid(const WordCounts& counts);
 
+    // ---- Spell-check run and the popup's spelling items (SpellRun.cpp) -----
+    // The run over the whole document (1) or from the word at the cursor (0).
+    void Rechtschreibpruefung(uint8_t wholeDoc);
+    // One collected word (with its characters' places) put to the word list
+    // and, unknown, to the dialog: 0 go on, 1 replaced, 2 cancelled.
+    int32_t CheckWord(std::string word, const std::vector<TextPos>& at);
+    // Into the user dictionary (saved at once) / the ignore list, and the word list.
+    void LearnWord(std::string_view word);
+    void IgnoreWord(std::string_view word);
+    // Replaces the characters at `at` (one word, in order) by `replacement`;
+    // shared characters keep their format. Cursor and anchor end after it.
+    // No undo step and no layout.
+    void ReplaceWordAt(const std::vector<TextPos>& at, std::string_view replacement);
+    void LearnActualWord();
+    void IgnorActualWord();
+    // tag - 100 indexes SuggestionList.
+    void CorrectActualWord(int32_t tag);
+    void SpellingPopupAction(const PopupItem& item);
+    class SpellCheckUi* SpellCheckDialogs = nullptr;
+
     // ---- Hyphenation (DocumentLanguage.cpp) ---------------------------------
     // Words already hyphenated in this window: ASCII-uppercased word ->
     // its hyphenated form (in the letter case it was first asked in).

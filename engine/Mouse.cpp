@@ -454,6 +454,7 @@ void TMDIChild::PopupItemChosen(const PopupItem& item)
 {
     if (item.Kind == PopupItem::Separator) return;
     if (Mouse.Hooks.SpellingAction) Mouse.Hooks.SpellingAction(*this, item);
+    else SpellingPopupAction(item);
 }
 
 void TMDIChild::PaintBox1MouseMove(uint8_t /*shift*/, int32_t x, int32_t y)
