@@ -221,6 +221,7 @@ uint32_t ImageCanvas::pixel(int32_t x, int32_t y) const
 
 void ImageCanvas::setPixel(int32_t x, int32_t y, uint32_t colour)
 {
+    if (Discarding) return;
     if (!inClip(x, y)) return;
     Pixels[size_t(y) * size_t(W) + size_t(x)] = colour & 0xFFFFFF;
 }
@@ -240,6 +241,7 @@ void ImageCanvas::penSpan(int32_t y, int64_t x0, int64_t x1, uint32_t colour)
 
 void ImageCanvas::fillRect(int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t colour)
 {
+    if (Discarding) return;
     bounds(left, top, right, bottom);
     for (int32_t y = top; y < bottom; ++y)
         clippedSpans(y, left, right, [&](int32_t l, int32_t r) { std::fill(row(y) + l, row(y) + r, colour & 0xFFFFFF); });
@@ -247,6 +249,7 @@ void ImageCanvas::fillRect(int32_t left, int32_t top, int32_t right, int32_t bot
 
 void ImageCanvas::invertRect(int32_t left, int32_t top, int32_t right, int32_t bottom)
 {
+    if (Discarding) return;
     bounds(left, top, right, bottom);
     for (int32_t y = top; y < bottom; ++y)
         clippedSpans(y, left, right, [&](int32_t l, int32_t r) {
@@ -258,6 +261,7 @@ void ImageCanvas::invertRect(int32_t left, int32_t top, int32_t right, int32_t b
 
 void ImageCanvas::line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t width)
 {
+    if (Discarding) return;
     const int64_t w = std::max(1, width);
     const int64_t off = (w - 1) / 2;
     const int64_t dx = int64_t(x2) - x1, dy = int64_t(y2) - y1;
@@ -347,6 +351,7 @@ void ImageCanvas::line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t 
 void ImageCanvas::rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom, std::optional<uint32_t> fill,
                             std::optional<uint32_t> pen, int32_t penWidth)
 {
+    if (Discarding) return;
     if (right <= left || bottom <= top) return;
     const int64_t pw = pen ? std::min<int64_t>(std::max(1, penWidth), std::max(right - left, bottom - top)) : 0;
     if (pen && penStyle() == PenStyle::Dot && pw == 1) {
@@ -389,6 +394,7 @@ void ImageCanvas::rectangle(int32_t left, int32_t top, int32_t right, int32_t bo
 void ImageCanvas::ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom, std::optional<uint32_t> fill,
                           std::optional<uint32_t> pen, int32_t penWidth)
 {
+    if (Discarding) return;
     if (right <= left || bottom <= top) return;
     const int64_t pw = pen ? std::max(1, penWidth) : 0;
     int32_t l = left, t = top, r = right, b = bottom;
@@ -435,6 +441,7 @@ void ImageCanvas::blend(int32_t x, int32_t y, uint32_t colour, unsigned coverage
 
 void ImageCanvas::text(int32_t x, int32_t y, const FontHandle& font, std::string_view ansi, uint32_t colour)
 {
+    if (Discarding) return;
     if (!font || ansi.empty()) return;
     const TextExtent ext = font->textExtent(ansi);
     if (const auto bk = textBackground()) fillRect(x, y, int32_t(std::min<int64_t>(int64_t(x) + ext.cx, kHuge)),
@@ -498,6 +505,7 @@ void ImageCanvas::text(int32_t x, int32_t y, const FontHandle& font, std::string
 
 void ImageCanvas::drawImage(const ImageCanvas& image, int32_t x, int32_t y)
 {
+    if (Discarding) return;
     if (&image == this) return;
     for (int32_t sy = 0; sy < image.H; ++sy) {
         const int64_t dy = int64_t(y) + sy;
@@ -512,6 +520,7 @@ template <typename RowFn>
 void ImageCanvas::stretchRows(int32_t x, int32_t y, int32_t width, int32_t height, int32_t sourceWidth,
                               int32_t sourceHeight, RowFn&& rowColours)
 {
+    if (Discarding) return;
     // Destination column i takes source column sourceWidth*i/width and row r
     // source row sourceHeight*r/height: colour-on-colour stretching, which
     // drops rows and columns when shrinking.

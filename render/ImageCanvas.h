@@ -47,6 +47,12 @@ public:
     uint32_t* row(int32_t y) { return Pixels.data() + size_t(y) * size_t(W); }
     const uint32_t* row(int32_t y) const { return Pixels.data() + size_t(y) * size_t(W); }
 
+    // While discarding, every drawing call is checked as usual (pictures
+    // report what they would draw) but leaves the pixels alone: a pass that
+    // must visit a page whose image nobody will see skips the rasterising.
+    void setDiscarding(bool on) { Discarding = on; }
+    bool discarding() const { return Discarding; }
+
     // The image as an 8-bit RGB PNG file; false when it could not be written.
     bool writePng(const std::filesystem::path& file) const;
 
@@ -76,6 +82,7 @@ private:
     // several boxes, the boxes themselves.
     int32_t ClipL, ClipT, ClipR, ClipB;
     std::vector<ClipBox> Region;
+    bool Discarding = false;
 };
 
 } // namespace quillet

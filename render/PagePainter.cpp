@@ -675,16 +675,21 @@ struct PageLoop {
     AreaRect FloatingCursorRect;
 };
 
+// Whether the screen shows page i: it lies in the view, or the cursor
+// stands on it.
+bool pageSeen(const Pass& p, const PageLoop& loop, int32_t i)
+{
+    const bool visible =
+        p.Policy.Headless || (p.PageY + p.BitmapH >= p.ScrollY && loop.ClientH + p.ScrollY >= p.PageY);
+    return visible || i == loop.CursorPage;
+}
+
 // Whether page i is drawn: on screen the visible pages and the cursor's
 // (or all of them when asked to), on a printed sheet only its own page.
 bool pageDrawn(const Pass& p, const PageLoop& loop, int32_t i)
 {
     const TMDIChild& w = p.W;
-    if (p.Policy.onScreen()) {
-        const bool visible = p.Policy.Headless ||
-                             (p.PageY + p.BitmapH >= p.ScrollY && loop.ClientH + p.ScrollY >= p.PageY);
-        return visible || i == loop.CursorPage || w.RenderAllPages || w.RefreshAfterPaint;
-    }
+    if (p.Policy.onScreen()) return pageSeen(p, loop, i) || w.RenderAllPages || w.RefreshAfterPaint;
     // A printed or exported sheet carries its own page only: the screen's
     // "draw everything" flags would stack every page on it.
     return i == loop.PageIndex;
@@ -769,11 +774,21 @@ void drawPage(Pass& p, PageLoop& loop, int32_t i)
     }
     if (!pageDrawn(p, loop, i)) return;
 
+    // A page drawn only because every page must be (a mail-merge record, a
+    // settle) still runs the whole pass for what it writes back (wrap gaps,
+    // anchors, hit boxes), but nobody sees its image: with hundreds of pages
+    // the rasterising would be nearly all of the pass's time.
+    const bool unseen = screen && loop.Bitmap && !pageSeen(p, loop, i);
+    if (unseen) loop.Bitmap->setDiscarding(true);
     for (int32_t k = 0; k < w.AreaCount(); ++k) loop.Shown[size_t(k)] = shownOn(w.Areas[size_t(k)], i) ? 1 : 0;
     startPage(p);
     if (p.Policy.DeskAndFrame && loop.Bitmap) deskAndFrame(p);
     pageObjects(p, loop);
     pageAreas(p, loop, i);
+    if (unseen) {
+        loop.Bitmap->setDiscarding(false);
+        return;
+    }
 
     if (screen && !p.Policy.Headless) {
         if (!w.RefreshAfterPaint) loop.Target.drawImage(*loop.Bitmap, -p.ScrollX, pageY - p.ScrollY);

@@ -371,3 +371,40 @@ TEST(ImageCanvas, WritesAPngThatReadsBackAsDrawn)
         }
     EXPECT_FALSE(c.writePng(quillet::test::outputDir() / "no such folder" / "x.png"));
 }
+
+// A discarding canvas (a page the pass must visit but nobody sees) leaves
+// every pixel alone, yet answers every call as a drawing one does, so the
+// pass takes the same paths either way.
+TEST(ImageCanvas, DiscardingDrawsNothingButAnswersAsDrawing)
+{
+    Dib d;
+    newdib(&d, 2, 3, 24, nullptr, 0);
+    const Bitmap32 b{2, 2, {1, 2, 3, 4}};
+    const FontHandle font = selfont("Arial", 96, 1, 0, 12, 100);
+    const auto drawAll = [&](ImageCanvas& c) {
+        std::vector<int64_t> answers;
+        c.fillRect(0, 0, 20, 20, 0x123456);
+        c.invertRect(2, 2, 8, 8);
+        c.line(0, 0, 19, 19, 0xFF, 3);
+        c.rectangle(1, 1, 15, 15, 0xABCDEF, 0x0000FF, 2);
+        c.ellipse(3, 3, 18, 18, 0x00FF00, 0xFF0000, 1);
+        c.text(0, 0, font, "Wg", 0);
+        c.setPixel(4, 4, 0xFFFFFF);
+        answers.push_back(c.stretchDib(0, 0, 4, 6, d, 0, 1, 1, 2, SRCCOPY));
+        answers.push_back(c.stretchDib(0, 0, 4, 6, d, 0, 2, 2, 2, SRCCOPY));
+        answers.push_back(c.stretchBitmap(5, 5, 2, 2, b, 0, 1, 2, 1, SRCCOPY));
+        answers.push_back(c.stretchBitmap(5, 5, 2, 2, b, 1, 1, 2, 1, SRCCOPY));
+        answers.push_back(c.setDibToDevice(7, 7, d));
+        ImageCanvas small(3, 3, 96);
+        c.drawImage(small, 1, 1);
+        return answers;
+    };
+    ImageCanvas drawn(20, 20, 96), discarded(20, 20, 96);
+    discarded.setDiscarding(true);
+    EXPECT_EQ(drawAll(drawn), drawAll(discarded));
+    for (int32_t y = 0; y < 20; ++y)
+        for (int32_t x = 0; x < 20; ++x) ASSERT_EQ(discarded.pixel(x, y), 0xFFFFFFu) << x << "," << y;
+    discarded.setDiscarding(false);
+    discarded.fillRect(0, 0, 1, 1, 0);
+    EXPECT_EQ(discarded.pixel(0, 0), 0u);
+}
