@@ -358,8 +358,15 @@ void TMDIChild::FelderAktuallisieren()
     std::string result;
     for (TextArea& a : Areas) {
         for (TextLine& l : a.Lines) {
+            // An edited line stays dirty until a pass has broken it (and
+            // lines that breaking changed lose the memo), so a clean line
+            // with the count it was looked at with is unchanged.
+            LineMemo& m = l.Memo;
+            if (!l.Dirty && m.FieldsChars == l.CharCount() && !m.HasFields) continue;
+            bool found = false;
             for (TextChar& c : l.Chars) {
                 if (c.Kind != ckField || !c.FieldCode) continue;
+                found = true;
                 const std::string& code = *c.FieldCode;
                 if (code == "pagecount") FieldPageCountLines = true;
                 if (!ctx.evaluate(code, c, a.PageIndex, result)) continue;
@@ -372,6 +379,10 @@ void TMDIChild::FelderAktuallisieren()
                 // result must not overhang. A page number is drawn per page
                 // and never moves the text.
                 if (c.Width != before && code != "page") l.Dirty = 1;
+            }
+            if (!l.Dirty) {
+                m.FieldsChars = l.CharCount();
+                m.HasFields = found ? 1 : 0;
             }
         }
     }

@@ -119,6 +119,11 @@ struct LineMemo {
     // RefsChars characters (-1: not looked at).
     int32_t RefsChars = -1;
     uint8_t HasRefs = 0;
+    // Likewise whether it holds a field, as found when it had FieldsChars
+    // characters (-1: not looked at): every layout pass brings the fields
+    // up to date, and most lines have none.
+    int32_t FieldsChars = -1;
+    uint8_t HasFields = 0;
     friend bool operator==(const LineMemo&, const LineMemo&) { return true; }
 };
 

@@ -414,6 +414,12 @@ TEST_F(Fields, DatabaseFieldsShowTheCurrentRecordAsTheTableMoves)
     frame.MergeTable->next();  // clamped at the last record
     w.CompleteRefresh();
     EXPECT_EQ(shown()[2], "2");
+    // The Database menu lays out only what changed: the field lines are clean
+    // by now and still follow the table.
+    for (int pass = 0; pass < 3; ++pass) w.RefreshDirtyContent();
+    frame.MergeTable->first();
+    w.RefreshDirtyContent();
+    EXPECT_EQ(shown(), (std::vector<std::string>{"Ann", "02.01.1976", "1", "2", "{Data field 4}"}));
 
     // The insert field dialog lists the table's field names.
     dialogs.feld = [](FeldEinfuegenModel& m) {
