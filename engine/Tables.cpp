@@ -609,8 +609,21 @@ void TMDIChild::FindAllTableTracks(int32_t area, int32_t line, int32_t side)
     const double x = pg.border(line - pr.First + side);
     const int32_t columns = pressed->ColumnCount;
 
-    for (const RunRef& r : tableRuns(*this, area, line)) {
-        if (Areas[size_t(r.Area)].Lines[size_t(r.First)].ColumnCount != columns) continue;
+    // The runs around the pressed one that lie in the same text columns.
+    const std::vector<RunRef> runs = tableRuns(*this, area, line);
+    auto sameColumns = [&](size_t k) {
+        return Areas[size_t(runs[k].Area)].Lines[size_t(runs[k].First)].ColumnCount == columns;
+    };
+    size_t pressedRun = 0;
+    while (pressedRun < runs.size() && !(runs[pressedRun].Area == pr.Area && runs[pressedRun].First == pr.First))
+        ++pressedRun;
+    if (pressedRun == runs.size()) return;
+    size_t top = pressedRun, end = pressedRun + 1;
+    while (top > 0 && sameColumns(top - 1)) --top;
+    while (end < runs.size() && sameColumns(end)) ++end;
+
+    for (size_t k = top; k < end; ++k) {
+        const RunRef& r = runs[k];
         const RunGeometry g = geometry(*this, r);
         for (int32_t b = 0; b <= r.Count; ++b) {
             if (std::fabs(g.border(b) - x) > kTrackReachMm) continue;

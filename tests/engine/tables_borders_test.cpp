@@ -89,6 +89,11 @@ TEST_F(Borders, APressCollectsTheBordersWithinReach)
         w.FindAllTableTracks(0, c.line, c.side);
         EXPECT_EQ(w.TableTracks, c.tracks);
     }
+    // A row in other text columns ends the block of rows a drag moves.
+    line(2).ColumnCount = line(3).ColumnCount = 2;
+    w.FreeTableTrack();
+    w.FindAllTableTracks(0, 0, 0);
+    EXPECT_EQ(w.TableTracks, (std::vector<TableTrack>{{0, 0, 0}}));
 }
 
 TEST_F(Borders, ARowSelectionMovesOnlyItsOwnBorders)
