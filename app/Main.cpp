@@ -178,6 +178,7 @@ TMainForm::TMainForm(StartOptions options, QWidget* parent) : QMainWindow(parent
     createFieldCommands();
     createTableCommands();
     createObjectCommands();
+    createPrintCommands();
 
     QSettings placement(QStringLiteral("Quillet"), QStringLiteral("Quillet"));
     if (!restoreGeometry(placement.value(QString::fromLatin1(kGeometryKey)).toByteArray())) resize(1024, 768);
@@ -702,7 +703,10 @@ void TMainForm::FormShow()
             State.OpenFilterIndex = 0;
             // A file that cannot be read has shown its message; the rest
             // still open.
-            guardedCommand([&] { OpenMDIChild(fileShownName(std::filesystem::path(path))); });
+            guardedCommand([&] {
+                DocumentView* view = OpenMDIChild(fileShownName(std::filesystem::path(path)));
+                if (view && State.PrintAfterOpen) FastPrint(view->child());
+            });
         }
     });
     State.PrintAfterOpen = 0;

@@ -17,10 +17,13 @@
 #include "platform/MessageBox.h"
 #include "platform/PrinterInfo.h"
 
+#include <QDesktopServices>
 #include <QMainWindow>
+#include <QUrl>
 #include <QStringList>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -145,6 +148,18 @@ public:
     bool IsRecoveryNameUsed(const std::string& name) const;
     void AddQDTFileExtension();
     void PrintBtnClick();
+    // ---- Printing and PDF export (MainPrint.cpp) ----------------------------
+    // The print dialog, then (withOptions) the extended options; prints the
+    // active document, once per chosen record of the mail-merge table.
+    void PrintOut(uint8_t withOptions);
+    // Every page of the window on the default printer, without a dialog.
+    void FastPrint(TMDIChild& w);
+    void PDFExport1Click();
+    // Shows an exported file with the desktop's program for it; tests
+    // replace it.
+    std::function<void(const std::string&)> OpenExportedFile = [](const std::string& path) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+    };
     void SeitenansichtM1Click();
     // Applies the auto-save interval (0 stops the timer).
     void UpdateAutoSaveTimer();
@@ -341,6 +356,12 @@ private:
     void createObjectCommands();
     struct ObjectControls;
     std::shared_ptr<ObjectControls> Objects;
+    // "PDF export...", "Print", "Print with more options..." (MainPrint.cpp).
+    void createPrintCommands();
+    struct PrintExtensionChoice {
+        bool Reverse = false;
+        int32_t Records = 0, From = 1, To = 1;
+    } PrintOptions;
     DocumentView* makeWindow(const std::string& title, bool fromFile);
     void subWindowActivated(QMdiSubWindow* sub);
     // SaveSettings with the toolbars' current visibility.

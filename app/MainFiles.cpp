@@ -380,8 +380,9 @@ void TMainForm::AddQDTFileExtension()
 
 void TMainForm::PrintBtnClick()
 {
-    // Printing at once needs the printing module, which this build does not
-    // have yet: the button does nothing, with or without a window.
+    guardedVoid([this] {
+        if (TMDIChild* w = ActiveMDIChild()) FastPrint(*w);
+    });
 }
 
 void TMainForm::SeitenansichtM1Click()
