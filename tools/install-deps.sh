@@ -11,7 +11,7 @@ PACKAGES=(
   zlib1g-dev libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev
   libgsf-1-dev libshp-dev libsane-dev
   wngerman wamerican hyphen-de hyphen-en-us
-  libgtest-dev libgmock-dev libbenchmark-dev qpdf poppler-utils
+  libgtest-dev libgmock-dev libbenchmark-dev qpdf poppler-utils unrtf
 )
 
 missing=()

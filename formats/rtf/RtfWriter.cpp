@@ -19,11 +19,14 @@ namespace {
 
 constexpr double kMmPerInch = 25.39995;
 // Lengths convert with truncation toward zero; a length beyond what any
-// page holds cannot overflow the 32-bit number.
+// page holds cannot overflow the 32-bit number. A length read from twips
+// comes back a hair below its whole number of twips, so a millionth of a
+// twip is allowed for, or every save would take one twip off.
 int64_t twips(double mm)
 {
     if (!std::isfinite(mm)) return 0;
-    return int64_t(std::trunc(std::clamp(mm, -1.0e6, 1.0e6) * 1440.0 / kMmPerInch));
+    const double t = std::clamp(mm, -1.0e6, 1.0e6) * 1440.0 / kMmPerInch;
+    return int64_t(std::trunc(t + std::copysign(1e-6, t)));
 }
 
 class Writer {
@@ -70,8 +73,9 @@ int32_t Writer::fontNumber(const std::string& face) const
 
 int32_t Writer::colorIndex(uint32_t c) const
 {
+    // Entry 0 is the automatic colour; ours start at 1.
     const auto it = std::find(Colors.begin(), Colors.end(), c & 0xFFFFFF);
-    return it == Colors.end() ? 0 : int32_t(it - Colors.begin());
+    return it == Colors.end() ? 1 : int32_t(it - Colors.begin()) + 1;
 }
 
 void Writer::collectFonts()
@@ -114,7 +118,17 @@ void Writer::collectColors()
 
 void Writer::escaped(std::string_view text)
 {
+    static const char kHex[] = "0123456789abcdef";
     for (const char c : text) {
+        const uint8_t b = uint8_t(c);
+        if (b >= 0x80) {
+            // Eight-bit bytes as escapes: readers that take RTF as 7-bit
+            // text drop raw ones.
+            Out += "\\'";
+            Out += kHex[b >> 4];
+            Out += kHex[b & 15];
+            continue;
+        }
         if (c == '{' || c == '}' || c == '\\') Out += '\\';
         Out += c;
     }
@@ -137,7 +151,7 @@ std::string Writer::run()
     collectFonts();
     collectColors();
     ShapeWritten.assign(W.Areas.size(), false);
-    Out += "{\\rtf1\\ansi";
+    Out += "{\\rtf1\\ansi\\ansicpg1252";
     Out += "{\\fonttbl";
     for (size_t i = 0; i < Fonts.size(); ++i) {
         Out += "{\\f" + std::to_string(i) + "\\fnil ";
@@ -147,7 +161,9 @@ std::string Writer::run()
     }
     Out += "}";
     endLine();
-    Out += "{\\colortbl";
+    // An empty first entry: index 0 means "automatic" to other readers,
+    // and a background of 0 must not read as black.
+    Out += "{\\colortbl;";
     for (const uint32_t c : Colors) {
         word("\\red", c & 0xFF);
         word("\\green", (c >> 8) & 0xFF);
@@ -314,8 +330,11 @@ void Writer::characterFormat(const FontEntry& f)
     }
     if (all || p.Color != f.Color) word("\\cf", colorIndex(f.Color));
     if (all || p.BkColor != f.BkColor || p.BkTransparent != f.BkTransparent) {
-        if (f.BkTransparent && (f.BkColor & 0xFFFFFF) == 0xFFFFFF) Out += "\\cb0";
-        else word("\\chcbpat", colorIndex(f.BkColor));
+        // After "plain" there is no background to turn off; writing one
+        // anyway makes some readers paint colour 0 behind the text.
+        const bool none = f.BkTransparent && (f.BkColor & 0xFFFFFF) == 0xFFFFFF;
+        if (!none) word("\\chcbpat", colorIndex(f.BkColor));
+        else if (!all) Out += "\\cb0";
     }
     Last = f;
     if (Out.size() != before) Out += ' ';

@@ -96,6 +96,8 @@ TEST_F(RtfReader, TextLineEndsEscapesAndResults)
         {"not rtf", "Hello world", "", rtfNotRtf},
         {"word too long is unknown", "{\\rtf1 a\\" + std::string(100, 'x') + " b}", "ab", rtfOk},
         {"ends inside a control word", "{\\rtf1 a\\pa", "a", rtfUnclosed},
+        {"negative indent then a group", "{\\rtf1 x\\par\\pard\\li720\\fi-360 {\\super 2}\\strike s\\line n}",
+         "x|2s/n", rtfOk},
         {"control byte dropped", std::string("{\\rtf1 a\x01" "b}"), "ab", rtfOk},
     };
     for (const TextCase& c : cases) {
