@@ -437,6 +437,30 @@ public:
     void SpellingPopupAction(const PopupItem& item);
     class SpellCheckUi* SpellCheckDialogs = nullptr;
 
+    // ---- Clipboard (Clipboard.cpp) -----------------------------------------
+    // Copy (0) or cut (1) the selected floating areas, else the selection.
+    void KopierenInZwischenAblage(uint8_t cut);
+    // Paste: 0 the best format there is, 1 the private format, 2 plain
+    // text, 3 a picture. True when something was pasted.
+    bool EinfuegenAusZwischenAblage(int32_t kind);
+    // The paste-special dialog.
+    void InhalteEinfuegenAusZwischenAblage();
+    // The selection (or the selected areas) with what it needs, as copied.
+    struct ClipFragment CopyFragment();
+    // The plain text of a fragment (Windows-1252, CR LF line ends).
+    static std::string FragmentText(const struct ClipFragment& fragment);
+    bool PasteAllowed();
+    TextChar PastedChar(const TextChar& src, const struct ClipFragment& f, int32_t footnoteId,
+                        std::vector<int32_t>& newFootnotes);
+    TextArea PastedArea(const TextArea& src, const struct ClipFragment& f, int32_t footnoteId,
+                        std::vector<int32_t>& newFootnotes);
+    bool InsertPastedChar(const TextChar& c);
+    void PasteBreak(int32_t endKind);
+    // A checked fragment at the cursor; no undo step, no layout.
+    void PasteFragment(const struct ClipFragment& f);
+    void PasteText(const std::string& ansiText);
+    class PasteSpecialUi* PasteDialogs = nullptr;
+
     // ---- Hyphenation (DocumentLanguage.cpp) ---------------------------------
     // Words already hyphenated in this window: ASCII-uppercased word ->
     // its hyphenated form (in the letter case it was first asked in).

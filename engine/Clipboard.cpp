@@ -1,0 +1,411 @@
+// Copy, cut and paste. Copy puts the selection on the clipboard twice: as
+// plain text for other programs and in the private format, which carries
+// the lines, characters, fonts, pictures, fields and footnotes so they come
+// back whole in any window of the program. Paste takes the best format the
+// clipboard offers, or the one the paste-special dialog names.
+
+#include "engine/Childwin.h"
+#include "engine/ClipboardDialog.h"
+#include "engine/ClipboardStream.h"
+#include "engine/DocWalk.h"
+#include "platform/Clipboard.h"
+#include "platform/VirtualKeys.h"
+
+#include <algorithm>
+
+namespace quillet {
+
+namespace {
+
+constexpr int32_t kMaxFootnote = 0xFFFF;
+constexpr size_t kMaxPictureSlots = 0xFFFF;
+
+bool isFloating(const TextArea& a) { return a.AreaType > atFooter && a.Selected; }
+
+struct FlagRestore {
+    uint8_t& Flag;
+    uint8_t Old;
+    FlagRestore(uint8_t& flag, uint8_t value) : Flag(flag), Old(flag) { Flag = value; }
+    ~FlagRestore() { Flag = Old; }
+};
+
+class NoPasteDialog final : public PasteSpecialUi {
+public:
+    bool runInsertContentDialog(InsertContentModel&) override { return false; }
+};
+
+} // namespace
+
+PasteSpecialUi* pasteSpecialDialogOf(TMDIChild& w)
+{
+    static NoPasteDialog none;
+    if (w.PasteDialogs) return w.PasteDialogs;
+    if (auto* frame = dynamic_cast<PasteSpecialUi*>(w.Ui)) return frame;
+    return &none;
+}
+
+// ---- Copy ------------------------------------------------------------------------
+
+ClipFragment TMDIChild::CopyFragment()
+{
+    ClipFragment f;
+    f.Fonts = Fonts;
+    std::vector<int32_t> pictureSlot(Pictures.size(), -1);
+    std::vector<int32_t> refs;
+    // The fragment's own picture list holds only the pictures it uses.
+    auto take = [&](TextChar c) {
+        if (c.Kind == ckPicture) {
+            if (c.PictureIndex < Pictures.size()) {
+                int32_t& slot = pictureSlot[c.PictureIndex];
+                if (slot < 0) {
+                    slot = int32_t(f.Pictures.size());
+                    f.Pictures.push_back(Pictures[c.PictureIndex].clone());
+                }
+                c.PictureIndex = uint16_t(slot);
+            } else {
+                c.PictureIndex = uint16_t(f.Pictures.size());  // names nothing: sent as empty
+            }
+        }
+        if (c.Kind == ckFootnoteRef) refs.push_back(c.FootnoteId);
+        SettingOpsB(c.Flags, cfMisspelt, false);
+        return c;
+    };
+    auto copyLine = [&](const TextLine& l) {
+        TextLine out = l;
+        for (TextChar& c : out.Chars) c = take(c);
+        return out;
+    };
+
+    if (std::any_of(Areas.begin(), Areas.end(), isFloating)) {
+        f.Mode = ClipFragment::kAreas;
+        for (const TextArea& a : Areas) {
+            if (!isFloating(a)) continue;
+            TextArea copy = a;
+            for (TextLine& l : copy.Lines) l = copyLine(l);
+            f.Areas.push_back(std::move(copy));
+        }
+    } else if (isThereAmarking()) {
+        f.Mode = ClipFragment::kText;
+        FindMarkingStart();
+        f.RowMarking = RowMarking;
+        TextWalker w = MarkedWalk();
+        int64_t guard = 0;
+        for (const TextArea& a : Areas) guard += a.LineCount() + 1;
+        for (; guard > 0; --guard) {
+            const int32_t ai = w.Pos.Area, li = w.Pos.Line;
+            if (const TextLine* l = lineAt(Areas, ai, li)) {
+                ClipFragment::Line rec;
+                rec.Text = *l;
+                rec.Text.Chars.clear();
+                for (int32_t ch = 0; ch < l->CharCount(); ++ch)
+                    if (isinmarking(ai, li, ch)) rec.Text.Chars.push_back(take(l->Chars[size_t(ch)]));
+                rec.EndSelected = isinmarking(ai, li, l->CharCount()) ? 1 : 0;
+                f.Lines.push_back(std::move(rec));
+            }
+            if (!(f.RowMarking ? getnextmarkedlineTableBlind(w) : getnextmarkedline(w))) break;
+        }
+    }
+    for (int32_t id : refs) {
+        const int32_t a = GetFootNoteField(id);
+        TextArea copy;
+        if (a >= 0) {
+            copy = Areas[size_t(a)];
+            for (TextLine& l : copy.Lines) l = copyLine(l);
+        }
+        f.Footnotes.push_back(std::move(copy));
+    }
+    return f;
+}
+
+std::string TMDIChild::FragmentText(const ClipFragment& f)
+{
+    std::string out;
+    auto lineText = [&](const TextLine& l) {
+        for (const TextChar& c : l.Chars) {
+            if (c.Kind != ckText || c.Code == 0) continue;
+            if (c.Code == 13) out += "\r\n";
+            else out.push_back(char(c.Code));
+        }
+    };
+    // Cells are parted by a tab, a row ends with a line end, like every
+    // hard line end.
+    const TextLine* prev = nullptr;
+    auto put = [&](const TextLine& l) {
+        if (prev) {
+            const bool rowEnds = prev->IsCell && prev->RowLastRun && columnOf(*prev) == cellsOf(*prev) - 1;
+            if (prev->EndKind != ekSoft || rowEnds || bool(prev->IsCell) != bool(l.IsCell)) out += "\r\n";
+            else if (prev->IsCell && l.IsCell) out += "\t";
+        }
+        lineText(l);
+        prev = &l;
+    };
+    if (f.Mode == ClipFragment::kAreas) {
+        for (const TextArea& a : f.Areas)
+            for (const TextLine& l : a.Lines) put(l);
+    } else {
+        for (const ClipFragment::Line& l : f.Lines) put(l.Text);
+    }
+    return out;
+}
+
+void TMDIChild::KopierenInZwischenAblage(uint8_t cut)
+{
+    WalkAllAreas = 0;
+    const bool areas = std::any_of(Areas.begin(), Areas.end(), isFloating);
+    if (!areas && !isThereAmarking()) return;
+    const ClipFragment f = CopyFragment();
+    clipboard().set(FragmentText(f), WriteClipStream(f));
+    if (!cut) return;
+    if (areas) {
+        // Only the areas went to the clipboard, so only they go; the Delete
+        // key's path takes the undo step.
+        uint16_t key = VK_DELETE;
+        getkeysKeyDown(key, 0);
+    } else {
+        MakeCopyForUndo("Cut");
+        TypingRun = 0;
+        CutInProgress = 1;
+        DeleteMarking();
+        CutInProgress = 0;
+    }
+    RefreshDirtyContent();
+}
+
+// ---- Paste -------------------------------------------------------------------------
+
+bool TMDIChild::PasteAllowed()
+{
+    if (!validIndex(Cursor.Area, Areas.size())) return false;
+    // Text put into a drawing object would never be laid out or seen.
+    const TextArea& a = Areas[size_t(Cursor.Area)];
+    return a.AreaType <= atTextFrame && !(a.AreaType == atTextFrame && a.Selected);
+}
+
+TextChar TMDIChild::PastedChar(const TextChar& src, const ClipFragment& f, int32_t footnoteId,
+                               std::vector<int32_t>& newFootnotes)
+{
+    TextChar c = src;
+    if (validIndex(src.FontIndex, f.Fonts.size())) c.FontIndex = GetNewFontIndex(f.Fonts[size_t(src.FontIndex)]);
+    else c.FontIndex = GetNewFontIndex(FontEntryFromState(FontState));
+    SettingOpsB(c.Flags, cfMisspelt, false);
+    if (c.Kind == ckPicture) {
+        // A picture the list cannot take becomes an empty character of its
+        // own, never an index into someone else's list.
+        if (src.PictureIndex < f.Pictures.size() && Pictures.size() < kMaxPictureSlots) {
+            Pictures.push_back(f.Pictures[src.PictureIndex].clone());
+            c.PictureIndex = uint16_t(Pictures.size() - 1);
+        } else {
+            c.Kind = ckText;
+            c.Code = ' ';
+            c.PictureIndex = 0;
+        }
+    } else if (c.Kind == ckFootnoteRef) {
+        if (footnoteId == 0 && FootnoteCounter >= 0 && FootnoteCounter < kMaxFootnote) {
+            const int32_t id = ++FootnoteCounter;
+            c.FootnoteId = uint16_t(id);
+            c.ShownNumber = uint16_t(id);
+            newFootnotes.push_back(id);
+        } else {
+            c.Kind = ckText;  // inside a footnote: its number as plain text
+        }
+    } else if (c.Kind == ckFootnoteNumber) {
+        if (footnoteId > 0) {
+            c.FootnoteId = uint16_t(footnoteId);
+            c.ShownNumber = uint16_t(footnoteId);
+        } else {
+            c.Kind = ckText;
+        }
+    }
+    return c;
+}
+
+bool TMDIChild::InsertPastedChar(const TextChar& c)
+{
+    const TextPos at = Cursor;
+    TextChar* slot = NewChar();
+    if (!slot) return false;
+    *slot = c;
+    PositionsCharsInserted(at.Area, at.Line, at.Char, 1);
+    Cursor = TextPos{at.Area, at.Line, at.Char + 1};
+    if (TextLine* l = lineAt(*this, at)) l->Dirty = 1;
+    return true;
+}
+
+void TMDIChild::PasteBreak(int32_t endKind)
+{
+    const TextLine* l = lineAt(*this, Cursor);
+    if (!l) return;
+    if (l->IsCell) {
+        // A cell keeps its paragraphs inside it: the Enter key knows how.
+        TypingRun = 1;
+        LastEditKind = 1;
+        uint16_t key = VK_RETURN;
+        getkeysKeyDown(key, 0);
+        return;
+    }
+    int32_t a = Cursor.Area, ln = Cursor.Line, ch = Cursor.Char;
+    InsertEnterOnThatPos(a, ln, endKind, ch);
+    Cursor = TextPos{a, ln, ch};
+}
+
+TextArea TMDIChild::PastedArea(const TextArea& src, const ClipFragment& f, int32_t footnoteId,
+                               std::vector<int32_t>& newFootnotes)
+{
+    TextArea a = src;
+    a.PrevInFlow = a.NextInFlow = -1;
+    a.AnchorId = 0;
+    a.Selected = 0;
+    a.Visited = 0;
+    int32_t pages = 1;
+    for (const TextArea& b : Areas)
+        if (b.AreaType == atPageBody) pages = std::max(pages, b.PageIndex + 1);
+    a.PageIndex = std::clamp(a.PageIndex, 0, pages - 1);
+    if (footnoteId > 0) a.FootnoteNumber = footnoteId;
+    for (TextLine& l : a.Lines) {
+        for (TextChar& c : l.Chars) c = PastedChar(c, f, footnoteId, newFootnotes);
+        l.Dirty = 1;
+    }
+    if (a.Lines.empty()) {
+        a.Lines.resize(1);
+        InitNewLine(a.Lines, 0);
+    }
+    return a;
+}
+
+void TMDIChild::PasteFragment(const ClipFragment& f)
+{
+    std::vector<int32_t> newFootnotes;
+    const TextPos home = Cursor;
+    if (f.Mode == ClipFragment::kAreas) {
+        for (const TextArea& src : f.Areas) Areas.push_back(PastedArea(src, f, 0, newFootnotes));
+    } else if (f.RowMarking) {
+        // Whole rows go in as whole lines before the cursor's row (or its
+        // paragraph, split at the cursor), never into the middle of a run.
+        TextLine* l = lineAt(*this, Cursor);
+        if (!l) return;
+        if (l->IsCell) {
+            int32_t a = Cursor.Area, ln = Cursor.Line;
+            toFirstRun(*this, a, ln);
+            Cursor = TextPos{a, ln - columnOf(*lineAt(*this, a, ln)), 0};
+        } else if (Cursor.Char > 0) {
+            PasteBreak(ekParagraph);
+        }
+        for (const ClipFragment::Line& rec : f.Lines) {
+            const int32_t a = Cursor.Area, at = Cursor.Line;
+            InsertNewLine(a, at);
+            TextLine& nl = Areas[size_t(a)].Lines[size_t(at)];
+            nl = rec.Text;
+            for (TextChar& c : nl.Chars) c = PastedChar(c, f, 0, newFootnotes);
+            nl.Dirty = 1;
+            Cursor = TextPos{a, at + 1, 0};
+        }
+    } else {
+        for (size_t i = 0; i < f.Lines.size(); ++i) {
+            const ClipFragment::Line& rec = f.Lines[i];
+            for (const TextChar& src : rec.Text.Chars)
+                if (!InsertPastedChar(PastedChar(src, f, 0, newFootnotes))) return;
+            if (!rec.EndSelected || (rec.Text.EndKind == ekSoft && !rec.Text.IsCell)) continue;
+            const TextPos before = Cursor;
+            const bool wasCell = lineAt(*this, before) && lineAt(*this, before)->IsCell;
+            PasteBreak(rec.Text.IsCell ? ekParagraph : rec.Text.EndKind);
+            // The paragraph it ended takes the copied paragraph's format; a
+            // cell and a plain line keep their own indents.
+            if (TextLine* target = lineAt(*this, before); target && !wasCell && !rec.Text.IsCell) {
+                target->Para = rec.Text.Para;
+                target->Dirty = 1;
+            }
+        }
+    }
+    // The footnotes of the pasted references, each with its own copy.
+    const size_t n = std::min(newFootnotes.size(), f.Footnotes.size());
+    int32_t page = 0;
+    if (validIndex(home.Area, Areas.size())) page = Areas[size_t(home.Area)].PageIndex;
+    for (size_t i = 0; i < n; ++i) {
+        std::vector<int32_t> none;
+        TextArea a = PastedArea(f.Footnotes[i], f, newFootnotes[i], none);
+        a.AreaType = atFooter;
+        a.PageIndex = page;
+        Areas.push_back(std::move(a));
+    }
+    InvalidateMarking();
+    ClampPosition(Areas, Cursor);
+    Anchor = Cursor;
+}
+
+void TMDIChild::PasteText(const std::string& text)
+{
+    FlagRestore quiet(NoRefresh, 1);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const uint8_t b = uint8_t(text[i]);
+        if (b == '\r' || (b == '\n' && (i == 0 || text[i - 1] != '\r'))) {
+            PasteBreak(ekParagraph);
+            continue;
+        }
+        // Other control bytes would turn into line or page breaks when laid out.
+        if (b < 32 && b != '\t') continue;
+        const TextPos at = Cursor;
+        TextChar* c = NewChar();
+        if (!c) return;
+        c->Kind = ckText;
+        c->Code = b;
+        const char ch = char(b);
+        RenderChar(*c, false, std::string_view(&ch, 1));
+        if (TextLine* l = lineAt(*this, at)) l->Dirty = 1;
+        PositionsCharsInserted(at.Area, at.Line, at.Char, 1);
+        Cursor = TextPos{at.Area, at.Line, at.Char + 1};
+    }
+    Anchor = Cursor;
+}
+
+bool TMDIChild::EinfuegenAusZwischenAblage(int32_t kind)
+{
+    Clipboard& board = clipboard();
+    bool pasted = false;
+    if (board.hasPrivate() && (kind == 0 || kind == 1)) {
+        // A stream that fails any check pastes nothing at all.
+        const std::optional<ClipFragment> f = ReadClipStream(board.privateData());
+        if (f && PasteAllowed()) {
+            TypingRun = 0;
+            MakeCopyForUndo("Insert");
+            CaretAtLineEnd = 0;
+            if (isThereAmarking()) DeleteMarking();
+            FlagRestore quiet(NoRefresh, 1);
+            PasteFragment(*f);
+            pasted = true;
+        }
+    } else if (board.hasText() && (kind == 0 || kind == 2)) {
+        if (PasteAllowed()) {
+            TypingRun = 0;
+            MakeCopyForUndo("Insert");
+            CaretAtLineEnd = 0;
+            if (isThereAmarking()) DeleteMarking();
+            PasteText(board.text());
+            pasted = true;
+        }
+    } else if (board.hasPicture() && (kind == 0 || kind == 3)) {
+        Dib d = board.picture();
+        // A resolution under about 25 dpi would make the picture metres
+        // wide: such a picture is sized by the screen's resolution instead.
+        if (d.Header.biXPelsPerMeter < 1000) d.Header.biXPelsPerMeter = 0;
+        pasted = InsertPictureAtCursor(std::move(d), DisplayDpi, true);
+    }
+    TypingRun = 0;
+    RefreshDirtyContent();
+    return pasted;
+}
+
+void TMDIChild::InhalteEinfuegenAusZwischenAblage()
+{
+    Clipboard& board = clipboard();
+    InsertContentModel m;
+    if (board.hasPrivate()) m.Rows.push_back({"Formated text", 1});
+    if (board.hasText()) m.Rows.push_back({"Unformated text", 2});
+    if (board.hasPicture()) m.Rows.push_back({"Bitmap graphic", 3});
+    if (m.Rows.empty()) return;
+    m.Selected = 0;
+    if (!pasteSpecialDialogOf(*this)->runInsertContentDialog(m)) return;
+    if (!validIndex(m.Selected, m.Rows.size())) return;
+    EinfuegenAusZwischenAblage(m.Rows[size_t(m.Selected)].second);
+}
+
+} // namespace quillet

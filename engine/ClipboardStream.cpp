@@ -1,0 +1,366 @@
+// The private clipboard stream (ClipboardStream.h). Records go through the
+// record codec field by field; everything around them (tags, strings,
+// pictures) is written and read here, every read through the byte cursor.
+//
+// Stream: i32 mode; text mode: i32 row flag, line records, i32 0; areas
+// mode: area records, i32 0; then one area record per footnote reference
+// met. Area record: i32 1, area image, line records, i32 0. Line record:
+// i32 1, line image (its char count = the entries that follow), tab stops,
+// bullet face when the image says so, character entries, i32 line end
+// selected. Character entry: char image, font entry image, face; a
+// picture's bits and header with palette; a field's result and code.
+
+#include "engine/ClipboardStream.h"
+#include "engine/RecordCodec.h"
+#include "platform/ByteIO.h"
+
+#include <algorithm>
+
+namespace quillet {
+
+namespace {
+
+constexpr size_t kHeaderSize = 40;
+// Smallest character entry: the two images and an empty face.
+constexpr size_t kMinCharEntry = kTextCharSize + kFontEntrySize + 4;
+// Longest face name and field text the stream may carry.
+constexpr size_t kMaxFace = 255;
+constexpr size_t kMaxFieldText = size_t(1) << 20;
+
+// ---- Writing -------------------------------------------------------------------
+
+void writeHeader(ByteWriter& out, const BitmapInfoHeader& h)
+{
+    out.u32(uint32_t(kHeaderSize));
+    out.i32(h.biWidth);
+    out.i32(h.biHeight);
+    out.u16(h.biPlanes);
+    out.u16(h.biBitCount);
+    out.u32(h.biCompression);
+    out.u32(h.biSizeImage);
+    out.i32(h.biXPelsPerMeter);
+    out.i32(h.biYPelsPerMeter);
+    out.u32(h.biClrUsed);
+    out.u32(h.biClrImportant);
+}
+
+class Writer {
+public:
+    explicit Writer(const ClipFragment& f) : F(f) {}
+
+    void line(const TextLine& l, uint8_t endSelected)
+    {
+        out.i32(1);
+        encodeTextLine(out, l, l.CharCount());
+        for (const TabStop& t : l.Para.Tabs) encodeTabStop(out, t);
+        if (l.Para.BulletFace) out.lpString32(*l.Para.BulletFace);
+        for (const TextChar& c : l.Chars) character(c);
+        out.i32(endSelected);
+    }
+
+    void area(const TextArea& a)
+    {
+        out.i32(1);
+        encodeTextArea(out, a);
+        for (const TextLine& l : a.Lines) line(l, 1);
+        out.i32(0);
+    }
+
+    void character(const TextChar& c)
+    {
+        encodeTextChar(out, c);
+        const FontEntry none;
+        const FontEntry& font = c.FontIndex >= 0 && size_t(c.FontIndex) < F.Fonts.size() ? F.Fonts[size_t(c.FontIndex)] : none;
+        encodeFontEntry(out, font);
+        out.lpString32(font.Face);
+        if (c.Kind == ckPicture) {
+            const Dib* d = c.PictureIndex < F.Pictures.size() ? &F.Pictures[c.PictureIndex] : nullptr;
+            if (d && dibUsable(*d)) {
+                out.i32(int32_t(d->Bits.size()));
+                out.bytes(d->Bits.data(), d->Bits.size());
+                const size_t colours = std::min<size_t>(d->ColorTable.size(), 256);
+                out.i32(int32_t(kHeaderSize + 4 * colours));
+                writeHeader(out, d->Header);
+                for (size_t i = 0; i < colours; ++i) {
+                    const RgbQuad& q = d->ColorTable[i];
+                    out.u8(q.Blue);
+                    out.u8(q.Green);
+                    out.u8(q.Red);
+                    out.u8(0);
+                }
+            } else {
+                // No picture to send: an empty block the reader refuses,
+                // never bits of another picture.
+                out.i32(0);
+                out.i32(0);
+            }
+        } else if (c.Kind == ckField) {
+            out.lpString32(c.FieldResult ? *c.FieldResult : std::string());
+            out.lpString32(c.FieldCode ? *c.FieldCode : std::string());
+        }
+    }
+
+    const ClipFragment& F;
+    ByteWriter out;
+};
+
+// ---- Reading -------------------------------------------------------------------
+
+class Reader {
+public:
+    Reader(const std::vector<uint8_t>& bytes, ClipFragment& f) : in(bytes), F(f) {}
+
+    bool fail()
+    {
+        in.fail();
+        return false;
+    }
+
+    // A tag: 1 a record follows, 0 the list ends; anything else is damage.
+    bool tag(bool& more)
+    {
+        const int32_t t = in.i32();
+        if (!in || (t != 0 && t != 1)) return fail();
+        more = t == 1;
+        return true;
+    }
+
+    bool line(TextLine& l, uint8_t& endSelected)
+    {
+        TextLineImage img = decodeTextLine(in);
+        if (!in) return false;
+        if (img.tabCount < 0 || img.tabCount > kClipMaxTabs || !in.fits(img.tabCount, kTabStopSize)) return fail();
+        if (img.charCount < 0 || img.charCount > kClipMaxChars || !in.fits(img.charCount, kMinCharEntry)) return fail();
+        l = std::move(img.line);
+        l.Para.Tabs.clear();
+        for (int32_t i = 0; i < img.tabCount; ++i) l.Para.Tabs.push_back(decodeTabStop(in));
+        l.Para.BulletFace.reset();
+        if (img.hasBulletFace) {
+            std::string face;
+            if (!in.lpString32(face, kMaxFace)) return false;
+            l.Para.BulletFace = std::move(face);
+        }
+        // Cells and paragraphs of damaged images are held to sane shapes.
+        if (l.EndKind < ekSoft || l.EndKind > ekPageBreak) return fail();
+        if (l.IsCell && (l.CellsPerRow < 1 || l.CellsPerRow > kMaxCellsPerRow || l.CellIndex < 0 ||
+                         l.CellIndex >= l.CellsPerRow))
+            return fail();
+        l.Chars.clear();
+        l.Chars.reserve(size_t(img.charCount));
+        for (int32_t i = 0; i < img.charCount; ++i) {
+            TextChar c;
+            if (!character(c, l.Para)) return false;
+            l.Chars.push_back(std::move(c));
+        }
+        const int32_t sel = in.i32();
+        if (!in || (sel != 0 && sel != 1)) return fail();
+        endSelected = uint8_t(sel);
+        l.Dirty = 1;
+        return true;
+    }
+
+    bool character(TextChar& c, const AbsatzFormat& para)
+    {
+        TextCharImage img = decodeTextChar(in);
+        FontEntryImage font = decodeFontEntry(in);
+        if (!in) return false;
+        std::string face;
+        if (!in.lpString32(face, kMaxFace)) return false;
+        font.entry.Face = std::move(face);
+        c = std::move(img.ch);
+        if (c.Kind > ckField) return fail();
+        c.FontIndex = fontIndex(font.entry);
+        c.FieldResult.reset();
+        c.FieldCode.reset();
+        c.ParaCopy.reset();
+        // The stream does not carry an inline paragraph end's own format:
+        // it takes the format of the line it was copied with.
+        if (img.hasParaCopy) c.ParaCopy = para;
+        if (c.Kind == ckPicture) {
+            if (!picture(c)) return false;
+        } else if (c.Kind == ckField) {
+            std::string result, code;
+            if (!in.lpString32(result, kMaxFieldText) || !in.lpString32(code, kMaxFieldText)) return false;
+            c.FieldResult = std::move(result);
+            c.FieldCode = std::move(code);
+        } else if (c.Kind == ckFootnoteRef) {
+            ++Refs;
+        }
+        return true;
+    }
+
+    bool picture(TextChar& c)
+    {
+        const int32_t n = in.i32();
+        if (!in || n <= 0 || size_t(n) > in.remaining()) return fail();
+        const size_t bitsAt = in.offset();
+        in.skip(size_t(n));
+        const int32_t m = in.i32();
+        if (!in || m < int32_t(kHeaderSize) || m > int32_t(kHeaderSize) + kClipMaxPaletteBytes || (m - int32_t(kHeaderSize)) % 4 != 0 ||
+            size_t(m) > in.remaining())
+            return fail();
+        const uint32_t size = in.u32();
+        const int32_t width = in.i32();
+        const int32_t height = in.i32();
+        in.skip(2);
+        const uint16_t bpp = in.u16();
+        const uint32_t compression = in.u32();
+        in.skip(4);
+        const int32_t xppm = in.i32();
+        const int32_t yppm = in.i32();
+        in.skip(8);
+        if (!in || size != kHeaderSize || compression != 0 || width <= 0 || height <= 0) return fail();
+        if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32) return fail();
+        if (uint64_t(width) * uint64_t(height) > kMaxDibPixels) return fail();
+        // The colours sent, but never more than the depth can use; the
+        // table's rest stays black.
+        const size_t sent = size_t(m) - kHeaderSize;
+        const size_t usable = bpp <= 8 ? std::min(sent, size_t(4) << bpp) : 0;
+        std::vector<RgbQuad> colours(usable / 4);
+        for (RgbQuad& q : colours) {
+            q.Blue = in.u8();
+            q.Green = in.u8();
+            q.Red = in.u8();
+            in.u8();
+        }
+        in.skip(sent - usable);
+        if (!in) return false;
+        Dib d;
+        newdib(&d, width, height, bpp, &colours, int32_t(colours.size()));
+        if (d.empty() || d.Bits.size() != size_t(n)) return fail();
+        std::copy_n(in.data() + bitsAt, size_t(n), d.Bits.begin());
+        d.Header.biXPelsPerMeter = xppm;
+        d.Header.biYPelsPerMeter = yppm;
+        if (F.Pictures.size() >= 0xFFFF) return fail();
+        c.PictureIndex = uint16_t(F.Pictures.size());
+        F.Pictures.push_back(std::move(d));
+        return true;
+    }
+
+    int32_t fontIndex(const FontEntry& e)
+    {
+        for (size_t i = 0; i < F.Fonts.size(); ++i)
+            if (F.Fonts[i] == e) return int32_t(i);
+        F.Fonts.push_back(e);
+        return int32_t(F.Fonts.size() - 1);
+    }
+
+    bool area(TextArea& a)
+    {
+        TextAreaImage img = decodeTextArea(in);
+        if (!in) return false;
+        a = std::move(img.area);
+        a.Lines.clear();
+        bool more = false;
+        for (;;) {
+            if (!tag(more)) return false;
+            if (!more) break;
+            TextLine l;
+            uint8_t sel = 0;
+            if (!line(l, sel)) return false;
+            a.Lines.push_back(std::move(l));
+        }
+        return true;
+    }
+
+    bool stream()
+    {
+        F.Mode = in.i32();
+        if (!in) return false;
+        bool more = false;
+        if (F.Mode == ClipFragment::kText) {
+            const int32_t rows = in.i32();
+            if (!in || (rows != 0 && rows != 1)) return fail();
+            F.RowMarking = uint8_t(rows);
+            for (;;) {
+                if (!tag(more)) return false;
+                if (!more) break;
+                ClipFragment::Line l;
+                if (!line(l.Text, l.EndSelected)) return false;
+                F.Lines.push_back(std::move(l));
+            }
+        } else if (F.Mode == ClipFragment::kAreas) {
+            for (;;) {
+                if (!tag(more)) return false;
+                if (!more) break;
+                TextArea a;
+                if (!area(a)) return false;
+                F.Areas.push_back(std::move(a));
+            }
+        } else {
+            return fail();
+        }
+        // Exactly one footnote area per reference, then the stream's end.
+        const int32_t refs = Refs;
+        for (int32_t i = 0; i < refs; ++i) {
+            if (!tag(more)) return false;
+            if (!more) return fail();
+            TextArea a;
+            if (!area(a)) return false;
+            F.Footnotes.push_back(std::move(a));
+        }
+        if (Refs != refs || !in.atEnd()) return fail();  // footnotes hold no footnotes
+        return bool(in);
+    }
+
+    ByteReader in;
+    ClipFragment& F;
+    int32_t Refs = 0;
+};
+
+int32_t footnoteRefs(const TextLine& l)
+{
+    int32_t n = 0;
+    for (const TextChar& c : l.Chars) n += c.Kind == ckFootnoteRef;
+    return n;
+}
+
+} // namespace
+
+std::vector<uint8_t> WriteClipStream(const ClipFragment& f)
+{
+    Writer w(f);
+    w.out.i32(f.Mode);
+    int32_t refs = 0;
+    if (f.Mode == ClipFragment::kAreas) {
+        for (const TextArea& a : f.Areas) {
+            w.area(a);
+            for (const TextLine& l : a.Lines) refs += footnoteRefs(l);
+        }
+        w.out.i32(0);
+    } else {
+        w.out.i32(f.RowMarking ? 1 : 0);
+        for (const ClipFragment::Line& l : f.Lines) {
+            w.line(l.Text, l.EndSelected);
+            refs += footnoteRefs(l.Text);
+        }
+        w.out.i32(0);
+    }
+    // A reference always has its area in the stream, an empty one when the
+    // document had lost it, so the reader never runs out of step.
+    for (int32_t i = 0; i < refs; ++i) {
+        if (size_t(i) < f.Footnotes.size()) {
+            TextArea a = f.Footnotes[size_t(i)];
+            // Footnote text cannot hold references of its own.
+            for (TextLine& l : a.Lines)
+                for (TextChar& c : l.Chars)
+                    if (c.Kind == ckFootnoteRef) c.Kind = ckText;
+            w.area(a);
+        } else {
+            TextArea empty;
+            empty.AreaType = atFooter;
+            w.area(empty);
+        }
+    }
+    return std::move(w.out.buffer());
+}
+
+std::optional<ClipFragment> ReadClipStream(const std::vector<uint8_t>& bytes)
+{
+    ClipFragment f;
+    Reader r(bytes, f);
+    if (!r.stream()) return std::nullopt;
+    return f;
+}
+
+} // namespace quillet

@@ -1,0 +1,49 @@
+#pragma once
+// The program's private clipboard format: a selection's lines (or selected
+// floating areas) with everything their characters need, as a little-endian
+// stream of record images. The reader trusts nothing: any count, length,
+// tag or size that does not agree with the rest fails the whole stream, so
+// a paste either gets a complete fragment or nothing.
+
+#include "engine/Records.h"
+#include "platform/Dib.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillet {
+
+// The clipboard format's name; the Qt layer turns it into its MIME type.
+inline constexpr const char* kClipboardFormatName = "VADAZEZOVEZUDADEZE10";
+
+struct ClipFragment {
+    static constexpr int32_t kAreas = 1;
+    static constexpr int32_t kText = 2;
+    int32_t Mode = kText;
+    uint8_t RowMarking = 0;  // whole table rows were copied
+    struct Line {
+        TextLine Text;            // the copied characters only
+        uint8_t EndSelected = 0;  // the line's end was part of the selection
+    };
+    std::vector<Line> Lines;         // text mode
+    std::vector<TextArea> Areas;     // areas mode, with their lines
+    // One area per footnote reference of the copied text, in text order.
+    std::vector<TextArea> Footnotes;
+    // What the characters' FontIndex and PictureIndex name here.
+    std::vector<FontEntry> Fonts;
+    std::vector<Dib> Pictures;
+};
+
+std::vector<uint8_t> WriteClipStream(const ClipFragment& fragment);
+// Nothing when the stream is damaged in any way.
+std::optional<ClipFragment> ReadClipStream(const std::vector<uint8_t>& bytes);
+
+// Most of each thing one stream may hold; a stream claiming more is refused
+// before anything is allocated for it.
+inline constexpr int32_t kClipMaxChars = 1 << 24;
+inline constexpr int32_t kClipMaxTabs = 1000;
+inline constexpr int32_t kClipMaxPaletteBytes = 1024;
+
+} // namespace quillet

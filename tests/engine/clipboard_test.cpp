@@ -1,0 +1,308 @@
+// Copy, cut and paste between two windows through an in-memory clipboard:
+// formatted text, tables, footnotes, pictures and text frames come back
+// whole; plain text pastes by its line ends; a damaged private stream
+// pastes nothing.
+
+#include "engine/Childwin.h"
+#include "engine/ClipboardDialog.h"
+#include "engine/ClipboardStream.h"
+#include "platform/Clipboard.h"
+#include "platform/VirtualKeys.h"
+#include "tests/support/TypingWindow.h"
+
+#include "tests/support/TestPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <string>
+#include <vector>
+
+using namespace quillet;
+
+namespace {
+
+class ClipboardTest : public test::TypingWindow {
+protected:
+    ClipboardTest()
+    {
+        setClipboard(&board);
+        other.setHost(&host2);
+        other.AutoHyphenation = 0;
+        other.Fonts.clear();
+        other.GetNewFontIndex(FontEntryFromState(other.FontState));
+    }
+    ~ClipboardTest() override { setClipboard(nullptr); }
+
+    // Keeps the stream on the clipboard in the test output, where the fuzz
+    // corpus's seeds were taken from.
+    void keepStream(const char* name)
+    {
+        const std::filesystem::path dir = test::outputDir() / "clipboard-streams";
+        std::filesystem::create_directories(dir);
+        std::ofstream(dir / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(board.Private.data()), std::streamsize(board.Private.size()));
+    }
+
+    void typeInto(TMDIChild& win, std::string_view s)
+    {
+        for (char c : s) {
+            if (c == '\n') {
+                uint16_t k = VK_RETURN;
+                win.getkeysKeyDown(k, 0);
+            } else {
+                uint8_t k = uint8_t(c);
+                win.getkeysKeyPress(k);
+            }
+        }
+    }
+
+    // The text of an area's lines; "\n" after a paragraph end, "|" after a cell.
+    static std::string areaText(const TextArea& a)
+    {
+        std::string s;
+        for (const TextLine& l : a.Lines) {
+            s += text(l);
+            if (l.IsCell) s += '|';
+            else if (l.EndKind == ekParagraph) s += '\n';
+        }
+        return s;
+    }
+
+    void selectAll(TMDIChild& win)
+    {
+        const TextArea& body = win.Areas[0];
+        win.Anchor = TextPos{0, 0, 0};
+        win.Cursor = TextPos{0, body.LineCount() - 1, body.Lines.back().CharCount()};
+    }
+
+    MemoryClipboard board;
+    test::RecordingHost host2;
+    std::unique_ptr<TMDIChild> otherWin = std::make_unique<TMDIChild>(frame);
+    TMDIChild& other = *otherWin;
+};
+
+TEST_F(ClipboardTest, FormattedTextKeepsItsFontInTheOtherWindow)
+{
+    typeInto(w, "plain ");
+    w.FontState.Size = 14;
+    w.FontState.Style = 1;
+    typeInto(w, "bold\nnext");
+    selectAll(w);
+    w.KopierenInZwischenAblage(0);
+    EXPECT_EQ(board.Text, "plain bold\r\nnext");
+    keepStream("formatted-text");
+    ASSERT_TRUE(board.hasPrivate());
+
+    const size_t fontsBefore = other.Fonts.size();
+    EXPECT_TRUE(other.EinfuegenAusZwischenAblage(0));
+    EXPECT_EQ(areaText(other.Areas[0]), "plain bold\nnext");
+    ASSERT_EQ(other.Fonts.size(), fontsBefore + 1);
+    const TextChar& b = other.Areas[0].Lines[0].Chars[6];
+    EXPECT_EQ(other.Fonts[size_t(b.FontIndex)].Size, 14);
+    EXPECT_EQ(other.Fonts[size_t(b.FontIndex)].Style, 1);
+    EXPECT_EQ(other.UndoCopies[size_t(other.UndoPos - 1)].Label, "Insert");
+    // Undo takes the whole paste back.
+    other.RestoreCopyFromUndo(0);
+    EXPECT_EQ(areaText(other.Areas[0]), "");
+}
+
+TEST_F(ClipboardTest, PasteReplacesTheSelectionAndSplitsOncePerParagraph)
+{
+    typeInto(w, "one\ntwo\n");
+    selectAll(w);
+    w.KopierenInZwischenAblage(0);
+    typeInto(other, "abcXYZdef");
+    other.Anchor = TextPos{0, 0, 3};
+    other.Cursor = TextPos{0, 0, 6};
+    other.EinfuegenAusZwischenAblage(1);
+    EXPECT_EQ(areaText(other.Areas[0]), "abcone\ntwo\ndef");
+}
+
+TEST_F(ClipboardTest, CutRemovesWhatWasCopied)
+{
+    typeInto(w, "keep cut keep");
+    w.Anchor = TextPos{0, 0, 5};
+    w.Cursor = TextPos{0, 0, 9};
+    w.KopierenInZwischenAblage(1);
+    EXPECT_EQ(areaText(w.Areas[0]), "keep keep");
+    EXPECT_EQ(board.Text, "cut ");
+    w.RestoreCopyFromUndo(0);
+    EXPECT_EQ(areaText(w.Areas[0]), "keep cut keep");
+}
+
+TEST_F(ClipboardTest, FootnotesGetNewIdsAndTheirOwnText)
+{
+    typeInto(w, "ab");
+    w.FussnoteEinfuegen();
+    const int32_t note = w.GetFootNoteField(1);
+    ASSERT_GE(note, 0);
+    w.Cursor = w.Anchor = TextPos{note, 0, w.Areas[size_t(note)].Lines[0].CharCount()};
+    typeInto(w, "note");
+    selectAll(w);
+    w.KopierenInZwischenAblage(0);
+    keepStream("footnote");
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        other.Cursor = other.Anchor = TextPos{0, 0, other.Areas[0].Lines[0].CharCount()};
+        other.EinfuegenAusZwischenAblage(0);
+        EXPECT_EQ(other.FootnoteCounter, round);
+        const int32_t fa = other.GetFootNoteField(round);
+        ASSERT_GE(fa, 0);
+        EXPECT_NE(areaText(other.Areas[size_t(fa)]).find("note"), std::string::npos);
+    }
+}
+
+TEST_F(ClipboardTest, PicturesAndTablesRoundTrip)
+{
+    Dib pic;
+    std::vector<RgbQuad> grey(256);
+    for (int i = 0; i < 256; ++i) grey[size_t(i)] = RgbQuad{uint8_t(i), uint8_t(i), uint8_t(i), 0};
+    newdib(&pic, 5, 3, 8, &grey, 256);
+    for (size_t i = 0; i < pic.Bits.size(); ++i) pic.Bits[i] = uint8_t(i * 7);
+    std::vector<uint8_t> bits = pic.Bits;
+    typeInto(w, "x");
+    ASSERT_TRUE(w.InsertPictureAtCursor(std::move(pic), 96, false));
+    w.inserttableXY(2, 1);
+    const TextPos first = w.Cursor;
+    typeInto(w, "c1");
+    w.Cursor = w.Anchor = TextPos{first.Area, first.Line + 1, 0};
+    typeInto(w, "c2");
+    selectAll(w);
+    w.KopierenInZwischenAblage(0);
+    keepStream("picture-and-table");
+    other.EinfuegenAusZwischenAblage(0);
+
+    ASSERT_EQ(other.Pictures.size(), 1u);
+    EXPECT_EQ(other.Pictures[0].Bits, bits);
+    EXPECT_EQ(other.Pictures[0].ColorTable[200], (RgbQuad{200, 200, 200, 0}));
+    int32_t cells = 0;
+    std::string cellText;
+    for (const TextLine& l : other.Areas[0].Lines)
+        if (l.IsCell) {
+            ++cells;
+            EXPECT_EQ(l.CellsPerRow, 2);
+            cellText += text(l) + "|";
+        }
+    EXPECT_EQ(cells, 2);
+    EXPECT_EQ(cellText, "c1|c2|");
+}
+
+TEST_F(ClipboardTest, TextFramesPasteAsNewAreas)
+{
+    const int32_t frameArea = w.TextfeldEinfuegenSimple(0, 20, 30, 80, 60);
+    typeInto(w, "framed");
+    w.Areas[size_t(frameArea)].Selected = 1;
+    w.Areas[size_t(frameArea)].AnchorId = 1234;
+    w.KopierenInZwischenAblage(0);
+    EXPECT_EQ(board.Text, "framed");
+    keepStream("text-frame");
+    const int32_t before = other.AreaCount();
+    other.EinfuegenAusZwischenAblage(0);
+    ASSERT_EQ(other.AreaCount(), before + 1);
+    const TextArea& a = other.Areas.back();
+    EXPECT_EQ(a.AreaType, atTextFrame);
+    EXPECT_EQ(a.Left, w.Areas[size_t(frameArea)].Left);
+    EXPECT_EQ(a.AnchorId, 0);
+    EXPECT_EQ(areaText(a), text(w.Areas[size_t(frameArea)].Lines[0]) + (a.Lines[0].EndKind == ekParagraph ? "\n" : ""));
+}
+
+TEST_F(ClipboardTest, PlainTextPastesByItsLineEnds)
+{
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* expect;
+    };
+    const std::vector<Case> cases = {
+        {"CR LF", "a\r\nb", "a\nb"},
+        {"two LF", "a\n\nb", "a\n\nb"},
+        {"lone CR", "a\rb", "a\nb"},
+        {"control bytes dropped", std::string("a\x0e\x0f\tb", 5), "a\tb"},
+        {"code page kept", "gr\xfc\xdf", "gr\xfc\xdf"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        other.Areas.resize(1);
+        other.Areas[0].Lines.resize(1);
+        InitNewLine(other.Areas[0].Lines, 0);
+        other.Cursor = other.Anchor = TextPos{};
+        board.Private.clear();
+        board.Text = c.text;
+        board.HasText = true;
+        EXPECT_TRUE(other.EinfuegenAusZwischenAblage(0));
+        EXPECT_EQ(areaText(other.Areas[0]), c.expect);
+    }
+}
+
+TEST_F(ClipboardTest, DamagedStreamsPasteNothing)
+{
+    typeInto(w, "ab");
+    w.FussnoteEinfuegen();
+    typeInto(w, "n");
+    selectAll(w);
+    const ClipFragment f = w.CopyFragment();
+    const std::vector<uint8_t> good = WriteClipStream(f);
+    ASSERT_TRUE(ReadClipStream(good));
+    other.SetAllDirtyFlags();
+    other.MakeSoftEnters();
+
+    auto patched = [&](size_t at, int32_t value) {
+        std::vector<uint8_t> b = good;
+        for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(uint32_t(value) >> (8 * i));
+        return b;
+    };
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+    };
+    const std::vector<Case> cases = {
+        {"empty", {}},
+        {"unknown mode", patched(0, 3)},
+        {"row flag not 0 or 1", patched(4, 7)},
+        {"bad tag", patched(8, 5)},
+        {"char count past the end", patched(12, 1 << 20)},
+        {"negative char count", patched(12, -1)},
+        {"cut short", std::vector<uint8_t>(good.begin(), good.begin() + std::ptrdiff_t(good.size() / 2))},
+        {"footnote area missing", std::vector<uint8_t>(good.begin(), good.end() - 4)},
+        {"bytes after the end", [&] { auto b = good; b.push_back(0); return b; }()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(ReadClipStream(c.bytes));
+        board.Private = c.bytes.empty() ? std::vector<uint8_t>{0} : c.bytes;
+        board.HasText = true;
+        const std::vector<TextArea> before = other.Areas;
+        const size_t undo = other.UndoCopies.size();
+        EXPECT_FALSE(other.EinfuegenAusZwischenAblage(0));
+        EXPECT_TRUE(other.Areas == before);
+        EXPECT_EQ(other.UndoCopies.size(), undo);
+    }
+}
+
+TEST_F(ClipboardTest, PasteSpecialListsWhatIsThere)
+{
+    struct Dialog : PasteSpecialUi {
+        std::vector<std::string> rows;
+        int32_t pick = 0;
+        bool runInsertContentDialog(InsertContentModel& m) override
+        {
+            rows.clear();
+            for (const auto& r : m.Rows) rows.push_back(r.first);
+            m.Selected = pick;
+            return true;
+        }
+    } dialog;
+    other.PasteDialogs = &dialog;
+    typeInto(w, "abc");
+    selectAll(w);
+    w.KopierenInZwischenAblage(0);
+    dialog.pick = 1;
+    other.InhalteEinfuegenAusZwischenAblage();
+    EXPECT_EQ(dialog.rows, (std::vector<std::string>{"Formated text", "Unformated text"}));
+    EXPECT_EQ(areaText(other.Areas[0]), "abc");
+}
+
+} // namespace
