@@ -1,5 +1,6 @@
 #include "app/DocumentView.h"
 
+#include "app/widgets/Ruler.h"
 #include "engine/Childwin.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/QtKeyAdapter.h"
@@ -12,6 +13,7 @@
 #include <QGridLayout>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -35,6 +37,9 @@ constexpr int kTimer2Ms = 1;
 constexpr int kCaretBlinkMs = 500;
 constexpr int kRulerSize = 24;
 constexpr int kWheelNotch = 120;
+// A selection dragged past the viewport's edge scrolls on at this pace.
+constexpr int kAutoScrollMs = 50;
+constexpr int kAutoScrollMaxStep = 40;
 // The grey around the pages, also where the image does not reach yet.
 const QColor kWorkspaceColour(0x80, 0x80, 0x80);
 
@@ -43,6 +48,31 @@ int buttonCode(Qt::MouseButton b)
     if (b == Qt::LeftButton) return 0;
     if (b == Qt::RightButton) return 1;
     return -1;
+}
+
+Qt::CursorShape cursorShape(MouseCursor c)
+{
+    switch (c) {
+    case MouseCursor::Default: return Qt::ArrowCursor;
+    case MouseCursor::HandPoint: return Qt::PointingHandCursor;
+    case MouseCursor::Cross: return Qt::CrossCursor;
+    case MouseCursor::IBeam: return Qt::IBeamCursor;
+    case MouseCursor::SizeWE: return Qt::SizeHorCursor;
+    case MouseCursor::SizeNS: return Qt::SizeVerCursor;
+    case MouseCursor::SizeAll: return Qt::SizeAllCursor;
+    case MouseCursor::SizeNWSE: return Qt::SizeFDiagCursor;
+    case MouseCursor::SizeNESW: return Qt::SizeBDiagCursor;
+    case MouseCursor::Drag: return Qt::DragMoveCursor;
+    }
+    return Qt::ArrowCursor;
+}
+
+// How far past the edge [0, size) a point lies, as a scroll step.
+int edgeStep(int at, int size)
+{
+    if (at < 0) return std::max(at, -kAutoScrollMaxStep);
+    if (at >= size) return std::min(at - size + 1, kAutoScrollMaxStep);
+    return 0;
 }
 
 } // namespace
@@ -60,6 +90,8 @@ public:
         verticalScrollBar()->setFocusPolicy(Qt::NoFocus);
         viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
         viewport()->setCursor(Qt::IBeamCursor);
+        // Hovering picks the cursor from the page's zones.
+        viewport()->setMouseTracking(true);
     }
 
 protected:
@@ -127,17 +159,20 @@ DocumentView::DocumentView(FrameState& frame, FrameUi* ui, QWidget* parent)
     auto* left = new QVBoxLayout(LeftPanel);
     left->setContentsMargins(0, 0, 0, 0);
     left->setSpacing(0);
-    TabKindBox = new QFrame(LeftPanel);
+    TabKindBox = new TabKindWidget(*Child, LeftPanel);
     TabKindBox->setFixedSize(kRulerSize, kRulerSize);
-    TabKindBox->setFrameShape(QFrame::Panel);
-    VRuler = new QFrame(LeftPanel);
-    VRuler->setFrameShape(QFrame::Panel);
+    VRuler = new RulerWidget(*Child, Qt::Vertical, LeftPanel);
     left->addWidget(TabKindBox);
     left->addWidget(VRuler, 1);
 
-    HRuler = new QFrame(this);
+    HRuler = new RulerWidget(*Child, Qt::Horizontal, this);
     HRuler->setFixedHeight(kRulerSize);
-    HRuler->setFrameShape(QFrame::Panel);
+    // A ruler drag shows its guide line over the page and, at its end, the
+    // paragraph's new format.
+    HRuler->AfterInput = [this] {
+        Box->viewport()->update();
+        VRuler->update();
+    };
 
     Box = new ScrollBox(*this);
     for (QWidget* w : {static_cast<QWidget*>(LeftPanel), static_cast<QWidget*>(TabKindBox),
@@ -162,6 +197,10 @@ DocumentView::DocumentView(FrameState& frame, FrameUi* ui, QWidget* parent)
     PassTimer->setSingleShot(true);
     PassTimer->setInterval(0);
     connect(PassTimer, &QTimer::timeout, this, [this] { runPass(); });
+
+    AutoScrollTimer = new QTimer(this);
+    AutoScrollTimer->setInterval(kAutoScrollMs);
+    connect(AutoScrollTimer, &QTimer::timeout, this, [this] { autoScroll(); });
 
     BlinkTimer = new QTimer(this);
     BlinkTimer->setInterval(kCaretBlinkMs);
@@ -282,6 +321,9 @@ void DocumentView::repaint()
     ++PresentedPasses;
     updateScrollRanges();
     Box->viewport()->update();
+    // The pass hands the rulers the caret line's values.
+    HRuler->update();
+    VRuler->update();
 }
 
 void DocumentView::createCaret(int32_t width, int32_t height)
@@ -352,6 +394,35 @@ void DocumentView::paintViewport()
         p.fillRect(all, kWorkspaceColour);
     }
     if (caretVisible() && BlinkOn) p.fillRect(caretRect(), Qt::black);
+
+    // The drag's mark, inverting what lies under it, so it shows on any page.
+    const DragOverlay& o = Child->Mouse.Overlay;
+    if (overlayRect().isNull()) return;
+    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    p.setPen(QPen(Qt::white, 1, Qt::DotLine));
+    p.setBrush(Qt::NoBrush);
+    const int dx = scrollX(), dy = scrollY();
+    if (o.Shape == DragOverlay::VLine) {
+        p.drawLine(o.X1 - dx, 0, o.X1 - dx, all.height());
+    } else {
+        const QRect r = QRect(QPoint(std::min(o.X1, o.X2) - dx, std::min(o.Y1, o.Y2) - dy),
+                              QPoint(std::max(o.X1, o.X2) - dx - 1, std::max(o.Y1, o.Y2) - dy - 1));
+        p.drawRect(r);
+    }
+}
+
+QWidget* DocumentView::tabKindBox() const { return TabKindBox; }
+
+QRect DocumentView::overlayRect() const
+{
+    const DragOverlay& o = Child->Mouse.Overlay;
+    const bool rulerDrag = Child->RulerDrag.Kind > 0 && Child->RulerDrag.Kind != TMDIChild::kRulerDragCancelled;
+    // A mark left behind by a drag that ended some other way is not shown.
+    if (o.Shape == DragOverlay::None || !(Child->MouseDragActive() || rulerDrag)) return {};
+    const int dx = scrollX(), dy = scrollY();
+    if (o.Shape == DragOverlay::VLine) return QRect(o.X1 - dx, 0, 1, Box->viewport()->height());
+    return QRect(QPoint(std::min(o.X1, o.X2) - dx, std::min(o.Y1, o.Y2) - dy),
+                 QPoint(std::max(o.X1, o.X2) - dx - 1, std::max(o.Y1, o.Y2) - dy - 1));
 }
 
 void DocumentView::schedulePass()
@@ -412,6 +483,15 @@ void DocumentView::updateCaretArea()
 
 void DocumentView::keyPressEvent(QKeyEvent* event)
 {
+    if (event->key() == Qt::Key_Escape && PressOnPage && Child->MouseDragActive()) {
+        // Esc drops a drag on the page; nothing it did so far is applied.
+        guarded("cancel drag", [this] { Child->CancelMouseDrag(); });
+        AutoScrollTimer->stop();
+        PressOnPage = false;
+        afterMouse();
+        event->accept();
+        return;
+    }
     guarded("key", [&] {
         const KeyInput k = translateKeyPress(*event);
         if (k.VirtualKey) {
@@ -425,6 +505,8 @@ void DocumentView::keyPressEvent(QKeyEvent* event)
     });
     event->accept();
     Box->viewport()->update();
+    // A key ends a ruler drag.
+    HRuler->update();
 }
 
 void DocumentView::inputMethodEvent(QInputMethodEvent* event)
@@ -488,10 +570,18 @@ bool DocumentView::viewportInput(QEvent* e)
     const uint8_t shift = shiftBitsFor(me->modifiers());
     const int button = buttonCode(me->button());
 
+    LastMouse = at;
     switch (e->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
         if (button < 0) break;
+        if (PressOnPage && (me->buttons() & ~me->button() & (Qt::LeftButton | Qt::RightButton))) {
+            // A second button during a drag ends the drag; it applies nothing.
+            guarded("cancel drag", [this] { Child->CancelMouseDrag(); });
+            AutoScrollTimer->stop();
+            PressOnPage = false;
+            break;
+        }
         const bool onPage = x >= 0 && y >= 0 && x < Child->PaintBoxWidth && y < Child->PaintBoxHeight;
         PressOnPage = onPage;
         const bool dbl = e->type() == QEvent::MouseButtonDblClick;
@@ -506,11 +596,23 @@ bool DocumentView::viewportInput(QEvent* e)
         });
         break;
     }
-    case QEvent::MouseMove:
-        if (PressOnPage && (me->buttons() & (Qt::LeftButton | Qt::RightButton)))
-            guarded("mouse move", [&] { Child->PaintBox1MouseMove(shift, x, y); });
+    case QEvent::MouseMove: {
+        const bool held = me->buttons() & (Qt::LeftButton | Qt::RightButton);
+        // Hovering sets the cursor from the zones; a drag follows the press.
+        if (!held || PressOnPage) guarded("mouse move", [&] { Child->PaintBox1MouseMove(shift, x, y); });
+        const bool selecting = held && PressOnPage && (Child->CursorRequest || Child->DropLocateRequest) &&
+                               !Child->ObjectGrabbed && !Child->ColumnDragging && Child->InsertMode == 0;
+        const QSize vp = Box->viewport()->size();
+        const bool outside = edgeStep(at.x(), vp.width()) || edgeStep(at.y(), vp.height());
+        if (selecting && outside) {
+            if (!AutoScrollTimer->isActive()) AutoScrollTimer->start();
+        } else {
+            AutoScrollTimer->stop();
+        }
         break;
+    }
     case QEvent::MouseButtonRelease:
+        AutoScrollTimer->stop();
         if (PressOnPage && button >= 0) guarded("mouse up", [&] { Child->PaintBox1MouseUp(button, shift, x, y); });
         if (!(me->buttons() & (Qt::LeftButton | Qt::RightButton))) PressOnPage = false;
         break;
@@ -518,8 +620,55 @@ bool DocumentView::viewportInput(QEvent* e)
         break;
     }
     me->accept();
-    Box->viewport()->update();
+    afterMouse();
     return true;
+}
+
+void DocumentView::afterMouse()
+{
+    Box->viewport()->setCursor(cursorShape(Child->Mouse.Cursor));
+    Box->viewport()->update();
+    HRuler->update();
+    VRuler->update();
+    if (Child->Mouse.PopupPending) showPopup();
+}
+
+void DocumentView::showPopup()
+{
+    Child->Mouse.PopupPending = 0;
+    if (!Popup) Popup = new QMenu(this);
+    Popup->clear();
+    // The spelling block first, then the frame's own items.
+    for (const PopupItem& item : Child->Mouse.PopupItems) {
+        if (item.Kind == PopupItem::Separator) {
+            Popup->addSeparator()->setData(item.Tag);
+            continue;
+        }
+        QAction* a = Popup->addAction(fromAnsi(item.Text));
+        a->setData(item.Tag);
+        connect(a, &QAction::triggered, this,
+                [this, item] { guarded("popup", [&] { Child->PopupItemChosen(item); }); });
+    }
+    if (AddFixedPopupItems) AddFixedPopupItems(*Popup);
+    if (Popup->isEmpty() || !ShowPopups) return;
+    const QPoint at(Child->Mouse.PopupX - scrollX(), Child->Mouse.PopupY - scrollY());
+    Popup->popup(Box->viewport()->mapToGlobal(at));
+}
+
+void DocumentView::autoScroll()
+{
+    const QSize vp = Box->viewport()->size();
+    const int dx = edgeStep(LastMouse.x(), vp.width()), dy = edgeStep(LastMouse.y(), vp.height());
+    if ((!dx && !dy) || !PressOnPage || !(Child->CursorRequest || Child->DropLocateRequest)) {
+        AutoScrollTimer->stop();
+        return;
+    }
+    setScrollPos(scrollX() + dx, scrollY() + dy);
+    // The mouse stands still while the page moves under it.
+    guarded("mouse move", [&] {
+        Child->PaintBox1MouseMove(0, LastMouse.x() + scrollX(), LastMouse.y() + scrollY());
+    });
+    afterMouse();
 }
 
 } // namespace quillet

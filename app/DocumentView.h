@@ -15,17 +15,21 @@
 #include <QRect>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 
 class QAbstractScrollArea;
 class QFrame;
+class QMenu;
 class QTimer;
 
 namespace quillet {
 
 struct FrameState;
 class TMDIChild;
+class RulerWidget;
+class TabKindWidget;
 
 class DocumentView : public QWidget, public HostView {
     Q_OBJECT
@@ -63,6 +67,18 @@ public:
     QRect caretRect() const { return QRect(CaretPos, CaretSize); }
     bool caretVisible() const;
     bool rulersVisible() const { return RulersShown; }
+    RulerWidget* horizontalRuler() const { return HRuler; }
+    RulerWidget* verticalRuler() const { return VRuler; }
+    QWidget* tabKindBox() const;
+    // The mark a drag shows over the page now (viewport pixels); empty when none.
+    QRect overlayRect() const;
+    // The popup the last right click showed (null before the first); the
+    // frame adds its own items below the spelling block. Shown unless
+    // tests turn popups off, which then only build them.
+    QMenu* lastPopup() const { return Popup; }
+    bool ShowPopups = true;
+    // The popup's fixed items (the frame's page menu).
+    std::function<void(QMenu&)> AddFixedPopupItems;
 
     // ---- HostView ---------------------------------------------------------
     void restartTimer2() override;
@@ -118,6 +134,10 @@ private:
     void updateScrollRanges();
     void restartBlink();
     void updateCaretArea();
+    // After every mouse event: cursor shape, overlay, rulers, popup.
+    void afterMouse();
+    void showPopup();
+    void autoScroll();
     template <class Fn> void guarded(const char* what, Fn&& fn);
 
     std::unique_ptr<TMDIChild> Child;
@@ -126,9 +146,13 @@ private:
 
     ScrollBox* Box = nullptr;
     QWidget* LeftPanel = nullptr;   // the tab-kind box above the vertical ruler
-    QFrame* TabKindBox = nullptr;
-    QFrame* VRuler = nullptr;
-    QFrame* HRuler = nullptr;
+    TabKindWidget* TabKindBox = nullptr;
+    RulerWidget* VRuler = nullptr;
+    RulerWidget* HRuler = nullptr;
+    QMenu* Popup = nullptr;
+    // Selection drags past the viewport's edge scroll on by this timer.
+    QTimer* AutoScrollTimer = nullptr;
+    QPoint LastMouse;
     bool RulersShown = true;
 
     QTimer* Timer1 = nullptr;
