@@ -449,7 +449,9 @@ public:
     struct ClipFragment CopyFragment();
     // The plain text of a fragment (Windows-1252, CR LF line ends).
     static std::string FragmentText(const struct ClipFragment& fragment);
+    // Whether a paste may put text at the cursor / at `at`.
     bool PasteAllowed();
+    bool PasteAllowedAt(TextPos at);
     TextChar PastedChar(const TextChar& src, const struct ClipFragment& f, int32_t footnoteId,
                         std::vector<int32_t>& newFootnotes);
     TextArea PastedArea(const TextArea& src, const struct ClipFragment& f, int32_t footnoteId,

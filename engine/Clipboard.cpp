@@ -173,11 +173,13 @@ void TMDIChild::KopierenInZwischenAblage(uint8_t cut)
 
 // ---- Paste -------------------------------------------------------------------------
 
-bool TMDIChild::PasteAllowed()
+bool TMDIChild::PasteAllowed() { return PasteAllowedAt(Cursor); }
+
+bool TMDIChild::PasteAllowedAt(TextPos at)
 {
-    if (!validIndex(Cursor.Area, Areas.size())) return false;
+    if (!validIndex(at.Area, Areas.size())) return false;
     // Text put into a drawing object would never be laid out or seen.
-    const TextArea& a = Areas[size_t(Cursor.Area)];
+    const TextArea& a = Areas[size_t(at.Area)];
     return a.AreaType <= atTextFrame && !(a.AreaType == atTextFrame && a.Selected);
 }
 

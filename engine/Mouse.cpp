@@ -10,6 +10,7 @@
 // behind. Marks shown during a drag are overlay state the view draws.
 
 #include "engine/Childwin.h"
+#include "engine/ClipboardStream.h"
 #include "engine/DocWalk.h"
 #include "platform/VirtualKeys.h"
 
@@ -190,73 +191,6 @@ int32_t lastPageIndex(const TMDIChild& w)
     for (const TextArea& a : w.Areas)
         if (a.AreaType == atPageBody) last = std::max(last, a.PageIndex);
     return last;
-}
-
-// The text of a selection cut into paragraphs: the characters of each, and
-// the end kind and format of each that the selection ends inside it.
-struct Fragment {
-    struct Piece {
-        std::vector<TextChar> Chars;
-        int32_t EndKind = -1;  // -1: the selection ends inside this paragraph
-        AbsatzFormat Para;
-    };
-    std::vector<Piece> Pieces;
-};
-
-// The selected text as a fragment, or false when the selection holds what a
-// move of text cannot carry on its own (table cells, footnote references,
-// selected floating areas).
-bool takeFragment(TMDIChild& w, Fragment& out)
-{
-    w.FindMarkingStart();
-    if (w.RowMarking) return false;
-    const TextPos s = w.MarkingStart, e = w.MarkingEnd;
-    out.Pieces.assign(1, {});
-    int32_t a = s.Area, l = s.Line;
-    int64_t guard = 1;
-    for (const TextArea& ar : w.Areas) guard += ar.LineCount();
-    while (guard-- > 0) {
-        const TextLine* ln = lineAt(w, a, l);
-        if (!ln || ln->IsCell) return false;
-        const bool first = a == s.Area && l == s.Line, last = a == e.Area && l == e.Line;
-        const int32_t from = first ? std::clamp(s.Char, 0, ln->CharCount()) : 0;
-        const int32_t to = last ? std::clamp(e.Char, 0, ln->CharCount()) : ln->CharCount();
-        Fragment::Piece& piece = out.Pieces.back();
-        for (int32_t i = from; i < to; ++i) {
-            const TextChar& c = ln->Chars[size_t(i)];
-            if (c.Kind == ckFootnoteRef || c.Kind == ckFootnoteNumber) return false;
-            piece.Chars.push_back(c);
-        }
-        piece.Para = ln->Para;
-        if (last) return true;
-        if (ln->EndKind != ekSoft) {
-            piece.EndKind = ln->EndKind;
-            out.Pieces.emplace_back();
-        }
-        ++l;
-        w.GoToLine(a, l);
-    }
-    return false;
-}
-
-// Puts a fragment in at `at`; `at` ends after it.
-void putFragment(TMDIChild& w, const Fragment& f, TextPos& at)
-{
-    for (size_t i = 0; i < f.Pieces.size(); ++i) {
-        const Fragment::Piece& p = f.Pieces[i];
-        TextLine* ln = lineAt(w, at);
-        if (!ln) return;
-        at.Char = std::clamp(at.Char, 0, ln->CharCount());
-        const int32_t n = int32_t(p.Chars.size());
-        ln->Chars.insert(ln->Chars.begin() + at.Char, p.Chars.begin(), p.Chars.end());
-        w.PositionsCharsInserted(at.Area, at.Line, at.Char, n);
-        ln->Dirty = 1;
-        at.Char += n;
-        if (p.EndKind < 0) break;
-        // A whole paragraph of the fragment keeps its own format.
-        if (i > 0) ln->Para = p.Para;
-        w.InsertEnterOnThatPos(at.Area, at.Line, p.EndKind, at.Char);
-    }
 }
 
 } // namespace
@@ -714,36 +648,33 @@ void TMDIChild::PaintBox1MouseUp(int32_t button, uint8_t shift, int32_t x, int32
 
 bool TMDIChild::MoveMarkingTo(TextPos drop, bool copy)
 {
-    Fragment f;
-    if (!isThereAmarking() || !lineAt(*this, drop) || !takeFragment(*this, f)) {
-        // Nothing a move of text can carry: the selection stays as it was.
+    // The drop goes through the same copy and paste as the clipboard, only
+    // without the system clipboard: what a paste can carry, a drop can.
+    if (!isThereAmarking() || !lineAt(*this, drop) || !PasteAllowedAt(drop)) {
         Host->restartTimer2();
         return false;
     }
-    {
-        const TextLine* dl = lineAt(*this, drop);
-        // Text into a table cell would need the cell's own paste rules.
-        if (dl->IsCell && f.Pieces.size() > 1) {
-            Host->restartTimer2();
-            return false;
-        }
-    }
+    const ClipFragment f = CopyFragment();
     MakeCopyForUndo(copy ? "Insert" : "Cut");
     TypingRun = 0;
     // The drop point is kept valid by the same fix-ups as the cursor, so the
     // cut before it (on its line or before) cannot leave it pointing at
     // other text.
     RegisterPosition(&drop);
-    if (!copy) DeleteMarking();
+    if (!copy) {
+        CutInProgress = 1;
+        DeleteMarking();
+        CutInProgress = 0;
+    }
     UnregisterPosition(&drop);
     ClampPosition(Areas, drop);
-    // Text put in at the drop point leaves the point itself where it is.
-    const TextPos start = drop;
-    TextPos end = drop;
-    putFragment(*this, f, end);
+    Cursor = Anchor = drop;
+    const uint8_t quiet = NoRefresh;
+    NoRefresh = 1;
+    PasteFragment(f);
+    NoRefresh = quiet;
     // The moved text is selected where it landed.
-    Anchor = start;
-    Cursor = end;
+    Anchor = drop;
     ClampPositions();
     InvalidateMarking();
     SetFileChanged(true);
