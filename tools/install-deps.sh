@@ -12,6 +12,7 @@ PACKAGES=(
   libgsf-1-dev libshp-dev libsane-dev
   wngerman wamerican hyphen-de hyphen-en-us
   libgtest-dev libgmock-dev libbenchmark-dev qpdf poppler-utils unrtf
+  cups-daemon cups-client
 )
 
 missing=()
