@@ -1,8 +1,10 @@
-// quillet-inspect [--pdf OUT] FILE [FILTER]: opens a file the way the
-// program does (headless, through the open dispatch; FILTER is an Open
-// dialog filter index, 0 = by extension), lays it out and prints the
+// quillet-inspect [--pdf OUT | --save OUT] FILE [FILTER]: opens a file the
+// way the program does (headless, through the open dispatch; FILTER is an
+// Open dialog filter index, 0 = by extension), lays it out and prints the
 // document in a stable text form, for checking readers and layout from a
-// shell. With --pdf it exports the document to OUT instead of printing it.
+// shell. With --pdf it exports the document to OUT instead of printing it;
+// with --save it writes it to OUT in the format OUT's extension names
+// (.qdt, .rtf, .txt).
 //
 // Output, one record a line, two-space indents for nesting:
 //   quillet-inspect 1
@@ -218,22 +220,45 @@ inline int exportPdf(const std::filesystem::path& programDir, const std::string&
     return withDocument(programDir, file, filter, [&](TMDIChild& w) { return SavePDFFile(w, pdf) ? 0 : 1; });
 }
 
+// Opens the file and writes it again in the format the target's extension
+// names; the exit code (1 when the file cannot be opened or written, 2 for
+// an extension that names no format we write).
+inline int saveAs(const std::filesystem::path& programDir, const std::string& file, int32_t filter,
+                  const std::filesystem::path& target)
+{
+    std::string ext = target.extension().string();
+    for (char& ch : ext) ch = char(std::tolower(static_cast<unsigned char>(ch)));
+    if (ext != ".qdt" && ext != ".rtf" && ext != ".txt") {
+        std::cerr << "quillet-inspect: " << target.string() << ": the extension names no format (.qdt, .rtf, .txt)\n";
+        return 2;
+    }
+    return withDocument(programDir, file, filter, [&](TMDIChild& w) {
+        const std::string path = target.string();
+        const bool ok = ext == ".qdt" ? w.SaveQDTFile(path) : ext == ".rtf" ? w.SaveRTFFile(path)
+                                                                          : w.SaveTXTFile(path, false);
+        return ok ? 0 : 1;
+    });
+}
+
 } // namespace quillet::inspect
 
 #ifndef QUILLET_INSPECT_NO_MAIN
 int main(int argc, char** argv)
 {
     std::vector<std::string> args;
-    std::string pdf;
+    std::string pdf, save;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--pdf" && i + 1 < argc && pdf.empty()) pdf = argv[++i];
+        else if (a == "--save" && i + 1 < argc && save.empty()) save = argv[++i];
         else args.push_back(a);
     }
-    if (args.empty() || args.size() > 2 || (!pdf.empty() && args[0].rfind("--", 0) == 0)) {
-        std::cerr << "usage: quillet-inspect [--pdf OUT] FILE [FILTER]\n"
+    const bool writes = !pdf.empty() || !save.empty();
+    if (args.empty() || args.size() > 2 || (writes && args[0].rfind("--", 0) == 0) || (!pdf.empty() && !save.empty())) {
+        std::cerr << "usage: quillet-inspect [--pdf OUT | --save OUT] FILE [FILTER]\n"
                      "  FILTER: 1 native, 2 Word, 3 RTF, 4 text, 5 text DOS, 0 by extension (default)\n"
-                     "  --pdf OUT: export the document as PDF to OUT instead of printing it\n";
+                     "  --pdf OUT: export the document as PDF to OUT instead of printing it\n"
+                     "  --save OUT: write the document to OUT in the format of its extension (.qdt, .rtf, .txt)\n";
         return 2;
     }
     int32_t filter = 0;
@@ -261,6 +286,7 @@ int main(int argc, char** argv)
 #endif
     try {
         if (!pdf.empty()) return quillet::inspect::exportPdf(programDir, args[0], filter, pdf);
+        if (!save.empty()) return quillet::inspect::saveAs(programDir, args[0], filter, save);
         return quillet::inspect::run(programDir, args[0], filter, std::cout);
     } catch (const std::exception& e) {
         std::cerr << "quillet-inspect: " << e.what() << "\n";

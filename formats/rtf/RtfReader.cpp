@@ -1249,6 +1249,19 @@ void Reader::afterParse()
         body.InnerBottom = std::clamp(lengthMm(d.Bottom), 0.0, W.PageHeight / 2);
     }
     W.SetPrinterProps();
+    // Rows store their width as "width + 99999" in the right inset while
+    // the page is unknown; now that it is, the inset becomes what the row
+    // leaves of the text width, as painting would make it, so that the
+    // first layout already breaks cells at their real width.
+    for (int32_t ai = 0; ai < W.AreaCount(); ++ai) {
+        const double width = W.AreaTextWidth(ai);
+        if (!std::isfinite(width) || width <= 0) continue;
+        for (TextLine& l : W.Areas[size_t(ai)].Lines) {
+            if (!l.IsCell || l.CellInsetRight <= 99999) continue;
+            const double left = std::min(l.CellInsetLeft, width - 10);
+            l.CellInsetRight = std::max(0.0, width - left - (l.CellInsetRight - 99999));
+        }
+    }
     // Headers stand between the page edge and the body; a distance that
     // would put them past the page edge is held at the edge.
     if (HeaderDistance + 1 > body.InnerTop)
