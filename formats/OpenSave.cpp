@@ -6,6 +6,7 @@
 
 #include "formats/NativeFormat.h"
 #include "formats/rtf/Rtf.h"
+#include "formats/word/Word.h"
 
 #include "engine/Childwin.h"
 #include "engine/RecentFiles.h"
@@ -47,8 +48,7 @@ FormatHandlers builtInHandlers()
         image = WriteRtfFile(w);
         return !image.empty();
     };
-    // The Word 97 reader (OpenWord) is registered here by its module once it
-    // is built; until then its slot stays empty.
+    h.OpenWord = [](TMDIChild& w, const std::string& path) { return OpenWordFile(w, path); };
     return h;
 }
 

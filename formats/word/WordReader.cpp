@@ -1,0 +1,320 @@
+// The Word 97 reader: the streams of the compound file, the file header, the
+// piece table and the walk over the main text. Everything is checked against
+// the bytes before the document is touched, so a refused file leaves the
+// window as it was.
+
+#include "formats/word/Word.h"
+#include "formats/word/WordStorage.h"
+
+#include "formats/OpenSave.h"
+
+#include "engine/Childwin.h"
+#include "engine/DocWalk.h"
+#include "platform/ByteIO.h"
+#include "platform/MessageBox.h"
+#include "platform/SafeFile.h"
+#include "platform/Win1252.h"
+
+#include <algorithm>
+#include <map>
+#include <new>
+
+namespace quillet {
+
+namespace {
+
+// One run of text: CPs [CpFirst, CpLim) stored from byte Offset of the main
+// stream, one byte per character or two.
+struct Piece {
+    int32_t CpFirst = 0, CpLim = 0;
+    size_t Offset = 0;
+    bool Wide = false;
+};
+
+struct Fib {
+    uint16_t Nfib = 0, Flags = 0;
+    int32_t FcMin = 0, CcpText = 0;
+    uint32_t FcClx = 0, LcbClx = 0;
+};
+
+Fib readFib(const std::vector<uint8_t>& main)
+{
+    ByteReader r(main);
+    Fib f;
+    r.seek(0x02);
+    f.Nfib = r.u16();
+    r.seek(0x0A);
+    f.Flags = r.u16();
+    r.seek(0x18);
+    f.FcMin = r.i32();
+    r.seek(0x4C);
+    f.CcpText = r.i32();
+    r.seek(0x1A2);
+    f.FcClx = r.u32();
+    f.LcbClx = r.u32();
+    return f;
+}
+
+// The piece descriptors of the CLX. False when the table lies outside its
+// stream, its pieces run backwards, or their bytes lie outside the main
+// stream: text read from there would be garbage or nothing at all.
+bool readPieces(const std::vector<uint8_t>& table, const Fib& fib, size_t mainSize, std::vector<Piece>& out)
+{
+    out.clear();
+    if (uint64_t(fib.FcClx) + fib.LcbClx > table.size()) return false;
+    ByteReader r(table.data() + fib.FcClx, fib.LcbClx);
+    bool found = false;
+    while (!r.atEnd() && !found) {
+        const uint8_t clxt = r.u8();
+        if (clxt == 1) {
+            r.skip(r.u16());
+        } else if (clxt == 2) {
+            const uint32_t lcb = r.u32();
+            if (!r || lcb > r.remaining() || lcb < 4 || (lcb - 4) % 12 != 0) return false;
+            const size_t n = (lcb - 4) / 12;
+            std::vector<int32_t> cps(n + 1);
+            for (int32_t& cp : cps) cp = r.i32();
+            if (cps[0] < 0) return false;
+            for (size_t i = 0; i < n; ++i) {
+                r.skip(2);
+                const uint32_t fc = r.u32();
+                r.skip(2);
+                if (cps[i + 1] < cps[i]) return false;
+                Piece p;
+                p.CpFirst = cps[i];
+                p.CpLim = cps[i + 1];
+                p.Wide = (fc & 0x40000000u) == 0;
+                p.Offset = p.Wide ? fc : (fc & ~0x40000000u) / 2;
+                const uint64_t bytes = uint64_t(p.CpLim - p.CpFirst) * (p.Wide ? 2 : 1);
+                if (p.Offset + bytes > mainSize) return false;
+                if (p.CpLim > p.CpFirst) out.push_back(p);
+            }
+            found = true;
+        }
+        // Any other byte is read over; the next one may start the table.
+    }
+    if (!r) return false;
+    if (!found) {
+        // Without a piece table the text is one 8-bit run from fcMin on.
+        if (fib.FcMin < 0 || size_t(fib.FcMin) > mainSize) return false;
+        Piece p;
+        p.Offset = size_t(fib.FcMin);
+        p.CpLim = int32_t(std::min<size_t>(mainSize - p.Offset, size_t(INT32_MAX)));
+        out.push_back(p);
+    }
+    return true;
+}
+
+class Importer {
+public:
+    Importer(TMDIChild& w, const std::vector<uint8_t>& main, std::vector<Piece> pieces)
+        : W(w), Main(main), Pieces(std::move(pieces))
+    {
+    }
+
+    // Imports CPs [first, lim). The text ends early at a CP no piece holds.
+    void importRange(int32_t first, int32_t lim)
+    {
+        FieldCodes.clear();
+        CodeDepth = 0;
+        int32_t cp = first;
+        for (const Piece& p : Pieces) {
+            if (cp >= lim) break;
+            if (p.CpLim <= cp) continue;
+            if (p.CpFirst > cp) break;  // a gap in the pieces
+            const int32_t end = std::min(lim, p.CpLim);
+            const uint8_t* at = Main.data() + p.Offset + size_t(cp - p.CpFirst) * (p.Wide ? 2 : 1);
+            for (; cp < end; ++cp) {
+                if (p.Wide) {
+                    importChar(char16_t(at[0] | (at[1] << 8)), true);
+                    at += 2;
+                } else {
+                    importChar(*at++, false);
+                }
+            }
+        }
+    }
+
+private:
+    TextLine* cursorLine() { return lineAt(W, W.Cursor); }
+
+    // A character of a two-byte piece in the document's code page: the
+    // controls keep their value, what the code page lacks becomes "?".
+    static uint8_t toAnsi(char16_t u)
+    {
+        if (u < 0x80) return uint8_t(u);
+        const int b = unicodeToCp1252(u);
+        return b < 0 ? uint8_t('?') : uint8_t(b);
+    }
+
+    void importChar(char16_t u, bool wide)
+    {
+        switch (u) {
+        case 19:
+            // Fields nest: only the marks of the innermost field apply.
+            FieldCodes.push_back(true);
+            ++CodeDepth;
+            return;
+        case 20:
+            if (!FieldCodes.empty() && FieldCodes.back()) {
+                FieldCodes.back() = false;
+                --CodeDepth;
+            }
+            return;
+        case 21:
+            if (!FieldCodes.empty()) {
+                if (FieldCodes.back()) --CodeDepth;
+                FieldCodes.pop_back();
+            }
+            return;
+        case 13: breakLine(ekParagraph); return;
+        case 11: breakLine(ekLineBreak); return;
+        case 12: breakLine(ekPageBreak); return;
+        case 9: newChar(9); return;
+        default: break;
+        }
+        if (u < 30 || CodeDepth > 0) return;
+        if (u == 31) {
+            // An optional hyphen shows only where the line breaks.
+            SoftHyphenNext = true;
+            return;
+        }
+        newChar(u == 30 ? uint8_t('-') : wide ? toAnsi(u) : uint8_t(u));
+    }
+
+    int32_t fontIndex()
+    {
+        if (FontIndex < 0) {
+            FontEntry f = W.Fonts.empty() ? FontEntry{} : W.Fonts[0];
+            f.Face = "Times New Roman";
+            f.Size = 12.0;
+            f.Style = 0;
+            f.Options = 0;
+            FontIndex = W.GetNewFontIndex(f);
+        }
+        return FontIndex;
+    }
+
+    void newChar(uint8_t code)
+    {
+        TextLine* l = cursorLine();
+        if (!l) return;
+        TextChar ch;
+        ch.Kind = ckText;
+        ch.Code = code;
+        ch.FontIndex = fontIndex();
+        if (SoftHyphenNext && code != 9) {
+            SettingOpsB(ch.Flags, cfSoftHyphen, true);
+            SoftHyphenNext = false;
+        }
+        const auto key = std::pair(ch.FontIndex, code);
+        if (const auto it = Measures.find(key); it != Measures.end()) {
+            ch.Width = it->second.first;
+            ch.Height = it->second.second;
+        } else {
+            const char text = char(code);
+            W.RenderChar(ch, false, std::string_view(&text, 1));
+            Measures.emplace(key, std::pair(ch.Width, ch.Height));
+        }
+        const int32_t at = std::clamp(W.Cursor.Char, 0, l->CharCount());
+        l->Chars.insert(l->Chars.begin() + at, std::move(ch));
+        l->Dirty = 1;
+        W.Cursor.Char = at + 1;
+    }
+
+    void breakLine(int32_t endKind)
+    {
+        TextPos& c = W.Cursor;
+        const TextLine* l = cursorLine();
+        if (!l) return;
+        const AbsatzFormat keep = l->Para;
+        W.InsertEnterOnThatPos(c.Area, c.Line, endKind, c.Char);
+        if (TextLine* fresh = cursorLine()) {
+            InitNewLine(W.Areas[size_t(c.Area)].Lines, c.Line);
+            if (endKind == ekLineBreak) fresh->Para = keep;
+            fresh->Dirty = 1;
+        }
+        SoftHyphenNext = false;
+    }
+
+    TMDIChild& W;
+    const std::vector<uint8_t>& Main;
+    std::vector<Piece> Pieces;
+    std::vector<bool> FieldCodes;  // per open field: still in its instruction
+    int32_t CodeDepth = 0;         // open fields still in their instruction
+    bool SoftHyphenNext = false;
+    int32_t FontIndex = -1;
+    std::map<std::pair<int32_t, uint8_t>, std::pair<double, double>> Measures;
+};
+
+} // namespace
+
+std::string_view wordResultReason(WordResult r)
+{
+    switch (r) {
+    case WordResult::Ok: return {};
+    case WordResult::OldVersion: return "the file was written by an older Word version (6.0 or 95), which is not read";
+    case WordResult::Encrypted: return "the document is protected by a password";
+    case WordResult::BadPieceTable: return "the text of this file is damaged";
+    default: return "this file is not a Word 97 document";
+    }
+}
+
+WordResult ReadWordFile(TMDIChild& w, const uint8_t* data, size_t size)
+{
+    const std::unique_ptr<word::CompoundFile> file = word::CompoundFile::open(data, size);
+    if (!file) return WordResult::NotCompound;
+    std::vector<uint8_t> main, table;
+    if (!file->readStream("WordDocument", main)) return WordResult::NoMainStream;
+    if (main.size() < kWordFibSize) return WordResult::ShortFib;
+    const Fib fib = readFib(main);
+    if (fib.Nfib < kWord97Nfib) return WordResult::OldVersion;
+    if (fib.Flags & 0x0100) return WordResult::Encrypted;
+    if (!file->readStream((fib.Flags & 0x0200) ? "1Table" : "0Table", table)) return WordResult::NoTableStream;
+    std::vector<Piece> pieces;
+    if (!readPieces(table, fib, main.size(), pieces)) return WordResult::BadPieceTable;
+
+    if (w.Areas.empty()) w.NewPage(true);
+    if (w.Areas[0].Lines.empty()) w.InsertNewLine(0, 0);
+    // The text goes after what the body already holds, as typing at its end would.
+    w.Cursor.Area = 0;
+    w.Cursor.Line = int32_t(w.Areas[0].Lines.size()) - 1;
+    w.Cursor.Char = w.Areas[0].Lines.back().CharCount();
+    Importer in(w, main, std::move(pieces));
+    in.importRange(0, std::max(0, fib.CcpText));
+    return WordResult::Ok;
+}
+
+bool OpenWordFile(TMDIChild& w, const std::string& path)
+{
+    const std::filesystem::path source(path);
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    WordResult result = WordResult::NotCompound;
+    if (const FileReadResult read = ReadWholeFile(source, kMaxDocumentBytes, bytes); !read) {
+        reason = read.reason;
+    } else {
+        w.Ui->setStatusText(3, "Open file...");
+        try {
+            result = ReadWordFile(w, bytes);
+            reason = wordResultReason(result);
+        } catch (const std::bad_alloc&) {
+            result = WordResult::NotCompound;
+            reason = kNoMemoryReason;
+        }
+        bytes = {};
+        w.Ui->setStatusText(3, "");
+    }
+    w.Anchor = w.Cursor = TextPos{};
+    w.ClampPositions();
+    w.RefreshAfterPaint = 1;
+    w.CompleteRefresh();
+    if (result != WordResult::Ok) {
+        errorBox("Could not open doc file!", fileShownName(source) + ": " + reason);
+        return false;
+    }
+    takeFileName(w, path);
+    return true;
+}
+
+} // namespace quillet
