@@ -9,10 +9,13 @@
 
 #include "engine/AbsatzDialogs.h"
 #include "engine/CharacterDialogs.h"
+#include "engine/ClipboardDialog.h"
 #include "engine/FieldDialogs.h"
 #include "engine/FrameState.h"
 #include "engine/HostView.h"
 #include "engine/PageSetupDialog.h"
+#include "engine/SearchDialog.h"
+#include "engine/SpellCheckDialog.h"
 #include "formats/StandardServices.h"
 #include "platform/MessageBox.h"
 #include "platform/PrinterInfo.h"
@@ -90,7 +93,7 @@ struct FrameStartOptions {
 };
 
 class TMainForm : public QMainWindow, public FrameUi, public CharacterDialogsUi, public ParagraphDialogUi,
-                  public FieldDialogsUi {
+                  public FieldDialogsUi, public SearchDialogUi, public SpellCheckUi, public PasteSpecialUi {
     Q_OBJECT
 public:
     using StartOptions = FrameStartOptions;
@@ -292,6 +295,11 @@ public:
     bool runFormDialog(FormDialogModel& model) override;
     bool runDocumentPropsDialog(DocumentPropsModel& model) override;
 
+    // ---- Edit and spelling commands, clipboard (MainEdit.cpp) ------------------
+    int32_t runSearchDialog(SearchFormModel& model) override;
+    int32_t runSpellCheckDialog(SpellCheckModel& model) override;
+    bool runInsertContentDialog(InsertContentModel& model) override;
+
     // ---- Table menu (MainTables.cpp) -------------------------------------------
     // Enabling of the Table menu's items as it opens.
     void Tabelle1Click();
@@ -358,6 +366,10 @@ private:
     std::shared_ptr<ObjectControls> Objects;
     // "PDF export...", "Print", "Print with more options..." (MainPrint.cpp).
     void createPrintCommands();
+    // Cut, copy, paste, find, replace, go to and the spelling items (MainEdit.cpp).
+    void createEditCommands();
+    struct EditControls;
+    std::shared_ptr<EditControls> EditCmds;
     struct PrintExtensionChoice {
         bool Reverse = false;
         int32_t Records = 0, From = 1, To = 1;
