@@ -1,0 +1,46 @@
+#pragma once
+// Small Word 97 files for the reader's tests, built in memory: a compound
+// file around the main stream (header and text) and the table stream (the
+// piece table), each part of which a test may damage on purpose.
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace quillet::test {
+
+// One run of text; a narrow piece keeps the low byte of every character.
+struct WordPiece {
+    std::u16string Text;
+    bool Wide = false;
+};
+
+struct WordFileSpec {
+    std::vector<WordPiece> Pieces{{u"Hello", false}};
+    uint16_t Nfib = 193;
+    uint16_t Flags = 0;              // bit 8 encrypted, bit 9 tables in "1Table"
+    int32_t CcpText = -1;            // -1: the length of all pieces
+    bool PropertyModifierFirst = false;  // a Prc before the piece table
+    bool PieceTable = true;          // false: no CLX, text from fcMin
+    std::string MainName = "WordDocument";
+    std::string TableName;           // empty: as Flags say
+    size_t MainSize = 0;             // 0: as built; else cut or padded to this
+    // Changes the finished piece table (CPs and descriptors) before writing.
+    std::vector<std::pair<size_t, int32_t>> ClxPatches;  // (byte offset in the CLX, i32 written there)
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> ExtraStreams;
+};
+
+// The compound file holding these streams at its top level.
+std::vector<uint8_t> makeCompoundFile(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& streams);
+
+// A Word 97 file: the header (fcMin 1024), the text at fcMin, the CLX at
+// the start of the table stream.
+std::vector<uint8_t> makeWordFile(const WordFileSpec& spec);
+
+// Where the i-th CP and the FC of the i-th piece sit in the CLX of a file
+// with n pieces (for ClxPatches).
+size_t clxCpOffset(const WordFileSpec& spec, size_t i);
+size_t clxFcOffset(const WordFileSpec& spec, size_t i);
+
+} // namespace quillet::test
