@@ -5,6 +5,7 @@
 #include "app/Main.h"
 #include "app/dialogs/FeldFormatFUnit.h"
 #include "app/dialogs/GrafikPropsFUnit.h"
+#include "app/dialogs/ScanFUnit.h"
 #include "app/widgets/VelmoColorComboBox.h"
 #include "engine/Childwin.h"
 #include "tests/app/DialogTestSupport.h"
@@ -14,10 +15,12 @@
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QTabWidget>
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace quillet {
 namespace {
@@ -97,6 +100,40 @@ TEST(PictureFilter, UpperCasePatternsAlsoMatchLowerCaseFiles)
     ASSERT_EQ(f.size(), 1);
     EXPECT_TRUE(f[0].contains(QStringLiteral("*.bmp")));
     EXPECT_TRUE(f[0].contains(QStringLiteral("*.JPG")));
+}
+
+
+// A device that works until it is told to stop (or gives up after a while).
+struct SlowScanner : ScannerSource {
+    std::vector<ScanDevice> devices(std::string&) override { return {}; }
+    ScanResult scan(const std::string&, const std::atomic<bool>* cancel) override
+    {
+        ScanResult r;
+        for (int i = 0; i < 500; ++i) {
+            if (cancel && cancel->load()) {
+                r.Status = ScanStatus::Cancelled;
+                r.Message = "The scan was cancelled.";
+                return r;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        r.Status = ScanStatus::Ok;
+        newdib(&r.Picture, 2, 2, 8, nullptr, 0);
+        return r;
+    }
+};
+
+TEST(ScanProgress, CancelStopsTheScanOnItsThread)
+{
+    test::app();
+    SlowScanner slow;
+    QTimer::singleShot(50, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<QProgressDialog*>(w); p && p->isVisible()) emit p->canceled();
+    });
+    const ScanResult r = RunScanWithProgress(nullptr, slow, "slow:0");
+    EXPECT_EQ(r.Status, ScanStatus::Cancelled);
+    EXPECT_TRUE(r.Picture.empty());
 }
 
 struct QuietBoxes : MessageBoxes {
