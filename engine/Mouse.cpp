@@ -218,6 +218,7 @@ void TMDIChild::CancelMouseDrag()
     PictureDrag.Handle = 0;
     ColumnDragging = 0;
     ColumnDragOldX = -1;
+    Mouse.ColumnTracks.clear();
     ObjectGrabbed = 0;
     Mouse.ObjMoved = 0;
     DropLocateRequest = 0;
@@ -285,7 +286,10 @@ void TMDIChild::PaintBox1MouseDown(int32_t button, uint8_t shift, int32_t x, int
         CursorRequest = 0;
         ClickRequest = 0;
         DropLocateRequest = 0;
-        if (LineHit || hadSelection != isThereAmarking() || (shift & ssShift)) PaintBox1Paint();
+        // Every pass starts the border list afresh: the press's list is kept
+        // for the release, whatever passes run in between.
+        if (ColumnDragging) Mouse.ColumnTracks = TableTracks;
+        else if (LineHit || hadSelection != isThereAmarking() || (shift & ssShift)) PaintBox1Paint();
 
         if (ColumnDragging) {
             // The border the pass found: the ruler values it took map the
@@ -354,7 +358,8 @@ void TMDIChild::PaintBox1MouseDown(int32_t button, uint8_t shift, int32_t x, int
         const bool hadSelection = isThereAmarking();
         PaintBox1Paint();
         ClickRequest = 0;
-        if (hadSelection != isThereAmarking()) PaintBox1Paint();
+        if (ColumnDragging) Mouse.ColumnTracks = TableTracks;
+        else if (hadSelection != isThereAmarking()) PaintBox1Paint();
         if (ColumnDragging) {
             // A border dragged with the right button is placed unsnapped.
             RightClickRequest = 0;
@@ -566,6 +571,8 @@ void TMDIChild::PaintBox1MouseUp(int32_t button, uint8_t shift, int32_t x, int32
         double mm = 0;
         int32_t shown = x;
         // Equal pixel references map nowhere: nothing is set.
+        TableTracks = std::move(Mouse.ColumnTracks);
+        Mouse.ColumnTracks.clear();
         if (mousegeom::columnPosition(Mouse.ColumnMap, x, Mouse.NoSnap, mm, shown) && !TableTracks.empty())
             SetTableTrack(mm);
         Mouse.NoSnap = 0;

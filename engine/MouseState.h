@@ -4,6 +4,8 @@
 // popup), and the plain geometry of its drags. No platform types: the view
 // reads these after each event and draws or shows them itself.
 
+#include "engine/Records.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -78,6 +80,8 @@ struct MouseState {
     // Table column drag.
     uint8_t OverColumnBorder = 0;
     ColumnDragMap ColumnMap;
+    // The borders the press found (the pass's list, kept for the release).
+    std::vector<TableTrack> ColumnTracks;
     int32_t ColumnDragX = 0;
     uint8_t NoSnap = 0;
     // The popup the view is to show after a right click (paint-box pixels),

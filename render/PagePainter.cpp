@@ -942,9 +942,13 @@ void PaintScreen(TMDIChild& w)
     if (!(w.Cursor == cursor) || !(w.Anchor == anchor)) {
         const uint8_t cr = w.CursorRequest, dr = w.DropLocateRequest;
         const TMDIChild::DropCaretRec drop = w.DropCaret;
+        // The borders a press found are the mouse's until its release; this
+        // pass answers no press and would start the list afresh.
+        std::vector<TableTrack> tracks = w.TableTracks;
         w.CursorRequest = w.DropLocateRequest = 0;
         const int32_t page = w.CurrentPage;
         paint::drawPages(w, *w.ViewImage, RenderPolicy::screen(), 0, 0, 0);
+        if (w.TableTracks.empty()) w.TableTracks = std::move(tracks);
         w.CurrentPage = page;
         w.CursorRequest = cr;
         w.DropLocateRequest = dr;

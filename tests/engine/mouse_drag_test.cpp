@@ -318,3 +318,119 @@ TEST(MouseDrag, SelectedTextMovesOrCopiesToTheDropPoint)
         EXPECT_EQ(bodyText(d.w), "one two three|next") << c.what << ": undone";
     }
 }
+
+namespace {
+
+// The centre of the last zone of `kind` the last pass registered.
+bool zoneCentre(const TMDIChild& w, int32_t kind, int32_t& x, int32_t& y)
+{
+    bool found = false;
+    for (const MouseObj& z : w.MouseObjs)
+        if (z.Kind == kind) {
+            x = (z.Left + z.Right) / 2;
+            y = (z.Top + z.Bottom) / 2;
+            found = true;
+        }
+    return found;
+}
+
+} // namespace
+
+TEST(MouseDrag, APicturesCornerResizesItKeepingItsShapeAsOneUndoStep)
+{
+    RenderDoc d;
+    d.type("ab");
+    d.w.Cursor = d.w.Anchor = TextPos{0, 0, 1};
+    Dib pic;
+    newdib(&pic, 200, 100, 24, nullptr, 0);
+    ASSERT_TRUE(d.w.InsertPictureAtCursor(std::move(pic), 96, false));
+    d.w.MakeSoftEnters();
+    // The picture selected: its handles are zones.
+    d.w.Anchor = TextPos{0, 0, 1};
+    d.w.Cursor = TextPos{0, 0, 2};
+    d.w.InvalidateMarking();
+    d.paint();
+    int32_t x = 0, y = 0;
+    ASSERT_TRUE(zoneCentre(d.w, 6, x, y)) << "the bottom-right handle";
+    const TextChar before = d.w.Areas[0].Lines[0].Chars[1];
+    ASSERT_EQ(before.Kind, ckPicture);
+    const size_t undo = d.w.UndoCopies.size();
+
+    d.w.PaintBox1MouseDown(0, 0, x, y);
+    ASSERT_EQ(d.w.PictureDrag.Handle, 4);
+    d.w.PaintBox1MouseMove(0, x + 100, y + 10);
+    EXPECT_EQ(d.w.Mouse.Overlay.Shape, DragOverlay::Rect);
+    d.w.PaintBox1MouseUp(0, 0, x + 100, y + 10);
+    const TextChar& after = d.w.Areas[0].Lines[0].Chars[1];
+    EXPECT_GT(after.Width, before.Width);
+    EXPECT_NEAR(after.Width / after.Height, 2.0, 0.05) << "a corner keeps the picture's shape";
+    EXPECT_EQ(d.w.UndoCopies.size(), undo + 1);
+    EXPECT_EQ(d.w.Modified, 1);
+
+    // The character under the drag became another one: nothing is written.
+    d.paint();
+    d.w.Anchor = TextPos{0, 0, 1};
+    d.w.Cursor = TextPos{0, 0, 2};
+    d.w.InvalidateMarking();
+    d.paint();
+    ASSERT_TRUE(zoneCentre(d.w, 6, x, y));
+    d.w.PaintBox1MouseDown(0, 0, x, y);
+    ASSERT_EQ(d.w.PictureDrag.Handle, 4);
+    d.w.PaintBox1MouseMove(0, x + 50, y);
+    d.w.Areas[0].Lines[0].Chars.erase(d.w.Areas[0].Lines[0].Chars.begin() + 1);
+    const size_t steps = d.w.UndoCopies.size();
+    d.w.PaintBox1MouseUp(0, 0, x + 50, y);
+    EXPECT_EQ(d.w.UndoCopies.size(), steps);
+    EXPECT_EQ(d.w.Areas[0].Lines[0].Chars[1].Kind, ckText);
+}
+
+TEST(MouseDrag, AColumnBorderSnapsToFiveMillimetresUnlessDraggedWithTheRightButton)
+{
+    for (int32_t button : {0, 1}) {
+        RenderDoc d;
+        d.type("x");
+        d.w.inserttableXY(3, 1);
+        d.paint();
+        // Every line of the table, with the middle cells' right border.
+        int32_t x = 0, y = 0;
+        std::vector<MouseObj> borders;
+        for (const MouseObj& z : d.w.MouseObjs)
+            if (z.Kind == 1) borders.push_back(z);
+        ASSERT_GE(borders.size(), 4u);
+        const MouseObj& z = borders[3];  // the second cell's right border
+        x = (z.Left + z.Right) / 2;
+        y = (z.Top + z.Bottom) / 2;
+        d.w.PaintBox1MouseDown(button, 0, x, y);
+        ASSERT_EQ(d.w.ColumnDragging, 1) << button;
+        ASSERT_FALSE(d.w.Mouse.ColumnTracks.empty());
+        const ColumnDragMap map = d.w.Mouse.ColumnMap;
+        ASSERT_TRUE(map.usable());
+        d.w.PaintBox1MouseMove(0, x + 23, y);
+        EXPECT_EQ(d.w.Mouse.Overlay.Shape, DragOverlay::VLine);
+        EXPECT_EQ(d.w.Mouse.Cursor, MouseCursor::SizeWE);
+        d.w.PaintBox1MouseUp(button, 0, x + 23, y);
+        EXPECT_EQ(d.w.ColumnDragging, 0);
+        EXPECT_EQ(d.w.Mouse.Overlay.Shape, DragOverlay::None);
+        double mm = 0;
+        int32_t shown = 0;
+        columnPosition(map, x + 23, button == 1, mm, shown);
+        // The border of cell 1 now lies at mm from the region's left.
+        const TextArea& a = d.w.Areas[0];
+        int32_t first = -1;
+        for (int32_t i = 0; i < a.LineCount(); ++i)
+            if (a.Lines[size_t(i)].IsCell) {
+                first = i;
+                break;
+            }
+        ASSERT_GE(first, 0);
+        const TextLine& c0 = a.Lines[size_t(first)];
+        d.paint();
+        // The widths as the pass lays them out (the table keeps its own
+        // small inset at the border).
+        const double border = c0.CellInsetLeft + c0.CellWidth + a.Lines[size_t(first + 1)].CellWidth;
+        EXPECT_NEAR(border, mm, 0.2) << button;
+        if (button == 0) {
+            EXPECT_NEAR(std::fmod(mm, 5.0), 0.0, 1e-9);
+        }
+    }
+}
