@@ -4,6 +4,7 @@
 // window as it was.
 
 #include "formats/word/Word.h"
+#include "formats/word/WordProps.h"
 #include "formats/word/WordStorage.h"
 
 #include "formats/OpenSave.h"
@@ -35,6 +36,8 @@ struct Fib {
     uint16_t Nfib = 0, Flags = 0;
     int32_t FcMin = 0, CcpText = 0;
     uint32_t FcClx = 0, LcbClx = 0;
+    uint32_t FcStshf = 0, LcbStshf = 0, FcChpx = 0, LcbChpx = 0, FcPapx = 0, LcbPapx = 0;
+    uint32_t FcFfn = 0, LcbFfn = 0, FcDop = 0, LcbDop = 0;
 };
 
 Fib readFib(const std::vector<uint8_t>& main)
@@ -52,6 +55,16 @@ Fib readFib(const std::vector<uint8_t>& main)
     r.seek(0x1A2);
     f.FcClx = r.u32();
     f.LcbClx = r.u32();
+    const auto pair = [&](size_t at, uint32_t& fc, uint32_t& lcb) {
+        r.seek(at);
+        fc = r.u32();
+        lcb = r.u32();
+    };
+    pair(0xA2, f.FcStshf, f.LcbStshf);
+    pair(0xFA, f.FcChpx, f.LcbChpx);
+    pair(0x102, f.FcPapx, f.LcbPapx);
+    pair(0x112, f.FcFfn, f.LcbFfn);
+    pair(0x192, f.FcDop, f.LcbDop);
     return f;
 }
 
@@ -105,11 +118,23 @@ bool readPieces(const std::vector<uint8_t>& table, const Fib& fib, size_t mainSi
     return true;
 }
 
+constexpr double kMmPerInch = 25.39995;
+double twipsToMm(double twips) { return std::clamp(twips / 1440.0 * kMmPerInch, -5000.0, 5000.0); }
+
+// Everything the file says about formats, read and checked before the text.
+struct Formats {
+    std::vector<word::StyleSlot> Styles;
+    std::vector<std::string> FontNames;
+    word::RunFinder Chpx{{}}, Papx{{}};
+    int32_t DefaultTab = 720;  // twips
+};
+
 class Importer {
 public:
-    Importer(TMDIChild& w, const std::vector<uint8_t>& main, std::vector<Piece> pieces)
-        : W(w), Main(main), Pieces(std::move(pieces))
+    Importer(TMDIChild& w, const std::vector<uint8_t>& main, std::vector<Piece> pieces, Formats formats)
+        : W(w), Main(main), Pieces(std::move(pieces)), F(std::move(formats))
     {
+        if (F.Styles.empty()) F.Styles.emplace_back();
     }
 
     // Imports CPs [first, lim). The text ends early at a CP no piece holds.
@@ -123,8 +148,10 @@ public:
             if (p.CpLim <= cp) continue;
             if (p.CpFirst > cp) break;  // a gap in the pieces
             const int32_t end = std::min(lim, p.CpLim);
-            const uint8_t* at = Main.data() + p.Offset + size_t(cp - p.CpFirst) * (p.Wide ? 2 : 1);
-            for (; cp < end; ++cp) {
+            size_t fc = p.Offset + size_t(cp - p.CpFirst) * (p.Wide ? 2 : 1);
+            const uint8_t* at = Main.data() + fc;
+            for (; cp < end; ++cp, fc += p.Wide ? 2 : 1) {
+                Fc = uint32_t(fc);
                 if (p.Wide) {
                     importChar(char16_t(at[0] | (at[1] << 8)), true);
                     at += 2;
@@ -182,27 +209,127 @@ private:
         newChar(u == 30 ? uint8_t('-') : wide ? toAnsi(u) : uint8_t(u));
     }
 
-    int32_t fontIndex()
+    // The properties of the character at Fc: its paragraph style, the
+    // paragraph's modifiers, then the run's own.
+    struct Loaded {
+        word::Pap P;
+        word::Chp C;
+        int32_t FontIndex = -1;
+        AbsatzFormat Para;
+    };
+    const Loaded& load()
     {
-        if (FontIndex < 0) {
-            FontEntry f = W.Fonts.empty() ? FontEntry{} : W.Fonts[0];
-            f.Face = "Times New Roman";
-            f.Size = 12.0;
-            f.Style = 0;
-            f.Options = 0;
-            FontIndex = W.GetNewFontIndex(f);
+        const int32_t p = F.Papx.find(Fc), c = F.Chpx.find(Fc);
+        // A position in no run keeps the properties it had.
+        if (p >= 0) PapRun = p;
+        if (c >= 0) ChpRun = c;
+        const auto key = std::pair(PapRun, ChpRun);
+        if (const auto it = Cache.find(key); it != Cache.end()) return it->second;
+        Loaded l;
+        uint16_t istd = 0;
+        const word::FkpRun* pr = PapRun >= 0 ? &F.Papx[PapRun] : nullptr;
+        if (pr && !pr->StyleOnly && pr->Istd < F.Styles.size()) istd = pr->Istd;
+        l.P = F.Styles[istd].P;
+        l.C = F.Styles[istd].C;
+        if (pr && pr->GrpprlSize) word::applySprms(Main.data() + pr->Grpprl, pr->GrpprlSize, &l.P, &l.C, nullptr);
+        if (ChpRun >= 0) {
+            const word::FkpRun& cr = F.Chpx[ChpRun];
+            if (cr.GrpprlSize) word::applySprms(Main.data() + cr.Grpprl, cr.GrpprlSize, nullptr, &l.C, &F.Styles);
         }
-        return FontIndex;
+        l.FontIndex = fontFor(l.C);
+        l.Para = paraFor(l.P);
+        // Distinct run pairs are bounded by the runs of the file, which its size bounds.
+        return Cache.emplace(key, std::move(l)).first->second;
+    }
+
+    int32_t fontFor(const word::Chp& c)
+    {
+        FontEntry f = W.Fonts.empty() ? FontEntry{} : W.Fonts[0];
+        f.Face = c.Ftc < F.FontNames.size() && !F.FontNames[c.Ftc].empty() ? F.FontNames[c.Ftc] : "Times New Roman";
+        f.Style = 0;
+        f.Options = 0;
+        f.Size = std::clamp(c.Hps / 2.0, 1.0, 1638.0);
+        // The style bits and their option twins go together, as the
+        // character dialog sets them.
+        const auto both = [&](int bit, bool on) {
+            if (!on) return;
+            f.Style |= uint8_t(1u << bit);
+            SettingOps(f.Options, bit, true);
+        };
+        both(foBold, c.Bold);
+        both(foItalic, c.Italic);
+        both(foStrikeout, c.Strike);
+        if (c.Kul != 0) {
+            both(foUnderline, true);
+            if (c.Kul == 2) SettingOps(f.Options, foWordUnderline, true);
+            if (c.Kul == 3) SettingOps(f.Options, foDoubleUnderline, true);
+        }
+        if (c.Shadow) SettingOps(f.Options, foShaded, true);
+        if (c.SmallCaps) SettingOps(f.Options, foSmallCaps, true);
+        if (c.Caps) SettingOps(f.Options, foCapitals, true);
+        if (c.Iss == 1) SettingOps(f.Options, foSuperscript, true);
+        if (c.Iss == 2) SettingOps(f.Options, foSubscript, true);
+        f.Color = word::icoColor(c.Ico, 0);
+        const uint8_t fore = c.Shd & 0x1F, back = (c.Shd >> 5) & 0x1F;
+        if (c.Highlight) {
+            f.BkColor = word::icoColor(c.HighlightIco, 0);
+            f.BkTransparent = 0;
+        } else if (fore || back) {
+            f.BkColor = word::shadeColor(word::icoColor(fore, 0), word::icoColor(back, 0), c.Shd >> 10);
+            f.BkTransparent = 0;
+        } else {
+            f.BkColor = 0xFFFFFF;
+            f.BkTransparent = 1;
+        }
+        return W.GetNewFontIndex(f);
+    }
+
+    AbsatzFormat paraFor(const word::Pap& p) const
+    {
+        AbsatzFormat a = DefaultAbsatzFormat();
+        a.Alignment = p.Jc;
+        const double inset = p.InTable ? 2.5 : 0.0;
+        a.LeftIndent = twipsToMm(p.DxaLeft) + inset;
+        a.RightIndent = twipsToMm(p.DxaRight) + inset;
+        a.FirstLineIndent = twipsToMm(p.DxaLeft1);
+        a.SpaceAbove = std::max(0.0, twipsToMm(p.DyaBefore));
+        a.SpaceBelow = std::max(0.0, twipsToMm(p.DyaAfter));
+        if (p.MultLinespace == 0 && p.DyaLine > 0) {
+            a.LineSpacingMode = 1;
+            a.LineSpacing = twipsToMm(p.DyaLine);
+        } else if (p.MultLinespace == 0 && p.DyaLine < 0) {
+            a.LineSpacingMode = 2;
+            a.LineSpacing = twipsToMm(-p.DyaLine);
+        } else if (p.MultLinespace == 1 && p.DyaLine > 0) {
+            a.LineSpacingMode = 0;
+            a.LineSpacing = p.DyaLine / 240.0;
+        }
+        a.Tabs.clear();
+        for (const word::TabDef& t : p.Tabs) {
+            TabStop s;
+            s.Position = twipsToMm(t.Position);
+            const int kind = t.Tbd & 7, leader = (t.Tbd >> 3) & 7;
+            s.Kind = kind >= 1 && kind <= 3 ? kind : 0;
+            s.Leader = leader == 1 ? 2 : leader == 2 ? 1 : (leader == 3 || leader == 4) ? 3 : 0;
+            a.Tabs.push_back(s);
+        }
+        a.DefaultTabStep = std::max(1.0, twipsToMm(F.DefaultTab));
+        // Whether a list is bulleted or numbered is not known here; a
+        // bullet claims less than a number the text never had.
+        a.ListKind = p.Ilfo != 0 ? 1 : 0;
+        return a;
     }
 
     void newChar(uint8_t code)
     {
         TextLine* l = cursorLine();
         if (!l) return;
+        const Loaded& props = load();
+        if (l->Para != props.Para) l->Para = props.Para;
         TextChar ch;
         ch.Kind = ckText;
         ch.Code = code;
-        ch.FontIndex = fontIndex();
+        ch.FontIndex = props.FontIndex;
         if (SoftHyphenNext && code != 9) {
             SettingOpsB(ch.Flags, cfSoftHyphen, true);
             SoftHyphenNext = false;
@@ -243,7 +370,10 @@ private:
     std::vector<bool> FieldCodes;  // per open field: still in its instruction
     int32_t CodeDepth = 0;         // open fields still in their instruction
     bool SoftHyphenNext = false;
-    int32_t FontIndex = -1;
+    Formats F;
+    uint32_t Fc = 0;
+    int32_t PapRun = -1, ChpRun = -1;
+    std::map<std::pair<int32_t, int32_t>, Loaded> Cache;
     std::map<std::pair<int32_t, uint8_t>, std::pair<double, double>> Measures;
 };
 
@@ -280,7 +410,16 @@ WordResult ReadWordFile(TMDIChild& w, const uint8_t* data, size_t size)
     w.Cursor.Area = 0;
     w.Cursor.Line = int32_t(w.Areas[0].Lines.size()) - 1;
     w.Cursor.Char = w.Areas[0].Lines.back().CharCount();
-    Importer in(w, main, std::move(pieces));
+    Formats formats;
+    formats.FontNames = word::readFontNames(table, fib.FcFfn, fib.LcbFfn);
+    formats.Papx = word::RunFinder(word::readBinTable(table, fib.FcPapx, fib.LcbPapx, main, true));
+    formats.Chpx = word::RunFinder(word::readBinTable(table, fib.FcChpx, fib.LcbChpx, main, false));
+    formats.Styles = word::readStyleSheet(table, fib.FcStshf, fib.LcbStshf);
+    if (fib.LcbDop >= 12 && uint64_t(fib.FcDop) + fib.LcbDop <= table.size()) {
+        const int32_t tab = table[fib.FcDop + 10] | (table[fib.FcDop + 11] << 8);
+        if (tab > 0) formats.DefaultTab = tab;
+    }
+    Importer in(w, main, std::move(pieces), std::move(formats));
     in.importRange(0, std::max(0, fib.CcpText));
     return WordResult::Ok;
 }

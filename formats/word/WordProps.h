@@ -1,0 +1,113 @@
+#pragma once
+// Character and paragraph properties of a Word 97 file: the property
+// modifiers (sprms) that change them, the style sheet they start from, the
+// font names, and the formatted disk pages that say which run of text has
+// which modifiers. Every list and offset of the file is checked here, so the
+// text walk only ever asks for the properties at a byte position.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quillet::word {
+
+struct Chp {
+    bool Bold = false, Italic = false, Strike = false, Shadow = false, SmallCaps = false, Caps = false;
+    bool Spec = false, FldVanish = false, Highlight = false;
+    uint8_t HighlightIco = 0, Ico = 0, Kul = 0, Iss = 0;
+    uint16_t Shd = 0;
+    uint16_t Hps = 20;  // half points
+    uint16_t Ftc = 0;
+    int32_t FcPic = -1;
+    friend bool operator==(const Chp&, const Chp&) = default;
+};
+
+struct TabDef {
+    int16_t Position = 0;  // twips
+    uint8_t Tbd = 0;
+    friend bool operator==(const TabDef&, const TabDef&) = default;
+};
+
+// A table row's definition as the row end's paragraph carries it.
+struct RowDef {
+    int32_t CellCount = 0;                 // -1: the definition was cut short
+    std::vector<int16_t> Centres;          // CellCount + 1 boundaries, twips
+    std::vector<uint16_t> Shading;         // one per cell
+    friend bool operator==(const RowDef&, const RowDef&) = default;
+};
+
+struct Pap {
+    uint8_t Jc = 0, NoLineNumbers = 0, InTable = 0, Ttp = 0, Ilvl = 0;
+    uint16_t Ilfo = 0;
+    int32_t DxaLeft = 0, DxaRight = 0, DxaLeft1 = 0, DyaBefore = 0, DyaAfter = 0;
+    int16_t DyaLine = 240, MultLinespace = 1;
+    std::vector<TabDef> Tabs;  // sorted by position, at most kMaxTabs
+    RowDef Row;
+    friend bool operator==(const Pap&, const Pap&) = default;
+};
+
+inline constexpr size_t kMaxTabs = 64;
+inline constexpr int32_t kMaxRowCells = 64;
+
+struct StyleSlot {
+    bool CharacterStyle = false;
+    Pap P;
+    Chp C;
+    std::vector<uint8_t> Chpx;  // a character style's own modifiers
+};
+
+class Properties;
+
+// Applies the sprms of `data` to the blocks. Modifiers whose operand runs
+// past the end are not applied; `styles` serves the character-style sprm,
+// which is not honoured inside a style's own modifiers (a style naming
+// itself would otherwise never end).
+void applySprms(const uint8_t* data, size_t size, Pap* pap, Chp* chp, const std::vector<StyleSlot>* styles);
+
+// The toggle rule of the character flags: 0 off, 1 on, 128 as it is, 129 the
+// other way; anything else leaves the flag.
+void applyToggle(bool& flag, uint8_t operand);
+
+// The style sheet at [fc, fc + lcb) of the table stream; slots past the
+// end or damaged keep their defaults.
+std::vector<StyleSlot> readStyleSheet(const std::vector<uint8_t>& table, uint32_t fc, uint32_t lcb);
+// The font names at fc of the table stream (low bytes of the names kept).
+std::vector<std::string> readFontNames(const std::vector<uint8_t>& table, uint32_t fc, uint32_t lcb);
+
+// One run of a formatted disk page: bytes [FcFirst, FcLim) of the main
+// stream and where its modifiers sit in the main stream.
+struct FkpRun {
+    uint32_t FcFirst = 0, FcLim = 0;
+    uint32_t Grpprl = 0, GrpprlSize = 0;  // 0 size: nothing to apply
+    uint16_t Istd = 0;                    // paragraph runs: the style
+    bool StyleOnly = false;               // a paragraph run without its own modifiers
+};
+
+// The runs of one bin table (character runs when `paragraphs` is false). A
+// page past the main stream, or one claiming more runs than it can hold, adds
+// none.
+std::vector<FkpRun> readBinTable(const std::vector<uint8_t>& table, uint32_t fc, uint32_t lcb,
+                                 const std::vector<uint8_t>& main, bool paragraphs);
+
+// Finds the run holding fc: the first in table order. Remembers where it
+// last found one, since the text asks for neighbouring positions.
+class RunFinder {
+public:
+    explicit RunFinder(std::vector<FkpRun> runs) : Runs(std::move(runs)) {}
+    // -1 when no run holds fc.
+    int32_t find(uint32_t fc);
+    const FkpRun& operator[](int32_t i) const { return Runs[size_t(i)]; }
+
+private:
+    std::vector<FkpRun> Runs;
+    size_t Last = 0;
+};
+
+// Colour of a Word colour index (0x00BBGGRR), `fallback` for auto and unknown.
+uint32_t icoColor(uint8_t ico, uint32_t fallback);
+// Foreground over background in the share of a shading pattern.
+uint32_t shadeColor(uint32_t fore, uint32_t back, uint16_t ipat);
+
+} // namespace quillet::word
