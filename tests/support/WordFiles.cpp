@@ -25,6 +25,34 @@ void put16(std::vector<uint8_t>& b, size_t at, uint16_t v)
 
 size_t clxStart(const WordFileSpec& spec) { return spec.PropertyModifierFirst ? 5 : 0; }
 
+// A formatted disk page of the runs, its FCs taken from `fcOf`.
+template <class FcOf>
+std::vector<uint8_t> fkpPage(const std::vector<WordRun>& runs, bool paragraphs, FcOf fcOf, uint8_t claimed)
+{
+    std::vector<uint8_t> page(512, 0);
+    const size_t n = runs.size();
+    for (size_t j = 0; j < n; ++j) put32(page, 4 * j, fcOf(runs[j].CpFirst));
+    if (n) put32(page, 4 * n, fcOf(runs.back().CpLim));
+    size_t end = 511;
+    for (size_t j = 0; j < n; ++j) {
+        std::vector<uint8_t> body;
+        if (paragraphs) {
+            body = {uint8_t(runs[j].Istd), uint8_t(runs[j].Istd >> 8)};
+            body.insert(body.end(), runs[j].Grpprl.begin(), runs[j].Grpprl.end());
+            if (body.size() % 2) body.push_back(0);
+            body.insert(body.begin(), {0, uint8_t(body.size() / 2)});
+        } else {
+            body = runs[j].Grpprl;
+            body.insert(body.begin(), uint8_t(body.size()));
+        }
+        end = (end - body.size()) & ~size_t(1);
+        std::copy(body.begin(), body.end(), page.begin() + std::ptrdiff_t(end));
+        page[4 * (n + 1) + (paragraphs ? 13 * j : j)] = uint8_t(end / 2);
+    }
+    page[511] = claimed ? claimed : uint8_t(n);
+    return page;
+}
+
 } // namespace
 
 std::vector<uint8_t> makeCompoundFile(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& streams)
@@ -98,6 +126,84 @@ std::vector<uint8_t> makeWordFile(const WordFileSpec& spec)
     } else {
         table.clear();
     }
+    const auto fcOf = [&](int32_t at) {
+        int32_t first = 0;
+        for (size_t i = 0; i < spec.Pieces.size(); ++i) {
+            const int32_t len = int32_t(spec.Pieces[i].Text.size());
+            if (at <= first + len) {
+                const uint32_t fc = fcs[i];
+                return spec.Pieces[i].Wide ? fc + 2 * uint32_t(at - first) : (fc & ~0x40000000u) / 2 + uint32_t(at - first);
+            }
+            first += len;
+        }
+        return uint32_t(main.size());
+    };
+    // The bin tables: one page each, on 512-byte boundaries after the text.
+    const auto binTable = [&](const std::vector<WordRun>& runs, bool paragraphs, size_t fibAt, uint8_t claimed) {
+        if (runs.empty()) return;
+        const std::vector<uint8_t> page = fkpPage(runs, paragraphs, fcOf, claimed);
+        main.resize((main.size() + 511) / 512 * 512);
+        const uint32_t pn = uint32_t(main.size() / 512);
+        main.insert(main.end(), page.begin(), page.end());
+        put32(main, fibAt, uint32_t(table.size()));
+        put32(main, fibAt + 4, 12);
+        ByteWriter b;
+        b.u32(fcOf(runs.front().CpFirst));
+        b.u32(fcOf(runs.back().CpLim));
+        b.u32(pn);
+        table.insert(table.end(), b.buffer().begin(), b.buffer().end());
+    };
+    binTable(spec.ParaRuns, true, 0x102, 0);
+    binTable(spec.CharRuns, false, 0xFA, spec.CharRunCount);
+    if (!spec.Styles.empty()) {
+        ByteWriter st;
+        st.u16(4);  // the header: cstd and the size of a style's base
+        st.u16(uint16_t(spec.Styles.size()));
+        st.u16(10);
+        for (const WordStyle& s : spec.Styles) {
+            ByteWriter d;
+            d.u16(0);
+            d.u16(uint16_t(s.Kind | (s.Base << 4)));
+            d.u16(s.Kind == 1 ? 2 : 1);  // cupx
+            d.u16(0);
+            d.u16(0);
+            d.u16(1);  // the name "S" and its terminator
+            d.u16('S');
+            d.u16(0);
+            const auto upx = [&](std::vector<uint8_t> bytes) {
+                d.u16(uint16_t(bytes.size()));
+                for (uint8_t x : bytes) d.u8(x);
+                if (bytes.size() % 2) d.u8(0);
+            };
+            if (s.Kind == 1) {
+                std::vector<uint8_t> p{0, 0};
+                p.insert(p.end(), s.Papx.begin(), s.Papx.end());
+                upx(p);
+                upx(s.Chpx);
+            } else {
+                upx(s.Chpx);
+            }
+            st.u16(uint16_t(d.size()));
+            for (uint8_t x : d.buffer()) st.u8(x);
+        }
+        put32(main, 0xA2, uint32_t(table.size()));
+        put32(main, 0xA6, uint32_t(st.size()));
+        table.insert(table.end(), st.buffer().begin(), st.buffer().end());
+    }
+    if (!spec.Fonts.empty()) {
+        ByteWriter ff;
+        ff.u16(uint16_t(spec.Fonts.size()));
+        ff.u16(0);
+        for (const std::string& name : spec.Fonts) {
+            ff.u8(uint8_t(39 + 2 * (name.size() + 1)));
+            for (int i = 0; i < 39; ++i) ff.u8(0);
+            for (char c : name) ff.u16(uint8_t(c));
+            ff.u16(0);
+        }
+        put32(main, 0x112, uint32_t(table.size()));
+        put32(main, 0x116, uint32_t(ff.size()));
+        table.insert(table.end(), ff.buffer().begin(), ff.buffer().end());
+    }
     if (spec.MainSize) main.resize(spec.MainSize);
 
     std::vector<std::pair<std::string, std::vector<uint8_t>>> streams{{spec.MainName, main}};
@@ -105,6 +211,22 @@ std::vector<uint8_t> makeWordFile(const WordFileSpec& spec)
     streams.emplace_back(tableName, table);
     for (const auto& s : spec.ExtraStreams) streams.push_back(s);
     return makeCompoundFile(streams);
+}
+
+std::vector<uint8_t> sprm(uint16_t code, std::vector<uint8_t> operand)
+{
+    std::vector<uint8_t> out{uint8_t(code), uint8_t(code >> 8)};
+    if ((code >> 13) == 6) out.push_back(uint8_t(operand.size()));
+    out.insert(out.end(), operand.begin(), operand.end());
+    return out;
+}
+
+std::vector<uint8_t> sprm16(uint16_t code, uint16_t value) { return sprm(code, {uint8_t(value), uint8_t(value >> 8)}); }
+
+std::vector<uint8_t> operator+(std::vector<uint8_t> a, const std::vector<uint8_t>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
 }
 
 } // namespace quillet::test

@@ -16,6 +16,21 @@ struct WordPiece {
     bool Wide = false;
 };
 
+// A run of formatted text: CPs [CpFirst, CpLim) of one piece and its
+// modifiers (a paragraph run also names its style).
+struct WordRun {
+    int32_t CpFirst = 0, CpLim = 0;
+    std::vector<uint8_t> Grpprl;
+    uint16_t Istd = 0;
+};
+
+struct WordStyle {
+    uint8_t Kind = 1;          // 1 paragraph style, 2 character style
+    uint16_t Base = 0x0FFF;    // none
+    std::vector<uint8_t> Papx; // paragraph styles
+    std::vector<uint8_t> Chpx;
+};
+
 struct WordFileSpec {
     std::vector<WordPiece> Pieces{{u"Hello", false}};
     uint16_t Nfib = 193;
@@ -29,7 +44,16 @@ struct WordFileSpec {
     // Changes the finished piece table (CPs and descriptors) before writing.
     std::vector<std::pair<size_t, int32_t>> ClxPatches;  // (byte offset in the CLX, i32 written there)
     std::vector<std::pair<std::string, std::vector<uint8_t>>> ExtraStreams;
+    std::vector<WordRun> CharRuns, ParaRuns;  // one page each
+    std::vector<WordStyle> Styles;
+    std::vector<std::string> Fonts;
+    uint8_t CharRunCount = 0;  // when set: the run count the character page claims
 };
+
+// The bytes of one modifier: its code and operand.
+std::vector<uint8_t> sprm(uint16_t code, std::vector<uint8_t> operand);
+std::vector<uint8_t> sprm16(uint16_t code, uint16_t value);
+std::vector<uint8_t> operator+(std::vector<uint8_t> a, const std::vector<uint8_t>& b);
 
 // The compound file holding these streams at its top level.
 std::vector<uint8_t> makeCompoundFile(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& streams);

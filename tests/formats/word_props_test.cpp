@@ -1,0 +1,212 @@
+#include "formats/word/Word.h"
+#include "formats/word/WordProps.h"
+
+#include "engine/Childwin.h"
+#include "formats/StandardServices.h"
+#include "tests/support/WordFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace quillet;
+using test::sprm;
+using test::sprm16;
+using test::operator+;
+using test::WordFileSpec;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct Window {
+    FrameState frame = StandardFrameState();
+    std::unique_ptr<TMDIChild> w = std::make_unique<TMDIChild>(frame);
+    explicit Window(const WordFileSpec& spec)
+    {
+        w->NewPage(true);
+        if (w->Areas[0].Lines.empty()) w->InsertNewLine(0, 0);
+        EXPECT_EQ(ReadWordFile(*w, test::makeWordFile(spec)), WordResult::Ok);
+    }
+    const TextChar& ch(size_t i) const { return w->Areas[0].Lines[0].Chars.at(i); }
+    const FontEntry& font(size_t i) const { return w->Fonts.at(size_t(ch(i).FontIndex)); }
+    const AbsatzFormat& para() const { return w->Areas[0].Lines[0].Para; }
+};
+
+// "abc": run "b" carries the modifiers, under a bold paragraph style when asked.
+WordFileSpec charSpec(Bytes grpprl, bool boldStyle = false)
+{
+    WordFileSpec s;
+    s.Pieces = {{u"abc", false}};
+    s.Fonts = {"Times New Roman", "Arial"};
+    s.Styles = {test::WordStyle{1, 0x0FFF, {}, boldStyle ? sprm(0x0835, {1}) : Bytes{}},
+                test::WordStyle{2, 0x0FFF, {}, sprm(0x0836, {1})},
+                // A character style that names itself.
+                test::WordStyle{2, 0x0FFF, {}, sprm16(0x4A30, 2) + sprm(0x0837, {1})}};
+    s.ParaRuns = {{0, 3, {}, 0}};
+    s.CharRuns = {{0, 1, {}}, {1, 2, std::move(grpprl)}, {2, 3, {}}};
+    return s;
+}
+
+struct CharCase {
+    const char* name;
+    Bytes grpprl;
+    bool boldStyle;
+    uint8_t style;
+    std::vector<int> options;
+    double size;
+    uint32_t color, background;
+    const char* face;
+};
+
+TEST(WordProperties, CharacterModifiersBecomeFontEntries)
+{
+    const uint32_t white = 0xFFFFFF;
+    const std::vector<CharCase> cases = {
+        {"plain", {}, false, 0, {}, 10, 0, white, "Times New Roman"},
+        {"bold", sprm(0x0835, {1}), false, 1, {foBold}, 10, 0, white, "Times New Roman"},
+        {"bold style inverted", sprm(0x0835, {129}), true, 0, {}, 10, 0, white, "Times New Roman"},
+        {"bold style kept", sprm(0x0835, {128}), true, 1, {foBold}, 10, 0, white, "Times New Roman"},
+        {"italic strike", sprm(0x0836, {1}) + sprm(0x0837, {1}), false, 2 | 8, {foItalic, foStrikeout}, 10, 0,
+         white, "Times New Roman"},
+        {"48 pt", sprm16(0x4A43, 96), false, 0, {}, 48, 0, white, "Times New Roman"},
+        {"200 pt", sprm16(0x4A43, 400), false, 0, {}, 200, 0, white, "Times New Roman"},
+        {"double underline", sprm(0x2A3E, {3}), false, 4, {foUnderline, foDoubleUnderline}, 10, 0, white,
+         "Times New Roman"},
+        {"red, superscript", sprm(0x2A42, {6}) + sprm(0x2A48, {1}), false, 0, {foSuperscript}, 10, 0x0000FF,
+         white, "Times New Roman"},
+        {"highlight", sprm(0x2A0C, {7}), false, 0, {}, 10, 0, 0x00FFFF, "Times New Roman"},
+        {"clear shading on dark blue", sprm16(0x4866, 9 << 5 | 3), false, 0, {}, 10, 0, 0x800000,
+         "Times New Roman"},
+        {"face", sprm16(0x4A4F, 1), false, 0, {}, 10, 0, white, "Arial"},
+        {"face past the table", sprm16(0x4A4F, 9), false, 0, {}, 10, 0, white, "Times New Roman"},
+        {"character style", sprm16(0x4A30, 1), false, 2, {foItalic}, 10, 0, white, "Times New Roman"},
+        {"style naming itself", sprm16(0x4A30, 2), false, 8, {foStrikeout}, 10, 0, white, "Times New Roman"},
+        {"style past the sheet", sprm16(0x4A30, 70), false, 0, {}, 10, 0, white, "Times New Roman"},
+        // The operand of the last modifier runs past the run: it is not applied.
+        {"cut operand", sprm(0x0835, {1}) + Bytes{0x43, 0x4A, 0x60}, false, 1, {foBold}, 10, 0, white,
+         "Times New Roman"},
+    };
+    for (const CharCase& c : cases) {
+        Window win(charSpec(c.grpprl, c.boldStyle));
+        const FontEntry& f = win.font(1);
+        EXPECT_EQ(f.Style, c.style) << c.name;
+        for (int bit = 0; bit < 12; ++bit) {
+            const bool want = std::find(c.options.begin(), c.options.end(), bit) != c.options.end();
+            EXPECT_EQ(GettingOps(f.Options, bit) != 0, want) << c.name << " option " << bit;
+        }
+        EXPECT_DOUBLE_EQ(f.Size, c.size) << c.name;
+        EXPECT_EQ(f.Color, c.color) << c.name;
+        EXPECT_EQ(f.BkColor, c.background) << c.name;
+        EXPECT_EQ(f.Face, c.face) << c.name;
+        // Its neighbours keep the style's format.
+        EXPECT_EQ(win.font(0).Style, c.boldStyle ? 1 : 0) << c.name;
+    }
+}
+
+struct ParaCase {
+    const char* name;
+    Bytes grpprl;
+    AbsatzFormat want;
+};
+
+TEST(WordProperties, ParagraphModifiersBecomeParagraphFormats)
+{
+    const auto format = [](auto change) {
+        AbsatzFormat a = DefaultAbsatzFormat();
+        a.LineSpacing = 1.0;
+        a.LineSpacingMode = 0;
+        a.DefaultTabStep = 720 / 1440.0 * 25.39995;
+        change(a);
+        return a;
+    };
+    const double inch = 25.39995;
+    const Bytes tabs = sprm(0xC60D, {0, 2, 0xA0, 0x05, 0x40, 0x0B, 0x03 | 1 << 3, 0x04});
+    const std::vector<ParaCase> cases = {
+        {"plain", {}, format([](AbsatzFormat&) {})},
+        {"centred, indents", sprm(0x2403, {1}) + sprm16(0x840F, 1440) + sprm16(0x840E, 720) + sprm16(0x8411, 0xFE98),
+         format([&](AbsatzFormat& a) {
+             a.Alignment = 1;
+             a.LeftIndent = inch;
+             a.RightIndent = inch / 2;
+             a.FirstLineIndent = -inch / 4;
+         })},
+        {"exactly 12 pt", sprm(0x6412, {0x10, 0xFF, 0, 0}), format([&](AbsatzFormat& a) {
+             a.LineSpacingMode = 2;
+             a.LineSpacing = inch / 6;
+         })},
+        {"one and a half", sprm(0x6412, {0x68, 0x01, 1, 0}), format([](AbsatzFormat& a) { a.LineSpacing = 1.5; })},
+        {"space around", sprm16(0xA413, 240) + sprm16(0xA414, 120), format([&](AbsatzFormat& a) {
+             a.SpaceAbove = inch / 6;
+             a.SpaceBelow = inch / 12;
+         })},
+        {"tabs", tabs, format([&](AbsatzFormat& a) {
+             a.Tabs = {TabStop{inch, 3, 2}, TabStop{2 * inch, 0, 0}};
+         })},
+        // Counts past the operand: the change is dropped, not read beyond it.
+        {"tab counts past the operand", sprm(0xC60D, {0, 40, 0xA0, 0x05}), format([](AbsatzFormat&) {})},
+        {"list", sprm16(0x460B, 1), format([](AbsatzFormat& a) { a.ListKind = 1; })},
+    };
+    for (const ParaCase& c : cases) {
+        WordFileSpec s;
+        s.Pieces = {{u"x", false}};
+        s.ParaRuns = {{0, 1, c.grpprl, 0}};
+        Window win(s);
+        const AbsatzFormat& got = win.para();
+        EXPECT_EQ(got.Alignment, c.want.Alignment) << c.name;
+        EXPECT_NEAR(got.LeftIndent, c.want.LeftIndent, 1e-9) << c.name;
+        EXPECT_NEAR(got.RightIndent, c.want.RightIndent, 1e-9) << c.name;
+        EXPECT_NEAR(got.FirstLineIndent, c.want.FirstLineIndent, 1e-9) << c.name;
+        EXPECT_NEAR(got.LineSpacing, c.want.LineSpacing, 1e-9) << c.name;
+        EXPECT_EQ(got.LineSpacingMode, c.want.LineSpacingMode) << c.name;
+        EXPECT_NEAR(got.SpaceAbove, c.want.SpaceAbove, 1e-9) << c.name;
+        EXPECT_NEAR(got.SpaceBelow, c.want.SpaceBelow, 1e-9) << c.name;
+        EXPECT_NEAR(got.DefaultTabStep, c.want.DefaultTabStep, 1e-9) << c.name;
+        ASSERT_EQ(got.Tabs.size(), c.want.Tabs.size()) << c.name;
+        for (size_t i = 0; i < got.Tabs.size(); ++i) {
+            EXPECT_NEAR(got.Tabs[i].Position, c.want.Tabs[i].Position, 1e-9) << c.name;
+            EXPECT_EQ(got.Tabs[i].Kind, c.want.Tabs[i].Kind) << c.name;
+            EXPECT_EQ(got.Tabs[i].Leader, c.want.Tabs[i].Leader) << c.name;
+        }
+        EXPECT_EQ(got.ListKind, c.want.ListKind) << c.name;
+    }
+}
+
+// A page claiming more runs than it holds would send the offsets past its
+// end; its runs are ignored and the text keeps the style's format.
+TEST(WordProperties, PagesClaimingTooManyRunsAreIgnored)
+{
+    for (const uint8_t claimed : {uint8_t(101), uint8_t(102), uint8_t(126), uint8_t(255)}) {
+        WordFileSpec s = charSpec(sprm(0x0835, {1}));
+        s.CharRunCount = claimed;
+        Window win(s);
+        ASSERT_EQ(win.w->Areas[0].Lines[0].Chars.size(), 3u) << int(claimed);
+        if (claimed > 101) {
+            EXPECT_EQ(win.font(1).Style, 0) << int(claimed);
+        }
+    }
+}
+
+TEST(WordProperties, ToggleAndShadingRules)
+{
+    struct {
+        bool before;
+        uint8_t operand;
+        bool after;
+    } toggles[] = {{true, 0, false}, {false, 1, true}, {true, 128, true}, {true, 129, false}, {false, 129, true},
+                   {true, 7, true}};
+    for (const auto& t : toggles) {
+        bool flag = t.before;
+        word::applyToggle(flag, t.operand);
+        EXPECT_EQ(flag, t.after) << int(t.operand);
+    }
+    EXPECT_EQ(word::shadeColor(0xFFFFFF, 0, 0), 0u);
+    EXPECT_EQ(word::shadeColor(0xFFFFFF, 0, 1), 0xFFFFFFu);
+    EXPECT_EQ(word::shadeColor(0xFFFFFF, 0, 8), 0x808080u);  // 50%: halves round up
+    EXPECT_EQ(word::shadeColor(0xFFFFFF, 0x000000, 14), 0x808080u);
+    EXPECT_EQ(word::icoColor(0, 0x123456), 0x123456u);
+    EXPECT_EQ(word::icoColor(17, 7), 7u);
+    EXPECT_EQ(word::icoColor(2, 0), 0xFF0000u);
+}
+
+} // namespace
