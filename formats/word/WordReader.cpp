@@ -17,6 +17,7 @@
 #include "platform/Win1252.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <new>
 
@@ -142,6 +143,8 @@ public:
     {
         FieldCodes.clear();
         CodeDepth = 0;
+        CellCount = 0;
+        PendingCell = -1;
         int32_t cp = first;
         for (const Piece& p : Pieces) {
             if (cp >= lim) break;
@@ -194,9 +197,26 @@ private:
                 FieldCodes.pop_back();
             }
             return;
-        case 13: breakLine(ekParagraph); return;
-        case 11: breakLine(ekLineBreak); return;
-        case 12: breakLine(ekPageBreak); return;
+        case 13:
+        case 11:
+        case 12:
+            if (load().P.InTable) inlineBreak(u == 13 ? 13 : u == 11 ? 14 : 15);
+            else breakLine(u == 13 ? ekParagraph : u == 11 ? ekLineBreak : ekPageBreak);
+            return;
+        case 7: {
+            const Loaded& props = load();
+            if (!props.P.InTable) return;
+            if (props.P.Ttp != 1) {
+                breakLine(ekParagraph);
+                ++CellCount;
+                PendingCell = -1;
+            } else {
+                buildRow(props.P.Row);
+                CellCount = 0;
+                PendingCell = -1;
+            }
+            return;
+        }
         case 9: newChar(9); return;
         default: break;
         }
@@ -325,7 +345,12 @@ private:
         TextLine* l = cursorLine();
         if (!l) return;
         const Loaded& props = load();
-        if (l->Para != props.Para) l->Para = props.Para;
+        AbsatzFormat* target = &l->Para;
+        // In a cell, a paragraph after an inline paragraph end takes its
+        // format into that end's copy.
+        if (props.P.InTable && PendingCell >= 0 && PendingCell < l->CharCount() && l->Chars[size_t(PendingCell)].ParaCopy)
+            target = &*l->Chars[size_t(PendingCell)].ParaCopy;
+        if (*target != props.Para) *target = props.Para;
         TextChar ch;
         ch.Kind = ckText;
         ch.Code = code;
@@ -349,6 +374,71 @@ private:
         W.Cursor.Char = at + 1;
     }
 
+    void inlineBreak(uint8_t code)
+    {
+        TextLine* l = cursorLine();
+        if (!l) return;
+        AbsatzFormat copy = l->Para;
+        if (PendingCell >= 0 && PendingCell < l->CharCount() && l->Chars[size_t(PendingCell)].ParaCopy)
+            copy = *l->Chars[size_t(PendingCell)].ParaCopy;
+        newChar(code);
+        if (code != 13 || W.Cursor.Char < 1) return;
+        copy.LeftIndent = copy.RightIndent = 2.5;
+        copy.SpaceAbove = copy.SpaceBelow = 0;
+        copy.LineSpacing = 1.0;
+        copy.LineSpacingMode = 0;
+        copy.Tabs.clear();
+        copy.BulletFace.reset();
+        PendingCell = W.Cursor.Char - 1;
+        l->Chars[size_t(PendingCell)].ParaCopy = copy;
+    }
+
+    // The last CellCount lines become one row when the row's definition
+    // names as many cells; otherwise they stay paragraphs.
+    void buildRow(const word::RowDef& row)
+    {
+        const int32_t n = CellCount;
+        const int32_t area = W.Cursor.Area, last = W.Cursor.Line;
+        if (n <= 0 || n > word::kMaxRowCells || n != row.CellCount || last - n < 0) return;
+        std::vector<TextLine>& lines = W.Areas[size_t(area)].Lines;
+        const bool defined = row.Centres.size() == size_t(n) + 1;
+        double left = 0, right = 0;
+        if (defined) {
+            left = twipsToMm(row.Centres[0]);
+            const TextArea& body = W.Areas[0];
+            const int32_t columns = std::max(1, lines[size_t(last - n)].ColumnCount);
+            // One inset for the whole row: every cell of a row must carry the same.
+            right = (W.PageWidth - body.InnerLeft - body.InnerRight) / columns - left -
+                    std::fabs(twipsToMm(row.Centres[size_t(n)] - row.Centres[0]));
+        }
+        for (int32_t k = 0; k < n; ++k) {
+            TextLine& l = lines[size_t(last - n + k)];
+            l.IsCell = l.RowFirstRun = l.RowLastRun = 1;
+            l.CellsPerRow = n;
+            l.CellIndex = k;
+            l.EndKind = ekParagraph;
+            l.CellInsetLeft = l.CellInsetRight = 0;
+            l.CellWidth = 1.0;
+            SetStandardCellDesign(l.Design);
+            l.Dirty = 1;
+            if (!defined) continue;
+            l.CellInsetLeft = left;
+            l.CellInsetRight = right;
+            // Boundaries out of order would give a cell no room, and a row
+            // of no width at all divides by zero in layout.
+            l.CellWidth = std::clamp(twipsToMm(row.Centres[size_t(k) + 1] - row.Centres[size_t(k)]), 1.0, 5000.0);
+            const uint16_t shd = size_t(k) < row.Shading.size() ? row.Shading[size_t(k)] : 0;
+            const uint8_t fore = shd & 0x1F, back = (shd >> 5) & 0x1F;
+            if (fore || back) {
+                l.Design.Background = word::shadeColor(word::icoColor(fore, 0), word::icoColor(back, 0), shd >> 10);
+                l.Design.Transparent = 0;
+            } else {
+                l.Design.Background = 0xFFFFFF;
+                l.Design.Transparent = 1;
+            }
+        }
+    }
+
     void breakLine(int32_t endKind)
     {
         TextPos& c = W.Cursor;
@@ -362,6 +452,7 @@ private:
             fresh->Dirty = 1;
         }
         SoftHyphenNext = false;
+        PendingCell = -1;
     }
 
     TMDIChild& W;
@@ -370,6 +461,8 @@ private:
     std::vector<bool> FieldCodes;  // per open field: still in its instruction
     int32_t CodeDepth = 0;         // open fields still in their instruction
     bool SoftHyphenNext = false;
+    int32_t CellCount = 0;     // cells ended in the row being read
+    int32_t PendingCell = -1;  // the current line's inline paragraph end whose copy takes the format
     Formats F;
     uint32_t Fc = 0;
     int32_t PapRun = -1, ChpRun = -1;

@@ -210,3 +210,88 @@ TEST(WordProperties, ToggleAndShadingRules)
 }
 
 } // namespace
+
+namespace {
+
+// Cell and row marks: the paragraphs of "cells" end in a cell mark, the row
+// in a row mark whose paragraph defines the row's boundaries (twips).
+WordFileSpec rowSpec(const std::u16string& cells, std::vector<int16_t> centres, Bytes shading = {})
+{
+    WordFileSpec s;
+    const std::u16string text = cells + u"\x07" u"after";
+    s.Pieces = {{text, false}};
+    const Bytes inTable = sprm(0x2416, {1});
+    Bytes def{uint8_t(centres.size() - 1)};
+    for (int16_t c : centres) def.insert(def.end(), {uint8_t(c), uint8_t(uint16_t(c) >> 8)});
+    def.resize(def.size() + 10 * (centres.size() - 1));  // the cell descriptors
+    Bytes rowEnd = inTable + sprm(0x2417, {1});
+    rowEnd.insert(rowEnd.end(), {0x08, 0xD6, uint8_t(def.size() + 1), uint8_t((def.size() + 1) >> 8)});
+    rowEnd.insert(rowEnd.end(), def.begin(), def.end());
+    if (!shading.empty()) rowEnd = rowEnd + sprm(0xD609, shading);
+    const int32_t end = int32_t(cells.size());
+    s.ParaRuns = {{0, end, inTable, 0}, {end, end + 1, rowEnd, 0}, {end + 1, end + 6, {}, 0}};
+    return s;
+}
+
+struct RowCase {
+    const char* name;
+    WordFileSpec spec;
+    std::vector<std::string> cells;  // text of the lines before "after"
+    bool isRow;
+    std::vector<double> widths;
+};
+
+TEST(WordProperties, CellAndRowMarksBuildTableRows)
+{
+    const double inch = 25.39995;
+    const std::vector<RowCase> cases = {
+        {"two cells", rowSpec(u"a\x07" u"b\x07", {0, 1440, 4320}), {"a", "b"}, true, {inch, 2 * inch}},
+        {"empty cell", rowSpec(u"\x07" u"b\x07", {0, 1440, 2880}), {"", "b"}, true, {inch, inch}},
+        {"count differs", rowSpec(u"a\x07" u"b\x07", {0, 1440, 2880, 4320}), {"a", "b"}, false, {}},
+        {"boundaries backwards", rowSpec(u"a\x07" u"b\x07", {0, 1440, 720}), {"a", "b"}, true, {inch, 1.0}},
+        {"shaded", rowSpec(u"a\x07", {0, 1440}, {0x20, 0x01}), {"a"}, true, {inch}},
+        {"shading cut short", rowSpec(u"a\x07" u"b\x07", {0, 1440, 2880}, {0x20, 0x01}), {"a", "b"}, false, {}},
+    };
+    for (const RowCase& c : cases) {
+        Window win(c.spec);
+        const auto& lines = win.w->Areas[0].Lines;
+        ASSERT_EQ(lines.size(), c.cells.size() + 1) << c.name;
+        EXPECT_EQ(lines.back().IsCell, 0) << c.name;
+        for (size_t k = 0; k < c.cells.size(); ++k) {
+            const TextLine& l = lines[k];
+            std::string text;
+            for (const TextChar& ch : l.Chars) text += char(ch.Code);
+            EXPECT_EQ(text, c.cells[k]) << c.name;
+            EXPECT_EQ(l.IsCell, c.isRow ? 1 : 0) << c.name;
+            if (!c.isRow) continue;
+            EXPECT_EQ(l.CellsPerRow, int32_t(c.cells.size())) << c.name;
+            EXPECT_EQ(l.CellIndex, int32_t(k)) << c.name;
+            EXPECT_NEAR(l.CellWidth, c.widths[k], 1e-9) << c.name;
+            // Every cell of a row carries the same insets, an empty one too.
+            EXPECT_DOUBLE_EQ(l.CellInsetRight, lines[0].CellInsetRight) << c.name;
+            EXPECT_DOUBLE_EQ(l.CellInsetLeft, 0) << c.name;
+        }
+    }
+    Window shaded(cases[4].spec);
+    EXPECT_EQ(shaded.w->Areas[0].Lines[0].Design.Background, 0x800000u);
+    EXPECT_EQ(shaded.w->Areas[0].Lines[0].Design.Transparent, 0);
+}
+
+TEST(WordProperties, ParagraphEndInsideACellStaysInTheCell)
+{
+    WordFileSpec s = rowSpec(u"x\ry\x07", {0, 1440});
+    s.ParaRuns[0].Grpprl = s.ParaRuns[0].Grpprl + sprm(0x2403, {2});
+    Window win(s);
+    const auto& lines = win.w->Areas[0].Lines;
+    ASSERT_EQ(lines.size(), 2u);
+    ASSERT_EQ(lines[0].Chars.size(), 3u);
+    EXPECT_EQ(lines[0].Chars[1].Code, 13);
+    ASSERT_TRUE(lines[0].Chars[1].ParaCopy);
+    // The paragraph after the inline end keeps its own format in the copy.
+    EXPECT_EQ(lines[0].Chars[1].ParaCopy->Alignment, 2);
+    EXPECT_DOUBLE_EQ(lines[0].Chars[1].ParaCopy->LeftIndent, 2.5);
+    EXPECT_EQ(lines[0].Para.Alignment, 2);
+    EXPECT_EQ(lines[0].IsCell, 1);
+}
+
+} // namespace
