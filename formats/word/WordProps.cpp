@@ -93,6 +93,90 @@ void applyToggle(bool& flag, uint8_t operand)
     else if (operand == 129) flag = !flag;
 }
 
+namespace {
+
+// Calls fn(code, operand, size) for each modifier whose operand lies inside
+// the data; the walk ends at the first that does not.
+template <class Fn>
+void forEachSprm(const uint8_t* data, size_t size, Fn fn)
+{
+    ByteReader r(data, size);
+    while (r.remaining() >= 2) {
+        const uint16_t code = r.u16();
+        size_t len = 0;
+        switch (code >> 13) {
+        case 0: case 1: len = 1; break;
+        case 2: case 4: case 5: len = 2; break;
+        case 3: len = 4; break;
+        case 7: len = 3; break;
+        default:
+            if (code == 0xD608) {
+                const uint16_t cb = r.u16();
+                len = cb > 0 ? cb - 1u : 0;
+            } else {
+                len = r.u8();
+            }
+        }
+        const uint8_t* op = r.view(len);
+        if (!op) return;
+        if (len > 0) fn(code, op, len);
+    }
+}
+
+} // namespace
+
+void applySectionSprms(const uint8_t* data, size_t size, Sep& sep)
+{
+    forEachSprm(data, size, [&](uint16_t code, const uint8_t* op, size_t len) {
+        const int16_t v = len >= 2 ? int16_t(op[0] | (op[1] << 8)) : int16_t(op[0]);
+        const uint16_t u = uint16_t(v);
+        switch (code) {
+        case 0x3009: sep.Bkc = op[0]; break;
+        case 0x300A: sep.TitlePage = op[0]; break;
+        case 0x3019: sep.LBetween = op[0]; break;
+        case 0x500B: sep.ColumnsM1 = std::min<int32_t>(u, 99); break;
+        case 0x900C: sep.DxaColumns = v; break;
+        case 0xB017: sep.DyaHdrTop = u; break;
+        case 0xB018: sep.DyaHdrBottom = u; break;
+        case 0xB01F: sep.XaPage = u; break;
+        case 0xB020: sep.YaPage = u; break;
+        case 0xB021: sep.DxaLeft = u; break;
+        case 0xB022: sep.DxaRight = u; break;
+        // A negative margin means an exact one; its size is what counts.
+        case 0x9023: sep.DyaTop = std::abs(int32_t(v)); break;
+        case 0x9024: sep.DyaBottom = std::abs(int32_t(v)); break;
+        default: break;
+        }
+    });
+}
+
+std::vector<Section> readSections(const std::vector<uint8_t>& table, uint32_t fc, uint32_t lcb)
+{
+    std::vector<Section> out;
+    if (lcb < 20 || (lcb - 4) % 16 != 0 || uint64_t(fc) + lcb > table.size()) return out;
+    const size_t n = (lcb - 4) / 16;
+    ByteReader r(table.data() + fc, lcb);
+    std::vector<int32_t> cps(n + 1);
+    for (int32_t& cp : cps) cp = r.i32();
+    for (size_t i = 0; i < n; ++i) {
+        r.skip(2);
+        Section s{cps[i], cps[i + 1], r.i32()};
+        r.skip(6);
+        out.push_back(s);
+    }
+    return out;
+}
+
+Sep sectionPage(const Section& s, const std::vector<uint8_t>& main)
+{
+    Sep sep;
+    if (s.FcSepx < 0 || size_t(s.FcSepx) + 2 > main.size()) return sep;
+    ByteReader r(main.data() + s.FcSepx, main.size() - size_t(s.FcSepx));
+    const uint16_t size = r.u16();
+    if (const uint8_t* p = r.view(size)) applySectionSprms(p, size, sep);
+    return sep;
+}
+
 void applySprms(const uint8_t* data, size_t size, Pap* pap, Chp* chp, const std::vector<StyleSlot>* styles)
 {
     ByteReader r(data, size);

@@ -58,7 +58,24 @@ struct StyleSlot {
     std::vector<uint8_t> Chpx;  // a character style's own modifiers
 };
 
-class Properties;
+// A section's page: lengths in twips.
+struct Sep {
+    uint8_t Bkc = 2, TitlePage = 0, LBetween = 0;
+    int32_t ColumnsM1 = 0, DxaColumns = 720;
+    int32_t DyaHdrTop = 720, DyaHdrBottom = 720, XaPage = 12240, YaPage = 15840;
+    int32_t DxaLeft = 1800, DxaRight = 1800, DyaTop = 1440, DyaBottom = 1440;
+};
+void applySectionSprms(const uint8_t* data, size_t size, Sep& sep);
+
+// Sections: CPs [CpFirst, CpLim] and where their modifiers sit in the main
+// stream (-1 none).
+struct Section {
+    int32_t CpFirst = 0, CpLim = 0;
+    int32_t FcSepx = -1;
+};
+std::vector<Section> readSections(const std::vector<uint8_t>& table, uint32_t fc, uint32_t lcb);
+// The section's page: the defaults, then its modifiers, if they lie in the stream.
+Sep sectionPage(const Section& s, const std::vector<uint8_t>& main);
 
 // Applies the sprms of `data` to the blocks. Modifiers whose operand runs
 // past the end are not applied; `styles` serves the character-style sprm,

@@ -39,6 +39,8 @@ struct Fib {
     uint32_t FcClx = 0, LcbClx = 0;
     uint32_t FcStshf = 0, LcbStshf = 0, FcChpx = 0, LcbChpx = 0, FcPapx = 0, LcbPapx = 0;
     uint32_t FcFfn = 0, LcbFfn = 0, FcDop = 0, LcbDop = 0;
+    int32_t CcpFtn = 0;
+    uint32_t FcSed = 0, LcbSed = 0, FcHdd = 0, LcbHdd = 0, FcAssoc = 0, LcbAssoc = 0;
 };
 
 Fib readFib(const std::vector<uint8_t>& main)
@@ -66,6 +68,11 @@ Fib readFib(const std::vector<uint8_t>& main)
     pair(0x102, f.FcPapx, f.LcbPapx);
     pair(0x112, f.FcFfn, f.LcbFfn);
     pair(0x192, f.FcDop, f.LcbDop);
+    pair(0xCA, f.FcSed, f.LcbSed);
+    pair(0xF2, f.FcHdd, f.LcbHdd);
+    pair(0x19A, f.FcAssoc, f.LcbAssoc);
+    r.seek(0x50);
+    f.CcpFtn = r.i32();
     return f;
 }
 
@@ -128,6 +135,8 @@ struct Formats {
     std::vector<std::string> FontNames;
     word::RunFinder Chpx{{}}, Papx{{}};
     int32_t DefaultTab = 720;  // twips
+    bool FacingPages = false;
+    std::vector<word::Section> Sections;
 };
 
 class Importer {
@@ -155,6 +164,7 @@ public:
             const uint8_t* at = Main.data() + fc;
             for (; cp < end; ++cp, fc += p.Wide ? 2 : 1) {
                 Fc = uint32_t(fc);
+                Cp = cp;
                 if (p.Wide) {
                     importChar(char16_t(at[0] | (at[1] << 8)), true);
                     at += 2;
@@ -197,9 +207,13 @@ private:
                 FieldCodes.pop_back();
             }
             return;
+        case 12:
+            // A page break that ends a section: the text after it takes the
+            // next section's page, and a continuous section needs no break.
+            if (applySectionAt(Cp + 1) && Page.Bkc == 0) return;
+            [[fallthrough]];
         case 13:
         case 11:
-        case 12:
             if (load().P.InTable) inlineBreak(u == 13 ? 13 : u == 11 ? 14 : 15);
             else breakLine(u == 13 ? ekParagraph : u == 11 ? ekLineBreak : ekPageBreak);
             return;
@@ -351,6 +365,9 @@ private:
         if (props.P.InTable && PendingCell >= 0 && PendingCell < l->CharCount() && l->Chars[size_t(PendingCell)].ParaCopy)
             target = &*l->Chars[size_t(PendingCell)].ParaCopy;
         if (*target != props.Para) *target = props.Para;
+        l->ColumnCount = Page.ColumnsM1 + 1;
+        l->ColumnGap = std::max(0.0, twipsToMm(Page.DxaColumns));
+        l->ColumnRule = Page.LBetween;
         TextChar ch;
         ch.Kind = ckText;
         ch.Code = code;
@@ -374,6 +391,67 @@ private:
         W.Cursor.Char = at + 1;
     }
 
+    // Takes the page of the section holding cp; true when one begins there.
+    bool applySectionAt(int32_t cp)
+    {
+        bool starts = false;
+        for (const word::Section& sec : F.Sections) {
+            if (sec.CpFirst > cp || cp > sec.CpLim) continue;
+            Page = word::sectionPage(sec, Main);
+            starts = cp == sec.CpFirst;
+        }
+        return starts;
+    }
+
+public:
+    // The page of the section at CP 0 becomes the document's page.
+    void setUpPage()
+    {
+        Page = word::Sep{};
+        applySectionAt(0);
+        W.PageWidth = std::clamp(twipsToMm(Page.XaPage), 10.0, 5000.0);
+        W.PageHeight = std::clamp(twipsToMm(Page.YaPage), 10.0, 5000.0);
+        if (W.Areas.empty()) return;
+        TextArea& body = W.Areas[0];
+        body.InnerLeft = twipsToMm(Page.DxaLeft);
+        body.InnerTop = twipsToMm(Page.DyaTop);
+        body.InnerRight = twipsToMm(Page.DxaRight);
+        body.InnerBottom = twipsToMm(Page.DyaBottom);
+        const double gap = 0.5142857142857 * kMmPerInch;
+        double h = twipsToMm(Page.DyaHdrTop), f = twipsToMm(Page.DyaHdrBottom);
+        // A header distance past the margin falls back to a gap above the
+        // text, never above the sheet's edge.
+        if (h + 1 > body.InnerTop) h = std::max(0.0, body.InnerTop - gap);
+        if (f + 1 > body.InnerBottom) f = std::max(0.0, body.InnerBottom - gap);
+        static constexpr uint8_t kModes[4][3] = {{99, 99, 1}, {0, 99, 2}, {99, 3, 4}, {0, 5, 6}};
+        const uint8_t* modes = kModes[(Page.TitlePage ? 1 : 0) + (F.FacingPages ? 2 : 0)];
+        for (int32_t a = 1; a <= 6 && a < W.AreaCount(); ++a) {
+            TextArea& area = W.Areas[size_t(a)];
+            area.InnerLeft = body.InnerLeft;
+            area.InnerRight = body.InnerRight;
+            if (a % 2 == 1) {
+                area.InnerTop = h;
+                area.Bottom = body.InnerTop - 0.5;
+            } else {
+                area.InnerBottom = f;
+                area.Top = body.InnerBottom - 0.5;
+            }
+            area.PageMode = modes[(a - 1) / 2];
+        }
+        W.SetPrinterProps();
+    }
+
+    // A header or footer story goes to the end of its area.
+    void importStory(int32_t area, int32_t first, int32_t lim)
+    {
+        if (area >= W.AreaCount() || W.Areas[size_t(area)].Lines.empty()) return;
+        W.Cursor.Area = area;
+        W.Cursor.Line = int32_t(W.Areas[size_t(area)].Lines.size()) - 1;
+        W.Cursor.Char = W.Areas[size_t(area)].Lines.back().CharCount();
+        importRange(first, lim);
+    }
+
+private:
     void inlineBreak(uint8_t code)
     {
         TextLine* l = cursorLine();
@@ -465,10 +543,43 @@ private:
     int32_t PendingCell = -1;  // the current line's inline paragraph end whose copy takes the format
     Formats F;
     uint32_t Fc = 0;
+    int32_t Cp = 0;
+    word::Sep Page;
     int32_t PapRun = -1, ChpRun = -1;
     std::map<std::pair<int32_t, int32_t>, Loaded> Cache;
     std::map<std::pair<int32_t, uint8_t>, std::pair<double, double>> Measures;
 };
+
+// Title, subject, keywords, comments and author of the document.
+void readAssociatedStrings(TMDIChild& w, const std::vector<uint8_t>& table, uint32_t fc, uint32_t lcb)
+{
+    if (lcb < 4 || uint64_t(fc) + lcb > table.size()) return;
+    ByteReader r(table.data() + fc, lcb);
+    uint16_t count = r.u16();
+    const bool wide = count == 0xFFFF;
+    if (wide) count = r.u16();
+    const uint16_t extra = r.u16();
+    // String i goes to property slot kSlots[i] (Title, Theme, Author, Manager,
+    // Company, Category, Keywords, Comment).
+    static constexpr int kSlots[7] = {-1, -1, 0, 1, 6, 7, 2};
+    for (uint16_t i = 0; i < count && i < 7 && r; ++i) {
+        std::string text;
+        if (wide) {
+            const uint16_t n = r.u16();
+            if (!r.fits(n, 2)) break;
+            for (uint16_t j = 0; j < n; ++j) {
+                const uint16_t c = r.u16();
+                const int b = c < 0x80 ? int(c) : unicodeToCp1252(c);
+                text += char(b < 0 ? '?' : b);
+            }
+        } else {
+            const uint8_t n = r.u8();
+            text = r.str(n);
+        }
+        r.skip(extra);
+        if (r && kSlots[i] >= 0) w.DocProperties[size_t(kSlots[i])] = text;
+    }
+}
 
 } // namespace
 
@@ -511,9 +622,29 @@ WordResult ReadWordFile(TMDIChild& w, const uint8_t* data, size_t size)
     if (fib.LcbDop >= 12 && uint64_t(fib.FcDop) + fib.LcbDop <= table.size()) {
         const int32_t tab = table[fib.FcDop + 10] | (table[fib.FcDop + 11] << 8);
         if (tab > 0) formats.DefaultTab = tab;
+        formats.FacingPages = (table[fib.FcDop] & 1) != 0;
     }
+    formats.Sections = word::readSections(table, fib.FcSed, fib.LcbSed);
+    readAssociatedStrings(w, table, fib.FcAssoc, fib.LcbAssoc);
     Importer in(w, main, std::move(pieces), std::move(formats));
-    in.importRange(0, std::max(0, fib.CcpText));
+    in.setUpPage();
+    const int32_t textLength = std::max(0, fib.CcpText);
+    in.importRange(0, textLength);
+    // The header and footer stories of the first section, after the main
+    // text and the footnotes.
+    if (fib.LcbHdd >= 8 && uint64_t(fib.FcHdd) + fib.LcbHdd <= table.size()) {
+        const size_t n = fib.LcbHdd / 4;
+        std::vector<int32_t> cps(n);
+        ByteReader r(table.data() + fib.FcHdd, fib.LcbHdd);
+        for (int32_t& cp : cps) cp = r.i32();
+        const int64_t base = int64_t(textLength) + std::max(0, fib.CcpFtn);
+        static constexpr int32_t kAreas[6] = {3, 5, 4, 6, 1, 2};
+        for (size_t k = 0; k < 6 && k + 7 < n; ++k) {
+            const int64_t first = base + cps[k + 6], lim = base + cps[k + 7];
+            if (first < 0 || lim <= first || lim > INT32_MAX) continue;
+            in.importStory(kAreas[k], int32_t(first), int32_t(lim));
+        }
+    }
     return WordResult::Ok;
 }
 

@@ -295,3 +295,91 @@ TEST(WordProperties, ParagraphEndInsideACellStaysInTheCell)
 }
 
 } // namespace
+
+namespace {
+
+struct PageCase {
+    const char* name;
+    Bytes sepx;
+    int32_t dop;
+    double width, height, top, headerTop;
+    std::array<uint8_t, 3> modes;  // areas 1/2, 3/4, 5/6
+};
+
+TEST(WordProperties, TheFirstSectionSetsThePage)
+{
+    const double inch = 25.39995, gap = 0.5142857142857 * inch;
+    const std::vector<PageCase> cases = {
+        {"defaults", {}, -1, 8.5 * inch, 11 * inch, inch, inch / 2, {99, 99, 1}},
+        {"A5 with a title page", sprm16(0xB01F, 8391) + sprm16(0xB020, 11906) + sprm(0x300A, {1}), -1,
+         8391 / 1440.0 * inch, 11906 / 1440.0 * inch, inch, inch / 2, {0, 99, 2}},
+        {"title and facing pages", sprm(0x300A, {1}), 1, 8.5 * inch, 11 * inch, inch, inch / 2, {0, 5, 6}},
+        {"facing pages", {}, 1, 8.5 * inch, 11 * inch, inch, inch / 2, {99, 3, 4}},
+        {"header past the margin", sprm16(0xB017, 2880), -1, 8.5 * inch, 11 * inch, inch, inch - gap, {99, 99, 1}},
+        {"small margin", sprm16(0x9023, 360) + sprm16(0xB017, 2880), -1, 8.5 * inch, 11 * inch, inch / 4, 0,
+         {99, 99, 1}},
+        {"exact negative margin", sprm16(0x9023, uint16_t(-2880)), -1, 8.5 * inch, 11 * inch, 2 * inch, inch / 2,
+         {99, 99, 1}},
+    };
+    for (const PageCase& c : cases) {
+        WordFileSpec s;
+        s.Pieces = {{u"x", false}};
+        s.Sections = {{2, c.sepx}};
+        s.DopFlags = c.dop;
+        FrameState frame = StandardFrameState();
+        TMDIChild w(frame);
+        w.FormCreate();
+        ASSERT_GE(w.AreaCount(), 7);
+        ASSERT_EQ(ReadWordFile(w, test::makeWordFile(s)), WordResult::Ok) << c.name;
+        EXPECT_NEAR(w.PageWidth, c.width, 1e-9) << c.name;
+        EXPECT_NEAR(w.PageHeight, c.height, 1e-9) << c.name;
+        EXPECT_NEAR(w.Areas[0].InnerTop, c.top, 1e-9) << c.name;
+        EXPECT_NEAR(w.Areas[0].InnerLeft, 1.25 * inch, 1e-9) << c.name;
+        EXPECT_NEAR(w.Areas[1].InnerTop, c.headerTop, 1e-9) << c.name;
+        EXPECT_NEAR(w.Areas[1].Bottom, c.top - 0.5, 1e-9) << c.name;
+        for (int a = 1; a <= 6; ++a) EXPECT_EQ(w.Areas[size_t(a)].PageMode, c.modes[size_t(a - 1) / 2]) << c.name << a;
+    }
+}
+
+TEST(WordProperties, SectionBreaksHeadersAndDocumentStrings)
+{
+    // "one\f" ends a continuous section, "two\f" a new-page one; then the
+    // header stories follow the main text.
+    WordFileSpec s;
+    const std::u16string main = u"one\ftwo\fend";
+    const std::u16string stories = u"Head\rFoot\r";
+    s.Pieces = {{main + stories, false}};
+    s.CcpText = int32_t(main.size());
+    s.Sections = {{4, {}}, {8, sprm(0x3009, {0})}, {12, sprm(0x3009, {2})}};
+    // Stories: 0..5 footnote separators, then even header, odd header (5
+    // chars), even footer, odd footer (5 chars), first header, first footer.
+    s.HeaderCps = {0, 0, 0, 0, 0, 0, 0, 0, 5, 5, 10, 10, 10, 10};
+    s.Assoc = {"", "", "Title", "Subject", "Keys", "Note", "Author"};
+    FrameState frame = StandardFrameState();
+    TMDIChild w(frame);
+    w.FormCreate();
+    ASSERT_EQ(ReadWordFile(w, test::makeWordFile(s)), WordResult::Ok);
+    std::vector<std::string> lines;
+    for (const TextLine& l : w.Areas[0].Lines) {
+        std::string t;
+        for (const TextChar& c : l.Chars) t += char(c.Code);
+        lines.push_back(t + "|" + std::to_string(l.EndKind));
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{"onetwo|3", "end|0"}));
+    const auto text = [&](int area) {
+        std::string t;
+        for (const TextLine& l : w.Areas[size_t(area)].Lines)
+            for (const TextChar& c : l.Chars) t += char(c.Code);
+        return t;
+    };
+    EXPECT_EQ(text(5), "Head");
+    EXPECT_EQ(text(6), "Foot");
+    for (int a : {1, 2, 3, 4}) EXPECT_EQ(text(a), "") << a;
+    EXPECT_EQ(w.DocProperties[0], "Title");
+    EXPECT_EQ(w.DocProperties[1], "Subject");
+    EXPECT_EQ(w.DocProperties[2], "Author");
+    EXPECT_EQ(w.DocProperties[6], "Keys");
+    EXPECT_EQ(w.DocProperties[7], "Note");
+}
+
+} // namespace

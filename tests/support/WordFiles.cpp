@@ -204,6 +204,51 @@ std::vector<uint8_t> makeWordFile(const WordFileSpec& spec)
         put32(main, 0x116, uint32_t(ff.size()));
         table.insert(table.end(), ff.buffer().begin(), ff.buffer().end());
     }
+    if (!spec.Sections.empty()) {
+        ByteWriter sed;
+        sed.i32(0);
+        for (const auto& sec : spec.Sections) sed.i32(sec.first);
+        for (const auto& sec : spec.Sections) {
+            const uint32_t at = uint32_t(main.size());
+            main.push_back(uint8_t(sec.second.size()));
+            main.push_back(uint8_t(sec.second.size() >> 8));
+            main.insert(main.end(), sec.second.begin(), sec.second.end());
+            sed.u16(0);
+            sed.u32(at);
+            sed.u16(0);
+            sed.u32(0);
+        }
+        put32(main, 0xCA, uint32_t(table.size()));
+        put32(main, 0xCE, uint32_t(sed.size()));
+        table.insert(table.end(), sed.buffer().begin(), sed.buffer().end());
+    }
+    if (!spec.HeaderCps.empty()) {
+        ByteWriter hdd;
+        for (int32_t c : spec.HeaderCps) hdd.i32(c);
+        put32(main, 0xF2, uint32_t(table.size()));
+        put32(main, 0xF6, uint32_t(hdd.size()));
+        table.insert(table.end(), hdd.buffer().begin(), hdd.buffer().end());
+    }
+    if (!spec.Assoc.empty()) {
+        ByteWriter a;
+        a.u16(uint16_t(spec.Assoc.size()));
+        a.u16(0);
+        for (const std::string& t : spec.Assoc) {
+            a.u8(uint8_t(t.size()));
+            for (char c : t) a.u8(uint8_t(c));
+        }
+        put32(main, 0x19A, uint32_t(table.size()));
+        put32(main, 0x19E, uint32_t(a.size()));
+        table.insert(table.end(), a.buffer().begin(), a.buffer().end());
+    }
+    if (spec.DopFlags >= 0) {
+        std::vector<uint8_t> dop(500, 0);
+        dop[0] = uint8_t(spec.DopFlags);
+        put16(dop, 10, 360);
+        put32(main, 0x192, uint32_t(table.size()));
+        put32(main, 0x196, uint32_t(dop.size()));
+        table.insert(table.end(), dop.begin(), dop.end());
+    }
     if (spec.MainSize) main.resize(spec.MainSize);
 
     std::vector<std::pair<std::string, std::vector<uint8_t>>> streams{{spec.MainName, main}};

@@ -48,6 +48,11 @@ struct WordFileSpec {
     std::vector<WordStyle> Styles;
     std::vector<std::string> Fonts;
     uint8_t CharRunCount = 0;  // when set: the run count the character page claims
+    // Sections: the CP each ends at (its break character + 1) and its modifiers.
+    std::vector<std::pair<int32_t, std::vector<uint8_t>>> Sections;
+    std::vector<int32_t> HeaderCps;  // the header story table as it stands, CPs after the main text
+    std::vector<std::string> Assoc;  // 8-bit associated strings
+    int32_t DopFlags = -1;           // when set: a document properties block with this first byte
 };
 
 // The bytes of one modifier: its code and operand.
