@@ -4,6 +4,7 @@
 // window as it was.
 
 #include "formats/word/Word.h"
+#include "formats/word/WordPictures.h"
 #include "formats/word/WordProps.h"
 #include "formats/word/WordStorage.h"
 
@@ -137,6 +138,8 @@ struct Formats {
     int32_t DefaultTab = 720;  // twips
     bool FacingPages = false;
     std::vector<word::Section> Sections;
+    bool HasData = false;
+    std::vector<uint8_t> Data;
 };
 
 class Importer {
@@ -232,6 +235,9 @@ private:
             return;
         }
         case 9: newChar(9); return;
+        case 1:
+            if (CodeDepth == 0 && F.HasData) picture();
+            return;
         default: break;
         }
         if (u < 30 || CodeDepth > 0) return;
@@ -452,6 +458,28 @@ public:
     }
 
 private:
+    // A picture anchor: the picture of the Data stream its run names.
+    void picture()
+    {
+        const Loaded& props = load();
+        if (!props.C.Spec || props.C.FcPic < 0 || W.Pictures.size() >= 65535) return;
+        word::WordPicture p = word::readPicture(F.Data, props.C.FcPic);
+        if (p.Picture.empty()) return;
+        W.Pictures.push_back(std::move(p.Picture));
+        newChar(' ');
+        TextLine* l = cursorLine();
+        if (!l || W.Cursor.Char < 1) {
+            W.Pictures.pop_back();
+            return;
+        }
+        TextChar& ch = l->Chars[size_t(W.Cursor.Char - 1)];
+        ch.Kind = ckPicture;
+        ch.PictureIndex = uint16_t(W.Pictures.size() - 1);
+        const auto size = [](int32_t twips) { return std::clamp(twipsToMm(twips), 0.5, 1000.0); };
+        ch.Width = size(p.WidthTwips);
+        ch.Height = size(p.HeightTwips);
+    }
+
     void inlineBreak(uint8_t code)
     {
         TextLine* l = cursorLine();
@@ -625,6 +653,7 @@ WordResult ReadWordFile(TMDIChild& w, const uint8_t* data, size_t size)
         formats.FacingPages = (table[fib.FcDop] & 1) != 0;
     }
     formats.Sections = word::readSections(table, fib.FcSed, fib.LcbSed);
+    formats.HasData = file->readStream("Data", formats.Data);
     readAssociatedStrings(w, table, fib.FcAssoc, fib.LcbAssoc);
     Importer in(w, main, std::move(pieces), std::move(formats));
     in.setUpPage();

@@ -1,5 +1,7 @@
 #include "formats/word/Word.h"
 #include "formats/word/WordProps.h"
+#include "formats/rtf/Wmf.h"
+#include "platform/Dib.h"
 
 #include "engine/Childwin.h"
 #include "formats/StandardServices.h"
@@ -8,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+#include <zlib.h>
 
 using namespace quillet;
 using test::sprm;
@@ -380,6 +384,85 @@ TEST(WordProperties, SectionBreaksHeadersAndDocumentStrings)
     EXPECT_EQ(w.DocProperties[2], "Author");
     EXPECT_EQ(w.DocProperties[6], "Keys");
     EXPECT_EQ(w.DocProperties[7], "Note");
+}
+
+} // namespace
+
+namespace {
+
+// The picture header and drawing records of the Data stream around one blip.
+Bytes pictureData(uint16_t type, uint16_t instance, const Bytes& blip)
+{
+    Bytes rec;
+    const auto u16 = [&](uint16_t v) { rec.insert(rec.end(), {uint8_t(v), uint8_t(v >> 8)}); };
+    const auto u32 = [&](uint32_t v) { u16(uint16_t(v)); u16(uint16_t(v >> 16)); };
+    Bytes picf(68, 0);
+    const Bytes store = Bytes(36, 0);
+    const uint32_t blipRecord = 8 + uint32_t(blip.size());
+    const uint32_t total = 68 + 8 + 8 + 36 + blipRecord;
+    picf[0] = uint8_t(total), picf[1] = uint8_t(total >> 8);
+    picf[4] = 68;
+    picf[6] = 100;
+    picf[28] = 0xA0, picf[29] = 0x05;  // 1440 twips wide
+    picf[30] = 0xD0, picf[31] = 0x02;  // 720 high
+    picf[32] = 0xE8, picf[33] = 0x03, picf[34] = 0xE8, picf[35] = 0x03;
+    u16(0x000F); u16(0xF004); u32(8 + 36 + blipRecord);
+    u16(0x0002); u16(0xF007); u32(36 + blipRecord);
+    rec.insert(rec.end(), store.begin(), store.end());
+    u16(uint16_t(instance << 4)); u16(type); u32(uint32_t(blip.size()));
+    rec.insert(rec.end(), blip.begin(), blip.end());
+    return picf + rec;
+}
+
+TEST(WordProperties, PicturesOfTheDataStreamAreImported)
+{
+    Dib source;
+    newdib(&source, 4, 3, 24, nullptr, 0);
+    const Bytes jpeg = SaveDibJpegToMemory(source);
+    ASSERT_FALSE(jpeg.empty());
+    Bytes jpegBlip(17, 0);
+    jpegBlip = jpegBlip + jpeg;
+    Bytes wmfBlip(16, 0);
+    {
+        const Bytes wmf = metafileOfPicture(source);
+        uLongf packed = compressBound(uLong(wmf.size()));
+        Bytes z(packed);
+        ASSERT_EQ(compress2(z.data(), &packed, wmf.data(), uLong(wmf.size()), 6), Z_OK);
+        z.resize(packed);
+        Bytes header(34, 0);
+        header[0] = uint8_t(wmf.size()), header[1] = uint8_t(wmf.size() >> 8), header[2] = uint8_t(wmf.size() >> 16);
+        header[28] = uint8_t(z.size()), header[29] = uint8_t(z.size() >> 8);
+        header[33] = 0xFE;
+        wmfBlip = wmfBlip + header + z;
+    }
+    struct Case {
+        const char* name;
+        Bytes data;
+        bool withData;
+        bool picture;
+    } cases[] = {
+        {"jpeg", pictureData(0xF01D, 0x46A, jpegBlip), true, true},
+        {"metafile", pictureData(0xF01B, 0x216, wmfBlip), true, true},
+        {"no data stream", pictureData(0xF01D, 0x46A, jpegBlip), false, false},
+        {"broken jpeg", pictureData(0xF01D, 0x46A, Bytes(40, 7)), true, false},
+        {"record past the end", [&] { Bytes d = pictureData(0xF01D, 0x46A, jpegBlip); d.resize(120); return d; }(),
+         true, false},
+    };
+    for (const Case& c : cases) {
+        WordFileSpec s;
+        s.Pieces = {{u"a\x01" u"b", false}};
+        s.CharRuns = {{1, 2, sprm(0x0855, {1}) + sprm(0x6A03, {0, 0, 0, 0})}};
+        if (c.withData) s.ExtraStreams = {{"Data", c.data}};
+        Window win(s);
+        const auto& chars = win.w->Areas[0].Lines[0].Chars;
+        ASSERT_EQ(chars.size(), c.picture ? 3u : 2u) << c.name;
+        if (!c.picture) continue;
+        EXPECT_EQ(chars[1].Kind, ckPicture) << c.name;
+        ASSERT_LT(chars[1].PictureIndex, win.w->Pictures.size()) << c.name;
+        EXPECT_EQ(dibwidth(win.w->Pictures[chars[1].PictureIndex]), 4) << c.name;
+        EXPECT_NEAR(chars[1].Width, 25.39995, 1e-9) << c.name;
+        EXPECT_NEAR(chars[1].Height, 25.39995 / 2, 1e-9) << c.name;
+    }
 }
 
 } // namespace
