@@ -86,7 +86,7 @@ bool readPieces(const std::vector<uint8_t>& table, const Fib& fib, size_t mainSi
     if (uint64_t(fib.FcClx) + fib.LcbClx > table.size()) return false;
     ByteReader r(table.data() + fib.FcClx, fib.LcbClx);
     bool found = false;
-    while (!r.atEnd() && !found) {
+    while (r && !r.atEnd() && !found) {
         const uint8_t clxt = r.u8();
         if (clxt == 1) {
             r.skip(r.u16());

@@ -132,6 +132,10 @@ TEST(WordReader, DamagedOrForeignFilesAreRefusedAndLeaveTheDocumentAlone)
          spec([](WordFileSpec& s) { s.ClxPatches = {{test::clxFcOffset(s, 0), -2}}; }), WordResult::BadPieceTable},
         {"table length past its stream",
          spec([](WordFileSpec& s) { s.ClxPatches = {{1, 0x7FFFFFF0}}; }), WordResult::BadPieceTable},
+        // Once ran for ever: the walk went on after its cursor had failed.
+        {"modifier past the table",
+         spec([](WordFileSpec& s) { s.PropertyModifierFirst = true; s.ClxPatches = {{1, 0x7FF0}}; }),
+         WordResult::BadPieceTable},
         {"table length not whole pieces",
          spec([](WordFileSpec& s) { s.ClxPatches = {{1, 13}}; }), WordResult::BadPieceTable},
     };
