@@ -10,6 +10,7 @@
 #include "engine/Childwin.h"
 #include "engine/DynaArray.h"
 #include "platform/DbfTable.h"
+#include "platform/PrinterInfo.h"
 #include "platform/qt/QtPrinter.h"
 #include "render/Printing.h"
 #include "render/pdf/PDFExport.h"
@@ -74,7 +75,7 @@ void TMainForm::PrintOut(uint8_t withOptions)
     const int32_t count = table && table->isOpen() ? table->recordCount() : 0;
     if (count > 0) w->CompleteRefresh();
     QtPrinter printer;
-    if (!printer.available()) {
+    if (!printerInfo().hasPrinter() || !printer.available()) {
         ShowInfoMessage(kNoPrinter);
         return;
     }
@@ -104,6 +105,12 @@ void TMainForm::PrintOut(uint8_t withOptions)
 
 void TMainForm::FastPrint(TMDIChild& w)
 {
+    // The frame's printer service decides whether there is a printer, so a
+    // run without one says so instead of starting a job nowhere.
+    if (!printerInfo().hasPrinter()) {
+        ShowInfoMessage(kNoPrinter);
+        return;
+    }
     QtPrinter printer;
     FastPrinting(w, printer);
 }

@@ -31,6 +31,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include "render/Printing.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -278,8 +280,13 @@ TEST_F(FrameTest, ArgumentsOpenTheirFilesAndSlashPPrintsTheFollowingOnes)
     EXPECT_EQ(titles(f), (std::vector<std::string>{"a.qdt", "b.qdt", "c.qdt"}));
     EXPECT_EQ(made, (std::vector<std::pair<std::string, int>>{{"a.qdt", 0}, {"b.qdt", 1}, {"c.qdt", 1}}));
     EXPECT_EQ(f.State.PrintAfterOpen, 0);
-    // The broken file told why and left no window behind.
-    ASSERT_EQ(boxes.texts.size(), 1u);
+    // The broken file told why and left no window behind; the two files
+    // to print said there is no printer to print on.
+    ASSERT_EQ(boxes.texts.size(), 3u);
+    EXPECT_EQ(boxes.texts[0], kNoPrinter);
+    EXPECT_EQ(boxes.texts[2], kNoPrinter);
+    boxes.texts.erase(boxes.texts.begin() + 2);
+    boxes.texts.erase(boxes.texts.begin());
     EXPECT_NE(boxes.texts[0].find("not a valid"), std::string::npos) << boxes.texts[0];
     EXPECT_EQ(bodyText(f.documentViews()[1]->child()), "Beta");
     EXPECT_EQ(f.documentViews()[0]->child().DocPath, (dir / "a.qdt").string());
