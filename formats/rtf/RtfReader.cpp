@@ -1076,7 +1076,6 @@ void Reader::insertFootnote()
     }
     const int32_t id = ++W.FootnoteCounter;
     const std::string number = std::to_string(id);
-    const TextPos at = W.Cursor;
     if (TextChar* ref = newChar('1')) {
         ref->Kind = ckFootnoteRef;
         ref->FootnoteId = uint16_t(id);
@@ -1110,7 +1109,6 @@ void Reader::insertFootnote()
         W.RenderChar(*own, true, number);
     }
     // The footnote's own text brings the space after its number.
-    (void)at;
     Cur.Dest = Destination::Footnote;
     Cur.MovedCursor = true;
     // The text after the footnote goes on behind its mark.

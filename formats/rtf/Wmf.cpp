@@ -96,7 +96,11 @@ MetafileInfo playMetafile(const uint8_t* data, size_t size, Dib& picture)
         const uint16_t function = in.u16();
         if (!in) break;  // a file that ends without its end record keeps what it drew
         // A record counts its own 6 header bytes; fewer is a broken file.
-        if (words < 3 || uint64_t(words) * 2 > size - at) return refuse(info, "a record runs past the end");
+        if (words < 3 || uint64_t(words) * 2 > size - at) {
+            // A broken file gives nothing, not the pictures before the break.
+            picture = Dib();
+            return refuse(info, "a record runs past the end");
+        }
         ++info.records;
         const size_t paramBytes = size_t(words) * 2 - 6;
         const uint8_t* params = in.view(paramBytes);

@@ -59,8 +59,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(ReadRtfFile(again, reinterpret_cast<const uint8_t*>(image.data()), image.size()) == rtfOk);
     checkDocument(again);
     check(again.Areas[0].Lines.size() == w.Areas[0].Lines.size());
-    for (size_t i = 0; i < w.Areas[0].Lines.size(); ++i)
-        check(again.Areas[0].Lines[i].Chars.size() == w.Areas[0].Lines[i].Chars.size());
+    // Pictures too large for a metafile are left out of the file; every
+    // other character comes back.
+    auto kept = [](const TextLine& l) {
+        size_t n = 0;
+        for (const TextChar& c : l.Chars) n += c.Kind != ckPicture ? 1 : 0;
+        return n;
+    };
+    for (size_t i = 0; i < w.Areas[0].Lines.size(); ++i) check(kept(again.Areas[0].Lines[i]) == kept(w.Areas[0].Lines[i]));
     w.Anchor = w.Cursor = TextPos{};
     w.CompleteRefresh();
     return 0;
