@@ -37,8 +37,10 @@ inline QApplication& app()
     static int argc = 1;
     static char arg0[] = "quillet-test";
     static char* argv[] = {arg0, nullptr};
-    static QApplication instance(argc, argv);
-    return instance;
+    // Never destroyed: devices Qt makes for synthetic key events are freed
+    // at exit after a static application would already be gone.
+    static QApplication* instance = new QApplication(argc, argv);
+    return *instance;
 }
 
 inline QStringList labelTexts(const QWidget& w)
