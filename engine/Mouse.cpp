@@ -235,6 +235,8 @@ void TMDIChild::PaintBox1MouseDown(int32_t button, uint8_t shift, int32_t x, int
     // Whatever the click does, the next key starts a new undo step.
     TypingRun = 0;
     Mouse.PopupPending = 0;
+    // A mark some earlier drag left (a ruler drag ended by a key) is not this press's.
+    Mouse.Overlay = {};
 
     // The drawing commands arm the next drag on the page for a new object;
     // the right button takes that back.
