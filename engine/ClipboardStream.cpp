@@ -29,21 +29,6 @@ constexpr size_t kMaxFieldText = size_t(1) << 20;
 
 // ---- Writing -------------------------------------------------------------------
 
-void writeHeader(ByteWriter& out, const BitmapInfoHeader& h)
-{
-    out.u32(uint32_t(kHeaderSize));
-    out.i32(h.biWidth);
-    out.i32(h.biHeight);
-    out.u16(h.biPlanes);
-    out.u16(h.biBitCount);
-    out.u32(h.biCompression);
-    out.u32(h.biSizeImage);
-    out.i32(h.biXPelsPerMeter);
-    out.i32(h.biYPelsPerMeter);
-    out.u32(h.biClrUsed);
-    out.u32(h.biClrImportant);
-}
-
 class Writer {
 public:
     explicit Writer(const ClipFragment& f) : F(f) {}
@@ -80,7 +65,7 @@ public:
                 out.bytes(d->Bits.data(), d->Bits.size());
                 const size_t colours = std::min<size_t>(d->ColorTable.size(), 256);
                 out.i32(int32_t(kHeaderSize + 4 * colours));
-                writeHeader(out, d->Header);
+                encodeBitmapInfoHeader(out, d->Header);
                 for (size_t i = 0; i < colours; ++i) {
                     const RgbQuad& q = d->ColorTable[i];
                     out.u8(q.Blue);

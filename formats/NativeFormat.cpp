@@ -65,21 +65,6 @@ void putFormatTail(ByteWriter& out, const AbsatzFormat& f)
     if (f.BulletFace) out.lpString32(*f.BulletFace);
 }
 
-void putInfoHeader(ByteWriter& out, const BitmapInfoHeader& h)
-{
-    out.u32(uint32_t(kInfoHeaderSize));
-    out.i32(h.biWidth);
-    out.i32(h.biHeight);
-    out.u16(h.biPlanes);
-    out.u16(h.biBitCount);
-    out.u32(h.biCompression);
-    out.u32(h.biSizeImage);
-    out.i32(h.biXPelsPerMeter);
-    out.i32(h.biYPelsPerMeter);
-    out.u32(h.biClrUsed);
-    out.u32(h.biClrImportant);
-}
-
 uint64_t strideOf(int64_t width, int64_t bpp) { return (uint64_t(width) * uint64_t(bpp) + 31) / 32 * 4; }
 
 bool usablePicture(const Dib& d)
@@ -104,7 +89,7 @@ void putPicture(ByteWriter& out, const Dib& d)
     const int32_t colours = palette ? PowerOfTwo(bpp) : 0;
     out.i32(palette ? colours * 4 + int32_t(kInfoHeaderSize) : int32_t(kInfoHeaderSize));
     out.i32(colours);
-    putInfoHeader(out, h);
+    encodeBitmapInfoHeader(out, h);
     for (int32_t i = 0; i < colours; ++i) {
         const RgbQuad q = size_t(i) < d.ColorTable.size() ? d.ColorTable[size_t(i)] : RgbQuad{};
         out.u8(q.Blue);

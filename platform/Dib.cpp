@@ -1,5 +1,7 @@
 #include "platform/Dib.h"
 
+#include "platform/ByteIO.h"
+
 #include "platform/SafeFile.h"
 
 #include "platform/DibCodecs.h"
@@ -24,6 +26,21 @@
 #include <jpeglib.h>
 
 namespace quillet {
+
+void encodeBitmapInfoHeader(ByteWriter& out, const BitmapInfoHeader& h)
+{
+    out.u32(uint32_t(kBitmapInfoHeaderSize));
+    out.i32(h.biWidth);
+    out.i32(h.biHeight);
+    out.u16(h.biPlanes);
+    out.u16(h.biBitCount);
+    out.u32(h.biCompression);
+    out.u32(h.biSizeImage);
+    out.i32(h.biXPelsPerMeter);
+    out.i32(h.biYPelsPerMeter);
+    out.u32(h.biClrUsed);
+    out.u32(h.biClrImportant);
+}
 
 namespace {
 

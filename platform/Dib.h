@@ -26,6 +26,13 @@ struct BitmapInfoHeader {
     uint32_t biClrImportant = 0;
 };
 
+class ByteWriter;
+
+// The header as files and the clipboard store it: 40 little-endian bytes,
+// its size field always 40 whatever the record says.
+inline constexpr size_t kBitmapInfoHeaderSize = 40;
+void encodeBitmapInfoHeader(ByteWriter& out, const BitmapInfoHeader& h);
+
 struct RgbQuad {
     uint8_t Blue = 0, Green = 0, Red = 0, Reserved = 0;
     friend bool operator==(const RgbQuad&, const RgbQuad&) = default;
