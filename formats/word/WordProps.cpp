@@ -179,54 +179,35 @@ Sep sectionPage(const Section& s, const std::vector<uint8_t>& main)
 
 void applySprms(const uint8_t* data, size_t size, Pap* pap, Chp* chp, const std::vector<StyleSlot>* styles)
 {
-    ByteReader r(data, size);
-    while (r.remaining() >= 2) {
-        const uint16_t code = r.u16();
-        size_t len = 0;
-        switch (code >> 13) {
-        case 0: case 1: len = 1; break;
-        case 2: case 4: case 5: len = 2; break;
-        case 3: len = 4; break;
-        case 7: len = 3; break;
-        default:
-            if (code == 0xD608) {
-                const uint16_t cb = r.u16();
-                len = cb > 0 ? cb - 1u : 0;
-            } else {
-                len = r.u8();
-            }
-        }
-        const uint8_t* op = r.view(len);
-        if (!op) return;  // the operand runs past the modifiers
-        if (len == 0) continue;
+    forEachSprm(data, size, [&](uint16_t code, const uint8_t* op, size_t len) {
         const uint8_t b = op[0];
         const auto u16 = [&] { return len >= 2 ? uint16_t(op[0] | (op[1] << 8)) : uint16_t(b); };
         const auto i16 = [&] { return int16_t(u16()); };
         if (chp) {
             switch (code) {
-            case 0x0802: applyToggle(chp->FldVanish, b); continue;
-            case 0x0835: applyToggle(chp->Bold, b); continue;
-            case 0x0836: applyToggle(chp->Italic, b); continue;
-            case 0x0837: applyToggle(chp->Strike, b); continue;
-            case 0x0839: applyToggle(chp->Shadow, b); continue;
-            case 0x083A: applyToggle(chp->SmallCaps, b); continue;
-            case 0x083B: applyToggle(chp->Caps, b); continue;
-            case 0x0855: applyToggle(chp->Spec, b); continue;
-            case 0x2A0C: chp->HighlightIco = b & 0x1F; chp->Highlight = b != 0; continue;
+            case 0x0802: applyToggle(chp->FldVanish, b); return;
+            case 0x0835: applyToggle(chp->Bold, b); return;
+            case 0x0836: applyToggle(chp->Italic, b); return;
+            case 0x0837: applyToggle(chp->Strike, b); return;
+            case 0x0839: applyToggle(chp->Shadow, b); return;
+            case 0x083A: applyToggle(chp->SmallCaps, b); return;
+            case 0x083B: applyToggle(chp->Caps, b); return;
+            case 0x0855: applyToggle(chp->Spec, b); return;
+            case 0x2A0C: chp->HighlightIco = b & 0x1F; chp->Highlight = b != 0; return;
             case 0x2A32:
                 chp->Bold = chp->Italic = chp->SmallCaps = chp->Caps = chp->FldVanish = false;
                 chp->Ico = chp->Kul = 0;
-                continue;
+                return;
             case 0x2A33: {
                 const bool spec = chp->Spec;
                 *chp = Chp{};
                 chp->Spec = spec;
-                continue;
+                return;
             }
-            case 0x2A3E: chp->Kul = b; continue;
-            case 0x2A42: chp->Ico = b & 0x1F; continue;
-            case 0x2A48: chp->Iss = b; continue;
-            case 0x4866: chp->Shd = u16(); continue;
+            case 0x2A3E: chp->Kul = b; return;
+            case 0x2A42: chp->Ico = b & 0x1F; return;
+            case 0x2A48: chp->Iss = b; return;
+            case 0x4866: chp->Shd = u16(); return;
             case 0x4A30:
                 if (styles) {
                     const uint16_t istd = u16();
@@ -235,15 +216,15 @@ void applySprms(const uint8_t* data, size_t size, Pap* pap, Chp* chp, const std:
                         applySprms(saved.data(), saved.size(), nullptr, chp, nullptr);
                     }
                 }
-                continue;
+                return;
             // The whole size: 200 pt is 400 half points, which a byte cannot hold.
-            case 0x4A43: chp->Hps = std::clamp<uint16_t>(u16(), 2, 3276); continue;
-            case 0x4A4F: chp->Ftc = u16(); continue;
+            case 0x4A43: chp->Hps = std::clamp<uint16_t>(u16(), 2, 3276); return;
+            case 0x4A4F: chp->Ftc = u16(); return;
             case 0x6A03:
                 chp->Spec = true;
                 chp->FcPic = int32_t(uint32_t(op[0]) | uint32_t(op[1]) << 8 | uint32_t(op[2]) << 16 |
                                      uint32_t(op[3]) << 24);
-                continue;
+                return;
             default: break;
             }
         }
@@ -271,7 +252,7 @@ void applySprms(const uint8_t* data, size_t size, Pap* pap, Chp* chp, const std:
             default: break;
             }
         }
-    }
+    });
 }
 
 std::vector<StyleSlot> readStyleSheet(const std::vector<uint8_t>& table, uint32_t fc, uint32_t lcb)
