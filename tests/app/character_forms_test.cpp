@@ -38,18 +38,7 @@ namespace {
 
 using test::labelTexts;
 
-// Never destroyed: input events make Qt register a pointing device in one of
-// its own statics, which is gone before a static application object would be
-// destroyed at exit.
-QApplication& app()
-{
-    test::keepUserSettingsInTestOutput();
-    static int argc = 1;
-    static char arg0[] = "quillet-test";
-    static char* argv[] = {arg0, nullptr};
-    static QApplication* instance = new QApplication(argc, argv);
-    return *instance;
-}
+using test::app;
 
 // Runs the event loop until `done` holds or `ms` have passed.
 bool waitFor(const std::function<bool()>& done, int ms)

@@ -37,17 +37,7 @@ namespace {
 
 using test::labelTexts;
 
-// Never destroyed: the frame's windows leave Qt statics behind that are gone
-// before a static application object would be destroyed at exit.
-QApplication& app()
-{
-    test::keepUserSettingsInTestOutput();
-    static int argc = 1;
-    static char arg0[] = "quillet-paragraph-test";
-    static char* argv[] = {arg0, nullptr};
-    static QApplication* instance = new QApplication(argc, argv);
-    return *instance;
-}
+using test::app;
 
 struct RecordingBoxes : MessageBoxes {
     std::vector<std::string> texts;

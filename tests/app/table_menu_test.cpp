@@ -28,16 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Never destroyed: the frame's windows leave Qt statics behind.
-QApplication& app()
-{
-    test::keepUserSettingsInTestOutput();
-    static int argc = 1;
-    static char arg0[] = "quillet-table-test";
-    static char* argv[] = {arg0, nullptr};
-    static QApplication* instance = new QApplication(argc, argv);
-    return *instance;
-}
+using test::app;
 
 struct Boxes : MessageBoxes {
     std::vector<std::string> texts;
