@@ -6,6 +6,7 @@
 #include "language/WordList.h"
 #include "platform/MessageBox.h"
 #include "platform/VirtualKeys.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/TypingWindow.h"
 
@@ -55,9 +56,8 @@ protected:
         setMessageBoxes(&boxes);
         resetWords();
         w.SpellCheckDialogs = &dialog;
-        dir = test::outputDir() / "spell_run";
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
+        // Each test its own folder: ctest runs them side by side.
+        dir = test::freshTestDir("spell_run");
         frame.StateDir = dir;
     }
     ~SpellRun() override { setMessageBoxes(nullptr); }
