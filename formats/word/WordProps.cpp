@@ -391,8 +391,17 @@ int32_t RunFinder::find(uint32_t fc)
     const auto holds = [&](size_t i) { return Runs[i].FcFirst <= fc && fc < Runs[i].FcLim; };
     if (Last < Runs.size() && holds(Last)) return int32_t(Last);
     if (Last + 1 < Runs.size() && holds(Last + 1)) return int32_t(++Last);
-    for (size_t i = 0; i < Runs.size(); ++i)
+    // Text that no run covers asks again for every character; the gap found
+    // by the last full scan answers those without scanning all runs again.
+    if (MissFirst <= fc && fc < MissLim) return -1;
+    uint32_t gapFirst = 0, gapLim = UINT32_MAX;
+    for (size_t i = 0; i < Runs.size(); ++i) {
         if (holds(i)) return int32_t(Last = i);
+        if (Runs[i].FcLim <= fc) gapFirst = std::max(gapFirst, Runs[i].FcLim);
+        else gapLim = std::min(gapLim, Runs[i].FcFirst);
+    }
+    MissFirst = gapFirst;
+    MissLim = gapLim;
     return -1;
 }
 

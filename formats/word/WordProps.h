@@ -120,6 +120,7 @@ public:
 private:
     std::vector<FkpRun> Runs;
     size_t Last = 0;
+    uint32_t MissFirst = 1, MissLim = 0;  // positions known to lie in no run (empty at first)
 };
 
 // Colour of a Word colour index (0x00BBGGRR), `fallback` for auto and unknown.

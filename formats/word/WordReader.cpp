@@ -157,12 +157,20 @@ public:
         CodeDepth = 0;
         CellCount = 0;
         PendingCell = -1;
+        ParaDone = false;
         int32_t cp = first;
+        bool reserved = false;
         for (const Piece& p : Pieces) {
             if (cp >= lim) break;
             if (p.CpLim <= cp) continue;
             if (p.CpFirst > cp) break;  // a gap in the pieces
             const int32_t end = std::min(lim, p.CpLim);
+            Current = &p;
+            RangeLim = lim;
+            if (!reserved) {
+                reserveLine(cp);
+                reserved = true;
+            }
             size_t fc = p.Offset + size_t(cp - p.CpFirst) * (p.Wide ? 2 : 1);
             const uint8_t* at = Main.data() + fc;
             for (; cp < end; ++cp, fc += p.Wide ? 2 : 1) {
@@ -176,6 +184,31 @@ public:
                 }
             }
         }
+        Current = nullptr;
+    }
+
+    // Room for the lines of the body text: one per paragraph, line or page
+    // break of the pieces. Growing the line array one line at a time moves
+    // every line again and again in a long document.
+    void reserveLines(int32_t lim)
+    {
+        size_t breaks = 0;
+        for (const Piece& p : Pieces) {
+            if (p.CpFirst >= lim) break;
+            const size_t n = size_t(std::min(lim, p.CpLim) - p.CpFirst);
+            const uint8_t* at = Main.data() + p.Offset;
+            if (p.Wide) {
+                for (size_t i = 0; i < n; ++i)
+                    if (at[2 * i + 1] == 0 && isBreak(at[2 * i])) ++breaks;
+            } else {
+                for (size_t i = 0; i < n; ++i)
+                    if (isBreak(at[i])) ++breaks;
+            }
+        }
+        std::vector<TextLine>& lines = W.Areas[0].Lines;
+        // A hint only: a file of nothing but breaks must not claim more than
+        // the text would build anyway, and no more than a sane document holds.
+        lines.reserve(lines.size() + std::min<size_t>(breaks, 1u << 20) + 1);
     }
 
 private:
@@ -370,10 +403,18 @@ private:
         // format into that end's copy.
         if (props.P.InTable && PendingCell >= 0 && PendingCell < l->CharCount() && l->Chars[size_t(PendingCell)].ParaCopy)
             target = &*l->Chars[size_t(PendingCell)].ParaCopy;
-        if (*target != props.Para) *target = props.Para;
-        l->ColumnCount = Page.ColumnsM1 + 1;
-        l->ColumnGap = std::max(0.0, twipsToMm(Page.DxaColumns));
-        l->ColumnRule = Page.LBetween;
+        // The format is written once per paragraph and run of properties,
+        // not compared for every character: a long paragraph of one format
+        // would otherwise compare its whole format (tabs and all) per letter.
+        if (!ParaDone || ParaFrom != &props || ParaTarget != target) {
+            if (*target != props.Para) *target = props.Para;
+            l->ColumnCount = Page.ColumnsM1 + 1;
+            l->ColumnGap = std::max(0.0, twipsToMm(Page.DxaColumns));
+            l->ColumnRule = Page.LBetween;
+            ParaDone = true;
+            ParaFrom = &props;
+            ParaTarget = target;
+        }
         TextChar ch;
         ch.Kind = ckText;
         ch.Code = code;
@@ -405,6 +446,7 @@ private:
             if (sec.CpFirst > cp || cp > sec.CpLim) continue;
             Page = word::sectionPage(sec, Main);
             starts = cp == sec.CpFirst;
+            ParaDone = false;
         }
         return starts;
     }
@@ -455,6 +497,7 @@ public:
         W.Cursor.Line = int32_t(W.Areas[size_t(area)].Lines.size()) - 1;
         W.Cursor.Char = W.Areas[size_t(area)].Lines.back().CharCount();
         importRange(first, lim);
+        ParaDone = false;
     }
 
 private:
@@ -497,6 +540,7 @@ private:
         copy.BulletFace.reset();
         PendingCell = W.Cursor.Char - 1;
         l->Chars[size_t(PendingCell)].ParaCopy = copy;
+        ParaDone = false;
     }
 
     // The last CellCount lines become one row when the row's definition
@@ -559,6 +603,30 @@ private:
         }
         SoftHyphenNext = false;
         PendingCell = -1;
+        ParaDone = false;
+        if (TextLine* fresh = cursorLine()) reserveChars(*fresh, Cp + 1);
+    }
+
+    static bool isBreak(uint8_t c) { return c == 13 || c == 11 || c == 12 || c == 7; }
+
+    // Room for the characters up to the next break of the piece being read,
+    // so a line's characters are placed once instead of moved as it grows.
+    void reserveChars(TextLine& l, int32_t cp)
+    {
+        if (!Current || cp < Current->CpFirst || cp >= Current->CpLim) return;
+        const size_t n = size_t(std::min(RangeLim, Current->CpLim) - cp);
+        const uint8_t* at = Main.data() + Current->Offset + size_t(cp - Current->CpFirst) * (Current->Wide ? 2 : 1);
+        size_t k = 0;
+        if (Current->Wide) {
+            while (k < n && !(at[2 * k + 1] == 0 && isBreak(at[2 * k]))) ++k;
+        } else {
+            while (k < n && !isBreak(at[k])) ++k;
+        }
+        l.Chars.reserve(l.Chars.size() + k);
+    }
+    void reserveLine(int32_t cp)
+    {
+        if (TextLine* l = cursorLine()) reserveChars(*l, cp);
     }
 
     TMDIChild& W;
@@ -574,6 +642,13 @@ private:
     int32_t Cp = 0;
     word::Sep Page;
     int32_t PapRun = -1, ChpRun = -1;
+    const Piece* Current = nullptr;  // the piece being read
+    int32_t RangeLim = 0;            // the end of the range being read
+    // The paragraph format last written, from which properties to which
+    // target; ParaDone false: write it with the next character.
+    bool ParaDone = false;
+    const Loaded* ParaFrom = nullptr;
+    const AbsatzFormat* ParaTarget = nullptr;
     std::map<std::pair<int32_t, int32_t>, Loaded> Cache;
     std::map<std::pair<int32_t, uint8_t>, std::pair<double, double>> Measures;
 };
@@ -658,6 +733,7 @@ WordResult ReadWordFile(TMDIChild& w, const uint8_t* data, size_t size)
     Importer in(w, main, std::move(pieces), std::move(formats));
     in.setUpPage();
     const int32_t textLength = std::max(0, fib.CcpText);
+    in.reserveLines(textLength);
     in.importRange(0, textLength);
     // The header and footer stories of the first section, after the main
     // text and the footnotes.

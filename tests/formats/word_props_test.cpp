@@ -191,6 +191,28 @@ TEST(WordProperties, PagesClaimingTooManyRunsAreIgnored)
     }
 }
 
+// The run lookup remembers where it last found a run and which gap it last
+// found empty; neither shortcut may change which run answers.
+TEST(WordProperties, RunLookupAnswersLikeAFullScan)
+{
+    const auto run = [](uint32_t first, uint32_t lim) {
+        word::FkpRun r;
+        r.FcFirst = first;
+        r.FcLim = lim;
+        return r;
+    };
+    // Runs with gaps, one overlapping its neighbour and one empty.
+    const std::vector<word::FkpRun> runs = {run(10, 20), run(20, 30), run(40, 50), run(45, 60), run(70, 70),
+                                            run(100, 110)};
+    word::RunFinder finder(runs);
+    const std::vector<std::pair<uint32_t, int32_t>> asks = {
+        {10, 0}, {19, 0}, {20, 1}, {29, 1}, {30, -1}, {35, -1}, {39, -1}, {40, 2}, {47, 2}, {50, 3}, {59, 3},
+        {60, -1}, {69, -1}, {70, -1}, {99, -1}, {100, 5}, {5, -1}, {0, -1}, {9, -1}, {10, 0}, {110, -1},
+        {0xFFFFFFFF, -1}, {45, 2}, {65, -1}, {31, -1}, {25, 1},
+    };
+    for (const auto& [fc, want] : asks) EXPECT_EQ(finder.find(fc), want) << fc;
+}
+
 TEST(WordProperties, ToggleAndShadingRules)
 {
     struct {
