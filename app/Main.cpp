@@ -70,7 +70,6 @@ bool isWritableDir(const std::filesystem::path& dir)
     return info.isDir() && info.isWritable();
 }
 
-QString shortestDecimal(double v) { return QString::number(v, 'g', QLocale::FloatingPointShortest); }
 
 } // namespace
 
@@ -83,11 +82,11 @@ public:
     {
         auto* view = qobject_cast<DocumentView*>(widget());
         if (!view) return;
-        guardedCommand([&] { view->child().FormDestroy(); });
+        guardedEvent([&] { view->child().FormDestroy(); });
         // FormDestroy hands the document menus back; the window that is
         // active now takes them again.
         if (!Frame.Destroying)
-            guardedCommand([&] { Frame.subWindowActivated(Frame.MdiArea->currentSubWindow()); });
+            guardedEvent([&] { Frame.subWindowActivated(Frame.MdiArea->currentSubWindow()); });
     }
     bool closed() const { return Closed; }
 
@@ -95,8 +94,10 @@ protected:
     void closeEvent(QCloseEvent* event) override
     {
         auto* view = qobject_cast<DocumentView*>(widget());
-        bool canClose = true;
-        guardedCommand([&] {
+        // Not while a dialog, a drag or a print run works on the window.
+        bool canClose = !FrameBusy::now();
+        guardedEvent([&] {
+            if (!canClose) return;
             if (view && !Frame.ClosingAll) view->child().FormCloseQuery(&view->child(), canClose);
             if (canClose && view) {
                 TMDIChild::CloseAction action = TMDIChild::CloseAction::Free;
@@ -165,7 +166,7 @@ TMainForm::TMainForm(StartOptions options, QWidget* parent) : QMainWindow(parent
     MdiArea->setViewMode(QMdiArea::SubWindowView);
     setCentralWidget(MdiArea);
     connect(MdiArea, &QMdiArea::subWindowActivated, this,
-            [this](QMdiSubWindow* sub) { guardedCommand([&] { subWindowActivated(sub); }); });
+            [this](QMdiSubWindow* sub) { guardedEvent([&] { subWindowActivated(sub); }); });
 
     createMenus();
     createToolbars();
@@ -180,6 +181,7 @@ TMainForm::TMainForm(StartOptions options, QWidget* parent) : QMainWindow(parent
     createObjectCommands();
     createPrintCommands();
     createEditCommands();
+    createLanguageCommands();
 
     QSettings placement(QStringLiteral("Quillet"), QStringLiteral("Quillet"));
     if (!restoreGeometry(placement.value(QString::fromLatin1(kGeometryKey)).toByteArray())) resize(1024, 768);
@@ -336,63 +338,7 @@ void TMainForm::createMenus()
     EditMenu->addAction(Wiederholen1);
     connect(EditMenu, &QMenu::aboutToShow, this, [this] { guardedCommand([&] { Edit1Click(); }); });
 
-    ViewMenu = menuBar()->addMenu(QStringLiteral("&View"));
-    ViewMenu->setObjectName(QStringLiteral("Anischt1"));
-    Seitenbreite1 = ViewMenu->addAction(QStringLiteral("Page &width"));
-    Seitenbreite1->setObjectName(QStringLiteral("Seitenbreite1"));
-    GanzeSeite1 = ViewMenu->addAction(QStringLiteral("&Complete page"));
-    GanzeSeite1->setObjectName(QStringLiteral("GanzeSeite1"));
-    Zoom1001 = ViewMenu->addAction(QStringLiteral("Zoom &100%"));
-    Zoom1001->setObjectName(QStringLiteral("Zoom1001"));
-    auto zoomMode = [this](int32_t mode) {
-        guardedCommand([&] {
-            TMDIChild* w = ActiveMDIChild();
-            if (!w) return;
-            w->ZoomMode = mode;
-            if (mode == 0) {
-                ZoomBox->setCurrentText(QStringLiteral("100%"));
-                ZoomBoxChange();
-            } else {
-                w->FormResize();
-            }
-        });
-    };
-    connect(Seitenbreite1, &QAction::triggered, this, [zoomMode] { zoomMode(1); });
-    connect(GanzeSeite1, &QAction::triggered, this, [zoomMode] { zoomMode(2); });
-    connect(Zoom1001, &QAction::triggered, this, [zoomMode] { zoomMode(0); });
-    ViewMenu->addSeparator();
-    QMenu* bars = ViewMenu->addMenu(QStringLiteral("Toolbars"));
-    bars->setObjectName(QStringLiteral("Sysmbolleisten1"));
-    ViewMenu->addSeparator();
-    Lineal1 = ViewMenu->addAction(QStringLiteral("&Ruler"));
-    Lineal1->setObjectName(QStringLiteral("Lineal1"));
-    Lineal1->setCheckable(true);
-    connect(Lineal1, &QAction::triggered, this, [this](bool checked) {
-        guardedCommand([&] {
-            State.Options.ShowRuler = checked ? 1 : 0;
-            for (DocumentView* v : documentViews()) v->setRulersVisible(checked);
-            writeSettings();
-        });
-    });
-    Statuszeile1 = ViewMenu->addAction(QStringLiteral("S&tatus bar"));
-    Statuszeile1->setObjectName(QStringLiteral("Statuszeile1"));
-    Statuszeile1->setCheckable(true);
-    connect(Statuszeile1, &QAction::triggered, this, [this](bool checked) {
-        guardedCommand([&] {
-            State.Options.ShowStatusBar = checked ? 1 : 0;
-            statusBar()->setVisible(checked);
-            writeSettings();
-        });
-    });
-    connect(ViewMenu, &QMenu::aboutToShow, this, [this, bars] {
-        const bool doc = ActiveMDIChild() != nullptr;
-        for (QAction* a : {Seitenbreite1, GanzeSeite1, Zoom1001, Lineal1}) a->setEnabled(doc);
-        bars->setEnabled(doc);
-        Lineal1->setChecked(State.Options.ShowRuler != 0);
-        Statuszeile1->setChecked(State.Options.ShowStatusBar != 0);
-    });
-    ViewMenu->insertAction(Seitenbreite1, SeitenansichtM1);
-    ViewMenu->insertSeparator(Seitenbreite1);
+    createViewMenu();
 
     Spalten1 = makeAction(this, "Spalten1", QStringLiteral("&Columns..."));
     on(Spalten1, &TMainForm::SpaltenM1Click);
@@ -422,83 +368,13 @@ void TMainForm::createMenus()
     QAction* about = makeAction(this, "HelpAbout1", QStringLiteral("&About..."));
     on(about, &TMainForm::HelpAbout1Execute);
     HelpMenu->addAction(about);
+    QAction* content = makeAction(this, "Inhalt1", QStringLiteral("&Content"));
+    content->setVisible(false);
+    on(content, &TMainForm::Inhalt1Click);
+    HelpMenu->insertAction(about, content);
 
     // No document yet: the first activated window shows these.
     setDocumentMenusVisible(false);
-}
-
-void TMainForm::createToolbars()
-{
-    ToolBar1 = new QToolBar(QStringLiteral("Formatleiste"), this);
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar2 = new QToolBar(QStringLiteral("Standartleiste"), this);
-    ToolBar2->setObjectName(QStringLiteral("ToolBar2"));
-    ToolBar3 = new QToolBar(QStringLiteral("Zeichnenleiste"), this);
-    ToolBar3->setObjectName(QStringLiteral("ToolBar3"));
-    ToolBar4 = new QToolBar(QStringLiteral("Format erweitert"), this);
-    ToolBar4->setObjectName(QStringLiteral("ToolBar4"));
-
-    ToolBar2->addAction(FileNew1);
-    ToolBar2->addAction(FileOpen1);
-    ToolBar2->addAction(FileSave1);
-    ToolBar2->addSeparator();
-    ToolBar2->addAction(SeitenansichtM1);
-    ToolBar2->addSeparator();
-    ToolBar2->addAction(Rckgngig1);
-    ToolBar2->addAction(Wiederholen1);
-    ToolBar2->addSeparator();
-    ZoomBox = new QComboBox(ToolBar2);
-    ZoomBox->setObjectName(QStringLiteral("ZoomBox"));
-    ZoomBox->setToolTip(QStringLiteral("Zoom"));
-    ZoomBox->setEditable(true);
-    ZoomBox->setInsertPolicy(QComboBox::NoInsert);
-    for (const char* item : {"250%", "200%", "150%", "100%", "75%", "50%", "25%", "10%", "Page width",
-                             "Complete page"})
-        ZoomBox->addItem(QString::fromLatin1(item));
-    ZoomBox->setCurrentText(QStringLiteral("100%"));
-    ToolBar2->addWidget(ZoomBox);
-    connect(ZoomBox, &QComboBox::textActivated, this, [this] { guardedCommand([&] { ZoomBoxChange(); }); });
-
-    VorlagenBox = new QComboBox(ToolBar1);
-    VorlagenBox->setObjectName(QStringLiteral("VorlagenBox"));
-    VorlagenBox->setMinimumContentsLength(14);
-    ToolBar1->addWidget(VorlagenBox);
-    FontComboBox1 = new QFontComboBox(ToolBar1);
-    FontComboBox1->setObjectName(QStringLiteral("FontComboBox1"));
-    FontComboBox1->setToolTip(QStringLiteral("Font"));
-    ToolBar1->addWidget(FontComboBox1);
-    FontSize = new QComboBox(ToolBar1);
-    FontSize->setObjectName(QStringLiteral("FontSize"));
-    FontSize->setToolTip(QStringLiteral("Font size"));
-    FontSize->setEditable(true);
-    FontSize->setInsertPolicy(QComboBox::NoInsert);
-    for (int size : {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72})
-        FontSize->addItem(QString::number(size));
-    ToolBar1->addWidget(FontSize);
-
-    if (auto* bars = ViewMenu->findChild<QMenu*>(QStringLiteral("Sysmbolleisten1"))) {
-        const std::pair<QToolBar*, const char*> items[] = {
-            {ToolBar2, "&Standard"}, {ToolBar1, "&Format"}, {ToolBar3, "&Draw"}, {ToolBar4, "Format &extented"}};
-        for (const auto& [bar, text] : items) {
-            QAction* a = bars->addAction(QString::fromLatin1(text));
-            a->setCheckable(true);
-            QToolBar* b = bar;
-            connect(a, &QAction::triggered, this, [this, b](bool checked) {
-                guardedCommand([&] {
-                    setToolbarVisible(b, checked);
-                    writeSettings();
-                });
-            });
-            connect(bars, &QMenu::aboutToShow, a, [this, a, b] { a->setChecked(b->isVisibleTo(this)); });
-        }
-    }
-
-    addToolBar(Qt::TopToolBarArea, ToolBar2);
-    addToolBarBreak(Qt::TopToolBarArea);
-    addToolBar(Qt::TopToolBarArea, ToolBar1);
-    addToolBar(Qt::TopToolBarArea, ToolBar4);
-    addToolBar(Qt::BottomToolBarArea, ToolBar3);
-    setDocumentToolbarsEnabled(false);
 }
 
 void TMainForm::createStatusBar()
@@ -511,31 +387,6 @@ void TMainForm::createStatusBar()
         statusBar()->addWidget(label, kPanelWidths[i] > 0 ? 0 : 1);
         StatusPanels.push_back(label);
     }
-}
-
-QToolBar* TMainForm::toolBar(int number) const
-{
-    switch (number) {
-    case 1: return ToolBar1;
-    case 2: return ToolBar2;
-    case 3: return ToolBar3;
-    case 4: return ToolBar4;
-    default: return nullptr;
-    }
-}
-
-void TMainForm::setToolbarVisible(QToolBar* bar, bool visible)
-{
-    if (bar) bar->setVisible(visible);
-}
-
-void TMainForm::applyToolbarSettings()
-{
-    const FrameOptions& o = State.Options;
-    setToolbarVisible(ToolBar1, o.ToolBar1Visible != 0);
-    setToolbarVisible(ToolBar2, o.ToolBar2Visible != 0);
-    setToolbarVisible(ToolBar3, o.ToolBar3Visible != 0);
-    setToolbarVisible(ToolBar4, o.ToolBar4Visible != 0);
 }
 
 void TMainForm::writeSettings()
@@ -663,7 +514,7 @@ void TMainForm::HelpAbout1Execute() { AboutBox->exec(); }
 void TMainForm::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    guardedCommand([&] { FormShow(); });
+    guardedEvent([&] { FormShow(); });
 }
 
 void TMainForm::FormShow()
@@ -676,7 +527,7 @@ void TMainForm::FormShow()
     // or an earlier run's unsaved work from opening.
     State.PrintAfterOpen = 0;
 
-    guardedCommand([&] {
+    guardedEvent([&] {
         if (Start.Arguments.isEmpty()) {
             FileNew1Execute();
             return;
@@ -704,7 +555,7 @@ void TMainForm::FormShow()
             State.OpenFilterIndex = 0;
             // A file that cannot be read has shown its message; the rest
             // still open.
-            guardedCommand([&] {
+            guardedEvent([&] {
                 DocumentView* view = OpenMDIChild(fileShownName(std::filesystem::path(path)));
                 if (view && State.PrintAfterOpen) FastPrint(view->child());
             });
@@ -721,14 +572,14 @@ void TMainForm::FormShow()
         ~KeepNameScope() { Flag = Saved; }
     } keep{State.KeepName, State.KeepName};
     State.KeepName = 1;
-    guardedCommand([&] {
+    guardedEvent([&] {
         for (const std::filesystem::path& file : RecoveryFilesToReopen()) {
             State.OpenFileName = file.string();
             State.OpenFilterIndex = ofNative;
             DocumentView* v = nullptr;
             // One that cannot be reopened is set aside, not deleted at the exit.
             recoveryRun().reopen(file, [&] {
-                guardedCommand([&] { v = OpenMDIChild(fileShownName(file) + " (Recovered)"); });
+                guardedEvent([&] { v = OpenMDIChild(fileShownName(file) + " (Recovered)"); });
                 return v != nullptr;
             });
             if (!v) continue;
@@ -766,12 +617,12 @@ void TMainForm::FormClose()
 void TMainForm::closeEvent(QCloseEvent* event)
 {
     bool agreed = false;
-    guardedCommand([&] { agreed = FormCloseQuery(); });
+    guardedCommand([&] { agreed = FormCloseQuery(); });  // refused, and so not closed, while busy
     if (!agreed) {
         event->ignore();
         return;
     }
-    guardedCommand([&] { FormClose(); });
+    guardedEvent([&] { FormClose(); });
     QMainWindow::closeEvent(event);
 }
 
@@ -802,6 +653,8 @@ void TMainForm::Benutzerwrterbuch1Click()
     if (TMDIChild* w = ActiveMDIChild()) w->UserDictionary();
 }
 
+void TMainForm::Inhalt1Click() {}
+
 void TMainForm::Optionen1Click()
 {
     OptionsDialogModel model = OptionsDialogFromFrame(State);
@@ -812,64 +665,22 @@ void TMainForm::Optionen1Click()
     if (TMDIChild* w = ActiveMDIChild()) w->CompleteRefresh();
 }
 
-void TMainForm::Edit1Click()
-{
-    if (TMDIChild* w = ActiveMDIChild()) w->SetUndoHints();
-    else setUndoHints({}, {});
-}
-
-void TMainForm::ZoomBoxChange()
-{
-    TMDIChild* w = ActiveMDIChild();
-    if (!w) return;
-    const QString text = ZoomBox->currentText();
-    if (text == QLatin1String("Page width")) {
-        w->ZoomMode = 1;
-    } else if (text == QLatin1String("Complete page")) {
-        w->ZoomMode = 2;
-    } else if (!text.isEmpty()) {
-        QString number = text.trimmed();
-        if (number.endsWith(QLatin1Char('%'))) number.chop(1);
-        bool ok = false;
-        double value = QLocale().toDouble(number, &ok);
-        if (!ok) value = QLocale::c().toDouble(number, &ok);
-        if (ok && value >= 10 && value <= 250 && value != w->ZoomPercent) {
-            w->ZoomPercent = value;
-            w->ZoomMode = 0;
-            w->CompleteRefresh();
-        }
-    }
-    if (w->ZoomMode != 0) w->FormResize();
-}
-
-void TMainForm::ZoomBoxExit()
-{
-    if (const TMDIChild* w = ActiveMDIChild()) showZoom(w->ZoomPercent);
-}
-
-void TMainForm::showToolbarFormat()
-{
-    const TMDIChild* w = ActiveMDIChild();
-    if (!w) return;
-    const TMDIChild::FormatToolbarView& f = w->ToolbarFormat;
-    const QString face = fromAnsi(f.Face);
-    if (FontComboBox1->currentText() != face) FontComboBox1->setCurrentText(face);
-    const QString size = QString::fromStdString(f.SizeText);
-    if (FontSize->currentText() != size) FontSize->setCurrentText(size);
-    showCharacterToolbar();
-    showParagraphToolbar();
-}
-
 // ---- FrameUi ------------------------------------------------------------------------
 
 void TMainForm::setUndoHints(const std::vector<std::string>& undo, const std::vector<std::string>& redo)
 {
-    Rckgngig1->setEnabled(!undo.empty());
-    Rckgngig1->setText(undo.empty() ? QStringLiteral("&Undo: Not available")
-                                    : QStringLiteral("&Undo: ") + escapeMnemonic(fromAnsi(undo.front())));
-    Wiederholen1->setEnabled(!redo.empty());
-    Wiederholen1->setText(redo.empty() ? QStringLiteral("&Redo: Not available")
-                                       : QStringLiteral("&Redo: ") + escapeMnemonic(fromAnsi(redo.front())));
+    // Runs after every paint pass: an unchanged text is not set again,
+    // which would make every menu and toolbar showing it lay out anew.
+    auto show = [](QAction* a, bool enabled, const QString& text) {
+        if (a->isEnabled() != enabled) a->setEnabled(enabled);
+        if (a->text() != text) a->setText(text);
+    };
+    show(Rckgngig1, !undo.empty(),
+         undo.empty() ? QStringLiteral("&Undo: Not available")
+                      : QStringLiteral("&Undo: ") + escapeMnemonic(fromAnsi(undo.front())));
+    show(Wiederholen1, !redo.empty(),
+         redo.empty() ? QStringLiteral("&Redo: Not available")
+                      : QStringLiteral("&Redo: ") + escapeMnemonic(fromAnsi(redo.front())));
 }
 
 void TMainForm::fileMenuChanged() { File1Click(); }
@@ -886,21 +697,10 @@ void TMainForm::setStatusText(int panel, const std::string& ansiText)
 
 const TMDIChild* TMainForm::activeChild() const { return ActiveMDIChild(); }
 
-void TMainForm::showZoom(double percent)
-{
-    ZoomBox->setCurrentText(shortestDecimal(percent) + QLatin1Char('%'));
-}
-
 void TMainForm::setDocumentMenusVisible(bool visible)
 {
     for (QMenu* m : {EditMenu, ViewMenu, insertMenu(), FormatMenu, ExtrasMenu})
         if (m) m->menuAction()->setVisible(visible);
-}
-
-void TMainForm::setDocumentToolbarsEnabled(bool enabled)
-{
-    for (QToolBar* bar : {ToolBar1, ToolBar3, ToolBar4})
-        if (bar) bar->setEnabled(enabled);
 }
 
 void TMainForm::setDocumentButtonsEnabled(bool) {}

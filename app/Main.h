@@ -197,7 +197,9 @@ public:
     void SeiteeinrichtenM1Click();
     void SpaltenM1Click();
     void Benutzerwrterbuch1Click();
-    // The Edit menu's undo and redo items from the active window.
+    // The Edit menu's items enabled from the active window (also after
+    // every paint pass): cut and copy by the selection, paste by the
+    // clipboard, undo and redo with the labels of their steps (MainEdit.cpp).
     void Edit1Click();
     // The zoom box's text applied to the active window.
     void ZoomBoxChange();
@@ -305,6 +307,34 @@ public:
     void Tabelle1Click();
     QMenu* tableMenu() const;
 
+    // ---- Undo lists, spelling, language, page popup (MainEdit.cpp, MainLanguage.cpp) ----
+    // The drop-down lists of the undo and redo toolbar buttons (UndoBtn,
+    // ReUndoBtn): the toolbar gives them to its QToolButtons with setMenu()
+    // and QToolButton::MenuButtonPopup; they fill themselves as they open.
+    QMenu* undoPopup() const;
+    QMenu* redoPopup() const;
+    void UndoPopupPopup();
+    void ReUndoPopupPopup();
+    // index 0 = the newest step of the list.
+    void UndoItemClick(int32_t index);
+    void ReUndoItemClick(int32_t index);
+    // Enabling of the spell checker and Language submenus as they open.
+    void Rechtschreibung1Click();
+    void berprfungwhrendderEingabe1Click();
+    void Sprache1Click();
+    void AutomatischeSilbentrennung1Click();
+    void Deutsch1Click();
+    void Englisch1Click();
+    QMenu* languageMenu() const;
+    void Gitternetzlinien1Click();
+    void Funote1Click();
+    // Enabling of the object items of the Insert and Format menus.
+    void Format1Click();
+    // Help > Content: there is no help file; the item stays hidden.
+    void Inhalt1Click();
+    // The page view's fixed popup items (null = a separator).
+    std::vector<QAction*> pagePopupItems() const;
+
     // Widgets tests and the other parts of the frame reach.
     QMenu* fileMenu() const { return FileMenu; }
     QAction* saveAction() const { return FileSave1; }
@@ -340,6 +370,7 @@ private:
     void FormCreate();
     void createMenus();
     void createToolbars();
+    void createViewMenu();
     void createStatusBar();
     void createDialogs();
     // The character and template menu items, toolbar controls and dialogs.
@@ -368,6 +399,10 @@ private:
     void createPrintCommands();
     // Cut, copy, paste, find, replace, go to and the spelling items (MainEdit.cpp).
     void createEditCommands();
+    // The Language submenu of Extras (MainLanguage.cpp).
+    void createLanguageCommands();
+    struct LanguageControls;
+    std::shared_ptr<LanguageControls> Language;
     struct EditControls;
     std::shared_ptr<EditControls> EditCmds;
     struct PrintExtensionChoice {
