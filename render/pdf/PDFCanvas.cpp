@@ -2,9 +2,8 @@
 
 #include "platform/SafeFile.h"
 
-#include <zlib.h>
-
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <new>
@@ -27,35 +26,28 @@ std::string number(double v)
 
 std::string n(int64_t v) { return std::to_string(v); }
 
-// A rectangle side of GDI (right edge excluded) as a PDF extent: one step
-// toward zero.
-int32_t towardZero(int32_t v) { return v > 0 ? v - 1 : v + 1; }
-
-std::string rgb(uint32_t c)
+// Content streams are made of many short numbers: they are appended in
+// place rather than built as strings first.
+void appendInt(std::string& s, int64_t v)
 {
-    return PdfColorComponent(uint8_t(c & 0xFF)) + " " + PdfColorComponent(uint8_t((c >> 8) & 0xFF)) + " " +
-           PdfColorComponent(uint8_t((c >> 16) & 0xFF));
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    s.append(buf, r.ptr);
 }
 
-// A picture that could not be encoded still gets an object at its number,
-// so the numbers of every later picture and every page's reference hold.
-std::vector<uint8_t> placeholderJpeg()
+// The 256 colour components, formatted once.
+const std::string& colourText(uint8_t c)
 {
-    Dib white;
-    newdib(&white, 1, 1, 24, nullptr, 0);
-    if (white.empty()) return {};
-    std::fill(white.Bits.begin(), white.Bits.end(), uint8_t(0xFF));
-    return SaveDibJpegToMemory(white, 90);
+    static const std::array<std::string, 256> table = [] {
+        std::array<std::string, 256> t;
+        for (int i = 0; i < 256; ++i) t[size_t(i)] = number(double(i) / 255.0);
+        return t;
+    }();
+    return table[c];
 }
 
-} // namespace
-
-std::string PdfColorComponent(uint8_t c) { return number(double(c) / 255.0); }
-
-std::string EscapePDFString(std::string_view s)
+void appendEscaped(std::string& out, std::string_view s)
 {
-    std::string out;
-    out.reserve(s.size() + 8);
     for (const char ch : s) {
         const auto b = uint8_t(ch);
         switch (b) {
@@ -78,6 +70,43 @@ std::string EscapePDFString(std::string_view s)
             }
         }
     }
+}
+
+// A rectangle side of GDI (right edge excluded) as a PDF extent: one step
+// toward zero.
+int32_t towardZero(int32_t v) { return v > 0 ? v - 1 : v + 1; }
+
+// The three components of a colour and the operator, as one line.
+void appendColourLine(std::string& s, uint32_t c, std::string_view op)
+{
+    s += colourText(uint8_t(c & 0xFF));
+    s += ' ';
+    s += colourText(uint8_t((c >> 8) & 0xFF));
+    s += ' ';
+    s += colourText(uint8_t((c >> 16) & 0xFF));
+    s += op;
+}
+
+// A picture that could not be encoded still gets an object at its number,
+// so the numbers of every later picture and every page's reference hold.
+std::vector<uint8_t> placeholderJpeg()
+{
+    Dib white;
+    newdib(&white, 1, 1, 24, nullptr, 0);
+    if (white.empty()) return {};
+    std::fill(white.Bits.begin(), white.Bits.end(), uint8_t(0xFF));
+    return SaveDibJpegToMemory(white, 90);
+}
+
+} // namespace
+
+std::string PdfColorComponent(uint8_t c) { return colourText(c); }
+
+std::string EscapePDFString(std::string_view s)
+{
+    std::string out;
+    out.reserve(s.size() + 8);
+    appendEscaped(out, s);
     return out;
 }
 
@@ -146,6 +175,7 @@ void TPDFCanvas::open()
     pageSizes_.clear();
     fontList_.clear();
     images_.clear();
+    deflater_ = std::make_unique<PageDeflater>(workers_);
     buffering_ = false;
     writeLine("%PDF-1.3");
     xref_.push_back(0);  // the free entry
@@ -161,6 +191,19 @@ void TPDFCanvas::writeRaw(std::string_view s)
 {
     if (buffering_) page_ += s;
     else out_ += s;
+}
+
+void TPDFCanvas::appendRect(int32_t left, int32_t bottom, int32_t w, int32_t h)
+{
+    std::string& s = sink();
+    appendInt(s, left);
+    s += ' ';
+    appendInt(s, int64_t(PageHeightPt) - bottom);
+    s += ' ';
+    appendInt(s, w);
+    s += ' ';
+    appendInt(s, h);
+    s += " re\n";
 }
 
 void TPDFCanvas::writeLine(std::string_view s)
@@ -192,43 +235,51 @@ void TPDFCanvas::endDictObject()
 void TPDFCanvas::beginPageStream()
 {
     ++pageCount_;
-    beginObject();
-    writeLine("<< /Length " + n(int64_t(xref_.size())) + " 0 R /Filter /FlateDecode >>");
-    writeLine("stream");
-    streamStart_ = int64_t(out_.size());
     fontEmitted_ = brushEmitted_ = penEmitted_ = false;
     fillColorSet_ = false;
     page_.clear();
+    // Pages of one document are much alike: room for the last one's
+    // content saves growing the buffer step by step.
+    page_.reserve(std::max<size_t>(lastPageBytes_ + lastPageBytes_ / 4, 4096));
     buffering_ = true;
 }
 
 void TPDFCanvas::endPageStream()
 {
     buffering_ = false;
-    uLongf size = compressBound(uLong(page_.size()));
-    std::string packed;
-    try {
-        packed.resize(size);
-    } catch (const std::bad_alloc&) {
-        size = 0;
-    }
-    if (size == 0 || compress2(reinterpret_cast<Bytef*>(packed.data()), &size,
-                               reinterpret_cast<const Bytef*>(page_.data()), uLong(page_.size()),
-                               Z_BEST_COMPRESSION) != Z_OK) {
-        if (error_.empty()) error_ = "there is not enough memory";
-        size = 0;
-    }
-    packed.resize(size);
-    std::string().swap(page_);
-    writeRaw(packed);
-    writeRaw("\n");
-    const int64_t streamEnd = int64_t(out_.size());
-    writeLine("endstream");
-    endObject();
-    beginObject();
-    writeLine(n(streamEnd - streamStart_));
-    endObject();
+    lastPageBytes_ = page_.size();
+    // The page is compressed meanwhile; its object is written by EndDoc,
+    // when every earlier object's size is known.
+    deflater_->add(std::move(page_));
+    page_ = std::string();
     pageSizes_.emplace_back(PageWidthPt, PageHeightPt);
+}
+
+void TPDFCanvas::writePageStreams()
+{
+    std::vector<std::string> streams(deflater_->count());
+    size_t total = 0;
+    for (size_t k = 0; k < streams.size(); ++k) {
+        if (!deflater_->take(k, streams[k]) && error_.empty()) error_ = "there is not enough memory";
+        total += streams[k].size() + 96;
+    }
+    out_.reserve(out_.size() + total);
+    for (std::string& packed : streams) {
+        beginObject();
+        writeLine("<< /Length " + n(int64_t(xref_.size())) + " 0 R /Filter /FlateDecode >>");
+        writeLine("stream");
+        const int64_t streamStart = int64_t(out_.size());
+        writeRaw(packed);
+        writeRaw("\n");
+        const int64_t streamEnd = int64_t(out_.size());
+        writeLine("endstream");
+        endObject();
+        beginObject();
+        writeLine(n(streamEnd - streamStart));
+        endObject();
+        std::string().swap(packed);
+    }
+    deflater_->clear();
 }
 
 void TPDFCanvas::NewPage()
@@ -242,6 +293,7 @@ bool TPDFCanvas::EndDoc()
 {
     if (!docOpen_) return true;
     endPageStream();
+    writePageStreams();
     const int64_t firstFont = int64_t(xref_.size());
     for (const FontKey& f : fontList_) writeFontObject(f);
 
@@ -324,6 +376,21 @@ bool TPDFCanvas::EndDoc()
 
 FontHandle TPDFCanvas::measuringFont(const std::string& face, int32_t size, uint8_t style, uint8_t charset) const
 {
+    // Runs of text mostly keep their font: the last one is at hand without
+    // asking the service.
+    if (lastMeasured_ && lastMeasuredSize_ == size && lastMeasuredStyle_ == style &&
+        lastMeasuredCharset_ == charset && lastMeasuredFace_ == face)
+        return lastMeasured_;
+    lastMeasured_ = makeMeasuringFont(face, size, style, charset);
+    lastMeasuredFace_ = face;
+    lastMeasuredSize_ = size;
+    lastMeasuredStyle_ = style;
+    lastMeasuredCharset_ = charset;
+    return lastMeasured_;
+}
+
+FontHandle TPDFCanvas::makeMeasuringFont(const std::string& face, int32_t size, uint8_t style, uint8_t charset) const
+{
     LogFont lf;
     lf.Face = face;
     lf.Height = -std::clamp(size, 1, kMaxFontPixels);
@@ -395,7 +462,7 @@ void TPDFCanvas::applyPen()
         default: writeLine("[ ] 0 d"); break;
         }
         writeLine(n(Pen.Width) + " w");
-        writeLine(rgb(Pen.Color) + " RG");
+        appendColourLine(sink(), Pen.Color, " RG\n");
     }
     penEmitted_ = true;
     lastPen_ = Pen;
@@ -409,7 +476,7 @@ void TPDFCanvas::applyBrush()
     if (brushEmitted_ && Brush == lastBrush_ && colourHolds) return;
     brushClear_ = Brush.Clear;
     if (!brushClear_) {
-        writeLine(rgb(Brush.Color) + " rg");
+        appendColourLine(sink(), Brush.Color, " rg\n");
         fillColor_ = Brush.Color;
         fillColorSet_ = true;
     }
@@ -421,13 +488,18 @@ void TPDFCanvas::applyFont()
 {
     // A clear brush writes no colour; what counts is the colour written last.
     if (!fillColorSet_ || fillColor_ != Font.Color) {
-        writeLine(rgb(Font.Color) + " rg");
+        appendColourLine(sink(), Font.Color, " rg\n");
         fillColor_ = Font.Color;
         fillColorSet_ = true;
     }
     const int32_t number = getFontNumber(Font.Name, Font.Style, Font.Charset);
     if (fontEmitted_ && number == lastFontNumber_ && Font.Size == lastFontSize_) return;
-    writeLine("/F" + n(number) + " " + n(Font.Size) + " Tf");
+    std::string& s = sink();
+    s += "/F";
+    appendInt(s, number);
+    s += ' ';
+    appendInt(s, Font.Size);
+    s += " Tf\n";
     lastFontNumber_ = number;
     lastFontSize_ = Font.Size;
     fontEmitted_ = true;
@@ -453,9 +525,15 @@ void TPDFCanvas::LineTo(int32_t x, int32_t y)
     if (!docOpen_) return;
     applyPen();
     if (!penClear_) {
-        writeLine(n(penX_) + " " + n(int64_t(PageHeightPt) - penY_ - 1) + " m");
-        writeLine(n(x) + " " + n(int64_t(PageHeightPt) - y - 1) + " l");
-        writeLine("S");
+        std::string& s = sink();
+        appendInt(s, penX_);
+        s += ' ';
+        appendInt(s, int64_t(PageHeightPt) - penY_ - 1);
+        s += " m\n";
+        appendInt(s, x);
+        s += ' ';
+        appendInt(s, int64_t(PageHeightPt) - y - 1);
+        s += " l\nS\n";
     }
     penX_ = x;
     penY_ = y;
@@ -467,8 +545,8 @@ void TPDFCanvas::FillRectXY(int32_t left, int32_t top, int32_t right, int32_t bo
     const int32_t w = towardZero(right - left), h = towardZero(bottom - top);
     applyBrush();
     if (brushClear_) return;
-    writeLine(n(left) + " " + n(int64_t(PageHeightPt) - bottom) + " " + n(w) + " " + n(h) + " re");
-    writeLine("f");
+    appendRect(left, bottom, w, h);
+    sink() += "f\n";
 }
 
 void TPDFCanvas::RectangleXY(int32_t left, int32_t top, int32_t right, int32_t bottom)
@@ -482,8 +560,8 @@ void TPDFCanvas::RectangleXY(int32_t left, int32_t top, int32_t right, int32_t b
     applyPen();
     applyBrush();
     if (!brushClear_) {
-        writeLine(n(left) + " " + n(int64_t(PageHeightPt) - bottom) + " " + n(w) + " " + n(h) + " re");
-        writeLine("B");
+        appendRect(left, bottom, w, h);
+        sink() += "B\n";
     } else if (!penClear_) {
         MoveTo(left, top);
         LineTo(right - 1, top);
@@ -510,12 +588,17 @@ void TPDFCanvas::TextOut(int32_t x, int32_t y, std::string_view text)
     if (!docOpen_) return;
     const FontHandle f = measuringFont(Font.Name, Font.Size, Font.Style, Font.Charset);
     const int32_t ascent = f ? f->ascent() : 0;
-    writeLine("BT");
+    sink() += "BT\n";
     applyFont();
     // The baseline one ascent below the cell's top, where the screen and
     // the printer put it, so exported words sit where layout placed them.
-    writeLine(n(x) + " " + n(int64_t(PageHeightPt) - 1 - y - ascent) + " Td (" + EscapePDFString(text) + ") Tj");
-    writeLine("ET");
+    std::string& s = sink();
+    appendInt(s, x);
+    s += ' ';
+    appendInt(s, int64_t(PageHeightPt) - 1 - y - ascent);
+    s += " Td (";
+    appendEscaped(s, text);
+    s += ") Tj\nET\n";
 }
 
 void TPDFCanvas::DrawDib(int32_t x, int32_t y, int32_t w, int32_t h, const Dib& picture, int32_t /*sx*/,

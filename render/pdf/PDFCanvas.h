@@ -10,9 +10,11 @@
 
 #include "platform/Dib.h"
 #include "platform/FontMetrics.h"
+#include "render/pdf/PageDeflater.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -96,6 +98,10 @@ public:
     int32_t PageCount() const { return pageCount_; }
     int32_t ImageCount() const { return int32_t(images_.size()); }
     int32_t FontCount() const { return int32_t(fontList_.size()); }
+    // Threads that compress finished pages while later ones are drawn (0:
+    // each page on the drawing thread). The file's bytes are the same
+    // either way. Takes effect at the next BeginDoc.
+    void SetCompressionWorkers(int workers) { workers_ = workers; }
 
 private:
     struct FontKey {
@@ -111,17 +117,23 @@ private:
     void open();
     void writeRaw(std::string_view s);
     void writeLine(std::string_view s);
+    // Where writes go now: the page's content or the file.
+    std::string& sink() { return buffering_ ? page_ : out_; }
+    // "left y w h re" with y turned to PDF space from the bottom edge.
+    void appendRect(int32_t left, int32_t bottom, int32_t w, int32_t h);
     void beginObject();
     void beginDictObject();
     void endObject();
     void endDictObject();
     void beginPageStream();
     void endPageStream();
+    void writePageStreams();
     void applyPen();
     void applyBrush();
     void applyFont();
     int32_t getFontNumber(const std::string& face, uint8_t style, uint8_t charset);
     FontHandle measuringFont(const std::string& face, int32_t size, uint8_t style, uint8_t charset) const;
+    FontHandle makeMeasuringFont(const std::string& face, int32_t size, uint8_t style, uint8_t charset) const;
     void writeFontObject(const FontKey& key);
     void writeImageObject(const Image& image);
 
@@ -138,9 +150,12 @@ private:
     std::vector<std::pair<int32_t, int32_t>> pageSizes_;
     std::vector<FontKey> fontList_;  // order of first use; position + 1 is the font number
     std::vector<Image> images_;
+    int workers_ = PageDeflater::DefaultWorkers();
+    // The pages' content streams, written out in order by EndDoc: every
+    // page object comes before the fonts, so nothing else needs their sizes.
+    std::unique_ptr<PageDeflater> deflater_;
 
     int32_t pageCount_ = 0;
-    int64_t streamStart_ = 0;
     int32_t lastFontNumber_ = 0, lastFontSize_ = 0;
     bool fontEmitted_ = false, brushEmitted_ = false, penEmitted_ = false;
     bool brushClear_ = false, penClear_ = false;
@@ -151,6 +166,11 @@ private:
     bool fillColorSet_ = false;
     uint32_t fillColor_ = 0;
     int32_t penX_ = 0, penY_ = 0;
+    size_t lastPageBytes_ = 0;
+    mutable FontHandle lastMeasured_;
+    mutable std::string lastMeasuredFace_;
+    mutable int32_t lastMeasuredSize_ = 0;
+    mutable uint8_t lastMeasuredStyle_ = 0, lastMeasuredCharset_ = 0;
 };
 
 } // namespace quillet

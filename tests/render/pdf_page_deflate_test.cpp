@@ -1,0 +1,123 @@
+// Page streams compressed on worker threads: the same bytes as zlib's own
+// one-call compression, and a whole file that does not depend on how many
+// workers made it or how fast each page was drawn.
+
+#include "render/pdf/PDFCanvas.h"
+#include "render/pdf/PageDeflater.h"
+
+#include "tests/support/PdfFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <zlib.h>
+
+#include <random>
+
+namespace quillet {
+namespace {
+
+std::string viaCompress2(const std::string& raw)
+{
+    uLongf size = compressBound(uLong(raw.size()));
+    std::string out(size, '\0');
+    EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(raw.data()),
+                        uLong(raw.size()), Z_BEST_COMPRESSION),
+              Z_OK);
+    out.resize(size);
+    return out;
+}
+
+std::string noise(size_t n, unsigned seed)
+{
+    std::mt19937 g(seed);
+    std::string s(n, '\0');
+    for (char& c : s) c = char(g());
+    return s;
+}
+
+TEST(PageDeflate, SameBytesAsOneCallCompression)
+{
+    std::string text;
+    for (int i = 0; i < 4000; ++i) text += "BT\n0 0 0 rg\n/F1 12 Tf\n" + std::to_string(i % 500) + " 700 Td (word) Tj\nET\n";
+    const std::string inputs[] = {"", "x", text, noise(70000, 1), noise(300, 2) + text};
+    for (const std::string& raw : inputs) {
+        std::string packed;
+        ASSERT_TRUE(DeflateBest(raw, packed));
+        EXPECT_EQ(packed, viaCompress2(raw)) << raw.size();
+    }
+}
+
+// Pages of varied length and content, pictures among them, drawn while the
+// workers compress; every worker count must give the single-threaded file.
+void drawDocument(TPDFCanvas& c, int pages, unsigned seed)
+{
+    std::mt19937 g(seed);
+    Dib pic;
+    newdib(&pic, 3, 2, 24, nullptr, 0);
+    setpixel(pic, 1, 1, 0x3366CC);
+    c.BeginDocInMemory();
+    for (int p = 0; p < pages; ++p) {
+        if (p) c.NewPage();
+        c.PageWidthPt = 400 + int32_t(g() % 300);
+        const int runs = int(g() % 400);
+        for (int r = 0; r < runs; ++r) {
+            c.Font.Name = (r % 3) ? "Arial" : "Times New Roman";
+            c.Font.Style = uint8_t(g() % 4);
+            c.Font.Size = 8 + int32_t(g() % 20);
+            c.Font.Color = g() & 0xFFFFFF;
+            c.TextOut(int32_t(g() % 500), int32_t(g() % 800), "Run (" + std::to_string(r) + ") of \\words\x07");
+            c.Pen.Color = g() & 0xFFFFFF;
+            c.MoveTo(int32_t(g() % 500), int32_t(g() % 800));
+            c.LineTo(int32_t(g() % 500), int32_t(g() % 800));
+            c.Brush = PdfBrush{(g() % 5) == 0, uint32_t(g() & 0xFFFFFF)};
+            c.RectangleXY(10, 10, 10 + int32_t(g() % 90), 20 + int32_t(g() % 90));
+        }
+        // Incompressible bytes make some pages far slower to compress than others.
+        if (p % 7 == 3) c.TextOut(0, 0, noise(20000, unsigned(p)));
+        if (p % 5 == 1) c.DrawDib(50, 60, 30, 20, pic, 0, 0, 3, 2);
+    }
+    ASSERT_TRUE(c.EndDoc());
+}
+
+TEST(PageDeflate, WorkerCountNeverChangesTheFile)
+{
+    struct Case {
+        int pages;
+        unsigned seed;
+    };
+    const Case cases[] = {{1, 1}, {2, 2}, {9, 3}, {40, 4}};
+    for (const Case& k : cases) {
+        TPDFCanvas single;
+        single.SetCompressionWorkers(0);
+        drawDocument(single, k.pages, k.seed);
+        ASSERT_EQ(test::pdfStructureFault(single.Bytes()), "") << k.pages;
+        EXPECT_EQ(int(test::pdfPageStreams(single.Bytes()).size()), k.pages);
+        for (const int workers : {1, 3, 8}) {
+            TPDFCanvas threaded;
+            threaded.SetCompressionWorkers(workers);
+            drawDocument(threaded, k.pages, k.seed);
+            EXPECT_TRUE(threaded.Bytes() == single.Bytes()) << k.pages << " pages, " << workers << " workers";
+        }
+    }
+}
+
+TEST(PageDeflate, ACanvasUsedAgainOrLeftOpenStartsAfresh)
+{
+    TPDFCanvas once;
+    once.SetCompressionWorkers(0);
+    drawDocument(once, 5, 9);
+    TPDFCanvas c;
+    c.SetCompressionWorkers(4);
+    drawDocument(c, 12, 8);
+    // A second document on the same canvas carries nothing of the first.
+    drawDocument(c, 5, 9);
+    EXPECT_TRUE(c.Bytes() == once.Bytes());
+    // One left open with pages queued is ended by its destructor without hanging.
+    TPDFCanvas open;
+    open.SetCompressionWorkers(4);
+    open.BeginDocInMemory();
+    for (int i = 0; i < 20; ++i) open.NewPage();
+}
+
+} // namespace
+} // namespace quillet
