@@ -544,6 +544,8 @@ void DocumentView::focusOutEvent(QFocusEvent* event)
 {
     QWidget::focusOutEvent(event);
     guarded("FormDeactivate", [this] { Child->FormDeactivate(Child.get()); });
+    // A release the view will not see ends no drag it knows of.
+    DragBusy.reset();
     BlinkTimer->stop();
     updateCaretArea();
 }
@@ -626,6 +628,8 @@ bool DocumentView::viewportInput(QEvent* e)
 
 void DocumentView::afterMouse()
 {
+    if (!(PressOnPage && Child->MouseDragActive())) DragBusy.reset();
+    else if (!DragBusy) DragBusy.emplace();
     Box->viewport()->setCursor(cursorShape(Child->Mouse.Cursor));
     Box->viewport()->update();
     HRuler->update();

@@ -9,6 +9,7 @@
 // the window's view image. The image is made at the scroll box's size and
 // already scrolled, so the viewport draws it at its origin.
 
+#include "app/CommandGuard.h"
 #include "engine/HostView.h"
 
 #include <QImage>
@@ -17,6 +18,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QAbstractScrollArea;
@@ -174,6 +176,9 @@ private:
     // follow it there, as a captured mouse does), and the wheel's
     // remainder below one notch.
     bool PressOnPage = false;
+    // Held while a press on the page drags (a selection, an object, a
+    // column border): the frame's commands wait for its end.
+    std::optional<FrameBusy::Scope> DragBusy;
     int WheelRemainder = 0;
 };
 

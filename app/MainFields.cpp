@@ -1,5 +1,5 @@
 // The frame's field commands (Insert > Page number, Date and time, Manual
-// page break, Field, Form field, the form dialog, File > Properties, count
+// page break, Field, Footnote, Form field, the form dialog, File > Properties, count
 // words) and the mail-merge table: the Database menu, the database form and
 // the binding of DatabaseFile. Each document command acts on the active
 // window and does nothing without one.
@@ -58,6 +58,7 @@ void TMainForm::createFieldCommands()
             {"DatumundUhrzeit1", "&Date and time...", &TMainForm::DatumundUhrzeit1Click},
             {"ManuellerWechsel1", "Manuel page &break", &TMainForm::ManuellerWechsel1Click},
             {"Feld2", "F&ield...", &TMainForm::Feld2Click},
+            {"Funote1", "&Footnote", &TMainForm::Funote1Click},
             {"Formularfeld1", "F&ormfield...", &TMainForm::Formularfeld1Click},
             {"Formulardialog1", "Form dialog...", &TMainForm::Formulardialog1Click},
         };
@@ -113,6 +114,7 @@ QAction* TMainForm::fieldAction(const char* name) const { return findChild<QActi
 // ---- Document commands ---------------------------------------------------------------
 
 void TMainForm::Feld2Click() { if (TMDIChild* w = ActiveMDIChild()) w->FeldEinfuegen(); }
+void TMainForm::Funote1Click() { if (TMDIChild* w = ActiveMDIChild()) w->FussnoteEinfuegen(); }
 void TMainForm::Seitenzahl1Click() { if (TMDIChild* w = ActiveMDIChild()) w->Seitenzahleinfuegen(); }
 void TMainForm::DatumundUhrzeit1Click() { if (TMDIChild* w = ActiveMDIChild()) w->DateTimeEinfuegen(); }
 void TMainForm::ManuellerWechsel1Click() { if (TMDIChild* w = ActiveMDIChild()) w->UmbruchEinfuegen(); }

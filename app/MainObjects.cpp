@@ -57,7 +57,7 @@ struct TMainForm::ObjectControls : ObjectDialogsUi {
         for (DocumentView* v : Frame.documentViews())
             if (&v->child() == &window) target = v;
         QTimer::singleShot(0, &Frame, [target, handle] {
-            if (target) guardedCommand([&] { target->child().WMUser2(handle); });
+            if (target) guardedEvent([&] { target->child().WMUser2(handle); });
             else GetScanedDib(handle);
         });
     }
@@ -116,15 +116,9 @@ void TMainForm::createObjectCommands()
         FormatMenu->addAction(back);
         o.ObjectItems = {front, back};
     }
-    auto enable = [this] {
-        const TMDIChild* w = ActiveMDIChild();
-        int32_t t = -1;
-        if (w && w->Cursor.Area >= 0 && w->Cursor.Area < w->AreaCount()) t = w->Areas[size_t(w->Cursor.Area)].AreaType;
-        for (QAction* a : Objects->TextItems) a->setEnabled(t >= 0 && t <= atTextFrame);
-        for (QAction* a : Objects->ObjectItems) a->setEnabled(t > atFooter);
-    };
-    if (QMenu* insert = insertMenu()) connect(insert, &QMenu::aboutToShow, this, [enable] { guardedCommand(enable); });
-    if (FormatMenu) connect(FormatMenu, &QMenu::aboutToShow, this, [enable] { guardedCommand(enable); });
+    if (QMenu* insert = insertMenu())
+        connect(insert, &QMenu::aboutToShow, this, [this] { guardedCommand([&] { Format1Click(); }); });
+    if (FormatMenu) connect(FormatMenu, &QMenu::aboutToShow, this, [this] { guardedCommand([&] { Format1Click(); }); });
 
     // The drawing toolbar's tools arm the same insert modes.
     if (QToolBar* bar = toolBar(3)) {
@@ -141,6 +135,16 @@ void TMainForm::createObjectCommands()
             bar->addAction(a);
         }
     }
+}
+
+void TMainForm::Format1Click()
+{
+    if (!Objects) return;
+    const TMDIChild* w = ActiveMDIChild();
+    int32_t t = -1;
+    if (w && w->Cursor.Area >= 0 && w->Cursor.Area < w->AreaCount()) t = w->Areas[size_t(w->Cursor.Area)].AreaType;
+    for (QAction* a : Objects->TextItems) a->setEnabled(t >= 0 && t <= atTextFrame);
+    for (QAction* a : Objects->ObjectItems) a->setEnabled(t > atFooter);
 }
 
 } // namespace quillet

@@ -50,7 +50,7 @@ int32_t rangeKind(QPrinter::PrintRange range)
 void TMainForm::createPrintCommands()
 {
     QAction* pdf = printItem(this, "PDFExport1", "PDF export...");
-    QAction* print = printItem(this, "Drucken1", "&Print");
+    QAction* print = printItem(this, "Drucken1", "Print");
     print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     QAction* more = printItem(this, "DruckenerweitereOptionen1", "Print with more options...");
     connect(pdf, &QAction::triggered, this, [this] { guardedCommand([&] { PDFExport1Click(); }); });
@@ -99,6 +99,7 @@ void TMainForm::PrintOut(uint8_t withOptions)
     }
     const std::vector<int32_t> records =
         count > 0 ? MailMergeRecords(options.Records, options.From, options.To, count) : std::vector<int32_t>{};
+    const FrameBusy::Scope printing;
     PrintMailMerge(*w, printer, records, rangeKind(printer.printer().printRange()), printer.printer().fromPage(),
                    printer.printer().toPage(), options.PageFilter, options.Reverse ? 1 : 0);
 }
@@ -112,6 +113,7 @@ void TMainForm::FastPrint(TMDIChild& w)
         return;
     }
     QtPrinter printer;
+    const FrameBusy::Scope printing;
     FastPrinting(w, printer);
 }
 

@@ -102,20 +102,18 @@ void TMainForm::createTableCommands()
     t.GridLines = new QAction(QStringLiteral("&Grid lines"), this);
     t.GridLines->setObjectName(QStringLiteral("Gitternetzlinien1"));
     t.GridLines->setCheckable(true);
-    t.GridLines->setChecked(true);
-    connect(t.GridLines, &QAction::triggered, this, [this](bool on) {
-        guardedCommand([&] {
-            // The renderer reads the switch from each window.
-            for (DocumentView* v : documentViews()) v->child().GridLines = on ? 1 : 0;
-            if (TMDIChild* w = ActiveMDIChild()) w->Host->restartTimer2();
-        });
+    t.GridLines->setChecked(State.GridLines != 0);
+    connect(t.GridLines, &QAction::triggered, this, [this] {
+        // Qt has flipped the mark already; the frame's switch is what gets
+        // inverted, and the mark shows it again.
+        guardedCommand([&] { Gitternetzlinien1Click(); });
+        Tables->GridLines->setChecked(State.GridLines != 0);
     });
     t.Menu->addAction(t.GridLines);
 
     connect(t.Menu, &QMenu::aboutToShow, this, [this] { guardedCommand([&] { Tabelle1Click(); }); });
     connect(this, &TMainForm::windowMade, this, [this](DocumentView* v) {
         v->child().TableDialogs = Tables->Dialogs.get();
-        v->child().GridLines = Tables->GridLines->isChecked() ? 1 : 0;
     });
 }
 
@@ -130,6 +128,15 @@ void TMainForm::Tabelle1Click()
     const bool inCell = line && line->IsCell;
     t.InsertTable->setEnabled(usable && !inCell);
     for (QAction* a : t.InTable) a->setEnabled(inCell);
+    t.GridLines->setChecked(State.GridLines != 0);
+}
+
+void TMainForm::Gitternetzlinien1Click()
+{
+    if (!ActiveMDIChild()) return;
+    State.GridLines = State.GridLines ? 0 : 1;
+    // The renderer reads the switch from the frame, for every window.
+    for (DocumentView* v : documentViews()) v->restartTimer2();
 }
 
 QMenu* TMainForm::tableMenu() const { return Tables ? Tables->Menu : nullptr; }

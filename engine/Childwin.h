@@ -839,7 +839,6 @@ public:
     RulerValuesRec RulerValues;
     // The non-printing marks and guide lines are the frame's options
     // (FrameState::Options), the same for every window.
-    uint8_t GridLines = 1;  // Table > Grid lines
     int32_t RubberBandX = -9999;
     // Drop caret found by the last pass (scroll box client pixels).
     struct DropCaretRec {

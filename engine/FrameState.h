@@ -75,6 +75,9 @@ struct FrameState {
     // Full paths, newest first, at most Options.RecentFileCount.
     std::vector<std::string> RecentFiles;
     uint8_t PrintAfterOpen = 0;
+    // Table > Grid lines: the screen shows the edges of table cells that
+    // have no border, in every window.
+    uint8_t GridLines = 1;
 
     // Spelling and hyphenation data of both languages (loaded on first use).
     std::shared_ptr<WordList> WordListGerman;

@@ -592,7 +592,7 @@ void passValues(Pass& p, const Canvas& target, int32_t originX, int32_t originY)
     p.ShowSpace = o.ShowSpace != 0;
     p.ShowParagraphEnd = o.ShowParagraphEnd != 0;
     p.Spelling = o.SpellWhileTyping != 0;
-    p.GridLines = screen && p.Policy.Helpers && !w.PageView && w.GridLines != 0;
+    p.GridLines = screen && p.Policy.Helpers && !w.PageView && w.Frame.GridLines != 0;
 }
 
 // The screen's page image, sized for one page; false when the paint box

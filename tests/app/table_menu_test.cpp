@@ -151,7 +151,7 @@ TEST_F(TableMenu, ItemsFollowTheCaretAndRunTheirDialogs)
     action("Zeilenlschen1")->trigger();
     EXPECT_EQ(cells(), 9);
     action("Gitternetzlinien1")->trigger();
-    EXPECT_EQ(doc().GridLines, 0);
+    EXPECT_EQ(doc().Frame.GridLines, 0);
     EXPECT_TRUE(boxes.texts.empty()) << (boxes.texts.empty() ? "" : boxes.texts[0]);
 }
 
