@@ -1,0 +1,660 @@
+// Every command of the frame, once each, offscreen: every action reachable
+// from the menu bar (through its submenus, each opened first so its enabling
+// is current) and every toolbar control (buttons, their drop-down menus,
+// each item of each box). The commands are found by walking the widgets, so
+// new ones are covered without naming them here.
+//
+// Runs on a document with text, a table, a text frame, a picture and a
+// footnote, with the caret in each of those places in turn; after each
+// command the program must still run and the document must save, read back
+// to the same text and records, and load into a fresh window. A pass with no
+// document window checks that no command makes or changes anything then.
+//
+// Dialogs are answered by the test: message boxes and file dialogs through
+// the frame's interfaces, every other modal window (the frame's dialogs,
+// the colour and file choosers) is rejected by a watchdog timer.
+
+#include "app/DocumentView.h"
+#include "app/Main.h"
+#include "engine/Childwin.h"
+#include "formats/NativeFormat.h"
+#include "formats/StandardServices.h"
+#include "platform/Dib.h"
+#include "platform/VirtualKeys.h"
+#include "tests/app/DialogTestSupport.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestPaths.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace quillet {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Questions that would close or replace something get Cancel (or No), so a
+// command never takes the document away; everything else gets its OK.
+struct AnsweringBoxes : MessageBoxes {
+    std::vector<std::string> texts;
+    MsgResult show(std::string_view text, std::string_view, MsgIcon, MsgButtons buttons) override
+    {
+        texts.emplace_back(text);
+        switch (buttons) {
+        case MsgButtons::Ok:
+        case MsgButtons::OkCancel: return MsgResult::Ok;
+        case MsgButtons::YesNo: return MsgResult::No;
+        case MsgButtons::YesNoCancel: return MsgResult::Cancel;
+        }
+        return MsgResult::Cancel;
+    }
+};
+
+// Every file dialog is cancelled.
+struct CancellingDialogs : FrameFileDialogs {
+    int shown = 0;
+    bool getOpenFileName(QWidget*, const std::string&, std::string&, int32_t&) override { return ++shown < 0; }
+    bool getSaveFileName(QWidget*, const std::string&, std::string&, int32_t&) override { return ++shown < 0; }
+};
+
+// Rejects whatever modal window or popup is up: the frame's dialogs, Qt's
+// own message boxes, the colour and file choosers. One that will not go
+// away is hidden after a while and counted, so the test cannot hang.
+class ModalWatchdog {
+public:
+    ModalWatchdog()
+    {
+        timer.setInterval(2);
+        QObject::connect(&timer, &QTimer::timeout, [this] { tick(); });
+        timer.start();
+    }
+    std::vector<std::string> rejected;
+    std::vector<std::string> stuck;
+
+private:
+    void tick()
+    {
+        if (QWidget* p = QApplication::activePopupWidget()) p->close();
+        QWidget* m = QApplication::activeModalWidget();
+        if (!m) {
+            seen = nullptr;
+            return;
+        }
+        const std::string name = m->metaObject()->className();
+        if (m != seen) {
+            seen = m;
+            ticks = 0;
+            rejected.push_back(name);
+        }
+        if (auto* d = qobject_cast<QDialog*>(m)) d->reject();
+        else m->close();
+        if (++ticks > 500) {
+            stuck.push_back(name);
+            m->hide();
+            if (auto* d = qobject_cast<QDialog*>(m)) d->done(QDialog::Rejected);
+        }
+    }
+    QTimer timer;
+    QPointer<QWidget> seen;
+    int ticks = 0;
+};
+
+// One command as the walk found it: an action (in a menu chain or on a
+// toolbar), a button of its own, or one item of a box.
+struct Command {
+    std::string path;
+    std::vector<QPointer<QMenu>> menus;  // opened in this order before it runs
+    QPointer<QAction> action;
+    QString text, name;                  // to find the action again when its menu was rebuilt
+    QPointer<QAbstractButton> button;
+    QPointer<QComboBox> box;
+    QString item;
+};
+
+// QUILLET_LOG_COMMANDS=1 lists every command as it runs or is found disabled.
+bool logCommands()
+{
+    static const bool on = [] {
+        const char* v = std::getenv("QUILLET_LOG_COMMANDS");
+        return v && *v == '1';
+    }();
+    return on;
+}
+
+std::string str(const QString& s) { return s.toStdString(); }
+
+class CommandWalk {
+public:
+    explicit CommandWalk(TMainForm& frame) : frame(frame)
+    {
+        for (QAction* top : frame.menuBar()->actions())
+            if (QMenu* m = top->menu()) addMenu(m, {}, str(m->title()));
+        QList<QToolBar*> bars = frame.findChildren<QToolBar*>();
+        std::sort(bars.begin(), bars.end(), [](QToolBar* a, QToolBar* b) { return a->objectName() < b->objectName(); });
+        for (QToolBar* bar : bars) addToolBar(*bar);
+    }
+    std::vector<Command> commands;
+
+private:
+    void addMenu(QMenu* menu, std::vector<QPointer<QMenu>> chain, const std::string& path)
+    {
+        if (!menu || std::find(chain.begin(), chain.end(), menu) != chain.end()) return;
+        chain.emplace_back(menu);
+        emit menu->aboutToShow();
+        for (QAction* a : menu->actions()) {
+            if (a->isSeparator()) continue;
+            const std::string p = path + " > " + str(a->text());
+            if (a->menu()) {
+                addMenu(a->menu(), chain, p);
+                continue;
+            }
+            addAction(a, chain, p);
+        }
+    }
+    void addAction(QAction* a, const std::vector<QPointer<QMenu>>& chain, const std::string& path)
+    {
+        if (!seen.insert(a).second) return;
+        Command c;
+        c.path = path;
+        c.menus = chain;
+        c.action = a;
+        c.text = a->text();
+        c.name = a->objectName();
+        commands.push_back(std::move(c));
+    }
+    void addToolBar(QToolBar& bar)
+    {
+        const std::string barName = "toolbar " + str(bar.objectName());
+        for (QAction* a : bar.actions()) {
+            if (a->isSeparator()) continue;
+            QWidget* w = bar.widgetForAction(a);
+            if (auto* box = qobject_cast<QComboBox*>(w)) {
+                for (int i = 0; i < box->count(); ++i) {
+                    Command c;
+                    c.path = barName + " > " + str(box->objectName()) + " = " + str(box->itemText(i));
+                    c.box = box;
+                    c.item = box->itemText(i);
+                    commands.push_back(std::move(c));
+                }
+                continue;
+            }
+            auto* button = qobject_cast<QToolButton*>(w);
+            const std::string label = str(a->text().isEmpty() ? a->toolTip() : a->text());
+            if (button && button->defaultAction() != a) {
+                // A button of its own (its clicked signal is the command).
+                Command c;
+                c.path = barName + " > button " + str(button->objectName()) + " " + str(button->toolTip());
+                c.button = button;
+                commands.push_back(std::move(c));
+            } else if (!a->menu()) {
+                addAction(a, {}, barName + " > " + label);
+            }
+            QMenu* menu = button && button->menu() ? button->menu() : a->menu();
+            if (menu) addMenu(menu, {}, barName + " > " + label + " menu");
+            if (!button && w) {
+                // A widget holding buttons of its own.
+                for (QAbstractButton* b : w->findChildren<QAbstractButton*>()) {
+                    Command c;
+                    c.path = barName + " > " + str(b->objectName()) + " " + str(b->toolTip());
+                    c.button = b;
+                    commands.push_back(std::move(c));
+                }
+            }
+        }
+    }
+    TMainForm& frame;
+    std::set<QAction*> seen;
+};
+
+// The text of a line (kinds and codes), as the file stores it.
+std::string lineText(const TextLine& l)
+{
+    std::string s;
+    for (const TextChar& c : l.Chars) {
+        s += char(c.Kind);
+        s += char(c.Code);
+    }
+    s += char('0' + l.EndKind);
+    return s;
+}
+
+bool posInside(const TMDIChild& w, TextPos p)
+{
+    if (p.Area < 0 || p.Area >= w.AreaCount()) return false;
+    const TextArea& a = w.Areas[size_t(p.Area)];
+    if (p.Line < 0 || p.Line >= a.LineCount()) return false;
+    return p.Char >= 0 && p.Char <= a.Lines[size_t(p.Line)].CharCount();
+}
+
+// The first broken invariant of the window's records; empty when none.
+std::string structureFault(const TMDIChild& w)
+{
+    if (w.Areas.empty()) return "the document has no areas";
+    if (!posInside(w, w.Cursor)) return "the cursor lies outside the document";
+    if (!posInside(w, w.Anchor)) return "the anchor lies outside the document";
+    for (int32_t i = 0; i < w.AreaCount(); ++i) {
+        const TextArea& a = w.Areas[size_t(i)];
+        const std::string where = "area " + std::to_string(i) + ": ";
+        if (a.Lines.empty()) return where + "no lines";
+        for (int32_t link : {a.PrevInFlow, a.NextInFlow})
+            if (link < -1 || link >= w.AreaCount()) return where + "a flow link out of range";
+        if (a.NextInFlow >= 0 && w.Areas[size_t(a.NextInFlow)].PrevInFlow != i) return where + "flow links disagree";
+        for (const TextLine& l : a.Lines)
+            for (const TextChar& c : l.Chars) {
+                if (c.FontIndex < 0 || c.FontIndex >= w.FontCount()) return where + "a font index out of range";
+                if (c.Kind == ckPicture && c.PictureIndex >= w.Pictures.size())
+                    return where + "a picture index out of range";
+            }
+    }
+    return {};
+}
+
+// Saves the window's document to `file`, reads it back and compares text
+// and record counts; then loads it into a fresh window. Empty when all agree.
+std::string roundTripFault(const TMDIChild& w, const fs::path& file, FrameState& frame)
+{
+    const std::vector<uint8_t> bytes = writeNativeDocument(w);
+    test::writeAll(file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    const std::string back = test::readAll(file);
+    NativeReadResult r = readNativeDocument(reinterpret_cast<const uint8_t*>(back.data()), back.size());
+    if (!r.ok) return "the saved document does not read back: " + r.error;
+    const NativeDocument& d = r.doc;
+    if (d.Areas.size() != w.Areas.size()) return "area count changed in the file";
+    for (size_t i = 0; i < d.Areas.size(); ++i) {
+        const auto& a = d.Areas[i].Lines;
+        const auto& b = w.Areas[i].Lines;
+        if (a.size() != b.size()) return "line count of area " + std::to_string(i) + " changed in the file";
+        for (size_t k = 0; k < a.size(); ++k)
+            if (lineText(a[k]) != lineText(b[k]))
+                return "text of area " + std::to_string(i) + " line " + std::to_string(k) + " changed in the file";
+    }
+    if (d.Pictures.size() != w.Pictures.size()) return "picture count changed in the file";
+    if (d.Fonts.size() != w.Fonts.size()) return "font count changed in the file";
+    if (d.Vorlagen.size() != w.Vorlagen.size()) return "style count changed in the file";
+    if (d.FootnoteCounter != w.FootnoteCounter) return "footnote counter changed in the file";
+    TMDIChild fresh(frame);
+    takeNativeDocument(fresh, std::move(r.doc));
+    fresh.SetAllDirtyFlags();
+    fresh.MakeSoftEnters();
+    if (std::string f = structureFault(fresh); !f.empty()) return "reopened: " + f;
+    return {};
+}
+
+// The document the commands run on, built with the editing operations:
+// two paragraphs (the second bold and larger), a footnote, a 2 x 2 table,
+// a picture and a text frame.
+std::vector<uint8_t> buildDocument(FrameState& frame)
+{
+    TMDIChild w(frame);
+    auto type = [&](std::string_view s) {
+        for (char ch : s) {
+            if (ch == '\n') {
+                uint16_t k = VK_RETURN;
+                w.getkeysKeyDown(k, 0);
+            } else {
+                uint8_t k = uint8_t(ch);
+                w.getkeysKeyPress(k);
+            }
+        }
+    };
+    type("The first paragraph has plain words in it.\n");
+    w.FontState.Style = 1;
+    w.FontState.Size = 16;
+    type("A bold and larger paragraph with a note");
+    w.FussnoteEinfuegen();
+    const TextPos back = w.Cursor;
+    const int32_t note = w.GetFootNoteField(1);
+    if (note >= 0) {
+        w.Cursor = w.Anchor = TextPos{note, 0, w.Areas[size_t(note)].Lines[0].CharCount()};
+        type("the footnote text");
+        w.Cursor = w.Anchor = back;
+    }
+    w.FontState.Style = 0;
+    w.FontState.Size = 10;
+    type(".\n");
+    w.inserttableXY(2, 2);
+    type("cell one");
+    // Below the table: the last line of the body.
+    TextArea& body = w.Areas[0];
+    w.Cursor = w.Anchor = TextPos{0, body.LineCount() - 1, body.Lines.back().CharCount()};
+    type("After the table a picture: ");
+    Dib pic;
+    std::vector<RgbQuad> grey(256);
+    for (int i = 0; i < 256; ++i) grey[size_t(i)] = RgbQuad{uint8_t(i), uint8_t(i), uint8_t(i), 0};
+    newdib(&pic, 24, 16, 8, &grey, 256);
+    for (size_t i = 0; i < pic.Bits.size(); ++i) pic.Bits[i] = uint8_t(i * 5);
+    w.InsertPictureAtCursor(std::move(pic), 96, false);
+    type(" and the end.");
+    const int32_t frameArea = w.TextfeldEinfuegenSimple(0, 120, 200, 180, 240);
+    w.Cursor = w.Anchor = TextPos{frameArea, 0, 0};
+    type("Text in a frame");
+    w.Cursor = w.Anchor = TextPos{0, 0, 0};
+    w.SetAllDirtyFlags();
+    w.MakeSoftEnters();
+    return writeNativeDocument(w);
+}
+
+class EveryAction : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::app();
+        dir = test::freshTestDir("every-action");
+        for (const char* name : {"normal.qdm", "german.spe", "german0.hyp", "english.spe", "english0.hyp"})
+            if (fs::exists(test::programDir() / name)) fs::create_symlink(test::programDir() / name, dir / name);
+        frameState.Options.SpellWhileTyping = 0;
+        original = buildDocument(frameState);
+        fixture = dir / "every-part.qdt";
+        test::writeAll(fixture, std::string_view(reinterpret_cast<const char*>(original.data()), original.size()));
+    }
+    void TearDown() override
+    {
+        if (frame) {
+            for (DocumentView* v : frame->documentViews()) v->child().SetFileChanged(false);
+            frame.reset();
+        }
+    }
+
+    void startFrame(QStringList args)
+    {
+        TMainForm::StartOptions o;
+        o.ProgDir = dir;
+        o.RegisterFileType = false;
+        o.Arguments = std::move(args);
+        o.Boxes = &boxes;
+        o.Dialogs = &dialogs;
+        o.Printer = &printer;
+        frame = std::make_unique<TMainForm>(std::move(o));
+        frame->show();
+        settle();
+    }
+
+    // Lets timers and queued work run until the active window has painted.
+    void settle()
+    {
+        for (int i = 0; i < 20; ++i) {
+            QCoreApplication::processEvents();
+            DocumentView* v = frame ? frame->activeView() : nullptr;
+            if (!v || v->paintIdle()) break;
+            if (v->timer2Active()) v->fireTimer2();
+        }
+    }
+
+    // Closes every document window without questions.
+    void closeAll()
+    {
+        for (DocumentView* v : frame->documentViews()) v->child().SetFileChanged(false);
+        frame->mdiArea()->closeAllSubWindows();
+        QCoreApplication::processEvents();
+    }
+
+    DocumentView* openFixture()
+    {
+        frame->State.OpenFileName = fixture.string();
+        frame->State.OpenFilterIndex = 1;
+        DocumentView* v = frame->OpenMDIChild("every-part.qdt");
+        settle();
+        return v;
+    }
+
+    // Runs one command; false when it was not there or not enabled.
+    bool run(Command& c)
+    {
+        for (const QPointer<QMenu>& m : c.menus)
+            if (m) emit m->aboutToShow();
+        if (!c.menus.empty()) {
+            QMenu* last = c.menus.back();
+            if (!last) return false;
+            if (!c.action || !last->actions().contains(c.action.data())) {
+                c.action = nullptr;
+                for (QAction* a : last->actions())
+                    if (a->text() == c.text && a->objectName() == c.name) c.action = a;
+            }
+        }
+        if (c.action) {
+            if (!c.action->isEnabled()) return false;
+            c.action->trigger();
+            return true;
+        }
+        if (c.button) {
+            if (!c.button->isEnabled()) return false;
+            c.button->click();
+            return true;
+        }
+        if (c.box) {
+            const int i = c.box->findText(c.item);
+            if (i < 0 || !c.box->isEnabled()) return false;
+            c.box->setCurrentIndex(i);
+            emit c.box->activated(i);
+            emit c.box->textActivated(c.item);
+            return true;
+        }
+        return false;
+    }
+
+    // Failures the frame reported instead of doing the command.
+    void expectNoCommandFailure(const std::string& path, size_t boxesBefore)
+    {
+        for (size_t i = boxesBefore; i < boxes.texts.size(); ++i)
+            EXPECT_EQ(boxes.texts[i].rfind("The command could not be completed", 0), std::string::npos)
+                << path << ": " << boxes.texts[i];
+    }
+
+    fs::path dir, fixture;
+    FrameState frameState = StandardFrameState();
+    std::vector<uint8_t> original;
+    AnsweringBoxes boxes;
+    CancellingDialogs dialogs;
+    PrinterInfo printer;  // no printer: print commands say so and start no job
+    std::unique_ptr<TMainForm> frame;
+};
+
+// Where the caret stands while the commands run, each found in the opened
+// document by what is there.
+enum class Place { BodySelection, TableCell, TextFrame, Picture, Footnote };
+
+struct PlaceCase {
+    Place place;
+    const char* name;
+};
+
+bool putCaret(TMDIChild& w, Place place)
+{
+    switch (place) {
+    case Place::BodySelection:
+        w.Anchor = TextPos{0, 0, 4};
+        w.Cursor = TextPos{0, 0, 9};
+        return true;
+    case Place::TableCell:
+        for (int32_t l = 0; l < w.Areas[0].LineCount(); ++l)
+            if (w.Areas[0].Lines[size_t(l)].IsCell) {
+                w.Cursor = w.Anchor = TextPos{0, l, 0};
+                return true;
+            }
+        return false;
+    case Place::TextFrame:
+        for (int32_t a = 0; a < w.AreaCount(); ++a)
+            if (w.Areas[size_t(a)].AreaType == atTextFrame) {
+                w.Cursor = w.Anchor = TextPos{a, 0, 2};
+                return true;
+            }
+        return false;
+    case Place::Picture:
+        for (int32_t l = 0; l < w.Areas[0].LineCount(); ++l) {
+            const auto& chars = w.Areas[0].Lines[size_t(l)].Chars;
+            for (size_t c = 0; c < chars.size(); ++c)
+                if (chars[c].Kind == ckPicture) {
+                    w.Anchor = TextPos{0, l, int32_t(c)};
+                    w.Cursor = TextPos{0, l, int32_t(c) + 1};
+                    return true;
+                }
+        }
+        return false;
+    case Place::Footnote: {
+        const int32_t a = w.GetFootNoteField(1);
+        if (a < 0) return false;
+        w.Cursor = w.Anchor = TextPos{a, 0, w.Areas[size_t(a)].Lines[0].CharCount()};
+        return true;
+    }
+    }
+    return false;
+}
+
+TEST_F(EveryAction, TheBuiltDocumentHoldsEveryPartAndRoundTrips)
+{
+    NativeReadResult r = readNativeDocument(original);
+    ASSERT_TRUE(r.ok) << r.error;
+    TMDIChild w(frameState);
+    takeNativeDocument(w, std::move(r.doc));
+    EXPECT_EQ(structureFault(w), "");
+    EXPECT_EQ(roundTripFault(w, dir / "check.qdt", frameState), "");
+    for (Place p : {Place::BodySelection, Place::TableCell, Place::TextFrame, Place::Picture, Place::Footnote})
+        EXPECT_TRUE(putCaret(w, p)) << int(p);
+    EXPECT_EQ(w.Pictures.size(), 1u);
+
+    // The checks see a broken record: each case breaks one thing.
+    struct Broken {
+        const char* what;
+        void (*breakIt)(TMDIChild&);
+    };
+    const Broken cases[] = {
+        {"cursor", [](TMDIChild& d) { d.Cursor.Line = d.Areas[0].LineCount(); }},
+        {"anchor", [](TMDIChild& d) { d.Anchor.Char = -1; }},
+        {"font index", [](TMDIChild& d) { d.Areas[0].Lines[0].Chars[0].FontIndex = d.FontCount(); }},
+        {"flow link", [](TMDIChild& d) { d.Areas[0].NextInFlow = d.AreaCount(); }},
+        {"no lines", [](TMDIChild& d) { d.Areas.back().Lines.clear(); }},
+    };
+    for (const Broken& b : cases) {
+        TMDIChild copy(frameState);
+        NativeReadResult again = readNativeDocument(original);
+        ASSERT_TRUE(again.ok);
+        takeNativeDocument(copy, std::move(again.doc));
+        b.breakIt(copy);
+        EXPECT_NE(structureFault(copy), "") << b.what;
+    }
+}
+
+TEST_F(EveryAction, WithoutADocumentNoCommandMakesOrChangesAnything)
+{
+    startFrame({});
+    ModalWatchdog watchdog;
+    closeAll();
+    ASSERT_EQ(frame->ActiveMDIChild(), nullptr);
+    CommandWalk walk(*frame);
+    ASSERT_GT(walk.commands.size(), 20u);
+    int ran = 0;
+    std::vector<std::string> madeWindows;
+    for (Command& c : walk.commands) {
+        // Exit ends the program (the frame closes); nothing else is skipped.
+        if (c.name == QLatin1String("FileExit1")) continue;
+        SCOPED_TRACE(c.path);
+        const size_t boxesBefore = boxes.texts.size();
+        if (!run(c)) continue;
+        if (logCommands()) std::printf("  ran  %s\n", c.path.c_str());
+        ++ran;
+        settle();
+        ASSERT_TRUE(frame->isVisible()) << c.path << " closed the frame";
+        expectNoCommandFailure(c.path, boxesBefore);
+        // Only a command that makes a document may leave one, and that one
+        // must be a new, unchanged document.
+        for (DocumentView* v : frame->documentViews()) {
+            EXPECT_EQ(structureFault(v->child()), "") << c.path;
+            madeWindows.push_back(c.path);
+        }
+        if (!frame->documentViews().empty()) closeAll();
+    }
+    EXPECT_GT(ran, 10);
+    EXPECT_TRUE(watchdog.stuck.empty());
+    // New (and the recent files, if any) are the commands that make windows.
+    for (const std::string& p : madeWindows) EXPECT_NE(p.find("New"), std::string::npos) << p << " made a window";
+}
+
+class EveryActionAt : public EveryAction, public ::testing::WithParamInterface<PlaceCase> {};
+
+TEST_P(EveryActionAt, EachCommandLeavesAConsistentDocument)
+{
+    startFrame({QString::fromStdString(fixture.string())});
+    ModalWatchdog watchdog;
+    ASSERT_NE(frame->ActiveMDIChild(), nullptr);
+    QPointer<DocumentView> view = frame->activeView();
+    CommandWalk walk(*frame);
+    ASSERT_GT(walk.commands.size(), 20u);
+
+    int ran = 0, reloads = 0;
+    bool fresh = true;
+    for (Command& c : walk.commands) {
+        if (c.name == QLatin1String("FileExit1")) continue;
+        SCOPED_TRACE(c.path);
+        if (!fresh) {
+            // The last command changed the document: start again from the file.
+            closeAll();
+            view = openFixture();
+            ASSERT_TRUE(view) << "the document does not open again";
+            ++reloads;
+        }
+        TMDIChild& w = view->child();
+        ASSERT_TRUE(putCaret(w, GetParam().place));
+        w.OvertakeFont();
+        settle();
+        const size_t boxesBefore = boxes.texts.size();
+        const std::vector<uint8_t> before = writeNativeDocument(w);
+        if (!run(c)) {
+            if (logCommands()) std::printf("  off  %s\n", c.path.c_str());
+            fresh = true;
+            continue;
+        }
+        if (logCommands()) std::printf("  ran  %s\n", c.path.c_str());
+        ++ran;
+        settle();
+        ASSERT_TRUE(frame->isVisible()) << c.path << " closed the frame";
+        expectNoCommandFailure(c.path, boxesBefore);
+        if (!view) {
+            // The command closed the window (it was unchanged): nothing to check.
+            fresh = false;
+            continue;
+        }
+        // A command that made another window (New) leaves ours as it was.
+        const std::string structure = structureFault(view->child());
+        EXPECT_EQ(structure, "") << c.path;
+        if (structure.empty()) {
+            EXPECT_EQ(roundTripFault(view->child(), dir / "roundtrip.qdt", frameState), "") << c.path;
+        }
+        fresh = frame->documentViews().size() == 1 && writeNativeDocument(view->child()) == before;
+    }
+    EXPECT_GT(ran, 20);
+    EXPECT_TRUE(watchdog.stuck.empty());
+    std::printf("%s: %d commands ran, %d reloads, %zu dialogs rejected\n", GetParam().name, ran, reloads,
+                watchdog.rejected.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Caret, EveryActionAt,
+                         ::testing::Values(PlaceCase{Place::BodySelection, "BodySelection"},
+                                           PlaceCase{Place::TableCell, "TableCell"},
+                                           PlaceCase{Place::TextFrame, "TextFrame"},
+                                           PlaceCase{Place::Picture, "Picture"},
+                                           PlaceCase{Place::Footnote, "Footnote"}),
+                         [](const ::testing::TestParamInfo<PlaceCase>& i) { return std::string(i.param.name); });
+
+} // namespace
+} // namespace quillet
