@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 namespace quillet::word {
 
@@ -403,6 +404,85 @@ int32_t RunFinder::find(uint32_t fc)
     MissFirst = gapFirst;
     MissLim = gapLim;
     return -1;
+}
+
+namespace {
+
+constexpr uint8_t kUnknownKind = 0xFF;
+
+// How a list level marks its items, from its number format: 23 is the
+// bullet, 255 shows nothing at all, every other format is a number.
+uint8_t kindOfNumberFormat(uint8_t nfc) { return nfc == 23 ? 1 : nfc == 255 ? 0 : 2; }
+
+} // namespace
+
+ListKinds::ListKinds(const std::vector<uint8_t>& table, uint32_t fcLst, uint32_t lcbLst, uint32_t fcLfo,
+                     uint32_t lcbLfo)
+{
+    // The lists: a count, 28 bytes per list, then the levels of every list
+    // in turn (one level for a simple list, nine otherwise).
+    struct List {
+        int32_t Id = 0;
+        std::array<uint8_t, kLevels> Kinds;
+    };
+    std::vector<List> lists;
+    if (lcbLst >= 2 && fcLst <= table.size() && lcbLst <= table.size() - fcLst) {
+        ByteReader r(table.data() + fcLst, table.size() - fcLst);
+        const uint16_t count = r.u16();
+        if (r.fits(count, 28) && size_t(count) * 28 <= lcbLst - 2) {
+            std::vector<bool> simple(count);
+            lists.resize(count);
+            for (uint16_t i = 0; i < count; ++i) {
+                lists[i].Id = r.i32();
+                r.skip(4 + 18);
+                simple[i] = (r.u8() & 1) != 0;
+                r.skip(1);
+                lists[i].Kinds.fill(kUnknownKind);
+            }
+            for (uint16_t i = 0; i < count && r; ++i) {
+                const size_t levels = simple[i] ? 1 : kLevels;
+                for (size_t k = 0; k < levels && r; ++k) {
+                    r.skip(4);
+                    const uint8_t nfc = r.u8();
+                    r.skip(1 + 9 + 1 + 4 + 4);
+                    const size_t grpprls = size_t(r.u8()) + r.u8();
+                    r.skip(2);
+                    r.skip(grpprls);
+                    const uint16_t chars = r.u16();
+                    r.skip(size_t(chars) * 2);
+                    if (r) lists[i].Kinds[k] = kindOfNumberFormat(nfc);
+                }
+                // A simple list has one level; deeper items take its mark.
+                if (simple[i]) lists[i].Kinds.fill(lists[i].Kinds[0]);
+            }
+        }
+    }
+    // The overrides: a count and 16 bytes each, naming their list by its id.
+    if (lcbLfo >= 4 && fcLfo <= table.size() && lcbLfo <= table.size() - fcLfo) {
+        // By id, the first list of an id winning; a scan of all lists per
+        // override would grow with the square of a large damaged table.
+        std::map<int32_t, size_t> byId;
+        for (size_t i = 0; i < lists.size(); ++i) byId.emplace(lists[i].Id, i);
+        ByteReader r(table.data() + fcLfo, lcbLfo);
+        const uint32_t count = r.u32();
+        if (!r.fits(int64_t(count), 16)) return;
+        Kinds.resize(count);
+        for (uint32_t i = 0; i < count; ++i) {
+            const int32_t id = r.i32();
+            r.skip(12);
+            const auto it = byId.find(id);
+            if (it != byId.end()) Kinds[i] = lists[it->second].Kinds;
+            else Kinds[i].fill(kUnknownKind);
+        }
+    }
+}
+
+uint8_t ListKinds::kind(uint16_t ilfo, uint8_t ilvl) const
+{
+    if (ilfo == 0) return 0;
+    if (ilfo > Kinds.size() || ilvl >= kLevels) return 1;
+    const uint8_t k = Kinds[ilfo - 1][ilvl];
+    return k == kUnknownKind ? 1 : k;
 }
 
 uint32_t icoColor(uint8_t ico, uint32_t fallback)

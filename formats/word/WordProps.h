@@ -123,6 +123,27 @@ private:
     uint32_t MissFirst = 1, MissLim = 0;  // positions known to lie in no run (empty at first)
 };
 
+// Which lists number their paragraphs and which bullet them. A paragraph
+// names its list by a 1-based override index and a level; the override
+// names a list, whose level says how its items are marked.
+class ListKinds {
+public:
+    ListKinds() = default;
+    // The lists at [fcLst, fcLst + lcbLst) of the table stream (their levels
+    // follow right after) and the overrides at [fcLfo, fcLfo + lcbLfo).
+    ListKinds(const std::vector<uint8_t>& table, uint32_t fcLst, uint32_t lcbLst, uint32_t fcLfo, uint32_t lcbLfo);
+    // 0 no list, 1 bullets, 2 numbers. A list the file does not describe
+    // (or describes in damaged bytes) gets bullets: a bullet claims less
+    // than a number the text never had.
+    uint8_t kind(uint16_t ilfo, uint8_t ilvl) const;
+
+    static constexpr size_t kLevels = 9;
+
+private:
+    // Per override: the kind of each level, 0xFF where unknown.
+    std::vector<std::array<uint8_t, kLevels>> Kinds;
+};
+
 // Colour of a Word colour index (0x00BBGGRR), `fallback` for auto and unknown.
 uint32_t icoColor(uint8_t ico, uint32_t fallback);
 // Foreground over background in the share of a shading pattern.

@@ -42,6 +42,7 @@ struct Fib {
     uint32_t FcFfn = 0, LcbFfn = 0, FcDop = 0, LcbDop = 0;
     int32_t CcpFtn = 0;
     uint32_t FcSed = 0, LcbSed = 0, FcHdd = 0, LcbHdd = 0, FcAssoc = 0, LcbAssoc = 0;
+    uint32_t FcLst = 0, LcbLst = 0, FcLfo = 0, LcbLfo = 0;
 };
 
 Fib readFib(const std::vector<uint8_t>& main)
@@ -72,6 +73,8 @@ Fib readFib(const std::vector<uint8_t>& main)
     pair(0xCA, f.FcSed, f.LcbSed);
     pair(0xF2, f.FcHdd, f.LcbHdd);
     pair(0x19A, f.FcAssoc, f.LcbAssoc);
+    pair(0x2E2, f.FcLst, f.LcbLst);
+    pair(0x2EA, f.FcLfo, f.LcbLfo);
     r.seek(0x50);
     f.CcpFtn = r.i32();
     return f;
@@ -138,6 +141,7 @@ struct Formats {
     int32_t DefaultTab = 720;  // twips
     bool FacingPages = false;
     std::vector<word::Section> Sections;
+    word::ListKinds Lists;
     bool HasData = false;
     std::vector<uint8_t> Data;
 };
@@ -387,9 +391,7 @@ private:
             a.Tabs.push_back(s);
         }
         a.DefaultTabStep = std::max(1.0, twipsToMm(F.DefaultTab));
-        // Whether a list is bulleted or numbered is not known here; a
-        // bullet claims less than a number the text never had.
-        a.ListKind = p.Ilfo != 0 ? 1 : 0;
+        a.ListKind = F.Lists.kind(p.Ilfo, p.Ilvl);
         return a;
     }
 
@@ -728,6 +730,7 @@ WordResult ReadWordFile(TMDIChild& w, const uint8_t* data, size_t size)
         formats.FacingPages = (table[fib.FcDop] & 1) != 0;
     }
     formats.Sections = word::readSections(table, fib.FcSed, fib.LcbSed);
+    formats.Lists = word::ListKinds(table, fib.FcLst, fib.LcbLst, fib.FcLfo, fib.LcbLfo);
     formats.HasData = file->readStream("Data", formats.Data);
     readAssociatedStrings(w, table, fib.FcAssoc, fib.LcbAssoc);
     Importer in(w, main, std::move(pieces), std::move(formats));

@@ -176,6 +176,48 @@ TEST(WordProperties, ParagraphModifiersBecomeParagraphFormats)
     }
 }
 
+// Bullets and numbers come from the list a paragraph names: its override,
+// the override's list, and the level's number format.
+TEST(WordProperties, ListsAreBulletedOrNumberedAsTheirLevelsSay)
+{
+    const auto list = [](uint16_t ilfo, uint8_t ilvl) { return sprm16(0x460B, ilfo) + sprm(0x260A, {ilvl}); };
+    struct ListCase {
+        const char* name;
+        Bytes grpprl;
+        uint8_t kind;
+        uint32_t countPatch = 0;
+    };
+    const std::vector<ListCase> cases = {
+        {"no list", {}, 0},
+        {"bullets", list(1, 0), 1},
+        {"numbers", list(2, 0), 2},
+        {"numbers without line numbers", list(2, 0) + sprm(0x240C, {1}), 2},
+        {"deeper item of a simple list", list(2, 4), 2},
+        {"bullet level of a multilevel list", list(3, 1), 1},
+        {"letter level of a multilevel list", list(3, 2), 2},
+        {"level showing nothing", list(3, 3), 0},
+        {"level past the ninth", list(3, 9), 1},
+        {"override naming no list", list(4, 0), 1},
+        {"override past the table", list(5, 0), 1},
+        {"list count past the table", list(2, 0), 1, 0x7FFF},
+    };
+    for (const ListCase& c : cases) {
+        WordFileSpec s;
+        s.Pieces = {{u"x", false}};
+        s.ParaRuns = {{0, 1, c.grpprl, 0}};
+        s.Lists = {{10, {23}}, {20, {0}}, {30, {0, 23, 4, 255, 0, 0, 0, 0, 0}}};
+        s.ListOverrides = {10, 20, 30, 99};
+        s.ListCountPatch = c.countPatch;
+        Window win(s);
+        EXPECT_EQ(win.para().ListKind, c.kind) << c.name;
+    }
+    // A file without lists at all: a list paragraph gets bullets.
+    WordFileSpec bare;
+    bare.Pieces = {{u"x", false}};
+    bare.ParaRuns = {{0, 1, list(2, 0), 0}};
+    EXPECT_EQ(Window(bare).para().ListKind, 1);
+}
+
 // A page claiming more runs than it holds would send the offsets past its
 // end; its runs are ignored and the text keeps the style's format.
 TEST(WordProperties, PagesClaimingTooManyRunsAreIgnored)

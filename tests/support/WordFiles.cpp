@@ -249,6 +249,50 @@ std::vector<uint8_t> makeWordFile(const WordFileSpec& spec)
         put32(main, 0x196, uint32_t(dop.size()));
         table.insert(table.end(), dop.begin(), dop.end());
     }
+    if (!spec.Lists.empty()) {
+        ByteWriter lst, levels;
+        lst.u16(uint16_t(spec.ListCountPatch ? spec.ListCountPatch : spec.Lists.size()));
+        for (const WordList& l : spec.Lists) {
+            lst.i32(l.Id);
+            lst.i32(0);
+            for (int i = 0; i < 9; ++i) lst.u16(0x0FFF);
+            lst.u8(l.Formats.size() == 1 ? 1 : 0);
+            lst.u8(0);
+            for (uint8_t nfc : l.Formats) {
+                // A level: its fixed part, a paragraph modifier, and its
+                // number text ("%1." or a bullet), which the reader skips.
+                levels.i32(1);
+                levels.u8(nfc);
+                for (int i = 0; i < 1 + 9 + 1; ++i) levels.u8(0);
+                levels.i32(0);
+                levels.i32(360);
+                levels.u8(0);  // character modifiers
+                levels.u8(4);  // paragraph modifiers
+                levels.u16(0);
+                for (uint8_t x : sprm16(0x840F, 720)) levels.u8(x);
+                const std::u16string text = nfc == 23 ? std::u16string(1, u'\xF0B7') : std::u16string(u"\x00.", 2);
+                levels.u16(uint16_t(text.size()));
+                for (char16_t c : text) levels.u16(uint16_t(c));
+            }
+        }
+        put32(main, 0x2E2, uint32_t(table.size()));
+        put32(main, 0x2E6, uint32_t(lst.size()));
+        table.insert(table.end(), lst.buffer().begin(), lst.buffer().end());
+        table.insert(table.end(), levels.buffer().begin(), levels.buffer().end());
+    }
+    if (!spec.ListOverrides.empty()) {
+        ByteWriter lfo;
+        lfo.u32(uint32_t(spec.ListOverrides.size()));
+        for (int32_t id : spec.ListOverrides) {
+            lfo.i32(id);
+            lfo.i32(0);
+            lfo.i32(0);
+            lfo.u32(0);
+        }
+        put32(main, 0x2EA, uint32_t(table.size()));
+        put32(main, 0x2EE, uint32_t(lfo.size()));
+        table.insert(table.end(), lfo.buffer().begin(), lfo.buffer().end());
+    }
     if (spec.MainSize) main.resize(spec.MainSize);
 
     std::vector<std::pair<std::string, std::vector<uint8_t>>> streams{{spec.MainName, main}};

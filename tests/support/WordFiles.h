@@ -31,6 +31,13 @@ struct WordStyle {
     std::vector<uint8_t> Chpx;
 };
 
+// A list: its id and the number format of each level (one level for a
+// simple list, nine otherwise; 0 decimal, 23 bullet, 255 none).
+struct WordList {
+    int32_t Id = 0;
+    std::vector<uint8_t> Formats;
+};
+
 struct WordFileSpec {
     std::vector<WordPiece> Pieces{{u"Hello", false}};
     uint16_t Nfib = 193;
@@ -53,6 +60,9 @@ struct WordFileSpec {
     std::vector<int32_t> HeaderCps;  // the header story table as it stands, CPs after the main text
     std::vector<std::string> Assoc;  // 8-bit associated strings
     int32_t DopFlags = -1;           // when set: a document properties block with this first byte
+    std::vector<WordList> Lists;
+    std::vector<int32_t> ListOverrides;  // the list id each override (1-based) names
+    uint32_t ListCountPatch = 0;         // when set: the list count written in place of the real one
 };
 
 // The bytes of one modifier: its code and operand.
