@@ -2,6 +2,7 @@
 #include "formats/word/WordStorage.h"
 
 #include "engine/Childwin.h"
+#include "formats/NativeFormat.h"
 #include "formats/OpenSave.h"
 #include "formats/StandardServices.h"
 #include "platform/MessageBox.h"
@@ -10,6 +11,9 @@
 #include "tests/support/WordFiles.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <tuple>
 
 using namespace quillet;
 using test::WordFileSpec;
@@ -165,6 +169,90 @@ TEST(WordReader, StreamNamesAreFoundWhateverTheirCase)
     EXPECT_TRUE(file->readStream("DATA2", out));
     EXPECT_TRUE(out.empty());
     EXPECT_FALSE(file->readStream("Dat", out));
+}
+
+// An imported document is one the program can keep: saved in its own
+// format and read back, every line, character and format comes back as
+// the import made it.
+TEST(WordReader, ImportedDocumentSurvivesSavingInTheOwnFormat)
+{
+    using test::sprm;
+    using test::sprm16;
+    using test::operator+;
+    std::u16string text;
+    std::vector<test::WordRun> paras, chars;
+    const std::vector<uint8_t> inTable = sprm(0x2416, {1});
+    for (int i = 0; i < 12; ++i) {
+        const int32_t first = int32_t(text.size());
+        if (i % 4 == 3) {
+            // A row of two cells, the first holding a paragraph end.
+            text += u"c1\rin\x07" u"c2\x07";
+            const int32_t cells = int32_t(text.size());
+            std::vector<uint8_t> def{2, 0, 0, 0xA0, 0x05, 0x40, 0x0B};
+            def.resize(def.size() + 20);
+            std::vector<uint8_t> rowEnd = inTable + sprm(0x2417, {1});
+            rowEnd.insert(rowEnd.end(), {0x08, 0xD6, uint8_t(def.size() + 1), 0});
+            rowEnd.insert(rowEnd.end(), def.begin(), def.end());
+            text += u"\x07";
+            paras.push_back({first, cells, inTable + sprm(0x2403, {1}), 0});
+            paras.push_back({cells, cells + 1, rowEnd, 0});
+            continue;
+        }
+        text += u"Item \x13 PAGE \x14" u"3\x15 with\ttab, co\x1fop and a\vbreak\r";
+        const int32_t lim = int32_t(text.size());
+        paras.push_back({first, lim,
+                         sprm(0x2403, {uint8_t(i % 4)}) + sprm16(0x840F, uint16_t(120 * i)) +
+                             sprm(0xC60D, {0, 1, uint8_t(i * 16), 0x05, 0x0B}) + sprm16(0x460B, uint16_t(i % 3)),
+                         uint16_t(i % 2)});
+        for (int32_t k = first; k < lim; k += 9)
+            chars.push_back({k, std::min(lim, k + 9),
+                             k % 2 ? sprm(0x0835, {1}) + sprm16(0x4A43, 28) : sprm(0x2A3E, {3}) + sprm16(0x4A4F, 1)});
+    }
+    WordFileSpec spec;
+    spec.Pieces = {{text.substr(0, 40), true}, {text.substr(40), false}};
+    spec.ParaRuns = paras;
+    spec.CharRuns = chars;
+    spec.Fonts = {"Times New Roman", "Arial"};
+    spec.Styles = {test::WordStyle{1, 0x0FFF, sprm16(0xA414, 120), {}},
+                   test::WordStyle{1, 0, sprm(0x2403, {3}), sprm(0x0836, {1})}};
+    spec.Lists = {{10, {23}}, {20, {0}}};
+    spec.ListOverrides = {10, 20};
+
+    Window imported;
+    ASSERT_EQ(ReadWordFile(*imported.w, test::makeWordFile(spec)), WordResult::Ok);
+    const std::vector<TextLine>& lines = imported.w->Areas[0].Lines;
+    ASSERT_GT(lines.size(), 20u);
+    // The file holds what the comparison is about: cells, a paragraph end
+    // inside one, both kinds of list and tab stops.
+    const auto any = [&](auto has) { return std::any_of(lines.begin(), lines.end(), has); };
+    EXPECT_TRUE(any([](const TextLine& l) { return l.IsCell == 1; }));
+    EXPECT_TRUE(any([](const TextLine& l) { return l.Chars.size() > 3 && l.Chars[2].ParaCopy; }));
+    EXPECT_TRUE(any([](const TextLine& l) { return l.Para.ListKind == 1; }));
+    EXPECT_TRUE(any([](const TextLine& l) { return l.Para.ListKind == 2; }));
+    EXPECT_TRUE(any([](const TextLine& l) { return !l.Para.Tabs.empty(); }));
+    NativeReadResult back = readNativeDocument(writeNativeDocument(*imported.w));
+    ASSERT_TRUE(back.ok) << back.error;
+    Window reopened;
+    takeNativeDocument(*reopened.w, std::move(back.doc));
+    const std::vector<TextLine>& again = reopened.w->Areas[0].Lines;
+    ASSERT_EQ(again.size(), lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const TextLine &a = lines[i], &b = again[i];
+        EXPECT_EQ(a.Para, b.Para) << i;
+        EXPECT_EQ(std::tie(a.EndKind, a.IsCell, a.CellsPerRow, a.CellIndex, a.ColumnCount),
+                  std::tie(b.EndKind, b.IsCell, b.CellsPerRow, b.CellIndex, b.ColumnCount)) << i;
+        if (a.IsCell) {
+            EXPECT_DOUBLE_EQ(a.CellWidth, b.CellWidth) << i;
+        }
+        ASSERT_EQ(a.Chars.size(), b.Chars.size()) << i;
+        for (size_t k = 0; k < a.Chars.size(); ++k) {
+            const TextChar &x = a.Chars[k], &y = b.Chars[k];
+            EXPECT_EQ(std::tie(x.Kind, x.Code, x.Flags), std::tie(y.Kind, y.Code, y.Flags)) << i << "/" << k;
+            EXPECT_EQ(x.ParaCopy, y.ParaCopy) << i << "/" << k;
+            EXPECT_EQ(imported.w->Fonts.at(size_t(x.FontIndex)), reopened.w->Fonts.at(size_t(y.FontIndex)))
+                << i << "/" << k;
+        }
+    }
 }
 
 // Through the open dispatch: the file's text arrives, the window keeps no
