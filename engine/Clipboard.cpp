@@ -34,6 +34,67 @@ public:
     bool runInsertContentDialog(InsertContentModel&) override { return false; }
 };
 
+// A copy of the line's format and table fields, without its characters.
+TextLine lineWithoutChars(TextLine& l)
+{
+    std::vector<TextChar> chars = std::move(l.Chars);
+    l.Chars.clear();
+    TextLine copy = l;
+    l.Chars = std::move(chars);
+    return copy;
+}
+
+// The selected characters of a line form one stretch [first, end): a line
+// lies wholly inside the selection, or its start or end is cut by the
+// selection's start or end. Looking from both ends finds the stretch
+// without asking about every character between.
+std::pair<int32_t, int32_t> markedRange(TMDIChild& w, int32_t area, int32_t line)
+{
+    const TextLine* l = lineAt(w.Areas, area, line);
+    if (!l) return {0, 0};
+    const int32_t n = l->CharCount();
+    int32_t from = 0;
+    while (from < n && !w.isinmarking(area, line, from)) ++from;
+    int32_t to = n;
+    while (to > from && !w.isinmarking(area, line, to - 1)) --to;
+    return {from, to};
+}
+
+// Pastes a copied line's characters at the cursor as one insertion: the
+// same characters, fonts, pictures and footnotes, in the same order, as
+// inserting them one by one, without moving the rest of the line once per
+// character. False when the cursor is no place for text.
+bool insertPastedRun(TMDIChild& w, const std::vector<TextChar>& chars, const ClipFragment& f,
+                     std::vector<int32_t>& newFootnotes, bool& stateFontKnown, std::vector<TextChar>& run)
+{
+    if (chars.empty()) return true;
+    const TextPos at = w.Cursor;
+    TextLine* l = lineAt(w, at);
+    if (!l || at.Char < 0 || at.Char > l->CharCount()) {
+        // Odd places (past the last line) are left to the single insertion.
+        for (const TextChar& src : chars)
+            if (!w.InsertPastedChar(w.PastedChar(src, f, 0, newFootnotes))) return false;
+        return true;
+    }
+    run.clear();
+    run.reserve(chars.size());
+    for (const TextChar& src : chars) {
+        run.push_back(w.PastedChar(src, f, 0, newFootnotes));
+        if (!stateFontKnown) {
+            // Inserting a character registers the typing format's font,
+            // right after the first pasted character's own.
+            w.GetNewFontIndex(FontEntryFromState(w.FontState));
+            stateFontKnown = true;
+        }
+    }
+    l->Chars.insert(l->Chars.begin() + at.Char, std::make_move_iterator(run.begin()), std::make_move_iterator(run.end()));
+    const int32_t count = int32_t(run.size());
+    w.PositionsCharsInserted(at.Area, at.Line, at.Char, count);
+    w.Cursor = TextPos{at.Area, at.Line, at.Char + count};
+    l->Dirty = 1;
+    return true;
+}
+
 } // namespace
 
 PasteSpecialUi* pasteSpecialDialogOf(TMDIChild& w)
@@ -93,12 +154,12 @@ ClipFragment TMDIChild::CopyFragment()
         for (const TextArea& a : Areas) guard += a.LineCount() + 1;
         for (; guard > 0; --guard) {
             const int32_t ai = w.Pos.Area, li = w.Pos.Line;
-            if (const TextLine* l = lineAt(Areas, ai, li)) {
+            if (TextLine* l = lineAt(Areas, ai, li)) {
                 ClipFragment::Line rec;
-                rec.Text = *l;
-                rec.Text.Chars.clear();
-                for (int32_t ch = 0; ch < l->CharCount(); ++ch)
-                    if (isinmarking(ai, li, ch)) rec.Text.Chars.push_back(take(l->Chars[size_t(ch)]));
+                rec.Text = lineWithoutChars(*l);
+                const auto [from, to] = markedRange(*this, ai, li);
+                rec.Text.Chars.reserve(size_t(to - from));
+                for (int32_t ch = from; ch < to; ++ch) rec.Text.Chars.push_back(take(l->Chars[size_t(ch)]));
                 rec.EndSelected = isinmarking(ai, li, l->CharCount()) ? 1 : 0;
                 f.Lines.push_back(std::move(rec));
             }
@@ -302,10 +363,11 @@ void TMDIChild::PasteFragment(const ClipFragment& f)
             Cursor = TextPos{a, at + 1, 0};
         }
     } else {
+        bool stateFontKnown = false;
+        std::vector<TextChar> run;
         for (size_t i = 0; i < f.Lines.size(); ++i) {
             const ClipFragment::Line& rec = f.Lines[i];
-            for (const TextChar& src : rec.Text.Chars)
-                if (!InsertPastedChar(PastedChar(src, f, 0, newFootnotes))) return;
+            if (!insertPastedRun(*this, rec.Text.Chars, f, newFootnotes, stateFontKnown, run)) return;
             if (!rec.EndSelected || (rec.Text.EndKind == ekSoft && !rec.Text.IsCell)) continue;
             const TextPos before = Cursor;
             const bool wasCell = lineAt(*this, before) && lineAt(*this, before)->IsCell;

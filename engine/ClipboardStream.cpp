@@ -54,10 +54,8 @@ public:
     void character(const TextChar& c)
     {
         encodeTextChar(out, c);
-        const FontEntry none;
-        const FontEntry& font = c.FontIndex >= 0 && size_t(c.FontIndex) < F.Fonts.size() ? F.Fonts[size_t(c.FontIndex)] : none;
-        encodeFontEntry(out, font);
-        out.lpString32(font.Face);
+        const std::vector<uint8_t>& font = fontBytes(c.FontIndex);
+        out.bytes(font.data(), font.size());
         if (c.Kind == ckPicture) {
             const Dib* d = c.PictureIndex < F.Pictures.size() ? &F.Pictures[c.PictureIndex] : nullptr;
             if (d && dibUsable(*d)) {
@@ -85,8 +83,47 @@ public:
         }
     }
 
+    // Every character carries its font entry and face: each entry is
+    // encoded once and its bytes repeated.
+    const std::vector<uint8_t>& fontBytes(int32_t index)
+    {
+        const size_t slot = index >= 0 && size_t(index) < F.Fonts.size() ? size_t(index) : F.Fonts.size();
+        if (FontImages.empty()) FontImages.resize(F.Fonts.size() + 1);
+        std::vector<uint8_t>& bytes = FontImages[slot];
+        if (bytes.empty()) {
+            const FontEntry none;
+            const FontEntry& font = slot < F.Fonts.size() ? F.Fonts[slot] : none;
+            ByteWriter w;
+            encodeFontEntry(w, font);
+            w.lpString32(font.Face);
+            bytes = std::move(w.buffer());
+        }
+        return bytes;
+    }
+
+    // The stream's size, near enough that the buffer grows once: a large
+    // copy would otherwise spend its time moving what it has written.
+    void reserveFor(const ClipFragment& f)
+    {
+        size_t size = 64;
+        auto addLine = [&](const TextLine& l) {
+            size += 4 + kTextLineSize + kTabStopSize * l.Para.Tabs.size() + 4;
+            if (l.Para.BulletFace) size += 4 + l.Para.BulletFace->size();
+            for (const TextChar& c : l.Chars) size += kTextCharSize + fontBytes(c.FontIndex).size();
+        };
+        auto addArea = [&](const TextArea& a) {
+            size += 8 + kTextAreaSize;
+            for (const TextLine& l : a.Lines) addLine(l);
+        };
+        for (const ClipFragment::Line& l : f.Lines) addLine(l.Text);
+        for (const TextArea& a : f.Areas) addArea(a);
+        for (const TextArea& a : f.Footnotes) addArea(a);
+        out.buffer().reserve(size);
+    }
+
     const ClipFragment& F;
     ByteWriter out;
+    std::vector<std::vector<uint8_t>> FontImages;
 };
 
 // ---- Reading -------------------------------------------------------------------
@@ -305,6 +342,7 @@ int32_t footnoteRefs(const TextLine& l)
 std::vector<uint8_t> WriteClipStream(const ClipFragment& f)
 {
     Writer w(f);
+    w.reserveFor(f);
     w.out.i32(f.Mode);
     int32_t refs = 0;
     if (f.Mode == ClipFragment::kAreas) {

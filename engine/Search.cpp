@@ -164,6 +164,10 @@ void TMDIChild::SuchenErsetzen(int32_t mode)
     bool textGiven = false;
     bool replacingAll = false;
     bool typedAny = false;
+    // Where the last step left the selection, its start first.
+    struct Ends {
+        TextPos Anchor, Cursor;
+    } left{TextPos{-1, -1, -1}, TextPos{-1, -1, -1}};
     auto finish = [&](bool message) {
         WalkAllAreas = 0;
         if (typedAny) RefreshDirtyContent();
@@ -194,6 +198,7 @@ void TMDIChild::SuchenErsetzen(int32_t mode)
         if (replace && found) {
             ReplaceSelection(replacePage ? form.Replace : text);
             typedAny = true;
+            if (Anchor == Cursor) left = {Anchor, Cursor};
         }
 
         TextPos start;
@@ -215,9 +220,16 @@ void TMDIChild::SuchenErsetzen(int32_t mode)
             }
         } else {
             // Later searches go on past the last match, so a match is never
-            // found twice in a row and matches never overlap.
-            FindMarkingStart();
-            start = o.Back ? MarkingStart : MarkingEnd;
+            // found twice in a row and matches never overlap. While the caret
+            // and anchor are still those the last step left, their order is
+            // known (the anchor first, or both at the end of a replacement):
+            // ordering them again would walk the whole flow chain once per
+            // match, which made replacing all quadratic in the page count.
+            if (!(Anchor == left.Anchor && Cursor == left.Cursor)) {
+                FindMarkingStart();
+                left = {MarkingStart, MarkingEnd};
+            }
+            start = o.Back ? left.Anchor : left.Cursor;
             if (o.Back) {
                 TextWalker w(start);
                 if (!getPrevsChar(w)) {
@@ -230,6 +242,7 @@ void TMDIChild::SuchenErsetzen(int32_t mode)
         }
         firstSearch = false;
         found = SearchStep(text, o.Caps, o.Words, o.Back, start);
+        left = {Anchor, Cursor};
         if (!found) {
             finish(true);
             return;

@@ -305,4 +305,90 @@ TEST_F(ClipboardTest, PasteSpecialListsWhatIsThere)
     EXPECT_EQ(areaText(other.Areas[0]), "abc");
 }
 
+// Copy takes of each line the characters the selection marks, and a paste
+// of whole lines at once leaves the document as inserting the characters
+// one by one did: the same text, fonts (in the same order), cursor and
+// positions.
+TEST_F(ClipboardTest, CopyAndPasteMatchCharacterByCharacterWork)
+{
+    const std::string para = "lorem ipsum dolor sit amet consectetur adipiscing elit sed do eiusmod tempor ";
+    typeInto(w, para + para + "\nshort\n");
+    w.FontState.Size = 20;
+    typeInto(w, "big");
+    w.inserttableXY(2, 1);
+    const TextPos cell = w.Cursor;
+    typeInto(w, "c1");
+    ASSERT_GT(w.Areas[0].LineCount(), 4);
+    const int32_t wrapped = w.Areas[0].Lines[0].CharCount();
+    struct Case {
+        const char* name;
+        TextPos anchor, cursor;
+    };
+    const std::vector<Case> cases = {
+        {"inside one line", {0, 0, 3}, {0, 0, 9}},
+        {"across a soft wrap", {0, 0, wrapped - 4}, {0, 1, 5}},
+        {"backwards", {0, 2, 2}, {0, 0, 6}},
+        {"ending at a line's start", {0, 0, 2}, {0, 2, 0}},
+        {"into the table", {0, 2, 1}, {cell.Area, cell.Line, 1}},
+        {"within a cell", {cell.Area, cell.Line, 0}, {cell.Area, cell.Line, 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        w.Anchor = c.anchor;
+        w.Cursor = c.cursor;
+        const ClipFragment f = w.CopyFragment();
+        // What the selection marks, asked character by character.
+        std::vector<std::string> expect;
+        std::vector<uint8_t> ends;
+        TMDIChild::TextWalker walk = w.MarkedWalk();
+        for (int guard = 0; guard < 100; ++guard) {
+            const TextLine& l = w.Areas[size_t(walk.Pos.Area)].Lines[size_t(walk.Pos.Line)];
+            std::string marked;
+            for (int32_t ch = 0; ch < l.CharCount(); ++ch)
+                if (w.isinmarking(walk.Pos.Area, walk.Pos.Line, ch)) marked.push_back(char(l.Chars[size_t(ch)].Code));
+            expect.push_back(marked);
+            ends.push_back(w.isinmarking(walk.Pos.Area, walk.Pos.Line, l.CharCount()));
+            if (!(w.RowMarking ? w.getnextmarkedlineTableBlind(walk) : w.getnextmarkedline(walk))) break;
+        }
+        std::vector<std::string> got;
+        std::vector<uint8_t> gotEnds;
+        for (const ClipFragment::Line& l : f.Lines) {
+            got.push_back(text(l.Text));
+            gotEnds.push_back(l.EndSelected);
+        }
+        EXPECT_EQ(got, expect);
+        EXPECT_EQ(gotEnds, ends);
+        if (f.RowMarking) continue;
+
+        // Two equal windows: one pastes, the other inserts one by one.
+        std::unique_ptr<TMDIChild> one = std::make_unique<TMDIChild>(frame), two = std::make_unique<TMDIChild>(frame);
+        for (TMDIChild* t : {one.get(), two.get()}) {
+            t->setHost(&host2);
+            t->AutoHyphenation = 0;
+            typeInto(*t, "first\nsecond");
+            t->FontState.Size = 30;  // a typing format the table lacks yet
+            t->Cursor = t->Anchor = TextPos{0, 0, 2};
+        }
+        one->PasteFragment(f);
+        std::vector<int32_t> notes;
+        for (const ClipFragment::Line& rec : f.Lines) {
+            for (const TextChar& src : rec.Text.Chars) ASSERT_TRUE(two->InsertPastedChar(two->PastedChar(src, f, 0, notes)));
+            if (!rec.EndSelected || (rec.Text.EndKind == ekSoft && !rec.Text.IsCell)) continue;
+            const TextPos before = two->Cursor;
+            const bool wasCell = two->Areas[size_t(before.Area)].Lines[size_t(before.Line)].IsCell;
+            two->PasteBreak(rec.Text.IsCell ? ekParagraph : rec.Text.EndKind);
+            if (!wasCell && !rec.Text.IsCell) {
+                TextLine& target = two->Areas[size_t(before.Area)].Lines[size_t(before.Line)];
+                target.Para = rec.Text.Para;
+                target.Dirty = 1;
+            }
+        }
+        two->InvalidateMarking();
+        two->Anchor = two->Cursor;
+        EXPECT_TRUE(one->Areas == two->Areas);
+        EXPECT_EQ(one->Fonts, two->Fonts);
+        EXPECT_EQ(one->Cursor, two->Cursor);
+    }
+}
+
 } // namespace

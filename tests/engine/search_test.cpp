@@ -133,6 +133,9 @@ TEST_F(Search, FindsWithTheOptionsAsGiven)
         {"backward twice", "cat cat cat", "cat", O{0, 0, 0, 1, 0}, 2, {0, 0, 11}, "cat", 4},
         {"backward from the end of the body", "cat x cat", "cat", O{0, 0, 1, 1, 0}, 1, {0, 0, 0}, "cat", 6},
         {"backward whole word", "cats cat", "cat", O{0, 1, 0, 1, 0}, 1, {0, 0, 8}, "cat", 5},
+        {"whole word again past a paragraph end", "cat x\ncat y cat", "cat", O{0, 1, 0, 0, 0}, 3, {0, 0, 0}, "cat", 6},
+        {"backward whole word three times", "cat cat cat cat", "cat", O{0, 1, 0, 1, 0}, 3, {0, 0, 15}, "cat", 4},
+        {"again and again", "ab ab ab ab", "ab", O{}, 4, {0, 0, 0}, "ab", 9},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -169,6 +172,8 @@ TEST_F(Search, ReplaceAllEndsAndIsOneUndoStep)
         {"empty replacement deletes", "xaxbx", "x", "", 0, "ab"},
         {"whole words only", "cat cats cat", "cat", "dog", 1, "dog cats dog"},
         {"longer replacement", "ab ab", "ab", "abcdefgh", 0, "abcdefgh abcdefgh"},
+        {"whole words at paragraph edges", "cat\ncat cat\ncat", "cat", "dog", 1, "dog\ndog dog\ndog"},
+        {"shorter replacement side by side", "abcabc abc", "abc", "x", 0, "xx x"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
