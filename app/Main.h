@@ -20,6 +20,7 @@
 #include "platform/MessageBox.h"
 #include "platform/PrinterInfo.h"
 
+#include <QColor>
 #include <QDesktopServices>
 #include <QMainWindow>
 #include <QUrl>
@@ -34,7 +35,7 @@
 
 class QAction;
 class QComboBox;
-class QFontComboBox;
+class QToolButton;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
@@ -48,6 +49,7 @@ class DocumentView;
 class TMDIChild;
 class TAboutBox;
 class TSpaltenForm;
+class TZoomForm;
 class TZeichenFormatForm;
 class TSonderzeichenForm;
 class TRenameVorlageForm;
@@ -208,6 +210,46 @@ public:
     // Shows the active window's format in the format toolbar's boxes.
     void showToolbarFormat();
 
+    // ---- Toolbars, colour and line-width drop-downs, View menu -------------
+    // (MainToolbars.cpp, MainView.cpp)
+    // Which of the frame's colours a palette, "&No fill area" or "&More..."
+    // item sets: the text colour, the text background, an object's fill or
+    // its border line.
+    enum class ColourTarget { Text, TextBk, Fill, Line };
+    // The fill of the selected frame or drawing object := FillColor (not
+    // transparent unless NoFill); its border colour := LineColor; its border
+    // width := LineWidth points. Each is one undo step and marks the document
+    // changed; with the caret in body, header or footer text nothing happens.
+    void AktiviereBkColor();
+    void AktiviereLineColor();
+    void SetLineWidth();
+    // A palette item (tag 1..16) of the target's drop-down: the colour, then
+    // the matching apply method.
+    void PaletteItemClick(ColourTarget target, int32_t tag);
+    // "&More...": the colour dialog preset to the target's colour; OK sets
+    // and applies it, Cancel changes nothing.
+    void MoreColourClick(ColourTarget target);
+    // Line-width item `tag` (0..24, tag / 4 points).
+    void LineWidthItemClick(int32_t tag);
+    // Rebuilds the 25 line-width items (the drop-down opens).
+    void LineWidthPopupPopup();
+    void notprintablebtnClick(bool down);
+    // View > "&Zoom...".
+    void Zoomstufe1Click();
+    // The colour dialog of "&More..."; tests replace it. An invalid colour
+    // means the user cancelled.
+    std::function<QColor(const QColor& initial)> ChooseColour;
+    QToolButton* colourButton(ColourTarget target) const;
+    QMenu* colourPopup(ColourTarget target) const;
+    QMenu* lineWidthPopup() const;
+    // The check item of toolbar 1..4, shared by View > "Toolbars" and the
+    // toolbars' own pop-up menu.
+    QAction* toolbarToggle(int number) const;
+    QAction* viewAction(const char* name) const;
+    TZoomForm* zoomForm() const;
+    // The toolbars' right-click menu (LeistenPopup).
+    QMenu* createPopupMenu() override;
+
     // ---- Paragraph commands and their dialogs (MainParagraph.cpp) -----------
     void Button1Click();
     void Button2Click();
@@ -343,7 +385,7 @@ public:
     // ToolBar1 (format), ToolBar2 (standard), ToolBar3 (drawing), ToolBar4 (extended format).
     QToolBar* toolBar(int number) const;
     QComboBox* styleBox() const { return VorlagenBox; }
-    QFontComboBox* fontBox() const { return FontComboBox1; }
+    QComboBox* fontBox() const { return FontComboBox1; }
     QComboBox* sizeBox() const { return FontSize; }
     QComboBox* zoomBox() const { return ZoomBox; }
     QMenu* editMenu() const { return EditMenu; }
@@ -371,6 +413,14 @@ private:
     void createMenus();
     void createToolbars();
     void createViewMenu();
+    // After every area has put its controls on the toolbars: faces for the
+    // buttons, the undo and redo lists, the boxes' Enter key.
+    void finishToolbars();
+    void fillColourPopup(QMenu* popup, ColourTarget target);
+    // A colour drop-down button for `target` at the end of `bar`.
+    QToolButton* makeColourButton(QToolBar* bar, ColourTarget target);
+    struct ToolbarControls;
+    std::shared_ptr<ToolbarControls> Toolbars;
     void createStatusBar();
     void createDialogs();
     // The character and template menu items, toolbar controls and dialogs.
@@ -456,12 +506,14 @@ private:
     QAction* Seitenbreite1 = nullptr;
     QAction* GanzeSeite1 = nullptr;
     QAction* Zoom1001 = nullptr;
+    QAction* Zoomstufe1 = nullptr;
+    TZoomForm* ZoomForm = nullptr;
     QToolBar* ToolBar1 = nullptr;
     QToolBar* ToolBar2 = nullptr;
     QToolBar* ToolBar3 = nullptr;
     QToolBar* ToolBar4 = nullptr;
     QComboBox* VorlagenBox = nullptr;
-    QFontComboBox* FontComboBox1 = nullptr;
+    QComboBox* FontComboBox1 = nullptr;
     QComboBox* FontSize = nullptr;
     QComboBox* ZoomBox = nullptr;
     TAboutBox* AboutBox = nullptr;

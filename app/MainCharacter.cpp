@@ -18,9 +18,7 @@
 #include "platform/qt/QtText.h"
 
 #include <QAction>
-#include <QColorDialog>
 #include <QComboBox>
-#include <QFontComboBox>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
@@ -46,8 +44,6 @@ struct TMainForm::CharacterControls {
     QAction* UnderlineBtn = nullptr;
     QToolButton* ToolButton25 = nullptr;
     QToolButton* ToolButton26 = nullptr;
-    QMenu* TextColorPopup = nullptr;
-    QMenu* TextBkColorPopup = nullptr;
     TZeichenFormatForm* ZeichenFormatForm = nullptr;
     TSonderzeichenForm* SonderzeichenForm = nullptr;
     TRenameVorlageForm* RenameVorlageForm = nullptr;
@@ -55,24 +51,6 @@ struct TMainForm::CharacterControls {
 };
 
 namespace {
-
-// The palette of the colour buttons, by the menu items' Tag 1..16.
-constexpr std::array<uint32_t, 16> kPalette = {0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080,
-                                               0x808000, 0x808080, 0xC0C0C0, 0x0000FF, 0x00FF00, 0x00FFFF,
-                                               0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
-
-QColor qcolor(uint32_t v) { return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF)); }
-uint32_t colorref(const QColor& c) { return uint32_t(c.red()) | uint32_t(c.green()) << 8 | uint32_t(c.blue()) << 16; }
-
-QIcon swatchIcon(uint32_t colour, int width, int height)
-{
-    QPixmap pm(width, height);
-    pm.fill(qcolor(colour));
-    QPainter p(&pm);
-    p.setPen(Qt::black);
-    p.drawRect(0, 0, width - 1, height - 1);
-    return QIcon(pm);
-}
 
 // A letter for the bold, italic and underline buttons.
 QIcon letterIcon(QChar letter, bool bold, bool italic, bool underline)
@@ -135,16 +113,6 @@ void TMainForm::createCharacterCommands()
     FormatMenu->addSeparator();
     FormatMenu->addActions({c.NeueAbsatzvorlage1, c.NeueZeichenvorlage1, c.Vorlagenverwalten1});
 
-    // The style, font and size boxes act on the user's choice only, not
-    // when the window writes its format into them.
-    connect(VorlagenBox, &QComboBox::activated, this, [this] { guardedCommand([&] { VorlagenBoxChange(); }); });
-    connect(FontComboBox1, &QComboBox::textActivated, this, [this] { guardedCommand([&] { FontComboBox1Click(); }); });
-    // Enter in the size box applies once: no completer to activate too.
-    FontSize->setCompleter(nullptr);
-    connect(FontSize, &QComboBox::textActivated, this, [this] { guardedCommand([&] { FontSizeClick(); }); });
-    if (QLineEdit* e = FontSize->lineEdit())
-        connect(e, &QLineEdit::returnPressed, this, [this] { guardedCommand([&] { FontSizeClick(); }); });
-
     // Bold, italic, underline.
     auto styleButton = [this](const char* name, const char* hint, QChar letter, bool b, bool i, bool u) {
         QAction* a = commandAction(this, name, hint);
@@ -164,72 +132,8 @@ void TMainForm::createCharacterCommands()
 
     // Text colour and text background: the button applies the last colour,
     // its drop-down chooses another.
-    auto colourButton = [this](const char* name, const char* hint, const char* popupName) {
-        auto* b = new QToolButton(ToolBar1);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setToolTip(QString::fromLatin1(hint));
-        b->setPopupMode(QToolButton::MenuButtonPopup);
-        auto* menu = new QMenu(b);
-        menu->setObjectName(QString::fromLatin1(popupName));
-        b->setMenu(menu);
-        ToolBar1->addWidget(b);
-        return b;
-    };
-    c.ToolButton25 = colourButton("ToolButton25", "Text color", "TextColorPopup");
-    c.ToolButton26 = colourButton("ToolButton26", "Background color", "TextBkColorPopup");
-    c.TextColorPopup = c.ToolButton25->menu();
-    c.TextBkColorPopup = c.ToolButton26->menu();
-    connect(c.ToolButton25, &QToolButton::clicked, this, [this] { guardedCommand([&] { AktiviereTextColor(); }); });
-    connect(c.ToolButton26, &QToolButton::clicked, this, [this] { guardedCommand([&] { AktiviereTextBkColor(); }); });
-
-    QAction* noFill = c.TextBkColorPopup->addAction(QStringLiteral("&No fill area"));
-    noFill->setObjectName(QStringLiteral("KeinFllbereich1"));
-    connect(noFill, &QAction::triggered, this, [this] {
-        guardedCommand([&] {
-            State.Options.TextBkColor = 0xFFFFFF;
-            State.Options.TextBkTransparent = 1;
-            AktiviereTextBkColor();
-        });
-    });
-    for (QMenu* popup : {c.TextColorPopup, c.TextBkColorPopup}) {
-        const bool background = popup == c.TextBkColorPopup;
-        for (int tag = 1; tag <= int(kPalette.size()); ++tag) {
-            QAction* item = popup->addAction(swatchIcon(kPalette[size_t(tag - 1)], 40, 10), QString());
-            item->setData(tag);
-            item->setToolTip(QString::number(tag));
-            // MenuItem42Click
-            connect(item, &QAction::triggered, this, [this, tag, background] {
-                guardedCommand([&] {
-                    const uint32_t colour = kPalette[size_t(tag - 1)];
-                    if (background) {
-                        State.Options.TextBkColor = colour;
-                        State.Options.TextBkTransparent = 0;
-                        AktiviereTextBkColor();
-                    } else {
-                        State.Options.TextColor = colour;
-                        AktiviereTextColor();
-                    }
-                });
-            });
-        }
-        QAction* more = popup->addAction(QStringLiteral("&More..."));
-        more->setObjectName(background ? QStringLiteral("TextBkColorPopupMehr") : QStringLiteral("TextColorPopupMehr"));
-        // TextBkColorPopupMehrClick
-        connect(more, &QAction::triggered, this, [this, background] {
-            guardedCommand([&] {
-                uint32_t& colour = background ? State.Options.TextBkColor : State.Options.TextColor;
-                const QColor chosen = QColorDialog::getColor(qcolor(colour), this);
-                if (!chosen.isValid()) return;
-                colour = colorref(chosen);
-                if (background) {
-                    State.Options.TextBkTransparent = 0;
-                    AktiviereTextBkColor();
-                } else {
-                    AktiviereTextColor();
-                }
-            });
-        });
-    }
+    c.ToolButton25 = makeColourButton(ToolBar1, ColourTarget::Text);
+    c.ToolButton26 = makeColourButton(ToolBar1, ColourTarget::TextBk);
     showColourButtons();
 }
 
@@ -383,14 +287,6 @@ void TMainForm::showCharacterToolbar()
     Character->FettBtn->setChecked((style & 1) != 0);
     Character->KursivBtn->setChecked((style & 2) != 0);
     Character->UnderlineBtn->setChecked((style & 4) != 0);
-}
-
-void TMainForm::showColourButtons()
-{
-    if (!Character) return;
-    Character->ToolButton25->setIcon(swatchIcon(State.Options.TextColor, 16, 16));
-    Character->ToolButton26->setIcon(
-        swatchIcon(State.Options.TextBkTransparent ? 0xFFFFFF : State.Options.TextBkColor, 16, 16));
 }
 
 QMenu* TMainForm::insertMenu() const { return Character ? Character->InsertMenu : nullptr; }

@@ -4,6 +4,7 @@
 
 #include "app/CommandGuard.h"
 #include "app/DocumentView.h"
+#include "app/dialogs/ZoomFUnit.h"
 #include "engine/Childwin.h"
 
 #include <QAction>
@@ -37,7 +38,7 @@ void TMainForm::createViewMenu()
             if (!w) return;
             w->ZoomMode = mode;
             if (mode == 0) {
-                ZoomBox->setCurrentText(QStringLiteral("100%"));
+                ZoomBox->setEditText(QStringLiteral("100%"));
                 ZoomBoxChange();
             } else {
                 w->FormResize();
@@ -47,6 +48,10 @@ void TMainForm::createViewMenu()
     connect(Seitenbreite1, &QAction::triggered, this, [zoomMode] { zoomMode(1); });
     connect(GanzeSeite1, &QAction::triggered, this, [zoomMode] { zoomMode(2); });
     connect(Zoom1001, &QAction::triggered, this, [zoomMode] { zoomMode(0); });
+    Zoomstufe1 = ViewMenu->addAction(QStringLiteral("&Zoom..."));
+    Zoomstufe1->setObjectName(QStringLiteral("Zoomstufe1"));
+    connect(Zoomstufe1, &QAction::triggered, this, [this] { guardedCommand([&] { Zoomstufe1Click(); }); });
+    ZoomForm = new TZoomForm(this);
     ViewMenu->addSeparator();
     QMenu* bars = ViewMenu->addMenu(QStringLiteral("Toolbars"));
     bars->setObjectName(QStringLiteral("Sysmbolleisten1"));
@@ -73,7 +78,7 @@ void TMainForm::createViewMenu()
     });
     connect(ViewMenu, &QMenu::aboutToShow, this, [this, bars] {
         const bool doc = ActiveMDIChild() != nullptr;
-        for (QAction* a : {Seitenbreite1, GanzeSeite1, Zoom1001, Lineal1}) a->setEnabled(doc);
+        for (QAction* a : {Seitenbreite1, GanzeSeite1, Zoom1001, Zoomstufe1, Lineal1}) a->setEnabled(doc);
         bars->setEnabled(doc);
         Lineal1->setChecked(State.Options.ShowRuler != 0);
         Statuszeile1->setChecked(State.Options.ShowStatusBar != 0);
@@ -113,7 +118,32 @@ void TMainForm::ZoomBoxExit()
 
 void TMainForm::showZoom(double percent)
 {
-    ZoomBox->setCurrentText(shortestDecimal(percent) + QLatin1Char('%'));
+    ZoomBox->setEditText(shortestDecimal(percent) + QLatin1Char('%'));
+}
+
+void TMainForm::Zoomstufe1Click()
+{
+    TMDIChild* w = ActiveMDIChild();
+    if (!w) return;
+    ZoomForm->setZoom(w->ZoomMode, w->ZoomPercent);
+    if (ZoomForm->exec() != QDialog::Accepted) return;
+    // The window may have gone while the dialog was up.
+    w = ActiveMDIChild();
+    if (!w) return;
+    w->ZoomMode = ZoomForm->mode();
+    if (w->ZoomMode == 0) {
+        ZoomBox->setEditText(QString::number(ZoomForm->percent(), 'f', 2) + QLatin1Char('%'));
+        ZoomBoxChange();
+    } else {
+        w->FormResize();
+    }
+}
+
+TZoomForm* TMainForm::zoomForm() const { return ZoomForm; }
+
+QAction* TMainForm::viewAction(const char* name) const
+{
+    return ViewMenu ? ViewMenu->findChild<QAction*>(QString::fromLatin1(name)) : nullptr;
 }
 
 } // namespace quillet
