@@ -12,7 +12,8 @@
 //
 // Dialogs are answered by the test: message boxes and file dialogs through
 // the frame's interfaces, every other modal window (the frame's dialogs,
-// the colour and file choosers) is rejected by a watchdog timer.
+// the colour and file choosers) is rejected by a watchdog timer, or in a
+// second round confirmed with its OK button.
 
 #include "app/DocumentView.h"
 #include "app/Main.h"
@@ -29,11 +30,13 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDialog>
+#include <QFileDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -78,21 +81,42 @@ struct CancellingDialogs : FrameFileDialogs {
     bool getSaveFileName(QWidget*, const std::string&, std::string&, int32_t&) override { return ++shown < 0; }
 };
 
-// Rejects whatever modal window or popup is up: the frame's dialogs, Qt's
-// own message boxes, the colour and file choosers. One that will not go
-// away is hidden after a while and counted, so the test cannot hang.
+// Answers whatever modal window or popup is up: the frame's dialogs, Qt's
+// own message boxes, the colour and file choosers. Rejected, or (Accept)
+// confirmed with their default button: each of the first few dialogs of a
+// command is confirmed once, a file chooser or a dialog that stays up after
+// its OK is rejected. One that will not go away is hidden after a while and
+// counted, so the test cannot hang.
 class ModalWatchdog {
 public:
-    ModalWatchdog()
+    enum class Answer { Reject, Accept };
+    explicit ModalWatchdog(Answer answer) : answer(answer)
     {
         timer.setInterval(2);
         QObject::connect(&timer, &QTimer::timeout, [this] { tick(); });
         timer.start();
     }
-    std::vector<std::string> rejected;
+    // A new command starts: it may confirm its first few dialogs again.
+    void newCommand() { confirmed = 0; }
+    std::vector<std::string> answered;
     std::vector<std::string> stuck;
 
 private:
+    static bool pressOk(QDialog& d)
+    {
+        for (QPushButton* b : d.findChildren<QPushButton*>())
+            if (b->isDefault() && b->isVisible() && b->isEnabled()) {
+                b->click();
+                return true;
+            }
+        for (QPushButton* b : d.findChildren<QPushButton*>())
+            if (b->text().remove('&') == QLatin1String("OK") && b->isVisible() && b->isEnabled()) {
+                b->click();
+                return true;
+            }
+        d.accept();
+        return true;
+    }
     void tick()
     {
         if (QWidget* p = QApplication::activePopupWidget()) p->close();
@@ -102,22 +126,30 @@ private:
             return;
         }
         const std::string name = m->metaObject()->className();
+        auto* d = qobject_cast<QDialog*>(m);
         if (m != seen) {
             seen = m;
             ticks = 0;
-            rejected.push_back(name);
+            answered.push_back(name);
+            if (answer == Answer::Accept && d && !qobject_cast<QFileDialog*>(d) && confirmed < 4) {
+                ++confirmed;
+                pressOk(*d);
+                return;
+            }
         }
-        if (auto* d = qobject_cast<QDialog*>(m)) d->reject();
+        if (d) d->reject();
         else m->close();
         if (++ticks > 500) {
             stuck.push_back(name);
             m->hide();
-            if (auto* d = qobject_cast<QDialog*>(m)) d->done(QDialog::Rejected);
+            if (d) d->done(QDialog::Rejected);
         }
     }
+    Answer answer;
     QTimer timer;
     QPointer<QWidget> seen;
     int ticks = 0;
+    int confirmed = 0;
 };
 
 // One command as the walk found it: an action (in a menu chain or on a
@@ -162,9 +194,14 @@ private:
         if (!menu || std::find(chain.begin(), chain.end(), menu) != chain.end()) return;
         chain.emplace_back(menu);
         emit menu->aboutToShow();
+        int index = 0;
         for (QAction* a : menu->actions()) {
+            ++index;
             if (a->isSeparator()) continue;
-            const std::string p = path + " > " + str(a->text());
+            const QString label = !a->text().isEmpty() ? a->text()
+                                  : !a->toolTip().isEmpty() ? a->toolTip()
+                                                            : QStringLiteral("item %1").arg(index);
+            const std::string p = path + " > " + str(label);
             if (a->menu()) {
                 addMenu(a->menu(), chain, p);
                 continue;
@@ -200,7 +237,9 @@ private:
                 continue;
             }
             auto* button = qobject_cast<QToolButton*>(w);
-            const std::string label = str(a->text().isEmpty() ? a->toolTip() : a->text());
+            QString text = a->text().isEmpty() ? a->toolTip() : a->text();
+            if (text.isEmpty() && w) text = w->toolTip().isEmpty() ? w->objectName() : w->toolTip();
+            const std::string label = str(text);
             if (button && button->defaultAction() != a) {
                 // A button of its own (its clicked signal is the command).
                 Command c;
@@ -476,6 +515,7 @@ enum class Place { BodySelection, TableCell, TextFrame, Picture, Footnote };
 
 struct PlaceCase {
     Place place;
+    ModalWatchdog::Answer answer;
     const char* name;
 };
 
@@ -558,7 +598,7 @@ TEST_F(EveryAction, TheBuiltDocumentHoldsEveryPartAndRoundTrips)
 TEST_F(EveryAction, WithoutADocumentNoCommandMakesOrChangesAnything)
 {
     startFrame({});
-    ModalWatchdog watchdog;
+    ModalWatchdog watchdog(ModalWatchdog::Answer::Reject);
     closeAll();
     ASSERT_EQ(frame->ActiveMDIChild(), nullptr);
     CommandWalk walk(*frame);
@@ -590,12 +630,15 @@ TEST_F(EveryAction, WithoutADocumentNoCommandMakesOrChangesAnything)
     for (const std::string& p : madeWindows) EXPECT_NE(p.find("New"), std::string::npos) << p << " made a window";
 }
 
+constexpr ModalWatchdog::Answer kReject = ModalWatchdog::Answer::Reject;
+constexpr ModalWatchdog::Answer kAccept = ModalWatchdog::Answer::Accept;
+
 class EveryActionAt : public EveryAction, public ::testing::WithParamInterface<PlaceCase> {};
 
 TEST_P(EveryActionAt, EachCommandLeavesAConsistentDocument)
 {
     startFrame({QString::fromStdString(fixture.string())});
-    ModalWatchdog watchdog;
+    ModalWatchdog watchdog(GetParam().answer);
     ASSERT_NE(frame->ActiveMDIChild(), nullptr);
     QPointer<DocumentView> view = frame->activeView();
     CommandWalk walk(*frame);
@@ -618,6 +661,7 @@ TEST_P(EveryActionAt, EachCommandLeavesAConsistentDocument)
         w.OvertakeFont();
         settle();
         const size_t boxesBefore = boxes.texts.size();
+        watchdog.newCommand();
         const std::vector<uint8_t> before = writeNativeDocument(w);
         if (!run(c)) {
             if (logCommands()) std::printf("  off  %s\n", c.path.c_str());
@@ -644,16 +688,20 @@ TEST_P(EveryActionAt, EachCommandLeavesAConsistentDocument)
     }
     EXPECT_GT(ran, 20);
     EXPECT_TRUE(watchdog.stuck.empty());
-    std::printf("%s: %d commands ran, %d reloads, %zu dialogs rejected\n", GetParam().name, ran, reloads,
-                watchdog.rejected.size());
+    std::printf("%s: %d commands ran, %d reloads, %zu dialogs answered\n", GetParam().name, ran, reloads,
+                watchdog.answered.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Caret, EveryActionAt,
-                         ::testing::Values(PlaceCase{Place::BodySelection, "BodySelection"},
-                                           PlaceCase{Place::TableCell, "TableCell"},
-                                           PlaceCase{Place::TextFrame, "TextFrame"},
-                                           PlaceCase{Place::Picture, "Picture"},
-                                           PlaceCase{Place::Footnote, "Footnote"}),
+                         ::testing::Values(PlaceCase{Place::BodySelection, kReject, "BodySelection"},
+                                           PlaceCase{Place::TableCell, kReject, "TableCell"},
+                                           PlaceCase{Place::TextFrame, kReject, "TextFrame"},
+                                           PlaceCase{Place::Picture, kReject, "Picture"},
+                                           PlaceCase{Place::Footnote, kReject, "Footnote"},
+                                           PlaceCase{Place::BodySelection, kAccept, "BodySelectionConfirmed"},
+                                           PlaceCase{Place::TableCell, kAccept, "TableCellConfirmed"},
+                                           PlaceCase{Place::TextFrame, kAccept, "TextFrameConfirmed"},
+                                           PlaceCase{Place::Picture, kAccept, "PictureConfirmed"}),
                          [](const ::testing::TestParamInfo<PlaceCase>& i) { return std::string(i.param.name); });
 
 } // namespace
