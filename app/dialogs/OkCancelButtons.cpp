@@ -1,8 +1,9 @@
 #include "app/dialogs/OkCancelButtons.h"
 
+#include "app/widgets/BitBtnXP.h"
+
 #include <QBoxLayout>
 #include <QDialog>
-#include <QPushButton>
 
 #include <utility>
 
@@ -12,14 +13,12 @@ OkCancelButtons addOkCancelButtons(QDialog& dialog, QBoxLayout& row, std::functi
                                    const QString& okText, const QString& okName, const QString& cancelName)
 {
     OkCancelButtons b;
-    b.Ok = new QPushButton(okText, &dialog);
+    b.Ok = new TBitBtnXP(bkOK, &dialog);
+    b.Ok->setText(okText);
     b.Ok->setObjectName(okName);
-    b.Ok->setDefault(true);
-    b.Cancel = new QPushButton(QStringLiteral("Cancel"), &dialog);
+    b.Ok->OnClick = std::move(onOk);
+    b.Cancel = new TBitBtnXP(bkCancel, &dialog);
     b.Cancel->setObjectName(cancelName);
-    if (onOk) QObject::connect(b.Ok, &QPushButton::clicked, &dialog, [ok = std::move(onOk)] { ok(); });
-    else QObject::connect(b.Ok, &QPushButton::clicked, &dialog, &QDialog::accept);
-    QObject::connect(b.Cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
     row.addStretch();
     row.addWidget(b.Ok);
     row.addWidget(b.Cancel);

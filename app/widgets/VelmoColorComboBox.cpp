@@ -1,11 +1,14 @@
-// The colour drop-down of the character and cell dialogs.
+// The colour drop-down of the character, cell and text field dialogs.
 
 #include "app/widgets/VelmoColorComboBox.h"
 
+#include <QAbstractItemView>
 #include <QColorDialog>
 #include <QPainter>
-#include <QPixmap>
+#include <QStyledItemDelegate>
+#include <QStylePainter>
 
+#include <algorithm>
 #include <array>
 
 namespace quillet {
@@ -29,17 +32,6 @@ constexpr std::array<std::array<const char*, 17>, 3> kNames = {{
 QColor qcolor(uint32_t v) { return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF)); }
 uint32_t colorref(const QColor& c) { return uint32_t(c.red()) | uint32_t(c.green()) << 8 | uint32_t(c.blue()) << 16; }
 
-QIcon swatch(uint32_t v)
-{
-    QPixmap pm(20, 12);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setPen(Qt::black);
-    p.setBrush(qcolor(v));
-    p.drawRect(0, 0, 19, 11);
-    return QIcon(pm);
-}
-
 QString htmlOf(uint32_t v)
 {
     return QStringLiteral("#%1%2%3")
@@ -49,12 +41,54 @@ QString htmlOf(uint32_t v)
         .toUpper();
 }
 
+int hexDigit(QChar c)
+{
+    if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) return c.unicode() - '0';
+    if (c >= QLatin1Char('A') && c <= QLatin1Char('F')) return c.unicode() - 'A' + 10;
+    return -1;
+}
+
+// Draws the list's entries the way the closed box draws the current one.
+class ColorItemDelegate : public QStyledItemDelegate {
+public:
+    explicit ColorItemDelegate(TVelmoColorComboBox& box) : QStyledItemDelegate(&box), Box(box) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const bool selected = option.state & QStyle::State_Selected;
+        const QPalette& pal = option.palette;
+        Box.DrawItem(*painter, index.row(), option.rect, pal.color(selected ? QPalette::Highlight : QPalette::Base),
+                     pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override
+    {
+        // One fixed height for every entry.
+        return {Box.width(), std::max(16, option.fontMetrics.height() + 2)};
+    }
+
+private:
+    TVelmoColorComboBox& Box;
+};
+
 } // namespace
+
+QRect ColorSwatchRect(const QRect& item)
+{
+    const int left = item.left() + 4;
+    return QRect(left, item.top() + 1, std::max(0, 24 - left), std::max(0, item.height() - 2));
+}
+
+QRect ColorNameRect(const QRect& item)
+{
+    const int left = item.left() + 30;
+    return QRect(left, item.top(), std::max(0, item.right() + 1 - left), item.height());
+}
 
 TVelmoColorComboBox::TVelmoColorComboBox(QWidget* parent) : QComboBox(parent)
 {
     setMinimumWidth(120);
-    setIconSize(QSize(20, 12));
+    setItemDelegate(new ColorItemDelegate(*this));
     for (int i = 0; i <= kCustomEntry; ++i) addItem(QString());
     refreshItems();
     setCurrentIndex(0);
@@ -73,17 +107,54 @@ uint32_t TVelmoColorComboBox::entryColor(int index) const
     return Custom;
 }
 
+uint32_t TVelmoColorComboBox::swatchColor(int index) const { return index == kCustomEntry ? Value : entryColor(index); }
+
+QString TVelmoColorComboBox::entryName(int index) const
+{
+    if (index < 0 || index > kCustomEntry) return {};
+    return QString::fromUtf8(kNames[size_t(Lang)][size_t(index)]);
+}
+
 void TVelmoColorComboBox::refreshItems()
 {
-    for (int i = 0; i <= kCustomEntry; ++i) {
-        setItemText(i, QString::fromUtf8(kNames[size_t(Lang)][size_t(i)]));
-        // The custom entry shows the current colour.
-        setItemIcon(i, swatch(i == kCustomEntry ? Value : kColors[size_t(i)]));
+    for (int i = 0; i <= kCustomEntry; ++i) setItemText(i, entryName(i));
+}
+
+void TVelmoColorComboBox::DrawItem(QPainter& painter, int index, const QRect& rect, const QColor& background,
+                                   const QColor& textColor) const
+{
+    painter.save();
+    painter.fillRect(rect, background);
+    const QRect swatch = ColorSwatchRect(rect);
+    if (!swatch.isEmpty()) {
+        painter.fillRect(swatch, qcolor(swatchColor(index)));
+        painter.setPen(Qt::black);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(swatch.adjusted(0, 0, -1, -1));
     }
+    // No mnemonic: an "&" in a name is drawn as it is.
+    painter.setPen(textColor);
+    painter.drawText(ColorNameRect(rect), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, entryName(index));
+    painter.restore();
+}
+
+void TVelmoColorComboBox::paintEvent(QPaintEvent*)
+{
+    QStylePainter p(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    option.currentText.clear();
+    option.currentIcon = QIcon();
+    p.drawComplexControl(QStyle::CC_ComboBox, option);
+    const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    const bool focused = hasFocus() && !view()->isVisible();
+    DrawItem(p, currentIndex(), field, palette().color(focused ? QPalette::Highlight : QPalette::Base),
+             palette().color(focused ? QPalette::HighlightedText : QPalette::Text));
 }
 
 void TVelmoColorComboBox::SetColorValue(uint32_t value)
 {
+    // The document knows no system colours: only the 24 colour bits count.
     value &= 0xFFFFFF;
     int found = -1;
     for (int i = 0; i < int(kColors.size()); ++i)
@@ -94,8 +165,9 @@ void TVelmoColorComboBox::SetColorValue(uint32_t value)
     }
     Value = value;
     Html = htmlOf(value);
-    setItemIcon(kCustomEntry, swatch(Value));
+    Shown = found;
     setCurrentIndex(found);
+    update();
 }
 
 void TVelmoColorComboBox::SetHTMLcolor(const QString& text)
@@ -103,9 +175,12 @@ void TVelmoColorComboBox::SetHTMLcolor(const QString& text)
     QString t = text.toUpper();
     if (t.isEmpty()) t = QStringLiteral("#000000");
     if (t.size() != 7 || t[0] != QLatin1Char('#')) return;
-    bool ok = false;
-    const uint32_t rgb = t.mid(1).toUInt(&ok, 16);
-    if (!ok) return;
+    uint32_t rgb = 0;
+    for (int i = 1; i < 7; ++i) {
+        const int digit = hexDigit(t[i]);
+        if (digit < 0) return;
+        rgb = rgb << 4 | uint32_t(digit);
+    }
     const uint32_t value = (rgb >> 16 & 0xFF) | (rgb & 0xFF00) | (rgb & 0xFF) << 16;
     if (value != Value || currentIndex() < 0) SetColorValue(value);
     Html = t;
@@ -113,20 +188,28 @@ void TVelmoColorComboBox::SetHTMLcolor(const QString& text)
 
 void TVelmoColorComboBox::SetLanguage(TCLanguage language)
 {
+    if (language < lgEnglish || language > lgFrensh) return;
     Lang = language;
     const int index = currentIndex();
     refreshItems();
     setCurrentIndex(index);
+    update();
 }
 
 void TVelmoColorComboBox::userChose(int index)
 {
     if (index == kCustomEntry) {
         uint32_t value = Value;
-        if (PickCustomColor && PickCustomColor(value)) SetColorValue(value);
-        else setCurrentIndex(kCustomEntry);
+        if (!PickCustomColor || !PickCustomColor(value)) {
+            // Cancelled: nothing was chosen, so nothing changed.
+            setCurrentIndex(Shown);
+            return;
+        }
+        SetColorValue(value);
     } else if (index >= 0 && index < int(kColors.size())) {
         SetColorValue(kColors[size_t(index)]);
+    } else {
+        return;
     }
     emit Change();
 }

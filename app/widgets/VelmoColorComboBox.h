@@ -8,7 +8,14 @@
 #include <cstdint>
 #include <functional>
 
+class QPainter;
+
 namespace quillet {
+
+// Where an entry draws its swatch and its name inside the item rectangle:
+// the swatch ends at x = 24 wherever the item begins.
+QRect ColorSwatchRect(const QRect& item);
+QRect ColorNameRect(const QRect& item);
 
 class TVelmoColorComboBox : public QComboBox {
     Q_OBJECT
@@ -19,12 +26,13 @@ public:
     explicit TVelmoColorComboBox(QWidget* parent = nullptr);
 
     uint32_t ColorValue() const { return Value; }
-    // Selects the fixed entry of that colour, or shows it as the custom
+    // Selects the last fixed entry of that colour, or shows it as the custom
     // entry. Fires no change: only the user's choice does.
     void SetColorValue(uint32_t value);
     // "#RRGGBB" in capitals.
     QString HTMLcolor() const { return Html; }
-    // Takes "#RRGGBB" in either case (empty means black); anything else is ignored.
+    // Takes "#" and exactly six hexadecimal digits in either case (empty
+    // means black); anything else leaves both values as they are.
     void SetHTMLcolor(const QString& text);
     TCLanguage Language() const { return Lang; }
     void SetLanguage(TCLanguage language);
@@ -35,16 +43,30 @@ public:
 
     // The fixed colour of an entry (the custom entry's last colour for 16).
     uint32_t entryColor(int index) const;
+    // The colour an entry's swatch shows: the current colour for the custom
+    // entry.
+    uint32_t swatchColor(int index) const;
+    // The name of an entry in the current language.
+    QString entryName(int index) const;
+
+    // One entry on `background`: the swatch, then its name.
+    void DrawItem(QPainter& painter, int index, const QRect& rect, const QColor& background,
+                  const QColor& textColor) const;
 
 signals:
-    // The user chose an entry (also after a cancelled custom colour).
+    // The user chose an entry. A custom colour the user cancelled is no
+    // change: the box goes back to what it showed and stays silent.
     void Change();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void userChose(int index);
     void refreshItems();
     uint32_t Value = 0;
     uint32_t Custom = 0xFFFFFF;
+    int Shown = 0;  // the entry of Value, to go back to after a cancelled custom colour
     QString Html = QStringLiteral("#000000");
     TCLanguage Lang = lgEnglish;
 };
