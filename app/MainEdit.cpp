@@ -91,6 +91,11 @@ void TMainForm::createEditCommands()
         uint16_t key = 'A';
         w.getkeysKeyDown(key, ssCtrl);
     });
+    // Undo and redo are made with the Edit menu; their keys and hints are here.
+    Rckgngig1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Z")));
+    Rckgngig1->setToolTip(QStringLiteral("Undo"));
+    Wiederholen1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Y")));
+    Wiederholen1->setToolTip(QStringLiteral("Redo"));
     QAction* find = make("Suchen1", "&Find...", "Ctrl+F", [](TMDIChild& w) { w.SuchenErsetzen(0); });
     QAction* replace = make("Ersetzen1", "Replace...", "Ctrl+H", [](TMDIChild& w) { w.SuchenErsetzen(1); });
     QAction* go = make("Gehezu1", "&Goto...", "Ctrl+G", [](TMDIChild& w) { w.SuchenErsetzen(2); });

@@ -126,6 +126,8 @@ const struct Command {
     const char* caption;
     const char* shortcut;
 } kCommands[] = {
+    {"Rckgngig1", "&Undo: Not available", "Ctrl+Z"},
+    {"Wiederholen1", "&Redo: Not available", "Ctrl+Y"},
     {"EditCut1", "Cut", "Ctrl+X"},
     {"EditCopy1", "Copy", "Ctrl+C"},
     {"EditPaste1", "Paste", "Ctrl+V"},
@@ -189,6 +191,12 @@ TEST_F(FrameMenus, EveryCommandOnceWithItsCaptionAndShortcutAndNothingWithoutAWi
         EXPECT_EQ(found[0]->shortcut(), QKeySequence(QString::fromLatin1(c.shortcut))) << c.name;
     }
     EXPECT_FALSE(action("Inhalt1")->isVisible());
+    // Keys the document window handles itself are no frame shortcut.
+    for (const char* k : {"Ctrl+L", "Ctrl+R", "Ctrl+E", "Ctrl+J", "Ctrl+-", "Ctrl+Backspace", "Alt+Backspace", "Ins",
+                          "Shift+Del", "Ctrl+Return", "Shift+Return"})
+        for (QAction* a : frame->findChildren<QAction*>())
+            EXPECT_FALSE(a->shortcuts().contains(QKeySequence(QString::fromLatin1(k))))
+                << k << " " << a->objectName().toStdString();
     // One action per key: an ambiguous shortcut would run neither.
     std::map<QString, QString> owner;
     for (QAction* a : frame->findChildren<QAction*>())
