@@ -22,7 +22,8 @@ TGrafikPropsForm::TGrafikPropsForm(QWidget* parent) : QDialog(parent)
     HochEd = makeFloatEdit(this, "HochEd", GrafikPropsModel::kMinCm, GrafikPropsModel::kMaxCm, 0.1, 2);
     SverHCheck = new QCheckBox(QStringLiteral("Maintain aspect ratio"), this);
     SverHCheck->setObjectName(QStringLiteral("SverHCheck"));
-    SverhBtn = new QPushButton(QStringLiteral("Retain original aspect ratio"), this);
+    SverhBtn = new TBitBtnXP(this);
+    SverhBtn->setText(QStringLiteral("Retain original aspect ratio"));
     SverhBtn->setObjectName(QStringLiteral("SverhBtn"));
     SverhBtn->setAutoDefault(false);
 

@@ -1,6 +1,7 @@
 // The find, replace and go to dialog.
 
 #include "app/dialogs/SearchFUnit.h"
+#include "app/widgets/BitBtnXP.h"
 
 #include "platform/qt/QtText.h"
 
@@ -24,7 +25,8 @@ constexpr const char* kCheckNames[5] = {"caps", "words", "start", "back", "whole
 
 QPushButton* button(QDialog* d, const char* text, int32_t code)
 {
-    auto* b = new QPushButton(QString::fromLatin1(text), d);
+    auto* b = new TBitBtnXP(d);
+    b->setText(QString::fromLatin1(text));
     b->setAutoDefault(false);
     QObject::connect(b, &QPushButton::clicked, d, [d, code] { d->done(code); });
     return b;

@@ -46,7 +46,8 @@ TSpellCheckForm::TSpellCheckForm(QWidget* parent) : QDialog(parent)
         {"cancelbtn", "Cancel", SpellCheckModel::kCancel},
     };
     for (const auto& it : items) {
-        auto* b = new QPushButton(QString::fromLatin1(it.text), this);
+        auto* b = new TBitBtnXP(this);
+        b->setText(QString::fromLatin1(it.text));
         b->setObjectName(QString::fromLatin1(it.name));
         b->setAutoDefault(false);
         if (it.code == SpellCheckModel::kChange) b->setDefault(true);

@@ -79,7 +79,8 @@ TTableCellView::TTableCellView(QWidget* parent) : QDialog(parent)
     const char* presets[7] = {"Without", "Box", "All", "Grid", "Thin", "Thick", "Very thick"};
     auto* presetRow = new QHBoxLayout;
     for (int i = 0; i < 7; ++i) {
-        auto* b = new QPushButton(QString::fromLatin1(presets[i]), this);
+        auto* b = new TBitBtnXP(this);
+        b->setText(QString::fromLatin1(presets[i]));
         b->setObjectName(QStringLiteral("BitBtn%1").arg(i + 3));
         connect(b, &QPushButton::clicked, this, [this, i] {
             if (!Model) return;

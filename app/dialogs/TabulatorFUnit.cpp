@@ -45,7 +45,8 @@ QGroupBox* radioGroup(QWidget* parent, const char* name, const QString& caption,
 
 QPushButton* button(QWidget* parent, const char* name, const char* text)
 {
-    auto* b = new QPushButton(QString::fromLatin1(text), parent);
+    auto* b = new TBitBtnXP(parent);
+    b->setText(QString::fromLatin1(text));
     b->setObjectName(QString::fromLatin1(name));
     b->setAutoDefault(false);
     return b;

@@ -20,7 +20,8 @@ TUserDictForm::TUserDictForm(QWidget* parent) : QDialog(parent)
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
     ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
-    DelBtn = new QPushButton(QStringLiteral("Delete selected"), this);
+    DelBtn = new TBitBtnXP(this);
+    DelBtn->setText(QStringLiteral("Delete selected"));
     DelBtn->setObjectName(QStringLiteral("DelBtn"));
 
     auto* hint = new QLabel(QStringLiteral("Changes will become active after the next program start!"), this);

@@ -1,6 +1,7 @@
 // The manage-templates dialog.
 
 #include "app/dialogs/VorlagenVerwaltenFUnit.h"
+#include "app/widgets/BitBtnXP.h"
 
 #include "app/dialogs/RenameVorlageFUnit.h"
 #include "platform/qt/QtText.h"
@@ -22,7 +23,8 @@ TVorlagenVerwaltenForm::TVorlagenVerwaltenForm(TRenameVorlageForm& renameForm, Q
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
 
     auto button = [this](const char* name, const char* text) {
-        auto* b = new QPushButton(QString::fromLatin1(text), this);
+        auto* b = new TBitBtnXP(this);
+        b->setText(QString::fromLatin1(text));
         b->setObjectName(QString::fromLatin1(name));
         return b;
     };
