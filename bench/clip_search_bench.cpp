@@ -126,6 +126,9 @@ void BM_PasteAllWithLayout(benchmark::State& state)
         target->EinfuegenAusZwischenAblage(1);
         benchmark::DoNotOptimize(target->AreaCount());
         state.PauseTiming();
+        int64_t pages = 0;
+        for (const TextArea& a : target->Areas) pages += a.AreaType == atPageBody;
+        state.counters["pages"] = double(pages);
         target.reset();
         state.ResumeTiming();
     }

@@ -107,20 +107,25 @@ PasteSpecialUi* pasteSpecialDialogOf(TMDIChild& w)
 
 // ---- Copy ------------------------------------------------------------------------
 
-ClipFragment TMDIChild::CopyFragment()
+namespace {
+
+// The selection (or the selected areas) with what it needs, as copied. With
+// `view`, the selected text's characters stay where they are and the view
+// names them; without, they are copied into the fragment's lines.
+ClipFragment copySelection(TMDIChild& w, ClipTextView* view)
 {
     ClipFragment f;
-    f.Fonts = Fonts;
-    std::vector<int32_t> pictureSlot(Pictures.size(), -1);
+    f.Fonts = w.Fonts;
+    std::vector<int32_t> pictureSlot(w.Pictures.size(), -1);
     std::vector<int32_t> refs;
     // The fragment's own picture list holds only the pictures it uses.
     auto take = [&](TextChar c) {
         if (c.Kind == ckPicture) {
-            if (c.PictureIndex < Pictures.size()) {
+            if (c.PictureIndex < w.Pictures.size()) {
                 int32_t& slot = pictureSlot[c.PictureIndex];
                 if (slot < 0) {
                     slot = int32_t(f.Pictures.size());
-                    f.Pictures.push_back(Pictures[c.PictureIndex].clone());
+                    f.Pictures.push_back(w.Pictures[c.PictureIndex].clone());
                 }
                 c.PictureIndex = uint16_t(slot);
             } else {
@@ -137,40 +142,50 @@ ClipFragment TMDIChild::CopyFragment()
         return out;
     };
 
-    if (std::any_of(Areas.begin(), Areas.end(), isFloating)) {
+    if (std::any_of(w.Areas.begin(), w.Areas.end(), isFloating)) {
         f.Mode = ClipFragment::kAreas;
-        for (const TextArea& a : Areas) {
+        for (const TextArea& a : w.Areas) {
             if (!isFloating(a)) continue;
             TextArea copy = a;
             for (TextLine& l : copy.Lines) l = copyLine(l);
             f.Areas.push_back(std::move(copy));
         }
-    } else if (isThereAmarking()) {
+    } else if (w.isThereAmarking()) {
         f.Mode = ClipFragment::kText;
-        FindMarkingStart();
-        f.RowMarking = RowMarking;
-        TextWalker w = MarkedWalk();
+        w.FindMarkingStart();
+        f.RowMarking = w.RowMarking;
+        TMDIChild::TextWalker walk = w.MarkedWalk();
         int64_t guard = 0;
-        for (const TextArea& a : Areas) guard += a.LineCount() + 1;
+        for (const TextArea& a : w.Areas) guard += a.LineCount() + 1;
         for (; guard > 0; --guard) {
-            const int32_t ai = w.Pos.Area, li = w.Pos.Line;
-            if (TextLine* l = lineAt(Areas, ai, li)) {
-                ClipFragment::Line rec;
-                rec.Text = lineWithoutChars(*l);
-                const auto [from, to] = markedRange(*this, ai, li);
-                rec.Text.Chars.reserve(size_t(to - from));
-                for (int32_t ch = from; ch < to; ++ch) rec.Text.Chars.push_back(take(l->Chars[size_t(ch)]));
-                rec.EndSelected = isinmarking(ai, li, l->CharCount()) ? 1 : 0;
-                f.Lines.push_back(std::move(rec));
+            const int32_t ai = walk.Pos.Area, li = walk.Pos.Line;
+            if (TextLine* l = lineAt(w.Areas, ai, li)) {
+                const auto [from, to] = markedRange(w, ai, li);
+                const uint8_t endSelected = w.isinmarking(ai, li, l->CharCount()) ? 1 : 0;
+                if (view) {
+                    view->Lines.push_back({l, from, to, endSelected});
+                    for (int32_t ch = from; ch < to; ++ch) {
+                        const TextChar& c = l->Chars[size_t(ch)];
+                        if (clipAltersChar(c)) view->Altered.push_back(take(c));
+                        else if (c.Kind == ckFootnoteRef) refs.push_back(c.FootnoteId);
+                    }
+                } else {
+                    ClipFragment::Line rec;
+                    rec.Text = lineWithoutChars(*l);
+                    rec.Text.Chars.reserve(size_t(to - from));
+                    for (int32_t ch = from; ch < to; ++ch) rec.Text.Chars.push_back(take(l->Chars[size_t(ch)]));
+                    rec.EndSelected = endSelected;
+                    f.Lines.push_back(std::move(rec));
+                }
             }
-            if (!(f.RowMarking ? getnextmarkedlineTableBlind(w) : getnextmarkedline(w))) break;
+            if (!(f.RowMarking ? w.getnextmarkedlineTableBlind(walk) : w.getnextmarkedline(walk))) break;
         }
     }
     for (int32_t id : refs) {
-        const int32_t a = GetFootNoteField(id);
+        const int32_t a = w.GetFootNoteField(id);
         TextArea copy;
         if (a >= 0) {
-            copy = Areas[size_t(a)];
+            copy = w.Areas[size_t(a)];
             for (TextLine& l : copy.Lines) l = copyLine(l);
         }
         f.Footnotes.push_back(std::move(copy));
@@ -178,44 +193,22 @@ ClipFragment TMDIChild::CopyFragment()
     return f;
 }
 
-std::string TMDIChild::FragmentText(const ClipFragment& f)
-{
-    std::string out;
-    auto lineText = [&](const TextLine& l) {
-        for (const TextChar& c : l.Chars) {
-            if (c.Kind != ckText || c.Code == 0) continue;
-            if (c.Code == 13) out += "\r\n";
-            else out.push_back(char(c.Code));
-        }
-    };
-    // Cells are parted by a tab, a row ends with a line end, like every
-    // hard line end.
-    const TextLine* prev = nullptr;
-    auto put = [&](const TextLine& l) {
-        if (prev) {
-            const bool rowEnds = prev->IsCell && prev->RowLastRun && columnOf(*prev) == cellsOf(*prev) - 1;
-            if (prev->EndKind != ekSoft || rowEnds || bool(prev->IsCell) != bool(l.IsCell)) out += "\r\n";
-            else if (prev->IsCell && l.IsCell) out += "\t";
-        }
-        lineText(l);
-        prev = &l;
-    };
-    if (f.Mode == ClipFragment::kAreas) {
-        for (const TextArea& a : f.Areas)
-            for (const TextLine& l : a.Lines) put(l);
-    } else {
-        for (const ClipFragment::Line& l : f.Lines) put(l.Text);
-    }
-    return out;
-}
+} // namespace
+
+ClipFragment TMDIChild::CopyFragment() { return copySelection(*this, nullptr); }
+
+std::string TMDIChild::FragmentText(const ClipFragment& f) { return ClipText(f, nullptr); }
 
 void TMDIChild::KopierenInZwischenAblage(uint8_t cut)
 {
     WalkAllAreas = 0;
     const bool areas = std::any_of(Areas.begin(), Areas.end(), isFloating);
     if (!areas && !isThereAmarking()) return;
-    const ClipFragment f = CopyFragment();
-    clipboard().set(FragmentText(f), WriteClipStream(f));
+    // A large copy writes straight from the document: holding a copy of
+    // every selected character first cost more than writing the stream.
+    ClipTextView view;
+    const ClipFragment f = copySelection(*this, &view);
+    clipboard().set(ClipText(f, &view), WriteClipStream(f, view));
     if (!cut) return;
     if (areas) {
         // Only the areas went to the clipboard, so only they go; the Delete

@@ -43,6 +43,30 @@ public:
         out.i32(endSelected);
     }
 
+    // The same record as line() of the line with only the copied
+    // characters, read where they lie.
+    void line(const ClipTextView::Line& v, const ClipTextView& view, size_t& altered)
+    {
+        const TextLine& l = *v.Source;
+        out.i32(1);
+        if (v.To > v.From || l.Chars.empty()) {
+            encodeTextLine(out, l, v.To - v.From);
+        } else {
+            // The image says whether the line has characters at all.
+            TextLine head = l;
+            head.Chars.clear();
+            encodeTextLine(out, head, 0);
+        }
+        for (const TabStop& t : l.Para.Tabs) encodeTabStop(out, t);
+        if (l.Para.BulletFace) out.lpString32(*l.Para.BulletFace);
+        for (int32_t i = v.From; i < v.To; ++i) {
+            const TextChar& c = l.Chars[size_t(i)];
+            if (clipAltersChar(c) && altered < view.Altered.size()) character(view.Altered[altered++]);
+            else character(c);
+        }
+        out.i32(v.EndSelected);
+    }
+
     void area(const TextArea& a)
     {
         out.i32(1);
@@ -103,14 +127,23 @@ public:
 
     // The stream's size, near enough that the buffer grows once: a large
     // copy would otherwise spend its time moving what it has written.
-    void reserveFor(const ClipFragment& f)
+    void reserveFor(const ClipFragment& f, const ClipTextView* view = nullptr)
     {
         size_t size = 64;
-        auto addLine = [&](const TextLine& l) {
+        auto addHead = [&](const TextLine& l) {
             size += 4 + kTextLineSize + kTabStopSize * l.Para.Tabs.size() + 4;
             if (l.Para.BulletFace) size += 4 + l.Para.BulletFace->size();
+        };
+        auto addLine = [&](const TextLine& l) {
+            addHead(l);
             for (const TextChar& c : l.Chars) size += kTextCharSize + fontBytes(c.FontIndex).size();
         };
+        if (view)
+            for (const ClipTextView::Line& v : view->Lines) {
+                addHead(*v.Source);
+                for (int32_t i = v.From; i < v.To; ++i)
+                    size += kTextCharSize + fontBytes(v.Source->Chars[size_t(i)].FontIndex).size();
+            }
         auto addArea = [&](const TextArea& a) {
             size += 8 + kTextAreaSize;
             for (const TextLine& l : a.Lines) addLine(l);
@@ -339,10 +372,12 @@ int32_t footnoteRefs(const TextLine& l)
 
 } // namespace
 
-std::vector<uint8_t> WriteClipStream(const ClipFragment& f)
+namespace {
+
+std::vector<uint8_t> writeStream(const ClipFragment& f, const ClipTextView* view)
 {
     Writer w(f);
-    w.reserveFor(f);
+    w.reserveFor(f, view);
     w.out.i32(f.Mode);
     int32_t refs = 0;
     if (f.Mode == ClipFragment::kAreas) {
@@ -353,9 +388,17 @@ std::vector<uint8_t> WriteClipStream(const ClipFragment& f)
         w.out.i32(0);
     } else {
         w.out.i32(f.RowMarking ? 1 : 0);
-        for (const ClipFragment::Line& l : f.Lines) {
-            w.line(l.Text, l.EndSelected);
-            refs += footnoteRefs(l.Text);
+        if (view) {
+            size_t altered = 0;
+            for (const ClipTextView::Line& v : view->Lines) {
+                w.line(v, *view, altered);
+                for (int32_t i = v.From; i < v.To; ++i) refs += v.Source->Chars[size_t(i)].Kind == ckFootnoteRef;
+            }
+        } else {
+            for (const ClipFragment::Line& l : f.Lines) {
+                w.line(l.Text, l.EndSelected);
+                refs += footnoteRefs(l.Text);
+            }
         }
         w.out.i32(0);
     }
@@ -377,6 +420,60 @@ std::vector<uint8_t> WriteClipStream(const ClipFragment& f)
     }
     return std::move(w.out.buffer());
 }
+
+// Plain text: cells are parted by a tab, a row ends with a line end, like
+// every hard line end.
+class TextOut {
+public:
+    void put(const TextLine& l, const TextChar* begin, const TextChar* end)
+    {
+        if (prev) {
+            const bool rowEnds = prev->IsCell && prev->RowLastRun && cellColumn(*prev) == cellCount(*prev) - 1;
+            if (prev->EndKind != ekSoft || rowEnds || bool(prev->IsCell) != bool(l.IsCell)) out += "\r\n";
+            else if (prev->IsCell && l.IsCell) out += "\t";
+        }
+        for (const TextChar* c = begin; c != end; ++c) {
+            if (c->Kind != ckText || c->Code == 0) continue;
+            if (c->Code == 13) out += "\r\n";
+            else out.push_back(char(c->Code));
+        }
+        prev = &l;
+    }
+    std::string out;
+
+private:
+    static int32_t cellCount(const TextLine& l) { return l.IsCell ? std::max<int32_t>(1, l.CellsPerRow) : 1; }
+    static int32_t cellColumn(const TextLine& l)
+    {
+        return l.IsCell ? std::clamp<int32_t>(l.CellIndex, 0, cellCount(l) - 1) : 0;
+    }
+    const TextLine* prev = nullptr;
+};
+
+} // namespace
+
+std::vector<uint8_t> WriteClipStream(const ClipFragment& f) { return writeStream(f, nullptr); }
+
+std::vector<uint8_t> WriteClipStream(const ClipFragment& f, const ClipTextView& view) { return writeStream(f, &view); }
+
+bool clipAltersChar(const TextChar& c) { return c.Kind == ckPicture || GettingOpsB(c.Flags, cfMisspelt); }
+
+std::string ClipText(const ClipFragment& f, const ClipTextView* view)
+{
+    TextOut text;
+    if (f.Mode == ClipFragment::kAreas) {
+        for (const TextArea& a : f.Areas)
+            for (const TextLine& l : a.Lines) text.put(l, l.Chars.data(), l.Chars.data() + l.Chars.size());
+    } else if (view) {
+        for (const ClipTextView::Line& v : view->Lines)
+            text.put(*v.Source, v.Source->Chars.data() + v.From, v.Source->Chars.data() + v.To);
+    } else {
+        for (const ClipFragment::Line& l : f.Lines)
+            text.put(l.Text, l.Text.Chars.data(), l.Text.Chars.data() + l.Text.Chars.size());
+    }
+    return std::move(text.out);
+}
+
 
 std::optional<ClipFragment> ReadClipStream(const std::vector<uint8_t>& bytes)
 {

@@ -37,6 +37,28 @@ struct ClipFragment {
 };
 
 std::vector<uint8_t> WriteClipStream(const ClipFragment& fragment);
+
+// A copied text selection whose characters still lie in the document, so a
+// large copy never holds them twice: each line with the stretch of it that
+// was copied, and, in text order, the characters the copy alters.
+struct ClipTextView {
+    struct Line {
+        const TextLine* Source = nullptr;
+        int32_t From = 0, To = 0;  // the copied characters [From, To)
+        uint8_t EndSelected = 0;
+    };
+    std::vector<Line> Lines;
+    std::vector<TextChar> Altered;
+};
+// Whether a copy alters the character (pictures are renumbered into the
+// fragment's own list, spelling marks are not copied).
+bool clipAltersChar(const TextChar& c);
+// The stream of `fragment` with its text lines taken from `view` (the
+// fragment's own Lines are not read); the same bytes as the fragment with
+// those lines copied into it.
+std::vector<uint8_t> WriteClipStream(const ClipFragment& fragment, const ClipTextView& view);
+// The plain text of such a fragment (Windows-1252, CR LF line ends).
+std::string ClipText(const ClipFragment& fragment, const ClipTextView* view);
 // Nothing when the stream is damaged in any way.
 std::optional<ClipFragment> ReadClipStream(const std::vector<uint8_t>& bytes);
 

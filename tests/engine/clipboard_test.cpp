@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -312,9 +313,17 @@ TEST_F(ClipboardTest, PasteSpecialListsWhatIsThere)
 TEST_F(ClipboardTest, CopyAndPasteMatchCharacterByCharacterWork)
 {
     const std::string para = "lorem ipsum dolor sit amet consectetur adipiscing elit sed do eiusmod tempor ";
-    typeInto(w, para + para + "\nshort\n");
+    typeInto(w, para + para + "\nsh");
+    const TextPos pictureAt = w.Cursor;
+    Dib pic;
+    newdib(&pic, 2, 2, 24, nullptr, 0);
+    ASSERT_TRUE(w.InsertPictureAtCursor(std::move(pic), 96, false));
+    w.FussnoteEinfuegen();
+    w.Cursor = w.Anchor = TextPos{0, w.Areas[0].LineCount() - 1, w.Areas[0].Lines.back().CharCount()};
+    typeInto(w, "ort\n");
     w.FontState.Size = 20;
     typeInto(w, "big");
+    SettingOpsB(w.Areas[0].Lines[0].Chars[4].Flags, cfMisspelt, true);
     w.inserttableXY(2, 1);
     const TextPos cell = w.Cursor;
     typeInto(w, "c1");
@@ -331,6 +340,7 @@ TEST_F(ClipboardTest, CopyAndPasteMatchCharacterByCharacterWork)
         {"ending at a line's start", {0, 0, 2}, {0, 2, 0}},
         {"into the table", {0, 2, 1}, {cell.Area, cell.Line, 1}},
         {"within a cell", {cell.Area, cell.Line, 0}, {cell.Area, cell.Line, 2}},
+        {"a picture and a footnote", {0, 1, 3}, {pictureAt.Area, pictureAt.Line, pictureAt.Char + 3}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -358,6 +368,10 @@ TEST_F(ClipboardTest, CopyAndPasteMatchCharacterByCharacterWork)
         }
         EXPECT_EQ(got, expect);
         EXPECT_EQ(gotEnds, ends);
+        // Copying writes from the document what the copied lines hold.
+        w.KopierenInZwischenAblage(0);
+        EXPECT_TRUE(board.Private == WriteClipStream(f));
+        EXPECT_EQ(board.Text, TMDIChild::FragmentText(f));
         if (f.RowMarking) continue;
 
         // Two equal windows: one pastes, the other inserts one by one.
@@ -385,7 +399,10 @@ TEST_F(ClipboardTest, CopyAndPasteMatchCharacterByCharacterWork)
         }
         two->InvalidateMarking();
         two->Anchor = two->Cursor;
-        EXPECT_TRUE(one->Areas == two->Areas);
+        // The paste adds the footnotes' own areas after the others.
+        ASSERT_EQ(one->Areas.size(), two->Areas.size() + notes.size());
+        EXPECT_TRUE(std::equal(two->Areas.begin(), two->Areas.end(), one->Areas.begin()));
+        EXPECT_EQ(one->Pictures.size(), two->Pictures.size());
         EXPECT_EQ(one->Fonts, two->Fonts);
         EXPECT_EQ(one->Cursor, two->Cursor);
     }
