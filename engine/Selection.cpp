@@ -430,6 +430,16 @@ void rememberMarkingKey(const TMDIChild& w, MarkingCache& m)
     m.GuardEndChars = charsOf(d, m.End);
 }
 
+// Whether following the NextInFlow links from `a` comes to an end.
+bool linksEnd(const Doc& d, int32_t a)
+{
+    for (size_t i = 0; i <= d.size(); ++i) {
+        a = d[size_t(a)].NextInFlow;
+        if (!validIndex(a, d.size())) return true;
+    }
+    return false;
+}
+
 // Ranks the areas of the anchor's chain, each area once; returns the chain.
 std::vector<int32_t> rankAnchorChain(const Doc& d, int32_t anchorArea, MarkingCache& m)
 {
@@ -442,7 +452,17 @@ std::vector<int32_t> rankAnchorChain(const Doc& d, int32_t anchorArea, MarkingCa
     }
     std::vector<int32_t> chain(back.rbegin(), back.rend());
     chain.push_back(anchorArea);
-    for (int32_t a = chainNext(d, anchorArea); a >= 0 && !seen[size_t(a)]; a = chainNext(d, a)) {
+    // When the links ahead end without closing a circle, every step is the
+    // area's own link; asking chainNext instead looks down the rest of the
+    // chain at each step, which makes every selection cost the square of
+    // the page count.
+    const bool ends = linksEnd(d, anchorArea);
+    auto next = [&](int32_t a) {
+        if (!ends) return chainNext(d, a);
+        const int32_t b = d[size_t(a)].NextInFlow;
+        return validIndex(b, d.size()) ? b : -1;
+    };
+    for (int32_t a = next(anchorArea); a >= 0 && !seen[size_t(a)]; a = next(a)) {
         seen[size_t(a)] = 1;
         chain.push_back(a);
     }
