@@ -515,6 +515,29 @@ TEST(DocumentWalk, DamagedLinksAndTablesEnd)
     walkedMarked(*w);
 }
 
+TEST(DocumentWalk, SelectionFollowsLinksThatEndOrCircle)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::pair<int32_t, int32_t>> links;  // prev, next of areas 0..2
+        const char* marked;
+    };
+    const std::vector<Case> cases = {
+        {"a chain that ends", {{-1, 1}, {0, 2}, {1, -1}}, "0.0:b 1.0:cd 2.0:e"},
+        {"a circle through the anchor", {{2, 1}, {0, 2}, {1, 0}}, "0.0:b 1.0:cd 2.0:e"},
+        {"a tail into a circle", {{-1, 1}, {0, 2}, {1, 1}}, "0.0:b"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Win w;
+        w->Areas = {area({line("ab")}, c.links[0].first, c.links[0].second),
+                    area({line("cd")}, c.links[1].first, c.links[1].second),
+                    area({line("ef")}, c.links[2].first, c.links[2].second)};
+        w.select({0, 0, 1}, {2, 0, 1});
+        EXPECT_EQ(walkedMarked(*w), c.marked);
+    }
+}
+
 // ---- Selection walks ----------------------------------------------------------
 
 TEST(SelectionWalk, LineWalkStopsOnEmptyLinesAndLeavesWalkByLinesAlone)
