@@ -1,9 +1,11 @@
 #include "render/DrawDib.h"
 
 #include "platform/MessageBox.h"
+#include "render/PictureCache.h"
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -44,30 +46,42 @@ int32_t tableCount(const Dib& d)
     return int32_t(std::min<size_t>(d.ColorTable.size(), size_t(colours)));
 }
 
-// The row stretchers share everything but the bytes per pixel.
-int32_t stretchRows(Canvas& canvas, int32_t x, int32_t y, int32_t w, int32_t h, const Dib& pic, int32_t sx,
-                    int32_t sourceTop, int32_t sw, int32_t sh, int32_t bytesPerPixel)
+// Which destination rows and columns are worked out: all of them, or only
+// those a screen can show.
+struct RowWindow {
+    int32_t FirstCol = 0, EndCol = 0, FirstRow = 0, EndRow = 0;
+};
+
+// The row stretchers share everything but the bytes per pixel. `send` gets
+// each destination row of the window in turn, as a picture of the window's
+// width, with whether its bytes changed since the row before.
+template <typename Send>
+int32_t stretchRows(int32_t w, int32_t h, const Dib& pic, int32_t sx, int32_t sourceTop, int32_t sw, int32_t sh,
+                    int32_t bytesPerPixel, const RowWindow& win, Send&& send)
 {
     if (!dibUsable(pic) || dibbitcount(pic) != 8 * bytesPerPixel) return 0;
     if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0) return 0;
+    if (win.EndCol <= win.FirstCol || win.EndRow <= win.FirstRow) return 0;
     const int32_t width = dibwidth(pic), height = dibheight(pic);
+    const int32_t cols = win.EndCol - win.FirstCol;
 
     Dib rowPic;
-    if (bytesPerPixel == 1) newdib(&rowPic, w, 1, 8, &pic.ColorTable, tableCount(pic));
-    else newdib(&rowPic, w, 1, 24, nullptr, 0);
+    if (bytesPerPixel == 1) newdib(&rowPic, cols, 1, 8, &pic.ColorTable, tableCount(pic));
+    else newdib(&rowPic, cols, 1, 24, nullptr, 0);
     if (rowPic.empty()) return 0;
 
     // Destination column i reads source byte offset bpp * (sx + sw*i/w);
     // only the columns whose offset lies inside the row are copied.
-    std::vector<int64_t> offsets(static_cast<size_t>(w));
+    std::vector<int64_t> offsets(static_cast<size_t>(cols));
     const int64_t rowBytes = int64_t(width) * bytesPerPixel;
     int32_t firstCol = -1, lastCol = -2;
-    for (int32_t i = 0; i < w; ++i) {
+    for (int32_t k = 0; k < cols; ++k) {
+        const int64_t i = int64_t(win.FirstCol) + k;
         const int64_t off = int64_t(bytesPerPixel) * (int64_t(sx) + int64_t(sw) * i / w);
-        offsets[size_t(i)] = off;
+        offsets[size_t(k)] = off;
         if (off >= 0 && off <= rowBytes - bytesPerPixel) {
-            if (firstCol < 0) firstCol = i;
-            lastCol = i;
+            if (firstCol < 0) firstCol = k;
+            lastCol = k;
         }
     }
 
@@ -75,25 +89,143 @@ int32_t stretchRows(Canvas& canvas, int32_t x, int32_t y, int32_t w, int32_t h, 
     // No row is in the row picture yet; any real offset (0 included) differs.
     int64_t remembered = -1;
     uint8_t* out = rowPic.row(0);
-    for (int32_t r = 0; r < h; ++r) {
+    for (int32_t r = win.FirstRow; r < win.EndRow; ++r) {
         const int64_t storageRow = int64_t(height) - sourceTop - int64_t(sh) * r / h - 1;
+        bool changed = false;
         if (storageRow < 0 || storageRow >= height) {
             std::memset(out, 0, size_t(rowPic.BytesPerRow));
             // The row picture no longer holds the remembered row.
             remembered = -1;
+            changed = true;
         } else {
             const int64_t offset = storageRow * pic.BytesPerRow;
             if (offset != remembered) {
                 const uint8_t* src = pic.Bits.data() + offset;
-                for (int32_t i = firstCol; i <= lastCol; ++i)
-                    std::memcpy(out + size_t(bytesPerPixel) * size_t(i), src + offsets[size_t(i)], size_t(bytesPerPixel));
+                if (bytesPerPixel == 3) {
+                    for (int32_t k = firstCol; k <= lastCol; ++k) {
+                        const uint8_t* from = src + offsets[size_t(k)];
+                        uint8_t* to = out + 3 * size_t(k);
+                        to[0] = from[0];
+                        to[1] = from[1];
+                        to[2] = from[2];
+                    }
+                } else {
+                    for (int32_t k = firstCol; k <= lastCol; ++k) out[size_t(k)] = src[offsets[size_t(k)]];
+                }
                 remembered = offset;
                 ++copies;
+                changed = true;
             }
         }
-        canvas.setDibToDevice(x, y + r, rowPic);
+        send(r, rowPic, changed);
     }
     return copies;
+}
+
+int32_t stretchRowsTo(Canvas& canvas, int32_t x, int32_t y, int32_t w, int32_t h, const Dib& pic, int32_t sx,
+                      int32_t sourceTop, int32_t sw, int32_t sh, int32_t bytesPerPixel, const RowWindow& win)
+{
+    return stretchRows(w, h, pic, sx, sourceTop, sw, sh, bytesPerPixel, win, [&](int32_t r, const Dib& rowPic, bool) {
+        canvas.setDibToDevice(int32_t(int64_t(x) + win.FirstCol), int32_t(int64_t(y) + r), rowPic);
+    });
+}
+
+// The rows the stretcher would send for a window, kept: each distinct row once.
+std::shared_ptr<const ScaledRows> scaledRows(const Dib& pic, int32_t sx, int32_t sourceTop, int32_t sw, int32_t sh,
+                                             int32_t w, int32_t h, int32_t bytesPerPixel, const RowWindow& win)
+{
+    auto rows = std::make_shared<ScaledRows>();
+    rows->Width = win.EndCol - win.FirstCol;
+    rows->Height = win.EndRow - win.FirstRow;
+    rows->Bits = 8 * bytesPerPixel;
+    try {
+        rows->RowOf.resize(size_t(rows->Height));
+        int32_t stored = -1;
+        stretchRows(w, h, pic, sx, sourceTop, sw, sh, bytesPerPixel, win, [&](int32_t r, const Dib& rowPic, bool changed) {
+            if (changed || stored < 0) {
+                rows->RowBytes = rowPic.BytesPerRow;
+                rows->Rows.insert(rows->Rows.end(), rowPic.Bits.begin(), rowPic.Bits.begin() + rowPic.BytesPerRow);
+                ++stored;
+            }
+            rows->RowOf[size_t(r - win.FirstRow)] = stored;
+        });
+        if (stored < 0) return nullptr;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    return rows;
+}
+
+// Sends kept rows exactly as the stretcher would: the same one-row
+// pictures at the same places in the same order.
+bool sendScaledRows(Canvas& canvas, int32_t x, int32_t y, const ScaledRows& rows, const Dib& pic)
+{
+    Dib rowPic;
+    if (rows.Bits == 8) newdib(&rowPic, rows.Width, 1, 8, &pic.ColorTable, tableCount(pic));
+    else newdib(&rowPic, rows.Width, 1, 24, nullptr, 0);
+    if (rowPic.empty() || rowPic.BytesPerRow != rows.RowBytes) return false;
+    int32_t shown = -1;
+    for (int32_t r = 0; r < rows.Height; ++r) {
+        const int32_t stored = rows.RowOf[size_t(r)];
+        if (stored != shown) {
+            std::memcpy(rowPic.row(0), rows.row(stored), size_t(rows.RowBytes));
+            shown = stored;
+        }
+        canvas.setDibToDevice(x, int32_t(int64_t(y) + r), rowPic);
+    }
+    return true;
+}
+
+// Screens: only the rows and columns inside the screen image are worked
+// out (a picture shown larger than the window is mostly out of sight), and
+// a picture shown again at the same size and place takes them from the
+// cache. Pixels come out exactly as the plain row stretcher makes them.
+void stretchRowsOnScreen(Canvas& canvas, int32_t x, int32_t y, int32_t w, int32_t h, const Dib& pic, int32_t sx,
+                         int32_t sourceTop, int32_t sw, int32_t sh, int32_t bytesPerPixel)
+{
+    RowWindow win;
+    win.FirstCol = int32_t(std::clamp<int64_t>(-int64_t(x), 0, w));
+    win.EndCol = int32_t(std::clamp<int64_t>(int64_t(canvas.width()) - x, 0, w));
+    win.FirstRow = int32_t(std::clamp<int64_t>(-int64_t(y), 0, h));
+    win.EndRow = int32_t(std::clamp<int64_t>(int64_t(canvas.height()) - y, 0, h));
+    if (win.EndCol <= win.FirstCol || win.EndRow <= win.FirstRow) return;
+
+    ScaledPictureCache& cache = ScreenPictureCache();
+    const size_t rowBytes = (size_t(win.EndCol - win.FirstCol) * size_t(bytesPerPixel) + 3) / 4 * 4;
+    if (!cache.worthKeeping(rowBytes * size_t(win.EndRow - win.FirstRow))) {
+        stretchRowsTo(canvas, x, y, w, h, pic, sx, sourceTop, sw, sh, bytesPerPixel, win);
+        return;
+    }
+    ScaledKey key;
+    key.Block = pic.Bits.data();
+    key.BlockSize = pic.Bits.size();
+    key.PicWidth = dibwidth(pic);
+    key.PicHeight = dibheight(pic);
+    key.PicBits = dibbitcount(pic);
+    key.Stride = pic.BytesPerRow;
+    key.Fingerprint = PictureFingerprint(pic);
+    key.SourceX = sx;
+    key.SourceTop = sourceTop;
+    key.SourceWidth = sw;
+    key.SourceHeight = sh;
+    key.Width = w;
+    key.Height = h;
+    key.FirstCol = win.FirstCol;
+    key.EndCol = win.EndCol;
+    key.FirstRow = win.FirstRow;
+    key.EndRow = win.EndRow;
+    std::shared_ptr<const ScaledRows> rows = cache.find(key);
+    if (!rows) {
+        rows = scaledRows(pic, sx, sourceTop, sw, sh, w, h, bytesPerPixel, win);
+        if (!rows) {
+            stretchRowsTo(canvas, x, y, w, h, pic, sx, sourceTop, sw, sh, bytesPerPixel, win);
+            return;
+        }
+        cache.keep(key, rows);
+    }
+    const int32_t left = int32_t(int64_t(x) + win.FirstCol), top = int32_t(int64_t(y) + win.FirstRow);
+    if (!sendScaledRows(canvas, left, top, *rows, pic))
+        stretchRowsTo(canvas, x, y, w, h, pic, sx, sourceTop, sw, sh, bytesPerPixel, win);
 }
 
 // The picture's rows in a device-compatible bitmap (top-down).
@@ -138,13 +270,13 @@ uint32_t DibColourAt(const Dib& pic, int32_t x, int32_t storageRow)
 int32_t StretchDib24Rows(Canvas& canvas, int32_t x, int32_t y, int32_t w, int32_t h, const Dib& pic, int32_t sx,
                          int32_t sourceTop, int32_t sw, int32_t sh)
 {
-    return stretchRows(canvas, x, y, w, h, pic, sx, sourceTop, sw, sh, 3);
+    return stretchRowsTo(canvas, x, y, w, h, pic, sx, sourceTop, sw, sh, 3, RowWindow{0, std::max(w, 0), 0, std::max(h, 0)});
 }
 
 int32_t StretchDib8Rows(Canvas& canvas, int32_t x, int32_t y, int32_t w, int32_t h, const Dib& pic, int32_t sx,
                         int32_t sourceTop, int32_t sw, int32_t sh)
 {
-    return stretchRows(canvas, x, y, w, h, pic, sx, sourceTop, sw, sh, 1);
+    return stretchRowsTo(canvas, x, y, w, h, pic, sx, sourceTop, sw, sh, 1, RowWindow{0, std::max(w, 0), 0, std::max(h, 0)});
 }
 
 void NearestNeighbourCopy(const Dib& src, int32_t sx, int32_t sy, int32_t sw, int32_t sh, Dib& dst)
@@ -254,12 +386,8 @@ void DrawDibOnDC(Canvas* canvas, int32_t x, int32_t y, int32_t w, int32_t h, con
     }
     // Screens stretch row by row (a row at a time, each distinct row copied
     // once). Metafiles and PDF pages take the picture whole, like printers.
-    if (bpp == 24 && screen) {
-        StretchDib24Rows(device, x, y, w, h, pic, sx, height - sy - sh, sw, sh);
-        return;
-    }
-    if (bpp == 8 && screen) {
-        StretchDib8Rows(device, x, y, w, h, pic, sx, height - sy - sh, sw, sh);
+    if ((bpp == 24 || bpp == 8) && screen) {
+        stretchRowsOnScreen(device, x, y, w, h, pic, sx, height - sy - sh, sw, sh, bpp / 8);
         return;
     }
 
