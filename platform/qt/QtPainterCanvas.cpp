@@ -166,10 +166,32 @@ const QRawFont& QtPainterCanvas::rawFont(const PlatformFont& font)
 {
     const QString key = QString::fromStdString(font.filePath()) + QLatin1Char('#') + QString::number(font.pixelSize());
     auto it = Fonts.find(key);
-    if (it == Fonts.end())
-        it = Fonts.insert(key, QRawFont(QString::fromStdString(font.filePath()), font.pixelSize(),
-                                        QFont::PreferNoHinting));
+    if (it == Fonts.end()) it = Fonts.insert(key, loadRawFont(font));
     return it.value();
+}
+
+QRawFont QtPainterCanvas::loadRawFont(const PlatformFont& font) const
+{
+    QRawFont fromFile(QString::fromStdString(font.filePath()), font.pixelSize(), QFont::PreferNoHinting);
+    if (Kind != CanvasKind::Printer || !fromFile.isValid()) return fromFile;
+    // A font read from its file has no place in Qt's font database, and a
+    // PDF print job then draws its glyphs as outlines: the printed words
+    // could not be searched or copied. The database's own font for the
+    // same face keeps them text. It is taken only when it is the very file
+    // measured (same header and glyph count), so the glyph numbers and
+    // advances layout used still hold.
+    QFont face(fromFile.familyName());
+    face.setStyleName(fromFile.styleName());
+    face.setPixelSize(std::max(1, font.pixelSize()));
+    face.setHintingPreference(QFont::PreferNoHinting);
+    face.setStyleStrategy(QFont::NoFontMerging);
+    const QRawFont known = QRawFont::fromFont(face);
+    const auto same = [&](const char* table) {
+        const QByteArray a = known.fontTable(table);
+        return !a.isEmpty() && a == fromFile.fontTable(table);
+    };
+    if (known.isValid() && same("head") && same("maxp")) return known;
+    return fromFile;
 }
 
 void QtPainterCanvas::text(int32_t x, int32_t y, const FontHandle& font, std::string_view ansi, uint32_t colour)

@@ -49,6 +49,7 @@ private:
     void useCopy();
     void fillSpan(int64_t l, int64_t t, int64_t r, int64_t b, uint32_t colour);
     const QRawFont& rawFont(const PlatformFont& font);
+    QRawFont loadRawFont(const PlatformFont& font) const;
 
     QPainter& P;
     CanvasKind Kind;

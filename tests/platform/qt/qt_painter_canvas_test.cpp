@@ -3,10 +3,13 @@
 #include "render/DrawDib.h"
 #include "render/ImageCanvas.h"
 #include "platform/SelFont.h"
+#include "tests/support/PdfFiles.h"
+#include "tests/support/TestPaths.h"
 
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPrinter>
 
 #include <gtest/gtest.h>
 
@@ -97,4 +100,50 @@ TEST(QtPainterCanvas, TextStaysInItsCellAndPicturesKeepTheirRowOrder)
     EXPECT_EQ(at(img, 150, 10), 0xFF0000u);
     EXPECT_EQ(at(img, 153, 17), 0x0000FFu);
     EXPECT_EQ(at(img, 154, 17), 0xFFFFFFu);
+}
+
+// A page printed to a PDF file keeps its words as text a reader can find,
+// in every face and style, at the places the printer resolution gives.
+TEST(QtPainterCanvas, PrintedWordsStayText)
+{
+    app();
+    if (!test::haveTool("pdftotext")) GTEST_SKIP() << "pdftotext is not installed";
+    struct Case {
+        const char* face;
+        int32_t weight;
+        bool italic;
+        const char* words;
+    };
+    const Case cases[] = {
+        {"Times New Roman", 400, false, "Quarterly figures rose"},
+        {"Times New Roman", 700, true, "Bold italic heading"},
+        {"Arial", 400, false, "Plain sans words"},
+        {"Arial", 700, false, "Heavier sans words"},
+        {"Courier New", 400, true, "Typewriter slant"},
+    };
+    const auto file = test::outputDir() / "qt_printed_words.pdf";
+    std::filesystem::remove(file);
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(file.string()));
+        QPainter p(&printer);
+        QtPainterCanvas c(p, CanvasKind::Printer);
+        int32_t y = 200;
+        for (const Case& k : cases) {
+            const FontHandle f = selfont(k.face, c.dpi(), 1, 0, 14, 100);
+            ASSERT_TRUE(f) << k.face;
+            LogFont lf = f->logFont();
+            lf.Weight = k.weight;
+            lf.Italic = k.italic;
+            const FontHandle styled = FontService::instance().createFont(lf);
+            ASSERT_TRUE(styled);
+            c.text(300, y, styled, k.words, 0);
+            y += 2 * styled->textExtent(k.words).cy;
+        }
+    }
+    int status = -1;
+    const std::string text = test::runTool("pdftotext -layout " + test::shellQuote(file) + " -", &status);
+    ASSERT_EQ(status, 0);
+    for (const Case& k : cases) EXPECT_NE(text.find(k.words), std::string::npos) << k.words << " in:\n" << text;
 }
