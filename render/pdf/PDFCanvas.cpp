@@ -6,6 +6,7 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <system_error>
 
@@ -75,6 +76,30 @@ void appendEscaped(std::string& out, std::string_view s)
 // A rectangle side of GDI (right edge excluded) as a PDF extent: one step
 // toward zero.
 int32_t towardZero(int32_t v) { return v > 0 ? v - 1 : v + 1; }
+
+// Every pixel byte and colour-table entry of a picture, eight bytes a step.
+uint64_t contentHash(const Dib& d)
+{
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ d.Bits.size();
+    const auto step = [&h](uint64_t v) {
+        h ^= v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+        h *= 0xFF51AFD7ED558CCDull;
+    };
+    const auto run = [&step](const uint8_t* p, size_t n) {
+        size_t i = 0;
+        for (; i + 8 <= n; i += 8) {
+            uint64_t v;
+            std::memcpy(&v, p + i, 8);
+            step(v);
+        }
+        uint64_t tail = 0;
+        if (n > i) std::memcpy(&tail, p + i, n - i);
+        step(tail ^ (uint64_t(n - i) << 56));
+    };
+    run(d.Bits.data(), d.Bits.size());
+    run(reinterpret_cast<const uint8_t*>(d.ColorTable.data()), d.ColorTable.size() * sizeof(RgbQuad));
+    return h;
+}
 
 // The three components of a colour and the operator, as one line.
 void appendColourLine(std::string& s, uint32_t c, std::string_view op)
@@ -175,6 +200,7 @@ void TPDFCanvas::open()
     pageSizes_.clear();
     fontList_.clear();
     images_.clear();
+    encoded_.clear();
     deflater_ = std::make_unique<PageDeflater>(workers_);
     buffering_ = false;
     writeLine("%PDF-1.3");
@@ -441,10 +467,10 @@ void TPDFCanvas::writeImageObject(const Image& im)
 {
     beginObject();
     writeLine("<< /Type /XObject /Subtype /Image /Width " + n(im.Width) + " /Height " + n(im.Height) +
-              " /BitsPerComponent 8 /ColorSpace /DeviceRGB /Length " + n(int64_t(im.Jpeg.size())) +
+              " /BitsPerComponent 8 /ColorSpace /DeviceRGB /Length " + n(int64_t(im.Jpeg->size())) +
               " /Filter /DCTDecode >>");
     writeLine("stream");
-    writeRaw(std::string_view(reinterpret_cast<const char*>(im.Jpeg.data()), im.Jpeg.size()));
+    writeRaw(std::string_view(reinterpret_cast<const char*>(im.Jpeg->data()), im.Jpeg->size()));
     writeLine("endstream");
     endObject();
 }
@@ -601,6 +627,19 @@ void TPDFCanvas::TextOut(int32_t x, int32_t y, std::string_view text)
     s += ") Tj\nET\n";
 }
 
+std::shared_ptr<const std::vector<uint8_t>> TPDFCanvas::jpegOf(const Dib& picture)
+{
+    const uint64_t hash = contentHash(picture);
+    const int32_t width = dibwidth(picture), height = dibheight(picture), bits = dibbitcount(picture);
+    for (const EncodedPicture& e : encoded_)
+        if (e.Hash == hash && e.Width == width && e.Height == height && e.Bits == bits && e.Bytes == picture.Bits.size())
+            return e.Jpeg;
+    auto jpeg = std::make_shared<const std::vector<uint8_t>>(SaveDibJpegToMemory(picture, 90));
+    if (jpeg->empty()) return jpeg;
+    encoded_.push_back(EncodedPicture{hash, width, height, bits, picture.Bits.size(), jpeg});
+    return jpeg;
+}
+
 void TPDFCanvas::DrawDib(int32_t x, int32_t y, int32_t w, int32_t h, const Dib& picture, int32_t /*sx*/,
                          int32_t /*sy*/, int32_t sw, int32_t sh)
 {
@@ -609,11 +648,11 @@ void TPDFCanvas::DrawDib(int32_t x, int32_t y, int32_t w, int32_t h, const Dib& 
     im.Width = dibwidth(picture);
     im.Height = dibheight(picture);
     // Encoded now, not kept as pixels until the end: a logo in every
-    // header costs its JPEG bytes per page, not its bitmap.
-    im.Jpeg = SaveDibJpegToMemory(picture, 90);
-    if (im.Jpeg.empty()) {
+    // header costs its JPEG bytes once, not its bitmap.
+    im.Jpeg = jpegOf(picture);
+    if (!im.Jpeg || im.Jpeg->empty()) {
         im.Width = im.Height = 1;
-        im.Jpeg = placeholderJpeg();
+        im.Jpeg = std::make_shared<const std::vector<uint8_t>>(placeholderJpeg());
     }
     const int32_t aw = towardZero(w), ah = towardZero(h);
     writeLine("q");

@@ -111,8 +111,17 @@ private:
     };
     struct Image {
         int32_t Width = 0, Height = 0;
-        std::vector<uint8_t> Jpeg;
+        std::shared_ptr<const std::vector<uint8_t>> Jpeg;
     };
+    // A picture drawn on many pages (a logo in the header) is encoded once:
+    // its JPEG bytes are kept by the picture's content.
+    struct EncodedPicture {
+        uint64_t Hash = 0;
+        int32_t Width = 0, Height = 0, Bits = 0;
+        size_t Bytes = 0;
+        std::shared_ptr<const std::vector<uint8_t>> Jpeg;
+    };
+    std::shared_ptr<const std::vector<uint8_t>> jpegOf(const Dib& picture);
 
     void open();
     void writeRaw(std::string_view s);
@@ -150,6 +159,7 @@ private:
     std::vector<std::pair<int32_t, int32_t>> pageSizes_;
     std::vector<FontKey> fontList_;  // order of first use; position + 1 is the font number
     std::vector<Image> images_;
+    std::vector<EncodedPicture> encoded_;
     int workers_ = PageDeflater::DefaultWorkers();
     // The pages' content streams, written out in order by EndDoc: every
     // page object comes before the fonts, so nothing else needs their sizes.
