@@ -632,11 +632,12 @@ std::shared_ptr<const std::vector<uint8_t>> TPDFCanvas::jpegOf(const Dib& pictur
     const uint64_t hash = contentHash(picture);
     const int32_t width = dibwidth(picture), height = dibheight(picture), bits = dibbitcount(picture);
     for (const EncodedPicture& e : encoded_)
-        if (e.Hash == hash && e.Width == width && e.Height == height && e.Bits == bits && e.Bytes == picture.Bits.size())
+        if (e.Block == picture.Bits.data() && e.Hash == hash && e.Width == width && e.Height == height &&
+            e.Bits == bits && e.Bytes == picture.Bits.size())
             return e.Jpeg;
     auto jpeg = std::make_shared<const std::vector<uint8_t>>(SaveDibJpegToMemory(picture, 90));
     if (jpeg->empty()) return jpeg;
-    encoded_.push_back(EncodedPicture{hash, width, height, bits, picture.Bits.size(), jpeg});
+    encoded_.push_back(EncodedPicture{picture.Bits.data(), hash, width, height, bits, picture.Bits.size(), jpeg});
     return jpeg;
 }
 

@@ -114,8 +114,11 @@ private:
         std::shared_ptr<const std::vector<uint8_t>> Jpeg;
     };
     // A picture drawn on many pages (a logo in the header) is encoded once:
-    // its JPEG bytes are kept by the picture's content.
+    // its JPEG bytes are kept by the picture's pixel block and content, so
+    // neither a changed picture nor another one made in a freed block's
+    // place is taken for it.
     struct EncodedPicture {
+        const uint8_t* Block = nullptr;
         uint64_t Hash = 0;
         int32_t Width = 0, Height = 0, Bits = 0;
         size_t Bytes = 0;

@@ -65,8 +65,11 @@ TEST(PdfPictures, EqualPicturesShareTheirJpegAndOthersKeepTheirOwn)
         for (size_t k = 0; k < j; ++k) {
             const bool shouldMatch = drawn[j].second == int(k) || drawn[k].second == int(j) ||
                                      (drawn[j].second >= 0 && drawn[j].second == drawn[k].second);
-            if (shouldMatch) EXPECT_EQ(jpegs[j], jpegs[k]) << j << " and " << k;
-            else if (drawn[j].second < 0) EXPECT_NE(jpegs[j], jpegs[k]) << j << " and " << k;
+            if (shouldMatch) {
+                EXPECT_EQ(jpegs[j], jpegs[k]) << j << " and " << k;
+            } else if (drawn[j].second < 0) {
+                EXPECT_NE(jpegs[j], jpegs[k]) << j << " and " << k;
+            }
         }
     }
 }
