@@ -91,6 +91,8 @@ protected:
         Hovered = false;
         update();
     }
+    // A menu closed under the pointer sends no leave.
+    void hideEvent(QHideEvent*) override { Hovered = false; }
     void mouseReleaseEvent(QMouseEvent* event) override
     {
         if (event->button() != Qt::LeftButton || !rect().contains(event->position().toPoint())) return;

@@ -374,6 +374,75 @@ TEST_F(Toolbars, ToolbarItemsAgreeAndWriteTheSettingsEachTime)
     EXPECT_FALSE(frame->toolBar(3)->isVisibleTo(frame.get()));
 }
 
+TEST_F(Toolbars, ViewItemsAndTheNonPrintingButtonKeepTheirSettings)
+{
+    const fs::path settings = frame->stateDir() / kSettingsFileName;
+    FrameOptions& o = frame->State.Options;
+    auto action = [this](const char* name) { return frame->findChild<QAction*>(QString::fromLatin1(name)); };
+    const struct Case {
+        const char* name;
+        bool withDocument;
+        uint8_t FrameOptions::*field;
+        uint8_t after;  // the setting after the click; unchanged without a document where it needs one
+    } cases[] = {
+        {"notprintablebtn", true, &FrameOptions::ShowNonPrinting, 1},
+        {"notprintablebtn", true, &FrameOptions::ShowNonPrinting, 0},
+        {"notprintablebtn", false, &FrameOptions::ShowNonPrinting, 0},
+        {"Lineal1", true, &FrameOptions::ShowRuler, 0},
+        {"Statuszeile1", false, &FrameOptions::ShowStatusBar, 0},
+        {"Statuszeile1", false, &FrameOptions::ShowStatusBar, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + (c.withDocument ? " with a document" : " alone"));
+        if (c.withDocument && !frame->ActiveMDIChild()) frame->CreateMDIChild("view");
+        if (!c.withDocument)
+            for (DocumentView* v : frame->documentViews()) v->parentWidget()->close();
+        QApplication::processEvents();
+        // The menu opening sets the check marks, with or without a document.
+        emit qobject_cast<QMenu*>(frame->viewAction("Lineal1")->parent())->aboutToShow();
+        EXPECT_EQ(frame->viewAction("Lineal1")->isChecked(), o.ShowRuler != 0);
+        EXPECT_EQ(frame->viewAction("Statuszeile1")->isChecked(), o.ShowStatusBar != 0);
+        EXPECT_EQ(frame->viewAction("Zoomstufe1")->isEnabled(), c.withDocument);
+        fs::remove(settings);
+        const uint8_t before = o.*c.field;
+        action(c.name)->trigger();
+        EXPECT_EQ(o.*c.field, c.after);
+        EXPECT_EQ(fs::exists(settings), o.*c.field != before);
+        EXPECT_EQ(action(c.name)->isChecked(), o.*c.field != 0);
+    }
+}
+
+TEST_F(Toolbars, ColoursWidthAndToolbarsComeBackInTheNextRun)
+{
+    item(frame->colourPopup(Target::Fill), 10)->trigger();
+    item(frame->colourPopup(Target::Line), 13)->trigger();
+    item(frame->colourPopup(Target::TextBk), 12)->trigger();
+    emit frame->lineWidthPopup()->aboutToShow();
+    item(frame->lineWidthPopup(), 24)->trigger();
+    frame->toolbarToggle(3)->trigger();
+    // The text background went to the word at the caret: no saving asked.
+    doc().SetFileChanged(false);
+    ASSERT_TRUE(frame->close());
+    frame.reset();
+
+    TMainForm::StartOptions o;
+    o.ProgDir = dir;
+    o.RegisterFileType = false;
+    o.Boxes = &boxes;
+    o.Printer = &printer;
+    frame = std::make_unique<TMainForm>(std::move(o));
+    const FrameOptions& read = frame->State.Options;
+    EXPECT_EQ(read.FillColor, 0x0000FFu);
+    EXPECT_EQ(read.NoFill, 0);
+    EXPECT_EQ(read.LineColor, 0xFF0000u);
+    EXPECT_EQ(read.TextBkColor, 0x00FFFFu);
+    EXPECT_EQ(read.TextBkTransparent, 0);
+    EXPECT_EQ(read.LineWidth, 6.0);
+    EXPECT_FALSE(frame->toolBar(3)->isVisibleTo(frame.get()));
+    EXPECT_FALSE(frame->toolbarToggle(3)->isChecked());
+    EXPECT_TRUE(frame->toolbarToggle(4)->isChecked());
+}
+
 TEST_F(Toolbars, ZoomDialogSetsTheMode)
 {
     TMDIChild& w = doc();
