@@ -138,6 +138,13 @@ void TVelmoColorComboBox::DrawItem(QPainter& painter, int index, const QRect& re
     painter.restore();
 }
 
+QSize TVelmoColorComboBox::sizeHint() const
+{
+    QSize size = QComboBox::sizeHint();
+    size.rwidth() += ColorNameRect(QRect(0, 0, 1, 1)).left();
+    return size;
+}
+
 void TVelmoColorComboBox::paintEvent(QPaintEvent*)
 {
     QStylePainter p(this);

@@ -53,6 +53,9 @@ public:
     void DrawItem(QPainter& painter, int index, const QRect& rect, const QColor& background,
                   const QColor& textColor) const;
 
+    // Room for the swatch before the longest name.
+    QSize sizeHint() const override;
+
 signals:
     // The user chose an entry. A custom colour the user cancelled is no
     // change: the box goes back to what it showed and stays silent.
