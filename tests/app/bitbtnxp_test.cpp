@@ -33,7 +33,7 @@ TEST(BitBtnLayout, PlacesGlyphAndCaption)
     const LayoutCase cases[] = {
         {"even spread: (75 - 46) / 3 before and between", {0, 0, 75, 25}, g, c, blGlyphLeft, -1, -1, false, {9, 5}, {34, 6}},
         {"centred with spacing 4", {0, 0, 75, 25}, g, c, blGlyphLeft, -1, 4, false, {13, 5}, {33, 6}},
-        {"centred, odd extent rounds up", {0, 0, 76, 25}, g, c, blGlyphLeft, -1, 4, false, {13, 5}, {33, 6}},
+        {"across, the odd pixel goes before the part", {0, 0, 75, 24}, g, c, blGlyphLeft, -1, 4, false, {13, 4}, {33, 6}},
         {"glyph right", {0, 0, 75, 25}, g, c, blGlyphRight, -1, 4, false, {46, 5}, {12, 6}},
         {"right to left swaps left into right", {0, 0, 75, 25}, g, c, blGlyphLeft, -1, 4, true, {46, 5}, {12, 6}},
         {"right to left swaps right into left", {0, 0, 75, 25}, g, c, blGlyphRight, -1, 4, true, {13, 5}, {33, 6}},
