@@ -1,5 +1,6 @@
 #include "app/dialogs/DBFUnit.h"
 
+#include "app/widgets/BitBtnXP.h"
 #include "platform/DbfTable.h"
 #include "platform/qt/QtText.h"
 
@@ -62,7 +63,8 @@ void ShowDBForm(QWidget* parent, DbfTable* table)
         });
     }
     top->addStretch();
-    auto* back = new QPushButton(QStringLiteral("Back..."));
+    auto* back = new TBitBtnXP;
+    back->setText(QStringLiteral("Back..."));
     back->setObjectName(QStringLiteral("BackBtn"));
     top->addWidget(back);
     QObject::connect(back, &QPushButton::clicked, &dialog, &QDialog::accept);

@@ -1,8 +1,8 @@
 // The find, replace and go to dialog.
 
 #include "app/dialogs/SearchFUnit.h"
-#include "app/widgets/BitBtnXP.h"
 
+#include "app/widgets/BitBtnXP.h"
 #include "platform/qt/QtText.h"
 
 #include <QCheckBox>

@@ -1,9 +1,9 @@
 // The manage-templates dialog.
 
 #include "app/dialogs/VorlagenVerwaltenFUnit.h"
-#include "app/widgets/BitBtnXP.h"
 
 #include "app/dialogs/RenameVorlageFUnit.h"
+#include "app/widgets/BitBtnXP.h"
 #include "platform/qt/QtText.h"
 
 #include <QHBoxLayout>
