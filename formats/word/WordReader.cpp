@@ -615,7 +615,7 @@ private:
     // so a line's characters are placed once instead of moved as it grows.
     void reserveChars(TextLine& l, int32_t cp)
     {
-        if (!Current || cp < Current->CpFirst || cp >= Current->CpLim) return;
+        if (!Current || cp < Current->CpFirst || cp >= Current->CpLim || cp >= RangeLim) return;
         const size_t n = size_t(std::min(RangeLim, Current->CpLim) - cp);
         const uint8_t* at = Main.data() + Current->Offset + size_t(cp - Current->CpFirst) * (Current->Wide ? 2 : 1);
         size_t k = 0;

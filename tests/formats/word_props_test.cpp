@@ -5,6 +5,8 @@
 
 #include "engine/Childwin.h"
 #include "formats/StandardServices.h"
+#include "platform/PngWriter.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/WordFiles.h"
 
 #include <gtest/gtest.h>
@@ -499,6 +501,20 @@ TEST(WordProperties, PicturesOfTheDataStreamAreImported)
         header[33] = 0xFE;
         wmfBlip = wmfBlip + header + z;
     }
+    Bytes png;
+    {
+        const std::vector<uint32_t> pixels(12, 0x0000FF);
+        const auto file = test::freshTestDir("word_png") / "p.png";
+        ASSERT_TRUE(writePngFile(file, pixels.data(), 4, 3, 4));
+        const std::string bytes = test::readAll(file);
+        png.assign(bytes.begin(), bytes.end());
+    }
+    // The blips whose instance is the second of its pair carry a second
+    // 16-byte identifier before the picture.
+    const auto blip = [](size_t ids, const Bytes& picture) { return Bytes(16 * ids + 1, 0) + picture; };
+    // A metafile blip stored without compression: not read.
+    Bytes plainWmf = wmfBlip;
+    plainWmf[16 + 32] = 0xFE;
     struct Case {
         const char* name;
         Bytes data;
@@ -506,6 +522,13 @@ TEST(WordProperties, PicturesOfTheDataStreamAreImported)
         bool picture;
     } cases[] = {
         {"jpeg", pictureData(0xF01D, 0x46A, jpegBlip), true, true},
+        {"jpeg with two identifiers", pictureData(0xF01D, 0x46B, blip(2, jpeg)), true, true},
+        {"cmyk jpeg instance", pictureData(0xF01D, 0x6E2, blip(1, jpeg)), true, true},
+        {"png", pictureData(0xF01E, 0x6E0, blip(1, png)), true, true},
+        {"png with two identifiers", pictureData(0xF01E, 0x6E1, blip(2, png)), true, true},
+        {"enhanced metafile", pictureData(0xF01A, 0x3D4, blip(1, png)), true, false},
+        {"device independent bitmap", pictureData(0xF01F, 0x7A8, blip(1, png)), true, false},
+        {"metafile not deflated", pictureData(0xF01B, 0x216, plainWmf), true, false},
         {"metafile", pictureData(0xF01B, 0x216, wmfBlip), true, true},
         {"no data stream", pictureData(0xF01D, 0x46A, jpegBlip), false, false},
         {"broken jpeg", pictureData(0xF01D, 0x46A, Bytes(40, 7)), true, false},
