@@ -2,10 +2,13 @@
 // placement, and which changes the user's choice reports.
 
 #include "app/widgets/VelmoColorComboBox.h"
+#include "app/dialogs/ZeichenFormatFUnit.h"
+#include "engine/Childwin.h"
 #include "tests/app/DialogTestSupport.h"
 
 #include <QImage>
 #include <QPainter>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 using namespace quillet;
@@ -166,6 +169,35 @@ TEST(ColorCombo, OnlyTheUsersChoiceIsAChange)
         EXPECT_EQ(box.ColorValue(), s.value) << s.what;
         EXPECT_EQ(box.currentIndex(), s.index) << s.what;
     }
+}
+
+// A custom colour the user cancelled must not count as a colour change in
+// the character dialog: OK would then recolour a selection of mixed
+// colours with the box's old colour.
+TEST(ColorCombo, ACancelledCustomColourChangesNothingInTheCharacterDialog)
+{
+    app();
+    CurrentFontState st;
+    st.Face = "Qzx Nowhere Sans";
+    st.Size = 10;
+    st.Color = 0x008000;
+    ZeichenFormatModel m;
+    m.fill(st);
+    ASSERT_TRUE(test::runAndPressDialog<TZeichenFormatForm>(
+        [](TZeichenFormatForm& f) {
+            for (TVelmoColorComboBox* box : {f.col1, f.col2, f.col3, f.col4}) {
+                box->PickCustomColor = [](uint32_t&) { return false; };
+                box->setCurrentIndex(TVelmoColorComboBox::kCustomEntry);
+                emit box->activated(TVelmoColorComboBox::kCustomEntry);
+            }
+            f.OkButton->click();
+        },
+        [&m] {
+            TZeichenFormatForm form;
+            return ShowZeichenFormatForm(form, m);
+        }));
+    EXPECT_EQ(m.ColorChanged + m.BkChanged + m.ShadowChanged + m.OutlineChanged, 0);
+    EXPECT_EQ(m.col1, 0x008000u);
 }
 
 } // namespace
