@@ -111,7 +111,11 @@ std::mutex& saneLock()
     return m;
 }
 
-// sane_init on first use, sane_exit when the program ends.
+// sane_init on first use. sane_exit is never called: the backends the
+// library loads keep C++ statics of their own, which the runtime destroys
+// before a static of ours made earlier, so a sane_exit from our destructor
+// at the program's end ran into freed memory. The end of the process frees
+// what the backends hold.
 struct SaneLibrary {
     bool Ready = false;
     SANE_Status InitStatus = SANE_STATUS_GOOD;
@@ -121,16 +125,12 @@ struct SaneLibrary {
         InitStatus = sane_init(&version, nullptr);
         Ready = InitStatus == SANE_STATUS_GOOD;
     }
-    ~SaneLibrary()
-    {
-        if (Ready) sane_exit();
-    }
 };
 
 SaneLibrary& sane()
 {
-    static SaneLibrary lib;
-    return lib;
+    static SaneLibrary* lib = new SaneLibrary;
+    return *lib;
 }
 
 std::string statusText(SANE_Status s) { return sane_strstatus(s); }

@@ -63,7 +63,7 @@ public:
 ScannerSource& scanner();
 // Installs a source (not owned); null restores SANE.
 void setScanner(ScannerSource* source);
-// A SANE source of its own (sane_init on first use, sane_exit at the end).
+// A SANE source of its own (sane_init on first use, never sane_exit).
 std::unique_ptr<ScannerSource> MakeSaneScanner();
 
 // Finished scans wait here under a handle until GetScanedDib takes them; a

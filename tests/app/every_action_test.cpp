@@ -424,6 +424,8 @@ class EveryAction : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // Only the test scanner: no command may reach a real device.
+        setenv("SANE_CONFIG_DIR", (test::dataDir() / "sane").c_str(), 1);
         test::app();
         dir = test::freshTestDir("every-action");
         for (const char* name : {"normal.qdm", "german.spe", "german0.hyp", "english.spe", "english0.hyp"})
