@@ -49,6 +49,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -557,6 +558,8 @@ struct PlaceCase {
     ModalWatchdog::Answer answer;
     const char* name;
 };
+// The case's name in test listings.
+void PrintTo(const PlaceCase& c, std::ostream* os) { *os << c.name; }
 
 bool putCaret(TMDIChild& w, Place place)
 {
