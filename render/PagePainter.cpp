@@ -670,6 +670,8 @@ struct PageLoop {
     bool HitRequests = false;
     int32_t CursorPage = -1;     // the page the cursor stands on, -1 none
     std::vector<uint8_t> Shown;  // areas shown on the page being drawn
+    // Areas a refresh pass has drawn off their own pages already.
+    std::vector<uint8_t> DrawnElsewhere;
     // The floating area the cursor stands in, where it was drawn.
     int32_t FloatingCursorPage = -1;
     AreaRect FloatingCursorRect;
@@ -749,7 +751,13 @@ void pageAreas(Pass& p, PageLoop& loop, int32_t i)
             const TextArea& a = w.Areas[size_t(k)];
             const int32_t areaKind = a.AreaType == atPageBody ? 0 : a.AreaType <= atFooter ? 1 : 2;
             if (areaKind != kind) continue;
-            if (!loop.Shown[size_t(k)] && !(screen && w.RefreshAfterPaint)) continue;
+            if (!loop.Shown[size_t(k)]) {
+                // A refresh pass visits every area for what it writes back;
+                // once per pass is enough: on every page it made the first
+                // paint of a long imported file cost the square of its pages.
+                if (!(screen && w.RefreshAfterPaint) || loop.DrawnElsewhere[size_t(k)]) continue;
+                loop.DrawnElsewhere[size_t(k)] = 1;
+            }
             drawArea(p, k);
             if (k == w.Cursor.Area && a.AreaType > atFooter && screen && loop.Shown[size_t(k)]) {
                 loop.FloatingCursorPage = i;
@@ -777,9 +785,13 @@ void drawPage(Pass& p, PageLoop& loop, int32_t i)
     // A page drawn only because every page must be (a mail-merge record, a
     // settle) still runs the whole pass for what it writes back (wrap gaps,
     // anchors, hit boxes), but nobody sees its image: with hundreds of pages
-    // the rasterising would be nearly all of the pass's time.
-    const bool unseen = screen && loop.Bitmap && !pageSeen(p, loop, i);
+    // the rasterising would be nearly all of the pass's time. A headless
+    // pass shows no page at all.
+    const bool unseen = screen && loop.Bitmap && (p.Policy.Headless || !pageSeen(p, loop, i));
     if (unseen) loop.Bitmap->setDiscarding(true);
+    // Page flow may have added areas since the pass began.
+    loop.Shown.resize(w.Areas.size(), 0);
+    loop.DrawnElsewhere.resize(w.Areas.size(), 0);
     for (int32_t k = 0; k < w.AreaCount(); ++k) loop.Shown[size_t(k)] = shownOn(w.Areas[size_t(k)], i) ? 1 : 0;
     startPage(p);
     if (p.Policy.DeskAndFrame && loop.Bitmap) deskAndFrame(p);
@@ -894,6 +906,7 @@ bool drawPages(TMDIChild& w, Canvas& target, const RenderPolicy& policy, int32_t
     loop.ClientH = screen && !policy.Headless ? w.Host->clientHeight() : 0;
     loop.HitRequests = policy.HitTests && (w.ClickRequest || w.CursorRequest);
     loop.Shown.assign(w.Areas.size(), 0);
+    loop.DrawnElsewhere.assign(w.Areas.size(), 0);
     if (validIndex(w.Cursor.Area, w.Areas.size())) {
         const TextArea& a = w.Areas[size_t(w.Cursor.Area)];
         loop.CursorPage = a.PageMode != 0 && a.AreaType != atPageBody ? w.CurrentPage : a.PageIndex;

@@ -163,6 +163,45 @@ TEST(PassGuards, APrintedSheetCarriesItsOwnPageOnlyAndTheDocumentStaysAsItWas)
     EXPECT_EQ(*t.w.Areas[0].Lines[1].Chars[0].FieldResult, "1");
 }
 
+TEST(PassGuards, ARefreshPassDrawsEachAreaOffItsPageOnceAndSettlesLikeAnyOther)
+{
+    // Page k's body holds the one letter k: how often a letter is drawn is
+    // how often its body is.
+    RenderDoc d;
+    d.type("A");
+    const int32_t pages = 8;
+    for (int32_t k = 1; k < pages; ++k) {
+        secondPage(d, std::string(1, char('A' + k)));
+        d.w.Areas.back().PageIndex = k;
+    }
+    d.w.RenderAllPages = 1;
+    d.w.RefreshAfterPaint = 1;
+    const auto rec = screenPass(d);
+    ASSERT_NE(rec, nullptr);
+    const auto t = texts(*rec);
+    for (int32_t k = 0; k < pages; ++k) {
+        const auto n = std::count(t.begin(), t.end(), std::string(1, char('A' + k)));
+        EXPECT_GE(n, 1) << "page " << k;
+        EXPECT_LE(n, 2) << "page " << k << "'s body drawn on every page";
+    }
+    EXPECT_EQ(d.w.RefreshAfterPaint, 0);
+
+    // A settle that starts with the refresh ends where one without it does.
+    RenderDoc e;
+    e.type("A");
+    for (int32_t k = 1; k < pages; ++k) {
+        secondPage(e, std::string(1, char('A' + k)));
+        e.w.Areas.back().PageIndex = k;
+    }
+    ImageCanvas scratch(10, 10, 96);
+    d.w.RefreshAfterPaint = 1;
+    d.w.SettleLayout(scratch);
+    e.w.SettleLayout(scratch);
+    ASSERT_EQ(d.w.AreaCount(), e.w.AreaCount());
+    for (int32_t k = 0; k < d.w.AreaCount(); ++k)
+        EXPECT_EQ(d.w.Areas[size_t(k)].LineCount(), e.w.Areas[size_t(k)].LineCount()) << "area " << k;
+}
+
 TEST(PassGuards, AHeaderPageFieldShowsTheNumberOfEachPageItIsDrawnOn)
 {
     RenderDoc d(900, 2600);
