@@ -290,7 +290,7 @@ void TMainForm::File1Click()
             } else {
                 a = FileMenu->addAction(QString::fromStdString(item.Caption));
                 const int32_t tag = item.Tag;
-                connect(a, &QAction::triggered, this, [this, tag] { guardedVoid([&] { LastUsedFilesClick(tag); }); });
+                connect(a, &QAction::triggered, this, [this, tag] { guardedCommand([&] { LastUsedFilesClick(tag); }); });
             }
             a->setData(item.Tag);
         }

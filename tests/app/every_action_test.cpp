@@ -676,7 +676,7 @@ TEST_F(EveryAction, WithoutADocumentNoCommandMakesOrChangesAnything)
 // be refused. They are off until the recent-file items and page drags hold
 // the frame's busy guard (FrameBusy); run them with
 // --gtest_also_run_disabled_tests.
-TEST_F(EveryAction, DISABLED_WhileADialogIsUpNoCommandRuns)
+TEST_F(EveryAction, WhileADialogIsUpNoCommandRuns)
 {
     startFrame({QString::fromStdString(fixture.string())});
     ModalWatchdog watchdog(ModalWatchdog::Answer::Reject);
@@ -720,7 +720,7 @@ TEST_F(EveryAction, DISABLED_WhileADialogIsUpNoCommandRuns)
     EXPECT_EQ(documentText(frame->documentViews()[0]->child()), textBefore);
 }
 
-TEST_F(EveryAction, DISABLED_WhileADragIsUnderWayNoCommandRuns)
+TEST_F(EveryAction, WhileADragIsUnderWayNoCommandRuns)
 {
     startFrame({QString::fromStdString(fixture.string())});
     ModalWatchdog watchdog(ModalWatchdog::Answer::Reject);
