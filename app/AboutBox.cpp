@@ -1,5 +1,7 @@
 #include "app/AboutBox.h"
 
+#include "app/widgets/BitBtnXP.h"
+
 #include <QDate>
 #include <QDesktopServices>
 #include <QHBoxLayout>
@@ -24,13 +26,13 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
     Copyright->setText(Copyright->text().replace(QStringLiteral("XXXX"),
                                                  QString::number(QDate::currentDate().year())));
 
-    WebButton = new QPushButton(QStringLiteral("&Web"), this);
-    OKButton = new QPushButton(QStringLiteral("OK"), this);
-    OKButton->setDefault(true);
+    WebButton = new TBitBtnXP(this);
+    WebButton->setText(QStringLiteral("&Web"));
+    // The kind brings the caption, the glyph and closing the box.
+    OKButton = new TBitBtnXP(bkOK, this);
     OpenUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
 
     connect(WebButton, &QPushButton::clicked, this, [this] { WebButtonClick(); });
-    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(WebButton);

@@ -73,9 +73,8 @@ protected:
         for (const char* tool : {"pdfinfo", "pdftoppm"})
             if (!haveTool(tool)) GTEST_SKIP() << tool << " is not installed";
     }
-    // The printer canvas draws glyphs as outlines on a PDF printer, so a
-    // page is known by its picture: page N of one job against the pages of
-    // the job that printed them all.
+    // A page is known by its picture: page N of one job against the pages
+    // of the job that printed them all.
     std::string pageImage(const std::filesystem::path& pdf, int page)
     {
         const std::string n = std::to_string(page);
