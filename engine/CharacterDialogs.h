@@ -31,7 +31,6 @@ struct ZeichenFormatModel {
     // Sizes a character may take, in points.
     static constexpr double kMinSize = 1;
     static constexpr double kMaxSize = 999;
-    static constexpr const char* kBadSizeMessage = "Please enter a font size from 1 to 999 points.";
     static constexpr uint32_t kWhite = 0xFFFFFF;
 
     // The components' values.
@@ -69,8 +68,6 @@ struct ZeichenFormatModel {
     // The size the box holds: a number in kMinSize..kMaxSize, written with a
     // point or a comma; nothing otherwise.
     std::optional<double> size() const;
-    // Whether OK may take the input; a size the user changed must be valid.
-    bool acceptable() const { return !SizeChanged || size().has_value(); }
 };
 
 // ---- Special characters ---------------------------------------------------------

@@ -277,14 +277,10 @@ void TMDIChild::ZeichenFormatieren()
     m.fill(FontState);
     if (!dialogs->runZeichenFormatDialog(m)) return;
 
-    // A size the user typed that no character may take: nothing is applied,
-    // rather than the other changes with the old size forced onto every
-    // character of a selection of mixed sizes.
+    // A size the user typed that no character may take is ignored while
+    // the other changes apply; its switch stays off, so the old size is not
+    // forced onto every character of a selection of mixed sizes.
     const std::optional<double> size = m.size();
-    if (m.SizeChanged && !size) {
-        messageBoxes().show(ZeichenFormatModel::kBadSizeMessage, "", MsgIcon::Error, MsgButtons::Ok);
-        return;
-    }
 
     // Everything the dialog shows becomes the typing format; only what the
     // user changed reaches the text.

@@ -147,12 +147,7 @@ void TZeichenFormatForm::setModel(const ZeichenFormatModel& model)
 
 void TZeichenFormatForm::okClick()
 {
-    if (!Model.acceptable()) {
-        errorBox(ZeichenFormatModel::kBadSizeMessage);
-        FontSize->setFocus();
-        if (QLineEdit* e = FontSize->lineEdit()) e->selectAll();
-        return;
-    }
+    // A size out of range is ignored by the command, the rest applies.
     accept();
 }
 

@@ -198,15 +198,15 @@ TEST(ZeichenFormatForm, CancelAndAnImpossibleSizeKeepTheModel)
     EXPECT_EQ(m.col1, before.col1);
     EXPECT_EQ(m.ColorChanged, 0);
 
-    // OK with 10000 pt: a message, the dialog stays; Cancel then.
-    EXPECT_FALSE(runZeichen(m, [&boxes](TZeichenFormatForm& f) {
+    // OK with 10000 pt closes the dialog without a message; the command
+    // ignores the size.
+    EXPECT_TRUE(runZeichen(m, [&boxes](TZeichenFormatForm& f) {
         f.FontSize->setEditText(QStringLiteral("10000"));
         f.OkButton->click();
-        EXPECT_TRUE(f.isVisible());
-        EXPECT_EQ(boxes.texts.size(), 1u);
-        f.CancelButton->click();
+        EXPECT_FALSE(f.isVisible());
+        EXPECT_TRUE(boxes.texts.empty());
     }));
-    EXPECT_EQ(m.FontSize, before.FontSize);
+    EXPECT_FALSE(m.size().has_value());
     setMessageBoxes(nullptr);
 }
 
