@@ -2,12 +2,15 @@
 
 #include "app/widgets/Ruler.h"
 #include "engine/Childwin.h"
+#include "engine/ClipboardStream.h"
 #include "platform/MessageBox.h"
+#include "platform/VirtualKeys.h"
 #include "platform/qt/QtKeyAdapter.h"
 #include "platform/qt/QtText.h"
 #include "render/ImageCanvas.h"
 
 #include <QAbstractScrollArea>
+#include <QApplication>
 #include <QFocusEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -615,6 +618,9 @@ bool DocumentView::viewportInput(QEvent* e)
     }
     case QEvent::MouseButtonRelease:
         AutoScrollTimer->stop();
+        if (PressOnPage && button == 0 && Child->DropLocateRequest &&
+            dropIntoOtherWindow(me->globalPosition().toPoint(), shift))
+            PressOnPage = false;
         if (PressOnPage && button >= 0) guarded("mouse up", [&] { Child->PaintBox1MouseUp(button, shift, x, y); });
         if (!(me->buttons() & (Qt::LeftButton | Qt::RightButton))) PressOnPage = false;
         break;
@@ -623,6 +629,34 @@ bool DocumentView::viewportInput(QEvent* e)
     }
     me->accept();
     afterMouse();
+    return true;
+}
+
+bool DocumentView::dropIntoOtherWindow(const QPoint& global, uint8_t shift)
+{
+    DocumentView* target = nullptr;
+    for (QWidget* w = QApplication::widgetAt(global); w && !target; w = w->parentWidget())
+        target = qobject_cast<DocumentView*>(w);
+    if (!target || target == this) return false;
+    QWidget* port = target->pageViewport();
+    const QPoint at = port->mapFromGlobal(global);
+    if (!port->rect().contains(at)) return false;
+    bool dropped = false;
+    guarded("drop", [&] {
+        TMDIChild& other = target->child();
+        const std::optional<TextPos> drop =
+            other.LocateDrop(shift, at.x() + target->scrollX(), at.y() + target->scrollY());
+        // Through the same copy and paste as a drop inside one window, but
+        // without the system clipboard.
+        if (drop && other.DropFragmentAt(Child->CopyFragment(), *drop)) {
+            Child->DroppedElsewhere((shift & ssCtrl) != 0);
+            dropped = true;
+        }
+    });
+    if (!dropped) return false;
+    target->pageViewport()->update();
+    target->activateWindow();
+    target->setFocus();
     return true;
 }
 

@@ -138,6 +138,10 @@ private:
     void updateCaretArea();
     // After every mouse event: cursor shape, overlay, rulers, popup.
     void afterMouse();
+    // A text drag released over another document window: the text goes
+    // there (moved, or copied with Ctrl). False when no other window's page
+    // lies under the point.
+    bool dropIntoOtherWindow(const QPoint& global, uint8_t shift);
     void showPopup();
     void autoScroll();
     template <class Fn> void guarded(const char* what, Fn&& fn);

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -632,6 +633,14 @@ public:
     // Moves (or copies) the selected text to `drop`, one undo step; false
     // when the selection holds what a text move cannot carry.
     bool MoveMarkingTo(TextPos drop, bool copy);
+    // Text dragged from another window: where a drop at paint-box point
+    // (x, y) lands (the selection stays as it is), and the fragment
+    // inserted there as one undo step, selected where it landed.
+    std::optional<TextPos> LocateDrop(uint8_t shift, int32_t x, int32_t y);
+    bool DropFragmentAt(const struct ClipFragment& f, TextPos drop);
+    // The selection was dropped into another window: without `copy` it is
+    // cut here, one undo step; the drag ends either way.
+    void DroppedElsewhere(bool copy);
     // Rulers (Ruler.cpp): the horizontal ruler's mouse, the tab-kind box.
     void PaintBox3MouseDown(int32_t button, int32_t x, int32_t y, int32_t rulerWidth);
     void PaintBox3MouseMove(int32_t x, int32_t rulerWidth);

@@ -691,6 +691,62 @@ bool TMDIChild::MoveMarkingTo(TextPos drop, bool copy)
     return true;
 }
 
+std::optional<TextPos> TMDIChild::LocateDrop(uint8_t shift, int32_t x, int32_t y)
+{
+    const TextPos anchor = Anchor, cursor = Cursor;
+    const uint8_t cursorRequest = CursorRequest;
+    Anchor = Cursor;
+    CursorRequest = 1;
+    MouseShift = shift;
+    ClickRequest = 1;
+    setMousePoint(*this, x, y);
+    PaintBox1Paint();
+    CursorRequest = cursorRequest;
+    ClickRequest = 0;
+    TextPos drop = Cursor;
+    Anchor = anchor;
+    Cursor = cursor;
+    ClampPositions();
+    ClampPosition(Areas, drop);
+    if (!lineAt(*this, drop) || !PasteAllowedAt(drop)) return std::nullopt;
+    return drop;
+}
+
+bool TMDIChild::DropFragmentAt(const ClipFragment& f, TextPos drop)
+{
+    ClampPosition(Areas, drop);
+    if (!lineAt(*this, drop) || !PasteAllowedAt(drop)) return false;
+    MakeCopyForUndo("Insert");
+    TypingRun = 0;
+    Cursor = Anchor = drop;
+    const uint8_t quiet = NoRefresh;
+    NoRefresh = 1;
+    PasteFragment(f);
+    NoRefresh = quiet;
+    Anchor = drop;
+    ClampPositions();
+    InvalidateMarking();
+    SetFileChanged(true);
+    RefreshDirtyContent();
+    return true;
+}
+
+void TMDIChild::DroppedElsewhere(bool copy)
+{
+    CancelMouseDrag();
+    Mouse.Cursor = MouseCursor::Default;
+    if (copy || !isThereAmarking()) return;
+    MakeCopyForUndo("Cut");
+    TypingRun = 0;
+    CutInProgress = 1;
+    DeleteMarking();
+    CutInProgress = 0;
+    ClampPositions();
+    InvalidateMarking();
+    SetFileChanged(true);
+    RefreshDirtyContent();
+}
+
 void TMDIChild::PaintBox1DblClick()
 {
     if (isThereAmarking()) return;

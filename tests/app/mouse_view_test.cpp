@@ -287,3 +287,59 @@ TEST(MouseView, RightClickBuildsThePopupWithTheFramesItems)
     // A correct word: only the frame's items.
     EXPECT_EQ(v.view->lastPopup()->actions().size(), 1);
 }
+
+TEST(MouseView, SelectedTextDraggedIntoAnotherWindowMovesOrWithCtrlCopies)
+{
+    // Side by side on the (small) offscreen screen, so the point under the
+    // release finds b.
+    View a, b;
+    a.view->setGeometry(0, 0, 390, 500);
+    b.view->setGeometry(400, 0, 390, 500);
+    ASSERT_TRUE(a.show());
+    ASSERT_TRUE(b.show());
+    b.type("xy");
+    a.view->activateWindow();
+    a.view->setFocus();
+    a.type("alpha");
+    QTest::keyClick(a.view, Qt::Key_Home);
+    a.settle();
+    const QPoint inside = a.view->caretRect().center() + QPoint(4, 0);
+    QTest::keyClick(a.view, Qt::Key_End, Qt::ShiftModifier);
+    a.settle();
+    ASSERT_TRUE(a.w().isThereAmarking());
+
+    // A point on b's text line, in a's viewport coordinates (the pressed
+    // view keeps the mouse until the release).
+    auto overB = [&] {
+        const QPoint target = b.view->caretRect().center();
+        return a.vp()->mapFromGlobal(b.vp()->mapToGlobal(target));
+    };
+    auto dragToB = [&](Qt::KeyboardModifiers mods) {
+        QTest::mousePress(a.vp(), Qt::LeftButton, {}, inside);
+        QTest::mouseMove(a.vp(), overB());
+        QTest::mouseRelease(a.vp(), Qt::LeftButton, mods, overB());
+        a.settle();
+        b.settle();
+    };
+
+    dragToB(Qt::ControlModifier);
+    EXPECT_EQ(b.lineText(), "xyalpha");
+    EXPECT_EQ(a.lineText(), "alpha") << "Ctrl copies";
+    EXPECT_FALSE(a.w().MouseDragActive());
+
+    a.view->activateWindow();
+    a.view->setFocus();
+    QTest::keyClick(a.view, Qt::Key_Home);
+    QTest::keyClick(a.view, Qt::Key_End, Qt::ShiftModifier);
+    a.settle();
+    dragToB({});
+    EXPECT_EQ(a.lineText(), "") << "a plain drop moves";
+    EXPECT_NE(b.lineText().find("alpha"), std::string::npos);
+    EXPECT_EQ(b.lineText().size(), 12u);
+    // Each window undoes its own half.
+    b.w().RestoreCopyFromUndo(0);
+    a.w().RestoreCopyFromUndo(0);
+
+    EXPECT_EQ(a.lineText(), "alpha");
+    EXPECT_EQ(b.lineText(), "xyalpha");
+}
