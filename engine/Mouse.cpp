@@ -655,6 +655,25 @@ void TMDIChild::PaintBox1MouseUp(int32_t button, uint8_t shift, int32_t x, int32
     MoveMarkingTo(drop, (shift & ssCtrl) != 0);
 }
 
+namespace {
+
+// The fragment pasted at `drop` in one go and selected where it landed.
+void pasteSelectedAt(TMDIChild& w, const ClipFragment& f, TextPos drop)
+{
+    w.Cursor = w.Anchor = drop;
+    const uint8_t quiet = w.NoRefresh;
+    w.NoRefresh = 1;
+    w.PasteFragment(f);
+    w.NoRefresh = quiet;
+    w.Anchor = drop;
+    w.ClampPositions();
+    w.InvalidateMarking();
+    w.SetFileChanged(true);
+    w.RefreshDirtyContent();
+}
+
+} // namespace
+
 bool TMDIChild::MoveMarkingTo(TextPos drop, bool copy)
 {
     // The drop goes through the same copy and paste as the clipboard, only
@@ -677,17 +696,7 @@ bool TMDIChild::MoveMarkingTo(TextPos drop, bool copy)
     }
     UnregisterPosition(&drop);
     ClampPosition(Areas, drop);
-    Cursor = Anchor = drop;
-    const uint8_t quiet = NoRefresh;
-    NoRefresh = 1;
-    PasteFragment(f);
-    NoRefresh = quiet;
-    // The moved text is selected where it landed.
-    Anchor = drop;
-    ClampPositions();
-    InvalidateMarking();
-    SetFileChanged(true);
-    RefreshDirtyContent();
+    pasteSelectedAt(*this, f, drop);
     return true;
 }
 
@@ -718,16 +727,7 @@ bool TMDIChild::DropFragmentAt(const ClipFragment& f, TextPos drop)
     if (!lineAt(*this, drop) || !PasteAllowedAt(drop)) return false;
     MakeCopyForUndo("Insert");
     TypingRun = 0;
-    Cursor = Anchor = drop;
-    const uint8_t quiet = NoRefresh;
-    NoRefresh = 1;
-    PasteFragment(f);
-    NoRefresh = quiet;
-    Anchor = drop;
-    ClampPositions();
-    InvalidateMarking();
-    SetFileChanged(true);
-    RefreshDirtyContent();
+    pasteSelectedAt(*this, f, drop);
     return true;
 }
 
