@@ -7,6 +7,7 @@
 #include "engine/Childwin.h"
 #include "engine/DocWalk.h"
 #include "tests/app/DialogTestSupport.h"
+#include "tests/app/FrameTestSupport.h"
 #include "tests/support/TestPaths.h"
 
 #include <QAction>
@@ -43,19 +44,7 @@ class TableMenu : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        app();
-        dir = test::outputDir() / "table-menu" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        if (fs::exists(test::programDir() / "normal.qdm"))
-            fs::create_symlink(test::programDir() / "normal.qdm", dir / "normal.qdm");
-        TMainForm::StartOptions o;
-        o.ProgDir = dir;
-        o.RegisterFileType = false;
-        o.Boxes = &boxes;
-        o.Printer = &printer;
-        frame = std::make_unique<TMainForm>(std::move(o));
-        frame->show();
+        frame = test::startTestFrame("table-menu", boxes, printer, dir);
     }
     void TearDown() override { frame.reset(); }
 

@@ -12,6 +12,7 @@
 #include "engine/Settings.h"
 #include "platform/VirtualKeys.h"
 #include "tests/app/DialogTestSupport.h"
+#include "tests/app/FrameTestSupport.h"
 #include "tests/support/TestPaths.h"
 
 #include <QAction>
@@ -60,19 +61,7 @@ class Toolbars : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        test::app();
-        dir = test::outputDir() / "toolbars" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        if (fs::exists(test::programDir() / "normal.qdm"))
-            fs::create_symlink(test::programDir() / "normal.qdm", dir / "normal.qdm");
-        TMainForm::StartOptions o;
-        o.ProgDir = dir;
-        o.RegisterFileType = false;
-        o.Boxes = &boxes;
-        o.Printer = &printer;
-        frame = std::make_unique<TMainForm>(std::move(o));
-        frame->show();
+        frame = test::startTestFrame("toolbars", boxes, printer, dir);
     }
     void TearDown() override { frame.reset(); }
 
