@@ -8,6 +8,7 @@
 
 #include "engine/Childwin.h"
 #include "engine/DocWalk.h"
+#include "formats/ReaderLines.h"
 #include "platform/ByteIO.h"
 #include "platform/Win1252.h"
 
@@ -954,20 +955,7 @@ void Reader::outputChar(uint8_t code)
     breakLine(code == 10 ? ekParagraph : code == 11 ? ekLineBreak : ekPageBreak);
 }
 
-void Reader::breakLine(int32_t endKind)
-{
-    TextPos& c = W.Cursor;
-    const TextLine* l = cursorLine();
-    if (!l) return;
-    const AbsatzFormat keep = l->Para;
-    W.InsertEnterOnThatPos(c.Area, c.Line, endKind, c.Char);
-    if (TextLine* fresh = cursorLine()) {
-        InitNewLine(W.Areas[size_t(c.Area)].Lines, c.Line);
-        // A manual line break stays inside its paragraph.
-        if (endKind == ekLineBreak) fresh->Para = keep;
-        fresh->Dirty = 1;
-    }
-}
+void Reader::breakLine(int32_t endKind) { readerBreakLine(W, endKind); }
 
 void Reader::inlineBreak(uint8_t code)
 {

@@ -12,6 +12,7 @@
 
 #include "engine/Childwin.h"
 #include "engine/DocWalk.h"
+#include "formats/ReaderLines.h"
 #include "platform/ByteIO.h"
 #include "platform/MessageBox.h"
 #include "platform/SafeFile.h"
@@ -593,16 +594,8 @@ private:
 
     void breakLine(int32_t endKind)
     {
-        TextPos& c = W.Cursor;
-        const TextLine* l = cursorLine();
-        if (!l) return;
-        const AbsatzFormat keep = l->Para;
-        W.InsertEnterOnThatPos(c.Area, c.Line, endKind, c.Char);
-        if (TextLine* fresh = cursorLine()) {
-            InitNewLine(W.Areas[size_t(c.Area)].Lines, c.Line);
-            if (endKind == ekLineBreak) fresh->Para = keep;
-            fresh->Dirty = 1;
-        }
+        if (!cursorLine()) return;
+        readerBreakLine(W, endKind);
         SoftHyphenNext = false;
         PendingCell = -1;
         ParaDone = false;
