@@ -417,6 +417,9 @@ private:
     // buttons, the undo and redo lists, the boxes' Enter key.
     void finishToolbars();
     void fillColourPopup(QMenu* popup, ColourTarget target);
+    // The frame's colour of `target` := colour (a text background or a fill
+    // becomes opaque), applied to the active window.
+    void applyColour(ColourTarget target, uint32_t colour);
     // A colour drop-down button for `target` at the end of `bar`.
     QToolButton* makeColourButton(QToolBar* bar, ColourTarget target);
     struct ToolbarControls;

@@ -403,11 +403,10 @@ void TMainForm::fillColourPopup(QMenu* popup, ColourTarget target)
 
 // ---- Colours and line width ----------------------------------------------------------
 
-void TMainForm::PaletteItemClick(ColourTarget target, int32_t tag)
+void TMainForm::applyColour(ColourTarget target, uint32_t colour)
 {
-    if (tag < 1 || tag > int32_t(kPalette.size())) return;
     FrameOptions& o = State.Options;
-    colourOf(o, target) = kPalette[size_t(tag - 1)];
+    colourOf(o, target) = colour;
     if (target == ColourTarget::TextBk) o.TextBkTransparent = 0;
     if (target == ColourTarget::Fill) o.NoFill = 0;
     switch (target) {
@@ -418,22 +417,19 @@ void TMainForm::PaletteItemClick(ColourTarget target, int32_t tag)
     }
 }
 
+void TMainForm::PaletteItemClick(ColourTarget target, int32_t tag)
+{
+    if (tag < 1 || tag > int32_t(kPalette.size())) return;
+    applyColour(target, kPalette[size_t(tag - 1)]);
+}
+
 void TMainForm::MoreColourClick(ColourTarget target)
 {
-    FrameOptions& o = State.Options;
-    uint32_t& colour = colourOf(o, target);
+    const uint32_t colour = colourOf(State.Options, target);
     const QColor chosen = ChooseColour ? ChooseColour(qcolor(colour)) : QColorDialog::getColor(qcolor(colour), this);
     // Cancelled: no colour changes and nothing is applied.
     if (!chosen.isValid()) return;
-    colour = colorref(chosen);
-    if (target == ColourTarget::TextBk) o.TextBkTransparent = 0;
-    if (target == ColourTarget::Fill) o.NoFill = 0;
-    switch (target) {
-    case ColourTarget::Text: AktiviereTextColor(); break;
-    case ColourTarget::TextBk: AktiviereTextBkColor(); break;
-    case ColourTarget::Fill: AktiviereBkColor(); break;
-    case ColourTarget::Line: AktiviereLineColor(); break;
-    }
+    applyColour(target, colorref(chosen));
 }
 
 namespace {

@@ -1,9 +1,10 @@
 #pragma once
 // The real frame for a GUI test: started on a fresh folder of the running
 // test (the program's template linked in), with the test's message boxes
-// and printers, and shown.
+// and printers, and shown; keys for its document windows.
 
 #include "app/Main.h"
+#include "engine/Childwin.h"
 #include "tests/app/DialogTestSupport.h"
 #include "tests/support/TestPaths.h"
 
@@ -31,5 +32,16 @@ inline std::unique_ptr<TMainForm> startTestFrame(const std::string& suite, Messa
     frame->show();
     return frame;
 }
+
+// Typed characters and pressed keys, straight to the window's key handlers.
+inline void type(TMDIChild& w, const std::string& text)
+{
+    for (char c : text) {
+        uint8_t b = uint8_t(c);
+        w.getkeysKeyPress(b);
+    }
+}
+
+inline void key(TMDIChild& w, uint16_t vk, uint8_t shift = 0) { w.getkeysKeyDown(vk, shift); }
 
 } // namespace quillet::test

@@ -57,15 +57,8 @@ std::string bodyText(const TMDIChild& w)
     return s;
 }
 
-void type(TMDIChild& w, const std::string& text)
-{
-    for (char c : text) {
-        uint8_t b = uint8_t(c);
-        w.getkeysKeyPress(b);
-    }
-}
-
-void key(TMDIChild& w, uint16_t vk, uint8_t shift = 0) { w.getkeysKeyDown(vk, shift); }
+using test::key;
+using test::type;
 
 class FrameMenus : public ::testing::Test {
 protected:
