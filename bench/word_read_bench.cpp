@@ -2,10 +2,11 @@
 // some 850 KB, made by the tests' file builder (one character run over the
 // text, so every character passes through the formatting lookup).
 
+#include "BenchFiles.h"
+
 #include "engine/Childwin.h"
 #include "formats/StandardServices.h"
 #include "formats/word/Word.h"
-#include "tests/support/WordFiles.h"
 
 #include <benchmark/benchmark.h>
 
@@ -18,21 +19,7 @@ using namespace quillet;
 
 const std::vector<uint8_t>& longWordFile()
 {
-    static const std::vector<uint8_t> file = [] {
-        std::u16string text;
-        int n = 0;
-        while (text.size() < 850 * 1024) {
-            ++n;
-            const std::string line = "Paragraph " + std::to_string(n) +
-                                     "\twith words enough to fill a line and wrap it once on the page, " +
-                                     std::to_string(n * 7) + " and some more plain text to follow.\r";
-            text.append(line.begin(), line.end());
-        }
-        test::WordFileSpec spec;
-        spec.Pieces = {{text, false}};
-        spec.CharRuns = {{0, int32_t(text.size()), test::sprm(0x0835, {1})}};  // bold over everything
-        return test::makeWordFile(spec);
-    }();
+    static const std::vector<uint8_t> file = bench::makeLongWordFile();
     return file;
 }
 
