@@ -46,9 +46,14 @@ size_t heapBytes(const TextChar& c)
     return n;
 }
 
-size_t heapBytes(const std::vector<TextArea>& areas)
+template <class Areas>
+size_t heapBytes(const Areas& areas)
 {
-    size_t n = areas.capacity() * sizeof(TextArea);
+    size_t n = 0;
+    if constexpr (requires { areas.capacity(); })
+        n = areas.capacity() * sizeof(TextArea);
+    else
+        n = areas.size() * (sizeof(TextArea) + sizeof(SnapshotAreas::Ptr));
     for (const TextArea& a : areas) {
         n += a.Lines.capacity() * sizeof(TextLine);
         for (const TextLine& l : a.Lines) {

@@ -313,7 +313,7 @@ void TMDIChild::FreeBildInListeIfNotNeeded()
     // One pass over every picture character marks the slots still in use;
     // every other slot is released, not only those before the first used one.
     std::vector<bool> used(Pictures.size(), false);
-    auto mark = [&used](const std::vector<TextArea>& areas) {
+    auto mark = [&used](const auto& areas) {
         for (const TextArea& a : areas)
             for (const TextLine& l : a.Lines)
                 for (const TextChar& ch : l.Chars)

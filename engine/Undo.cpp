@@ -1,7 +1,9 @@
-// Whole-document undo. Before every editing command the window copies its
-// complete text into a snapshot; undo and redo copy a snapshot back. There
+// Whole-document undo. Before every editing command the window takes a
+// snapshot of its complete text; undo and redo copy a snapshot back. There
 // are no per-operation inverse actions, so any edit is undoable as long as it
-// takes its snapshot first.
+// takes its snapshot first. A snapshot shares every area that is unchanged
+// since the snapshot before it, so its cost follows what the last command
+// changed, not the length of the document.
 //
 // UndoCopies[0..UndoPos-1] lie behind the current state, the rest before it.
 // After an undo, UndoCopies[UndoPos] holds the document as it now stands (its
@@ -25,106 +27,111 @@ constexpr size_t kMaxLabelLength = 255;
 constexpr int32_t kMinUndoDepth = 1;
 constexpr int32_t kMaxUndoDepth = 1000;
 
-// A snapshot of a long document is mostly first touches of fresh memory
-// (the kernel zeroing and mapping pages one fault at a time), not copying.
-// Faults on different threads proceed side by side, so a long document is
-// copied by a few threads at once, each taking a run of lines of about equal
-// weight. Short documents are copied on the calling thread: starting a
-// thread costs more than it saves below a few tens of thousands of
-// characters.
-constexpr size_t kCharsPerCopyThread = 48 * 1024;
-constexpr unsigned kMaxCopyThreads = 8;
+// The first snapshot of a long document is mostly first touches of fresh
+// memory (the kernel zeroing and mapping pages one fault at a time), not
+// copying, and later ones compare every area against the snapshot before.
+// Both proceed side by side on a few threads, each taking a run of areas of
+// about equal weight. Short documents are done on the calling thread:
+// starting a thread costs more than it saves below a few tens of thousands
+// of characters.
+constexpr size_t kCharsPerThread = 48 * 1024;
+constexpr unsigned kMaxThreads = 8;
 // What a line costs besides its characters, counted in characters.
 constexpr size_t kLineWeight = 8;
 
-struct LineRef {
-    size_t Area = 0;
-    size_t Line = 0;
-    friend bool operator==(const LineRef&, const LineRef&) = default;
-};
-
-// dst := src for every field but the lines, keeping dst's line storage for
-// reuse. src's lines are lent out for the moment of the assignment so that
-// they are not copied along.
-void assignAreaShell(TextArea& dst, TextArea& src)
+size_t areaWeight(const TextArea& a)
 {
-    std::vector<TextLine> keep = std::move(dst.Lines);
-    std::vector<TextLine> lent = std::move(src.Lines);
-    dst = src;  // both line arrays are empty: nothing allocated, nothing thrown
-    src.Lines = std::move(lent);
-    dst.Lines = std::move(keep);
+    size_t w = 1;
+    for (const TextLine& l : a.Lines) w += l.Chars.size() + kLineWeight;
+    return w;
 }
 
-// Copies the lines from `from` up to (not including) `to`, in document order.
-void copyLineRange(std::vector<TextArea>& dst, const std::vector<TextArea>& src, LineRef from, LineRef to)
+// Runs work(from, to) over consecutive runs of [0, weights.size()) that
+// cover it, on several threads when the total weight asks for it. The
+// first failure is thrown again once every run has ended.
+template <class Work>
+void forAreaRuns(const std::vector<size_t>& weights, Work work)
 {
-    LineRef at = from;
-    while (!(at == to) && at.Area < src.size()) {
-        const std::vector<TextLine>& lines = src[at.Area].Lines;
-        const size_t end = at.Area == to.Area ? to.Line : lines.size();
-        std::vector<TextLine>& out = dst[at.Area].Lines;
-        for (size_t l = at.Line; l < end; ++l) out[l] = lines[l];
-        if (at.Area == to.Area) break;
-        at = LineRef{at.Area + 1, 0};
-    }
-}
-
-// dst := src, equal afterwards in every field; dst's storage (areas, lines,
-// character arrays) is refilled where it has room. src is only read; its
-// line arrays are lent out while the area records are assigned.
-void copyAreas(std::vector<TextArea>& dst, std::vector<TextArea>& src)
-{
-    size_t weight = 0;
-    for (const TextArea& a : src)
-        for (const TextLine& l : a.Lines) weight += l.Chars.size() + kLineWeight;
-
-    size_t wanted = weight / kCharsPerCopyThread;
-    if (wanted >= 2) wanted = std::min<size_t>({wanted, std::thread::hardware_concurrency(), kMaxCopyThreads});
-    if (wanted < 2) {
-        dst = src;
+    size_t total = 0;
+    for (size_t w : weights) total += w;
+    size_t wanted = total / kCharsPerThread;
+    if (wanted >= 2) wanted = std::min<size_t>({wanted, std::thread::hardware_concurrency(), kMaxThreads});
+    if (wanted < 2 || weights.size() < 2) {
+        work(size_t(0), weights.size());
         return;
     }
 
-    dst.resize(src.size());
-    for (size_t i = 0; i < src.size(); ++i) {
-        assignAreaShell(dst[i], src[i]);
-        dst[i].Lines.resize(src[i].Lines.size());
+    std::vector<size_t> cuts{0};
+    size_t sum = 0;
+    for (size_t i = 0; i < weights.size() && cuts.size() < wanted; ++i) {
+        sum += weights[i];
+        if (sum >= total / wanted * cuts.size()) cuts.push_back(i + 1);
     }
-
-    // Cut the document into `wanted` runs of lines of about equal weight.
-    std::vector<LineRef> cuts{LineRef{0, 0}};
-    {
-        size_t sum = 0;
-        for (size_t a = 0; a < src.size() && cuts.size() < wanted; ++a)
-            for (size_t l = 0; l < src[a].Lines.size() && cuts.size() < wanted; ++l) {
-                sum += src[a].Lines[l].Chars.size() + kLineWeight;
-                if (sum >= weight / wanted * cuts.size()) cuts.push_back(LineRef{a, l + 1});
-            }
-        cuts.push_back(LineRef{src.size(), 0});
-    }
+    if (cuts.back() != weights.size()) cuts.push_back(weights.size());
 
     const size_t runs = cuts.size() - 1;
     std::vector<std::exception_ptr> failures(runs);
-    std::vector<std::thread> threads;
-    threads.reserve(runs);
-    auto work = [&](size_t run) {
+    auto run = [&](size_t r) {
         try {
-            copyLineRange(dst, src, cuts[run], cuts[run + 1]);
+            work(cuts[r], cuts[r + 1]);
         } catch (...) {
-            failures[run] = std::current_exception();
+            failures[r] = std::current_exception();
         }
     };
-    for (size_t run = 1; run < runs; ++run) {
+    std::vector<std::thread> threads;
+    threads.reserve(runs);
+    for (size_t r = 1; r < runs; ++r) {
         try {
-            threads.emplace_back(work, run);
+            threads.emplace_back(run, r);
         } catch (const std::system_error&) {
-            work(run);  // no thread to be had: this one does the run itself
+            run(r);  // no thread to be had: this one does the run itself
         }
     }
-    work(0);
+    run(0);
     for (std::thread& t : threads) t.join();
     for (const std::exception_ptr& e : failures)
         if (e) std::rethrow_exception(e);
+}
+
+std::vector<size_t> weightsOf(const std::vector<TextArea>& areas)
+{
+    std::vector<size_t> weights;
+    weights.reserve(areas.size());
+    for (const TextArea& a : areas) weights.push_back(areaWeight(a));
+    return weights;
+}
+
+// A snapshot of `areas`: each area equal to the same area of `before` is
+// shared with it, every other one copied.
+SnapshotAreas takeSnapshot(const std::vector<TextArea>& areas, const SnapshotAreas* before)
+{
+    std::vector<SnapshotAreas::Ptr> items(areas.size());
+    forAreaRuns(weightsOf(areas), [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) {
+            if (before && i < before->size() && (*before)[i] == areas[i])
+                items[i] = before->shared(i);
+            else
+                items[i] = std::make_shared<const TextArea>(areas[i]);
+        }
+    });
+    SnapshotAreas snapshot;
+    snapshot.reserve(items.size());
+    for (SnapshotAreas::Ptr& p : items) snapshot.push_back(std::move(p));
+    return snapshot;
+}
+
+// areas := snapshot. Areas already equal are left alone, and the others are
+// assigned over, reusing their storage: on a long document an undo mostly
+// finds the pages it did not touch as they were.
+void restoreSnapshot(std::vector<TextArea>& areas, const SnapshotAreas& snapshot)
+{
+    areas.resize(snapshot.size());
+    std::vector<size_t> weights(snapshot.size());
+    for (size_t i = 0; i < snapshot.size(); ++i) weights[i] = areaWeight(snapshot[i]);
+    forAreaRuns(weights, [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i)
+            if (!(areas[i] == snapshot[i])) areas[i] = snapshot[i];
+    });
 }
 
 } // namespace
@@ -138,12 +145,7 @@ void TMDIChild::MakeCopyForUndo(std::string_view label)
 
     const int32_t count = static_cast<int32_t>(UndoCopies.size());
     UndoPos = std::clamp(UndoPos, 0, count);
-    // The text of a dropped copy is refilled in place rather than freed and
-    // allocated anew: on a long document most of a snapshot's cost is in
-    // touching fresh memory, and a dropped copy has nearly the right shape.
-    std::vector<TextArea> recycled;
     // A new edit makes the redo tail meaningless.
-    if (UndoPos < count) recycled = std::move(UndoCopies[static_cast<size_t>(UndoPos)].Areas);
     UndoCopies.erase(UndoCopies.begin() + UndoPos, UndoCopies.end());
 
     // The undo state taken by the first undo must not push an edit out: it is
@@ -153,20 +155,19 @@ void TMDIChild::MakeCopyForUndo(std::string_view label)
         const int32_t depth = std::clamp(Frame.Options.UndoDepth, kMinUndoDepth, kMaxUndoDepth);
         if (UndoPos > depth) {
             const int32_t excess = UndoPos - depth;
-            if (recycled.empty()) recycled = std::move(UndoCopies.front().Areas);
             UndoCopies.erase(UndoCopies.begin(), UndoCopies.begin() + excess);
             UndoPos -= excess;
         }
     }
 
-    UndoCopy& copy = UndoCopies.emplace_back();
+    UndoCopy copy;
     copy.Label = std::string(label.substr(0, kMaxLabelLength));
-    copy.Areas = std::move(recycled);
-    copyAreas(copy.Areas, Areas);
+    copy.Areas = takeSnapshot(Areas, UndoCopies.empty() ? nullptr : &UndoCopies.back().Areas);
     copy.Anchor = Anchor;
     copy.Cursor = Cursor;
     copy.CurrentPage = CurrentPage;
     copy.FontState = FontState;
+    UndoCopies.push_back(std::move(copy));
     ++UndoPos;
 
     SetUndoHints();
@@ -209,10 +210,8 @@ void TMDIChild::RestoreCopyNrFromUndo(int32_t i)
 {
     if (i < 0 || i >= static_cast<int32_t>(UndoCopies.size())) return;
     UndoCopy& copy = UndoCopies[static_cast<size_t>(i)];
-    // A value copy: the snapshot stays intact for a later redo. Assigning
-    // over the current text replaces it completely and reuses its storage,
-    // which on a long document is most of the cost of a fresh copy.
-    copyAreas(Areas, copy.Areas);
+    // A value copy: the snapshot stays intact for a later redo.
+    restoreSnapshot(Areas, copy.Areas);
     Anchor = copy.Anchor;
     Cursor = copy.Cursor;
     CurrentPage = std::max(copy.CurrentPage, 0);
@@ -231,7 +230,7 @@ void TMDIChild::RestoreCopyNrFromUndo(int32_t i)
 void TMDIChild::FreeUndoCopy(int32_t i)
 {
     if (i < 0 || i >= static_cast<int32_t>(UndoCopies.size())) return;
-    std::vector<TextArea>().swap(UndoCopies[static_cast<size_t>(i)].Areas);
+    UndoCopies[static_cast<size_t>(i)].Areas.clear();
 }
 
 void TMDIChild::FreeAllUndoCops()

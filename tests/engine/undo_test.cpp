@@ -578,3 +578,51 @@ TEST_F(UndoTest, LongDocumentsAreCopiedExactlyIntoFreshAndReusedSlots)
 }
 
 } // namespace
+
+TEST_F(UndoTest, SnapshotsShareUnchangedAreasAndRestoreEveryStepExactly)
+{
+    // A run of edits, each touching one area (or the area count), undone
+    // and redone step by step: every state comes back exactly, although
+    // consecutive snapshots share the areas the edit between them left.
+    frame.Options.UndoDepth = 100;
+    w->Areas = longDocument(5);
+    struct Edit {
+        size_t area;
+        int kind;  // 0 change a character, 1 drop a line, 2 add an area, 3 drop the last area
+    };
+    const Edit edits[] = {{0, 0}, {2, 1}, {1, 0}, {0, 2}, {2, 0}, {3, 3}, {1, 1}, {0, 0}};
+    std::vector<std::vector<TextArea>> states;
+    for (const Edit& e : edits) {
+        states.push_back(w->Areas);
+        const size_t before = w->UndoCopies.size();
+        w->MakeCopyForUndo("Edit");
+        ASSERT_EQ(w->UndoCopies.size(), before + 1);
+        if (before > 0) {
+            // Nothing changed between the two snapshots but the last edit.
+            const SnapshotAreas& prev = w->UndoCopies[before - 1].Areas;
+            const SnapshotAreas& now = w->UndoCopies[before].Areas;
+            size_t shared = 0;
+            for (size_t i = 0; i < std::min(prev.size(), now.size()); ++i)
+                if (prev.shared(i) == now.shared(i)) ++shared;
+            EXPECT_GE(shared + 2, std::min(prev.size(), now.size()));
+        }
+        TextArea& a = w->Areas[std::min(e.area, w->Areas.size() - 1)];
+        switch (e.kind) {
+        case 0: a.Lines[7].Chars[0].Code ^= 1; break;
+        case 1: a.Lines.erase(a.Lines.begin() + 3); break;
+        case 2: w->Areas.push_back(a); break;
+        default: w->Areas.pop_back(); break;
+        }
+    }
+    const std::vector<TextArea> last = w->Areas;
+    for (size_t k = states.size(); k-- > 0;) {
+        w->RestoreCopyFromUndo(0);
+        ASSERT_TRUE(w->Areas == states[k]) << "undo to state " << k;
+    }
+    for (size_t k = 1; k < states.size(); ++k) {
+        w->RestoreBeforeRestoreCopyFromUndo(0);
+        ASSERT_TRUE(w->Areas == states[k]) << "redo to state " << k;
+    }
+    w->RestoreBeforeRestoreCopyFromUndo(0);
+    EXPECT_TRUE(w->Areas == last);
+}
