@@ -242,9 +242,11 @@ void applySprms(const uint8_t* data, size_t size, Pap* pap, Chp* chp, const std:
                 pap->DyaLine = i16();
                 pap->MultLinespace = int16_t(op[2] | (op[3] << 8));
                 break;
-            case 0x840E: pap->DxaRight = i16(); break;
-            case 0x840F: pap->DxaLeft = i16(); break;
-            case 0x8411: pap->DxaLeft1 = i16(); break;
+            // Later writers give the indents under newer codes, some
+            // of them only under those.
+            case 0x840E: case 0x845D: pap->DxaRight = i16(); break;
+            case 0x840F: case 0x845E: pap->DxaLeft = i16(); break;
+            case 0x8411: case 0x8460: pap->DxaLeft1 = i16(); break;
             case 0xA413: pap->DyaBefore = u16(); break;
             case 0xA414: pap->DyaAfter = u16(); break;
             case 0xC60D: changeTabs(*pap, op, len); break;

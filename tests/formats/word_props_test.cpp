@@ -137,6 +137,12 @@ TEST(WordProperties, ParagraphModifiersBecomeParagraphFormats)
              a.RightIndent = inch / 2;
              a.FirstLineIndent = -inch / 4;
          })},
+        {"indents under the newer codes", sprm16(0x845E, 1440) + sprm16(0x845D, 720) + sprm16(0x8460, 0xFE98),
+         format([&](AbsatzFormat& a) {
+             a.LeftIndent = inch;
+             a.RightIndent = inch / 2;
+             a.FirstLineIndent = -inch / 4;
+         })},
         {"exactly 12 pt", sprm(0x6412, {0x10, 0xFF, 0, 0}), format([&](AbsatzFormat& a) {
              a.LineSpacingMode = 2;
              a.LineSpacing = inch / 6;
