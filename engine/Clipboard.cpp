@@ -419,8 +419,10 @@ bool TMDIChild::EinfuegenAusZwischenAblage(int32_t kind)
     Clipboard& board = clipboard();
     bool pasted = false;
     if (board.hasPrivate() && (kind == 0 || kind == 1)) {
-        // A stream that fails any check pastes nothing at all.
-        const std::optional<ClipFragment> f = ReadClipStream(board.privateData());
+        // A stream that fails any check pastes nothing at all. The bytes are
+        // the clipboard's own block, held here while they are read.
+        const SharedBytes stream = board.privateData();
+        const std::optional<ClipFragment> f = ReadClipStream(stream);
         if (f && PasteAllowed()) {
             TypingRun = 0;
             MakeCopyForUndo("Insert");

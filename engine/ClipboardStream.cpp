@@ -13,6 +13,7 @@
 #include "engine/ClipboardStream.h"
 #include "engine/RecordCodec.h"
 #include "platform/ByteIO.h"
+#include "platform/LargeBlock.h"
 
 #include <algorithm>
 
@@ -151,7 +152,7 @@ public:
         for (const ClipFragment::Line& l : f.Lines) addLine(l.Text);
         for (const TextArea& a : f.Areas) addArea(a);
         for (const TextArea& a : f.Footnotes) addArea(a);
-        out.buffer().reserve(size);
+        reserveLargeBlock(out.buffer(), size);
     }
 
     const ClipFragment& F;
@@ -163,7 +164,7 @@ public:
 
 class Reader {
 public:
-    Reader(const std::vector<uint8_t>& bytes, ClipFragment& f) : in(bytes), F(f) {}
+    Reader(std::span<const uint8_t> bytes, ClipFragment& f) : in(bytes.data(), bytes.size()), F(f) {}
 
     bool fail()
     {
@@ -475,7 +476,7 @@ std::string ClipText(const ClipFragment& f, const ClipTextView* view)
 }
 
 
-std::optional<ClipFragment> ReadClipStream(const std::vector<uint8_t>& bytes)
+std::optional<ClipFragment> ReadClipStream(std::span<const uint8_t> bytes)
 {
     ClipFragment f;
     Reader r(bytes, f);

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -60,7 +61,7 @@ std::vector<uint8_t> WriteClipStream(const ClipFragment& fragment, const ClipTex
 // The plain text of such a fragment (Windows-1252, CR LF line ends).
 std::string ClipText(const ClipFragment& fragment, const ClipTextView* view);
 // Nothing when the stream is damaged in any way.
-std::optional<ClipFragment> ReadClipStream(const std::vector<uint8_t>& bytes);
+std::optional<ClipFragment> ReadClipStream(std::span<const uint8_t> bytes);
 
 // Most of each thing one stream may hold; a stream claiming more is refused
 // before anything is allocated for it.

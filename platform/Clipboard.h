@@ -4,6 +4,7 @@
 // puts the real clipboard behind it; tests use MemoryClipboard.
 
 #include "platform/Dib.h"
+#include "platform/SharedBytes.h"
 
 #include <cstdint>
 #include <optional>
@@ -20,9 +21,12 @@ public:
     virtual bool hasText() const = 0;
     virtual bool hasPicture() const = 0;
     // Replaces the whole contents: text (Windows-1252) always, the private
-    // stream when not empty.
-    virtual void set(const std::string& ansiText, const std::vector<uint8_t>& privateStream) = 0;
-    virtual std::vector<uint8_t> privateData() const = 0;
+    // stream when not empty. The clipboard keeps the stream's block itself,
+    // never a copy of it.
+    virtual void set(const std::string& ansiText, SharedBytes privateStream) = 0;
+    // The private stream, empty when there is none. The bytes stay valid
+    // for as long as the caller holds them, whatever the clipboard does.
+    virtual SharedBytes privateData() const = 0;
     // The text in Windows-1252; characters the code page lacks are replaced.
     virtual std::string text() const = 0;
     // A picture as a 24- or 8-bit bottom-up Dib; empty when there is none.
@@ -36,20 +40,20 @@ public:
     bool hasPrivate() const override { return !Private.empty(); }
     bool hasText() const override { return HasText; }
     bool hasPicture() const override { return !Picture.empty(); }
-    void set(const std::string& ansiText, const std::vector<uint8_t>& privateStream) override
+    void set(const std::string& ansiText, SharedBytes privateStream) override
     {
         Text = ansiText;
         HasText = true;
-        Private = privateStream;
+        Private = std::move(privateStream);
         Picture = Dib();
     }
-    std::vector<uint8_t> privateData() const override { return Private; }
+    SharedBytes privateData() const override { return Private; }
     std::string text() const override { return Text; }
     Dib picture() const override { return Picture.clone(); }
 
     std::string Text;
     bool HasText = false;
-    std::vector<uint8_t> Private;
+    SharedBytes Private;
     Dib Picture;
 };
 

@@ -5,6 +5,7 @@
 #include "platform/SafeFile.h"
 
 #include "platform/DibCodecs.h"
+#include "platform/LargeBlock.h"
 
 #include <algorithm>
 #include <atomic>
@@ -20,7 +21,6 @@
 #include <system_error>
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <jerror.h>
@@ -370,28 +370,6 @@ bool dibUsable(const Dib& d)
 }
 
 int32_t dibcolors(const Dib& d) { return PowerOfTwo(dibbitcount(d)); }
-
-namespace {
-
-// From this size on a pixel block asks for huge pages.
-constexpr size_t kHugePageAdviceBytes = size_t(4) << 20;
-constexpr uintptr_t kHugePage = uintptr_t(2) << 20;
-
-// A photograph's pixel block is tens of megabytes, and touching it page by
-// page for the first time costs more than decoding into it. Reserved here,
-// before anything touches it, the block is backed by huge pages where the
-// system offers them; elsewhere the advice is ignored and nothing changes.
-void reserveLargeBlock(std::vector<uint8_t>& bits, size_t bytes)
-{
-    if (bytes < kHugePageAdviceBytes) return;
-    bits.reserve(bytes);
-    const auto start = reinterpret_cast<uintptr_t>(bits.data());
-    const uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
-    const uintptr_t last = (start + bytes) & ~(kHugePage - 1);
-    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-}
-
-} // namespace
 
 void newdib(Dib* out, int32_t width, int32_t height, int32_t bpp,
             const std::vector<RgbQuad>* colourSource, int32_t count)

@@ -10,12 +10,44 @@
 #include <QMimeData>
 
 #include <cstring>
+#include <memory>
 
 namespace quillet {
 
 namespace {
 
 QClipboard* board() { return QGuiApplication::clipboard(); }
+
+// What this program puts on the clipboard. The private stream stays in the
+// block the copy wrote: a paste in this process takes that block as it is,
+// and only another program asking for the format gets bytes of its own (a
+// copy it may keep as long as it likes, even after the clipboard has moved
+// on and this object is gone).
+class ProgramMimeData final : public QMimeData {
+public:
+    explicit ProgramMimeData(SharedBytes stream) : Stream(std::move(stream)) {}
+
+    QStringList formats() const override
+    {
+        QStringList f = QMimeData::formats();
+        if (!Stream.empty()) f.append(privateClipboardMimeType());
+        return f;
+    }
+    bool hasFormat(const QString& type) const override
+    {
+        return (!Stream.empty() && type == privateClipboardMimeType()) || QMimeData::hasFormat(type);
+    }
+
+    const SharedBytes Stream;
+
+protected:
+    QVariant retrieveData(const QString& type, QMetaType preferred) const override
+    {
+        if (!Stream.empty() && type == privateClipboardMimeType())
+            return QByteArray(reinterpret_cast<const char*>(Stream.data()), qsizetype(Stream.size()));
+        return QMimeData::retrieveData(type, preferred);
+    }
+};
 
 const QMimeData* contents()
 {
@@ -45,24 +77,26 @@ bool QtClipboard::hasPicture() const
     return m && m->hasImage();
 }
 
-void QtClipboard::set(const std::string& ansiText, const std::vector<uint8_t>& privateStream)
+void QtClipboard::set(const std::string& ansiText, SharedBytes privateStream)
 {
     QClipboard* b = board();
     if (!b) return;
-    auto* data = new QMimeData;
+    auto* data = new ProgramMimeData(std::move(privateStream));
     data->setText(QString::fromStdString(ansiToUtf8(ansiText)));
-    if (!privateStream.empty())
-        data->setData(privateClipboardMimeType(),
-                      QByteArray(reinterpret_cast<const char*>(privateStream.data()), qsizetype(privateStream.size())));
     b->setMimeData(data);
 }
 
-std::vector<uint8_t> QtClipboard::privateData() const
+SharedBytes QtClipboard::privateData() const
 {
     const QMimeData* m = contents();
     if (!m) return {};
-    const QByteArray bytes = m->data(privateClipboardMimeType());
-    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+    if (const auto* own = dynamic_cast<const ProgramMimeData*>(m)) return own->Stream;
+    // Another program's bytes: the byte array that holds them is kept alive
+    // by whoever holds the result.
+    auto bytes = std::make_shared<const QByteArray>(m->data(privateClipboardMimeType()));
+    const auto* at = reinterpret_cast<const uint8_t*>(bytes->constData());
+    const auto size = size_t(bytes->size());
+    return SharedBytes(std::move(bytes), at, size);
 }
 
 std::string QtClipboard::text() const

@@ -19,8 +19,8 @@ public:
     bool hasPrivate() const override;
     bool hasText() const override;
     bool hasPicture() const override;
-    void set(const std::string& ansiText, const std::vector<uint8_t>& privateStream) override;
-    std::vector<uint8_t> privateData() const override;
+    void set(const std::string& ansiText, SharedBytes privateStream) override;
+    SharedBytes privateData() const override;
     std::string text() const override;
     Dib picture() const override;
 };

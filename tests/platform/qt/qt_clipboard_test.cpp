@@ -15,7 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 using namespace quillet;
 
@@ -42,7 +44,7 @@ const auto* const env = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
 TEST(QtClipboard, TextStreamAndPicturesRoundTrip)
 {
     QtClipboard board;
-    board.set("gr\xfc\xdf \x80", {2, 0, 0, 0, 9});
+    board.set("gr\xfc\xdf \x80", std::vector<uint8_t>{2, 0, 0, 0, 9});
     EXPECT_TRUE(board.hasText());
     EXPECT_TRUE(board.hasPrivate());
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("grüß €"));
@@ -70,6 +72,69 @@ TEST(QtClipboard, TextStreamAndPicturesRoundTrip)
     EXPECT_EQ(top[0], 50);
     EXPECT_EQ(top[1], 100);
     EXPECT_EQ(top[2], 200);
+}
+
+// The private stream is handed on as the block the copy wrote, and a paste
+// that holds it keeps reading valid bytes while the clipboard moves on:
+// another copy, text from another program, or bytes another program put
+// under the private format.
+TEST(Clipboard, StreamBlockIsSharedAndOutlivesTheContents)
+{
+    QtClipboard qt;
+    MemoryClipboard memory;
+    struct Case {
+        const char* name;
+        Clipboard* board;
+        std::function<void()> replace;
+    };
+    const std::vector<uint8_t> later{2, 0, 0, 0, 7, 7};
+    const Case cases[] = {
+        {"system, copied again", &qt, [&] { qt.set("b", later); }},
+        {"system, text from elsewhere", &qt, [] { QGuiApplication::clipboard()->setText(QStringLiteral("b")); }},
+        {"system, stream from elsewhere", &qt,
+         [] {
+             auto* m = new QMimeData;
+             m->setData(privateClipboardMimeType(), QByteArray("\x02\0\0\0\x07", 5));
+             QGuiApplication::clipboard()->setMimeData(m);
+         }},
+        {"memory, copied again", &memory, [&] { memory.set("b", later); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> bytes(1 << 20);
+        for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 7);
+        const std::vector<uint8_t> expected = bytes;
+        const SharedBytes written(std::move(bytes));
+        c.board->set("a", written);
+        const SharedBytes held = c.board->privateData();
+        EXPECT_TRUE(held.sameBlock(written));
+        c.replace();
+        EXPECT_TRUE(held == expected);
+        EXPECT_FALSE(c.board->privateData().sameBlock(written));
+    }
+}
+
+// Other programs get the stream's bytes as their own copy, which stays
+// valid after this program's clipboard contents are gone; their bytes come
+// back here unchanged.
+TEST(QtClipboard, OtherProgramsGetTheirOwnCopy)
+{
+    QtClipboard board;
+    const std::vector<uint8_t> stream{2, 0, 0, 0, 1, 2, 3};
+    board.set("a", stream);
+    const QMimeData* m = QGuiApplication::clipboard()->mimeData();
+    ASSERT_TRUE(m);
+    EXPECT_TRUE(m->formats().contains(privateClipboardMimeType()));
+    const QByteArray theirs = m->data(privateClipboardMimeType());
+    board.set("b", {});
+    EXPECT_FALSE(board.hasPrivate());
+    EXPECT_EQ(theirs, QByteArray("\x02\0\0\0\x01\x02\x03", 7));
+
+    auto* foreign = new QMimeData;
+    foreign->setData(privateClipboardMimeType(), theirs);
+    QGuiApplication::clipboard()->setMimeData(foreign);
+    EXPECT_TRUE(board.hasPrivate());
+    EXPECT_TRUE(board.privateData() == stream);
 }
 
 TEST(QtClipboard, CopyInOneWindowPastesInAnother)
