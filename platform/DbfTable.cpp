@@ -347,4 +347,43 @@ std::string DbfTable::post()
 
 void DbfTable::cancel() { loadRecord(); }
 
+std::string DbfTable::append()
+{
+    if (!Handle) return "no table is open";
+    if (ReadOnly) return "the table can only be read";
+    if (fieldCount() == 0) return "the table has no fields";
+    if (Layout.RecordCount == INT32_MAX ||
+        uint64_t(Layout.HeaderLength) + uint64_t(Layout.RecordCount + 1) * uint64_t(Layout.RecordLength) + 1 > kMaxDbfFileBytes)
+        return "the table is full";
+    if (std::string problem = post(); !problem.empty()) return problem;
+    auto* h = static_cast<DBFHandle>(Handle);
+    const int record = Layout.RecordCount;
+    // Writing one blank field past the end makes the library add a record
+    // whose other fields are blank as well.
+    std::string reason;
+    std::string blank = stored(0, std::string(), reason);
+    if (!DBFWriteAttributeDirectly(h, record, 0, blank.data())) return "the record could not be written";
+    DBFUpdateHeader(h);
+    ++Layout.RecordCount;
+    Live.push_back(record);
+    RecNo = recordCount();
+    loadRecord();
+    return {};
+}
+
+std::string DbfTable::remove()
+{
+    if (!Handle) return "no table is open";
+    if (ReadOnly) return "the table can only be read";
+    if (RecNo < 1) return "the table has no record";
+    auto* h = static_cast<DBFHandle>(Handle);
+    const int record = Live[size_t(RecNo - 1)];
+    if (!DBFMarkRecordDeleted(h, record, 1)) return "the record could not be deleted";
+    DBFUpdateHeader(h);
+    Live.erase(Live.begin() + (RecNo - 1));
+    RecNo = Live.empty() ? 0 : std::min(RecNo, recordCount());
+    loadRecord();
+    return {};
+}
+
 } // namespace quillet

@@ -87,6 +87,15 @@ public:
     // Drops pending edits.
     void cancel();
 
+    // Adds a blank record at the end and moves to it, after posting pending
+    // edits. Empty when done, else why not (read-only, no fields, a failed
+    // write); the table then stands where it stood.
+    std::string append();
+    // Marks the current record deleted and moves to the one that followed
+    // it (or the new last one). Its pending edits are dropped. Empty when
+    // done, else why not; nothing changes then.
+    std::string remove();
+
 private:
     void loadRecord();
     std::string stored(int32_t i, const std::string& text, std::string& reason) const;
