@@ -8,6 +8,7 @@
 
 #include "engine/Childwin.h"
 #include "engine/DocWalk.h"
+#include "formats/ReaderFields.h"
 #include "formats/ReaderLines.h"
 #include "platform/ByteIO.h"
 #include "platform/Win1252.h"
@@ -93,6 +94,10 @@ struct GroupNode {
     // the cursor elsewhere (header, footnote, frame) brings it back here.
     TextPos Return;
     bool MovedCursor = false;
+    // The instruction of the field the group stands in, and whether the
+    // group is part of some field's instruction (a field there shows nothing).
+    std::string FieldInstruction;
+    bool InInstruction = false;
 };
 
 struct CellEntry {
@@ -179,6 +184,10 @@ private:
     int32_t ShapeArea = -1;
     int32_t XAnchor = 0, YAnchor = 0, GroupWrap = 0;
     std::string ShapeName, ShapeValue;
+    // A shape in a field's result stands in the text like a character: its
+    // picture goes to the text at the size of the shape's rectangle.
+    bool InlineShape = false;
+    std::array<int32_t, 4> InlineRect{};  // left, top, right, bottom twips
 
     // pictures
     std::vector<uint8_t> Picture;
@@ -394,6 +403,8 @@ int32_t Reader::pop()
     Stack.pop_back();
     if (outer.Dest != Cur.Dest && Cur.Dest != Destination::Keep) endDestination(Cur.Dest, outer);
     const bool moved = Cur.MovedCursor;
+    // An instruction read in groups of its own belongs to its field.
+    if (Cur.Dest == Destination::FieldInstruction) outer.FieldInstruction = std::move(Cur.FieldInstruction);
     Cur = std::move(outer);
     if (moved) {
         // Back to where the text was going before the header, footnote or
@@ -473,6 +484,8 @@ int32_t Reader::dispatch(uint8_t byte)
         if (FormDefault.size() < kMaxCollected) FormDefault += char(byte);
         break;
     case Destination::FieldInstruction:
+        if (Cur.FieldInstruction.size() < 255) Cur.FieldInstruction += char(byte);
+        break;
     case Destination::ShapeInstance:
     case Destination::ShapeGroup:
     case Destination::ShapeProperty:
@@ -526,6 +539,12 @@ void Reader::changeDestination(Destination d, int32_t value)
         if (Cur.InfoIndex >= 1) W.DocProperties[Cur.InfoIndex - 1u].clear();
         break;
     case Destination::Picture:
+        // Of a shape's pictures only its own is shown; fill patterns and
+        // the like are not pictures of the text.
+        if (Cur.Dest == Destination::ShapeValue && asciiLower(ShapeName) != "pib") {
+            Cur.Dest = Destination::Skip;
+            break;
+        }
         Cur.Dest = d;
         Cur.ScanMode = smHex;
         StayInHex = true;
@@ -539,6 +558,13 @@ void Reader::changeDestination(Destination d, int32_t value)
         break;
     case Destination::Shape: {
         if (!hasDoc()) break;
+        if (Cur.Dest == Destination::FieldResult && !InFormField) {
+            InlineShape = true;
+            InlineRect = {};
+            ShapeArea = -1;
+            Cur.Dest = d;
+            break;
+        }
         const bool inGroup = Cur.Dest == Destination::ShapeGroup;
         const TextPos back = W.Cursor;
         const int32_t area = W.TextfeldEinfuegenSimple(0, 50, 50, 100, 100);
@@ -588,11 +614,21 @@ void Reader::changeDestination(Destination d, int32_t value)
     case Destination::Field:
         Cur.Dest = d;
         InFormField = false;
+        Cur.FieldInstruction.clear();
         break;
-    case Destination::FieldInstruction: Cur.Dest = d; break;
+    case Destination::FieldInstruction:
+        Cur.Dest = d;
+        Cur.InInstruction = true;
+        break;
     case Destination::FieldResult:
         Cur.Dest = d;
         FieldResultText.clear();
+        if (const char* code = readerFieldCode(Cur.FieldInstruction); code && !InFormField && hasDoc()) {
+            // The program's own field takes the place of the result text.
+            if (!Cur.InInstruction)
+                if (TextChar* ch = newChar(' ')) readerMakeField(W, *ch, code);
+            Cur.Dest = Destination::Skip;
+        }
         break;
     case Destination::Keep:
         // "shptxt": the frame's text goes into the frame.
@@ -613,7 +649,10 @@ void Reader::endDestination(Destination d, const GroupNode& outer)
     case Destination::FormField: finishFormField(); break;
     case Destination::ShapeProperty: finishShapeProperty(); break;
     case Destination::Shape:
-        if (outer.Dest != Destination::Shape && outer.Dest != Destination::ShapeInstance) finishShape(outer.Return);
+        if (outer.Dest != Destination::Shape && outer.Dest != Destination::ShapeInstance) {
+            finishShape(outer.Return);
+            InlineShape = false;
+        }
         break;
     case Destination::Field: InFormField = false; break;
     default: break;
@@ -774,6 +813,8 @@ void Reader::applyProperty(Prop p, int32_t v)
     case Prop::ShapeTop:
     case Prop::ShapeRight:
     case Prop::ShapeBottom:
+        if (InlineShape && (Cur.Dest == Destination::Shape || Cur.Dest == Destination::ShapeInstance))
+            InlineRect[size_t(p == Prop::ShapeLeft ? 0 : p == Prop::ShapeTop ? 1 : p == Prop::ShapeRight ? 2 : 3)] = v;
         if ((Cur.Dest == Destination::Shape || Cur.Dest == Destination::ShapeInstance) &&
             validIndex(ShapeArea, W.Areas.size())) {
             TextArea& a = W.Areas[size_t(ShapeArea)];
@@ -1208,6 +1249,10 @@ void Reader::finishPicture()
         // Without sizes a bitmap picture shows at 96 dots per inch.
         gw = PicGoalW < 1 ? dibwidth(pic) * 15 : gw;
         gh = PicGoalH < 1 ? dibheight(pic) * 15 : gh;
+    }
+    if (InlineShape && InlineRect[2] > InlineRect[0] && InlineRect[3] > InlineRect[1]) {
+        gw = InlineRect[2] - InlineRect[0];
+        gh = InlineRect[3] - InlineRect[1];
     }
     W.Pictures.push_back(std::move(pic));
     TextChar* ch = newChar(' ');
