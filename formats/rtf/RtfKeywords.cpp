@@ -85,10 +85,27 @@ const Keyword kTable[] = {
     prop("pngblip", P::BlipPng, 0, true), prop("jpegblip", P::BlipJpeg, 0, true),
     prop("emfblip", P::BlipOther, 0, true), prop("macpict", P::BlipOther, 0, true),
     prop("dibitmap", P::BlipOther, 0, true), prop("wbitmap", P::BlipOther, 0, true),
-    // Plain-text stand-ins for list marks and pictures that readers who know
-    // the real thing skip; we read the real thing.
-    dest("listtext", D::Skip), dest("pntext", D::Skip), dest("nonshppict", D::Skip), dest("shprslt", D::Skip),
-    dest("shppict", D::Keep),
+    // Plain-text stand-ins for pictures that readers who know the real
+    // thing skip; we read the real thing.
+    dest("nonshppict", D::Skip), dest("shprslt", D::Skip), dest("shppict", D::Keep),
+    // Lists: the list table, its overrides, and what a paragraph names.
+    dest("listtable", D::ListTable), dest("list", D::List), dest("listlevel", D::ListLevel),
+    dest("leveltext", D::LevelText), dest("levelnumbers", D::Skip), dest("listname", D::Skip),
+    dest("lfolevel", D::Skip), dest("listoverridetable", D::ListOverrideTable),
+    dest("listoverride", D::ListOverride), prop("listid", P::ListId, 0), prop("listsimple", P::ListSimple, 1),
+    prop("levelnfc", P::LevelFormat, 0), prop("levelnfcn", P::LevelFormat, 0), prop("ls", P::ListOverrideIndex, 0),
+    prop("ilvl", P::ListLevelIndex, 0),
+    // The older paragraph numbering group.
+    dest("pn", D::Numbering), dest("pntxtb", D::NumberingText), dest("pntxta", D::Skip),
+    prop("pnlvlblt", P::NumberingKind, 1, true), prop("pnlvlbody", P::NumberingKind, 2, true),
+    prop("pnlvl", P::NumberingKind, 2, true), prop("pnlvlcont", P::NumberingKind, 0, true),
+    prop("pnf", P::NumberingFont, 0), prop("pnindent", P::NumberingIndent, 0),
+    // The mark as the writer showed it; the paragraph's list gets it.
+    dest("listtext", D::ListText), dest("pntext", D::ListText),
+    // Tables inside table cells: their cells and rows run on inside the
+    // outer cell; their row definitions are not the outer row's.
+    prop("nestcell", P::NestCell, 0, true), prop("nestrow", P::NestRow, 0, true),
+    dest("nesttableprops", D::Skip),
 };
 
 } // namespace

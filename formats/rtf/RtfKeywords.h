@@ -16,6 +16,10 @@ enum class Destination : uint8_t {
     // Entered by words that only name a destination without changing where
     // text goes ("shptxt", "shppict").
     Keep,
+    // Lists: the table of list definitions and their levels, the overrides
+    // that paragraphs name, a paragraph's own numbering group and its mark
+    // text, and the visible mark that stands before a list paragraph.
+    ListTable, List, ListLevel, LevelText, ListOverrideTable, ListOverride, Numbering, NumberingText, ListText,
 };
 
 enum class Special : uint8_t { Bin, Hex, Star, Unicode };
@@ -34,6 +38,8 @@ enum class Prop : uint8_t {
     LineBetween,
     // Words of this reader beyond the original table.
     UnicodeSkip, InTable, BorderNone, BlipPng, BlipJpeg, BlipOther, SoftHyphen,
+    ListOverrideIndex, ListLevelIndex, ListId, ListSimple, LevelFormat, NumberingKind, NumberingFont,
+    NumberingIndent, NestCell, NestRow,
 };
 
 struct Keyword {

@@ -8,6 +8,7 @@
 
 #include "engine/Childwin.h"
 #include "engine/DocWalk.h"
+#include "formats/ListMarks.h"
 #include "formats/ReaderFields.h"
 #include "formats/ReaderLines.h"
 #include "platform/ByteIO.h"
@@ -46,6 +47,23 @@ constexpr size_t kMaxCollected = size_t(1) << 20;
 constexpr size_t kMaxCellEntries = size_t(kMaxCellsPerRow);
 constexpr int32_t kMaxFootnotes = 65535;
 constexpr size_t kMaxTabs = 64;
+// List definitions a file may give, and the levels each holds.
+constexpr size_t kMaxLists = 4096;
+constexpr size_t kMaxListLevels = 9;
+// The standard bullet: this glyph of the standard bullet face.
+constexpr uint8_t kStandardBullet = 159;
+// Lines that hold a page-anchored shape are marked with ids from here on
+// while the reader lays the document out to find their pages; real anchor
+// ids count up from 100 and never reach them.
+constexpr int32_t kPageMarkBase = 1 << 30;
+
+// A paragraph's own numbering group: its kind (-1 none given), the font and
+// text of its mark, and the distance from the mark to the text.
+struct NumberingGroup {
+    int32_t Kind = -1, Font = -1, Indent = 0;
+    std::string Mark;
+    friend bool operator==(const NumberingGroup&, const NumberingGroup&) = default;
+};
 
 struct CharProps {
     uint8_t Bold = 0, Underline = 0, Italic = 0, Strike = 0;
@@ -68,6 +86,10 @@ struct ParaProps {
     int32_t SpaceBefore = 0, SpaceAfter = 0, LineSpacing = 0, DefTab = 0;
     std::vector<TabStop> Tabs;
     int32_t PendingTabKind = 0, PendingTabLeader = 0;
+    // The list override and level the paragraph names, or its own
+    // numbering group.
+    int32_t ListOverride = 0, ListLevel = 0;
+    NumberingGroup Numbering;
 };
 
 struct SectionProps {
@@ -123,13 +145,16 @@ private:
     int32_t pop();
     void applyProperty(Prop p, int32_t value);
     void changeDestination(Destination d, int32_t value);
-    void endDestination(Destination d, const GroupNode& outer);
+    void endDestination(Destination d, GroupNode& outer);
 
     // ---- building
     void outputChar(uint8_t code);
     void breakLine(int32_t endKind);
     void inlineBreak(uint8_t code);
     void applyParagraph(TextLine& line);
+    void applyList(AbsatzFormat& f);
+    void paragraphEnded();
+    const std::string* faceOf(int32_t number);
     int32_t fontIndex();
     TextChar* newChar(uint8_t code);
     void closeCell();
@@ -141,6 +166,7 @@ private:
     void insertFootnote();
     void selectAreaEnd(int32_t area);
     void afterParse();
+    void placePageShapes();
     bool hasDoc() const { return !W.Areas.empty(); }
     TextLine* cursorLine() { return lineAt(W, W.Cursor); }
 
@@ -194,6 +220,35 @@ private:
     bool PictureBad = false;
     int32_t PicKind = 0;  // 0 metafile, 1 png, 2 jpeg, 3 other
     int32_t MapMode = 8, PicW = 0, PicH = 0, PicGoalW = 0, PicGoalH = 0;
+
+    // lists
+    struct ListLevelDef {
+        int32_t Format = -1;  // none given
+        std::string Text;     // a length byte, then the mark
+        int32_t Font = -1;
+    };
+    struct ListDef {
+        int32_t Id = 0;
+        bool Simple = false;
+        std::vector<ListLevelDef> Levels;
+    };
+    std::vector<ListDef> Lists;
+    std::map<int32_t, int32_t> Overrides;  // override index -> list id
+    int32_t OverrideIndex = 0, OverrideList = 0;
+    NumberingGroup NumberingRead;
+    std::string MarkRead;
+    int32_t MarkReadFont = -1;
+    // The mark text of the paragraph being read and the font it is in.
+    std::optional<std::pair<std::string, int32_t>> Mark;
+    ListLevelDef* levelRead();
+    const ListLevelDef* levelOf(int32_t override, int32_t level) const;
+
+    // Separators owed before the next text of a table nested in a cell.
+    bool NestCellPending = false, NestRowPending = false;
+
+    // Page-anchored shapes and the mark of the body line they stood in.
+    std::vector<std::pair<int32_t, int32_t>> PageShapes;
+    int32_t NextPageMark = kPageMarkBase;
 
     // fields
     bool InFormField = false;
@@ -276,7 +331,12 @@ int32_t Reader::run()
         } else {
             r = rtfScanMode;
         }
-        if (r != 0) return r;
+        if (r != 0) {
+            // The document stays as far as it was read, without page marks.
+            for (TextLine& l : W.Areas[0].Lines)
+                if (l.AnchorId >= kPageMarkBase) l.AnchorId = 0;
+            return r;
+        }
     }
     const int32_t result = Stack.empty() ? rtfOk : rtfUnclosed;
     // Close what is still open, so tables, fields and pictures read so far
@@ -374,7 +434,9 @@ int32_t Reader::lookup(std::string_view word, int32_t param, bool hasParam)
             if (Cur.Dest == Destination::Skip || !hasParam) return 0;
             // Negative values stand for code points above 32767.
             const char32_t cp = char32_t(param < 0 ? param + 65536 : param);
-            const int mapped = unicodeToCp1252(cp);
+            // Symbol fonts' glyphs sit in a private range whose low byte is
+            // the glyph's code in the font (bullets in list marks).
+            const int mapped = cp >= 0xF020 && cp <= 0xF0FF ? int(cp & 0xFF) : unicodeToCp1252(cp);
             const int32_t r = dispatch(uint8_t(mapped >= 0 ? mapped : '?'));
             SkipFallback = std::clamp(Cur.UnicodeSkip, 0, 16);
             return r;
@@ -483,6 +545,18 @@ int32_t Reader::dispatch(uint8_t byte)
     case Destination::FormFieldDefault:
         if (FormDefault.size() < kMaxCollected) FormDefault += char(byte);
         break;
+    case Destination::LevelText:
+        if (ListLevelDef* level = levelRead(); level && level->Text.size() < 64) level->Text += char(byte);
+        break;
+    case Destination::NumberingText:
+        if (NumberingRead.Mark.size() < 64) NumberingRead.Mark += char(byte);
+        break;
+    case Destination::ListText:
+        if (MarkRead.size() < 64) {
+            if (MarkReadFont < 0 && byte != 9 && byte != ' ') MarkReadFont = Cur.Char.Font;
+            MarkRead += char(byte);
+        }
+        break;
     case Destination::FieldInstruction:
         if (Cur.FieldInstruction.size() < 255) Cur.FieldInstruction += char(byte);
         break;
@@ -491,6 +565,12 @@ int32_t Reader::dispatch(uint8_t byte)
     case Destination::ShapeProperty:
     case Destination::FormField:
     case Destination::Field:
+    case Destination::ListTable:
+    case Destination::List:
+    case Destination::ListLevel:
+    case Destination::ListOverrideTable:
+    case Destination::ListOverride:
+    case Destination::Numbering:
         break;
     }
     return 0;
@@ -636,12 +716,56 @@ void Reader::changeDestination(Destination d, int32_t value)
         else Cur.Dest = d;
         break;
     case Destination::Text: Cur.Dest = d; break;
+    case Destination::ListTable:
+    case Destination::ListOverrideTable: Cur.Dest = d; break;
+    case Destination::List:
+        if (Cur.Dest == Destination::ListTable && Lists.size() < kMaxLists) {
+            Lists.emplace_back();
+            Cur.Dest = d;
+        } else {
+            Cur.Dest = Destination::Skip;
+        }
+        break;
+    case Destination::ListLevel:
+        if (Cur.Dest == Destination::List && !Lists.empty() && Lists.back().Levels.size() < kMaxListLevels) {
+            Lists.back().Levels.emplace_back();
+            Cur.Dest = d;
+        } else {
+            Cur.Dest = Destination::Skip;
+        }
+        break;
+    case Destination::LevelText:
+        Cur.Dest = Cur.Dest == Destination::ListLevel ? d : Destination::Skip;
+        break;
+    case Destination::ListOverride:
+        Cur.Dest = Cur.Dest == Destination::ListOverrideTable ? d : Destination::Skip;
+        OverrideIndex = OverrideList = 0;
+        break;
+    case Destination::Numbering:
+        Cur.Dest = d;
+        NumberingRead = NumberingGroup{};
+        break;
+    case Destination::NumberingText:
+        Cur.Dest = Cur.Dest == Destination::Numbering ? d : Destination::Skip;
+        break;
+    case Destination::ListText:
+        Cur.Dest = d;
+        MarkRead.clear();
+        MarkReadFont = -1;
+        break;
     }
 }
 
-void Reader::endDestination(Destination d, const GroupNode& outer)
+void Reader::endDestination(Destination d, GroupNode& outer)
 {
     switch (d) {
+    case Destination::ListOverride:
+        if (OverrideIndex > 0 && (Overrides.size() < kMaxLists || Overrides.count(OverrideIndex)))
+            Overrides[OverrideIndex] = OverrideList;
+        break;
+    // The numbering group belongs to the paragraph it stands in.
+    case Destination::Numbering: outer.Para.Numbering = NumberingRead; break;
+    case Destination::ListText: Mark.emplace(MarkRead, MarkReadFont); break;
     case Destination::Picture:
         StayInHex = false;
         finishPicture();
@@ -689,6 +813,8 @@ void Reader::applyProperty(Prop p, int32_t v)
             FontNamesDirty = true;
         } else {
             c.Font = v;
+            if (Cur.Dest == Destination::ListLevel)
+                if (ListLevelDef* level = levelRead()) level->Font = v;
         }
         break;
     case Prop::LeftIndent: pa.Left = v; break;
@@ -844,6 +970,45 @@ void Reader::applyProperty(Prop p, int32_t v)
     case Prop::BlipJpeg: PicKind = 2; break;
     case Prop::BlipOther: PicKind = 3; break;
     case Prop::UnicodeSkip: Cur.UnicodeSkip = std::clamp(v, 0, 16); break;
+    case Prop::ListOverrideIndex:
+        if (Cur.Dest == Destination::ListOverride) OverrideIndex = v;
+        else pa.ListOverride = v;
+        break;
+    case Prop::ListLevelIndex: pa.ListLevel = std::clamp(v, 0, int32_t(kMaxListLevels) - 1); break;
+    case Prop::ListId:
+        if (Cur.Dest == Destination::List && !Lists.empty()) Lists.back().Id = v;
+        else if (Cur.Dest == Destination::ListOverride) OverrideList = v;
+        break;
+    case Prop::ListSimple:
+        if (Cur.Dest == Destination::List && !Lists.empty()) Lists.back().Simple = v != 0;
+        break;
+    case Prop::LevelFormat:
+        if (Cur.Dest == Destination::ListLevel)
+            if (ListLevelDef* level = levelRead()) level->Format = v;
+        break;
+    case Prop::NumberingKind:
+        if (Cur.Dest == Destination::Numbering) NumberingRead.Kind = v;
+        break;
+    case Prop::NumberingFont:
+        if (Cur.Dest == Destination::Numbering) NumberingRead.Font = v;
+        break;
+    case Prop::NumberingIndent:
+        if (Cur.Dest == Destination::Numbering) NumberingRead.Indent = v;
+        break;
+    // A table inside a cell runs on in the cell: its cells are kept apart
+    // by tabs and its rows by paragraph ends, owed until text follows.
+    case Prop::NestCell:
+        // An empty nested cell still takes its column.
+        if (NestCellPending) {
+            NestCellPending = false;
+            outputChar(9);
+        }
+        NestCellPending = true;
+        break;
+    case Prop::NestRow:
+        NestCellPending = false;
+        NestRowPending = true;
+        break;
     case Prop::SoftHyphen:
         // An optional hyphen marks a break point in the word; the
         // character before it carries the mark.
@@ -860,21 +1025,11 @@ int32_t Reader::fontIndex()
     const CharProps& c = Cur.Char;
     const auto key = c.key();
     if (const auto it = FontCache.find(key); it != FontCache.end()) return it->second;
-    if (FontNamesDirty) {
-        FontNames.clear();
-        for (const auto& [number, name] : FontList) {
-            std::string n = name;
-            while (!n.empty() && (n.back() == ' ' || n.back() == ';')) n.pop_back();
-            while (!n.empty() && n.front() == ' ') n.erase(n.begin());
-            if (!n.empty() && n != "default") FontNames[number] = n;
-        }
-        FontNamesDirty = false;
-    }
     FontEntry f = W.Fonts.empty() ? FontEntry{} : W.Fonts[0];
     f.Options = 0;
     f.Style = 0;
     f.Face = "Times New Roman";
-    if (const auto it = FontNames.find(c.Font); it != FontNames.end()) f.Face = it->second;
+    if (const std::string* face = faceOf(c.Font)) f.Face = *face;
     if (c.Foreground < 1) f.Color = 0;
     else if (size_t(c.Foreground) < Colors.size()) f.Color = Colors[size_t(c.Foreground)];
     static constexpr uint32_t kHighlights[17] = {0, 0x000000, 0xFF0000, 0xFFFF00, 0x00FF00, 0xFF00FF, 0x0000FF,
@@ -939,6 +1094,115 @@ void Reader::applyParagraph(TextLine& line)
     f.LineSpacingMode = 0;
     if (p.DefTab > 0) f.DefaultTabStep = std::max(1.0, lengthMm(p.DefTab));
     if (f.Tabs != p.Tabs) f.Tabs = p.Tabs;
+    applyList(f);
+}
+
+Reader::ListLevelDef* Reader::levelRead()
+{
+    if (Lists.empty() || Lists.back().Levels.empty()) return nullptr;
+    return &Lists.back().Levels.back();
+}
+
+const Reader::ListLevelDef* Reader::levelOf(int32_t override, int32_t level) const
+{
+    const auto o = Overrides.find(override);
+    if (o == Overrides.end()) return nullptr;
+    // The last definition of an id is the one in force.
+    for (auto it = Lists.rbegin(); it != Lists.rend(); ++it) {
+        if (it->Id != o->second) continue;
+        if (it->Levels.empty()) return nullptr;
+        // A simple list has one level; deeper items take its mark.
+        const size_t i = it->Simple ? 0 : std::min(size_t(std::max(level, 0)), it->Levels.size() - 1);
+        return &it->Levels[i];
+    }
+    return nullptr;
+}
+
+const std::string* Reader::faceOf(int32_t number)
+{
+    if (FontNamesDirty) {
+        FontNames.clear();
+        for (const auto& [n, name] : FontList) {
+            std::string face = name;
+            while (!face.empty() && (face.back() == ' ' || face.back() == ';')) face.pop_back();
+            while (!face.empty() && face.front() == ' ') face.erase(face.begin());
+            if (!face.empty() && face != "default") FontNames[n] = face;
+        }
+        FontNamesDirty = false;
+    }
+    const auto it = FontNames.find(number);
+    return it == FontNames.end() ? nullptr : &it->second;
+}
+
+// A paragraph is a list item when it names a list override and level, has
+// a numbering group of its own, or only shows a mark. The mark itself is
+// never text: the paragraph draws it.
+void Reader::applyList(AbsatzFormat& f)
+{
+    const ParaProps& p = Cur.Para;
+    if (p.ListOverride <= 0 && p.Numbering.Kind < 0 && !Mark) {
+        f.ListKind = 0;
+        return;
+    }
+    // What the mark shows, without the tab and spaces around it.
+    std::string_view shown;
+    if (Mark) {
+        shown = Mark->first;
+        while (!shown.empty() && (shown.front() == '\t' || shown.front() == ' ')) shown.remove_prefix(1);
+        while (!shown.empty() && (shown.back() == '\t' || shown.back() == ' ')) shown.remove_suffix(1);
+    }
+    auto kindShown = [&]() -> uint8_t {
+        if (shown.empty()) return 0;
+        for (const char c : shown)
+            if (c >= '0' && c <= '9') return 2;
+        if (shown.size() >= 2 && (shown.back() == '.' || shown.back() == ')')) return 2;
+        return 1;
+    };
+    uint8_t kind = 0;
+    int32_t bullet = -1, font = -1, indent = 0;
+    if (p.ListOverride > 0) {
+        const ListLevelDef* level = levelOf(p.ListOverride, p.ListLevel);
+        if (level && level->Format >= 0) {
+            kind = listKindOfNumberFormat(level->Format);
+            if (level->Text.size() >= 2) bullet = uint8_t(level->Text[1]);
+            font = level->Font;
+        } else {
+            // A list the file does not describe gets bullets, unless its
+            // mark says otherwise.
+            kind = Mark ? kindShown() : 1;
+        }
+    } else if (p.Numbering.Kind >= 0) {
+        kind = uint8_t(std::clamp(p.Numbering.Kind, 0, 2));
+        if (!p.Numbering.Mark.empty()) bullet = uint8_t(p.Numbering.Mark[0]);
+        font = p.Numbering.Font;
+        indent = p.Numbering.Indent;
+    } else {
+        kind = kindShown();
+    }
+    f.ListKind = kind;
+    if (kind == 0) return;
+    if (kind == 1) {
+        // The mark as the file showed it wins over the list's template.
+        if (!shown.empty()) {
+            bullet = uint8_t(shown[0]);
+            font = Mark->second;
+        }
+        if (bullet <= ' ') {
+            f.BulletChar = kStandardBullet;
+            f.BulletFace.reset();
+        } else {
+            f.BulletChar = uint8_t(bullet);
+            static const std::string kTextFace = "Times New Roman";
+            const std::string* face = faceOf(font);
+            const std::string& name = face ? *face : kTextFace;
+            // The standard bullet face is kept as no face at all.
+            if (asciiLower(name) == "wingdings") f.BulletFace.reset();
+            else if (f.BulletFace != name) f.BulletFace = name;
+        }
+    }
+    // The text starts where the mark's hanging indent ends.
+    f.ListIndent = indent > 0 ? std::min(lengthMm(indent), 500.0)
+                 : f.FirstLineIndent < 0 ? -f.FirstLineIndent : 6.3;
 }
 
 TextChar* Reader::newChar(uint8_t code)
@@ -976,6 +1240,16 @@ void Reader::outputChar(uint8_t code)
     l->ColumnCount = ColumnCount;
     l->ColumnRule = ColumnRule;
     l->ColumnGap = ColumnGap;
+    if (NestCellPending || NestRowPending) {
+        const bool row = NestRowPending;
+        NestCellPending = NestRowPending = false;
+        // A paragraph end of the file's own stands for the owed separator.
+        if (code != 10 && code != 12) {
+            outputChar(row ? 10 : 9);
+            l = cursorLine();
+            if (!l) return;
+        }
+    }
     if (code == 9 || code >= 32) {
         if (W.Cursor.Area == 0) {
             // The page as the body text found it: the document block ends
@@ -990,10 +1264,18 @@ void Reader::outputChar(uint8_t code)
     if (code < 10 || code > 12) return;
     if (InTable) {
         inlineBreak(code == 10 ? 13 : code == 11 ? 14 : 15);
-        return;
+    } else {
+        applyParagraph(*l);
+        breakLine(code == 10 ? ekParagraph : code == 11 ? ekLineBreak : ekPageBreak);
     }
-    applyParagraph(*l);
-    breakLine(code == 10 ? ekParagraph : code == 11 ? ekLineBreak : ekPageBreak);
+    if (code != 11) paragraphEnded();
+}
+
+void Reader::paragraphEnded()
+{
+    // A mark belongs to the one paragraph it stood before.
+    Mark.reset();
+    NestCellPending = NestRowPending = false;
 }
 
 void Reader::breakLine(int32_t endKind) { readerBreakLine(W, endKind); }
@@ -1012,6 +1294,7 @@ void Reader::inlineBreak(uint8_t code)
     copy.SpaceAbove = copy.SpaceBelow = 0;
     copy.Tabs.clear();
     copy.BulletFace.reset();
+    copy.ListKind = 0;
     ch->ParaCopy = copy;
     SavedCellFormat = copy;
 }
@@ -1025,6 +1308,7 @@ void Reader::closeCell()
     // Every "cell" closes a cell, also an empty one.
     breakLine(ekParagraph);
     SavedCellFormat.reset();
+    paragraphEnded();
     ++CellsInRow;
 }
 
@@ -1089,6 +1373,7 @@ void Reader::finishRow()
     RowFinished = true;
     Cells.clear();
     SavedCellFormat.reset();
+    paragraphEnded();
 }
 
 void Reader::insertFootnote()
@@ -1217,6 +1502,12 @@ void Reader::finishShape(TextPos back)
         // The shape is anchored to the line its group stood in.
         TMDIChild::ClampPosition(W.Areas, back);
         if (TextLine* l = lineAt(W, back)) {
+            if (l->AnchorId >= kPageMarkBase) {
+                // The line's page mark gives way to the real anchor.
+                for (auto& shape : PageShapes)
+                    if (shape.second == l->AnchorId) shape.second = id;
+                l->AnchorId = 0;
+            }
             if (l->AnchorId == 0) l->AnchorId = id;
             else a.AnchorId = l->AnchorId;
         }
@@ -1228,6 +1519,14 @@ void Reader::finishShape(TextPos back)
         if (YAnchor == 1) {
             a.Top += W.Areas[0].InnerTop;
             a.Bottom += W.Areas[0].InnerTop;
+        }
+        // A shape placed on the page shows on the page its paragraph lands
+        // on; which page that is only layout can tell, so its line is
+        // marked until then.
+        TMDIChild::ClampPosition(W.Areas, back);
+        if (TextLine* l = lineAt(W, back); l && back.Area == 0) {
+            if (l->AnchorId == 0) l->AnchorId = NextPageMark++;
+            PageShapes.emplace_back(ShapeArea, l->AnchorId);
         }
     }
     ShapeArea = -1;
@@ -1322,6 +1621,34 @@ void Reader::afterParse()
     else if (FacingPages) m12 = 99, m34 = 3, m56 = 4;
     const uint8_t modes[7] = {0, m12, m12, m34, m34, m56, m56};
     for (int i = 1; i <= 6 && i < W.AreaCount(); ++i) W.Areas[size_t(i)].PageMode = modes[i];
+    placePageShapes();
+}
+
+void Reader::placePageShapes()
+{
+    if (PageShapes.empty()) return;
+    // Layout breaks the body into pages and soft lines, which a freshly
+    // read document does not have yet; it runs once to learn the pages,
+    // and the document is then put back as it was read.
+    std::vector<TextArea> asRead = W.Areas;
+    std::vector<std::pair<TextPos*, TextPos>> positions;
+    for (TextPos* p : W.StoredPositions()) positions.emplace_back(p, *p);
+    W.SetAllDirtyFlags();
+    W.MakeSoftEnters();
+    std::map<int32_t, int32_t> pageOf;
+    for (const TextArea& a : W.Areas) {
+        if (a.AreaType != atPageBody) continue;
+        for (const TextLine& l : a.Lines)
+            if (l.AnchorId != 0) pageOf.emplace(l.AnchorId, a.PageIndex);
+    }
+    W.Areas = std::move(asRead);
+    for (const auto& [p, value] : positions) *p = value;
+    for (TextLine& l : W.Areas[0].Lines)
+        if (l.AnchorId >= kPageMarkBase) l.AnchorId = 0;
+    for (const auto& [area, mark] : PageShapes) {
+        const auto it = pageOf.find(mark);
+        if (it != pageOf.end() && validIndex(area, W.Areas.size())) W.Areas[size_t(area)].PageIndex = std::max(0, it->second);
+    }
 }
 
 } // namespace

@@ -252,7 +252,10 @@ void Writer::paragraphHeader(const TextLine& l, const AbsatzFormat& f, bool inTa
         word("\\tx", twips(t.Position));
     }
     Out += ' ';
-    // List marks stand before the paragraph's text.
+    // List marks stand before the paragraph's text, as a mark group that
+    // readers without lists show and a numbering group that readers with
+    // lists (ours too) make the list from instead; a bare mark would come
+    // back as text before the item, one more with every save.
     if (f.ListKind == 1) {
         FontEntry mark;
         mark.Face = f.BulletFace ? *f.BulletFace : "Wingdings";
@@ -262,20 +265,27 @@ void Writer::paragraphHeader(const TextLine& l, const AbsatzFormat& f, bool inTa
         mark.Options = 0;
         mark.BkColor = 0xFFFFFF;
         mark.BkTransparent = 1;
-        characterFormat(mark);
         static const char kHex[] = "0123456789abcdef";
-        Out += "\\'";
-        Out += kHex[f.BulletChar >> 4];
-        Out += kHex[f.BulletChar & 15];
-        Out += "\\tab\\plain ";
+        const std::string bullet = std::string("\\'") + kHex[f.BulletChar >> 4] + kHex[f.BulletChar & 15];
+        Out += "{\\pntext";
+        Last.reset();
+        characterFormat(mark);
+        Out += bullet + "\\tab}{\\*\\pn\\pnlvlblt";
+        word("\\pnf", fontNumber(mark.Face));
+        word("\\pnindent", twips(f.ListIndent));
+        Out += "{\\pntxtb" + bullet + "}}";
         Last.reset();
     } else if (f.ListKind == 2) {
         FontEntry mark;
         if (!l.Chars.empty() && validIndex(l.Chars[0].FontIndex, W.Fonts.size()))
             mark = W.Fonts[size_t(l.Chars[0].FontIndex)];
-        characterFormat(mark);
+        Out += "{\\pntext";
         Last.reset();
-        Out += std::to_string(f.ItemNumber) + ".\\tab\\plain ";
+        characterFormat(mark);
+        Out += std::to_string(f.ItemNumber) + ".\\tab}{\\*\\pn\\pnlvlbody\\pndec";
+        word("\\pnindent", twips(f.ListIndent));
+        Out += "{\\pntxta .}}";
+        Last.reset();
     }
 }
 

@@ -1,5 +1,7 @@
 #include "formats/word/WordProps.h"
 
+#include "formats/ListMarks.h"
+
 #include "platform/ByteIO.h"
 
 #include <algorithm>
@@ -412,10 +414,6 @@ namespace {
 
 constexpr uint8_t kUnknownKind = 0xFF;
 
-// How a list level marks its items, from its number format: 23 is the
-// bullet, 255 shows nothing at all, every other format is a number.
-uint8_t kindOfNumberFormat(uint8_t nfc) { return nfc == 23 ? 1 : nfc == 255 ? 0 : 2; }
-
 } // namespace
 
 ListKinds::ListKinds(const std::vector<uint8_t>& table, uint32_t fcLst, uint32_t lcbLst, uint32_t fcLfo,
@@ -452,7 +450,7 @@ ListKinds::ListKinds(const std::vector<uint8_t>& table, uint32_t fcLst, uint32_t
                     r.skip(grpprls);
                     const uint16_t chars = r.u16();
                     r.skip(size_t(chars) * 2);
-                    if (r) lists[i].Kinds[k] = kindOfNumberFormat(nfc);
+                    if (r) lists[i].Kinds[k] = listKindOfNumberFormat(nfc);
                 }
                 // A simple list has one level; deeper items take its mark.
                 if (simple[i]) lists[i].Kinds.fill(lists[i].Kinds[0]);
