@@ -64,7 +64,11 @@ std::pair<int32_t, int32_t> markedRange(TMDIChild& w, int32_t area, int32_t line
 // same characters, fonts, pictures and footnotes, in the same order, as
 // inserting them one by one, without moving the rest of the line once per
 // character. False when the cursor is no place for text.
-bool insertPastedRun(TMDIChild& w, const std::vector<TextChar>& chars, const ClipFragment& f,
+// `lineTotal` is how many characters will have gone into the cursor's line
+// by the time the copied paragraph ends there: a paragraph of many soft
+// wrapped lines lands in one line, which is sized once instead of growing
+// (and moving every character) again and again.
+bool insertPastedRun(TMDIChild& w, const std::vector<TextChar>& chars, size_t lineTotal, const ClipFragment& f,
                      std::vector<int32_t>& newFootnotes, bool& stateFontKnown, std::vector<TextChar>& run)
 {
     if (chars.empty()) return true;
@@ -76,10 +80,17 @@ bool insertPastedRun(TMDIChild& w, const std::vector<TextChar>& chars, const Cli
             if (!w.InsertPastedChar(w.PastedChar(src, f, 0, newFootnotes))) return false;
         return true;
     }
-    run.clear();
-    run.reserve(chars.size());
+    if (l->Chars.capacity() < l->Chars.size() + lineTotal) l->Chars.reserve(l->Chars.size() + lineTotal);
+    // At the line's end the characters go straight in; elsewhere they are
+    // gathered first, so the rest of the line moves once.
+    const bool atEnd = at.Char == l->CharCount();
+    std::vector<TextChar>& into = atEnd ? l->Chars : run;
+    if (!atEnd) {
+        run.clear();
+        run.reserve(chars.size());
+    }
     for (const TextChar& src : chars) {
-        run.push_back(w.PastedChar(src, f, 0, newFootnotes));
+        into.push_back(w.PastedChar(src, f, 0, newFootnotes));
         if (!stateFontKnown) {
             // Inserting a character registers the typing format's font,
             // right after the first pasted character's own.
@@ -87,8 +98,9 @@ bool insertPastedRun(TMDIChild& w, const std::vector<TextChar>& chars, const Cli
             stateFontKnown = true;
         }
     }
-    l->Chars.insert(l->Chars.begin() + at.Char, std::make_move_iterator(run.begin()), std::make_move_iterator(run.end()));
-    const int32_t count = int32_t(run.size());
+    if (!atEnd)
+        l->Chars.insert(l->Chars.begin() + at.Char, std::make_move_iterator(run.begin()), std::make_move_iterator(run.end()));
+    const int32_t count = int32_t(chars.size());
     w.PositionsCharsInserted(at.Area, at.Line, at.Char, count);
     w.Cursor = TextPos{at.Area, at.Line, at.Char + count};
     l->Dirty = 1;
@@ -204,11 +216,15 @@ void TMDIChild::KopierenInZwischenAblage(uint8_t cut)
     WalkAllAreas = 0;
     const bool areas = std::any_of(Areas.begin(), Areas.end(), isFloating);
     if (!areas && !isThereAmarking()) return;
+    // The clipboard is emptied first. The block of the last copy comes back
+    // with it (unless a paste still holds it) and takes the new stream:
+    // memory touched for the first time costs more than writing it.
+    std::vector<uint8_t> spare = clipboard().clear().reclaim();
     // A large copy writes straight from the document: holding a copy of
     // every selected character first cost more than writing the stream.
     ClipTextView view;
     const ClipFragment f = copySelection(*this, &view);
-    clipboard().set(ClipText(f, &view), WriteClipStream(f, view));
+    clipboard().set(ClipText(f, &view), WriteClipStream(f, view, std::move(spare)));
     if (!cut) return;
     if (areas) {
         // Only the areas went to the clipboard, so only they go; the Delete
@@ -328,46 +344,61 @@ TextArea TMDIChild::PastedArea(const TextArea& src, const ClipFragment& f, int32
     return a;
 }
 
-void TMDIChild::PasteFragment(const ClipFragment& f)
+namespace {
+
+// Pastes `f` at the cursor; with `spend` (the same fragment, no longer
+// needed afterwards) the characters of each copied line are freed as soon
+// as they are in.
+void pasteFragment(TMDIChild& w, const ClipFragment& f, ClipFragment* spend)
 {
     std::vector<int32_t> newFootnotes;
-    const TextPos home = Cursor;
+    const TextPos home = w.Cursor;
     if (f.Mode == ClipFragment::kAreas) {
-        for (const TextArea& src : f.Areas) Areas.push_back(PastedArea(src, f, 0, newFootnotes));
+        for (const TextArea& src : f.Areas) w.Areas.push_back(w.PastedArea(src, f, 0, newFootnotes));
     } else if (f.RowMarking) {
         // Whole rows go in as whole lines before the cursor's row (or its
         // paragraph, split at the cursor), never into the middle of a run.
-        TextLine* l = lineAt(*this, Cursor);
+        TextLine* l = lineAt(w, w.Cursor);
         if (!l) return;
         if (l->IsCell) {
-            int32_t a = Cursor.Area, ln = Cursor.Line;
-            toFirstRun(*this, a, ln);
-            Cursor = TextPos{a, ln - columnOf(*lineAt(*this, a, ln)), 0};
-        } else if (Cursor.Char > 0) {
-            PasteBreak(ekParagraph);
+            int32_t a = w.Cursor.Area, ln = w.Cursor.Line;
+            toFirstRun(w, a, ln);
+            w.Cursor = TextPos{a, ln - columnOf(*lineAt(w, a, ln)), 0};
+        } else if (w.Cursor.Char > 0) {
+            w.PasteBreak(ekParagraph);
         }
         for (const ClipFragment::Line& rec : f.Lines) {
-            const int32_t a = Cursor.Area, at = Cursor.Line;
-            InsertNewLine(a, at);
-            TextLine& nl = Areas[size_t(a)].Lines[size_t(at)];
+            const int32_t a = w.Cursor.Area, at = w.Cursor.Line;
+            w.InsertNewLine(a, at);
+            TextLine& nl = w.Areas[size_t(a)].Lines[size_t(at)];
             nl = rec.Text;
-            for (TextChar& c : nl.Chars) c = PastedChar(c, f, 0, newFootnotes);
+            for (TextChar& c : nl.Chars) c = w.PastedChar(c, f, 0, newFootnotes);
             nl.Dirty = 1;
-            Cursor = TextPos{a, at + 1, 0};
+            w.Cursor = TextPos{a, at + 1, 0};
         }
     } else {
         bool stateFontKnown = false;
         std::vector<TextChar> run;
+        auto breaksAfter = [](const ClipFragment::Line& rec) {
+            return rec.EndSelected && (rec.Text.EndKind != ekSoft || rec.Text.IsCell);
+        };
+        // Characters from each record to the end of its paragraph.
+        std::vector<size_t> toBreak(f.Lines.size() + 1, 0);
+        for (size_t i = f.Lines.size(); i-- > 0;)
+            toBreak[i] = f.Lines[i].Text.Chars.size() + (breaksAfter(f.Lines[i]) ? 0 : toBreak[i + 1]);
         for (size_t i = 0; i < f.Lines.size(); ++i) {
             const ClipFragment::Line& rec = f.Lines[i];
-            if (!insertPastedRun(*this, rec.Text.Chars, f, newFootnotes, stateFontKnown, run)) return;
-            if (!rec.EndSelected || (rec.Text.EndKind == ekSoft && !rec.Text.IsCell)) continue;
-            const TextPos before = Cursor;
-            const bool wasCell = lineAt(*this, before) && lineAt(*this, before)->IsCell;
-            PasteBreak(rec.Text.IsCell ? ekParagraph : rec.Text.EndKind);
+            if (!insertPastedRun(w, rec.Text.Chars, toBreak[i], f, newFootnotes, stateFontKnown, run)) return;
+            // A record already pasted gives its memory back at once, for the
+            // lines still to come to take.
+            if (spend) std::vector<TextChar>().swap(spend->Lines[i].Text.Chars);
+            if (!breaksAfter(rec)) continue;
+            const TextPos before = w.Cursor;
+            const bool wasCell = lineAt(w, before) && lineAt(w, before)->IsCell;
+            w.PasteBreak(rec.Text.IsCell ? ekParagraph : rec.Text.EndKind);
             // The paragraph it ended takes the copied paragraph's format; a
             // cell and a plain line keep their own indents.
-            if (TextLine* target = lineAt(*this, before); target && !wasCell && !rec.Text.IsCell) {
+            if (TextLine* target = lineAt(w, before); target && !wasCell && !rec.Text.IsCell) {
                 target->Para = rec.Text.Para;
                 target->Dirty = 1;
             }
@@ -376,18 +407,22 @@ void TMDIChild::PasteFragment(const ClipFragment& f)
     // The footnotes of the pasted references, each with its own copy.
     const size_t n = std::min(newFootnotes.size(), f.Footnotes.size());
     int32_t page = 0;
-    if (validIndex(home.Area, Areas.size())) page = Areas[size_t(home.Area)].PageIndex;
+    if (validIndex(home.Area, w.Areas.size())) page = w.Areas[size_t(home.Area)].PageIndex;
     for (size_t i = 0; i < n; ++i) {
         std::vector<int32_t> none;
-        TextArea a = PastedArea(f.Footnotes[i], f, newFootnotes[i], none);
+        TextArea a = w.PastedArea(f.Footnotes[i], f, newFootnotes[i], none);
         a.AreaType = atFooter;
         a.PageIndex = page;
-        Areas.push_back(std::move(a));
+        w.Areas.push_back(std::move(a));
     }
-    InvalidateMarking();
-    ClampPosition(Areas, Cursor);
-    Anchor = Cursor;
+    w.InvalidateMarking();
+    TMDIChild::ClampPosition(w.Areas, w.Cursor);
+    w.Anchor = w.Cursor;
 }
+
+} // namespace
+
+void TMDIChild::PasteFragment(const ClipFragment& f) { pasteFragment(*this, f, nullptr); }
 
 void TMDIChild::PasteText(const std::string& text)
 {
@@ -422,14 +457,14 @@ bool TMDIChild::EinfuegenAusZwischenAblage(int32_t kind)
         // A stream that fails any check pastes nothing at all. The bytes are
         // the clipboard's own block, held here while they are read.
         const SharedBytes stream = board.privateData();
-        const std::optional<ClipFragment> f = ReadClipStream(stream);
+        std::optional<ClipFragment> f = ReadClipStream(stream);
         if (f && PasteAllowed()) {
             TypingRun = 0;
             MakeCopyForUndo("Insert");
             CaretAtLineEnd = 0;
             if (isThereAmarking()) DeleteMarking();
             FlagRestore quiet(NoRefresh, 1);
-            PasteFragment(*f);
+            pasteFragment(*this, *f, &*f);
             pasted = true;
         }
     } else if (board.hasText() && (kind == 0 || kind == 2)) {

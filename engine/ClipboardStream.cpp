@@ -16,6 +16,7 @@
 #include "platform/LargeBlock.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace quillet {
 
@@ -78,9 +79,8 @@ public:
 
     void character(const TextChar& c)
     {
-        encodeTextChar(out, c);
-        const std::vector<uint8_t>& font = fontBytes(c.FontIndex);
-        out.bytes(font.data(), font.size());
+        const std::vector<uint8_t>& head = entryHead(c);
+        out.bytes(head.data(), head.size());
         if (c.Kind == ckPicture) {
             const Dib* d = c.PictureIndex < F.Pictures.size() ? &F.Pictures[c.PictureIndex] : nullptr;
             if (d && dibUsable(*d)) {
@@ -108,6 +108,61 @@ public:
         }
     }
 
+    // Everything the character image says: two characters alike in all of
+    // it have the same image, bit for bit.
+    struct CharKey {
+        uint64_t Width = 0, Height = 0;
+        int32_t FontIndex = 0;
+        uint32_t GapBefore = 0;
+        uint16_t ShownNumber = 0, FootnoteId = 0, PictureIndex = 0;
+        uint8_t Kind = 0, Code = 0, TabLeader = 0, Flags = 0, Slots = 0;
+        friend bool operator==(const CharKey&, const CharKey&) = default;
+    };
+    static CharKey keyOf(const TextChar& c)
+    {
+        CharKey k;
+        std::memcpy(&k.Width, &c.Width, sizeof k.Width);
+        std::memcpy(&k.Height, &c.Height, sizeof k.Height);
+        std::memcpy(&k.GapBefore, &c.GapBefore, sizeof k.GapBefore);
+        k.FontIndex = c.FontIndex;
+        k.ShownNumber = c.ShownNumber;
+        k.FootnoteId = c.FootnoteId;
+        k.PictureIndex = c.PictureIndex;
+        k.Kind = c.Kind;
+        k.Code = c.Code;
+        k.TabLeader = c.TabLeader;
+        k.Flags = c.Flags;
+        k.Slots = uint8_t(int(c.FieldResult.has_value()) | (int(c.FieldCode.has_value()) << 1) |
+                          (int(c.ParaCopy.has_value()) << 2));
+        return k;
+    }
+
+    // A character entry starts with the character's image and its font
+    // entry with face. A long text is mostly the same few letters in the
+    // same few fonts, so the start of each entry is kept by what it depends
+    // on and written again as one block, instead of being encoded a field
+    // at a time for every character.
+    const std::vector<uint8_t>& entryHead(const TextChar& c)
+    {
+        const CharKey key = keyOf(c);
+        const size_t h = (size_t(key.Code) * 0x9E3779B1u ^ size_t(key.FontIndex) * 0x85EBCA77u ^ size_t(key.Width) ^
+                          size_t(key.Width >> 32) ^ size_t(key.Flags) << 8) %
+                         kHeadSlots;
+        if (Heads.empty()) Heads.resize(kHeadSlots);
+        Head& slot = Heads[h];
+        if (slot.Bytes.empty() || !(slot.Key == key)) {
+            ByteWriter w;
+            w.buffer().swap(slot.Bytes);
+            w.buffer().clear();
+            encodeTextChar(w, c);
+            const std::vector<uint8_t>& font = fontBytes(c.FontIndex);
+            w.bytes(font.data(), font.size());
+            slot.Bytes.swap(w.buffer());
+            slot.Key = key;
+        }
+        return slot.Bytes;
+    }
+
     // Every character carries its font entry and face: each entry is
     // encoded once and its bytes repeated.
     const std::vector<uint8_t>& fontBytes(int32_t index)
@@ -127,8 +182,10 @@ public:
     }
 
     // The stream's size, near enough that the buffer grows once: a large
-    // copy would otherwise spend its time moving what it has written.
-    void reserveFor(const ClipFragment& f, const ClipTextView* view = nullptr)
+    // copy would otherwise spend its time moving what it has written. A
+    // spare block with room (the last copy's, its memory already in place)
+    // takes the stream unless it is far larger than needed.
+    void reserveFor(const ClipFragment& f, const ClipTextView* view, std::vector<uint8_t>&& spare)
     {
         size_t size = 64;
         auto addHead = [&](const TextLine& l) {
@@ -152,12 +209,23 @@ public:
         for (const ClipFragment::Line& l : f.Lines) addLine(l.Text);
         for (const TextArea& a : f.Areas) addArea(a);
         for (const TextArea& a : f.Footnotes) addArea(a);
+        if (spare.capacity() >= size && spare.capacity() / 2 <= size) {
+            spare.clear();
+            out.buffer().swap(spare);
+        }
+        spare = {};
         reserveLargeBlock(out.buffer(), size);
     }
 
     const ClipFragment& F;
     ByteWriter out;
     std::vector<std::vector<uint8_t>> FontImages;
+    struct Head {
+        CharKey Key;
+        std::vector<uint8_t> Bytes;
+    };
+    static constexpr size_t kHeadSlots = 4093;
+    std::vector<Head> Heads;
 };
 
 // ---- Reading -------------------------------------------------------------------
@@ -375,10 +443,10 @@ int32_t footnoteRefs(const TextLine& l)
 
 namespace {
 
-std::vector<uint8_t> writeStream(const ClipFragment& f, const ClipTextView* view)
+std::vector<uint8_t> writeStream(const ClipFragment& f, const ClipTextView* view, std::vector<uint8_t>&& spare)
 {
     Writer w(f);
-    w.reserveFor(f, view);
+    w.reserveFor(f, view, std::move(spare));
     w.out.i32(f.Mode);
     int32_t refs = 0;
     if (f.Mode == ClipFragment::kAreas) {
@@ -453,9 +521,12 @@ private:
 
 } // namespace
 
-std::vector<uint8_t> WriteClipStream(const ClipFragment& f) { return writeStream(f, nullptr); }
+std::vector<uint8_t> WriteClipStream(const ClipFragment& f) { return writeStream(f, nullptr, {}); }
 
-std::vector<uint8_t> WriteClipStream(const ClipFragment& f, const ClipTextView& view) { return writeStream(f, &view); }
+std::vector<uint8_t> WriteClipStream(const ClipFragment& f, const ClipTextView& view, std::vector<uint8_t> spare)
+{
+    return writeStream(f, &view, std::move(spare));
+}
 
 bool clipAltersChar(const TextChar& c) { return c.Kind == ckPicture || GettingOpsB(c.Flags, cfMisspelt); }
 

@@ -56,8 +56,10 @@ struct ClipTextView {
 bool clipAltersChar(const TextChar& c);
 // The stream of `fragment` with its text lines taken from `view` (the
 // fragment's own Lines are not read); the same bytes as the fragment with
-// those lines copied into it.
-std::vector<uint8_t> WriteClipStream(const ClipFragment& fragment, const ClipTextView& view);
+// those lines copied into it. A `spare` block with room is written into
+// rather than fresh memory.
+std::vector<uint8_t> WriteClipStream(const ClipFragment& fragment, const ClipTextView& view,
+                                     std::vector<uint8_t> spare = {});
 // The plain text of such a fragment (Windows-1252, CR LF line ends).
 std::string ClipText(const ClipFragment& fragment, const ClipTextView* view);
 // Nothing when the stream is damaged in any way.

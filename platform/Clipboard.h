@@ -27,6 +27,10 @@ public:
     // The private stream, empty when there is none. The bytes stay valid
     // for as long as the caller holds them, whatever the clipboard does.
     virtual SharedBytes privateData() const = 0;
+    // Empties the clipboard. Returns the private stream this program had
+    // put there (empty when the contents came from elsewhere), so a copy
+    // can write its stream into the same memory.
+    virtual SharedBytes clear() = 0;
     // The text in Windows-1252; characters the code page lacks are replaced.
     virtual std::string text() const = 0;
     // A picture as a 24- or 8-bit bottom-up Dib; empty when there is none.
@@ -48,6 +52,15 @@ public:
         Picture = Dib();
     }
     SharedBytes privateData() const override { return Private; }
+    SharedBytes clear() override
+    {
+        SharedBytes last = std::move(Private);
+        Private.clear();
+        Text.clear();
+        HasText = false;
+        Picture = Dib();
+        return last;
+    }
     std::string text() const override { return Text; }
     Dib picture() const override { return Picture.clone(); }
 

@@ -99,6 +99,18 @@ SharedBytes QtClipboard::privateData() const
     return SharedBytes(std::move(bytes), at, size);
 }
 
+SharedBytes QtClipboard::clear()
+{
+    QClipboard* b = board();
+    if (!b) return {};
+    // Only a stream of this program's own comes back: anything else would
+    // first be fetched from its owner just to be dropped.
+    SharedBytes last;
+    if (const auto* own = dynamic_cast<const ProgramMimeData*>(contents())) last = own->Stream;
+    b->clear();
+    return last;
+}
+
 std::string QtClipboard::text() const
 {
     const QMimeData* m = contents();

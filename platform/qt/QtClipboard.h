@@ -21,6 +21,7 @@ public:
     bool hasPicture() const override;
     void set(const std::string& ansiText, SharedBytes privateStream) override;
     SharedBytes privateData() const override;
+    SharedBytes clear() override;
     std::string text() const override;
     Dib picture() const override;
 };

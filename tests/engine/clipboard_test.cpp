@@ -6,6 +6,8 @@
 #include "engine/Childwin.h"
 #include "engine/ClipboardDialog.h"
 #include "engine/ClipboardStream.h"
+#include "engine/RecordCodec.h"
+#include "platform/ByteIO.h"
 #include "platform/Clipboard.h"
 #include "platform/VirtualKeys.h"
 #include "tests/support/TypingWindow.h"
@@ -280,6 +282,84 @@ TEST_F(ClipboardTest, DamagedStreamsPasteNothing)
         EXPECT_FALSE(other.EinfuegenAusZwischenAblage(0));
         EXPECT_TRUE(other.Areas == before);
         EXPECT_EQ(other.UndoCopies.size(), undo);
+    }
+}
+
+// Each character entry is the character's record image and its font
+// entry's, whichever characters came before it: characters differing in
+// one field each, every one written twice, against the images made one by
+// one.
+TEST(ClipStream, CharacterEntriesAreTheirRecordImages)
+{
+    TextChar base;
+    base.Code = 'a';
+    base.Width = 1.5;
+    base.Height = 4;
+    std::vector<TextChar> variants;
+    auto vary = [&](auto change) {
+        TextChar c = base;
+        change(c);
+        variants.push_back(c);
+    };
+    vary([](TextChar& c) { c.Code = 'b'; });
+    vary([](TextChar& c) { c.Width = 0.0; });
+    vary([](TextChar& c) { c.Width = -0.0; });
+    vary([](TextChar& c) { c.Height = 4.25; });
+    vary([](TextChar& c) { c.FontIndex = 1; });
+    vary([](TextChar& c) { c.Flags = 1; });
+    vary([](TextChar& c) { c.TabLeader = 2; });
+    vary([](TextChar& c) { c.GapBefore = 0.5f; });
+    vary([](TextChar& c) { c.PictureIndex = 3; });
+    vary([](TextChar& c) { c.Kind = ckFootnoteNumber, c.ShownNumber = 4; });
+    vary([](TextChar& c) { c.Kind = ckFootnoteNumber, c.FootnoteId = 4; });
+    vary([](TextChar& c) { c.Code = 13, c.ParaCopy = AbsatzFormat(); });
+    vary([](TextChar& c) { c.Code = 13; });
+
+    ClipFragment f;
+    f.Fonts.resize(2);
+    f.Fonts[0].Face = "Arial";
+    f.Fonts[1].Face = "Courier New";
+    f.Fonts[1].Size = 14;
+    ClipFragment::Line rec;
+    for (int round = 0; round < 2; ++round)
+        for (const TextChar& v : variants) {
+            rec.Text.Chars.push_back(base);
+            rec.Text.Chars.push_back(v);
+        }
+    f.Lines.push_back(rec);
+
+    ByteWriter expect;
+    expect.i32(ClipFragment::kText);
+    expect.i32(0);
+    expect.i32(1);
+    encodeTextLine(expect, rec.Text, rec.Text.CharCount());
+    for (const TextChar& c : rec.Text.Chars) {
+        encodeTextChar(expect, c);
+        const FontEntry& font = f.Fonts[size_t(c.FontIndex)];
+        encodeFontEntry(expect, font);
+        expect.lpString32(font.Face);
+    }
+    expect.i32(0);
+    expect.i32(0);
+    EXPECT_TRUE(WriteClipStream(f) == expect.buffer());
+}
+
+// A copy writes into the block of the copy before it, but never into one
+// a paste still reads.
+TEST_F(ClipboardTest, CopyAgainReusesTheLastBlockUnlessAPasteHoldsIt)
+{
+    typeInto(w, "written twice");
+    selectAll(w);
+    for (const bool held : {false, true}) {
+        SCOPED_TRACE(held ? "held by a paste" : "free");
+        w.KopierenInZwischenAblage(0);
+        const std::vector<uint8_t> first(board.Private.data(), board.Private.data() + board.Private.size());
+        const uint8_t* block = board.Private.data();
+        SharedBytes paste = held ? board.privateData() : SharedBytes();
+        w.KopierenInZwischenAblage(0);
+        EXPECT_EQ(board.Private.data() == block, !held);
+        EXPECT_TRUE(board.Private == first);
+        EXPECT_TRUE(!held || paste == first);
     }
 }
 

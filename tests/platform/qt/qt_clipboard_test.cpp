@@ -135,6 +135,15 @@ TEST(QtClipboard, OtherProgramsGetTheirOwnCopy)
     QGuiApplication::clipboard()->setMimeData(foreign);
     EXPECT_TRUE(board.hasPrivate());
     EXPECT_TRUE(board.privateData() == stream);
+
+    // Emptying gives back only a stream of this program's own.
+    EXPECT_TRUE(board.clear().empty());
+    EXPECT_FALSE(board.hasPrivate());
+    const SharedBytes mine(std::vector<uint8_t>{stream});
+    board.set("c", mine);
+    EXPECT_TRUE(board.clear().sameBlock(mine));
+    EXPECT_FALSE(board.hasPrivate());
+    EXPECT_FALSE(board.hasText());
 }
 
 TEST(QtClipboard, CopyInOneWindowPastesInAnother)
