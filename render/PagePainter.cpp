@@ -42,6 +42,8 @@ bool isFootnoteArea(const TextArea& a) { return a.AreaType == atFooter && a.Foot
 
 } // namespace
 
+bool SkipUnseenAreas = true;
+
 int32_t Pass::px(double mm) const { return clampPx(std::trunc(mm / MmPerPx)); }
 
 int32_t Pass::pxRound(double mm) const
@@ -675,6 +677,11 @@ struct PageLoop {
     // The floating area the cursor stands in, where it was drawn.
     int32_t FloatingCursorPage = -1;
     AreaRect FloatingCursorRect;
+    // The page being drawn is drawn only for what it writes back, and
+    // whether a floating area on it takes part in wrapping or moves with
+    // its line.
+    bool Unseen = false;
+    bool PageWraps = false;
 };
 
 // Whether the screen shows page i: it lies in the view, or the cursor
@@ -740,6 +747,28 @@ void pageObjects(Pass& p, PageLoop& loop)
             p.ObjectSelectedOnPage = true;
 }
 
+// Whether drawing area k on a page nobody sees can write anything back:
+// text beside a floating area that wraps or moves (wrap gaps, anchor
+// candidates), gaps left from an earlier pass, lines carrying anchored
+// areas, table cells (their widths), "page" fields (the number of the page)
+// and the cursor's area. Anything else would only be drawn into the
+// discarded image; on a record move through a long document that was
+// nearly all of the pass.
+bool writesBackUnseen(const Pass& p, const PageLoop& loop, int32_t k)
+{
+    const TMDIChild& w = p.W;
+    const TextArea& a = w.Areas[size_t(k)];
+    if (loop.HitRequests || k == w.Cursor.Area) return true;
+    if (a.AreaType >= atRectangle) return false;
+    if (a.AreaType <= atFooter && loop.PageWraps) return true;
+    for (const TextLine& l : a.Lines) {
+        if (l.AnchorId > 0 || l.IsCell || (l.Para.BulletFace && l.Para.BulletFace->empty())) return true;
+        for (const TextChar& c : l.Chars)
+            if (c.GapBefore != 0 || (c.Kind == ckField && c.FieldCode && *c.FieldCode == "page")) return true;
+    }
+    return false;
+}
+
 // The page's areas: bodies first, then headers and footers, then floating
 // areas on top.
 void pageAreas(Pass& p, PageLoop& loop, int32_t i)
@@ -758,6 +787,7 @@ void pageAreas(Pass& p, PageLoop& loop, int32_t i)
                 if (!(screen && w.RefreshAfterPaint) || loop.DrawnElsewhere[size_t(k)]) continue;
                 loop.DrawnElsewhere[size_t(k)] = 1;
             }
+            if (loop.Unseen && !writesBackUnseen(p, loop, k)) continue;
             drawArea(p, k);
             if (k == w.Cursor.Area && a.AreaType > atFooter && screen && loop.Shown[size_t(k)]) {
                 loop.FloatingCursorPage = i;
@@ -792,12 +822,21 @@ void drawPage(Pass& p, PageLoop& loop, int32_t i)
     // Page flow may have added areas since the pass began.
     loop.Shown.resize(w.Areas.size(), 0);
     loop.DrawnElsewhere.resize(w.Areas.size(), 0);
-    for (int32_t k = 0; k < w.AreaCount(); ++k) loop.Shown[size_t(k)] = shownOn(w.Areas[size_t(k)], i) ? 1 : 0;
+    loop.PageWraps = false;
+    for (int32_t k = 0; k < w.AreaCount(); ++k) {
+        const TextArea& a = w.Areas[size_t(k)];
+        loop.Shown[size_t(k)] = shownOn(a, i) ? 1 : 0;
+        if (a.AreaType > atFooter && (a.WrapText || a.MoveWithText) &&
+            TMDIChild::istOnAllPagesGedeckt(a.PageMode, a.PageIndex, i))
+            loop.PageWraps = true;
+    }
+    loop.Unseen = unseen && p.Policy.WriteBack && SkipUnseenAreas;
     startPage(p);
     if (p.Policy.DeskAndFrame && loop.Bitmap) deskAndFrame(p);
     pageObjects(p, loop);
     pageAreas(p, loop, i);
     if (unseen) {
+        loop.Unseen = false;
         loop.Bitmap->setDiscarding(false);
         return;
     }

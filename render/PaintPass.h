@@ -168,6 +168,11 @@ void drawPicture(Pass& p, int32_t index, int32_t x, int32_t y, int32_t w, int32_
 // A throw-away font for marks and bullets.
 FontHandle tempFont(const Pass& p, const std::string& face, double size, uint8_t style, uint8_t charset);
 
+// Pages nobody sees are drawn only for what they write back, so their areas
+// that write nothing are left out (PagePainter.cpp). Tests turn it off to
+// compare with a pass that draws every area.
+extern bool SkipUnseenAreas;
+
 // ---- Line drawing (LineDrawing.cpp) ----
 // Draws the lines of the pass's current area starting at InnerTop.
 void drawAreaLines(Pass& p);
