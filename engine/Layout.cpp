@@ -104,10 +104,14 @@ public:
     {
         reach(at - 1);
         const size_t from = size_t(at);
+        // A paragraph broken again mostly takes as many lines as it was
+        // joined from, and those lines follow it: they become the holes the
+        // new lines fill, so nothing behind them moves.
+        while (r_ - g_ < size_t(n) && r_ < v_.size() && r_ < removed_.size() && removed_[r_]) ++r_;
         if (r_ - g_ >= size_t(n)) {
             std::move_backward(v_.begin() + std::ptrdiff_t(from), v_.begin() + std::ptrdiff_t(g_),
                                v_.begin() + std::ptrdiff_t(g_ + size_t(n)));
-            for (int32_t k = 0; k < n; ++k) v_[from + size_t(k)] = TextLine{};
+            for (int32_t k = 0; k < n; ++k) clearKeepingRoom(v_[from + size_t(k)]);
         } else {
             park();
             v_.insert(v_.begin() + std::ptrdiff_t(from), size_t(n), TextLine{});
@@ -126,14 +130,23 @@ public:
     }
 
 private:
+    // Makes `l` a fresh line; the room its characters had stays with it, so
+    // the text that breaking moves into it needs no new memory.
+    static void clearKeepingRoom(TextLine& l)
+    {
+        std::vector<TextChar> room = std::move(l.Chars);
+        room.clear();
+        l = TextLine{};
+        l.Chars = std::move(room);
+    }
+
     bool pullOne()
     {
         while (r_ < v_.size()) {
             const size_t r = r_++;
-            if (r < removed_.size() && removed_[r]) {
-                v_[r] = TextLine{};  // a joined line: its characters went up
-                continue;
-            }
+            // A joined line (its characters went up) becomes a hole; it is
+            // overwritten or dropped later, and keeps its room till then.
+            if (r < removed_.size() && removed_[r]) continue;
             --pending_;
             if (r != g_) v_[g_] = std::move(v_[r]);
             ++g_;
@@ -178,17 +191,29 @@ private:
     size_t tailPos_ = 0;
 };
 
-// Drops the lines a join marked as removed.
-void compactLines(std::vector<TextLine>& lines, const std::vector<uint8_t>& removed)
-{
-    size_t to = 0;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (i < removed.size() && removed[i]) continue;
-        if (to != i) lines[to] = std::move(lines[i]);
-        ++to;
+// The lines of an area by logical index, stepping over the lines a join
+// marked as removed. Walks that count lines by index (the spelling marks)
+// see the area as if the holes were closed, without a line being moved.
+class LiveLines {
+public:
+    LiveLines(std::vector<TextLine>& lines, const std::vector<uint8_t>& removed) : v_(lines)
+    {
+        if (removed.empty()) return;
+        mapped_ = true;
+        at_.reserve(lines.size());
+        for (size_t i = 0; i < lines.size(); ++i)
+            if (!(i < removed.size() && removed[i])) at_.push_back(int32_t(i));
     }
-    lines.erase(lines.begin() + std::ptrdiff_t(to), lines.end());
-}
+
+    int32_t size() const { return int32_t(mapped_ ? at_.size() : v_.size()); }
+    TextLine& operator[](int32_t i) { return v_[mapped_ ? size_t(at_[size_t(i)]) : size_t(i)]; }
+    const TextLine& operator[](int32_t i) const { return v_[mapped_ ? size_t(at_[size_t(i)]) : size_t(i)]; }
+
+private:
+    std::vector<TextLine>& v_;
+    bool mapped_ = false;
+    std::vector<int32_t> at_;  // array index of each logical line
+};
 
 // ---- Joining ----------------------------------------------------------------
 
@@ -273,14 +298,15 @@ std::vector<uint8_t> joinLines(TMDIChild& w, int32_t area)
     std::vector<std::pair<int32_t, int32_t>> stack;  // (line, next join to visit)
     for (int32_t r = 0; r < n; ++r) {
         if (removed[size_t(r)] || first[size_t(r)] < 0) continue;
-        std::vector<TextChar> out;
+        // The line's own characters stay where they are: its array usually
+        // still has the room of the whole paragraph from the pass before.
+        std::vector<TextChar>& out = lines[size_t(r)].Chars;
         out.reserve(size_t(length[size_t(r)]));
         auto take = [&](int32_t line) {
             std::vector<TextChar>& own = lines[size_t(line)].Chars;
             out.insert(out.end(), std::make_move_iterator(own.begin()), std::make_move_iterator(own.end()));
             own.clear();
         };
-        take(r);
         stack.assign(1, {r, first[size_t(r)]});
         while (!stack.empty()) {
             const int32_t id = stack.back().second;
@@ -294,7 +320,6 @@ std::vector<uint8_t> joinLines(TMDIChild& w, int32_t area)
             take(s.From);
             stack.push_back({s.From, first[size_t(s.From)]});
         }
-        lines[size_t(r)].Chars = std::move(out);
     }
 
     return removed;
@@ -303,12 +328,12 @@ std::vector<uint8_t> joinLines(TMDIChild& w, int32_t area)
 // ---- Spelling marks ---------------------------------------------------------
 
 // The line that continues a soft-wrapped line's text, or -1.
-int32_t softContinuation(const std::vector<TextLine>& lines, int32_t line)
+int32_t softContinuation(const LiveLines& lines, int32_t line)
 {
-    const TextLine& l = lines[size_t(line)];
+    const TextLine& l = lines[line];
     if (l.EndKind != ekSoft || (l.IsCell && l.RowLastRun)) return -1;
     const int32_t next = line + cellsOf(l);
-    if (next >= int32_t(lines.size()) || lines[size_t(next)].RowFirstRun) return -1;
+    if (next >= lines.size() || lines[next].RowFirstRun) return -1;
     return next;
 }
 
@@ -336,10 +361,10 @@ uint64_t spellKey(const TMDIChild& w) { return w.CurrentWordList ? w.CurrentWord
 // Marks the misspelt words of the lines of one group: lines that words run
 // across (a soft wrap or a hyphenation cut them), in order. A word is checked
 // whole, not as fragments that are each unknown.
-void checkGroup(TMDIChild& w, std::vector<TextLine>& lines, const std::vector<int32_t>& group)
+void checkGroup(TMDIChild& w, LiveLines& lines, const std::vector<int32_t>& group)
 {
     for (int32_t li : group)
-        for (TextChar& c : lines[size_t(li)].Chars) SettingOpsB(c.Flags, cfMisspelt, false);
+        for (TextChar& c : lines[li].Chars) SettingOpsB(c.Flags, cfMisspelt, false);
 
     struct Piece {
         int32_t Line, From, To;
@@ -350,7 +375,7 @@ void checkGroup(TMDIChild& w, std::vector<TextLine>& lines, const std::vector<in
 
     for (size_t k = 0; k < group.size(); ++k) {
         const int32_t li = group[k];
-        const std::vector<TextChar>& chars = lines[size_t(li)].Chars;
+        const std::vector<TextChar>& chars = lines[li].Chars;
         const int32_t count = int32_t(chars.size());
         int32_t i = taken[k];
         while (i < count) {
@@ -363,9 +388,9 @@ void checkGroup(TMDIChild& w, std::vector<TextLine>& lines, const std::vector<in
             while (i < count && isSpellChar(chars[size_t(i)])) word.push_back(char(chars[size_t(i++)].Code));
             pieces.assign(1, Piece{li, from, i});
 
-            for (size_t cur = k, at = size_t(i); at == lines[size_t(group[cur])].Chars.size() && cur + 1 < group.size();) {
+            for (size_t cur = k, at = size_t(i); at == lines[group[cur]].Chars.size() && cur + 1 < group.size();) {
                 const int32_t next = group[cur + 1];
-                const std::vector<TextChar>& nc = lines[size_t(next)].Chars;
+                const std::vector<TextChar>& nc = lines[next].Chars;
                 int32_t j = 0;
                 while (j < int32_t(nc.size()) && isSpellChar(nc[size_t(j)])) word.push_back(char(nc[size_t(j++)].Code));
                 if (j == 0) break;
@@ -378,7 +403,7 @@ void checkGroup(TMDIChild& w, std::vector<TextLine>& lines, const std::vector<in
             if (!w.istwortkorrekt(word, 1))
                 for (const Piece& p : pieces)
                     for (int32_t c = p.From; c < p.To; ++c)
-                        SettingOpsB(lines[size_t(p.Line)].Chars[size_t(c)].Flags, cfMisspelt, true);
+                        SettingOpsB(lines[p.Line].Chars[size_t(c)].Flags, cfMisspelt, true);
         }
     }
 }
@@ -388,10 +413,10 @@ void checkGroup(TMDIChild& w, std::vector<TextLine>& lines, const std::vector<in
 // its marks were set against the same word list would get the same marks
 // again, so it keeps them. Lines changed by an edit or by breaking are
 // dirty, or have lost their memo (forgetChangedLines).
-void markSpelling(TMDIChild& w, int32_t area)
+void markSpelling(TMDIChild& w, int32_t area, const std::vector<uint8_t>& removed)
 {
-    std::vector<TextLine>& lines = w.Areas[size_t(area)].Lines;
-    const int32_t n = int32_t(lines.size());
+    LiveLines lines(w.Areas[size_t(area)].Lines, removed);
+    const int32_t n = lines.size();
     const uint64_t key = spellKey(w);
 
     const size_t count = static_cast<size_t>(n);
@@ -399,7 +424,7 @@ void markSpelling(TMDIChild& w, int32_t area)
     std::vector<uint8_t> known(count);   // the memo holds
     std::vector<int32_t> next(count), prev(count, -1);
     for (int32_t l = 0; l < n; ++l) {
-        const TextLine& line = lines[size_t(l)];
+        const TextLine& line = lines[l];
         const uint32_t shape = spellShape(line);
         const LineMemo& m = line.Memo;
         const bool memo = !line.Dirty && m.SpellKey == key && m.SpellChars == line.CharCount() &&
@@ -426,7 +451,7 @@ void markSpelling(TMDIChild& w, int32_t area)
     }
     for (int32_t l = 0; l < n; ++l) {
         const uint32_t links = kWordFromPrev | kWordToNext;
-        if (known[size_t(l)] && (lines[size_t(l)].Memo.SpellShape & links) != (state[size_t(l)] & links))
+        if (known[size_t(l)] && (lines[l].Memo.SpellShape & links) != (state[size_t(l)] & links))
             known[size_t(l)] = 0;
     }
 
@@ -444,7 +469,7 @@ void markSpelling(TMDIChild& w, int32_t area)
         check = check || (after >= 0 && !known[size_t(after)]);
         if (check) checkGroup(w, lines, group);
         for (int32_t g : group) {
-            TextLine& line = lines[size_t(g)];
+            TextLine& line = lines[g];
             const bool fits = spellShape(line) != kShapeUnfit;
             line.Memo.SpellKey = fits ? key : 0;
             line.Memo.SpellChars = line.CharCount();
@@ -977,12 +1002,7 @@ void TMDIChild::MakeSoftEnters()
     for (int32_t a = 0; a < AreaCount(); ++a) {
         if (Areas[size_t(a)].AreaType > atTextFrame) continue;
         std::vector<uint8_t> joined = joinLines(*this, a);
-        if (Frame.Options.SpellWhileTyping) {
-            // The spelling marks follow lines by index: close the holes first.
-            compactLines(Areas[size_t(a)].Lines, joined);
-            joined.clear();
-            markSpelling(*this, a);
-        }
+        if (Frame.Options.SpellWhileTyping) markSpelling(*this, a, joined);
         BreakWalk(*this, a, std::move(joined)).run();
     }
     NumCounters.clear();

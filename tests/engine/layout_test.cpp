@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <string>
@@ -313,22 +314,34 @@ TEST_F(Layout, RelayoutAfterEditsMatchesAFreshLayout)
     auto flowOf = [](TMDIChild& win) {
         std::vector<std::string> out;
         for (int32_t a = 0, guard = 0; a >= 0 && a < win.AreaCount() && guard < win.AreaCount(); ++guard) {
-            for (const TextLine& l : win.Areas[size_t(a)].Lines)
-                out.push_back(text(l) + "|" + std::to_string(l.EndKind) + "|" + std::to_string(l.Height));
+            for (const TextLine& l : win.Areas[size_t(a)].Lines) {
+                std::string marks;
+                for (const TextChar& c : l.Chars) marks += GettingOpsB(c.Flags, cfMisspelt) ? 'x' : '.';
+                out.push_back(text(l) + "|" + std::to_string(l.EndKind) + "|" + std::to_string(l.Height) + "|" + marks);
+            }
             a = win.Areas[size_t(a)].NextInFlow;
         }
         return out;
     };
+    // Spelling marks are set while lines joined for breaking are still in
+    // the area: every other word is known.
+    WordList known;
     std::vector<std::string> paragraphs;
     for (int p = 0; p < 40; ++p) {
         std::string s;
         const uint32_t words = 1 + next(60);
         for (uint32_t i = 0; i < words; ++i) {
             if (i) s += ' ';
-            for (uint32_t k = 1 + next(12); k > 0; --k) s += char('a' + next(26));
+            std::string word;
+            for (uint32_t k = 1 + next(12); k > 0; --k) word += char('a' + next(26));
+            if (i % 2 == 0) known.append(word);
+            s += word;
         }
         paragraphs.push_back(s);
     }
+    known.sortByKey();
+    w.CurrentWordList = &known;
+    frame.Options.SpellWhileTyping = 1;
     w.AutoHyphenation = 0;
     for (const std::string& p : paragraphs) add(p, ekParagraph, 1 + next(3) * 0.25, 3 + next(3));
     width(37);
@@ -336,7 +349,15 @@ TEST_F(Layout, RelayoutAfterEditsMatchesAFreshLayout)
     width(23);
     layout();
 
+    // Now and then the text width changes too, so paragraphs are broken
+    // into more lines than they were joined from, or into fewer.
+    const double widths[] = {23, 23, 31, 23, 17, 23};
     for (int round = 0; round < 30; ++round) {
+        const double wide = widths[size_t(round) % std::size(widths)];
+        if (wide != w.Areas[0].Right) {
+            width(wide);
+            w.SetAllDirtyFlags();
+        }
         // Type into a random line of the flow, as the keyboard would.
         std::vector<TextLine*> all = flow();
         TextLine& target = *all[next(uint32_t(all.size()))];
@@ -352,8 +373,10 @@ TEST_F(Layout, RelayoutAfterEditsMatchesAFreshLayout)
         FrameState f2 = StandardFrameState();
         TMDIChild fresh(f2);
         prepare(fresh);
+        f2.Options.SpellWhileTyping = 1;
+        fresh.CurrentWordList = &known;
         fresh.AutoHyphenation = 0;
-        fresh.Areas[0].Right = 23;
+        fresh.Areas[0].Right = wide;
         std::vector<TextLine>& ls = fresh.Areas[0].Lines;
         for (TextLine* l : flow()) {
             if (ls.empty() || ls.back().EndKind != ekSoft) {
