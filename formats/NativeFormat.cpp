@@ -222,7 +222,16 @@ private:
     bool readParaCopies();
     void repair();
 
+    // Font indexes out of range fall back to the first entry, which then
+    // has to exist (repair adds it).
+    void fixFont(int32_t& index)
+    {
+        needFont_ = true;
+        if (index < 0 || size_t(index) >= doc_.Fonts.size()) index = 0;
+    }
+
     ByteReader in_;
+    bool needFont_ = false;
     NativeDocument doc_;
     std::string error_;
     size_t errorOffset_ = 0;
@@ -397,6 +406,9 @@ bool Parser::readChar(TextChar& c)
     if (!in_ || c.Kind > ckField) return fail("character");
     if (c.Code == 9) c.TabLeader = in_.u8();
     c.FontIndex = (head & 0x80) ? int32_t(in_.u8()) : in_.i32();
+    // The font list is read by now: the index is brought into range here
+    // rather than in a second walk over every character.
+    fixFont(c.FontIndex);
     if (c.Kind == ckPicture) {
         c.PictureIndex = in_.u16();
         c.Width = finiteOr(in_.f64(), 0);
@@ -569,19 +581,9 @@ void Parser::repair()
     const int32_t lastPage = std::max(bodies - 1, 0);
     for (TextArea& a : areas) a.PageIndex = std::clamp(a.PageIndex, 0, lastPage);
 
-    // Font indexes out of range fall back to the first entry, which then
-    // has to exist.
-    const int32_t fonts = int32_t(doc_.Fonts.size());
-    bool needFont = false;
-    auto fixFont = [&](int32_t& index) {
-        needFont = true;
-        if (index < 0 || index >= fonts) index = 0;
-    };
+    // The characters' font indexes were fixed as they were read.
     for (VorlageRecord& s : doc_.Vorlagen) fixFont(s.Sample.FontIndex);
-    for (TextArea& a : areas)
-        for (TextLine& l : a.Lines)
-            for (TextChar& c : l.Chars) fixFont(c.FontIndex);
-    if (needFont && doc_.Fonts.empty()) doc_.Fonts.emplace_back();
+    if (needFont_ && doc_.Fonts.empty()) doc_.Fonts.emplace_back();
     // A picture index past the list stays as it is: every user of the list
     // checks the index and draws nothing for a missing picture.
 }
@@ -678,6 +680,24 @@ void completeHeaderFooter(TMDIChild& w)
     }
 }
 
+// About the size of the document's image, from counts alone: the buffer is
+// reserved once instead of doubling a few dozen times as it is written.
+size_t imageSizeGuess(const TMDIChild& w)
+{
+    size_t n = 4096 + w.Fonts.size() * (kMinFontBytes + 32) + w.Vorlagen.size() * (kVorlageRecordSize + 64);
+    for (const Dib& d : w.Pictures) n += kMinPictureBytes + 1024 + d.Bits.size();
+    for (const TextArea& a : w.Areas) {
+        n += kTextAreaSize;
+        for (const TextLine& l : a.Lines) {
+            // Most characters take three bytes; tabs, large font indexes,
+            // pictures and fields take more.
+            n += kMinLineBytes + l.Para.Tabs.size() * kTabStopSize + (l.IsCell ? 96 : 0);
+            n += l.Chars.size() * kMinCharBytes + l.Chars.size() / 8;
+        }
+    }
+    return n;
+}
+
 } // namespace
 
 NativeReadResult readNativeDocument(const uint8_t* data, size_t size)
@@ -697,6 +717,7 @@ NativeReadResult readNativeDocument(const uint8_t* data, size_t size)
 std::vector<uint8_t> writeNativeDocument(const TMDIChild& w)
 {
     ByteWriter out;
+    out.buffer().reserve(imageSizeGuess(w));
     out.lpString32(kNativeMagic);
 
     out.f64(w.ZoomPercent);
