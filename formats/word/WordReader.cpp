@@ -12,6 +12,7 @@
 
 #include "engine/Childwin.h"
 #include "engine/DocWalk.h"
+#include "formats/ReaderFields.h"
 #include "formats/ReaderLines.h"
 #include "platform/ByteIO.h"
 #include "platform/MessageBox.h"
@@ -160,6 +161,7 @@ public:
     {
         FieldCodes.clear();
         CodeDepth = 0;
+        ShownDepth = 0;
         CellCount = 0;
         PendingCell = -1;
         ParaDone = false;
@@ -233,18 +235,24 @@ private:
         switch (u) {
         case 19:
             // Fields nest: only the marks of the innermost field apply.
-            FieldCodes.push_back(true);
+            FieldCodes.push_back(OpenField{});
             ++CodeDepth;
             return;
         case 20:
-            if (!FieldCodes.empty() && FieldCodes.back()) {
-                FieldCodes.back() = false;
+            if (!FieldCodes.empty() && FieldCodes.back().InCode) {
+                FieldCodes.back().InCode = false;
                 --CodeDepth;
+                showField(FieldCodes.back());
             }
             return;
         case 21:
             if (!FieldCodes.empty()) {
-                if (FieldCodes.back()) --CodeDepth;
+                OpenField& f = FieldCodes.back();
+                if (f.InCode) {
+                    --CodeDepth;
+                    showField(f);  // a field without a result
+                }
+                if (f.Shown) --ShownDepth;
                 FieldCodes.pop_back();
             }
             return;
@@ -272,19 +280,39 @@ private:
             }
             return;
         }
-        case 9: newChar(9); return;
+        case 9:
+            if (ShownDepth == 0) newChar(9);
+            return;
         case 1:
-            if (CodeDepth == 0 && F.HasData) picture();
+            if (CodeDepth == 0 && ShownDepth == 0 && F.HasData) picture();
             return;
         default: break;
         }
-        if (u < 30 || CodeDepth > 0) return;
+        if (CodeDepth > 0 && !FieldCodes.empty() && FieldCodes.back().InCode && FieldCodes.back().Code.size() < 64)
+            FieldCodes.back().Code += char(u < 128 ? u : '?');
+        if (u < 30 || CodeDepth > 0 || ShownDepth > 0) return;
         if (u == 31) {
             // An optional hyphen shows only where the line breaks.
             SoftHyphenNext = true;
             return;
         }
         newChar(u == 30 ? uint8_t('-') : wide ? toAnsi(u) : uint8_t(u));
+    }
+
+    // A field the program has of its own (page number, page count) becomes
+    // that field in place of its result, unless it is part of another
+    // field's instruction.
+    struct OpenField;
+    void showField(OpenField& f)
+    {
+        const char* code = readerFieldCode(f.Code);
+        if (!code || CodeDepth > 0 || ShownDepth > 0) return;
+        newChar(' ');
+        TextLine* l = cursorLine();
+        if (!l || W.Cursor.Char < 1) return;
+        readerMakeField(W, l->Chars[size_t(W.Cursor.Char - 1)], code);
+        f.Shown = true;
+        ++ShownDepth;
     }
 
     // The properties of the character at Fc: its paragraph style, the
@@ -627,8 +655,14 @@ private:
     TMDIChild& W;
     const std::vector<uint8_t>& Main;
     std::vector<Piece> Pieces;
-    std::vector<bool> FieldCodes;  // per open field: still in its instruction
-    int32_t CodeDepth = 0;         // open fields still in their instruction
+    struct OpenField {
+        bool InCode = true;   // still in its instruction
+        bool Shown = false;   // made a field of ours: its result is dropped
+        std::string Code;     // the start of its instruction
+    };
+    std::vector<OpenField> FieldCodes;  // the open fields, innermost last
+    int32_t CodeDepth = 0;              // open fields still in their instruction
+    int32_t ShownDepth = 0;             // open fields whose result is dropped
     bool SoftHyphenNext = false;
     int32_t CellCount = 0;     // cells ended in the row being read
     int32_t PendingCell = -1;  // the current line's inline paragraph end whose copy takes the format

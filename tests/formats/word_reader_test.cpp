@@ -73,7 +73,11 @@ TEST(WordReader, TextOfThePiecesBecomesLinesAndCharacters)
         // Two-byte text goes through the code page; what it lacks becomes "?".
         {"wide text", pieces({{u"\u00fc\u2013\u2019\u20ac\u03b1", true}}), {"\xfc\x96\x92\x80?|0"}},
         {"mixed pieces", pieces({{u"ab", false}, {u"cd", true}, {u"\u00e9", false}}), {"abcd\xe9|0"}},
-        {"field result kept", pieces({{u"p\x13 PAGE \x14" u"3\x15q", false}}), {"p3q|0"}},
+        {"field result kept", pieces({{u"p\x13 REF x \x14" u"3\x15q", false}}), {"p3q|0"}},
+        // Page number and count are fields of ours ("a"); inside another
+        // field's instruction, or without a result, they still count.
+        {"page fields", pieces({{u"p\x13 PAGE \x14" u"3\x15/\x13numpages\x15q", false}}), {"pa/aq|0"}},
+        {"page field in an instruction", pieces({{u"\x13IF \x13PAGE\x14" u"1\x15=1 \x14yes\x15!", false}}), {"yes!|0"}},
         {"nested field", pieces({{u"\x13IF \x13PAGE\x14" u"1\x15=1 \x14yes\x15!", false}}), {"yes!|0"}},
         {"field code tab kept", pieces({{u"\x13X\tY\x14Z\x15", false}}), {"\tZ|0"}},
         {"hyphens", pieces({{u"co\x1fop non\x1e" u"break", false}}), {"coop non-break|0"}},
