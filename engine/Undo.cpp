@@ -101,17 +101,50 @@ std::vector<size_t> weightsOf(const std::vector<TextArea>& areas)
     return weights;
 }
 
-// A snapshot of `areas`: each area equal to the same area of `before` is
-// shared with it, every other one copied.
-SnapshotAreas takeSnapshot(const std::vector<TextArea>& areas, const SnapshotAreas* before)
+// Areas of dropped snapshots that no other snapshot shares, by area index:
+// a changed area is copied into the spare of its own index where there is
+// one. On a long document most of a fresh copy's cost is in touching new
+// memory, and the spare of the same index has nearly the right shape.
+std::vector<SnapshotAreas::Ptr> sparesOf(std::vector<SnapshotAreas>& dropped)
+{
+    std::vector<SnapshotAreas::Ptr> spares;
+    for (SnapshotAreas& s : dropped) {
+        if (spares.size() < s.size()) spares.resize(s.size());
+        for (size_t i = 0; i < s.size(); ++i)
+            if (!spares[i]) spares[i] = s.takeIfUnshared(i);
+    }
+    return spares;
+}
+
+// A snapshot of `areas`: each area equal to the same area of one of
+// `bases` is shared with it, every other one copied, into the spare of its
+// index among the areas of `dropped` that nothing shares where there is one.
+SnapshotAreas takeSnapshot(const std::vector<TextArea>& areas, const std::vector<const SnapshotAreas*>& bases,
+                           std::vector<SnapshotAreas>& dropped)
 {
     std::vector<SnapshotAreas::Ptr> items(areas.size());
-    forAreaRuns(weightsOf(areas), [&](size_t from, size_t to) {
+    std::vector<size_t> weights = weightsOf(areas);
+    forAreaRuns(weights, [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i)
+            for (const SnapshotAreas* base : bases)
+                if (i < base->size() && (*base)[i] == areas[i]) {
+                    items[i] = std::const_pointer_cast<TextArea>(base->shared(i));
+                    break;
+                }
+    });
+
+    std::vector<SnapshotAreas::Ptr> spares = sparesOf(dropped);
+    for (size_t i = 0; i < areas.size(); ++i)
+        if (items[i]) weights[i] = 0;
+    forAreaRuns(weights, [&](size_t from, size_t to) {
         for (size_t i = from; i < to; ++i) {
-            if (before && i < before->size() && (*before)[i] == areas[i])
-                items[i] = before->shared(i);
-            else
-                items[i] = std::make_shared<const TextArea>(areas[i]);
+            if (items[i]) continue;
+            if (i < spares.size() && spares[i]) {
+                *spares[i] = areas[i];
+                items[i] = std::move(spares[i]);
+            } else {
+                items[i] = std::make_shared<TextArea>(areas[i]);
+            }
         }
     });
     SnapshotAreas snapshot;
@@ -146,6 +179,9 @@ void TMDIChild::MakeCopyForUndo(std::string_view label)
     const int32_t count = static_cast<int32_t>(UndoCopies.size());
     UndoPos = std::clamp(UndoPos, 0, count);
     // A new edit makes the redo tail meaningless.
+    std::vector<SnapshotAreas> dropped;
+    for (int32_t i = UndoPos; i < count; ++i) dropped.push_back(std::move(UndoCopies[size_t(i)].Areas));
+    const bool recentDropped = !dropped.empty();
     UndoCopies.erase(UndoCopies.begin() + UndoPos, UndoCopies.end());
 
     // The undo state taken by the first undo must not push an edit out: it is
@@ -155,6 +191,7 @@ void TMDIChild::MakeCopyForUndo(std::string_view label)
         const int32_t depth = std::clamp(Frame.Options.UndoDepth, kMinUndoDepth, kMaxUndoDepth);
         if (UndoPos > depth) {
             const int32_t excess = UndoPos - depth;
+            for (int32_t i = 0; i < excess; ++i) dropped.push_back(std::move(UndoCopies[size_t(i)].Areas));
             UndoCopies.erase(UndoCopies.begin(), UndoCopies.begin() + excess);
             UndoPos -= excess;
         }
@@ -162,7 +199,12 @@ void TMDIChild::MakeCopyForUndo(std::string_view label)
 
     UndoCopy copy;
     copy.Label = std::string(label.substr(0, kMaxLabelLength));
-    copy.Areas = takeSnapshot(Areas, UndoCopies.empty() ? nullptr : &UndoCopies.back().Areas);
+    // After an undo the dropped copy at the undo position is the text as it
+    // stands, so it shares best; the last kept copy comes next.
+    std::vector<const SnapshotAreas*> bases;
+    if (!dropped.empty() && recentDropped) bases.push_back(&dropped.front());
+    if (!UndoCopies.empty()) bases.push_back(&UndoCopies.back().Areas);
+    copy.Areas = takeSnapshot(Areas, bases, dropped);
     copy.Anchor = Anchor;
     copy.Cursor = Cursor;
     copy.CurrentPage = CurrentPage;

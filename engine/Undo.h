@@ -14,15 +14,23 @@ namespace quillet {
 // snapshot costs what the command changed rather than the whole document.
 class SnapshotAreas {
 public:
-    using Ptr = std::shared_ptr<const TextArea>;
+    // Held writable only so that an area no other snapshot shares can be
+    // refilled once its snapshot is dropped; nothing changes a held area.
+    using Ptr = std::shared_ptr<TextArea>;
 
     size_t size() const { return Items.size(); }
     bool empty() const { return Items.empty(); }
     const TextArea& operator[](size_t i) const { return *Items[i]; }
-    const Ptr& shared(size_t i) const { return Items[i]; }
+    std::shared_ptr<const TextArea> shared(size_t i) const { return Items[i]; }
     void clear() { std::vector<Ptr>().swap(Items); }
     void reserve(size_t n) { Items.reserve(n); }
     void push_back(Ptr p) { Items.push_back(std::move(p)); }
+    // Area i when this snapshot alone holds it, taken out (else null).
+    Ptr takeIfUnshared(size_t i)
+    {
+        if (Items[i].use_count() != 1) return nullptr;
+        return std::move(Items[i]);
+    }
 
     struct const_iterator {
         std::vector<Ptr>::const_iterator At;
