@@ -1,5 +1,8 @@
 #include "engine/DocWalk.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace quillet {
 
 namespace {
@@ -34,22 +37,62 @@ int32_t chainPrev(const std::vector<TextArea>& d, int32_t a)
     return b;
 }
 
+namespace {
+
+// For every area, whether it is the lowest-index area of a link cycle
+// through it (isCycleMin for all areas at once), in time linear in the
+// document: the links form a graph of out-degree one, whose cycles one
+// colouring walk finds.
+std::vector<uint8_t> cycleMins(const std::vector<TextArea>& d, bool forward)
+{
+    const size_t n = d.size();
+    std::vector<uint8_t> state(n, 0);  // 0 not seen, 1 on the walk under way, 2 done
+    std::vector<uint8_t> mins(n, 0);
+    std::vector<int32_t> path;
+    for (size_t start = 0; start < n; ++start) {
+        if (state[start]) continue;
+        path.clear();
+        int32_t x = int32_t(start);
+        while (validIndex(x, n) && state[size_t(x)] == 0) {
+            state[size_t(x)] = 1;
+            path.push_back(x);
+            x = forward ? d[size_t(x)].NextInFlow : d[size_t(x)].PrevInFlow;
+        }
+        if (validIndex(x, n) && state[size_t(x)] == 1) {
+            // The walk closed on itself at x: the cycle is the path from x on.
+            int32_t lowest = x;
+            for (size_t i = path.size(); i-- > 0 && path[i] != x;) lowest = std::min(lowest, path[i]);
+            mins[size_t(lowest)] = 1;
+        }
+        for (int32_t p : path) state[size_t(p)] = 2;
+    }
+    return mins;
+}
+
+} // namespace
+
+// Both walk the chain step by step as chainPrev/chainNext do, with the cycle
+// test done once for the whole document rather than at every step.
 int32_t chainFirst(const std::vector<TextArea>& d, int32_t a)
 {
+    if (!validIndex(a, d.size())) return a;
+    const std::vector<uint8_t> mins = cycleMins(d, false);
     for (size_t i = 0; i < d.size(); ++i) {
-        const int32_t p = chainPrev(d, a);
-        if (p < 0) break;
-        a = p;
+        const int32_t b = d[size_t(a)].PrevInFlow;
+        if (!validIndex(b, d.size()) || b == a || mins[size_t(a)]) break;
+        a = b;
     }
     return a;
 }
 
 int32_t chainLast(const std::vector<TextArea>& d, int32_t a)
 {
+    if (!validIndex(a, d.size())) return a;
+    const std::vector<uint8_t> mins = cycleMins(d, true);
     for (size_t i = 0; i < d.size(); ++i) {
-        const int32_t n = chainNext(d, a);
-        if (n < 0) break;
-        a = n;
+        const int32_t b = d[size_t(a)].NextInFlow;
+        if (!validIndex(b, d.size()) || b == a || mins[size_t(b)]) break;
+        a = b;
     }
     return a;
 }

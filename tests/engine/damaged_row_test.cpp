@@ -3,6 +3,7 @@
 // and the selection take the same way through them and stay inside the text.
 
 #include "engine/Childwin.h"
+#include "engine/DocWalk.h"
 #include "platform/VirtualKeys.h"
 #include "tests/support/TypingWindow.h"
 
@@ -179,6 +180,44 @@ TEST_F(DamagedRow, CaretFindsTheChainEndsTheSelectionRanksFirstAndLast)
         TMDIChild::TextWalker back(TextPos{start, 0, 0});
         while (w.getPrevsChar(back)) {}
         EXPECT_EQ(back.Pos.Area, frames[0]);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Any shape of links a damaged file can bring (chains, circles, a chain
+// running into a circle, links out of range, areas naming themselves):
+// the first and last area of a chain agree with stepping by chainPrev and
+// chainNext one area at a time.
+TEST(FlowChains, FirstAndLastAgreeWithSteppingOverRandomLinks)
+{
+    uint32_t seed = 12345;
+    auto next = [&seed](int32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return int32_t((seed >> 8) % uint32_t(n));
+    };
+    for (int round = 0; round < 300; ++round) {
+        const int32_t n = 1 + next(12);
+        std::vector<TextArea> d(static_cast<size_t>(n));
+        for (TextArea& a : d) {
+            a.NextInFlow = next(n + 2) - 1;  // -1 .. n: one out of range each way
+            a.PrevInFlow = next(4) == 0 ? next(n + 2) - 1 : -1;
+        }
+        // Half the rounds get back links that agree with the forward ones.
+        if (round % 2)
+            for (int32_t i = 0; i < n; ++i) {
+                const int32_t b = d[size_t(i)].NextInFlow;
+                if (b >= 0 && b < n) d[size_t(b)].PrevInFlow = i;
+            }
+        for (int32_t a = 0; a < n; ++a) {
+            int32_t first = a, last = a;
+            for (int32_t i = 0; i < n && chainPrev(d, first) >= 0; ++i) first = chainPrev(d, first);
+            for (int32_t i = 0; i < n && chainNext(d, last) >= 0; ++i) last = chainNext(d, last);
+            ASSERT_EQ(chainFirst(d, a), first) << "round " << round << " area " << a;
+            ASSERT_EQ(chainLast(d, a), last) << "round " << round << " area " << a;
+        }
     }
 }
 
