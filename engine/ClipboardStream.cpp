@@ -400,7 +400,16 @@ public:
                 if (!tag(more)) return false;
                 if (!more) break;
                 ClipFragment::Line l;
+                const size_t at = in.offset();
                 if (!line(l.Text, l.EndSelected)) return false;
+                if (F.Lines.empty()) {
+                    // Room for twice as many lines as records the size of the
+                    // first would fill the rest with, never more than the
+                    // rest can hold: a long list grows once or not at all.
+                    const size_t first = in.offset() - at + 4;
+                    const size_t most = in.remaining() / (4 + kTextLineSize + 4) + 1;
+                    F.Lines.reserve(std::min(most, 2 * (in.remaining() / first) + 1));
+                }
                 F.Lines.push_back(std::move(l));
             }
         } else if (F.Mode == ClipFragment::kAreas) {
