@@ -426,12 +426,14 @@ ListKinds::ListKinds(const std::vector<uint8_t>& table, uint32_t fcLst, uint32_t
         std::array<uint8_t, kLevels> Kinds;
     };
     std::vector<List> lists;
+    std::vector<std::array<std::vector<uint8_t>, kLevels>> modifiers;
     if (lcbLst >= 2 && fcLst <= table.size() && lcbLst <= table.size() - fcLst) {
         ByteReader r(table.data() + fcLst, table.size() - fcLst);
         const uint16_t count = r.u16();
         if (r.fits(count, 28) && size_t(count) * 28 <= lcbLst - 2) {
             std::vector<bool> simple(count);
             lists.resize(count);
+            modifiers.resize(count);
             for (uint16_t i = 0; i < count; ++i) {
                 lists[i].Id = r.i32();
                 r.skip(4 + 18);
@@ -445,15 +447,21 @@ ListKinds::ListKinds(const std::vector<uint8_t>& table, uint32_t fcLst, uint32_t
                     r.skip(4);
                     const uint8_t nfc = r.u8();
                     r.skip(1 + 9 + 1 + 4 + 4);
-                    const size_t grpprls = size_t(r.u8()) + r.u8();
+                    const uint8_t chpxSize = r.u8(), papxSize = r.u8();
                     r.skip(2);
-                    r.skip(grpprls);
+                    // The paragraph modifiers come first, then the character ones.
+                    if (const uint8_t* papx = r.view(papxSize)) modifiers[i][k].assign(papx, papx + papxSize);
+                    r.skip(chpxSize);
                     const uint16_t chars = r.u16();
                     r.skip(size_t(chars) * 2);
                     if (r) lists[i].Kinds[k] = listKindOfNumberFormat(nfc);
+                    else modifiers[i][k].clear();
                 }
                 // A simple list has one level; deeper items take its mark.
-                if (simple[i]) lists[i].Kinds.fill(lists[i].Kinds[0]);
+                if (simple[i]) {
+                    lists[i].Kinds.fill(lists[i].Kinds[0]);
+                    for (size_t k = 1; k < kLevels; ++k) modifiers[i][k] = modifiers[i][0];
+                }
             }
         }
     }
@@ -467,13 +475,19 @@ ListKinds::ListKinds(const std::vector<uint8_t>& table, uint32_t fcLst, uint32_t
         const uint32_t count = r.u32();
         if (!r.fits(int64_t(count), 16)) return;
         Kinds.resize(count);
+        ListOf.assign(count, -1);
         for (uint32_t i = 0; i < count; ++i) {
             const int32_t id = r.i32();
             r.skip(12);
             const auto it = byId.find(id);
-            if (it != byId.end()) Kinds[i] = lists[it->second].Kinds;
-            else Kinds[i].fill(kUnknownKind);
+            if (it != byId.end()) {
+                Kinds[i] = lists[it->second].Kinds;
+                ListOf[i] = int32_t(it->second);
+            } else {
+                Kinds[i].fill(kUnknownKind);
+            }
         }
+        Modifiers = std::move(modifiers);
     }
 }
 
@@ -483,6 +497,15 @@ uint8_t ListKinds::kind(uint16_t ilfo, uint8_t ilvl) const
     if (ilfo > Kinds.size() || ilvl >= kLevels) return 1;
     const uint8_t k = Kinds[ilfo - 1][ilvl];
     return k == kUnknownKind ? 1 : k;
+}
+
+const std::vector<uint8_t>* ListKinds::levelModifiers(uint16_t ilfo, uint8_t ilvl) const
+{
+    if (ilfo == 0 || ilfo > ListOf.size() || ilvl >= kLevels) return nullptr;
+    const int32_t list = ListOf[ilfo - 1u];
+    if (list < 0 || size_t(list) >= Modifiers.size()) return nullptr;
+    const std::vector<uint8_t>& m = Modifiers[size_t(list)][ilvl];
+    return m.empty() ? nullptr : &m;
 }
 
 uint32_t icoColor(uint8_t ico, uint32_t fallback)

@@ -136,12 +136,19 @@ public:
     // (or describes in damaged bytes) gets bullets: a bullet claims less
     // than a number the text never had.
     uint8_t kind(uint16_t ilfo, uint8_t ilvl) const;
+    // The paragraph modifiers of a level (its indents and tabs), which come
+    // between the paragraph's style and its own; null when there are none.
+    const std::vector<uint8_t>* levelModifiers(uint16_t ilfo, uint8_t ilvl) const;
 
     static constexpr size_t kLevels = 9;
 
 private:
     // Per override: the kind of each level, 0xFF where unknown.
     std::vector<std::array<uint8_t, kLevels>> Kinds;
+    // Per override its list (-1 none); per list the modifiers of each
+    // level, kept once however many overrides name the list.
+    std::vector<int32_t> ListOf;
+    std::vector<std::array<std::vector<uint8_t>, kLevels>> Modifiers;
 };
 
 // Colour of a Word colour index (0x00BBGGRR), `fallback` for auto and unknown.

@@ -338,6 +338,14 @@ private:
         l.P = F.Styles[istd].P;
         l.C = F.Styles[istd].C;
         if (pr && pr->GrpprlSize) word::applySprms(Main.data() + pr->Grpprl, pr->GrpprlSize, &l.P, &l.C, nullptr);
+        if (const std::vector<uint8_t>* level = F.Lists.levelModifiers(l.P.Ilfo, l.P.Ilvl)) {
+            // A list item takes its level's indents unless the paragraph
+            // gives its own: the level goes between style and paragraph.
+            word::Pap p = F.Styles[istd].P;
+            word::applySprms(level->data(), level->size(), &p, nullptr, nullptr);
+            if (pr && pr->GrpprlSize) word::applySprms(Main.data() + pr->Grpprl, pr->GrpprlSize, &p, nullptr, nullptr);
+            l.P = p;
+        }
         if (ChpRun >= 0) {
             const word::FkpRun& cr = F.Chpx[ChpRun];
             if (cr.GrpprlSize) word::applySprms(Main.data() + cr.Grpprl, cr.GrpprlSize, nullptr, &l.C, &F.Styles);
