@@ -537,8 +537,6 @@ std::vector<uint8_t> WriteClipStream(const ClipFragment& f, const ClipTextView& 
     return writeStream(f, &view, std::move(spare));
 }
 
-bool clipAltersChar(const TextChar& c) { return c.Kind == ckPicture || GettingOpsB(c.Flags, cfMisspelt); }
-
 std::string ClipText(const ClipFragment& f, const ClipTextView* view)
 {
     TextOut text;
@@ -546,6 +544,9 @@ std::string ClipText(const ClipFragment& f, const ClipTextView* view)
         for (const TextArea& a : f.Areas)
             for (const TextLine& l : a.Lines) text.put(l, l.Chars.data(), l.Chars.data() + l.Chars.size());
     } else if (view) {
+        size_t size = 0;
+        for (const ClipTextView::Line& v : view->Lines) size += size_t(v.To - v.From) + 2;
+        text.out.reserve(size);
         for (const ClipTextView::Line& v : view->Lines)
             text.put(*v.Source, v.Source->Chars.data() + v.From, v.Source->Chars.data() + v.To);
     } else {

@@ -53,7 +53,8 @@ struct ClipTextView {
 };
 // Whether a copy alters the character (pictures are renumbered into the
 // fragment's own list, spelling marks are not copied).
-bool clipAltersChar(const TextChar& c);
+// (Asked of every copied character, so it is spelt out here to be inlined.)
+inline bool clipAltersChar(const TextChar& c) { return c.Kind == ckPicture || (c.Flags >> cfMisspelt & 1) != 0; }
 // The stream of `fragment` with its text lines taken from `view` (the
 // fragment's own Lines are not read); the same bytes as the fragment with
 // those lines copied into it. A `spare` block with room is written into
