@@ -13,6 +13,7 @@
 #include "engine/Childwin.h"
 #include "engine/DocWalk.h"
 #include "formats/ReaderFields.h"
+#include "formats/ReaderNotes.h"
 #include "formats/ReaderLines.h"
 #include "platform/ByteIO.h"
 #include "platform/MessageBox.h"
@@ -45,6 +46,7 @@ struct Fib {
     int32_t CcpFtn = 0;
     uint32_t FcSed = 0, LcbSed = 0, FcHdd = 0, LcbHdd = 0, FcAssoc = 0, LcbAssoc = 0;
     uint32_t FcLst = 0, LcbLst = 0, FcLfo = 0, LcbLfo = 0;
+    uint32_t FcFndRef = 0, LcbFndRef = 0, FcFndTxt = 0, LcbFndTxt = 0;
 };
 
 Fib readFib(const std::vector<uint8_t>& main)
@@ -77,6 +79,8 @@ Fib readFib(const std::vector<uint8_t>& main)
     pair(0x19A, f.FcAssoc, f.LcbAssoc);
     pair(0x2E2, f.FcLst, f.LcbLst);
     pair(0x2EA, f.FcLfo, f.LcbLfo);
+    pair(0xAA, f.FcFndRef, f.LcbFndRef);
+    pair(0xB2, f.FcFndTxt, f.LcbFndTxt);
     r.seek(0x50);
     f.CcpFtn = r.i32();
     return f;
@@ -282,6 +286,9 @@ private:
         }
         case 9:
             if (ShownDepth == 0) newChar(9);
+            return;
+        case 2:
+            if (CodeDepth == 0 && ShownDepth == 0) footnote();
             return;
         case 1:
             if (CodeDepth == 0 && ShownDepth == 0 && F.HasData) picture();
@@ -529,6 +536,25 @@ public:
     }
 
     // A header or footer story goes to the end of its area.
+    // The footnotes of the main text: the CP of each reference mark and the
+    // CPs [first, lim) of its text, in the order of the marks.
+    void setFootnotes(std::vector<int32_t> refs, std::vector<std::pair<int32_t, int32_t>> texts)
+    {
+        NoteRefs = std::move(refs);
+        NoteTexts = std::move(texts);
+    }
+    // The texts of the footnotes whose marks the main text made, each into
+    // its footnote area without the paragraph end that closes it.
+    void importFootnotes()
+    {
+        NoteRefs.clear();  // no marks inside footnotes
+        const std::vector<std::pair<int32_t, int32_t>> notes = std::move(NotesMade);
+        for (const auto& [area, index] : notes) {
+            const auto [first, lim] = NoteTexts[size_t(index)];
+            if (lim - 1 > first) importStory(area, first, lim - 1);
+        }
+    }
+
     void importStory(int32_t area, int32_t first, int32_t lim)
     {
         if (area >= W.AreaCount() || W.Areas[size_t(area)].Lines.empty()) return;
@@ -540,6 +566,26 @@ public:
     }
 
 private:
+    // A footnote mark of the main text: the mark, and an area for the text.
+    void footnote()
+    {
+        const auto at = std::lower_bound(NoteRefs.begin(), NoteRefs.end(), Cp);
+        if (at == NoteRefs.end() || *at != Cp || W.FootnoteCounter < 0 || W.FootnoteCounter >= kReaderMaxFootnotes)
+            return;
+        const int32_t id = W.FootnoteCounter + 1;
+        newChar('1');
+        TextLine* l = cursorLine();
+        if (!l || W.Cursor.Char < 1) return;
+        TextChar& ref = l->Chars[size_t(W.Cursor.Char - 1)];
+        ref.Kind = ckFootnoteRef;
+        ref.FootnoteId = uint16_t(id);
+        ref.ShownNumber = uint16_t(id);
+        W.RenderChar(ref, true, std::to_string(id));
+        W.FootnoteCounter = id;
+        const int32_t area = readerFootnoteArea(W, id);
+        if (area >= 0) NotesMade.emplace_back(area, int32_t(at - NoteRefs.begin()));
+    }
+
     // A picture anchor: the picture of the Data stream its run names.
     void picture()
     {
@@ -671,6 +717,9 @@ private:
     std::vector<OpenField> FieldCodes;  // the open fields, innermost last
     int32_t CodeDepth = 0;              // open fields still in their instruction
     int32_t ShownDepth = 0;             // open fields whose result is dropped
+    std::vector<int32_t> NoteRefs;      // CPs of the footnote marks, ascending
+    std::vector<std::pair<int32_t, int32_t>> NoteTexts;
+    std::vector<std::pair<int32_t, int32_t>> NotesMade;  // footnote area, footnote index
     bool SoftHyphenNext = false;
     int32_t CellCount = 0;     // cells ended in the row being read
     int32_t PendingCell = -1;  // the current line's inline paragraph end whose copy takes the format
@@ -768,11 +817,34 @@ WordResult ReadWordFile(TMDIChild& w, const uint8_t* data, size_t size)
     formats.Lists = word::ListKinds(table, fib.FcLst, fib.LcbLst, fib.FcLfo, fib.LcbLfo);
     formats.HasData = file->readStream("Data", formats.Data);
     readAssociatedStrings(w, table, fib.FcAssoc, fib.LcbAssoc);
+    // The footnotes: their marks' CPs (with a 2-byte descriptor each) and
+    // the bounds of their texts, which follow the main text. Marks out of
+    // order or texts outside the footnote story are not read.
+    std::vector<int32_t> noteRefs;
+    std::vector<std::pair<int32_t, int32_t>> noteTexts;
+    if (fib.LcbFndRef >= 10 && (fib.LcbFndRef - 4) % 6 == 0 && uint64_t(fib.FcFndRef) + fib.LcbFndRef <= table.size() &&
+        uint64_t(fib.FcFndTxt) + fib.LcbFndTxt <= table.size()) {
+        const size_t n = (fib.LcbFndRef - 4) / 6;
+        ByteReader refs(table.data() + fib.FcFndRef, fib.LcbFndRef);
+        ByteReader texts(table.data() + fib.FcFndTxt, fib.LcbFndTxt);
+        const int64_t base = std::max(0, fib.CcpText), end = base + std::max(0, fib.CcpFtn);
+        int32_t first = texts.i32();
+        for (size_t i = 0; i < n; ++i) {
+            const int32_t cp = refs.i32(), lim = texts.i32();
+            if (!refs || !texts || first < 0 || lim < first || base + lim > end) break;
+            if (!noteRefs.empty() && cp <= noteRefs.back()) break;
+            noteRefs.push_back(cp);
+            noteTexts.emplace_back(int32_t(base + first), int32_t(base + lim));
+            first = lim;
+        }
+    }
     Importer in(w, main, std::move(pieces), std::move(formats));
     in.setUpPage();
     const int32_t textLength = std::max(0, fib.CcpText);
     in.reserveLines(textLength);
+    in.setFootnotes(std::move(noteRefs), std::move(noteTexts));
     in.importRange(0, textLength);
+    in.importFootnotes();
     // The header and footer stories of the first section, after the main
     // text and the footnotes.
     if (fib.LcbHdd >= 8 && uint64_t(fib.FcHdd) + fib.LcbHdd <= table.size()) {
