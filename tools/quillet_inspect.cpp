@@ -177,10 +177,16 @@ struct StderrBoxes : MessageBoxes {
     }
 };
 
-// Opens the file in a fresh headless window, lays it out and hands the
-// window to `use`; the exit code (1 when the file cannot be opened).
+// How a command wants the opened document: laid out once more (the
+// printed form shows every line of a fresh layout), or as the open left
+// it, which is what the program's own export and save start from.
+enum class Layout { Again, AsOpened };
+
+// Opens the file in a fresh headless window and hands the window to `use`;
+// the exit code (1 when the file cannot be opened).
 template <class Use>
-int withDocument(const std::filesystem::path& programDir, const std::string& file, int32_t filter, Use&& use)
+int withDocument(const std::filesystem::path& programDir, const std::string& file, int32_t filter, Layout layout,
+                 Use&& use)
 {
     StderrBoxes boxes;
     setMessageBoxes(&boxes);
@@ -193,8 +199,12 @@ int withDocument(const std::filesystem::path& programDir, const std::string& fil
         // the window is the one the program would have.
         w.FormCreate();
         if (w.OpenFile(file, filter)) {
-            w.SetAllDirtyFlags();
-            w.MakeSoftEnters();
+            // Every reader lays the document out as it opens it; a second
+            // layout of a long document costs as much as the first.
+            if (layout == Layout::Again) {
+                w.SetAllDirtyFlags();
+                w.MakeSoftEnters();
+            }
             rc = use(w);
         }
     }
@@ -206,7 +216,7 @@ int withDocument(const std::filesystem::path& programDir, const std::string& fil
 inline int run(const std::filesystem::path& programDir, const std::string& file, int32_t filter,
                std::ostream& out)
 {
-    return withDocument(programDir, file, filter, [&](TMDIChild& w) {
+    return withDocument(programDir, file, filter, Layout::Again, [&](TMDIChild& w) {
         printDocument(w, out);
         return 0;
     });
@@ -217,7 +227,9 @@ inline int run(const std::filesystem::path& programDir, const std::string& file,
 inline int exportPdf(const std::filesystem::path& programDir, const std::string& file, int32_t filter,
                      const std::filesystem::path& pdf)
 {
-    return withDocument(programDir, file, filter, [&](TMDIChild& w) { return SavePDFFile(w, pdf) ? 0 : 1; });
+    // The export settles the layout itself, as it does in the program.
+    return withDocument(programDir, file, filter, Layout::AsOpened,
+                        [&](TMDIChild& w) { return SavePDFFile(w, pdf) ? 0 : 1; });
 }
 
 // Opens the file and writes it again in the format the target's extension
@@ -232,7 +244,7 @@ inline int saveAs(const std::filesystem::path& programDir, const std::string& fi
         std::cerr << "quillet-inspect: " << target.string() << ": the extension names no format (.qdt, .rtf, .txt)\n";
         return 2;
     }
-    return withDocument(programDir, file, filter, [&](TMDIChild& w) {
+    return withDocument(programDir, file, filter, Layout::AsOpened, [&](TMDIChild& w) {
         const std::string path = target.string();
         const bool ok = ext == ".qdt" ? w.SaveQDTFile(path) : ext == ".rtf" ? w.SaveRTFFile(path)
                                                                           : w.SaveTXTFile(path, false);
