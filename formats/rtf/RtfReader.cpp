@@ -1550,8 +1550,9 @@ void Reader::finishPicture()
         gh = PicGoalH < 1 ? dibheight(pic) * 15 : gh;
     }
     if (InlineShape && InlineRect[2] > InlineRect[0] && InlineRect[3] > InlineRect[1]) {
-        gw = InlineRect[2] - InlineRect[0];
-        gh = InlineRect[3] - InlineRect[1];
+        // Edges far apart must not overflow; the size is clamped anyway.
+        gw = int32_t(std::min<int64_t>(int64_t(InlineRect[2]) - InlineRect[0], INT32_MAX));
+        gh = int32_t(std::min<int64_t>(int64_t(InlineRect[3]) - InlineRect[1], INT32_MAX));
     }
     W.Pictures.push_back(std::move(pic));
     TextChar* ch = newChar(' ');

@@ -288,6 +288,8 @@ TEST_F(FixtureFiles, RtfFieldsAndShapesAsWritersWriteThem)
         {"shape in a field result", "a{\\field{\\*\\fldinst SHAPE }{\\fldrslt{\\shp{\\*\\shpinst\\shpleft0\\shptop-361\\shpright719"
          "\\shpbottom-2{\\sp{\\sn shapeType}{\\sv 75}}{\\sp{\\sn pib}{\\sv " + pict + "}}{\\sp{\\sn fillBlip}{\\sv " + pict +
          "}}}}}}b", "a@b|", {}, 719 / 1440.0 * 25.39995},
+        {"shape edges far apart", "{\\field{\\fldrslt{\\shp{\\*\\shpinst\\shpleft-2000000000\\shpright2000000000\\shpbottom1"
+         "{\\sp{\\sn pib}{\\sv " + pict + "}}}}}}", "@|", {}, 1000},
         {"fill of a picture frame", "{\\shp{\\*\\shpinst\\shpleft0\\shptop0\\shpright1440\\shpbottom1440{\\sp{\\sn shapeType}"
          "{\\sv 75}}{\\sp{\\sn fillBlip}{\\sv " + pict + "}}}}x", "x|", {}, 0},
     };
