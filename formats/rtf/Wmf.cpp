@@ -856,7 +856,8 @@ bool Player::play(uint16_t function, ByteReader p)
     case kPolyline: {
         const int16_t n = p.i16();
         if (!p) return true;
-        if (n < 0 || n > kMaxMetafilePoints) return stop("a polygon of too many points");
+        // A 16-bit count stays below the point cap; only a negative one is wrong.
+        if (n < 0) return stop("a polygon of a negative count");
         std::vector<LPoint> pts;
         if (!readPoints(p, size_t(n), pts)) return stop("a polygon of more points than its record holds");
         if (n < 2) return true;
@@ -946,7 +947,9 @@ MetafileInfo playMetafile(const uint8_t* data, size_t size, Dib& picture)
     info.windowHeight = player.WindowHeight;
     info.pictures = player.Pictures;
     info.shapes = player.Shapes;
-    picture = player.picture();
+    // A playback that ended before anything was drawn shows nothing, not a
+    // blank picture.
+    if (player.Shapes > 0 || player.Pictures > 0) picture = player.picture();
     if (end == WalkEnd::Broken) return refuse(info, "a record runs past the end");
     if (end == WalkEnd::Stopped) return refuse(info, player.Why);
     info.ok = true;
