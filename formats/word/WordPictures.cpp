@@ -47,7 +47,164 @@ size_t uidBytes(uint16_t instance)
     }
 }
 
+// Decodes a blip record of the kinds this program reads into `out`;
+// true when the record was one of them (whether or not it decoded).
+bool decodeBlip(uint16_t type, uint16_t instance, ByteReader rec, Dib& out)
+{
+    if (type == 0xF01B && instance == 0x216) {
+        rec.skip(uidBytes(instance));
+        const uint32_t cbSize = rec.u32();
+        rec.skip(24);
+        const uint32_t cbSave = rec.u32();
+        const uint8_t compression = rec.u8(), filter = rec.u8();
+        rec.skip(2);  // the zlib header of the stored data
+        if (!rec || compression != 0 || filter != 0xFE) return true;
+        const std::vector<uint8_t> wmf =
+            inflateRaw(rec.here(), std::min<size_t>(cbSave, rec.remaining()), cbSize, kMaxMetafileBytes);
+        if (!wmf.empty()) playMetafile(wmf.data(), wmf.size(), out);
+        return true;
+    }
+    if ((type == 0xF01D && (instance == 0x46A || instance == 0x46B || instance == 0x6E2 || instance == 0x6E3)) ||
+        (type == 0xF01E && (instance == 0x6E0 || instance == 0x6E1))) {
+        rec.skip(uidBytes(instance) + 1);
+        if (!rec) return true;
+        OpenDibFromMemory(&out, rec.here(), rec.remaining(), type == 0xF01D ? 7 : 14);
+        return true;
+    }
+    return false;
+}
+
+constexpr uint16_t kContainer = 0x0F;
+// Shapes nest in groups; deeper nesting than this is not looked into.
+constexpr int kMaxArtDepth = 16;
+
+// The picture property of the shapes inside the records of `r`.
+void collectShapes(ByteReader r, int depth, std::vector<std::pair<uint32_t, uint32_t>>& out)
+{
+    uint32_t spid = 0, pib = 0;
+    while (r.remaining() >= 8) {
+        const uint16_t verInst = r.u16(), type = r.u16();
+        const uint32_t len = r.u32();
+        const size_t size = std::min<size_t>(len, r.remaining());
+        ByteReader rec(r.here(), size);
+        r.skip(size);
+        if ((verInst & 0x0F) == kContainer) {
+            if (depth < kMaxArtDepth) collectShapes(rec, depth + 1, out);
+        } else if (type == 0xF00A) {
+            spid = rec.u32();
+        } else if (type == 0xF00B || type == 0xF121 || type == 0xF122) {
+            const uint16_t count = verInst >> 4;
+            for (uint16_t i = 0; i < count && rec.remaining() >= 6; ++i) {
+                const uint16_t id = rec.u16();
+                const uint32_t value = rec.u32();
+                if ((id & 0x3FFF) == 0x104 && (id & 0x4000)) pib = value;
+            }
+        }
+    }
+    if (spid != 0 && pib != 0) out.emplace_back(spid, pib);
+}
+
 } // namespace
+
+std::vector<DrawnAnchor> readDrawnAnchors(const std::vector<uint8_t>& table, uint32_t fc, uint32_t lcb)
+{
+    // n + 1 CPs and n anchor records of 26 bytes.
+    std::vector<DrawnAnchor> out;
+    if (lcb < 30 || (lcb - 4) % 30 != 0 || fc > table.size() || lcb > table.size() - fc) return out;
+    const size_t n = (lcb - 4) / 30;
+    ByteReader cps(table.data() + fc, lcb), spa(table.data() + fc + (n + 1) * 4, n * 26);
+    out.resize(n);
+    for (DrawnAnchor& a : out) {
+        a.Cp = cps.i32();
+        a.Spid = spa.u32();
+        const int32_t left = spa.i32(), top = spa.i32(), right = spa.i32(), bottom = spa.i32();
+        spa.skip(6);
+        a.WidthTwips = int32_t(std::clamp<int64_t>(int64_t(right) - left, 0, 0x7FFF));
+        a.HeightTwips = int32_t(std::clamp<int64_t>(int64_t(bottom) - top, 0, 0x7FFF));
+    }
+    // Out of order anchors cannot be looked up; such a table is not used.
+    for (size_t i = 1; i < n; ++i)
+        if (out[i].Cp <= out[i - 1].Cp) return {};
+    return out;
+}
+
+OfficeArt readOfficeArt(const std::vector<uint8_t>& table, uint32_t fc, uint32_t lcb)
+{
+    OfficeArt art;
+    if (lcb < 8 || fc > table.size() || lcb > table.size() - fc) return art;
+    ByteReader r(table.data() + fc, lcb);
+    // The drawing group: its blip store.
+    {
+        const uint16_t verInst = r.u16(), type = r.u16();
+        const uint32_t len = r.u32();
+        if (!r || (verInst & 0x0F) != kContainer || type != 0xF000 || len > r.remaining()) return art;
+        ByteReader group(r.here(), len);
+        r.skip(len);
+        while (group.remaining() >= 8) {
+            const uint16_t vi = group.u16(), t = group.u16();
+            const uint32_t l = group.u32();
+            const size_t size = std::min<size_t>(l, group.remaining());
+            ByteReader rec(group.here(), size);
+            group.skip(size);
+            if (t != 0xF001 || (vi & 0x0F) != kContainer) continue;
+            while (rec.remaining() >= 8) {
+                rec.skip(2);
+                const uint16_t bt = rec.u16();
+                const uint32_t bl = rec.u32();
+                const size_t start = rec.offset();
+                const size_t bsize = std::min<size_t>(bl, rec.remaining());
+                OfficeArt::Blip b;
+                if (bt == 0xF007 && bsize >= 36) {
+                    const uint8_t* fbse = rec.here();
+                    const uint32_t foDelay = uint32_t(fbse[28] | fbse[29] << 8 | fbse[30] << 16 | uint32_t(fbse[31]) << 24);
+                    const size_t name = fbse[33];
+                    if (36 + name < bsize) {
+                        // The blip is stored in the entry itself.
+                        b.InTable = true;
+                        b.Offset = uint32_t(size_t(rec.here() - table.data()) + 36 + name);
+                    } else {
+                        b.Offset = foDelay;
+                    }
+                }
+                art.Store.push_back(b);
+                rec.seek(start + bsize);
+            }
+        }
+    }
+    // The drawings, each after a one-byte label saying whose text it serves.
+    while (r.remaining() >= 9) {
+        r.skip(1);
+        const uint16_t verInst = r.u16();
+        r.skip(2);
+        const uint32_t len = r.u32();
+        const size_t size = std::min<size_t>(len, r.remaining());
+        if ((verInst & 0x0F) == kContainer) collectShapes(ByteReader(r.here(), size), 0, art.PictureOfShape);
+        r.skip(size);
+    }
+    std::sort(art.PictureOfShape.begin(), art.PictureOfShape.end());
+    return art;
+}
+
+WordPicture drawnPicture(const OfficeArt& art, const DrawnAnchor& anchor, const std::vector<uint8_t>& table,
+                         const std::vector<uint8_t>& main)
+{
+    WordPicture pic;
+    pic.WidthTwips = anchor.WidthTwips;
+    pic.HeightTwips = anchor.HeightTwips;
+    const auto it = std::lower_bound(art.PictureOfShape.begin(), art.PictureOfShape.end(),
+                                     std::pair<uint32_t, uint32_t>(anchor.Spid, 0));
+    if (it == art.PictureOfShape.end() || it->first != anchor.Spid) return pic;
+    const uint32_t number = it->second;
+    if (number == 0 || number > art.Store.size()) return pic;
+    const OfficeArt::Blip& b = art.Store[number - 1];
+    const std::vector<uint8_t>& stream = b.InTable ? table : main;
+    if (b.Offset > stream.size() || stream.size() - b.Offset < 8) return pic;
+    ByteReader r(stream.data() + b.Offset, stream.size() - b.Offset);
+    const uint16_t verInst = r.u16(), type = r.u16();
+    const uint32_t len = r.u32();
+    decodeBlip(type, verInst >> 4, ByteReader(r.here(), std::min<size_t>(len, r.remaining())), pic.Picture);
+    return pic;
+}
 
 WordPicture readPicture(const std::vector<uint8_t>& data, int32_t fc)
 {
@@ -82,26 +239,7 @@ WordPicture readPicture(const std::vector<uint8_t>& data, int32_t fc)
         const size_t recordEnd = r.offset() + std::min<size_t>(len, r.remaining());
         ByteReader rec(r.here(), recordEnd - r.offset());
         r.seek(recordEnd);
-        if (type == 0xF01B && instance == 0x216) {
-            rec.skip(uidBytes(instance));
-            const uint32_t cbSize = rec.u32();
-            rec.skip(24);
-            const uint32_t cbSave = rec.u32();
-            const uint8_t compression = rec.u8(), filter = rec.u8();
-            rec.skip(2);  // the zlib header of the stored data
-            if (!rec || compression != 0 || filter != 0xFE) return pic;
-            const std::vector<uint8_t> wmf =
-                inflateRaw(rec.here(), std::min<size_t>(cbSave, rec.remaining()), cbSize, kMaxMetafileBytes);
-            if (!wmf.empty()) playMetafile(wmf.data(), wmf.size(), pic.Picture);
-            return pic;
-        }
-        if ((type == 0xF01D && (instance == 0x46A || instance == 0x46B || instance == 0x6E2 || instance == 0x6E3)) ||
-            (type == 0xF01E && (instance == 0x6E0 || instance == 0x6E1))) {
-            rec.skip(uidBytes(instance) + 1);
-            if (!rec) return pic;
-            OpenDibFromMemory(&pic.Picture, rec.here(), rec.remaining(), type == 0xF01D ? 7 : 14);
-            return pic;
-        }
+        if (decodeBlip(type, instance, rec, pic.Picture)) return pic;
     }
     return pic;
 }

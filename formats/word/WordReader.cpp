@@ -47,6 +47,7 @@ struct Fib {
     uint32_t FcSed = 0, LcbSed = 0, FcHdd = 0, LcbHdd = 0, FcAssoc = 0, LcbAssoc = 0;
     uint32_t FcLst = 0, LcbLst = 0, FcLfo = 0, LcbLfo = 0;
     uint32_t FcFndRef = 0, LcbFndRef = 0, FcFndTxt = 0, LcbFndTxt = 0;
+    uint32_t FcSpaMom = 0, LcbSpaMom = 0, FcSpaHdr = 0, LcbSpaHdr = 0, FcDgg = 0, LcbDgg = 0;
 };
 
 Fib readFib(const std::vector<uint8_t>& main)
@@ -81,6 +82,9 @@ Fib readFib(const std::vector<uint8_t>& main)
     pair(0x2EA, f.FcLfo, f.LcbLfo);
     pair(0xAA, f.FcFndRef, f.LcbFndRef);
     pair(0xB2, f.FcFndTxt, f.LcbFndTxt);
+    pair(0x1DA, f.FcSpaMom, f.LcbSpaMom);
+    pair(0x1E2, f.FcSpaHdr, f.LcbSpaHdr);
+    pair(0x22A, f.FcDgg, f.LcbDgg);
     r.seek(0x50);
     f.CcpFtn = r.i32();
     return f;
@@ -150,6 +154,10 @@ struct Formats {
     word::ListKinds Lists;
     bool HasData = false;
     std::vector<uint8_t> Data;
+    // Drawn objects of the main text and of the header stories.
+    std::vector<word::DrawnAnchor> MainDrawings, HeaderDrawings;
+    word::OfficeArt Art;
+    const std::vector<uint8_t>* Table = nullptr;
 };
 
 class Importer {
@@ -289,6 +297,9 @@ private:
             return;
         case 2:
             if (CodeDepth == 0 && ShownDepth == 0) footnote();
+            return;
+        case 8:
+            if (CodeDepth == 0 && ShownDepth == 0) drawnObject();
             return;
         case 1:
             if (CodeDepth == 0 && ShownDepth == 0 && F.HasData) picture();
@@ -555,6 +566,15 @@ public:
         }
     }
 
+    // Which drawn objects the stories imported next have: none, the main
+    // text's or the header stories', their CPs counted from `base`.
+    enum class Drawn { None, Main, Header };
+    void setDrawings(Drawn which, int32_t base)
+    {
+        Drawings = which == Drawn::Main ? &F.MainDrawings : which == Drawn::Header ? &F.HeaderDrawings : nullptr;
+        DrawingBase = base;
+    }
+
     void importStory(int32_t area, int32_t first, int32_t lim)
     {
         if (area >= W.AreaCount() || W.Areas[size_t(area)].Lines.empty()) return;
@@ -586,13 +606,29 @@ private:
         if (area >= 0) NotesMade.emplace_back(area, int32_t(at - NoteRefs.begin()));
     }
 
+    // A drawn object: the picture its shape shows stands in the text, at
+    // the size of the object's anchor.
+    void drawnObject()
+    {
+        if (!Drawings || !F.Table || W.Pictures.size() >= 65535) return;
+        const int64_t cp = int64_t(Cp) - DrawingBase;
+        const auto at = std::lower_bound(Drawings->begin(), Drawings->end(), cp,
+                                         [](const word::DrawnAnchor& a, int64_t c) { return a.Cp < c; });
+        if (at == Drawings->end() || at->Cp != cp) return;
+        addPicture(word::drawnPicture(F.Art, *at, *F.Table, Main));
+    }
+
     // A picture anchor: the picture of the Data stream its run names.
     void picture()
     {
         const Loaded& props = load();
         if (!props.C.Spec || props.C.FcPic < 0 || W.Pictures.size() >= 65535) return;
-        word::WordPicture p = word::readPicture(F.Data, props.C.FcPic);
-        if (p.Picture.empty()) return;
+        addPicture(word::readPicture(F.Data, props.C.FcPic));
+    }
+
+    void addPicture(word::WordPicture&& p)
+    {
+        if (p.Picture.empty() || W.Pictures.size() >= 65535) return;
         W.Pictures.push_back(std::move(p.Picture));
         newChar(' ');
         TextLine* l = cursorLine();
@@ -717,6 +753,8 @@ private:
     std::vector<OpenField> FieldCodes;  // the open fields, innermost last
     int32_t CodeDepth = 0;              // open fields still in their instruction
     int32_t ShownDepth = 0;             // open fields whose result is dropped
+    const std::vector<word::DrawnAnchor>* Drawings = nullptr;
+    int32_t DrawingBase = 0;
     std::vector<int32_t> NoteRefs;      // CPs of the footnote marks, ascending
     std::vector<std::pair<int32_t, int32_t>> NoteTexts;
     std::vector<std::pair<int32_t, int32_t>> NotesMade;  // footnote area, footnote index
@@ -816,6 +854,11 @@ WordResult ReadWordFile(TMDIChild& w, const uint8_t* data, size_t size)
     formats.Sections = word::readSections(table, fib.FcSed, fib.LcbSed);
     formats.Lists = word::ListKinds(table, fib.FcLst, fib.LcbLst, fib.FcLfo, fib.LcbLfo);
     formats.HasData = file->readStream("Data", formats.Data);
+    formats.MainDrawings = word::readDrawnAnchors(table, fib.FcSpaMom, fib.LcbSpaMom);
+    formats.HeaderDrawings = word::readDrawnAnchors(table, fib.FcSpaHdr, fib.LcbSpaHdr);
+    if (!formats.MainDrawings.empty() || !formats.HeaderDrawings.empty())
+        formats.Art = word::readOfficeArt(table, fib.FcDgg, fib.LcbDgg);
+    formats.Table = &table;
     readAssociatedStrings(w, table, fib.FcAssoc, fib.LcbAssoc);
     // The footnotes: their marks' CPs (with a 2-byte descriptor each) and
     // the bounds of their texts, which follow the main text. Marks out of
@@ -843,7 +886,9 @@ WordResult ReadWordFile(TMDIChild& w, const uint8_t* data, size_t size)
     const int32_t textLength = std::max(0, fib.CcpText);
     in.reserveLines(textLength);
     in.setFootnotes(std::move(noteRefs), std::move(noteTexts));
+    in.setDrawings(Importer::Drawn::Main, 0);
     in.importRange(0, textLength);
+    in.setDrawings(Importer::Drawn::None, 0);
     in.importFootnotes();
     // The header and footer stories of the first section, after the main
     // text and the footnotes.
@@ -853,6 +898,7 @@ WordResult ReadWordFile(TMDIChild& w, const uint8_t* data, size_t size)
         ByteReader r(table.data() + fib.FcHdd, fib.LcbHdd);
         for (int32_t& cp : cps) cp = r.i32();
         const int64_t base = int64_t(textLength) + std::max(0, fib.CcpFtn);
+        in.setDrawings(Importer::Drawn::Header, int32_t(std::min<int64_t>(base, INT32_MAX)));
         static constexpr int32_t kAreas[6] = {3, 5, 4, 6, 1, 2};
         for (size_t k = 0; k < 6 && k + 7 < n; ++k) {
             const int64_t first = base + cps[k + 6], lim = base + cps[k + 7];

@@ -11,6 +11,7 @@
 #include "formats/StandardServices.h"
 #include "formats/rtf/Rtf.h"
 #include "formats/word/Word.h"
+#include "formats/word/WordPictures.h"
 #include "platform/Dib.h"
 #include "platform/MessageBox.h"
 #include "render/pdf/PDFExport.h"
@@ -208,16 +209,13 @@ TEST_F(FixtureFiles, HeaderPictureAndFooterPageField)
         ASSERT_GE(header, 0);
         ASSERT_GE(footer, 0);
         const bool rtf = std::string(kind) == "rtf";
-        // The Word file holds the picture as a drawn object, which the Word
-        // reader does not read, and its stories keep their closing empty
-        // paragraph.
-        EXPECT_EQ(text(*w, header), rtf ? "@ Letterhead Company|" : " Letterhead Company||");
+        // Word stories keep their closing empty paragraph.
+        EXPECT_EQ(text(*w, header), rtf ? "@ Letterhead Company|" : "@ Letterhead Company||");
         EXPECT_EQ(text(*w, footer), rtf ? "Page #|" : "Page #||");
         const TextChar& page = w->Areas[size_t(footer)].Lines[0].Chars.at(5);
         ASSERT_EQ(page.Kind, ckField);
         EXPECT_EQ(*page.FieldCode, "page");
         EXPECT_EQ(w->Areas[size_t(footer)].Lines[0].Para.Alignment, 1);
-        if (!rtf) continue;
         const TextChar& pic = w->Areas[size_t(header)].Lines[0].Chars.at(0);
         ASSERT_EQ(pic.Kind, ckPicture);
         ASSERT_LT(pic.PictureIndex, w->Pictures.size());
@@ -340,6 +338,90 @@ TEST_F(FixtureFiles, WordListItemsTakeTheirLevelsIndent)
         if (w.Areas[0].Lines.empty()) w.InsertNewLine(0, 0);
         ASSERT_EQ(ReadWordFile(w, test::makeWordFile(spec)), WordResult::Ok) << c.name;
         EXPECT_NEAR(w.Areas[0].Lines[0].Para.LeftIndent, c.left, 1e-9) << c.name;
+    }
+}
+
+// Drawn objects of Word files as the header file above has them: an anchor
+// table names a shape, the shape's picture property a blip of the store,
+// and the blip lies in the store entry or in the main stream.
+TEST_F(FixtureFiles, WordDrawnObjectsShowTheirPicture)
+{
+    std::vector<uint8_t> png;
+    const std::string hex = "89504e470d0a1a0a0000000d49484452000000100000000808020000007f14e8c00000001a49444154789c63f9"
+                            "cf801d3032609761c1a11e2718d5400c00000fc0022062d85a2a0000000049454e44ae426082";
+    for (size_t i = 0; i < hex.size(); i += 2) png.push_back(uint8_t(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    using Bytes = std::vector<uint8_t>;
+    using test::operator+;
+    const auto u16 = [](Bytes& b, uint32_t v) { b.push_back(uint8_t(v)), b.push_back(uint8_t(v >> 8)); };
+    const auto u32 = [&](Bytes& b, uint32_t v) { u16(b, v & 0xFFFF), u16(b, v >> 16); };
+    const auto record = [&](uint16_t verInst, uint16_t type, const Bytes& body) {
+        Bytes b;
+        u16(b, verInst), u16(b, type), u32(b, uint32_t(body.size()));
+        b.insert(b.end(), body.begin(), body.end());
+        return b;
+    };
+    // A PNG blip: its identifier, a tag byte, the file.
+    Bytes blipBody(17, 0);
+    blipBody.insert(blipBody.end(), png.begin(), png.end());
+    const Bytes blip = record(0x6E0 << 4, 0xF01E, blipBody);
+    // Tables for a shape 0x401 showing picture `pib`, its blip in the entry
+    // or at `delay` of the main stream; the anchor at CP 9, 720 x 360 twips.
+    const auto files = [&](uint32_t pib, bool embedded, uint32_t delay, uint32_t spid) {
+        Bytes fbse(36, 0);
+        fbse[0] = fbse[1] = 6;
+        for (int i = 0; i < 4; ++i) fbse[size_t(28 + i)] = uint8_t(delay >> (8 * i));
+        if (embedded) fbse.insert(fbse.end(), blip.begin(), blip.end());
+        Bytes store = record(0x0F | 1 << 4, 0xF001, record(0x2 | 6 << 4, 0xF007, fbse));
+        Bytes art = record(0x0F, 0xF000, store);
+        Bytes fsp, opt;
+        u32(fsp, spid), u32(fsp, 0xA00);
+        u16(opt, 0x4104), u32(opt, pib);
+        Bytes shape = record(0x0F, 0xF004, record(0x2 | 0xA << 4, 0xF00A, fsp) + record(0x3 | 1 << 4, 0xF00B, opt));
+        art.push_back(1);  // the header stories' drawing
+        const Bytes dg = record(0x0F, 0xF002, record(0x0F, 0xF003, shape));
+        art.insert(art.end(), dg.begin(), dg.end());
+        Bytes anchors;
+        u32(anchors, 9), u32(anchors, 100), u32(anchors, 0x401), u32(anchors, 0), u32(anchors, 0), u32(anchors, 720);
+        u32(anchors, 360), u16(anchors, 0), u32(anchors, 0);
+        Bytes table = anchors;
+        const uint32_t artAt = uint32_t(table.size());
+        table.insert(table.end(), art.begin(), art.end());
+        return std::tuple(table, uint32_t(anchors.size()), artAt, uint32_t(art.size()));
+    };
+    Bytes main(100, 0);
+    main.insert(main.end(), blip.begin(), blip.end());
+    struct Case {
+        const char* name;
+        uint32_t pib;
+        bool embedded;
+        uint32_t delay, spid;
+        bool shown;
+    };
+    const Case cases[] = {
+        {"blip in the main stream", 1, false, 100, 0x401, true},
+        {"blip in the store entry", 1, true, 0, 0x401, true},
+        {"picture number past the store", 2, false, 100, 0x401, false},
+        {"blip offset past the stream", 1, false, 5000, 0x401, false},
+        {"anchor names another shape", 1, false, 100, 0x402, false},
+    };
+    for (const Case& c : cases) {
+        const auto [table, anchorBytes, artAt, artBytes] = files(c.pib, c.embedded, c.delay, c.spid);
+        const auto anchors = word::readDrawnAnchors(table, 0, anchorBytes);
+        ASSERT_EQ(anchors.size(), 1u) << c.name;
+        EXPECT_EQ(std::tie(anchors[0].Cp, anchors[0].Spid, anchors[0].WidthTwips, anchors[0].HeightTwips),
+                  std::tuple(9, 0x401u, 720, 360)) << c.name;
+        const word::OfficeArt art = word::readOfficeArt(table, artAt, artBytes);
+        const word::WordPicture pic = word::drawnPicture(art, anchors[0], table, main);
+        EXPECT_EQ(!pic.Picture.empty(), c.shown) << c.name;
+        if (c.shown) {
+            EXPECT_EQ(std::pair(dibwidth(pic.Picture), dibheight(pic.Picture)), std::pair(16, 8)) << c.name;
+        }
+        // Cut short anywhere, the tables give nothing or what they still hold.
+        for (uint32_t cut = 0; cut < artBytes; ++cut) {
+            const word::OfficeArt part = word::readOfficeArt(table, artAt, cut);
+            (void)word::drawnPicture(part, anchors[0], table, main);
+        }
+        EXPECT_TRUE(word::readDrawnAnchors(table, 0, anchorBytes - 1).empty()) << c.name;
     }
 }
 
