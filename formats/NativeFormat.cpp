@@ -33,6 +33,7 @@
 #include "platform/ByteIO.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <new>
 #include <utility>
@@ -680,6 +681,51 @@ void completeHeaderFooter(TMDIChild& w)
     }
 }
 
+// The measures of text characters by font and code, each taken from the
+// window once. Tables are made for the fonts characters use, up to a bound
+// a file of many fonts cannot push memory past; beyond it characters are
+// measured one by one.
+class CharMeasures {
+public:
+    explicit CharMeasures(TMDIChild& w) : w_(w), slot_(w.Fonts.size(), -1) {}
+
+    void measure(TextChar& c)
+    {
+        if (c.FontIndex < 0 || size_t(c.FontIndex) >= slot_.size()) return measureAlone(c);
+        int32_t& slot = slot_[size_t(c.FontIndex)];
+        if (slot < 0) {
+            if (tables_.size() >= kMaxTables) return measureAlone(c);
+            slot = int32_t(tables_.size());
+            tables_.emplace_back();
+        }
+        Measure& k = tables_[size_t(slot)][c.Code];
+        if (!k.Known) {
+            measureAlone(c);
+            k = Measure{true, c.Width, c.Height};
+            return;
+        }
+        c.Width = k.Width;
+        c.Height = k.Height;
+    }
+
+private:
+    static constexpr size_t kMaxTables = 256;
+    struct Measure {
+        bool Known = false;
+        double Width = 0, Height = 0;
+    };
+
+    void measureAlone(TextChar& c)
+    {
+        const char text = char(c.Code);
+        w_.RenderChar(c, false, std::string_view(&text, 1));
+    }
+
+    TMDIChild& w_;
+    std::vector<int32_t> slot_;  // table of each font entry, -1: none yet
+    std::vector<std::array<Measure, 256>> tables_;
+};
+
 // About the size of the document's image, from counts alone: the buffer is
 // reserved once instead of doubling a few dozen times as it is written.
 size_t imageSizeGuess(const TMDIChild& w)
@@ -795,14 +841,13 @@ void takeNativeDocument(TMDIChild& w, NativeDocument&& doc)
     w.FreeTableTrack();
 
     // Text characters are measured again, so the layout follows the printer
-    // of this machine, not the one the file was saved with.
+    // of this machine, not the one the file was saved with. Every character
+    // of one font and code measures the same: each pair is measured once.
+    CharMeasures measures(w);
     for (TextArea& a : w.Areas)
         for (TextLine& l : a.Lines)
             for (TextChar& c : l.Chars)
-                if (c.Kind == ckText) {
-                    const char text = char(c.Code);
-                    w.RenderChar(c, false, std::string_view(&text, 1));
-                }
+                if (c.Kind == ckText) measures.measure(c);
     w.ClampPositions();
     w.InvalidateMarking();
 }

@@ -520,6 +520,45 @@ TEST(NativeRoundTrip, RichDocumentComesBackFieldByField)
     EXPECT_EQ(writeNativeDocument(*twice), once);
 }
 
+// Taking a document in measures every text character again; characters of
+// one font and code share their measure, and each must equal the measure
+// the character gets alone: across sizes and casings, more fonts than the
+// shared tables hold, and an index no font entry has.
+TEST(NativeRoundTrip, TakenTextMeasuresAsEachCharacterAlone)
+{
+    Doc d;
+    std::vector<int32_t> fonts;
+    for (int i = 0; i < 300; ++i) {
+        FontEntry f = FontEntryFromState(d->FontState);
+        f.Size = 6 + i % 11 + (i / 11) * 0.5;
+        if (i % 3 == 1) SettingOps(f.Options, foCapitals, true);
+        if (i % 5 == 2) SettingOps(f.Options, foSmallCaps, true);
+        if (i % 7 == 3) SettingOps(f.Options, foNoCapitals, true);
+        fonts.push_back(d->GetNewFontIndex(f));
+    }
+    std::vector<TextChar>& chars = d->Areas[0].Lines[0].Chars;
+    for (int round = 0; round < 2; ++round)
+        for (size_t i = 0; i < fonts.size(); ++i)
+            for (const char code : std::string_view("aZ \xE4\xDF" "9"))
+                chars.push_back(textChar(code, fonts[(i * 37 + size_t(round)) % fonts.size()]));
+    NativeReadResult r = readNativeDocument(writeNativeDocument(*d));
+    ASSERT_TRUE(r.ok);
+    r.doc.Areas[0].Lines[0].Chars.push_back(textChar('q', int32_t(r.doc.Fonts.size()) + 5));
+    const std::vector<TextChar> before = r.doc.Areas[0].Lines[0].Chars;
+
+    Doc o;
+    takeNativeDocument(*o, std::move(r.doc));
+    const std::vector<TextChar>& got = o->Areas[0].Lines[0].Chars;
+    ASSERT_EQ(got.size(), before.size());
+    for (size_t i = 0; i < got.size(); ++i) {
+        TextChar alone = before[i];
+        const char text = char(alone.Code);
+        o->RenderChar(alone, false, std::string_view(&text, 1));
+        ASSERT_EQ(got[i].Width, alone.Width) << i;
+        ASSERT_EQ(got[i].Height, alone.Height) << i;
+    }
+}
+
 TEST(NativeRoundTrip, FileWithoutParagraphCopiesEndsAfterThePageSize)
 {
     Doc d;
