@@ -8,25 +8,61 @@
 
 namespace quillet {
 
+namespace {
+
+// One compressor per thread, reset between pages rather than made afresh:
+// a reset stream gives the same bytes as a new one, and the quarter
+// megabyte of tables it holds is not allocated, cleared and handed back to
+// the system for every page. The output goes to a buffer kept with it, so
+// only the compressed bytes are copied out.
+class Compressor {
+public:
+    Compressor() = default;
+    ~Compressor()
+    {
+        if (ready_) deflateEnd(&z_);
+    }
+    Compressor(const Compressor&) = delete;
+    Compressor& operator=(const Compressor&) = delete;
+
+    bool deflateAll(const std::string& raw, std::string& packed)
+    {
+        // A stream that could not be made (no memory) is tried again next time.
+        if (!ready_) ready_ = deflateInit(&z_, Z_BEST_COMPRESSION) == Z_OK;
+        if (!ready_ || deflateReset(&z_) != Z_OK) return false;
+        const size_t bound = deflateBound(&z_, uLong(raw.size()));
+        if (bound > buffer_.size()) buffer_.resize(bound);
+        z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(raw.data()));
+        z_.avail_in = uInt(raw.size());
+        z_.next_out = reinterpret_cast<Bytef*>(buffer_.data());
+        z_.avail_out = uInt(bound);
+        // The bound holds the whole stream, so one call finishes it.
+        if (deflate(&z_, Z_FINISH) != Z_STREAM_END) return false;
+        packed.assign(buffer_.data(), z_.total_out);
+        // One huge page would otherwise keep its buffer for the thread's life.
+        if (buffer_.size() > kKeptBuffer) std::string().swap(buffer_);
+        return true;
+    }
+
+private:
+    static constexpr size_t kKeptBuffer = size_t(1) << 20;
+    z_stream z_{};
+    bool ready_ = false;
+    std::string buffer_;
+};
+
+} // namespace
+
 bool DeflateBest(const std::string& raw, std::string& packed)
 {
     packed.clear();
-    z_stream z{};
-    if (deflateInit(&z, Z_BEST_COMPRESSION) != Z_OK) return false;
     bool ok = false;
     try {
-        packed.resize(deflateBound(&z, uLong(raw.size())));
-        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(raw.data()));
-        z.avail_in = uInt(raw.size());
-        z.next_out = reinterpret_cast<Bytef*>(packed.data());
-        z.avail_out = uInt(packed.size());
-        // The bound holds the whole stream, so one call finishes it.
-        ok = deflate(&z, Z_FINISH) == Z_STREAM_END;
-        packed.resize(ok ? z.total_out : 0);
+        thread_local Compressor compressor;
+        ok = compressor.deflateAll(raw, packed);
     } catch (const std::bad_alloc&) {
         ok = false;
     }
-    deflateEnd(&z);
     if (!ok) std::string().swap(packed);
     return ok;
 }
@@ -72,17 +108,7 @@ void PageDeflater::work()
     for (;;) {
         wake_.wait(lock, [this] { return stopping_ || next_ < pages_.size(); });
         if (stopping_) return;
-        Page& p = pages_[next_++];
-        std::string raw = std::move(p.raw);
-        lock.unlock();
-        std::string packed;
-        const bool ok = DeflateBest(raw, packed);
-        std::string().swap(raw);
-        lock.lock();
-        p.packed = std::move(packed);
-        p.ok = ok;
-        p.done = true;
-        finished_.notify_all();
+        compressClaimed(lock);
     }
 }
 
@@ -92,16 +118,34 @@ bool PageDeflater::take(size_t index, std::string& packed)
     if (index >= pages_.size()) return false;
     std::unique_lock lock(mutex_);
     Page& p = pages_[index];
-    // A page no worker has reached (none could be started) is done here.
-    if (!p.done && index >= next_ && threads_.empty()) {
-        p.ok = DeflateBest(p.raw, p.packed);
-        std::string().swap(p.raw);
-        p.done = true;
+    // Rather than wait idle, the caller compresses pages no worker has
+    // reached yet (all of them when no worker could be started): the
+    // pages are wanted in order, so the next unclaimed one is needed soon.
+    while (!p.done) {
+        if (next_ < pages_.size()) {
+            compressClaimed(lock);
+            continue;
+        }
+        finished_.wait(lock, [&p, this] { return p.done || next_ < pages_.size(); });
     }
-    finished_.wait(lock, [&p] { return p.done; });
     packed = std::move(p.packed);
     std::string().swap(p.packed);
     return p.ok;
+}
+
+void PageDeflater::compressClaimed(std::unique_lock<std::mutex>& lock)
+{
+    Page& p = pages_[next_++];
+    std::string raw = std::move(p.raw);
+    lock.unlock();
+    std::string packed;
+    const bool ok = DeflateBest(raw, packed);
+    std::string().swap(raw);
+    lock.lock();
+    p.packed = std::move(packed);
+    p.ok = ok;
+    p.done = true;
+    finished_.notify_all();
 }
 
 void PageDeflater::stop()

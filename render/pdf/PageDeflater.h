@@ -29,8 +29,9 @@ public:
     // Hands over the next page's uncompressed content.
     void add(std::string raw);
     size_t count() const { return pages_.size(); }
-    // Waits for page `index` and moves its compressed bytes out; false
-    // when that page could not be compressed.
+    // Waits for page `index`, compressing unclaimed pages meanwhile, and
+    // moves its compressed bytes out; false when that page could not be
+    // compressed.
     bool take(size_t index, std::string& packed);
     // Drops every page and stops the workers.
     void clear();
@@ -44,6 +45,8 @@ private:
         bool done = false, ok = false;
     };
     void work();
+    // Compresses the first unclaimed page; called and returns with the lock held.
+    void compressClaimed(std::unique_lock<std::mutex>& lock);
     void stop();
 
     int workers_;

@@ -39,7 +39,9 @@ TEST(PageDeflate, SameBytesAsOneCallCompression)
 {
     std::string text;
     for (int i = 0; i < 4000; ++i) text += "BT\n0 0 0 rg\n/F1 12 Tf\n" + std::to_string(i % 500) + " 700 Td (word) Tj\nET\n";
-    const std::string inputs[] = {"", "x", text, noise(70000, 1), noise(300, 2) + text};
+    // One thread's compressor serves every call in turn: a short input after
+    // a long one, or after one too large for the kept buffer, owes nothing to it.
+    const std::string inputs[] = {"", "x", text, noise(70000, 1), noise(300, 2) + text, "y", noise(1500000, 3), "z"};
     for (const std::string& raw : inputs) {
         std::string packed;
         ASSERT_TRUE(DeflateBest(raw, packed));
