@@ -588,7 +588,7 @@ bool Player::text(ByteReader& p, bool extended)
     if (S.Font.Height != 0) {
         const double h = S.Font.Height * std::fabs(scaleY());
         // Text taller than the whole picture is not clip art; it is skipped.
-        if (std::fabs(h) > 2.0 * kMaxMetafileSide) return true;
+        if (std::fabs(h) > kMaxMetafileSide) return true;
         lf.Height = std::lround(h);
         if (lf.Height == 0) lf.Height = S.Font.Height < 0 ? -1 : 1;
     }
@@ -608,7 +608,10 @@ bool Player::text(ByteReader& p, bool extended)
     }
     if ((S.TextAlign & 24) == 24) dy -= font->ascent();  // baseline
     else if (S.TextAlign & 8) dy -= font->height();      // bottom
-    if (!charge(visibleArea(dx, dy, int64_t(dx) + ext.cx, int64_t(dy) + ext.cy))) return false;
+    // Each glyph is rasterised whole (and kept) even where it is clipped
+    // away, so large text costs by its size, not by what shows.
+    const int64_t glyph = std::max<int64_t>(font->pixelSize(), 16);
+    if (!charge(int64_t(chars.size()) * glyph * glyph * 4)) return false;
     if (box && (options & 0x0004)) {
         ClipBox c = *box;
         if (S.Clip) {
