@@ -233,6 +233,7 @@ private:
         std::vector<ListLevelDef> Levels;
     };
     std::vector<ListDef> Lists;
+    std::map<int32_t, size_t> ListById;    // the last list given each id
     std::map<int32_t, int32_t> Overrides;  // override index -> list id
     int32_t OverrideIndex = 0, OverrideList = 0;
     NumberingGroup NumberingRead;
@@ -340,7 +341,10 @@ int32_t Reader::run()
     }
     const int32_t result = Stack.empty() ? rtfOk : rtfUnclosed;
     // Close what is still open, so tables, fields and pictures read so far
-    // end up in the document.
+    // end up in the document. A row the file never ends is ended here,
+    // where its text is: its paragraph ends inside cells would otherwise
+    // stand in lines that are no cells.
+    if (InTable && !RowFinished) finishRow();
     while (!Stack.empty()) pop();
     afterParse();
     return result;
@@ -976,8 +980,10 @@ void Reader::applyProperty(Prop p, int32_t v)
         break;
     case Prop::ListLevelIndex: pa.ListLevel = std::clamp(v, 0, int32_t(kMaxListLevels) - 1); break;
     case Prop::ListId:
-        if (Cur.Dest == Destination::List && !Lists.empty()) Lists.back().Id = v;
-        else if (Cur.Dest == Destination::ListOverride) OverrideList = v;
+        if (Cur.Dest == Destination::List && !Lists.empty()) {
+            Lists.back().Id = v;
+            ListById[v] = Lists.size() - 1;
+        } else if (Cur.Dest == Destination::ListOverride) OverrideList = v;
         break;
     case Prop::ListSimple:
         if (Cur.Dest == Destination::List && !Lists.empty()) Lists.back().Simple = v != 0;
@@ -1107,15 +1113,13 @@ const Reader::ListLevelDef* Reader::levelOf(int32_t override, int32_t level) con
 {
     const auto o = Overrides.find(override);
     if (o == Overrides.end()) return nullptr;
-    // The last definition of an id is the one in force.
-    for (auto it = Lists.rbegin(); it != Lists.rend(); ++it) {
-        if (it->Id != o->second) continue;
-        if (it->Levels.empty()) return nullptr;
-        // A simple list has one level; deeper items take its mark.
-        const size_t i = it->Simple ? 0 : std::min(size_t(std::max(level, 0)), it->Levels.size() - 1);
-        return &it->Levels[i];
-    }
-    return nullptr;
+    const auto l = ListById.find(o->second);
+    if (l == ListById.end() || l->second >= Lists.size()) return nullptr;
+    const ListDef& list = Lists[l->second];
+    if (list.Levels.empty()) return nullptr;
+    // A simple list has one level; deeper items take its mark.
+    const size_t i = list.Simple ? 0 : std::min(size_t(std::max(level, 0)), list.Levels.size() - 1);
+    return &list.Levels[i];
 }
 
 const std::string* Reader::faceOf(int32_t number)
@@ -1144,12 +1148,12 @@ void Reader::applyList(AbsatzFormat& f)
         f.ListKind = 0;
         return;
     }
-    // What the mark shows, without the tab and spaces around it.
+    // What the mark shows, without the tab, spaces and breaks around it.
     std::string_view shown;
     if (Mark) {
         shown = Mark->first;
-        while (!shown.empty() && (shown.front() == '\t' || shown.front() == ' ')) shown.remove_prefix(1);
-        while (!shown.empty() && (shown.back() == '\t' || shown.back() == ' ')) shown.remove_suffix(1);
+        while (!shown.empty() && uint8_t(shown.front()) <= ' ') shown.remove_prefix(1);
+        while (!shown.empty() && uint8_t(shown.back()) <= ' ') shown.remove_suffix(1);
     }
     auto kindShown = [&]() -> uint8_t {
         if (shown.empty()) return 0;
@@ -1196,7 +1200,14 @@ void Reader::applyList(AbsatzFormat& f)
             const std::string* face = faceOf(font);
             const std::string& name = face ? *face : kTextFace;
             // The standard bullet face is kept as no face at all.
-            if (asciiLower(name) == "wingdings") f.BulletFace.reset();
+            auto standardFace = [](std::string_view n) {
+                static constexpr std::string_view kStandard = "wingdings";
+                if (n.size() != kStandard.size()) return false;
+                for (size_t i = 0; i < n.size(); ++i)
+                    if (asciiLower(uint8_t(n[i])) != uint8_t(kStandard[i])) return false;
+                return true;
+            };
+            if (standardFace(name)) f.BulletFace.reset();
             else if (f.BulletFace != name) f.BulletFace = name;
         }
     }

@@ -200,7 +200,7 @@ TEST(RtfShapes, PagePlacedShapesShowOnTheirParagraphsPage)
     EXPECT_GT(d.w->Areas[9].Top, d.w->Areas[8].Top);  // the margin is added
 }
 
-TEST(RtfTables, TablesInsideCellsRunOnInTheCell)
+TEST(RtfTables, NestedTablesAndUnendedRowsKeepTheirText)
 {
     const std::string nested =
         "\\pard\\intbl\\itap2 n1\\nestcell n2\\nestcell{\\*\\nesttableprops\\trowd\\cellx1000\\cellx2000\\nestrow}"
@@ -211,6 +211,7 @@ TEST(RtfTables, TablesInsideCellsRunOnInTheCell)
         std::string rtf;
         std::string text;
         int32_t cells;
+        int32_t result = rtfOk;
     };
     const Case cases[] = {
         {"nested rows with their stand-ins",
@@ -223,11 +224,17 @@ TEST(RtfTables, TablesInsideCellsRunOnInTheCell)
          "a\tb\rc\rend\xA6" "B\xA6", 2},
         {"nested cell as the outer cell's last text",
          "{\\rtf1\\trowd\\cellx3000\\pard\\intbl x\\nestcell\\cell\\row After\\par}", "x\xA6" "After|", 1},
+        // A row the file never ends still ends in cells, its paragraph ends
+        // inside them.
+        {"row cut off by the end of the file", "{\\rtf1\\trowd\\cellx3000\\cellx6000\\pard\\intbl a\\cell b\\par c",
+         "a\xA6" "b\rc\xA6", 2, rtfUnclosed},
+        {"row cut off in a skipped group",
+         "{\\rtf1\\trowd\\cellx3000\\pard\\intbl a\\par b{\\*\\nesttableprops\\row}", "a\rb\xA6", 1, rtfUnclosed},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const Doc d(c.rtf);
-        EXPECT_EQ(d.result, rtfOk);
+        EXPECT_EQ(d.result, c.result);
         EXPECT_EQ(d.text(), c.text);
         // The outer row keeps its cells.
         for (int32_t i = 0; i < c.cells; ++i) {
