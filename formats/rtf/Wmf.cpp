@@ -6,6 +6,7 @@
 #include "render/MetafileCanvas.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <numbers>
 #include <optional>
@@ -123,7 +124,7 @@ enum : uint16_t {
 constexpr size_t kMaxSavedStates = 256;
 // Pixels (and polygon edge steps) one metafile may cost to draw; past it
 // the playback ends, so a file of many huge shapes cannot keep us busy.
-constexpr int64_t kDrawBudget = int64_t(1) << 28;
+constexpr int64_t kDrawBudget = int64_t(1) << 27;
 // Pixel coordinates are held well inside 32 bits whatever the mapping.
 constexpr double kCoordLimit = 1e7;
 
@@ -495,7 +496,10 @@ bool Player::fillPolygons(const std::vector<std::pair<int32_t, int32_t>>& pts, c
         const double yc = y + 0.5;
         while (next < edges.size() && edges[next].Y0 <= yc) active.push_back(&edges[next++]);
         std::erase_if(active, [&](const Edge* e) { return e->Y1 <= yc; });
-        if (!charge(int64_t(active.size()) + 1)) return false;
+        // The crossings are sorted on every row: a polygon of many long
+        // edges costs by their count times its logarithm, row by row.
+        const int64_t n = int64_t(active.size());
+        if (!charge((n + 1) * (1 + 4 * int64_t(std::bit_width(uint64_t(n)))))) return false;
         crossings.clear();
         for (const Edge* e : active) {
             if (e->Y0 > yc) continue;
