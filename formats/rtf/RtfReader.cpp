@@ -129,6 +129,21 @@ struct CellEntry {
     std::array<std::pair<int32_t, int32_t>, 4> Slots{};  // width twips, colour index
 };
 
+// What the text has open where it goes: a table row and the list mark of
+// its paragraph. A header, footnote or frame takes the text elsewhere with
+// nothing open, and the text outside goes on with what it had.
+struct OpenState {
+    bool InTable = false, RowFinished = false;
+    int32_t CellsInRow = 0;
+    double RowLeft = 0;
+    std::vector<CellEntry> Cells;
+    CellEntry Pending;
+    int32_t BorderSide = 0;
+    std::optional<AbsatzFormat> SavedCellFormat;
+    std::optional<std::pair<std::string, int32_t>> Mark;
+    bool NestCellPending = false, NestRowPending = false;
+};
+
 enum ScanMode { smNormal = 0, smBinary = 1, smHex = 2 };
 
 class Reader {
@@ -167,6 +182,9 @@ private:
     void selectAreaEnd(int32_t area);
     void afterParse();
     void placePageShapes();
+    void cursorMoved();
+    OpenState takeOpenState();
+    void restoreOpenState(OpenState&& s);
     bool hasDoc() const { return !W.Areas.empty(); }
     TextLine* cursorLine() { return lineAt(W, W.Cursor); }
 
@@ -246,6 +264,10 @@ private:
 
     // Separators owed before the next text of a table nested in a cell.
     bool NestCellPending = false, NestRowPending = false;
+
+    // What the text outside had open, by the depth of the group that took
+    // the text elsewhere.
+    std::vector<std::pair<size_t, OpenState>> OuterStates;
 
     // Page-anchored shapes and the mark of the body line they stood in.
     std::vector<std::pair<int32_t, int32_t>> PageShapes;
@@ -346,6 +368,7 @@ int32_t Reader::run()
     // stand in lines that are no cells.
     if (InTable && !RowFinished) finishRow();
     while (!Stack.empty()) pop();
+    if (InTable && !RowFinished) finishRow();
     afterParse();
     return result;
 }
@@ -469,6 +492,14 @@ int32_t Reader::pop()
     Stack.pop_back();
     if (outer.Dest != Cur.Dest && Cur.Dest != Destination::Keep) endDestination(Cur.Dest, outer);
     const bool moved = Cur.MovedCursor;
+    if (moved) {
+        // A row left open inside the header, footnote or frame ends there.
+        if (InTable && !RowFinished) finishRow();
+        if (!OuterStates.empty() && OuterStates.back().first == Stack.size() + 1) {
+            restoreOpenState(std::move(OuterStates.back().second));
+            OuterStates.pop_back();
+        }
+    }
     // An instruction read in groups of its own belongs to its field.
     if (Cur.Dest == Destination::FieldInstruction) outer.FieldInstruction = std::move(Cur.FieldInstruction);
     Cur = std::move(outer);
@@ -587,7 +618,45 @@ void Reader::selectAreaEnd(int32_t area)
     if (a.Lines.empty()) W.InsertNewLine(area, 0);
     const int32_t last = a.LineCount() - 1;
     W.Cursor = TextPos{area, last, a.Lines[size_t(last)].CharCount()};
+    cursorMoved();
+}
+
+void Reader::cursorMoved()
+{
     Cur.MovedCursor = true;
+    if (!OuterStates.empty() && OuterStates.back().first == Stack.size()) return;
+    OuterStates.emplace_back(Stack.size(), takeOpenState());
+}
+
+OpenState Reader::takeOpenState()
+{
+    OpenState s{InTable, RowFinished, CellsInRow, RowLeft, std::move(Cells), Pending, BorderSide,
+                std::move(SavedCellFormat), std::move(Mark), NestCellPending, NestRowPending};
+    InTable = RowFinished = false;
+    CellsInRow = 0;
+    RowLeft = 0;
+    Cells.clear();
+    Pending = CellEntry{};
+    BorderSide = 0;
+    SavedCellFormat.reset();
+    Mark.reset();
+    NestCellPending = NestRowPending = false;
+    return s;
+}
+
+void Reader::restoreOpenState(OpenState&& s)
+{
+    InTable = s.InTable;
+    RowFinished = s.RowFinished;
+    CellsInRow = s.CellsInRow;
+    RowLeft = s.RowLeft;
+    Cells = std::move(s.Cells);
+    Pending = s.Pending;
+    BorderSide = s.BorderSide;
+    SavedCellFormat = std::move(s.SavedCellFormat);
+    Mark = std::move(s.Mark);
+    NestCellPending = s.NestCellPending;
+    NestRowPending = s.NestRowPending;
 }
 
 void Reader::changeDestination(Destination d, int32_t value)
@@ -1435,7 +1504,7 @@ void Reader::insertFootnote()
     }
     // The footnote's own text brings the space after its number.
     Cur.Dest = Destination::Footnote;
-    Cur.MovedCursor = true;
+    cursorMoved();
     // The text after the footnote goes on behind its mark.
     if (!Stack.empty()) Stack.back().Return = after;
 }

@@ -32,10 +32,10 @@ struct Doc {
     }
     // Body text; paragraph ends "|", cell ends "¦" (0xA6), inline paragraph
     // ends in a cell "\r".
-    std::string text() const
+    std::string text(size_t area = 0) const
     {
         std::string s;
-        for (const TextLine& l : w->Areas.at(0).Lines) {
+        for (const TextLine& l : w->Areas.at(area).Lines) {
             for (const TextChar& c : l.Chars) s += char(c.Code);
             if (l.IsCell) s += '\xA6';
             else if (l.EndKind == ekParagraph) s += '|';
@@ -243,6 +243,21 @@ TEST(RtfTables, NestedTablesAndUnendedRowsKeepTheirText)
             EXPECT_EQ(cell.CellIndex, i);
         }
     }
+}
+
+// A footnote or frame inside a table cell, or a table inside a frame, keeps
+// its paragraphs to itself: the table outside goes on around it.
+TEST(RtfTables, FootnotesAndFramesKeepOutOfTheTableAroundThem)
+{
+    const Doc note("{\\rtf1\\trowd\\cellx3000\\cellx6000\\pard\\intbl a{\\footnote note\\par more}\\cell b\\cell\\row After\\par}");
+    EXPECT_EQ(note.text(), "a1\xA6" "b\xA6" "After|");
+    const size_t footnote = note.w->Areas.size() - 1;
+    ASSERT_GT(note.w->Areas[footnote].FootnoteNumber, 0);
+    EXPECT_EQ(note.text(footnote), "1note|more");
+    // A row left open inside a frame ends with the frame.
+    const Doc frame("{\\rtf1 {\\shp{\\*\\shpinst{\\shptxt \\trowd\\cellx1000\\intbl x\\par y}}} after\\par next\\par}");
+    EXPECT_EQ(frame.text(), " after|next|");
+    EXPECT_EQ(frame.text(7), "x\ry\xA6");
 }
 
 } // namespace
