@@ -212,7 +212,7 @@ struct Frame {
     int32_t Width = 1, Height = 1;
 };
 
-// The box at `unitsPerPixel`, its longer side at most `maxSide` pixels.
+// The box at `pixelsPerUnit`, its longer side at most `maxSide` pixels.
 Frame frameOf(double orgX, double orgY, double extX, double extY, double pixelsPerUnit, int32_t maxSide)
 {
     Frame f{orgX, orgY, extX, extY, 1, 1};
