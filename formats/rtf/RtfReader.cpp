@@ -142,6 +142,8 @@ struct OpenState {
     std::optional<AbsatzFormat> SavedCellFormat;
     std::optional<std::pair<std::string, int32_t>> Mark;
     bool NestCellPending = false, NestRowPending = false;
+    // Where the text went on before it was taken elsewhere.
+    TextPos Back;
 };
 
 enum ScanMode { smNormal = 0, smBinary = 1, smHex = 2 };
@@ -182,7 +184,7 @@ private:
     void selectAreaEnd(int32_t area);
     void afterParse();
     void placePageShapes();
-    void cursorMoved();
+    void cursorMoved(const TextPos& before);
     OpenState takeOpenState();
     void restoreOpenState(OpenState&& s);
     bool hasDoc() const { return !W.Areas.empty(); }
@@ -492,10 +494,12 @@ int32_t Reader::pop()
     Stack.pop_back();
     if (outer.Dest != Cur.Dest && Cur.Dest != Destination::Keep) endDestination(Cur.Dest, outer);
     const bool moved = Cur.MovedCursor;
+    std::optional<TextPos> back;
     if (moved) {
         // A row left open inside the header, footnote or frame ends there.
         if (InTable && !RowFinished) finishRow();
         if (!OuterStates.empty() && OuterStates.back().first == Stack.size() + 1) {
+            back = OuterStates.back().second.Back;
             restoreOpenState(std::move(OuterStates.back().second));
             OuterStates.pop_back();
         }
@@ -506,9 +510,11 @@ int32_t Reader::pop()
     if (moved) {
         // Back to where the text was going before the header, footnote or
         // frame: a header table or a footnote in a cell stays where it is.
-        TextPos back = Cur.Return;
-        TMDIChild::ClampPosition(W.Areas, back);
-        W.Cursor = back;
+        // Where the text was when it was taken elsewhere: the group may
+        // have held text before that.
+        TextPos to = back ? *back : Cur.Return;
+        TMDIChild::ClampPosition(W.Areas, to);
+        W.Cursor = to;
     }
     if (Cur.ScanMode == smHex && Cur.Dest == Destination::Picture) StayInHex = true;
     return 0;
@@ -614,24 +620,26 @@ int32_t Reader::dispatch(uint8_t byte)
 void Reader::selectAreaEnd(int32_t area)
 {
     if (!validIndex(area, W.Areas.size())) return;
+    const TextPos before = W.Cursor;
     TextArea& a = W.Areas[size_t(area)];
     if (a.Lines.empty()) W.InsertNewLine(area, 0);
     const int32_t last = a.LineCount() - 1;
     W.Cursor = TextPos{area, last, a.Lines[size_t(last)].CharCount()};
-    cursorMoved();
+    cursorMoved(before);
 }
 
-void Reader::cursorMoved()
+void Reader::cursorMoved(const TextPos& before)
 {
     Cur.MovedCursor = true;
     if (!OuterStates.empty() && OuterStates.back().first == Stack.size()) return;
     OuterStates.emplace_back(Stack.size(), takeOpenState());
+    OuterStates.back().second.Back = before;
 }
 
 OpenState Reader::takeOpenState()
 {
     OpenState s{InTable, RowFinished, CellsInRow, RowLeft, std::move(Cells), Pending, BorderSide,
-                std::move(SavedCellFormat), std::move(Mark), NestCellPending, NestRowPending};
+                std::move(SavedCellFormat), std::move(Mark), NestCellPending, NestRowPending, TextPos{}};
     InTable = RowFinished = false;
     CellsInRow = 0;
     RowLeft = 0;
@@ -1504,7 +1512,7 @@ void Reader::insertFootnote()
     }
     // The footnote's own text brings the space after its number.
     Cur.Dest = Destination::Footnote;
-    cursorMoved();
+    cursorMoved(after);
     // The text after the footnote goes on behind its mark.
     if (!Stack.empty()) Stack.back().Return = after;
 }

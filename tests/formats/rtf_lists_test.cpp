@@ -258,6 +258,14 @@ TEST(RtfTables, FootnotesAndFramesKeepOutOfTheTableAroundThem)
     const Doc frame("{\\rtf1 {\\shp{\\*\\shpinst{\\shptxt \\trowd\\cellx1000\\intbl x\\par y}}} after\\par next\\par}");
     EXPECT_EQ(frame.text(), " after|next|");
     EXPECT_EQ(frame.text(7), "x\ry\xA6");
+    // The text goes on where it was when a header or frame took it, also
+    // when the group that took it held text before.
+    const Doc header("{\\rtf1 {a\\header h\\par}b\\par}");
+    EXPECT_EQ(header.text(), "ab|");
+    EXPECT_EQ(header.text(5), "h|");
+    const Doc bare("{\\rtf1 m\\intbl\\shp x}");
+    EXPECT_EQ(bare.text(), "m|");
+    EXPECT_EQ(bare.text(7), "x");
 }
 
 } // namespace
