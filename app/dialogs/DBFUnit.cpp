@@ -85,8 +85,10 @@ void TDBForm::fill()
 void TDBForm::enableNavigator()
 {
     const bool records = Table && Table->recordCount() > 0;
-    for (QPushButton* b : {First, Prior, Next, Last, Delete}) b->setEnabled(records);
-    Insert->setEnabled(Table && !Table->readOnly() && Table->fieldCount() > 0);
+    const bool writable = Table && !Table->readOnly();
+    for (QPushButton* b : {First, Prior, Next, Last}) b->setEnabled(records);
+    Delete->setEnabled(records && writable);
+    Insert->setEnabled(writable && Table->fieldCount() > 0);
 }
 
 void TDBForm::go(int row)
