@@ -409,6 +409,7 @@ public:
                     const size_t first = in.offset() - at + 4;
                     const size_t most = in.remaining() / (4 + kTextLineSize + 4) + 1;
                     F.Lines.reserve(std::min(most, 2 * (in.remaining() / first) + 1));
+                    adviseHugePages(F.Lines.data(), F.Lines.capacity() * sizeof(ClipFragment::Line));
                 }
                 F.Lines.push_back(std::move(l));
             }

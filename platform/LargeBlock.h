@@ -14,5 +14,8 @@ namespace quillet {
 // few megabytes on, that room is backed by huge pages where the system
 // offers them (elsewhere the advice is ignored and nothing changes).
 void reserveLargeBlock(std::vector<uint8_t>& block, size_t bytes);
+// The same advice for memory reserved some other way (a long array of
+// records), before anything has touched it.
+void adviseHugePages(const void* start, size_t bytes);
 
 } // namespace quillet
