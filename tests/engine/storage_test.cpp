@@ -530,10 +530,11 @@ TEST(PictureSlots, OnlySlotsNoCharacterOrSnapshotUsesAreReleased)
     notPicture.Kind = ckText;
     notPicture.PictureIndex = 2;
     w.Areas[0].Lines[0].Chars.push_back(notPicture);
+    std::vector<TextArea> snapText = w.Areas;
+    snapText[0].Lines[0].Chars.push_back(pictureChar(3));
+    snapText[0].Lines[0].Chars.push_back(pictureChar(700));  // beyond the list: ignored
     UndoCopy snap;
-    snap.Areas = w.Areas;
-    snap.Areas[0].Lines[0].Chars.push_back(pictureChar(3));
-    snap.Areas[0].Lines[0].Chars.push_back(pictureChar(700));  // beyond the list: ignored
+    for (TextArea& a : snapText) snap.Areas.push_back(std::make_shared<TextArea>(std::move(a)));
     w.UndoCopies.push_back(std::move(snap));
 
     w.FreeBildInListeIfNotNeeded();
