@@ -44,9 +44,11 @@ void PdfPageCanvas::rectangle(int32_t left, int32_t top, int32_t right, int32_t 
 void PdfPageCanvas::text(int32_t x, int32_t y, const FontHandle& font, std::string_view ansi, uint32_t colour)
 {
     if (!font || ansi.empty()) return;
-    const TextExtent e = font->textExtent(ansi);
-    if (textBackground()) fillRect(x, y, x + e.cx, y + e.cy, *textBackground());
     const LogFont& lf = font->logFont();
+    // Only a background or a strike-out bar needs the run's extent; most
+    // runs have neither and are not measured twice.
+    const TextExtent e = textBackground() || lf.StrikeOut ? font->textExtent(ansi) : TextExtent{};
+    if (textBackground()) fillRect(x, y, x + e.cx, y + e.cy, *textBackground());
     uint8_t style = 0;
     if (lf.Weight >= 600) style |= kPdfBold;
     if (lf.Italic) style |= kPdfItalic;
