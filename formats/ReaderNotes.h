@@ -13,11 +13,11 @@ namespace quillet {
 // Ids live in 16-bit character fields.
 inline constexpr int32_t kReaderMaxFootnotes = 65535;
 
-// Appends a footnote area for footnote `id` and puts its number in it;
-// the area's index, or -1 when no area could be made.
-inline int32_t readerFootnoteArea(TMDIChild& w, int32_t id)
+// Appends a footnote area for footnote `id`, placed and drawn as footnote
+// areas are, with one empty line; the area's index, or -1 when no area
+// could be made.
+inline int32_t readerNewFootnoteArea(TMDIChild& w, int32_t id)
 {
-    const TextPos keep = w.Cursor;
     w.NewPage(true);
     const int32_t fa = w.AreaCount() - 1;
     if (fa < 1) return -1;
@@ -38,6 +38,16 @@ inline int32_t readerFootnoteArea(TMDIChild& w, int32_t id)
     SetStandardAreaLook(a);
     a.WrapMode = 0;
     if (a.Lines.empty()) w.InsertNewLine(fa, 0);
+    return fa;
+}
+
+// Appends a footnote area for footnote `id` and puts its number in it;
+// the area's index, or -1 when no area could be made.
+inline int32_t readerFootnoteArea(TMDIChild& w, int32_t id)
+{
+    const TextPos keep = w.Cursor;
+    const int32_t fa = readerNewFootnoteArea(w, id);
+    if (fa < 0) return -1;
     TextLine& first = w.Areas[size_t(fa)].Lines[0];
     TextChar own;
     own.Kind = ckFootnoteNumber;

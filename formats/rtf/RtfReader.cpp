@@ -11,6 +11,7 @@
 #include "formats/ListMarks.h"
 #include "formats/ReaderFields.h"
 #include "formats/ReaderLines.h"
+#include "formats/ReaderNotes.h"
 #include "platform/ByteIO.h"
 #include "platform/Win1252.h"
 
@@ -140,15 +141,23 @@ struct OpenState {
     CellEntry Pending;
     int32_t BorderSide = 0;
     std::optional<AbsatzFormat> SavedCellFormat;
+    // The mark text of the paragraph being read and the font it is in.
     std::optional<std::pair<std::string, int32_t>> Mark;
+    // Separators owed before the next text of a table nested in a cell.
     bool NestCellPending = false, NestRowPending = false;
-    // Where the text went on before it was taken elsewhere.
+};
+
+// What the text outside had open, and where it went on, while a group
+// takes the text elsewhere.
+struct OuterState {
+    OpenState Open;
     TextPos Back;
 };
 
 enum ScanMode { smNormal = 0, smBinary = 1, smHex = 2 };
 
-class Reader {
+// The reader is itself the state of what the text has open where it goes.
+class Reader : private OpenState {
 public:
     Reader(TMDIChild& w, const uint8_t* data, size_t size) : W(w), In(std::string_view(reinterpret_cast<const char*>(data), size)) {}
     int32_t run();
@@ -217,15 +226,6 @@ private:
     DocProps BodyDoc;
     std::array<bool, 7> AreaFilled{};
 
-    // tables
-    bool InTable = false, RowFinished = false;
-    int32_t CellsInRow = 0;
-    double RowLeft = 0;
-    std::vector<CellEntry> Cells;
-    CellEntry Pending;
-    int32_t BorderSide = 0;
-    std::optional<AbsatzFormat> SavedCellFormat;
-
     // shapes
     int32_t ShapeArea = -1;
     int32_t XAnchor = 0, YAnchor = 0, GroupWrap = 0;
@@ -259,17 +259,12 @@ private:
     NumberingGroup NumberingRead;
     std::string MarkRead;
     int32_t MarkReadFont = -1;
-    // The mark text of the paragraph being read and the font it is in.
-    std::optional<std::pair<std::string, int32_t>> Mark;
     ListLevelDef* levelRead();
     const ListLevelDef* levelOf(int32_t override, int32_t level) const;
 
-    // Separators owed before the next text of a table nested in a cell.
-    bool NestCellPending = false, NestRowPending = false;
-
     // What the text outside had open, by the depth of the group that took
     // the text elsewhere.
-    std::vector<std::pair<size_t, OpenState>> OuterStates;
+    std::vector<std::pair<size_t, OuterState>> OuterStates;
 
     // Page-anchored shapes and the mark of the body line they stood in.
     std::vector<std::pair<int32_t, int32_t>> PageShapes;
@@ -500,7 +495,7 @@ int32_t Reader::pop()
         if (InTable && !RowFinished) finishRow();
         if (!OuterStates.empty() && OuterStates.back().first == Stack.size() + 1) {
             back = OuterStates.back().second.Back;
-            restoreOpenState(std::move(OuterStates.back().second));
+            restoreOpenState(std::move(OuterStates.back().second.Open));
             OuterStates.pop_back();
         }
     }
@@ -632,39 +627,20 @@ void Reader::cursorMoved(const TextPos& before)
 {
     Cur.MovedCursor = true;
     if (!OuterStates.empty() && OuterStates.back().first == Stack.size()) return;
-    OuterStates.emplace_back(Stack.size(), takeOpenState());
-    OuterStates.back().second.Back = before;
+    OuterStates.emplace_back(Stack.size(), OuterState{takeOpenState(), before});
 }
 
 OpenState Reader::takeOpenState()
 {
-    OpenState s{InTable, RowFinished, CellsInRow, RowLeft, std::move(Cells), Pending, BorderSide,
-                std::move(SavedCellFormat), std::move(Mark), NestCellPending, NestRowPending, TextPos{}};
-    InTable = RowFinished = false;
-    CellsInRow = 0;
-    RowLeft = 0;
-    Cells.clear();
-    Pending = CellEntry{};
-    BorderSide = 0;
-    SavedCellFormat.reset();
-    Mark.reset();
-    NestCellPending = NestRowPending = false;
+    OpenState& open = *this;
+    OpenState s = std::move(open);
+    open = OpenState{};
     return s;
 }
 
 void Reader::restoreOpenState(OpenState&& s)
 {
-    InTable = s.InTable;
-    RowFinished = s.RowFinished;
-    CellsInRow = s.CellsInRow;
-    RowLeft = s.RowLeft;
-    Cells = std::move(s.Cells);
-    Pending = s.Pending;
-    BorderSide = s.BorderSide;
-    SavedCellFormat = std::move(s.SavedCellFormat);
-    Mark = std::move(s.Mark);
-    NestCellPending = s.NestCellPending;
-    NestRowPending = s.NestRowPending;
+    static_cast<OpenState&>(*this) = std::move(s);
 }
 
 void Reader::changeDestination(Destination d, int32_t value)
@@ -1485,24 +1461,11 @@ void Reader::insertFootnote()
         W.RenderChar(*ref, true, number);
     }
     const TextPos after = W.Cursor;
-    W.NewPage(true);
-    const int32_t fa = W.AreaCount() - 1;
-    TextArea& a = W.Areas[size_t(fa)];
-    a.Left = a.Right = 0;
-    a.AnchorRight = 1;
-    a.Top = 29.5;
-    a.Bottom = 24.5;
-    a.AnchorTopToBottom = 1;
-    a.AnchorBottom = 1;
-    a.InnerLeft = W.Areas[0].InnerLeft;
-    a.InnerRight = W.Areas[0].InnerRight;
-    a.InnerTop = a.InnerBottom = 0;
-    a.AreaType = atFooter;
-    a.FootnoteNumber = id;
-    a.PageIndex = 0;
-    a.PageMode = 0;
-    SetStandardAreaLook(a);
-    a.WrapMode = 0;
+    const int32_t fa = readerNewFootnoteArea(W, id);
+    if (fa < 0) {
+        Cur.Dest = Destination::Skip;
+        return;
+    }
     W.Cursor = TextPos{fa, 0, 0};
     if (TextChar* own = newChar('1')) {
         own->Kind = ckFootnoteNumber;
