@@ -7,6 +7,7 @@
 #include "formats/StandardServices.h"
 #include "platform/MessageBox.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/RtfDoc.h"
 #include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -19,30 +20,8 @@ using namespace quillet;
 
 namespace {
 
-struct Doc {
-    FrameState frame = StandardFrameState();
-    std::unique_ptr<TMDIChild> w;
-    int32_t result = -1;
-    explicit Doc(std::string_view rtf)
-    {
-        frame.ProgDir = test::programDir();
-        w = std::make_unique<TMDIChild>(frame);
-        w->FormCreate();
-        result = ReadRtfFile(*w, reinterpret_cast<const uint8_t*>(rtf.data()), rtf.size());
-    }
-    // Body text; paragraph ends "|", cell ends "¦" (0xA6), inline paragraph
-    // ends in a cell "\r".
-    std::string text(size_t area = 0) const
-    {
-        std::string s;
-        for (const TextLine& l : w->Areas.at(area).Lines) {
-            for (const TextChar& c : l.Chars) s += char(c.Code);
-            if (l.IsCell) s += '\xA6';
-            else if (l.EndKind == ekParagraph) s += '|';
-            else if (l.EndKind == ekPageBreak) s += '#';
-        }
-        return s;
-    }
+struct Doc : test::RtfDoc {
+    using RtfDoc::RtfDoc;
     const AbsatzFormat& para(size_t line) const { return w->Areas.at(0).Lines.at(line).Para; }
 };
 

@@ -4,6 +4,7 @@
 #include "formats/StandardServices.h"
 #include "platform/MessageBox.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/RtfDoc.h"
 #include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -16,32 +17,8 @@ using namespace quillet;
 namespace {
 
 // A window as the program makes one for a file to be opened.
-struct Doc {
-    FrameState frame = StandardFrameState();
-    std::unique_ptr<TMDIChild> w;
-    int32_t result = -1;
-    explicit Doc(std::string_view rtf)
-    {
-        frame.ProgDir = test::programDir();
-        w = std::make_unique<TMDIChild>(frame);
-        w->FormCreate();
-        result = ReadRtfFile(*w, reinterpret_cast<const uint8_t*>(rtf.data()), rtf.size());
-    }
-    // The text of an area; paragraph ends as "|", line breaks as "/",
-    // page breaks as "#", cell ends as "¦" (0xA6).
-    std::string text(size_t area = 0) const
-    {
-        std::string s;
-        for (const TextLine& l : w->Areas.at(area).Lines) {
-            for (const TextChar& c : l.Chars) s += char(c.Code);
-            if (l.IsCell) s += '\xA6';
-            else if (l.EndKind == ekParagraph) s += '|';
-            else if (l.EndKind == ekLineBreak) s += '/';
-            else if (l.EndKind == ekPageBreak) s += '#';
-        }
-        return s;
-    }
-    const TextLine& line(size_t i, size_t area = 0) const { return w->Areas.at(area).Lines.at(i); }
+struct Doc : test::RtfDoc {
+    using RtfDoc::RtfDoc;
     const FontEntry& font(size_t line, size_t ch, size_t area = 0) const
     {
         return w->Fonts.at(size_t(this->line(line, area).Chars.at(ch).FontIndex));
