@@ -183,6 +183,22 @@ void setMousePoint(TMDIChild& w, int32_t x, int32_t y)
     w.MouseY = y;
 }
 
+// Where a click pass at (x, y) puts the caret, kept inside the text; the
+// selection is given back as `anchor`..`cursor` afterwards.
+TextPos caretFromClickPass(TMDIChild& w, int32_t x, int32_t y, TextPos anchor, TextPos cursor)
+{
+    w.ClickRequest = 1;
+    setMousePoint(w, x, y);
+    w.PaintBox1Paint();
+    w.ClickRequest = 0;
+    TextPos at = w.Cursor;
+    w.Anchor = anchor;
+    w.Cursor = cursor;
+    w.ClampPositions();
+    TMDIChild::ClampPosition(w.Areas, at);
+    return at;
+}
+
 bool validArea(const TMDIChild& w, int32_t a) { return validIndex(a, w.Areas.size()); }
 
 int32_t lastPageIndex(const TMDIChild& w)
@@ -629,17 +645,9 @@ void TMDIChild::PaintBox1MouseUp(int32_t button, uint8_t shift, int32_t x, int32
     const TextPos anchor = Anchor, cursor = Cursor;
     if (!Mouse.OverColumnBorder) Anchor = Cursor;
     MouseShift = shift;
-    ClickRequest = 1;
-    setMousePoint(*this, x, y);
     DropLocateRequest = 0;
-    PaintBox1Paint();
+    const TextPos drop = caretFromClickPass(*this, x, y, anchor, cursor);
     CursorRequest = 0;
-    ClickRequest = 0;
-    TextPos drop = Cursor;
-    Anchor = anchor;
-    Cursor = cursor;
-    ClampPositions();
-    ClampPosition(Areas, drop);
 
     FindMarkingStart();
     const bool inside = drop == MarkingEnd || isinmarking(drop.Area, drop.Line, drop.Char);
@@ -707,16 +715,8 @@ std::optional<TextPos> TMDIChild::LocateDrop(uint8_t shift, int32_t x, int32_t y
     Anchor = Cursor;
     CursorRequest = 1;
     MouseShift = shift;
-    ClickRequest = 1;
-    setMousePoint(*this, x, y);
-    PaintBox1Paint();
+    const TextPos drop = caretFromClickPass(*this, x, y, anchor, cursor);
     CursorRequest = cursorRequest;
-    ClickRequest = 0;
-    TextPos drop = Cursor;
-    Anchor = anchor;
-    Cursor = cursor;
-    ClampPositions();
-    ClampPosition(Areas, drop);
     if (!lineAt(*this, drop) || !PasteAllowedAt(drop)) return std::nullopt;
     return drop;
 }
