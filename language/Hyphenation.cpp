@@ -80,6 +80,13 @@ void HyphenPatternTable::add(int group, std::string_view letters, const HyphenPa
 bool HyphenPatternTable::load(std::string_view bytes)
 {
     if (bytes.size() > kHyphenMaxFileBytes) return false;
+    const bool whole = loadRecords(bytes);
+    buildTrie();
+    return whole;
+}
+
+bool HyphenPatternTable::loadRecords(std::string_view bytes)
+{
     ByteReader in(bytes);
     for (int k = 1; k <= kHyphenGroupCount; ++k) {
         const int32_t count = in.i32();
@@ -121,11 +128,81 @@ bool HyphenPatternTable::loadFile(const std::filesystem::path& file)
     return true;
 }
 
+void HyphenPatternTable::buildTrie()
+{
+    struct Entry {
+        uint8_t letters[16];
+        uint8_t length;
+        Span pattern;
+    };
+    std::vector<Entry> entries;
+    for (size_t len = kHyphenMinMatch; len <= kHyphenMaxMatch; ++len)
+        for (const auto& [key, span] : index_[len]) {
+            Entry e{};
+            std::memcpy(e.letters, &key.lo, 8);
+            std::memcpy(e.letters + 8, &key.hi, 8);
+            e.length = static_cast<uint8_t>(len);
+            e.pattern = span;
+            entries.push_back(e);
+        }
+    // In letter order, a prefix before the longer patterns it begins, so the
+    // patterns below any node form one run and its children's runs follow
+    // each other in letter order.
+    std::sort(entries.begin(), entries.end(), [](const Entry& x, const Entry& y) {
+        const int c = std::memcmp(x.letters, y.letters, std::min(x.length, y.length));
+        return c != 0 ? c < 0 : x.length < y.length;
+    });
+
+    nodes_.assign(1, TrieNode{});
+    edges_.clear();
+    rootChild_.fill(0);
+    struct Pending {
+        uint32_t node;
+        size_t from, to, depth;
+    };
+    std::vector<Pending> work{{0, 0, entries.size(), 0}};
+    while (!work.empty()) {
+        Pending p = work.back();
+        work.pop_back();
+        if (p.from < p.to && entries[p.from].length == p.depth) nodes_[p.node].pattern = entries[p.from++].pattern;
+        nodes_[p.node].first = static_cast<uint32_t>(edges_.size());
+        for (size_t i = p.from; i < p.to;) {
+            const uint8_t letter = entries[i].letters[p.depth];
+            size_t j = i + 1;
+            while (j < p.to && entries[j].letters[p.depth] == letter) ++j;
+            const auto node = static_cast<uint32_t>(nodes_.size());
+            nodes_.emplace_back();
+            edges_.push_back(TrieEdge{letter, node});
+            work.push_back(Pending{node, i, j, p.depth + 1});
+            i = j;
+        }
+        nodes_[p.node].count = static_cast<uint32_t>(edges_.size()) - nodes_[p.node].first;
+    }
+    for (uint32_t e = nodes_[0].first; e < nodes_[0].first + nodes_[0].count; ++e)
+        rootChild_[edges_[e].letter] = edges_[e].node;
+}
+
+uint32_t HyphenPatternTable::child(uint32_t node, uint8_t letter) const
+{
+    if (node == 0) return rootChild_[letter];
+    const TrieNode& n = nodes_[node];
+    for (uint32_t e = n.first; e < n.first + n.count; ++e) {
+        if (edges_[e].letter == letter) return edges_[e].node;
+        if (edges_[e].letter > letter) break;
+    }
+    return 0;
+}
+
 void HyphenPatternTable::clear()
 {
     for (auto& group : index_) group.clear();
     pairs_.clear();
     pairs_.shrink_to_fit();
+    nodes_.clear();
+    nodes_.shrink_to_fit();
+    edges_.clear();
+    edges_.shrink_to_fit();
+    rootChild_.fill(0);
     counts_.fill(0);
     loaded_ = false;
 }
@@ -146,14 +223,14 @@ std::vector<uint8_t> HyphenPatternTable::gapValues(std::string_view word) const
     s.push_back('.');
     const auto* text = reinterpret_cast<const uint8_t*>(s.data());
 
-    const size_t longest = std::min(kHyphenMaxMatch, s.size());
-    for (size_t len = kHyphenMinMatch; len <= longest; ++len) {
-        const auto& group = index_[len];
-        if (group.empty()) continue;
-        for (size_t start = 0; start + len <= s.size(); ++start) {
-            const auto it = group.find(pack(text + start, len));
-            if (it == group.end()) continue;
-            const Span span = it->second;
+    if (nodes_.empty()) return values;
+    for (size_t start = 0; start + kHyphenMinMatch <= s.size(); ++start) {
+        const size_t longest = std::min(kHyphenMaxMatch, s.size() - start);
+        uint32_t node = 0;
+        for (size_t len = 1; len <= longest; ++len) {
+            node = child(node, text[start + len - 1]);
+            if (node == 0) break;
+            const Span span = nodes_[node].pattern;
             for (const HyphenPair& p : std::span(pairs_).subspan(span.first, span.count)) {
                 // Position p is the gap before the pattern's character p + 1;
                 // the substring's first character is s[start], and values[g]

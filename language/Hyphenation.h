@@ -84,11 +84,33 @@ private:
     };
     static Key pack(const uint8_t* letters, size_t n);
     void add(int group, std::string_view letters, const HyphenPair* pairs, size_t pairCount);
+    bool loadRecords(std::string_view bytes);
+    void buildTrie();
 
     // Records with the same letters share one entry holding the pairs of
     // all of them: the matcher takes the maximum per gap anyway.
     std::array<std::unordered_map<Key, Span, KeyHash>, kHyphenMaxMatch + 1> index_;
     std::vector<HyphenPair> pairs_;
+
+    // The same entries as a letter tree, which the matcher walks: from each
+    // start in the word it follows the letters as far as any pattern goes,
+    // which is seldom more than two or three, where looking up every
+    // substring of every length cost a hash lookup each. Rebuilt after
+    // every load. Node 0 is the root; a node's children are
+    // edges_[first .. first + count), sorted by letter.
+    struct TrieNode {
+        uint32_t first = 0;
+        uint32_t count = 0;
+        Span pattern;  // count 0: no pattern ends here
+    };
+    struct TrieEdge {
+        uint8_t letter = 0;
+        uint32_t node = 0;
+    };
+    uint32_t child(uint32_t node, uint8_t letter) const;
+    std::vector<TrieNode> nodes_;
+    std::vector<TrieEdge> edges_;
+    std::array<uint32_t, 256> rootChild_{};  // 0: none
     std::array<int32_t, kHyphenGroupCount + 1> counts_{};
     bool loaded_ = false;
 };
