@@ -51,6 +51,21 @@ void adviseHugePages(const void* at, size_t bytes)
     if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 }
 
+void populateLargeBlock(const void* at, size_t bytes)
+{
+#ifdef MADV_POPULATE_WRITE
+    if (!at || !bytes) return;
+    const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
+    const auto start = reinterpret_cast<uintptr_t>(at);
+    const uintptr_t first = start & ~(page - 1);
+    const uintptr_t end = (start + bytes + page - 1) & ~(page - 1);
+    ::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+#else
+    (void)at;
+    (void)bytes;
+#endif
+}
+
 void useHugePageHeap(char** argv)
 {
     if (!argv || !argv[0] || std::getenv(kRestarted)) return;
