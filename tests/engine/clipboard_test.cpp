@@ -17,6 +17,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <filesystem>
 #include <functional>
 #include <fstream>
@@ -25,6 +28,19 @@
 #include <vector>
 
 using namespace quillet;
+
+// Allocations of at least this many bytes fail while a test asks for it.
+static std::atomic<size_t> failAllocationsFrom{SIZE_MAX};
+
+// Not inlined, so the compiler never pairs a free() with a new at a caller.
+[[gnu::noinline]] void* operator new(size_t n)
+{
+    if (n >= failAllocationsFrom.load(std::memory_order_relaxed)) throw std::bad_alloc();
+    if (void* p = std::malloc(n ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -468,6 +484,33 @@ TEST_F(ClipboardTest, StreamsSharedAmongThreadsHaveTheOneThreadBytes)
     const std::vector<uint8_t> expect = WriteClipStream(f, view, {}, &one);
     EXPECT_TRUE(WriteClipStream(f, view, {}, &shared) == expect);
     EXPECT_GT(shared.Used, 1u);
+}
+
+// Out of memory while a copy is made: the clipboard takes no part of it
+// and a cut deletes nothing; with memory again the same copy works.
+TEST_F(ClipboardTest, OutOfMemoryPutsNoPartOfACopyOnTheClipboard)
+{
+    std::string words;
+    for (int i = 0; i < 40; ++i) words += "lorem ipsum dolor sit amet ";
+    typeInto(w, words + "\n" + words);
+    const std::string before = areaText(w.Areas[0]);
+    // Fails the stream's block, then anything but the smallest blocks.
+    for (const size_t from : {size_t(64) << 10, size_t(512)}) {
+        for (const uint8_t cut : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << "from " << from << (cut ? " cut" : " copy"));
+            board.set("before", {});
+            selectAll(w);
+            failAllocationsFrom = from;
+            w.KopierenInZwischenAblage(cut);
+            failAllocationsFrom = SIZE_MAX;
+            EXPECT_FALSE(board.hasPrivate());
+            EXPECT_NE(board.Text, words);
+            EXPECT_EQ(areaText(w.Areas[0]), before);
+        }
+    }
+    w.KopierenInZwischenAblage(0);
+    EXPECT_TRUE(board.hasPrivate());
+    EXPECT_TRUE(ReadClipStream(board.Private));
 }
 
 TEST_F(ClipboardTest, PasteSpecialListsWhatIsThere)
