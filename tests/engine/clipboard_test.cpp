@@ -449,21 +449,21 @@ TEST_F(ClipboardTest, StreamsSharedAmongThreadsHaveTheOneThreadBytes)
             win->Cursor = cursor;
             ClipTextView view;
             const ClipFragment f = CopyClipView(*win, view);
-            ClipWriteRuns one{.MaxRuns = 1};
+            ClipWriteRuns one{.BytesPerRun = SIZE_MAX, .MaxThreads = 1};
             const std::vector<uint8_t> expect = WriteClipStream(f, view, {}, &one);
             ASSERT_EQ(one.Used, 1u);
             ASSERT_TRUE(ReadClipStream(expect));
             EXPECT_TRUE(WriteClipStream(win->CopyFragment()) == expect);
-            for (const unsigned runs : {2u, 3u, 5u, 16u}) {
-                ClipWriteRuns shared{.BytesPerRun = 1, .MaxRuns = runs};
-                EXPECT_TRUE(WriteClipStream(f, view, {}, &shared) == expect) << runs << " runs";
+            for (const unsigned threads : {2u, 3u, 5u, 16u}) {
+                ClipWriteRuns shared{.BytesPerRun = 1, .MaxThreads = threads};
+                EXPECT_TRUE(WriteClipStream(f, view, {}, &shared) == expect) << threads << " threads";
                 EXPECT_GT(shared.Used, 1u);
-                ClipWriteRuns lines{.BytesPerRun = 1, .MaxRuns = runs};
-                EXPECT_TRUE(WriteClipStream(win->CopyFragment(), &lines) == expect) << runs << " runs";
+                ClipWriteRuns lines{.BytesPerRun = 1, .MaxThreads = threads};
+                EXPECT_TRUE(WriteClipStream(win->CopyFragment(), &lines) == expect) << threads << " threads";
             }
             // Sharing starts at two runs' bytes.
-            ClipWriteRuns at{.BytesPerRun = expect.size() / 2, .MaxRuns = 8};
-            ClipWriteRuns below{.BytesPerRun = expect.size() / 2 + 1, .MaxRuns = 8};
+            ClipWriteRuns at{.BytesPerRun = expect.size() / 2, .MaxThreads = 8};
+            ClipWriteRuns below{.BytesPerRun = expect.size() / 2 + 1, .MaxThreads = 8};
             EXPECT_TRUE(WriteClipStream(f, view, {}, &at) == expect);
             EXPECT_TRUE(WriteClipStream(f, view, {}, &below) == expect);
             EXPECT_EQ(at.Used, 2u);
@@ -480,7 +480,7 @@ TEST_F(ClipboardTest, StreamsSharedAmongThreadsHaveTheOneThreadBytes)
     ClipTextView view;
     const ClipFragment f = CopyClipView(w, view);
     ASSERT_EQ(f.Mode, ClipFragment::kAreas);
-    ClipWriteRuns one{.MaxRuns = 1}, shared{.BytesPerRun = 1, .MaxRuns = 3};
+    ClipWriteRuns one{.BytesPerRun = SIZE_MAX, .MaxThreads = 1}, shared{.BytesPerRun = 1, .MaxThreads = 3};
     const std::vector<uint8_t> expect = WriteClipStream(f, view, {}, &one);
     EXPECT_TRUE(WriteClipStream(f, view, {}, &shared) == expect);
     EXPECT_GT(shared.Used, 1u);
