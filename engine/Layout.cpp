@@ -145,7 +145,7 @@ private:
         while (r_ < v_.size()) {
             const size_t r = r_++;
             // A joined line (its characters went up) becomes a hole; it is
-            // overwritten or dropped later, and keeps its room till then.
+            // overwritten or dropped later.
             if (r < removed_.size() && removed_[r]) continue;
             --pending_;
             if (r != g_) v_[g_] = std::move(v_[r]);
@@ -298,14 +298,17 @@ std::vector<uint8_t> joinLines(TMDIChild& w, int32_t area)
     std::vector<std::pair<int32_t, int32_t>> stack;  // (line, next join to visit)
     for (int32_t r = 0; r < n; ++r) {
         if (removed[size_t(r)] || first[size_t(r)] < 0) continue;
-        // The line's own characters stay where they are: its array usually
-        // still has the room of the whole paragraph from the pass before.
+        // The line's own characters stay where they are; its array grows
+        // once to the whole paragraph.
         std::vector<TextChar>& out = lines[size_t(r)].Chars;
         out.reserve(size_t(length[size_t(r)]));
         auto take = [&](int32_t line) {
             std::vector<TextChar>& own = lines[size_t(line)].Chars;
             out.insert(out.end(), std::make_move_iterator(own.begin()), std::make_move_iterator(own.end()));
-            own.clear();
+            // Its room goes back at once, for the lines that breaking
+            // makes: held to the end of the pass, the rooms of every joined
+            // line and of every joined paragraph would be there together.
+            std::vector<TextChar>().swap(own);
         };
         stack.assign(1, {r, first[size_t(r)]});
         while (!stack.empty()) {
@@ -918,6 +921,11 @@ void BreakWalk::splitChain(int32_t f, int32_t e, double limit)
     fl.EndKind = ekSoft;
     fl.RowLastRun = 0;
     fl.Chars.resize(size_t(e));
+    // The line held the whole paragraph while it was broken. Kept, that room
+    // would double the memory of a document's text after every full layout
+    // (opening one joins each paragraph into its first line); given back,
+    // the next paragraphs' lines take it.
+    if (fl.Chars.capacity() > 2 * fl.Chars.size() + 64) fl.Chars.shrink_to_fit();
 
     // As the splits one after the other would move them: the last cut first.
     for (int32_t i = k - 1; i >= 0; --i) movePositions(f, pieces[size_t(i)].From, f + 1 + i, !w.CaretAtLineEnd);

@@ -209,6 +209,30 @@ TEST_F(Layout, RelayoutIsStableAndRejoinsWhenTheLineGetsWider)
     EXPECT_EQ(endKinds(), (Ints{1}));
 }
 
+// A full layout joins every paragraph into its first line and breaks it
+// again; the room that leaves behind must not pile up with the text: after
+// any number of passes, at any width, the lines hold about their characters.
+TEST_F(Layout, FullLayoutsLeaveNoRoomOfJoinedParagraphsBehind)
+{
+    std::string words;
+    for (int i = 0; i < 400; ++i) words += "word" + std::to_string(i % 10) + " ";
+    for (int p = 0; p < 20; ++p) add(words.substr(0, words.size() / size_t(1 + p % 4)));
+    for (const double mm : {30.0, 7.0, 60.0, 15.0}) {
+        width(mm);
+        for (int pass = 0; pass < 3; ++pass) {
+            layout();
+            size_t chars = 0, room = 0, lineCount = 0;
+            for (const TextLine* l : flow()) {
+                chars += l->Chars.size();
+                room += l->Chars.capacity();
+                ++lineCount;
+            }
+            EXPECT_GT(lineCount, 20u);
+            EXPECT_LE(room, chars + chars / 4 + 8 * lineCount) << "width " << mm << " pass " << pass << " room " << room << " chars " << chars;
+        }
+    }
+}
+
 TEST_F(Layout, IndentsNarrowTheLineAndFirstLineIndentOnlyTheFirst)
 {
     width(10);
