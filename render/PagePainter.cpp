@@ -764,7 +764,7 @@ bool writesBackUnseen(const Pass& p, const PageLoop& loop, int32_t k)
     for (const TextLine& l : a.Lines) {
         if (l.AnchorId > 0 || l.IsCell || (l.Para.BulletFace && l.Para.BulletFace->empty())) return true;
         for (const TextChar& c : l.Chars)
-            if (c.GapBefore != 0 || (c.Kind == ckField && c.FieldCode && *c.FieldCode == "page")) return true;
+            if (c.GapBefore != 0 || (c.Kind == ckField && c.FieldCode() && *c.FieldCode() == "page")) return true;
     }
     return false;
 }

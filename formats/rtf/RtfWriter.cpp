@@ -381,8 +381,8 @@ void Writer::footnote(const TextChar& c)
 
 void Writer::field(const TextChar& c)
 {
-    const std::string code = c.FieldCode ? *c.FieldCode : std::string();
-    const std::string result = c.FieldResult ? *c.FieldResult : std::string();
+    const std::string code = c.FieldCode() ? *c.FieldCode() : std::string();
+    const std::string result = c.FieldResult() ? *c.FieldResult() : std::string();
     if (code.rfind("FormField", 0) == 0) {
         // A form field keeps its name and its text as the form field group.
         const std::string name = code.substr(9);
@@ -429,7 +429,7 @@ void Writer::characters(const TextLine& l)
         // with the format it carries.
         if (l.IsCell && c.Kind == ckText && c.Code == 13) {
             Out += "\\par";
-            paragraphHeader(l, c.ParaCopy ? *c.ParaCopy : l.Para, true);
+            paragraphHeader(l, c.ParaCopy() ? *c.ParaCopy() : l.Para, true);
             continue;
         }
         character(c);

@@ -71,8 +71,8 @@ void expectSameDocument(const TMDIChild& a, const TMDIChild& b)
                 SCOPED_TRACE("char " + std::to_string(ci));
                 EXPECT_EQ(c.Kind, d.Kind);
                 EXPECT_EQ(c.Code, d.Code);
-                EXPECT_EQ(c.FieldCode, d.FieldCode);
-                EXPECT_EQ(c.FieldResult, d.FieldResult);
+                EXPECT_EQ(c.FieldCode(), d.FieldCode());
+                EXPECT_EQ(c.FieldResult(), d.FieldResult());
                 const FontEntry& f = a.Fonts.at(size_t(c.FontIndex));
                 const FontEntry& g = b.Fonts.at(size_t(d.FontIndex));
                 EXPECT_EQ(f.Face, g.Face);

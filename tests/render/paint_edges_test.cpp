@@ -130,8 +130,8 @@ TEST(PaintEdges, CaseOptionsConvertTheWholeTextOfAFieldAndAHyphenatedEnd)
     TextLine& line = d.w.Areas[0].Lines[0];
     TextChar& field = line.Chars[0];
     field.Kind = ckField;
-    field.FieldCode = "date";
-    field.FieldResult = "mon 3";
+    field.FieldCode() = "date";
+    field.FieldResult() = "mon 3";
     field.FontIndex = fi;
     d.w.RenderChar(field, false, "MON 3");
     line.Chars[1].FontIndex = fi;
