@@ -45,6 +45,7 @@ bool isFootnoteArea(const TextArea& a) { return a.AreaType == atFooter && a.Foot
 bool SkipUnseenAreas = true;
 
 int32_t Pass::px(double mm) const { return clampPx(std::trunc(mm / MmPerPx)); }
+int32_t Pass::px(float mm) const { return px(double(mm) * (1.0 + 0x1p-23)); }
 
 int32_t Pass::pxRound(double mm) const
 {
