@@ -1,9 +1,11 @@
 #include "app/Main.h"
+#include "platform/LargeBlock.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
+    quillet::useHugePageHeap(argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillet"));
 

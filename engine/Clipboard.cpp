@@ -12,6 +12,9 @@
 #include "platform/VirtualKeys.h"
 
 #include <algorithm>
+#include <exception>
+#include <system_error>
+#include <thread>
 
 namespace quillet {
 
@@ -19,6 +22,9 @@ namespace {
 
 constexpr int32_t kMaxFootnote = 0xFFFF;
 constexpr size_t kMaxPictureSlots = 0xFFFF;
+// From so many copied characters on, the plain text is made on a thread of
+// its own while the stream is written.
+constexpr size_t kTextThreadChars = size_t(1) << 16;
 
 bool isFloating(const TextArea& a) { return a.AreaType > atFooter && a.Selected; }
 
@@ -175,7 +181,7 @@ ClipFragment copySelection(TMDIChild& w, ClipTextView* view)
                 const auto [from, to] = markedRange(w, ai, li);
                 const uint8_t endSelected = w.isinmarking(ai, li, l->CharCount()) ? 1 : 0;
                 if (view) {
-                    view->Lines.push_back({l, from, to, endSelected});
+                    view->Lines.push_back({l, from, to, endSelected, view->Altered.size()});
                     for (int32_t ch = from; ch < to; ++ch) {
                         const TextChar& c = l->Chars[size_t(ch)];
                         if (clipAltersChar(c)) view->Altered.push_back(take(c));
@@ -189,6 +195,12 @@ ClipFragment copySelection(TMDIChild& w, ClipTextView* view)
                     rec.EndSelected = endSelected;
                     f.Lines.push_back(std::move(rec));
                 }
+            }
+            // Straight on to the next line: the walk would otherwise step
+            // over this line's characters one at a time.
+            if (const TextLine* l = lineAt(w.Areas, ai, li)) {
+                walk.Pos.Char = std::max(walk.Pos.Char, l->CharCount() - 1);
+                walk.Seen = walk.Pos;
             }
             if (!(f.RowMarking ? w.getnextmarkedlineTableBlind(walk) : w.getnextmarkedline(walk))) break;
         }
@@ -205,9 +217,48 @@ ClipFragment copySelection(TMDIChild& w, ClipTextView* view)
     return f;
 }
 
+// Makes the plain text of a copy into `text` while `work` runs: a large
+// copy's text is made on a thread of its own beside the stream's writing.
+template <class Work>
+auto besideTextOf(const ClipFragment& f, const ClipTextView& view, std::string& text, Work work)
+{
+    size_t chars = 0;
+    for (const ClipTextView::Line& l : view.Lines) chars += size_t(std::max(l.To - l.From, 0));
+    if (chars < kTextThreadChars) {
+        text = ClipText(f, &view);
+        return work();
+    }
+    std::exception_ptr failed;
+    std::thread maker;
+    try {
+        maker = std::thread([&] {
+            try {
+                text = ClipText(f, &view);
+            } catch (...) {
+                failed = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) {
+        text = ClipText(f, &view);  // no thread to be had
+    }
+    auto result = [&] {
+        try {
+            return work();
+        } catch (...) {
+            if (maker.joinable()) maker.join();
+            throw;
+        }
+    }();
+    if (maker.joinable()) maker.join();
+    if (failed) std::rethrow_exception(failed);
+    return result;
+}
+
 } // namespace
 
 ClipFragment TMDIChild::CopyFragment() { return copySelection(*this, nullptr); }
+
+ClipFragment CopyClipView(TMDIChild& w, ClipTextView& view) { return copySelection(w, &view); }
 
 std::string TMDIChild::FragmentText(const ClipFragment& f) { return ClipText(f, nullptr); }
 
@@ -223,8 +274,10 @@ void TMDIChild::KopierenInZwischenAblage(uint8_t cut)
     // A large copy writes straight from the document: holding a copy of
     // every selected character first cost more than writing the stream.
     ClipTextView view;
-    const ClipFragment f = copySelection(*this, &view);
-    clipboard().set(ClipText(f, &view), WriteClipStream(f, view, std::move(spare)));
+    const ClipFragment f = CopyClipView(*this, view);
+    std::string text;
+    std::vector<uint8_t> stream = besideTextOf(f, view, text, [&] { return WriteClipStream(f, view, std::move(spare)); });
+    clipboard().set(text, std::move(stream));
     if (!cut) return;
     if (areas) {
         // Only the areas went to the clipboard, so only they go; the Delete

@@ -17,6 +17,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
+#include <stdexcept>
+#include <string_view>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 namespace quillet {
 
@@ -30,50 +36,342 @@ constexpr size_t kMaxFace = 255;
 constexpr size_t kMaxFieldText = size_t(1) << 20;
 
 // ---- Writing -------------------------------------------------------------------
+//
+// A stream is sized before a byte of it is written. Every item (a text line,
+// an area, the end of the list, a footnote's area) knows its exact length,
+// so the block is made once at its final size and runs of items are written
+// into it side by side, each run from its own offset. A large copy is mostly
+// first touches of fresh memory and repeating each character's entry; both
+// spread over the cores that way. A stream of a run or less stays on the
+// calling thread.
 
+// A length-prefixed string's bytes in the stream (ByteWriter::lpString32
+// cuts what a 32-bit length cannot say).
+size_t stringBytes(size_t n) { return 4 + std::min(n, size_t(INT32_MAX)); }
+template <class Str>
+size_t stringBytes(const Str& s)
+{
+    return stringBytes(s ? s->size() : 0);
+}
+
+// Each font entry with its face, encoded once for the whole stream and
+// read by every run; the last slot stands for an index naming no entry.
+class FontImages {
+public:
+    explicit FontImages(const std::vector<FontEntry>& fonts) : Images(fonts.size() + 1)
+    {
+        const FontEntry none;
+        for (size_t i = 0; i < Images.size(); ++i) {
+            const FontEntry& font = i < fonts.size() ? fonts[i] : none;
+            ByteWriter w;
+            encodeFontEntry(w, font);
+            w.lpString32(font.Face);
+            Images[i] = std::move(w.buffer());
+        }
+    }
+    const std::vector<uint8_t>& of(int32_t index) const
+    {
+        return Images[index >= 0 && size_t(index) < Images.size() - 1 ? size_t(index) : Images.size() - 1];
+    }
+
+private:
+    std::vector<std::vector<uint8_t>> Images;
+};
+
+// The picture a picture character sends, or none (then an empty block the
+// reader refuses goes instead, never bits of another picture).
+const Dib* sentPicture(const ClipFragment& f, const TextChar& c)
+{
+    const Dib* d = c.PictureIndex < f.Pictures.size() ? &f.Pictures[c.PictureIndex] : nullptr;
+    return d && dibUsable(*d) ? d : nullptr;
+}
+size_t sentColours(const Dib& d) { return std::min<size_t>(d.ColorTable.size(), 256); }
+
+// The characters a view line sends, in order: `each(sent, source)` gets the
+// character written and the one lying in the document.
+template <class Each>
+void viewChars(const ClipTextView::Line& v, const ClipTextView& view, Each each)
+{
+    const TextLine& l = *v.Source;
+    size_t altered = v.FirstAltered;
+    for (int32_t i = v.From; i < v.To; ++i) {
+        const TextChar& c = l.Chars[size_t(i)];
+        if (clipAltersChar(c) && altered < view.Altered.size()) each(view.Altered[altered++], c);
+        else each(c, c);
+    }
+}
+
+// Runs work(r) for every r below `runs`, each run but the first on a thread
+// of its own (or on this one when no thread is to be had). The first
+// failure is thrown again here once every run has ended.
+template <class Work>
+void onThreads(size_t runs, Work work)
+{
+    if (runs <= 1) {
+        if (runs == 1) work(size_t(0));
+        return;
+    }
+    std::vector<std::exception_ptr> failures(runs);
+    auto run = [&](size_t r) {
+        try {
+            work(r);
+        } catch (...) {
+            failures[r] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> threads;
+    threads.reserve(runs);
+    for (size_t r = 1; r < runs; ++r) {
+        try {
+            threads.emplace_back(run, r);
+        } catch (const std::system_error&) {
+            run(r);
+        }
+    }
+    run(0);
+    for (std::thread& t : threads) t.join();
+    for (const std::exception_ptr& e : failures)
+        if (e) std::rethrow_exception(e);
+}
+
+// How many runs a stream of about `bytes` bytes in `items` items is shared
+// among.
+size_t runsFor(size_t bytes, size_t items, const ClipWriteRuns& how)
+{
+    const size_t cores = how.MaxRuns ? how.MaxRuns : std::min(std::max(std::thread::hardware_concurrency(), 1u), 8u);
+    return std::max<size_t>(1, std::min({cores, bytes / std::max<size_t>(how.BytesPerRun, 1), items}));
+}
+
+// Everything the runs share: the fragment, what each item is and where it
+// starts. Items: the body (text lines or areas), the list's end, then one
+// footnote area per reference the body holds. The body is sized in runs
+// too: a line's size does not depend on the lines before it.
+class Plan {
+public:
+    // An areas stream sends no text lines: a view has no say in it.
+    Plan(const ClipFragment& f, const ClipTextView* view, const ClipWriteRuns& how)
+        : F(f), View(f.Mode == ClipFragment::kAreas ? nullptr : view), Fonts(f.Fonts)
+    {
+        EmptyFootnote.AreaType = atFooter;
+        if (f.Mode == ClipFragment::kAreas) Body = f.Areas.size();
+        else Body = View ? View->Lines.size() : f.Lines.size();
+        // Runs of lines of about equal characters.
+        std::vector<size_t> cuts{0};
+        if (f.Mode != ClipFragment::kAreas) {
+            size_t chars = 0;
+            for (size_t i = 0; i < Body; ++i) chars += lineChars(i);
+            const size_t runs = runsFor(chars * kMinCharEntry, Body, how);
+            size_t sum = 0;
+            for (size_t i = 0; i < Body && cuts.size() < runs; ++i) {
+                sum += lineChars(i);
+                if (sum >= chars / runs * cuts.size()) cuts.push_back(i + 1);
+            }
+        }
+        if (cuts.back() != Body) cuts.push_back(Body);
+        At.resize(Body + 1);
+        std::vector<size_t> refs(cuts.size() - 1);
+        onThreads(cuts.size() - 1, [&](size_t r) {
+            for (size_t i = cuts[r]; i < cuts[r + 1]; ++i) At[i] = itemBytes(i, refs[r]);
+        });
+        for (size_t n : refs) Refs += n;
+        // Sizes to offsets.
+        size_t at = f.Mode == ClipFragment::kAreas ? 4 : 8;
+        for (size_t i = 0; i < Body; ++i) at += std::exchange(At[i], at);
+        At[Body] = at;  // the list's end
+        at += 4;
+        At.reserve(Body + Refs + 2);
+        for (size_t j = 0; j < Refs; ++j) {
+            At.push_back(at);
+            at += areaBytes(footnote(j));
+        }
+        At.push_back(at);
+    }
+
+    size_t items() const { return At.size() - 1; }
+    size_t total() const { return At.back(); }
+    // A reference always has its area in the stream, an empty one when the
+    // document had lost it, so the reader never runs out of step.
+    const TextArea& footnote(size_t j) const { return j < F.Footnotes.size() ? F.Footnotes[j] : EmptyFootnote; }
+
+private:
+    size_t lineChars(size_t i) const
+    {
+        return View ? size_t(std::max(View->Lines[i].To - View->Lines[i].From, 0)) : F.Lines[i].Text.Chars.size();
+    }
+
+    // The bytes of body item `i`, counting its footnote references.
+    size_t itemBytes(size_t i, size_t& refs) const
+    {
+        if (F.Mode == ClipFragment::kAreas) {
+            for (const TextLine& l : F.Areas[i].Lines) refs += countRefs(l);
+            return areaBytes(F.Areas[i]);
+        }
+        if (View) {
+            const ClipTextView::Line& v = View->Lines[i];
+            size_t n = lineHeadBytes(*v.Source);
+            viewChars(v, *View, [&](const TextChar& sent, const TextChar& source) {
+                n += entryBytes(sent);
+                refs += source.Kind == ckFootnoteRef;
+            });
+            return n;
+        }
+        refs += countRefs(F.Lines[i].Text);
+        return lineBytes(F.Lines[i].Text);
+    }
+
+    size_t entryBytes(const TextChar& c) const
+    {
+        size_t n = kTextCharSize + Fonts.of(c.FontIndex).size();
+        if (c.Kind == ckPicture) {
+            const Dib* d = sentPicture(F, c);
+            n += d ? 4 + d->Bits.size() + 4 + kHeaderSize + 4 * sentColours(*d) : 8;
+        } else if (c.Kind == ckField) {
+            n += stringBytes(c.FieldResult()) + stringBytes(c.FieldCode());
+        }
+        return n;
+    }
+    // A line record without its character entries.
+    static size_t lineHeadBytes(const TextLine& l)
+    {
+        return 4 + kTextLineSize + kTabStopSize * l.Para.Tabs.size() + (l.Para.BulletFace ? stringBytes(l.Para.BulletFace) : 0) + 4;
+    }
+    size_t lineBytes(const TextLine& l) const
+    {
+        size_t n = lineHeadBytes(l);
+        for (const TextChar& c : l.Chars) n += entryBytes(c);
+        return n;
+    }
+    size_t areaBytes(const TextArea& a) const
+    {
+        size_t n = 4 + kTextAreaSize + 4;
+        for (const TextLine& l : a.Lines) n += lineBytes(l);
+        return n;
+    }
+    static size_t countRefs(const TextLine& l)
+    {
+        size_t n = 0;
+        for (const TextChar& c : l.Chars) n += c.Kind == ckFootnoteRef;
+        return n;
+    }
+
+public:
+    const ClipFragment& F;
+    const ClipTextView* View;
+    const FontImages Fonts;
+    TextArea EmptyFootnote;
+    size_t Body = 0;
+    size_t Refs = 0;
+    std::vector<size_t> At;  // where each item starts; last: the stream's end
+};
+
+// The bytes a run writes to, never past its end: a run that would run over
+// (or stop short) fails the stream instead of touching its neighbour's.
+class BlockOut {
+public:
+    BlockOut(uint8_t* at, uint8_t* end) : P(at), End(end) {}
+    void bytes(const void* from, size_t n)
+    {
+        if (size_t(End - P) < n) {
+            Over = true;
+            return;
+        }
+        if (n) std::memcpy(P, from, n);
+        P += n;
+    }
+    void bytes(const ByteWriter& w) { bytes(w.buffer().data(), w.size()); }
+    void i32(int32_t v)
+    {
+        const uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(uint32_t(v) >> 24)};
+        bytes(b, 4);
+    }
+    void lpString32(std::string_view s)
+    {
+        const size_t n = std::min(s.size(), size_t(INT32_MAX));
+        i32(int32_t(n));
+        bytes(s.data(), n);
+    }
+    bool filled() const { return !Over && P == End; }
+
+private:
+    uint8_t* P;
+    uint8_t* End;
+    bool Over = false;
+};
+
+// Writes a run of items [from, to) where the plan puts them.
 class Writer {
 public:
-    explicit Writer(const ClipFragment& f) : F(f) {}
+    Writer(const Plan& plan, uint8_t* block, size_t from, size_t to)
+        : P(plan), F(plan.F), out(block + plan.At[from], block + plan.At[to]), First(from), Last(to)
+    {
+    }
 
-    void line(const TextLine& l, uint8_t endSelected)
+    bool write()
+    {
+        for (size_t i = First; i < Last; ++i) {
+            if (i < P.Body) {
+                if (F.Mode == ClipFragment::kAreas) area(F.Areas[i], false);
+                else if (P.View) line(P.View->Lines[i], *P.View);
+                else line(F.Lines[i].Text, F.Lines[i].EndSelected, false);
+            } else if (i == P.Body) {
+                out.i32(0);
+            } else {
+                // Footnote text cannot hold references of its own.
+                area(P.footnote(i - P.Body - 1), true);
+            }
+        }
+        return out.filled();
+    }
+
+private:
+    void lineHead(const TextLine& l, int32_t chars)
     {
         out.i32(1);
-        encodeTextLine(out, l, l.CharCount());
-        for (const TabStop& t : l.Para.Tabs) encodeTabStop(out, t);
+        Scratch.buffer().clear();
+        if (chars > 0 || l.Chars.empty()) {
+            encodeTextLine(Scratch, l, chars);
+        } else {
+            // The image says whether the line has characters at all.
+            TextLine head = l;
+            head.Chars.clear();
+            encodeTextLine(Scratch, head, 0);
+        }
+        for (const TabStop& t : l.Para.Tabs) encodeTabStop(Scratch, t);
+        out.bytes(Scratch);
         if (l.Para.BulletFace) out.lpString32(*l.Para.BulletFace);
-        for (const TextChar& c : l.Chars) character(c);
+    }
+
+    void line(const TextLine& l, uint8_t endSelected, bool refsAsText)
+    {
+        lineHead(l, l.CharCount());
+        for (const TextChar& c : l.Chars) {
+            if (refsAsText && c.Kind == ckFootnoteRef) {
+                TextChar t = c;
+                t.Kind = ckText;
+                character(t);
+            } else {
+                character(c);
+            }
+        }
         out.i32(endSelected);
     }
 
     // The same record as line() of the line with only the copied
     // characters, read where they lie.
-    void line(const ClipTextView::Line& v, const ClipTextView& view, size_t& altered)
+    void line(const ClipTextView::Line& v, const ClipTextView& view)
     {
-        const TextLine& l = *v.Source;
-        out.i32(1);
-        if (v.To > v.From || l.Chars.empty()) {
-            encodeTextLine(out, l, v.To - v.From);
-        } else {
-            // The image says whether the line has characters at all.
-            TextLine head = l;
-            head.Chars.clear();
-            encodeTextLine(out, head, 0);
-        }
-        for (const TabStop& t : l.Para.Tabs) encodeTabStop(out, t);
-        if (l.Para.BulletFace) out.lpString32(*l.Para.BulletFace);
-        for (int32_t i = v.From; i < v.To; ++i) {
-            const TextChar& c = l.Chars[size_t(i)];
-            if (clipAltersChar(c) && altered < view.Altered.size()) character(view.Altered[altered++]);
-            else character(c);
-        }
+        lineHead(*v.Source, v.To - v.From);
+        viewChars(v, view, [&](const TextChar& sent, const TextChar&) { character(sent); });
         out.i32(v.EndSelected);
     }
 
-    void area(const TextArea& a)
+    void area(const TextArea& a, bool refsAsText)
     {
         out.i32(1);
-        encodeTextArea(out, a);
-        for (const TextLine& l : a.Lines) line(l, 1);
+        Scratch.buffer().clear();
+        encodeTextArea(Scratch, a);
+        out.bytes(Scratch);
+        for (const TextLine& l : a.Lines) line(l, 1, refsAsText);
         out.i32(0);
     }
 
@@ -82,29 +380,28 @@ public:
         const std::vector<uint8_t>& head = entryHead(c);
         out.bytes(head.data(), head.size());
         if (c.Kind == ckPicture) {
-            const Dib* d = c.PictureIndex < F.Pictures.size() ? &F.Pictures[c.PictureIndex] : nullptr;
-            if (d && dibUsable(*d)) {
+            if (const Dib* d = sentPicture(F, c)) {
                 out.i32(int32_t(d->Bits.size()));
                 out.bytes(d->Bits.data(), d->Bits.size());
-                const size_t colours = std::min<size_t>(d->ColorTable.size(), 256);
+                const size_t colours = sentColours(*d);
                 out.i32(int32_t(kHeaderSize + 4 * colours));
-                encodeBitmapInfoHeader(out, d->Header);
+                Scratch.buffer().clear();
+                encodeBitmapInfoHeader(Scratch, d->Header);
                 for (size_t i = 0; i < colours; ++i) {
                     const RgbQuad& q = d->ColorTable[i];
-                    out.u8(q.Blue);
-                    out.u8(q.Green);
-                    out.u8(q.Red);
-                    out.u8(0);
+                    Scratch.u8(q.Blue);
+                    Scratch.u8(q.Green);
+                    Scratch.u8(q.Red);
+                    Scratch.u8(0);
                 }
+                out.bytes(Scratch);
             } else {
-                // No picture to send: an empty block the reader refuses,
-                // never bits of another picture.
                 out.i32(0);
                 out.i32(0);
             }
         } else if (c.Kind == ckField) {
-            out.lpString32(c.FieldResult() ? *c.FieldResult() : std::string());
-            out.lpString32(c.FieldCode() ? *c.FieldCode() : std::string());
+            out.lpString32(c.FieldResult() ? std::string_view(*c.FieldResult()) : std::string_view());
+            out.lpString32(c.FieldCode() ? std::string_view(*c.FieldCode()) : std::string_view());
         }
     }
 
@@ -141,7 +438,7 @@ public:
     // entry with face. A long text is mostly the same few letters in the
     // same few fonts, so the start of each entry is kept by what it depends
     // on and written again as one block, instead of being encoded a field
-    // at a time for every character.
+    // at a time for every character. Each run keeps its own.
     const std::vector<uint8_t>& entryHead(const TextChar& c)
     {
         const CharKey key = keyOf(c);
@@ -155,7 +452,7 @@ public:
             w.buffer().swap(slot.Bytes);
             w.buffer().clear();
             encodeTextChar(w, c);
-            const std::vector<uint8_t>& font = fontBytes(c.FontIndex);
+            const std::vector<uint8_t>& font = P.Fonts.of(c.FontIndex);
             w.bytes(font.data(), font.size());
             slot.Bytes.swap(w.buffer());
             slot.Key = key;
@@ -163,63 +460,11 @@ public:
         return slot.Bytes;
     }
 
-    // Every character carries its font entry and face: each entry is
-    // encoded once and its bytes repeated.
-    const std::vector<uint8_t>& fontBytes(int32_t index)
-    {
-        const size_t slot = index >= 0 && size_t(index) < F.Fonts.size() ? size_t(index) : F.Fonts.size();
-        if (FontImages.empty()) FontImages.resize(F.Fonts.size() + 1);
-        std::vector<uint8_t>& bytes = FontImages[slot];
-        if (bytes.empty()) {
-            const FontEntry none;
-            const FontEntry& font = slot < F.Fonts.size() ? F.Fonts[slot] : none;
-            ByteWriter w;
-            encodeFontEntry(w, font);
-            w.lpString32(font.Face);
-            bytes = std::move(w.buffer());
-        }
-        return bytes;
-    }
-
-    // The stream's size, near enough that the buffer grows once: a large
-    // copy would otherwise spend its time moving what it has written. A
-    // spare block with room (the last copy's, its memory already in place)
-    // takes the stream unless it is far larger than needed.
-    void reserveFor(const ClipFragment& f, const ClipTextView* view, std::vector<uint8_t>&& spare)
-    {
-        size_t size = 64;
-        auto addHead = [&](const TextLine& l) {
-            size += 4 + kTextLineSize + kTabStopSize * l.Para.Tabs.size() + 4;
-            if (l.Para.BulletFace) size += 4 + l.Para.BulletFace->size();
-        };
-        auto addLine = [&](const TextLine& l) {
-            addHead(l);
-            for (const TextChar& c : l.Chars) size += kTextCharSize + fontBytes(c.FontIndex).size();
-        };
-        if (view)
-            for (const ClipTextView::Line& v : view->Lines) {
-                addHead(*v.Source);
-                for (int32_t i = v.From; i < v.To; ++i)
-                    size += kTextCharSize + fontBytes(v.Source->Chars[size_t(i)].FontIndex).size();
-            }
-        auto addArea = [&](const TextArea& a) {
-            size += 8 + kTextAreaSize;
-            for (const TextLine& l : a.Lines) addLine(l);
-        };
-        for (const ClipFragment::Line& l : f.Lines) addLine(l.Text);
-        for (const TextArea& a : f.Areas) addArea(a);
-        for (const TextArea& a : f.Footnotes) addArea(a);
-        if (spare.capacity() >= size && spare.capacity() / 2 <= size) {
-            spare.clear();
-            out.buffer().swap(spare);
-        }
-        spare = {};
-        reserveLargeBlock(out.buffer(), size);
-    }
-
+    const Plan& P;
     const ClipFragment& F;
-    ByteWriter out;
-    std::vector<std::vector<uint8_t>> FontImages;
+    BlockOut out;
+    size_t First, Last;
+    ByteWriter Scratch;  // a record image on its way into the block
     struct Head {
         CharKey Key;
         std::vector<uint8_t> Bytes;
@@ -227,6 +472,61 @@ public:
     static constexpr size_t kHeadSlots = 4093;
     std::vector<Head> Heads;
 };
+
+// The first item of each run and, last, the end of the items: runs of about
+// equal bytes, as many as `how` allows for the stream's size.
+std::vector<size_t> runCuts(const Plan& plan, const ClipWriteRuns& how)
+{
+    const size_t items = plan.items();
+    const size_t runs = runsFor(plan.total(), items, how);
+    std::vector<size_t> cuts{0};
+    for (size_t r = 1; r < runs; ++r) {
+        const size_t at = plan.total() / runs * r;
+        const size_t i = size_t(std::lower_bound(plan.At.begin(), plan.At.end() - 1, at) - plan.At.begin());
+        if (i > cuts.back() && i < items) cuts.push_back(i);
+    }
+    cuts.push_back(items);
+    return cuts;
+}
+
+std::vector<uint8_t> writeStream(const ClipFragment& f, const ClipTextView* view, std::vector<uint8_t>&& spare,
+                                 ClipWriteRuns* runs)
+{
+    const ClipWriteRuns how = runs ? *runs : ClipWriteRuns();
+    const Plan plan(f, view, how);
+    const size_t total = plan.total();
+    const std::vector<size_t> cuts = runCuts(plan, how);
+    const size_t n = cuts.size() - 1;
+    if (runs) runs->Used = unsigned(n);
+    // A spare block with room (the last copy's, its memory already in
+    // place) takes the stream unless it is far larger than needed.
+    std::vector<uint8_t> out;
+    const bool reuse = spare.capacity() >= total && spare.capacity() / 2 <= total;
+    if (reuse) {
+        spare.clear();
+        out.swap(spare);
+    }
+    spare = {};
+    reserveLargeBlock(out, total);
+    // Fresh memory is mapped in by the runs together, each its own share,
+    // before the block takes its size.
+    if (n > 1 && !reuse)
+        onThreads(n, [&](size_t r) {
+            populateLargeBlock(out.data() + plan.At[cuts[r]], plan.At[cuts[r + 1]] - plan.At[cuts[r]]);
+        });
+    out.resize(total);
+    {
+        BlockOut head(out.data(), out.data() + plan.At[0]);
+        head.i32(f.Mode);
+        if (f.Mode != ClipFragment::kAreas) head.i32(f.RowMarking ? 1 : 0);
+        if (!head.filled()) throw std::logic_error("the clipboard stream's header does not fit its plan");
+    }
+    onThreads(n, [&](size_t r) {
+        Writer w(plan, out.data(), cuts[r], cuts[r + 1]);
+        if (!w.write()) throw std::logic_error("a run of the clipboard stream does not fit its plan");
+    });
+    return out;
+}
 
 // ---- Reading -------------------------------------------------------------------
 
@@ -442,63 +742,9 @@ public:
     int32_t Refs = 0;
 };
 
-int32_t footnoteRefs(const TextLine& l)
-{
-    int32_t n = 0;
-    for (const TextChar& c : l.Chars) n += c.Kind == ckFootnoteRef;
-    return n;
-}
-
 } // namespace
 
 namespace {
-
-std::vector<uint8_t> writeStream(const ClipFragment& f, const ClipTextView* view, std::vector<uint8_t>&& spare)
-{
-    Writer w(f);
-    w.reserveFor(f, view, std::move(spare));
-    w.out.i32(f.Mode);
-    int32_t refs = 0;
-    if (f.Mode == ClipFragment::kAreas) {
-        for (const TextArea& a : f.Areas) {
-            w.area(a);
-            for (const TextLine& l : a.Lines) refs += footnoteRefs(l);
-        }
-        w.out.i32(0);
-    } else {
-        w.out.i32(f.RowMarking ? 1 : 0);
-        if (view) {
-            size_t altered = 0;
-            for (const ClipTextView::Line& v : view->Lines) {
-                w.line(v, *view, altered);
-                for (int32_t i = v.From; i < v.To; ++i) refs += v.Source->Chars[size_t(i)].Kind == ckFootnoteRef;
-            }
-        } else {
-            for (const ClipFragment::Line& l : f.Lines) {
-                w.line(l.Text, l.EndSelected);
-                refs += footnoteRefs(l.Text);
-            }
-        }
-        w.out.i32(0);
-    }
-    // A reference always has its area in the stream, an empty one when the
-    // document had lost it, so the reader never runs out of step.
-    for (int32_t i = 0; i < refs; ++i) {
-        if (size_t(i) < f.Footnotes.size()) {
-            TextArea a = f.Footnotes[size_t(i)];
-            // Footnote text cannot hold references of its own.
-            for (TextLine& l : a.Lines)
-                for (TextChar& c : l.Chars)
-                    if (c.Kind == ckFootnoteRef) c.Kind = ckText;
-            w.area(a);
-        } else {
-            TextArea empty;
-            empty.AreaType = atFooter;
-            w.area(empty);
-        }
-    }
-    return std::move(w.out.buffer());
-}
 
 // Plain text: cells are parted by a tab, a row ends with a line end, like
 // every hard line end.
@@ -531,11 +777,12 @@ private:
 
 } // namespace
 
-std::vector<uint8_t> WriteClipStream(const ClipFragment& f) { return writeStream(f, nullptr, {}); }
+std::vector<uint8_t> WriteClipStream(const ClipFragment& f, ClipWriteRuns* runs) { return writeStream(f, nullptr, {}, runs); }
 
-std::vector<uint8_t> WriteClipStream(const ClipFragment& f, const ClipTextView& view, std::vector<uint8_t> spare)
+std::vector<uint8_t> WriteClipStream(const ClipFragment& f, const ClipTextView& view, std::vector<uint8_t> spare,
+                                     ClipWriteRuns* runs)
 {
-    return writeStream(f, &view, std::move(spare));
+    return writeStream(f, &view, std::move(spare), runs);
 }
 
 std::string ClipText(const ClipFragment& f, const ClipTextView* view)

@@ -8,6 +8,7 @@
 #include "engine/Records.h"
 #include "platform/Dib.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -15,6 +16,8 @@
 #include <vector>
 
 namespace quillet {
+
+class TMDIChild;
 
 // The clipboard format's name; the Qt layer turns it into its MIME type.
 inline constexpr const char* kClipboardFormatName = "VADAZEZOVEZUDADEZE10";
@@ -37,7 +40,17 @@ struct ClipFragment {
     std::vector<Dib> Pictures;
 };
 
-std::vector<uint8_t> WriteClipStream(const ClipFragment& fragment);
+// How a stream's writing is shared among threads: one run of items per
+// `BytesPerRun` bytes of stream, at most `MaxRuns` runs (0: one per core,
+// up to eight). A stream under two runs' bytes is written on the calling
+// thread. The bytes are the same however they are shared.
+struct ClipWriteRuns {
+    size_t BytesPerRun = size_t(1) << 20;
+    unsigned MaxRuns = 0;
+    unsigned Used = 0;  // set by the writer: the runs it wrote
+};
+
+std::vector<uint8_t> WriteClipStream(const ClipFragment& fragment, ClipWriteRuns* runs = nullptr);
 
 // A copied text selection whose characters still lie in the document, so a
 // large copy never holds them twice: each line with the stretch of it that
@@ -47,6 +60,7 @@ struct ClipTextView {
         const TextLine* Source = nullptr;
         int32_t From = 0, To = 0;  // the copied characters [From, To)
         uint8_t EndSelected = 0;
+        size_t FirstAltered = 0;  // where this line's characters start in Altered
     };
     std::vector<Line> Lines;
     std::vector<TextChar> Altered;
@@ -60,7 +74,10 @@ inline bool clipAltersChar(const TextChar& c) { return c.Kind == ckPicture || (c
 // those lines copied into it. A `spare` block with room is written into
 // rather than fresh memory.
 std::vector<uint8_t> WriteClipStream(const ClipFragment& fragment, const ClipTextView& view,
-                                     std::vector<uint8_t> spare = {});
+                                     std::vector<uint8_t> spare = {}, ClipWriteRuns* runs = nullptr);
+// Copies the window's selection (or selected areas) as a copy does: the
+// fragment, with the selected text left in the document and named by `view`.
+ClipFragment CopyClipView(TMDIChild& window, ClipTextView& view);
 // The plain text of such a fragment (Windows-1252, CR LF line ends).
 std::string ClipText(const ClipFragment& fragment, const ClipTextView* view);
 // Nothing when the stream is damaged in any way.

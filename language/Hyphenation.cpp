@@ -12,24 +12,128 @@ namespace quillet {
 
 // ---- Pattern table ------------------------------------------------------
 
-size_t HyphenPatternTable::KeyHash::operator()(const Key& k) const
+namespace {
+
+size_t hashOf(uint64_t lo, uint64_t hi)
 {
-    uint64_t h = k.lo * 0x9E3779B97F4A7C15ull;
-    h ^= (k.hi + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full;
+    uint64_t h = lo * 0x9E3779B97F4A7C15ull;
+    h ^= (hi + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full;
     h ^= h >> 29;
     h *= 0xBF58476D1CE4E5B9ull;
     h ^= h >> 32;
     return static_cast<size_t>(h);
 }
 
-HyphenPatternTable::Key HyphenPatternTable::pack(const uint8_t* letters, size_t n)
+// The records of the groups the matcher looks up that the image holds,
+// read as far as the data goes.
+size_t lookedUpRecords(std::string_view bytes)
 {
-    uint8_t buf[16]{};
-    std::memcpy(buf, letters, std::min<size_t>(n, sizeof buf));
-    Key k;
-    std::memcpy(&k.lo, buf, 8);
-    std::memcpy(&k.hi, buf + 8, 8);
+    ByteReader in(bytes);
+    size_t records = 0;
+    for (int k = 1; k <= kHyphenGroupCount && in; ++k) {
+        const int32_t count = in.i32();
+        for (int32_t n = 0; n < count && in; ++n) {
+            in.skip(in.u8());
+            in.skip(2 * size_t{in.u16()});
+            if (in && static_cast<size_t>(k) >= kHyphenMinMatch && static_cast<size_t>(k) <= kHyphenMaxMatch) ++records;
+        }
+    }
+    return records;
+}
+
+} // namespace
+
+HyphenPatternTable::Key HyphenPatternTable::Key::withLetter(size_t at, uint8_t letter) const
+{
+    Key k = *this;
+    const uint64_t byte = uint64_t(letter) << (8 * (at % 8));
+    if (at < 8) k.lo |= byte;
+    else k.hi |= byte;
     return k;
+}
+
+HyphenPatternTable::Key HyphenPatternTable::Key::withLength(size_t n) const
+{
+    Key k = *this;
+    k.hi = (k.hi & ~(uint64_t(0xFF) << 56)) | uint64_t(n) << 56;
+    return k;
+}
+
+const HyphenPatternTable::Entry* HyphenPatternTable::find(const Key& key) const
+{
+    if (slots_.empty()) return nullptr;
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = hashOf(key.lo, key.hi) & mask;; i = (i + 1) & mask) {
+        if (slots_[i] == 0) return nullptr;
+        const Entry& e = entries_[slots_[i] - 1];
+        if (e.key == key) return &e;
+    }
+}
+
+void HyphenPatternTable::reserve(size_t entries)
+{
+    // At most half full, so probes stay short and always end at a free slot.
+    size_t size = 64;
+    while (size < entries * 2) size *= 2;
+    entries_.reserve(entries);
+    if (size <= slots_.size()) return;
+    slots_.assign(size, 0);
+    const size_t mask = size - 1;
+    for (size_t e = 0; e < entries_.size(); ++e) {
+        size_t i = hashOf(entries_[e].key.lo, entries_[e].key.hi) & mask;
+        while (slots_[i] != 0) i = (i + 1) & mask;
+        slots_[i] = static_cast<uint32_t>(e + 1);
+    }
+}
+
+void HyphenPatternTable::sizeStarts(size_t patterns)
+{
+    // About 16 bits a pattern keeps false hits of the filter to a few in a
+    // hundred; a table loaded twice keeps what the first load marked.
+    size_t words = 64;
+    while (words * 64 < patterns * 16 && words < (size_t(1) << 22)) words *= 2;
+    if (words <= starts_.size()) return;
+    std::vector<uint64_t> old = std::move(starts_);
+    starts_.assign(words, 0);
+    if (!old.empty()) {
+        // The bits of a smaller filter do not say where they go in a larger
+        // one: every bit set stands for all its positions.
+        for (size_t w = 0; w < words; ++w) starts_[w] = old[w % old.size()];
+    }
+}
+
+size_t HyphenPatternTable::startBit(const Key& key) const
+{
+    return (hashOf(key.lo, key.hi) >> 20) & (starts_.size() * 64 - 1);
+}
+
+void HyphenPatternTable::markStart(const Key& key)
+{
+    if (starts_.empty()) sizeStarts(64);
+    const size_t bit = startBit(key);
+    starts_[bit / 64] |= uint64_t(1) << (bit % 64);
+}
+
+bool HyphenPatternTable::mayStart(const Key& key) const
+{
+    if (starts_.empty()) return false;
+    const size_t bit = startBit(key);
+    return (starts_[bit / 64] >> (bit % 64)) & 1;
+}
+
+HyphenPatternTable::Entry& HyphenPatternTable::insert(const Key& key)
+{
+    if ((entries_.size() + 1) * 2 > slots_.size()) reserve(std::max<size_t>(entries_.size() + 1, slots_.size()));
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = hashOf(key.lo, key.hi) & mask;; i = (i + 1) & mask) {
+        if (slots_[i] == 0) {
+            entries_.push_back(Entry{key, Span{}});
+            slots_[i] = static_cast<uint32_t>(entries_.size());
+            return entries_.back();
+        }
+        Entry& e = entries_[slots_[i] - 1];
+        if (e.key == key) return e;
+    }
 }
 
 void HyphenPatternTable::add(int group, std::string_view letters, const HyphenPair* pairs, size_t pairCount)
@@ -40,10 +144,14 @@ void HyphenPatternTable::add(int group, std::string_view letters, const HyphenPa
     ++counts_[static_cast<size_t>(group)];
     if (letters.size() < kHyphenMinMatch || letters.size() > kHyphenMaxMatch) return;
 
-    const Key key = pack(reinterpret_cast<const uint8_t*>(letters.data()), letters.size());
-    auto [it, fresh] = index_[letters.size()].try_emplace(key);
-    Span& span = it->second;
-    if (fresh) {
+    const auto* text = reinterpret_cast<const uint8_t*>(letters.data());
+    Key letters8;
+    for (size_t n = 0; n < letters.size(); ++n) {
+        letters8 = letters8.withLetter(n, text[n]);
+        if (n + 1 >= kHyphenMinMatch && n + 1 < letters.size()) markStart(letters8.withLength(n + 1));
+    }
+    Span& span = insert(letters8.withLength(letters.size())).span;
+    if (span.count == 0) {
         span.first = static_cast<uint32_t>(pairs_.size());
         pairs_.insert(pairs_.end(), pairs, pairs + pairCount);
         span.count = static_cast<uint32_t>(pairCount);
@@ -80,20 +188,16 @@ void HyphenPatternTable::add(int group, std::string_view letters, const HyphenPa
 bool HyphenPatternTable::load(std::string_view bytes)
 {
     if (bytes.size() > kHyphenMaxFileBytes) return false;
+    // Room for the records the data really holds (a count larger than the
+    // data reserves nothing more), and about as many starts of patterns, so
+    // the table is not grown again and again.
+    const size_t records = lookedUpRecords(bytes);
+    reserve(entries_.size() + records);
+    sizeStarts(entries_.size() + records);
     ByteReader in(bytes);
     for (int k = 1; k <= kHyphenGroupCount; ++k) {
         const int32_t count = in.i32();
         if (!in) return false;
-        // Room is made only for a count of kept records (k letters each)
-        // that the rest of the data can hold. A larger count reserves
-        // nothing: its records are still read until the data runs out, and
-        // what came before stays. The check runs on a copy, as failing the
-        // reader here would drop those records.
-        if (count > 0 && static_cast<size_t>(k) <= kHyphenMaxMatch && static_cast<size_t>(k) >= kHyphenMinMatch) {
-            ByteReader room = in;
-            if (room.fits(count, 3 + static_cast<size_t>(k)))
-                index_[static_cast<size_t>(k)].reserve(static_cast<size_t>(count));
-        }
         for (int32_t n = 0; n < count; ++n) {
             const uint8_t length = in.u8();
             std::string letters = in.str(length);
@@ -123,7 +227,12 @@ bool HyphenPatternTable::loadFile(const std::filesystem::path& file)
 
 void HyphenPatternTable::clear()
 {
-    for (auto& group : index_) group.clear();
+    slots_.clear();
+    slots_.shrink_to_fit();
+    entries_.clear();
+    entries_.shrink_to_fit();
+    starts_.clear();
+    starts_.shrink_to_fit();
     pairs_.clear();
     pairs_.shrink_to_fit();
     counts_.fill(0);
@@ -146,14 +255,14 @@ std::vector<uint8_t> HyphenPatternTable::gapValues(std::string_view word) const
     s.push_back('.');
     const auto* text = reinterpret_cast<const uint8_t*>(s.data());
 
-    const size_t longest = std::min(kHyphenMaxMatch, s.size());
-    for (size_t len = kHyphenMinMatch; len <= longest; ++len) {
-        const auto& group = index_[len];
-        if (group.empty()) continue;
-        for (size_t start = 0; start + len <= s.size(); ++start) {
-            const auto it = group.find(pack(text + start, len));
-            if (it == group.end()) continue;
-            const Span span = it->second;
+    for (size_t start = 0; start + kHyphenMinMatch <= s.size(); ++start) {
+        const size_t longest = std::min(kHyphenMaxMatch, s.size() - start);
+        Key read = Key{}.withLetter(0, text[start]);
+        for (size_t len = kHyphenMinMatch; len <= longest; ++len) {
+            read = read.withLetter(len - 1, text[start + len - 1]);
+            const Key key = read.withLength(len);
+            const Entry* entry = find(key);
+            const Span span = entry ? entry->span : Span{};
             for (const HyphenPair& p : std::span(pairs_).subspan(span.first, span.count)) {
                 // Position p is the gap before the pattern's character p + 1;
                 // the substring's first character is s[start], and values[g]
@@ -163,6 +272,8 @@ std::vector<uint8_t> HyphenPatternTable::gapValues(std::string_view word) const
                 const size_t g = gap - 1;
                 if (g <= word.size()) values[g] = std::max(values[g], p.Value);
             }
+            // Nothing longer can match once no longer pattern starts so.
+            if (!mayStart(key)) break;
         }
     }
     return values;

@@ -15,7 +15,6 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace quillet {
@@ -68,26 +67,50 @@ public:
     std::string hyphenate(std::string_view word) const;
 
 private:
-    // Letters of one group, packed into 16 bytes (groups hold at most 11).
+    // Letters of a pattern or of the start of one, packed into 16 bytes with
+    // their number in the last byte (patterns looked up hold at most 11).
     struct Key {
         uint64_t lo = 0;
         uint64_t hi = 0;
         bool operator==(const Key&) const = default;
-    };
-    struct KeyHash {
-        size_t operator()(const Key& k) const;
+        // Letters are added one at a time (at < 15), and the number is set
+        // last, as a word is read letter by letter.
+        Key withLetter(size_t at, uint8_t letter) const;
+        Key withLength(size_t n) const;
     };
     // A pattern's pairs: pairs_[first .. first + count).
     struct Span {
         uint32_t first = 0;
         uint32_t count = 0;
     };
-    static Key pack(const uint8_t* letters, size_t n);
+    struct Entry {
+        Key key;
+        Span span;
+    };
     void add(int group, std::string_view letters, const HyphenPair* pairs, size_t pairCount);
+    const Entry* find(const Key& key) const;
+    Entry& insert(const Key& key);
+    // Makes room for `entries` without another rehash.
+    void reserve(size_t entries);
+    void sizeStarts(size_t patterns);
+    size_t startBit(const Key& key) const;
+    void markStart(const Key& key);
+    bool mayStart(const Key& key) const;
 
+    // One open-addressed table of the patterns, and a filter of the letters
+    // longer patterns start with (a bit set for every start of 2 letters or
+    // more, shared by chance with other starts, never missing one). The
+    // matcher follows a word from each position only while some longer
+    // pattern may start with what it has read, seldom more than two or
+    // three letters, instead of looking up every substring of every length.
     // Records with the same letters share one entry holding the pairs of
     // all of them: the matcher takes the maximum per gap anyway.
-    std::array<std::unordered_map<Key, Span, KeyHash>, kHyphenMaxMatch + 1> index_;
+    // The entries in the order they came, and the open-addressed slots that
+    // find them (entry index + 1; 0: free): the slots are small enough to
+    // stay in the caches while a file loads.
+    std::vector<Entry> entries_;
+    std::vector<uint32_t> slots_;
+    std::vector<uint64_t> starts_;
     std::vector<HyphenPair> pairs_;
     std::array<int32_t, kHyphenGroupCount + 1> counts_{};
     bool loaded_ = false;

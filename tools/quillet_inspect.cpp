@@ -22,6 +22,7 @@
 #include "engine/Childwin.h"
 #include "formats/StandardServices.h"
 #include "platform/MessageBox.h"
+#include "platform/LargeBlock.h"
 #include "platform/Win1252.h"
 #include "render/pdf/PDFExport.h"
 
@@ -257,6 +258,7 @@ inline int saveAs(const std::filesystem::path& programDir, const std::string& fi
 #ifndef QUILLET_INSPECT_NO_MAIN
 int main(int argc, char** argv)
 {
+    quillet::useHugePageHeap(argv);
     std::vector<std::string> args;
     std::string pdf, save;
     for (int i = 1; i < argc; ++i) {

@@ -202,6 +202,7 @@ void TPDFCanvas::open()
     images_.clear();
     encoded_.clear();
     deflater_ = std::make_unique<PageDeflater>(workers_);
+    pagesWritten_ = 0;
     buffering_ = false;
     writeLine("%PDF-1.3");
     xref_.push_back(0);  // the free entry
@@ -263,7 +264,7 @@ void TPDFCanvas::beginPageStream()
     ++pageCount_;
     fontEmitted_ = brushEmitted_ = penEmitted_ = false;
     fillColorSet_ = false;
-    page_.clear();
+    page_ = deflater_->spareBuffer();
     // Pages of one document are much alike: room for the last one's
     // content saves growing the buffer step by step.
     page_.reserve(std::max<size_t>(lastPageBytes_ + lastPageBytes_ / 4, 4096));
@@ -274,36 +275,42 @@ void TPDFCanvas::endPageStream()
 {
     buffering_ = false;
     lastPageBytes_ = page_.size();
-    // The page is compressed meanwhile; its object is written by EndDoc,
-    // when every earlier object's size is known.
+    // The page is compressed meanwhile. The pages' objects come first in
+    // the file, so each is written as soon as it and every page before it
+    // are compressed, and its bytes are not kept twice.
     deflater_->add(std::move(page_));
     page_ = std::string();
     pageSizes_.emplace_back(PageWidthPt, PageHeightPt);
+    std::string packed;
+    bool ok = false;
+    while (deflater_->takeIfDone(pagesWritten_, packed, ok)) writePageStream(packed, ok);
+}
+
+void TPDFCanvas::writePageStream(std::string& packed, bool ok)
+{
+    ++pagesWritten_;
+    if (!ok && error_.empty()) error_ = "there is not enough memory";
+    beginObject();
+    writeLine("<< /Length " + n(int64_t(xref_.size())) + " 0 R /Filter /FlateDecode >>");
+    writeLine("stream");
+    const int64_t streamStart = int64_t(out_.size());
+    writeRaw(packed);
+    writeRaw("\n");
+    const int64_t streamEnd = int64_t(out_.size());
+    writeLine("endstream");
+    endObject();
+    beginObject();
+    writeLine(n(streamEnd - streamStart));
+    endObject();
+    std::string().swap(packed);
 }
 
 void TPDFCanvas::writePageStreams()
 {
-    std::vector<std::string> streams(deflater_->count());
-    size_t total = 0;
-    for (size_t k = 0; k < streams.size(); ++k) {
-        if (!deflater_->take(k, streams[k]) && error_.empty()) error_ = "there is not enough memory";
-        total += streams[k].size() + 96;
-    }
-    out_.reserve(out_.size() + total);
-    for (std::string& packed : streams) {
-        beginObject();
-        writeLine("<< /Length " + n(int64_t(xref_.size())) + " 0 R /Filter /FlateDecode >>");
-        writeLine("stream");
-        const int64_t streamStart = int64_t(out_.size());
-        writeRaw(packed);
-        writeRaw("\n");
-        const int64_t streamEnd = int64_t(out_.size());
-        writeLine("endstream");
-        endObject();
-        beginObject();
-        writeLine(n(streamEnd - streamStart));
-        endObject();
-        std::string().swap(packed);
+    std::string packed;
+    while (pagesWritten_ < deflater_->count()) {
+        const bool ok = deflater_->take(pagesWritten_, packed);
+        writePageStream(packed, ok);
     }
     deflater_->clear();
 }

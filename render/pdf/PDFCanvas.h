@@ -139,6 +139,9 @@ private:
     void endDictObject();
     void beginPageStream();
     void endPageStream();
+    // Writes the next page's content object; `ok` false notes a page that
+    // could not be compressed.
+    void writePageStream(std::string& packed, bool ok);
     void writePageStreams();
     void applyPen();
     void applyBrush();
@@ -164,9 +167,11 @@ private:
     std::vector<Image> images_;
     std::vector<EncodedPicture> encoded_;
     int workers_ = PageDeflater::DefaultWorkers();
-    // The pages' content streams, written out in order by EndDoc: every
-    // page object comes before the fonts, so nothing else needs their sizes.
+    // The pages' content streams, written out in page order as they are
+    // compressed: they come right after the first object, and every other
+    // object is written by EndDoc.
     std::unique_ptr<PageDeflater> deflater_;
+    size_t pagesWritten_ = 0;  // pages whose content object is in out_
 
     int32_t pageCount_ = 0;
     int32_t lastFontNumber_ = 0, lastFontSize_ = 0;

@@ -92,6 +92,10 @@ bool SavePDFFile(TMDIChild& w, const std::filesystem::path& file, const PdfCanva
         // Export draws what layout and paint agreed on, as printing does.
         ImageCanvas scratch(10, 10, 96);
         w.SettleLayout(scratch);
+        // The settle drew nothing the export needs into the window's page
+        // image, a screen page of a few megabytes; the next screen pass makes
+        // its own.
+        w.PageBitmap.reset();
         TPDFCanvas canvas;
         if (!canvas.BeginDoc(file)) {
             ShowInfoMessage(std::string(kCouldNotCreatePdf) + "\n" + canvas.ErrorText());

@@ -67,7 +67,11 @@ bool DeflateBest(const std::string& raw, std::string& packed)
     return ok;
 }
 
-PageDeflater::PageDeflater(int workers) : workers_(std::max(0, workers)) {}
+PageDeflater::PageDeflater(int workers, size_t maxWaiting)
+    : workers_(std::max(0, workers)),
+      maxWaiting_(maxWaiting > 0 ? maxWaiting : std::max<size_t>(2, 2 * size_t(workers_)))
+{
+}
 
 PageDeflater::~PageDeflater() { stop(); }
 
@@ -85,6 +89,8 @@ void PageDeflater::add(std::string raw)
         Page& p = pages_.emplace_back();
         p.ok = DeflateBest(raw, p.packed);
         p.done = true;
+        next_ = pages_.size();
+        keepSpare(raw);
         return;
     }
     {
@@ -100,6 +106,17 @@ void PageDeflater::add(std::string raw)
         }
     }
     wake_.notify_one();
+    // Every worker is busy and the queue is full: the caller's core is
+    // better spent compressing than drawing more pages to wait. (Without
+    // any thread the queue only fills, and this compresses as it goes.)
+    std::unique_lock lock(mutex_);
+    while (pages_.size() - next_ > maxWaiting_) compressClaimed(lock);
+}
+
+size_t PageDeflater::waiting()
+{
+    std::lock_guard lock(mutex_);
+    return pages_.size() - next_;
 }
 
 void PageDeflater::work()
@@ -133,6 +150,20 @@ bool PageDeflater::take(size_t index, std::string& packed)
     return p.ok;
 }
 
+bool PageDeflater::takeIfDone(size_t index, std::string& packed, bool& ok)
+{
+    packed.clear();
+    ok = false;
+    if (index >= pages_.size()) return false;
+    std::lock_guard lock(mutex_);
+    Page& p = pages_[index];
+    if (!p.done) return false;
+    packed = std::move(p.packed);
+    std::string().swap(p.packed);
+    ok = p.ok;
+    return true;
+}
+
 void PageDeflater::compressClaimed(std::unique_lock<std::mutex>& lock)
 {
     Page& p = pages_[next_++];
@@ -140,12 +171,34 @@ void PageDeflater::compressClaimed(std::unique_lock<std::mutex>& lock)
     lock.unlock();
     std::string packed;
     const bool ok = DeflateBest(raw, packed);
-    std::string().swap(raw);
     lock.lock();
+    keepSpare(raw);
     p.packed = std::move(packed);
     p.ok = ok;
     p.done = true;
     finished_.notify_all();
+}
+
+void PageDeflater::keepSpare(std::string& raw)
+{
+    // As many as can be in use at once: the pages waiting, one per worker
+    // and the one being drawn.
+    if (spare_.size() > maxWaiting_ + size_t(workers_)) return;
+    raw.clear();
+    try {
+        spare_.push_back(std::move(raw));
+    } catch (const std::bad_alloc&) {
+        // Not kept: the next page makes its own.
+    }
+}
+
+std::string PageDeflater::spareBuffer()
+{
+    std::lock_guard lock(mutex_);
+    if (spare_.empty()) return {};
+    std::string s = std::move(spare_.back());
+    spare_.pop_back();
+    return s;
 }
 
 void PageDeflater::stop()
@@ -164,6 +217,7 @@ void PageDeflater::clear()
 {
     stop();
     pages_.clear();
+    spare_.clear();
     next_ = 0;
 }
 

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
 #include <string>
@@ -361,6 +362,112 @@ TEST_F(ClipboardTest, CopyAgainReusesTheLastBlockUnlessAPasteHoldsIt)
         EXPECT_TRUE(board.Private == first);
         EXPECT_TRUE(!held || paste == first);
     }
+}
+
+// However a copy's stream is shared out among threads, its bytes are those
+// of the one-thread writer: documents with empty lines, pictures, a field, a
+// footnote, a table and a frame, copied whole and from the middle of a line
+// to the middle of another, cut into runs at every few items and right at
+// the size where sharing starts.
+TEST_F(ClipboardTest, StreamsSharedAmongThreadsHaveTheOneThreadBytes)
+{
+    auto picture = [](TMDIChild& win) {
+        Dib pic;
+        newdib(&pic, 3, 2, 24, nullptr, 0);
+        ASSERT_TRUE(win.InsertPictureAtCursor(std::move(pic), 96, false));
+    };
+    struct Doc {
+        const char* name;
+        std::function<void(TMDIChild&)> build;
+    };
+    const std::vector<Doc> docs = {
+        {"empty lines",
+         [this](TMDIChild& win) {
+             typeInto(win, "one\n\n\ntwo lorem ipsum dolor sit amet consectetur adipiscing elit sed do eiusmod "
+                             "tempor incididunt ut labore et dolore magna aliqua\n\nthree\n");
+         }},
+        {"pictures, a field and a footnote",
+         [&](TMDIChild& win) {
+             typeInto(win, "pic ");
+             picture(win);
+             typeInto(win, " and\n");
+             picture(win);
+             typeInto(win, "\nfield ");
+             win.InsertField("PAGE");
+             typeInto(win, " note");
+             win.FussnoteEinfuegen();
+             const int32_t note = win.GetFootNoteField(1);
+             ASSERT_GE(note, 0);
+             win.Cursor = win.Anchor = TextPos{note, 0, win.Areas[size_t(note)].Lines[0].CharCount()};
+             typeInto(win, "noted ");
+             picture(win);
+             win.Cursor = win.Anchor = TextPos{0, win.Areas[0].LineCount() - 1, win.Areas[0].Lines.back().CharCount()};
+             SettingOpsB(win.Areas[0].Lines[0].Chars[1].Flags, cfMisspelt, true);
+             typeInto(win, "\nend");
+         }},
+        {"a table",
+         [this](TMDIChild& win) {
+             typeInto(win, "before\n");
+             win.inserttableXY(3, 2);
+             typeInto(win, "c1");
+             win.Cursor = win.Anchor = TextPos{0, win.Areas[0].LineCount() - 1, 0};
+             typeInto(win, "after");
+         }},
+    };
+    for (const Doc& doc : docs) {
+        SCOPED_TRACE(doc.name);
+        auto win = std::make_unique<TMDIChild>(frame);
+        win->setHost(&host2);
+        win->AutoHyphenation = 0;
+        doc.build(*win);
+        const TextArea& body = win->Areas[0];
+        const int32_t last = body.LineCount() - 1;
+        const std::vector<std::pair<TextPos, TextPos>> selections = {
+            {{0, 0, 0}, {0, last, body.Lines.back().CharCount()}},
+            {{0, 0, 1}, {0, last, std::max(body.Lines.back().CharCount() - 1, 0)}},
+            {{0, 1, 0}, {0, last, 0}},
+        };
+        for (const auto& [anchor, cursor] : selections) {
+            SCOPED_TRACE(testing::Message() << "from line " << anchor.Line << " char " << anchor.Char);
+            win->Anchor = anchor;
+            win->Cursor = cursor;
+            ClipTextView view;
+            const ClipFragment f = CopyClipView(*win, view);
+            ClipWriteRuns one{.MaxRuns = 1};
+            const std::vector<uint8_t> expect = WriteClipStream(f, view, {}, &one);
+            ASSERT_EQ(one.Used, 1u);
+            ASSERT_TRUE(ReadClipStream(expect));
+            EXPECT_TRUE(WriteClipStream(win->CopyFragment()) == expect);
+            for (const unsigned runs : {2u, 3u, 5u, 16u}) {
+                ClipWriteRuns shared{.BytesPerRun = 1, .MaxRuns = runs};
+                EXPECT_TRUE(WriteClipStream(f, view, {}, &shared) == expect) << runs << " runs";
+                EXPECT_GT(shared.Used, 1u);
+                ClipWriteRuns lines{.BytesPerRun = 1, .MaxRuns = runs};
+                EXPECT_TRUE(WriteClipStream(win->CopyFragment(), &lines) == expect) << runs << " runs";
+            }
+            // Sharing starts at two runs' bytes.
+            ClipWriteRuns at{.BytesPerRun = expect.size() / 2, .MaxRuns = 8};
+            ClipWriteRuns below{.BytesPerRun = expect.size() / 2 + 1, .MaxRuns = 8};
+            EXPECT_TRUE(WriteClipStream(f, view, {}, &at) == expect);
+            EXPECT_TRUE(WriteClipStream(f, view, {}, &below) == expect);
+            EXPECT_EQ(at.Used, 2u);
+            EXPECT_EQ(below.Used, 1u);
+        }
+    }
+    // Selected frames go as areas, shared out the same way.
+    const int32_t frameArea = w.TextfeldEinfuegenSimple(0, 20, 30, 80, 60);
+    typeInto(w, "framed\ntext");
+    w.Areas[size_t(frameArea)].Selected = 1;
+    const int32_t second = w.TextfeldEinfuegenSimple(0, 20, 90, 80, 60);
+    typeInto(w, "again");
+    w.Areas[size_t(second)].Selected = 1;
+    ClipTextView view;
+    const ClipFragment f = CopyClipView(w, view);
+    ASSERT_EQ(f.Mode, ClipFragment::kAreas);
+    ClipWriteRuns one{.MaxRuns = 1}, shared{.BytesPerRun = 1, .MaxRuns = 3};
+    const std::vector<uint8_t> expect = WriteClipStream(f, view, {}, &one);
+    EXPECT_TRUE(WriteClipStream(f, view, {}, &shared) == expect);
+    EXPECT_GT(shared.Used, 1u);
 }
 
 TEST_F(ClipboardTest, PasteSpecialListsWhatIsThere)

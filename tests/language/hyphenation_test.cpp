@@ -88,6 +88,69 @@ std::filesystem::path freshDir(const char* name)
 
 // ---- The matcher ----------------------------------------------------------
 
+// Every substring that equals a pattern of 2 to 11 letters raises its gaps;
+// the matcher must agree with this on any table and word, over small
+// alphabets (many shared prefixes), bytes 0 and 255, dots and long words,
+// and over a table loaded from two images.
+TEST(HyphenMatcher, AgreesWithEverySubstringLookedUpAlone)
+{
+    uint32_t seed = 99;
+    auto next = [&seed](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    const std::string alphabets[] = {"ab", "abc.", std::string("a\0\xFF.", 4), "abcdefghijklmnopqrstuvwxyz."};
+    for (int round = 0; round < 120; ++round) {
+        const std::string& letters = alphabets[round % 4];
+        auto randomText = [&](size_t len) {
+            std::string t;
+            for (size_t i = 0; i < len; ++i) t += letters[next(uint32_t(letters.size()))];
+            return t;
+        };
+        // Words first, and half the patterns cut out of them, so that long
+        // patterns match too.
+        std::vector<std::string> words;
+        for (int w = 0; w < 20; ++w) words.push_back(randomText(next(20)));
+        std::vector<Pat> first, second;
+        // Every tenth table takes a large second image, which outgrows what
+        // the first one sized.
+        const bool grows = round % 10 == 9;
+        const int patterns = grows ? 900 : 1 + int(next(60));
+        for (int i = 0; i < patterns; ++i) {
+            Pat p{randomText(1 + next(13)), {}};
+            const std::string source = "." + words[next(20)] + ".";
+            if (next(2) == 0) {
+                const size_t from = next(uint32_t(source.size()));
+                p.letters = source.substr(from, 1 + next(13));
+            }
+            for (uint32_t k = next(4); k > 0; --k) p.pairs.push_back({uint8_t(next(14)), uint8_t(next(6))});
+            ((grows ? i >= 20 : i % 3 == 0) ? second : first).push_back(p);
+        }
+        HyphenPatternTable table;
+        EXPECT_TRUE(table.load(hypImage(first)));
+        EXPECT_TRUE(table.load(hypImage(second)));
+        std::vector<Pat> all = first;
+        all.insert(all.end(), second.begin(), second.end());
+
+        for (const std::string& word : words) {
+            const std::string s = "." + word + ".";
+            std::vector<uint8_t> expected(word.size() + 1, 0);
+            for (const Pat& p : all) {
+                if (p.letters.size() < kHyphenMinMatch || p.letters.size() > kHyphenMaxMatch) continue;
+                for (size_t at = 0; at + p.letters.size() <= s.size(); ++at) {
+                    if (s.compare(at, p.letters.size(), p.letters) != 0) continue;
+                    for (auto [pos, value] : p.pairs) {
+                        const size_t gap = at + pos;
+                        if (gap >= 1 && gap - 1 <= word.size())
+                            expected[gap - 1] = std::max(expected[gap - 1], value);
+                    }
+                }
+            }
+            ASSERT_EQ(table.gapValues(word), expected) << "round " << round << " word " << word;
+        }
+    }
+}
+
 TEST(HyphenMatcher, OddHighestValueBreaksEvenSuppresses)
 {
     EXPECT_EQ(tableOf({{"bc", {{1, 2}}}}).hyphenate("abcd"), "abcd");

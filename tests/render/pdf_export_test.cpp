@@ -146,6 +146,8 @@ TEST_F(PdfExport, WordsLieWhereThePagePassPutThem)
     ASSERT_TRUE(SavePDFFile(d.w, target, [&](Canvas& page) -> Canvas& { return drawn.emplace_back(page); }));
     EXPECT_TRUE(boxes.boxes.texts.empty());
     ASSERT_EQ(int32_t(drawn.size()), pages);
+    // The settle's screen page image is not kept once the pages are drawn.
+    EXPECT_EQ(d.w.PageBitmap, nullptr);
 
     int status = 0;
     runTool("qpdf --check " + shellQuote(target) + " >/dev/null 2>&1", &status);

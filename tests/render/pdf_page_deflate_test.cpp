@@ -11,7 +11,10 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace quillet {
 namespace {
@@ -87,7 +90,9 @@ TEST(PageDeflate, WorkerCountNeverChangesTheFile)
         int pages;
         unsigned seed;
     };
-    const Case cases[] = {{1, 1}, {2, 2}, {9, 3}, {40, 4}};
+    // 60 pages run past the pages that may wait for a worker, so the
+    // drawing compresses some itself and page buffers are used again.
+    const Case cases[] = {{1, 1}, {2, 2}, {9, 3}, {40, 4}, {60, 5}};
     for (const Case& k : cases) {
         TPDFCanvas single;
         single.SetCompressionWorkers(0);
@@ -100,6 +105,45 @@ TEST(PageDeflate, WorkerCountNeverChangesTheFile)
             drawDocument(threaded, k.pages, k.seed);
             EXPECT_TRUE(threaded.Bytes() == single.Bytes()) << k.pages << " pages, " << workers << " workers";
         }
+    }
+}
+
+// However fast pages come, no more than the bound wait uncompressed, and
+// they come back in order with the bytes of one-call compression.
+TEST(PageDeflate, PagesWaitingAreBoundedAndComeBackInOrder)
+{
+    struct Case {
+        int workers;
+        size_t maxWaiting;
+        int pages;
+    };
+    const Case cases[] = {{0, 0, 10}, {1, 1, 30}, {2, 0, 40}, {4, 3, 50}, {8, 0, 80}};
+    for (const Case& k : cases) {
+        PageDeflater d(k.workers, k.maxWaiting);
+        const size_t bound = k.maxWaiting > 0 ? k.maxWaiting : std::max<size_t>(2, 2 * size_t(k.workers));
+        std::vector<std::string> raws;
+        for (int p = 0; p < k.pages; ++p) {
+            std::string raw = d.spareBuffer();
+            EXPECT_TRUE(raw.empty());
+            // Slow incompressible pages among quick ones keep the workers busy.
+            raw += p % 3 == 0 ? noise(40000, unsigned(p)) : std::string(size_t(100 + p), char('a' + p % 26));
+            raws.push_back(raw);
+            d.add(std::move(raw));
+            EXPECT_LE(d.waiting(), bound) << k.workers << " workers, page " << p;
+        }
+        ASSERT_EQ(d.count(), raws.size());
+        for (size_t p = 0; p < raws.size(); ++p) {
+            std::string packed;
+            bool ok = false;
+            // A page already compressed comes without waiting, else with it.
+            if (!d.takeIfDone(p, packed, ok)) ok = d.take(p, packed);
+            EXPECT_TRUE(ok);
+            EXPECT_EQ(packed, viaCompress2(raws[p])) << k.workers << " workers, page " << p;
+        }
+        std::string packed;
+        bool ok = true;
+        EXPECT_FALSE(d.takeIfDone(raws.size(), packed, ok));
+        EXPECT_FALSE(ok);
     }
 }
 
