@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -271,12 +272,19 @@ void TMDIChild::KopierenInZwischenAblage(uint8_t cut)
     // with it (unless a paste still holds it) and takes the new stream:
     // memory touched for the first time costs more than writing it.
     std::vector<uint8_t> spare = clipboard().clear().reclaim();
-    // A large copy writes straight from the document: holding a copy of
-    // every selected character first cost more than writing the stream.
-    ClipTextView view;
-    const ClipFragment f = CopyClipView(*this, view);
     std::string text;
-    std::vector<uint8_t> stream = besideTextOf(f, view, text, [&] { return WriteClipStream(f, view, std::move(spare)); });
+    std::vector<uint8_t> stream;
+    try {
+        // A large copy writes straight from the document: holding a copy of
+        // every selected character first cost more than writing the stream.
+        ClipTextView view;
+        const ClipFragment f = CopyClipView(*this, view);
+        stream = besideTextOf(f, view, text, [&] { return WriteClipStream(f, view, std::move(spare)); });
+    } catch (const std::bad_alloc&) {
+        // Out of memory: the clipboard stays as emptying it left it, never
+        // with part of a copy, and a cut deletes nothing.
+        return;
+    }
     clipboard().set(text, std::move(stream));
     if (!cut) return;
     if (areas) {

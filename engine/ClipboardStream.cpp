@@ -16,8 +16,10 @@
 #include "platform/LargeBlock.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 #include <system_error>
@@ -34,6 +36,8 @@ constexpr size_t kMinCharEntry = kTextCharSize + kFontEntrySize + 4;
 // Longest face name and field text the stream may carry.
 constexpr size_t kMaxFace = 255;
 constexpr size_t kMaxFieldText = size_t(1) << 20;
+// Runs of a shared stream per thread.
+constexpr size_t kRunsPerThread = 4;
 
 // ---- Writing -------------------------------------------------------------------
 //
@@ -101,45 +105,56 @@ void viewChars(const ClipTextView::Line& v, const ClipTextView& view, Each each)
     }
 }
 
-// Runs work(r) for every r below `runs`, each run but the first on a thread
-// of its own (or on this one when no thread is to be had). The first
-// failure is thrown again here once every run has ended.
+// Runs work(r, t) for every r below `runs` on up to `threads` threads (t
+// says which; this one is 0): each takes the next run not yet taken, so a thread the
+// system leaves waiting holds up no more than the run it has. The first
+// failure is thrown again here once every thread has stopped.
 template <class Work>
-void onThreads(size_t runs, Work work)
+void onThreads(size_t runs, size_t threads, Work work)
 {
-    if (runs <= 1) {
-        if (runs == 1) work(size_t(0));
+    threads = std::min(threads, runs);
+    if (threads <= 1) {
+        for (size_t r = 0; r < runs; ++r) work(r, size_t(0));
         return;
     }
-    std::vector<std::exception_ptr> failures(runs);
-    auto run = [&](size_t r) {
+    std::atomic<size_t> next{0};
+    std::atomic<bool> failed{false};
+    std::vector<std::exception_ptr> failures(threads);
+    auto take = [&](size_t t) {
         try {
-            work(r);
+            for (size_t r; !failed.load(std::memory_order_relaxed) && (r = next.fetch_add(1)) < runs;) work(r, t);
         } catch (...) {
-            failures[r] = std::current_exception();
+            failures[t] = std::current_exception();
+            failed = true;
         }
     };
-    std::vector<std::thread> threads;
-    threads.reserve(runs);
-    for (size_t r = 1; r < runs; ++r) {
+    std::vector<std::thread> pool;
+    pool.reserve(threads - 1);
+    for (size_t t = 1; t < threads; ++t) {
         try {
-            threads.emplace_back(run, r);
+            pool.emplace_back(take, t);
         } catch (const std::system_error&) {
-            run(r);
+            break;  // no more threads to be had: those running do the rest
         }
     }
-    run(0);
-    for (std::thread& t : threads) t.join();
+    take(0);
+    for (std::thread& t : pool) t.join();
     for (const std::exception_ptr& e : failures)
         if (e) std::rethrow_exception(e);
 }
 
-// How many runs a stream of about `bytes` bytes in `items` items is shared
-// among.
+size_t threadsFor(const ClipWriteRuns& how)
+{
+    return how.MaxThreads ? how.MaxThreads : std::min(std::max(std::thread::hardware_concurrency(), 1u), 8u);
+}
+
+// How many runs a stream of about `bytes` bytes in `items` items is cut
+// into: a few per thread, so that threads that start late or are held up
+// leave their share to the others.
 size_t runsFor(size_t bytes, size_t items, const ClipWriteRuns& how)
 {
-    const size_t cores = how.MaxRuns ? how.MaxRuns : std::min(std::max(std::thread::hardware_concurrency(), 1u), 8u);
-    return std::max<size_t>(1, std::min({cores, bytes / std::max<size_t>(how.BytesPerRun, 1), items}));
+    const size_t most = threadsFor(how) * kRunsPerThread;
+    return std::max<size_t>(1, std::min({most, bytes / std::max<size_t>(how.BytesPerRun, 1), items}));
 }
 
 // Everything the runs share: the fragment, what each item is and where it
@@ -170,7 +185,7 @@ public:
         if (cuts.back() != Body) cuts.push_back(Body);
         At.resize(Body + 1);
         std::vector<size_t> refs(cuts.size() - 1);
-        onThreads(cuts.size() - 1, [&](size_t r) {
+        onThreads(cuts.size() - 1, threadsFor(how), [&](size_t r, size_t) {
             for (size_t i = cuts[r]; i < cuts[r + 1]; ++i) At[i] = itemBytes(i, refs[r]);
         });
         for (size_t n : refs) Refs += n;
@@ -298,17 +313,17 @@ private:
     bool Over = false;
 };
 
-// Writes a run of items [from, to) where the plan puts them.
+// Writes runs of items where the plan puts them; one per thread.
 class Writer {
 public:
-    Writer(const Plan& plan, uint8_t* block, size_t from, size_t to)
-        : P(plan), F(plan.F), out(block + plan.At[from], block + plan.At[to]), First(from), Last(to)
-    {
-    }
+    explicit Writer(const Plan& plan) : P(plan), F(plan.F) {}
 
-    bool write()
+    // Writes the run of items [first, last) into `block`; false when they
+    // did not fill exactly the stretch the plan gives them.
+    bool write(uint8_t* block, size_t first, size_t last)
     {
-        for (size_t i = First; i < Last; ++i) {
+        out = BlockOut(block + P.At[first], block + P.At[last]);
+        for (size_t i = first; i < last; ++i) {
             if (i < P.Body) {
                 if (F.Mode == ClipFragment::kAreas) area(F.Areas[i], false);
                 else if (P.View) line(P.View->Lines[i], *P.View);
@@ -438,7 +453,7 @@ private:
     // entry with face. A long text is mostly the same few letters in the
     // same few fonts, so the start of each entry is kept by what it depends
     // on and written again as one block, instead of being encoded a field
-    // at a time for every character. Each run keeps its own.
+    // at a time for every character. Each thread keeps its own.
     const std::vector<uint8_t>& entryHead(const TextChar& c)
     {
         const CharKey key = keyOf(c);
@@ -462,8 +477,7 @@ private:
 
     const Plan& P;
     const ClipFragment& F;
-    BlockOut out;
-    size_t First, Last;
+    BlockOut out{nullptr, nullptr};
     ByteWriter Scratch;  // a record image on its way into the block
     struct Head {
         CharKey Key;
@@ -511,7 +525,7 @@ std::vector<uint8_t> writeStream(const ClipFragment& f, const ClipTextView* view
     // Fresh memory is mapped in by the runs together, each its own share,
     // before the block takes its size.
     if (n > 1 && !reuse)
-        onThreads(n, [&](size_t r) {
+        onThreads(n, threadsFor(how), [&](size_t r, size_t) {
             populateLargeBlock(out.data() + plan.At[cuts[r]], plan.At[cuts[r + 1]] - plan.At[cuts[r]]);
         });
     out.resize(total);
@@ -521,9 +535,11 @@ std::vector<uint8_t> writeStream(const ClipFragment& f, const ClipTextView* view
         if (f.Mode != ClipFragment::kAreas) head.i32(f.RowMarking ? 1 : 0);
         if (!head.filled()) throw std::logic_error("the clipboard stream's header does not fit its plan");
     }
-    onThreads(n, [&](size_t r) {
-        Writer w(plan, out.data(), cuts[r], cuts[r + 1]);
-        if (!w.write()) throw std::logic_error("a run of the clipboard stream does not fit its plan");
+    std::vector<std::optional<Writer>> writers(threadsFor(how));
+    onThreads(n, writers.size(), [&](size_t r, size_t t) {
+        if (!writers[t]) writers[t].emplace(plan);
+        if (!writers[t]->write(out.data(), cuts[r], cuts[r + 1]))
+            throw std::logic_error("a run of the clipboard stream does not fit its plan");
     });
     return out;
 }

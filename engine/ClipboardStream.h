@@ -40,13 +40,14 @@ struct ClipFragment {
     std::vector<Dib> Pictures;
 };
 
-// How a stream's writing is shared among threads: one run of items per
-// `BytesPerRun` bytes of stream, at most `MaxRuns` runs (0: one per core,
-// up to eight). A stream under two runs' bytes is written on the calling
-// thread. The bytes are the same however they are shared.
+// How a stream's writing is shared among threads: it is cut into runs of
+// items of at least `BytesPerRun` bytes (a few per thread), written by up to
+// `MaxThreads` threads (0: one per core, up to eight). A stream under two
+// runs' bytes is written on the calling thread. The bytes are the same
+// however they are shared.
 struct ClipWriteRuns {
     size_t BytesPerRun = size_t(1) << 20;
-    unsigned MaxRuns = 0;
+    unsigned MaxThreads = 0;
     unsigned Used = 0;  // set by the writer: the runs it wrote
 };
 

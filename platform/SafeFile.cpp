@@ -176,6 +176,11 @@ size_t RemoveStaleSaveTemps(const std::filesystem::path& target, int64_t minAgeS
 
 FileWriteResult WriteWholeFile(const std::filesystem::path& requested, const void* data, size_t size)
 {
+    return WriteWholeFile(requested, std::vector<std::string_view>{std::string_view(static_cast<const char*>(data), size)});
+}
+
+FileWriteResult WriteWholeFile(const std::filesystem::path& requested, const std::vector<std::string_view>& pieces)
+{
     if (requested.empty() || !requested.has_filename()) return {systemReason(EINVAL)};
     const std::filesystem::path target = resolvedTarget(requested);
     // The save replaces the target by renaming over it: over a device node,
@@ -203,16 +208,17 @@ FileWriteResult WriteWholeFile(const std::filesystem::path& requested, const voi
     const mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
     // Permissions are a courtesy, not a reason to fail the save.
     (void)::fchmod(fd, mode);
-    const auto* bytes = static_cast<const char*>(data);
     // The errno of the first step that failed, for the message.
     int err = 0;
-    size_t done = 0;
-    while (!err && done < size) {
-        const ssize_t n = ::write(fd, bytes + done, size - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) err = errno;
-        else if (n == 0) err = EIO;
-        else done += size_t(n);
+    for (const std::string_view piece : pieces) {
+        size_t done = 0;
+        while (!err && done < piece.size()) {
+            const ssize_t n = ::write(fd, piece.data() + done, piece.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) err = errno;
+            else if (n == 0) err = EIO;
+            else done += size_t(n);
+        }
     }
     if (!err && ::fsync(fd) != 0) err = errno;
     // Renamed while still open and locked: between an unlock and the rename

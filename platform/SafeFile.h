@@ -47,6 +47,9 @@ inline FileWriteResult WriteWholeFile(const std::filesystem::path& target, const
 {
     return WriteWholeFile(target, bytes.data(), bytes.size());
 }
+// The file's bytes in pieces, written one after the other: a large file
+// made of parts need not be copied into one block first.
+FileWriteResult WriteWholeFile(const std::filesystem::path& target, const std::vector<std::string_view>& pieces);
 
 // The largest file any reader takes whole unless it names its own cap.
 constexpr uint64_t kDefaultMaxFileBytes = uint64_t(1) << 30;

@@ -1342,7 +1342,15 @@ void Reader::paragraphEnded()
     NestCellPending = NestRowPending = false;
 }
 
-void Reader::breakLine(int32_t endKind) { readerBreakLine(W, endKind); }
+void Reader::breakLine(int32_t endKind)
+{
+    // A line grows a character at a time and has room for up to twice its
+    // characters when it ends; it keeps that room through layout (its first
+    // line holds the paragraph's array), so a long document would carry
+    // the slack of every paragraph. The room goes before the line is ended.
+    if (TextLine* l = cursorLine(); l && W.Cursor.Char == l->CharCount()) l->Chars.shrink_to_fit();
+    readerBreakLine(W, endKind);
+}
 
 void Reader::inlineBreak(uint8_t code)
 {

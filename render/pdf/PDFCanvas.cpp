@@ -196,6 +196,8 @@ void TPDFCanvas::open()
 {
     if (docOpen_) EndDoc();
     out_.clear();
+    streams_.clear();
+    streamBytes_ = 0;
     xref_.clear();
     pageSizes_.clear();
     fontList_.clear();
@@ -241,7 +243,7 @@ void TPDFCanvas::writeLine(std::string_view s)
 
 void TPDFCanvas::beginObject()
 {
-    xref_.push_back(int64_t(out_.size()));
+    xref_.push_back(fileOffset());
     writeLine(n(int64_t(xref_.size()) - 1) + " 0 obj");
 }
 
@@ -293,16 +295,35 @@ void TPDFCanvas::writePageStream(std::string& packed, bool ok)
     beginObject();
     writeLine("<< /Length " + n(int64_t(xref_.size())) + " 0 R /Filter /FlateDecode >>");
     writeLine("stream");
-    const int64_t streamStart = int64_t(out_.size());
-    writeRaw(packed);
+    const int64_t streamStart = fileOffset();
+    streamBytes_ += packed.size();
+    streams_.emplace_back(out_.size(), std::move(packed));
+    std::string().swap(packed);
     writeRaw("\n");
-    const int64_t streamEnd = int64_t(out_.size());
+    const int64_t streamEnd = fileOffset();
     writeLine("endstream");
     endObject();
     beginObject();
     writeLine(n(streamEnd - streamStart));
     endObject();
-    std::string().swap(packed);
+}
+
+const std::string& TPDFCanvas::Bytes() const
+{
+    if (streams_.empty()) return out_;
+    std::string all;
+    all.reserve(out_.size() + streamBytes_);
+    size_t from = 0;
+    for (const auto& [at, packed] : streams_) {
+        all.append(out_, from, at - from);
+        all += packed;
+        from = at;
+    }
+    all.append(out_, from, std::string::npos);
+    out_ = std::move(all);
+    streams_.clear();
+    streamBytes_ = 0;
+    return out_;
 }
 
 void TPDFCanvas::writePageStreams()
@@ -374,7 +395,7 @@ bool TPDFCanvas::EndDoc()
 
     for (const Image& im : images_) writeImageObject(im);
 
-    const int64_t xrefOffset = int64_t(out_.size());
+    const int64_t xrefOffset = fileOffset();
     writeLine("xref");
     writeLine("0 " + n(int64_t(xref_.size())));
     char entry[32];
@@ -398,7 +419,16 @@ bool TPDFCanvas::EndDoc()
     fontList_.clear();
     if (!error_.empty()) return false;
     if (toFile_) {
-        const FileWriteResult r = WriteWholeFile(target_, out_.data(), out_.size());
+        std::vector<std::string_view> pieces;
+        pieces.reserve(2 * streams_.size() + 1);
+        size_t from = 0;
+        for (const auto& [at, packed] : streams_) {
+            pieces.emplace_back(out_.data() + from, at - from);
+            pieces.emplace_back(packed);
+            from = at;
+        }
+        pieces.emplace_back(out_.data() + from, out_.size() - from);
+        const FileWriteResult r = WriteWholeFile(target_, pieces);
         if (!r) {
             error_ = r.reason;
             return false;

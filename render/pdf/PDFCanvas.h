@@ -73,7 +73,7 @@ public:
     // A second call does nothing and returns true.
     bool EndDoc();
     bool DocOpen() const { return docOpen_; }
-    const std::string& Bytes() const { return out_; }
+    const std::string& Bytes() const;
     const std::string& ErrorText() const { return error_; }
 
     void MoveTo(int32_t x, int32_t y);
@@ -156,7 +156,14 @@ private:
     std::filesystem::path target_;
     bool toFile_ = false;
     bool docOpen_ = false;
-    std::string out_;
+    // The file's bytes but for the pages' compressed content, which is kept
+    // beside them with the place in out_ where it belongs: the file is
+    // written from the pieces, and only Bytes() puts them together.
+    mutable std::string out_;
+    mutable std::vector<std::pair<size_t, std::string>> streams_;
+    mutable size_t streamBytes_ = 0;
+    // Where the next byte written lies in the file.
+    int64_t fileOffset() const { return int64_t(out_.size() + streamBytes_); }
     std::string page_;
     bool buffering_ = false;
     std::string error_;

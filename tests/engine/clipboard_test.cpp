@@ -17,6 +17,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <filesystem>
 #include <functional>
 #include <fstream>
@@ -25,6 +28,19 @@
 #include <vector>
 
 using namespace quillet;
+
+// Allocations of at least this many bytes fail while a test asks for it.
+static std::atomic<size_t> failAllocationsFrom{SIZE_MAX};
+
+// Not inlined, so the compiler never pairs a free() with a new at a caller.
+[[gnu::noinline]] void* operator new(size_t n)
+{
+    if (n >= failAllocationsFrom.load(std::memory_order_relaxed)) throw std::bad_alloc();
+    if (void* p = std::malloc(n ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -433,21 +449,21 @@ TEST_F(ClipboardTest, StreamsSharedAmongThreadsHaveTheOneThreadBytes)
             win->Cursor = cursor;
             ClipTextView view;
             const ClipFragment f = CopyClipView(*win, view);
-            ClipWriteRuns one{.MaxRuns = 1};
+            ClipWriteRuns one{.BytesPerRun = SIZE_MAX, .MaxThreads = 1};
             const std::vector<uint8_t> expect = WriteClipStream(f, view, {}, &one);
             ASSERT_EQ(one.Used, 1u);
             ASSERT_TRUE(ReadClipStream(expect));
             EXPECT_TRUE(WriteClipStream(win->CopyFragment()) == expect);
-            for (const unsigned runs : {2u, 3u, 5u, 16u}) {
-                ClipWriteRuns shared{.BytesPerRun = 1, .MaxRuns = runs};
-                EXPECT_TRUE(WriteClipStream(f, view, {}, &shared) == expect) << runs << " runs";
+            for (const unsigned threads : {2u, 3u, 5u, 16u}) {
+                ClipWriteRuns shared{.BytesPerRun = 1, .MaxThreads = threads};
+                EXPECT_TRUE(WriteClipStream(f, view, {}, &shared) == expect) << threads << " threads";
                 EXPECT_GT(shared.Used, 1u);
-                ClipWriteRuns lines{.BytesPerRun = 1, .MaxRuns = runs};
-                EXPECT_TRUE(WriteClipStream(win->CopyFragment(), &lines) == expect) << runs << " runs";
+                ClipWriteRuns lines{.BytesPerRun = 1, .MaxThreads = threads};
+                EXPECT_TRUE(WriteClipStream(win->CopyFragment(), &lines) == expect) << threads << " threads";
             }
             // Sharing starts at two runs' bytes.
-            ClipWriteRuns at{.BytesPerRun = expect.size() / 2, .MaxRuns = 8};
-            ClipWriteRuns below{.BytesPerRun = expect.size() / 2 + 1, .MaxRuns = 8};
+            ClipWriteRuns at{.BytesPerRun = expect.size() / 2, .MaxThreads = 8};
+            ClipWriteRuns below{.BytesPerRun = expect.size() / 2 + 1, .MaxThreads = 8};
             EXPECT_TRUE(WriteClipStream(f, view, {}, &at) == expect);
             EXPECT_TRUE(WriteClipStream(f, view, {}, &below) == expect);
             EXPECT_EQ(at.Used, 2u);
@@ -464,10 +480,37 @@ TEST_F(ClipboardTest, StreamsSharedAmongThreadsHaveTheOneThreadBytes)
     ClipTextView view;
     const ClipFragment f = CopyClipView(w, view);
     ASSERT_EQ(f.Mode, ClipFragment::kAreas);
-    ClipWriteRuns one{.MaxRuns = 1}, shared{.BytesPerRun = 1, .MaxRuns = 3};
+    ClipWriteRuns one{.BytesPerRun = SIZE_MAX, .MaxThreads = 1}, shared{.BytesPerRun = 1, .MaxThreads = 3};
     const std::vector<uint8_t> expect = WriteClipStream(f, view, {}, &one);
     EXPECT_TRUE(WriteClipStream(f, view, {}, &shared) == expect);
     EXPECT_GT(shared.Used, 1u);
+}
+
+// Out of memory while a copy is made: the clipboard takes no part of it
+// and a cut deletes nothing; with memory again the same copy works.
+TEST_F(ClipboardTest, OutOfMemoryPutsNoPartOfACopyOnTheClipboard)
+{
+    std::string words;
+    for (int i = 0; i < 40; ++i) words += "lorem ipsum dolor sit amet ";
+    typeInto(w, words + "\n" + words);
+    const std::string before = areaText(w.Areas[0]);
+    // Fails the stream's block, then anything but the smallest blocks.
+    for (const size_t from : {size_t(64) << 10, size_t(512)}) {
+        for (const uint8_t cut : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << "from " << from << (cut ? " cut" : " copy"));
+            board.set("before", {});
+            selectAll(w);
+            failAllocationsFrom = from;
+            w.KopierenInZwischenAblage(cut);
+            failAllocationsFrom = SIZE_MAX;
+            EXPECT_FALSE(board.hasPrivate());
+            EXPECT_NE(board.Text, words);
+            EXPECT_EQ(areaText(w.Areas[0]), before);
+        }
+    }
+    w.KopierenInZwischenAblage(0);
+    EXPECT_TRUE(board.hasPrivate());
+    EXPECT_TRUE(ReadClipStream(board.Private));
 }
 
 TEST_F(ClipboardTest, PasteSpecialListsWhatIsThere)

@@ -41,6 +41,24 @@ TEST(SafeFile, ALinkedTargetKeepsItsLinkAndTheReaderSeesTheNewBytes)
     EXPECT_TRUE(text.empty());
 }
 
+// A file given in pieces is their bytes in order, empty pieces and all.
+TEST(SafeFile, PiecesAreWrittenInOrder)
+{
+    const fs::path dir = test::freshTestDir("safe_file_pieces");
+    const std::string big(300000, 'b');
+    struct Case {
+        std::vector<std::string_view> pieces;
+        std::string file;
+    };
+    const Case cases[] = {{{}, ""}, {{"a"}, "a"}, {{"", "ab", "", "c", ""}, "abc"}, {{"x", big, "y"}, "x" + big + "y"}};
+    for (const Case& k : cases) {
+        ASSERT_TRUE(WriteWholeFile(dir / "f.pdf", k.pieces));
+        std::string text;
+        ASSERT_TRUE(ReadFileBytes(dir / "f.pdf", text));
+        EXPECT_TRUE(text == k.file) << k.pieces.size() << " pieces";
+    }
+}
+
 // A save renames its new file over the target; over anything but a regular
 // file (a FIFO standing in for a device node, a folder, or a link to either)
 // it must refuse and leave the object and its link where they were.
