@@ -182,8 +182,10 @@ void PageDeflater::compressClaimed(std::unique_lock<std::mutex>& lock)
 void PageDeflater::keepSpare(std::string& raw)
 {
     // As many as can be in use at once: the pages waiting, one per worker
-    // and the one being drawn.
-    if (spare_.size() > maxWaiting_ + size_t(workers_)) return;
+    // and the one being drawn. The room of one huge page is not kept for
+    // the rest of the document.
+    constexpr size_t kKeptRoom = size_t(1) << 20;
+    if (spare_.size() > maxWaiting_ + size_t(workers_) || raw.capacity() > kKeptRoom) return;
     raw.clear();
     try {
         spare_.push_back(std::move(raw));

@@ -145,6 +145,12 @@ TEST(PageDeflate, PagesWaitingAreBoundedAndComeBackInOrder)
         EXPECT_FALSE(d.takeIfDone(raws.size(), packed, ok));
         EXPECT_FALSE(ok);
     }
+    // A page's buffer comes back for the next page, but not a huge page's.
+    PageDeflater d(0);
+    d.add(std::string(5000, 'y'));
+    EXPECT_GE(d.spareBuffer().capacity(), size_t(5000));
+    d.add(std::string(size_t(2) << 20, 'x'));
+    EXPECT_LT(d.spareBuffer().capacity(), size_t(1) << 20);
 }
 
 TEST(PageDeflate, ACanvasUsedAgainOrLeftOpenStartsAfresh)
