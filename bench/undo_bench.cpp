@@ -41,8 +41,9 @@ size_t heapBytes(const Boxed<std::string>& s) { return s ? sizeof(std::string) +
 
 size_t heapBytes(const TextChar& c)
 {
-    size_t n = heapBytes(c.FieldResult) + heapBytes(c.FieldCode);
-    if (c.ParaCopy) n += sizeof(AbsatzFormat) + heapBytes(*c.ParaCopy);
+    if (!c.hasExtra()) return 0;
+    size_t n = sizeof(CharExtra) + heapBytes(c.FieldResult()) + heapBytes(c.FieldCode());
+    if (c.ParaCopy()) n += sizeof(AbsatzFormat) + heapBytes(*c.ParaCopy());
     return n;
 }
 

@@ -42,8 +42,8 @@ double pxToMm(int32_t px, int32_t dpi) { return double(px) / dpi * kMmPerInch; }
 std::string measuredText(const TextChar& c, const FontEntry& f)
 {
     std::string text;
-    if (c.Kind == ckField) text = c.FieldResult.value_or(std::string());
-    else if (c.Kind == ckFootnoteRef || c.Kind == ckFootnoteNumber) text = std::to_string(c.ShownNumber);
+    if (c.Kind == ckField) text = c.FieldResult().value_or(std::string());
+    else if (c.Kind == ckFootnoteRef || c.Kind == ckFootnoteNumber) text = std::to_string(c.ShownNumber());
     else text.assign(1, char(c.Code));
     if (GettingOps(f.Options, foNoCapitals))
         for (char& ch : text) ch = char(ansiLower(uint8_t(ch)));

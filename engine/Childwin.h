@@ -110,7 +110,7 @@ public:
     // The new character at the cursor, or null when the cursor is outside the document.
     TextChar* NewChar();
     static void freezeichen(TextChar& c);
-    static void SetPCharText(Boxed<std::string>& slot, std::string_view text);
+    static void SetPCharText(CharSlot<std::string> slot, std::string_view text);
     int32_t GetNewFontIndex(const FontEntry& format);
     void RenderChar(TextChar& c, bool superscript, std::string_view text);
     void SetAllDirtyFlags();

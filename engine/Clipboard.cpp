@@ -336,7 +336,7 @@ TextChar TMDIChild::PastedChar(const TextChar& src, const ClipFragment& f, int32
         if (footnoteId == 0 && FootnoteCounter >= 0 && FootnoteCounter < kMaxFootnote) {
             const int32_t id = ++FootnoteCounter;
             c.FootnoteId = uint16_t(id);
-            c.ShownNumber = uint16_t(id);
+            c.setShownNumber(uint16_t(id));
             newFootnotes.push_back(id);
         } else {
             c.Kind = ckText;  // inside a footnote: its number as plain text
@@ -344,7 +344,7 @@ TextChar TMDIChild::PastedChar(const TextChar& src, const ClipFragment& f, int32
     } else if (c.Kind == ckFootnoteNumber) {
         if (footnoteId > 0) {
             c.FootnoteId = uint16_t(footnoteId);
-            c.ShownNumber = uint16_t(footnoteId);
+            c.setShownNumber(uint16_t(footnoteId));
         } else {
             c.Kind = ckText;
         }

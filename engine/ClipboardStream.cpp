@@ -241,7 +241,7 @@ private:
             const Dib* d = sentPicture(F, c);
             n += d ? 4 + d->Bits.size() + 4 + kHeaderSize + 4 * sentColours(*d) : 8;
         } else if (c.Kind == ckField) {
-            n += stringBytes(c.FieldResult) + stringBytes(c.FieldCode);
+            n += stringBytes(c.FieldResult()) + stringBytes(c.FieldCode());
         }
         return n;
     }
@@ -415,15 +415,15 @@ private:
                 out.i32(0);
             }
         } else if (c.Kind == ckField) {
-            out.lpString32(c.FieldResult ? std::string_view(*c.FieldResult) : std::string_view());
-            out.lpString32(c.FieldCode ? std::string_view(*c.FieldCode) : std::string_view());
+            out.lpString32(c.FieldResult() ? std::string_view(*c.FieldResult()) : std::string_view());
+            out.lpString32(c.FieldCode() ? std::string_view(*c.FieldCode()) : std::string_view());
         }
     }
 
     // Everything the character image says: two characters alike in all of
     // it have the same image, bit for bit.
     struct CharKey {
-        uint64_t Width = 0, Height = 0;
+        uint32_t Width = 0, Height = 0;  // float bits: each gives one f64 in the image
         int32_t FontIndex = 0;
         uint32_t GapBefore = 0;
         uint16_t ShownNumber = 0, FootnoteId = 0, PictureIndex = 0;
@@ -437,15 +437,15 @@ private:
         std::memcpy(&k.Height, &c.Height, sizeof k.Height);
         std::memcpy(&k.GapBefore, &c.GapBefore, sizeof k.GapBefore);
         k.FontIndex = c.FontIndex;
-        k.ShownNumber = c.ShownNumber;
+        k.ShownNumber = c.ShownNumber();
         k.FootnoteId = c.FootnoteId;
         k.PictureIndex = c.PictureIndex;
         k.Kind = c.Kind;
         k.Code = c.Code;
         k.TabLeader = c.TabLeader;
         k.Flags = c.Flags;
-        k.Slots = uint8_t(int(c.FieldResult.has_value()) | (int(c.FieldCode.has_value()) << 1) |
-                          (int(c.ParaCopy.has_value()) << 2));
+        k.Slots = uint8_t(int(c.FieldResult().has_value()) | (int(c.FieldCode().has_value()) << 1) |
+                          (int(c.ParaCopy().has_value()) << 2));
         return k;
     }
 
@@ -458,7 +458,7 @@ private:
     {
         const CharKey key = keyOf(c);
         const size_t h = (size_t(key.Code) * 0x9E3779B1u ^ size_t(key.FontIndex) * 0x85EBCA77u ^ size_t(key.Width) ^
-                          size_t(key.Width >> 32) ^ size_t(key.Flags) << 8) %
+                          size_t(key.Flags) << 8) %
                          kHeadSlots;
         if (Heads.empty()) Heads.resize(kHeadSlots);
         Head& slot = Heads[h];
@@ -610,19 +610,19 @@ public:
         c = std::move(img.ch);
         if (c.Kind > ckField) return fail();
         c.FontIndex = fontIndex(font.entry);
-        c.FieldResult.reset();
-        c.FieldCode.reset();
-        c.ParaCopy.reset();
+        c.FieldResult().reset();
+        c.FieldCode().reset();
+        c.ParaCopy().reset();
         // The stream does not carry an inline paragraph end's own format:
         // it takes the format of the line it was copied with.
-        if (img.hasParaCopy) c.ParaCopy = para;
+        if (img.hasParaCopy) c.ParaCopy() = para;
         if (c.Kind == ckPicture) {
             if (!picture(c)) return false;
         } else if (c.Kind == ckField) {
             std::string result, code;
             if (!in.lpString32(result, kMaxFieldText) || !in.lpString32(code, kMaxFieldText)) return false;
-            c.FieldResult = std::move(result);
-            c.FieldCode = std::move(code);
+            c.FieldResult() = std::move(result);
+            c.FieldCode() = std::move(code);
         } else if (c.Kind == ckFootnoteRef) {
             ++Refs;
         }

@@ -199,8 +199,8 @@ void clearForField(TMDIChild& w, TextChar& c)
     const bool picture = c.Kind == ckPicture;
     TMDIChild::freezeichen(c);
     c.Flags = 0;
-    c.ParaCopy.reset();
-    c.ShownNumber = 0;
+    c.ParaCopy().reset();
+    c.setShownNumber(0);
     c.FootnoteId = 0;
     c.PictureIndex = 0;
     c.TabLeader = 0;
@@ -243,8 +243,8 @@ void insertFieldChar(TMDIChild& w, std::string_view code, std::string_view resul
     }
     c->Kind = ckField;
     c->Code = 'a';
-    c->FieldResult = std::string(result);
-    c->FieldCode = std::string(code);
+    c->FieldResult() = std::string(result);
+    c->FieldCode() = std::string(code);
     w.RenderChar(*c, false, result);
     w.Cursor = TextPos{at.Area, at.Line, at.Char + 1};
     w.Anchor = w.Cursor;
@@ -258,7 +258,7 @@ void eachFormField(TMDIChild& w, F&& f)
     for (TextArea& a : w.Areas)
         for (TextLine& l : a.Lines)
             for (TextChar& c : l.Chars)
-                if (c.Kind == ckField && c.FieldCode && startsWith(*c.FieldCode, kFormFieldPrefix)) f(l, c);
+                if (c.Kind == ckField && c.FieldCode() && startsWith(*c.FieldCode(), kFormFieldPrefix)) f(l, c);
 }
 
 struct NoFieldDialogs : FieldDialogsUi {
@@ -365,14 +365,14 @@ void TMDIChild::FelderAktuallisieren()
             if (!l.Dirty && m.FieldsChars == l.CharCount() && !m.HasFields) continue;
             bool found = false;
             for (TextChar& c : l.Chars) {
-                if (c.Kind != ckField || !c.FieldCode) continue;
+                if (c.Kind != ckField || !c.FieldCode()) continue;
                 found = true;
-                const std::string& code = *c.FieldCode;
+                const std::string& code = *c.FieldCode();
                 if (code == "pagecount") FieldPageCountLines = true;
                 if (!ctx.evaluate(code, c, a.PageIndex, result)) continue;
                 if (result.empty()) result = " ";
-                if (c.FieldResult && *c.FieldResult == result) continue;
-                c.FieldResult = result;
+                if (c.FieldResult() && *c.FieldResult() == result) continue;
+                c.FieldResult() = result;
                 const double before = c.Width;
                 RenderChar(c, false, result);
                 // The line is broken after this, in the same pass: a longer
@@ -397,7 +397,7 @@ void TMDIChild::FieldsAfterPlacement()
     for (TextArea& a : Areas)
         for (TextLine& l : a.Lines)
             for (const TextChar& c : l.Chars)
-                if (c.Kind == ckField && c.FieldCode && *c.FieldCode == "pagecount") {
+                if (c.Kind == ckField && c.FieldCode() && *c.FieldCode() == "pagecount") {
                     l.Dirty = 1;
                     break;
                 }
@@ -502,7 +502,7 @@ void TMDIChild::Formulardialog()
 {
     FormDialogModel m;
     eachFormField(*this, [&](TextLine&, TextChar& c) {
-        m.Rows.emplace_back(c.FieldCode->substr(kFormFieldPrefix.size()), c.FieldResult.value_or(std::string()));
+        m.Rows.emplace_back(c.FieldCode()->substr(kFormFieldPrefix.size()), c.FieldResult().value_or(std::string()));
     });
     if (m.Rows.empty()) {
         refuse(kNoFormFields);
@@ -516,7 +516,7 @@ void TMDIChild::Formulardialog()
     bool changed = false;
     size_t k = 0;
     eachFormField(*this, [&](TextLine&, TextChar& c) {
-        changed = changed || c.FieldResult.value_or(std::string()) != m.Rows[k].second;
+        changed = changed || c.FieldResult().value_or(std::string()) != m.Rows[k].second;
         ++k;
     });
     if (!changed) return;
@@ -525,7 +525,7 @@ void TMDIChild::Formulardialog()
     k = 0;
     eachFormField(*this, [&](TextLine& l, TextChar& c) {
         l.Dirty = 1;
-        c.FieldResult = m.Rows[k].second;
+        c.FieldResult() = m.Rows[k].second;
         RenderChar(c, false, m.Rows[k].second);
         ++k;
     });

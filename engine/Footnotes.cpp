@@ -75,7 +75,7 @@ void TMDIChild::FussnoteEinfuegen()
         ref->Kind = ckFootnoteRef;
         ref->Code = '1';
         ref->FootnoteId = uint16_t(id);
-        ref->ShownNumber = uint16_t(id);
+        ref->setShownNumber(uint16_t(id));
         RenderChar(*ref, true, number);
         Areas[size_t(at.Area)].Lines[size_t(at.Line)].Dirty = 1;
         PositionsCharsInserted(at.Area, at.Line, at.Char, 1);
@@ -87,7 +87,7 @@ void TMDIChild::FussnoteEinfuegen()
         own->Kind = ckFootnoteNumber;
         own->Code = '1';
         own->FootnoteId = uint16_t(id);
-        own->ShownNumber = uint16_t(id);
+        own->setShownNumber(uint16_t(id));
         RenderChar(*own, true, number);
     }
     Cursor.Char = 1;

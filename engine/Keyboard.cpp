@@ -96,8 +96,8 @@ void clearForReuse(TextChar& c)
 {
     TMDIChild::freezeichen(c);
     c.Flags = 0;
-    c.ParaCopy.reset();
-    c.ShownNumber = 0;
+    c.ParaCopy().reset();
+    c.setShownNumber(0);
     c.FootnoteId = 0;
     c.PictureIndex = 0;
     c.TabLeader = 0;

@@ -269,7 +269,7 @@ std::vector<uint8_t> joinLines(TMDIChild& w, int32_t area)
             step.Inline.Kind = ckText;
             step.Inline.Code = uint8_t(12 + ql.EndKind);
             step.Inline.FontIndex = inlineFont;
-            if (ql.EndKind != ekLineBreak) step.Inline.ParaCopy = fl.Para;
+            if (ql.EndKind != ekLineBreak) step.Inline.ParaCopy() = fl.Para;
             ++offset;
         }
         length[size_t(q)] = offset + length[size_t(f)];
@@ -674,7 +674,7 @@ WalkResult BreakWalk::walk(const AbsatzFormat& para, TextChar* chars, int32_t co
             r.InlineEnd = i;
             // After a paragraph end (or a page break) inside a joined cell
             // comes the paragraph whose format the character carries.
-            if (c.Code != 14) w.LayoutPara = c.ParaCopy ? *c.ParaCopy : para;
+            if (c.Code != 14) w.LayoutPara = c.ParaCopy() ? *c.ParaCopy() : para;
             break;
         }
         if (isTextCode(c, 9)) setTabWidth(para, chars, count, i, x);
@@ -684,7 +684,7 @@ WalkResult BreakWalk::walk(const AbsatzFormat& para, TextChar* chars, int32_t co
             break;
         }
         x += c.Width;
-        r.Tallest = std::max(r.Tallest, c.Height);
+        r.Tallest = std::max(r.Tallest, double(c.Height));
         w.LayoutFontIndex = c.FontIndex;
     }
     return r;

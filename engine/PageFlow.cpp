@@ -257,7 +257,7 @@ private:
     void setShownNumber(TextChar& c, TextLine& line, int32_t number)
     {
         const double oldWidth = c.Width;
-        c.ShownNumber = uint16_t(number);
+        c.setShownNumber(uint16_t(number));
         w_.RenderChar(c, true, std::to_string(number));
         if (c.Width != oldWidth) line.Dirty = 1;
     }
@@ -310,7 +310,7 @@ private:
             setShownNumber(ref, line, number);
             for (TextLine& fl : fa.Lines)
                 for (TextChar& c : fl.Chars)
-                    if (c.Kind == ckFootnoteNumber && c.ShownNumber != number) setShownNumber(c, fl, number);
+                    if (c.Kind == ckFootnoteNumber && c.ShownNumber() != number) setShownNumber(c, fl, number);
             ++counter_;
             numberOf_[u] = number;
 

@@ -135,7 +135,7 @@ void encodeTextChar(ByteWriter& out, const TextChar& ch)
     ImageSpan span(out, kTextCharSize);
     out.u8(ch.Kind);
     out.u8(ch.Code);
-    out.u16(ch.ShownNumber);
+    out.u16(ch.ShownNumber());
     out.u16(ch.FootnoteId);
     out.f64(ch.Width);
     out.f64(ch.Height);
@@ -143,9 +143,9 @@ void encodeTextChar(ByteWriter& out, const TextChar& ch)
     out.u8(ch.TabLeader);
     out.u16(ch.PictureIndex);
     out.u8(ch.Flags);
-    slot(out, ch.FieldResult.has_value());
-    slot(out, ch.FieldCode.has_value());
-    slot(out, ch.ParaCopy.has_value());
+    slot(out, ch.FieldResult().has_value());
+    slot(out, ch.FieldCode().has_value());
+    slot(out, ch.ParaCopy().has_value());
     out.f32(ch.GapBefore);
 }
 
@@ -155,10 +155,10 @@ TextCharImage decodeTextChar(ByteReader& in)
     TextChar& ch = img.ch;
     ch.Kind = in.u8();
     ch.Code = in.u8();
-    ch.ShownNumber = in.u16();
+    ch.setShownNumber(in.u16());
     ch.FootnoteId = in.u16();
-    ch.Width = in.f64();
-    ch.Height = in.f64();
+    ch.Width = narrowLength(in.f64());
+    ch.Height = narrowLength(in.f64());
     ch.FontIndex = in.i32();
     ch.TabLeader = in.u8();
     ch.PictureIndex = in.u16();

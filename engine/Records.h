@@ -6,7 +6,9 @@
 
 #include "engine/Boxed.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -89,23 +91,129 @@ struct AbsatzFormat {
     friend bool operator==(const AbsatzFormat&, const AbsatzFormat&) = default;
 };
 
-struct TextChar {
-    uint8_t Kind = 0;
-    uint8_t Code = 0;
+// What only fields, footnote marks and inline paragraph ends carry. A
+// character keeps it behind one pointer, and only while something in it is
+// set, so the million characters of a long text hold no block at all.
+struct CharExtra {
     uint16_t ShownNumber = 0;
-    uint16_t FootnoteId = 0;
-    double Width = 0;
-    double Height = 0;
-    int32_t FontIndex = 0;
-    uint8_t TabLeader = 0;
-    uint16_t PictureIndex = 0;
-    uint8_t Flags = 0;
-    float GapBefore = 0;
     Boxed<std::string> FieldResult;
     Boxed<std::string> FieldCode;
     Boxed<AbsatzFormat> ParaCopy;  // code 13 only: format of the paragraph after it
-    friend bool operator==(const TextChar&, const TextChar&) = default;
+
+    bool unset() const { return ShownNumber == 0 && !FieldResult && !FieldCode && !ParaCopy; }
+    friend bool operator==(const CharExtra&, const CharExtra&) = default;
 };
+
+// One of a character's rare fields, as the character's owner reads and sets
+// it: the use of a Boxed value, with the shared block made on the first
+// value set and freed when the last one is reset.
+template <class T>
+class CharSlot {
+public:
+    CharSlot(Boxed<CharExtra>& extra, Boxed<T> CharExtra::*slot) : extra_(extra), slot_(slot) {}
+    CharSlot(const CharSlot&) = default;
+
+    explicit operator bool() const { return get() != nullptr; }
+    bool has_value() const { return get() != nullptr; }
+    T* get() const { return extra_ ? ((*extra_).*slot_).get() : nullptr; }
+    T& operator*() const { return *get(); }
+    T* operator->() const { return get(); }
+    const T& value_or(const T& fallback) const { return extra_ ? ((*extra_).*slot_).value_or(fallback) : fallback; }
+
+    void reset() const
+    {
+        if (!extra_) return;
+        ((*extra_).*slot_).reset();
+        if (extra_->unset()) extra_.reset();
+    }
+    const CharSlot& operator=(const T& v) const { box() = v; return *this; }
+    const CharSlot& operator=(T&& v) const { box() = std::move(v); return *this; }
+    const CharSlot& operator=(const Boxed<T>& v) const
+    {
+        if (v) box() = *v;
+        else reset();
+        return *this;
+    }
+    // Assigns the value, not the handle.
+    const CharSlot& operator=(const CharSlot& o) const
+    {
+        if (!o) reset();
+        else if (o.get() != get()) box() = T(*o);
+        return *this;
+    }
+
+private:
+    Boxed<T>& box() const
+    {
+        if (!extra_) extra_ = CharExtra{};
+        return (*extra_).*slot_;
+    }
+    Boxed<CharExtra>& extra_;
+    Boxed<T> CharExtra::*slot_;
+};
+
+template <class T>
+inline const Boxed<T> kUnsetCharSlot{};
+
+// A length read as a double going into a float field: finite values beyond
+// the float range are held to the largest float instead of being undefined;
+// infinities and NaN exist as floats and stay what they are.
+inline float narrowLength(double v)
+{
+    constexpr double top = 3.4028234663852886e38;  // the largest float
+    if (!std::isfinite(v)) return static_cast<float>(v);
+    return static_cast<float>(std::clamp(v, -top, top));
+}
+
+struct TextChar {
+    uint8_t Kind = 0;
+    uint8_t Code = 0;
+    uint8_t TabLeader = 0;
+    uint8_t Flags = 0;
+    int32_t FontIndex = 0;
+    float Width = 0;
+    float Height = 0;
+    float GapBefore = 0;
+    uint16_t PictureIndex = 0;
+    uint16_t FootnoteId = 0;
+
+    uint16_t ShownNumber() const { return Extra ? Extra->ShownNumber : 0; }
+    void setShownNumber(uint16_t v)
+    {
+        if (!Extra) {
+            if (v == 0) return;
+            Extra = CharExtra{};
+        }
+        Extra->ShownNumber = v;
+        if (Extra->unset()) Extra.reset();
+    }
+    CharSlot<std::string> FieldResult() { return {Extra, &CharExtra::FieldResult}; }
+    CharSlot<std::string> FieldCode() { return {Extra, &CharExtra::FieldCode}; }
+    CharSlot<AbsatzFormat> ParaCopy() { return {Extra, &CharExtra::ParaCopy}; }
+    const Boxed<std::string>& FieldResult() const { return Extra ? Extra->FieldResult : kUnsetCharSlot<std::string>; }
+    const Boxed<std::string>& FieldCode() const { return Extra ? Extra->FieldCode : kUnsetCharSlot<std::string>; }
+    const Boxed<AbsatzFormat>& ParaCopy() const { return Extra ? Extra->ParaCopy : kUnsetCharSlot<AbsatzFormat>; }
+    // Whether any rare field is set (the character then holds a block).
+    bool hasExtra() const { return bool(Extra); }
+
+    friend bool operator==(const TextChar& a, const TextChar& b)
+    {
+        if (a.Kind != b.Kind || a.Code != b.Code || a.TabLeader != b.TabLeader || a.Flags != b.Flags ||
+            a.FontIndex != b.FontIndex || a.Width != b.Width || a.Height != b.Height ||
+            a.GapBefore != b.GapBefore || a.PictureIndex != b.PictureIndex || a.FootnoteId != b.FootnoteId)
+            return false;
+        // No block reads as a block with everything unset.
+        if (!a.Extra || !b.Extra) {
+            const Boxed<CharExtra>& other = a.Extra ? a.Extra : b.Extra;
+            return !other || other->unset();
+        }
+        return *a.Extra == *b.Extra;
+    }
+
+private:
+    Boxed<CharExtra> Extra;
+};
+static_assert(sizeof(TextChar) == 32);
 
 // What layout remembers about a line between passes. No part of the line's
 // value: copies carry it, comparisons ignore it, files never store it.

@@ -201,10 +201,10 @@ TextChar* TMDIChild::NewChar()
     TextChar& ch = *chars.emplace(chars.begin() + c.Char);
     ch.Kind = ckText;
     ch.Code = 'a';
-    ch.ShownNumber = 0;
+    ch.setShownNumber(0);
     ch.FootnoteId = 0;
-    ch.FieldResult.reset();
-    ch.FieldCode.reset();
+    ch.FieldResult().reset();
+    ch.FieldCode().reset();
     ch.GapBefore = 0;
     SettingOpsB(ch.Flags, cfSoftHyphen, false);
     ch.FontIndex = fontIndex;
@@ -213,11 +213,11 @@ TextChar* TMDIChild::NewChar()
 
 void TMDIChild::freezeichen(TextChar& c)
 {
-    c.FieldResult.reset();
-    c.FieldCode.reset();
+    c.FieldResult().reset();
+    c.FieldCode().reset();
 }
 
-void TMDIChild::SetPCharText(Boxed<std::string>& slot, std::string_view text)
+void TMDIChild::SetPCharText(CharSlot<std::string> slot, std::string_view text)
 {
     slot = std::string(text);
 }

@@ -116,10 +116,10 @@ void putChar(ByteWriter& out, const TextChar& c)
         out.f64(c.Width);
         out.f64(c.Height);
     } else if (c.Kind >= ckFootnoteRef && c.Kind <= ckField) {
-        out.u16(c.ShownNumber);
+        out.u16(c.ShownNumber());
         out.u16(c.FootnoteId);
-        out.lpString32(c.FieldResult ? std::string_view(*c.FieldResult) : std::string_view());
-        out.lpString32(c.FieldCode ? std::string_view(*c.FieldCode) : std::string_view());
+        out.lpString32(c.FieldResult() ? std::string_view(*c.FieldResult()) : std::string_view());
+        out.lpString32(c.FieldCode() ? std::string_view(*c.FieldCode()) : std::string_view());
         out.f64(c.Width);
         out.f64(c.Height);
     }
@@ -154,7 +154,7 @@ void putParaCopies(ByteWriter& out, const std::vector<TextArea>& areas)
     for (const TextArea& a : areas)
         for (const TextLine& l : a.Lines)
             for (const TextChar& c : l.Chars)
-                if (c.ParaCopy) ++count;
+                if (c.ParaCopy()) ++count;
     if (count == 0) return;
     out.lpString32(kParaCopyTag);
     out.i32(count);
@@ -162,12 +162,12 @@ void putParaCopies(ByteWriter& out, const std::vector<TextArea>& areas)
         for (size_t li = 0; li < areas[ai].Lines.size(); ++li) {
             const TextLine& l = areas[ai].Lines[li];
             for (size_t ci = 0; ci < l.Chars.size(); ++ci) {
-                if (!l.Chars[ci].ParaCopy) continue;
+                if (!l.Chars[ci].ParaCopy()) continue;
                 out.i32(int32_t(ai));
                 out.i32(int32_t(li));
                 out.i32(int32_t(ci));
-                encodeAbsatzFormat(out, *l.Chars[ci].ParaCopy);
-                putFormatTail(out, *l.Chars[ci].ParaCopy);
+                encodeAbsatzFormat(out, *l.Chars[ci].ParaCopy());
+                putFormatTail(out, *l.Chars[ci].ParaCopy());
             }
         }
 }
@@ -322,9 +322,9 @@ bool Parser::readStyles()
         para.hasBulletFace = img.hasBulletFace;
         if (!readFormatTail(img.style.Para, para, "style tab stops")) return false;
         TextChar& s = img.style.Sample;
-        s.FieldResult.reset();
-        s.FieldCode.reset();
-        s.ParaCopy.reset();
+        s.FieldResult().reset();
+        s.FieldCode().reset();
+        s.ParaCopy().reset();
         doc_.Vorlagen.push_back(std::move(img.style));
     }
     return true;
@@ -415,12 +415,12 @@ bool Parser::readChar(TextChar& c)
         c.Width = finiteOr(in_.f64(), 0);
         c.Height = finiteOr(in_.f64(), 0);
     } else if (c.Kind != ckText) {
-        c.ShownNumber = in_.u16();
+        c.setShownNumber(in_.u16());
         c.FootnoteId = in_.u16();
         std::string result, code;
         if (!readString(result, "field result") || !readString(code, "field code")) return false;
-        if (!result.empty()) c.FieldResult = std::move(result);
-        if (!code.empty()) c.FieldCode = std::move(code);
+        if (!result.empty()) c.FieldResult() = std::move(result);
+        if (!code.empty()) c.FieldCode() = std::move(code);
         c.Width = finiteOr(in_.f64(), 0);
         c.Height = finiteOr(in_.f64(), 0);
     }
@@ -533,7 +533,7 @@ bool Parser::readParaCopies()
         if (line < 0 || size_t(line) >= lines.size()) continue;
         auto& chars = lines[size_t(line)].Chars;
         if (ch < 0 || size_t(ch) >= chars.size() || chars[size_t(ch)].Code != 13) continue;
-        chars[size_t(ch)].ParaCopy = std::move(img.format);
+        chars[size_t(ch)].ParaCopy() = std::move(img.format);
     }
     return true;
 }

@@ -36,8 +36,8 @@ inline void readerMakeField(TMDIChild& w, TextChar& c, const char* code)
 {
     c.Kind = ckField;
     c.Code = 'a';
-    TMDIChild::SetPCharText(c.FieldResult, "1");
-    TMDIChild::SetPCharText(c.FieldCode, code);
+    TMDIChild::SetPCharText(c.FieldResult(), "1");
+    TMDIChild::SetPCharText(c.FieldCode(), code);
     w.RenderChar(c, false, "1");
 }
 

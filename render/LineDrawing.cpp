@@ -45,7 +45,7 @@ int32_t truncPx(double v)
 
 bool isTextCode(const TextChar& c, uint8_t code) { return c.Kind == ckText && c.Code == code; }
 
-bool isPageField(const TextChar& c) { return c.Kind == ckField && c.FieldCode && *c.FieldCode == "page"; }
+bool isPageField(const TextChar& c) { return c.Kind == ckField && c.FieldCode() && *c.FieldCode() == "page"; }
 
 // The line `CellsPerRow` places before line k (in the flow), or null.
 const TextLine* lineBefore(TMDIChild& w, int32_t area, int32_t k, int32_t step)
@@ -408,8 +408,8 @@ void AreaDrawing::extent(LineDraw& s)
         // (the text of textGlyph).
         if (p.Policy.WriteBack && isPageField(c)) {
             const std::string number = std::to_string(p.Page + 1);
-            if (!c.FieldResult || *c.FieldResult != number) {
-                c.FieldResult = number;
+            if (!c.FieldResult() || *c.FieldResult() != number) {
+                c.FieldResult() = number;
                 w.RenderChar(c, false, number);
             }
         }
@@ -693,8 +693,8 @@ void AreaDrawing::textGlyph(LineDraw& s, const TextChar& c, const FontEntry& f, 
     const int32_t ty = s.ty, lineHpx = s.lineHpx;
     std::string text;
     if (isPageField(c)) text = std::to_string(p.Page + 1);
-    else if (c.Kind == ckField) text = c.FieldResult ? *c.FieldResult : std::string();
-    else if (c.Kind == ckFootnoteRef || c.Kind == ckFootnoteNumber) text = std::to_string(c.ShownNumber);
+    else if (c.Kind == ckField) text = c.FieldResult() ? *c.FieldResult() : std::string();
+    else if (c.Kind == ckFootnoteRef || c.Kind == ckFootnoteNumber) text = std::to_string(c.ShownNumber());
     else text.assign(1, char(c.Code));
     if (s.line.HyphenAfter && j == s.n - 1) text += '-';
     text = convertCase(std::move(text), f.Options);

@@ -45,6 +45,7 @@ bool isFootnoteArea(const TextArea& a) { return a.AreaType == atFooter && a.Foot
 bool SkipUnseenAreas = true;
 
 int32_t Pass::px(double mm) const { return clampPx(std::trunc(mm / MmPerPx)); }
+int32_t Pass::px(float mm) const { return px(double(mm) * (1.0 + 0x1p-23)); }
 
 int32_t Pass::pxRound(double mm) const
 {
@@ -764,7 +765,7 @@ bool writesBackUnseen(const Pass& p, const PageLoop& loop, int32_t k)
     for (const TextLine& l : a.Lines) {
         if (l.AnchorId > 0 || l.IsCell || (l.Para.BulletFace && l.Para.BulletFace->empty())) return true;
         for (const TextChar& c : l.Chars)
-            if (c.GapBefore != 0 || (c.Kind == ckField && c.FieldCode && *c.FieldCode == "page")) return true;
+            if (c.GapBefore != 0 || (c.Kind == ckField && c.FieldCode() && *c.FieldCode() == "page")) return true;
     }
     return false;
 }

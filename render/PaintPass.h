@@ -116,6 +116,10 @@ struct Pass {
     explicit Pass(TMDIChild& w) : W(w) {}
 
     int32_t px(double mm) const;        // trunc(mm / MmPerPx)
+    // A character's size is a float, up to half a float step below the
+    // whole pixels it was measured at: that much is allowed for before
+    // truncating, so the character keeps its measured pixels.
+    int32_t px(float mm) const;
     int32_t pxRound(double mm) const;   // round half to even
     // The running font for a format and whole-point size.
     void useFont(const std::string& face, int32_t size, uint8_t style, uint8_t charset);

@@ -1367,7 +1367,7 @@ void Reader::inlineBreak(uint8_t code)
     copy.Tabs.clear();
     copy.BulletFace.reset();
     copy.ListKind = 0;
-    ch->ParaCopy = copy;
+    ch->ParaCopy() = copy;
     SavedCellFormat = copy;
 }
 
@@ -1465,7 +1465,7 @@ void Reader::insertFootnote()
     if (TextChar* ref = newChar('1')) {
         ref->Kind = ckFootnoteRef;
         ref->FootnoteId = uint16_t(id);
-        ref->ShownNumber = uint16_t(id);
+        ref->setShownNumber(uint16_t(id));
         W.RenderChar(*ref, true, number);
     }
     const TextPos after = W.Cursor;
@@ -1478,7 +1478,7 @@ void Reader::insertFootnote()
     if (TextChar* own = newChar('1')) {
         own->Kind = ckFootnoteNumber;
         own->FootnoteId = uint16_t(id);
-        own->ShownNumber = uint16_t(id);
+        own->setShownNumber(uint16_t(id));
         W.RenderChar(*own, true, number);
     }
     // The footnote's own text brings the space after its number.
@@ -1497,9 +1497,9 @@ void Reader::finishFormField()
     if (!ch) return;
     ch->Kind = ckField;
     ch->Code = 'a';
-    TMDIChild::SetPCharText(ch->FieldResult, FormDefault.empty() ? "{" + FormName + "}" : FormDefault);
-    TMDIChild::SetPCharText(ch->FieldCode, "FormField" + FormName);
-    W.RenderChar(*ch, false, *ch->FieldResult);
+    TMDIChild::SetPCharText(ch->FieldResult(), FormDefault.empty() ? "{" + FormName + "}" : FormDefault);
+    TMDIChild::SetPCharText(ch->FieldCode(), "FormField" + FormName);
+    W.RenderChar(*ch, false, *ch->FieldResult());
 }
 
 void Reader::finishShapeProperty()

@@ -28,6 +28,12 @@ int64_t twips(double mm)
     const double t = std::clamp(mm, -1.0e6, 1.0e6) * 1440.0 / kMmPerInch;
     return int64_t(std::trunc(t + std::copysign(1e-6, t)));
 }
+// A character's size is held as a float, which may sit up to half a float
+// step below the whole twips it was read at: that much is allowed for too.
+int64_t floatTwips(float mm)
+{
+    return twips(double(mm) * (1.0 + 0x1p-23));
+}
 
 class Writer {
 public:
@@ -359,8 +365,8 @@ void Writer::picture(const TextChar& c)
     Out += "{\\pict";
     word("\\picw", dibwidth(pic));
     word("\\pich", dibheight(pic));
-    word("\\picwgoal", twips(c.Width));
-    word("\\pichgoal", twips(c.Height));
+    word("\\picwgoal", floatTwips(c.Width));
+    word("\\pichgoal", floatTwips(c.Height));
     Out += "\\wmetafile1 ";
     static const char kHex[] = "0123456789abcdef";
     Out.reserve(Out.size() + wmf.size() * 2 + 2);
@@ -381,8 +387,8 @@ void Writer::footnote(const TextChar& c)
 
 void Writer::field(const TextChar& c)
 {
-    const std::string code = c.FieldCode ? *c.FieldCode : std::string();
-    const std::string result = c.FieldResult ? *c.FieldResult : std::string();
+    const std::string code = c.FieldCode() ? *c.FieldCode() : std::string();
+    const std::string result = c.FieldResult() ? *c.FieldResult() : std::string();
     if (code.rfind("FormField", 0) == 0) {
         // A form field keeps its name and its text as the form field group.
         const std::string name = code.substr(9);
@@ -429,7 +435,7 @@ void Writer::characters(const TextLine& l)
         // with the format it carries.
         if (l.IsCell && c.Kind == ckText && c.Code == 13) {
             Out += "\\par";
-            paragraphHeader(l, c.ParaCopy ? *c.ParaCopy : l.Para, true);
+            paragraphHeader(l, c.ParaCopy() ? *c.ParaCopy() : l.Para, true);
             continue;
         }
         character(c);

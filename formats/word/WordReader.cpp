@@ -458,8 +458,8 @@ private:
         AbsatzFormat* target = &l->Para;
         // In a cell, a paragraph after an inline paragraph end takes its
         // format into that end's copy.
-        if (props.P.InTable && PendingCell >= 0 && PendingCell < l->CharCount() && l->Chars[size_t(PendingCell)].ParaCopy)
-            target = &*l->Chars[size_t(PendingCell)].ParaCopy;
+        if (props.P.InTable && PendingCell >= 0 && PendingCell < l->CharCount() && l->Chars[size_t(PendingCell)].ParaCopy())
+            target = &*l->Chars[size_t(PendingCell)].ParaCopy();
         // The format is written once per paragraph and run of properties,
         // not compared for every character: a long paragraph of one format
         // would otherwise compare its whole format (tabs and all) per letter.
@@ -599,7 +599,7 @@ private:
         TextChar& ref = l->Chars[size_t(W.Cursor.Char - 1)];
         ref.Kind = ckFootnoteRef;
         ref.FootnoteId = uint16_t(id);
-        ref.ShownNumber = uint16_t(id);
+        ref.setShownNumber(uint16_t(id));
         W.RenderChar(ref, true, std::to_string(id));
         W.FootnoteCounter = id;
         const int32_t area = readerFootnoteArea(W, id);
@@ -649,8 +649,8 @@ private:
         TextLine* l = cursorLine();
         if (!l) return;
         AbsatzFormat copy = l->Para;
-        if (PendingCell >= 0 && PendingCell < l->CharCount() && l->Chars[size_t(PendingCell)].ParaCopy)
-            copy = *l->Chars[size_t(PendingCell)].ParaCopy;
+        if (PendingCell >= 0 && PendingCell < l->CharCount() && l->Chars[size_t(PendingCell)].ParaCopy())
+            copy = *l->Chars[size_t(PendingCell)].ParaCopy();
         newChar(code);
         if (code != 13 || W.Cursor.Char < 1) return;
         copy.LeftIndent = copy.RightIndent = 2.5;
@@ -660,7 +660,7 @@ private:
         copy.Tabs.clear();
         copy.BulletFace.reset();
         PendingCell = W.Cursor.Char - 1;
-        l->Chars[size_t(PendingCell)].ParaCopy = copy;
+        l->Chars[size_t(PendingCell)].ParaCopy() = copy;
         ParaDone = false;
     }
 

@@ -79,8 +79,8 @@ std::string fields(const TMDIChild& w)
     for (const TextArea& a : w.Areas)
         for (const TextLine& l : a.Lines)
             for (const TextChar& c : l.Chars)
-                if (c.Kind == ckField && c.FieldCode)
-                    out += *c.FieldCode + "=" + c.FieldResult.value_or(std::string()) + ";";
+                if (c.Kind == ckField && c.FieldCode())
+                    out += *c.FieldCode() + "=" + c.FieldResult().value_or(std::string()) + ";";
     return out;
 }
 

@@ -88,7 +88,7 @@ TEST_F(CharacterFormat, ASelectionIsFormattedExceptItsPictures)
     EXPECT_EQ(w.UndoCopies.size(), before + 1);
     EXPECT_EQ(w.UndoCopies.back().Label, "Character format");
     // Measured again in the bold face.
-    EXPECT_DOUBLE_EQ(cs[0].Width, mm(extent(fontOf(cs[0]), 12, "a").cx));
+    EXPECT_FLOAT_EQ(cs[0].Width, mm(extent(fontOf(cs[0]), 12, "a").cx));
     EXPECT_NE(cs[0].FontIndex, plain);
 }
 
@@ -253,13 +253,13 @@ TEST_F(CharacterFormat, RaisedAndSmallCharactersAreMeasuredAtTheirReducedSize)
     const FontEntry& f = fontOf(x);
     EXPECT_DOUBLE_EQ(f.Size, 11);
     // 11 x 0.6 = 6.6: the width at 7 pt, the height at the full 11 pt.
-    EXPECT_DOUBLE_EQ(x.Width, mm(extent(f, 7, "x").cx));
-    EXPECT_DOUBLE_EQ(x.Height, mm(extent(f, 11, "x").cy));
+    EXPECT_FLOAT_EQ(x.Width, mm(extent(f, 7, "x").cx));
+    EXPECT_FLOAT_EQ(x.Height, mm(extent(f, 11, "x").cy));
 
     // Half a point reduces to nothing: measured at 1 pt.
     w.FontState.Size = 0.5;
     w.formatieren(s);
-    EXPECT_DOUBLE_EQ(x.Width, mm(extent(fontOf(x), 1, "x").cx));
+    EXPECT_FLOAT_EQ(x.Width, mm(extent(fontOf(x), 1, "x").cx));
 
     // Small caps: the capital at three quarters of the size.
     key(VK_END);
@@ -273,8 +273,8 @@ TEST_F(CharacterFormat, RaisedAndSmallCharactersAreMeasuredAtTheirReducedSize)
     s.Options[foSmallCaps] = 1;
     w.formatieren(s);
     const TextChar& a = w.Areas[0].Lines[0].Chars[1];
-    EXPECT_DOUBLE_EQ(a.Width, mm(extent(fontOf(a), 9, "A").cx));
-    EXPECT_DOUBLE_EQ(a.Height, mm(extent(fontOf(a), 12, "A").cy));
+    EXPECT_FLOAT_EQ(a.Width, mm(extent(fontOf(a), 9, "A").cx));
+    EXPECT_FLOAT_EQ(a.Height, mm(extent(fontOf(a), 12, "A").cy));
 }
 
 TEST_F(CharacterFormat, FieldsAndFootnoteMarksAreMeasuredByTheTextTheyShow)
@@ -282,17 +282,17 @@ TEST_F(CharacterFormat, FieldsAndFootnoteMarksAreMeasuredByTheTextTheyShow)
     type("ab");
     std::vector<TextChar>& cs = w.Areas[0].Lines[0].Chars;
     cs[0].Kind = ckField;
-    cs[0].FieldResult = std::string("page 12");
+    cs[0].FieldResult() = std::string("page 12");
     cs[1].Kind = ckFootnoteRef;
-    cs[1].ShownNumber = 37;
+    cs[1].setShownNumber(37);
     w.FontState.Options = 0;
     SettingOps(w.FontState.Options, foCapitals, true);
     TMDIChild::FormatSwitches s;
     s.Options[foCapitals] = 1;
     key(VK_A, ssCtrl);
     w.formatieren(s);
-    EXPECT_DOUBLE_EQ(cs[0].Width, mm(extent(fontOf(cs[0]), 12, "PAGE 12").cx));
-    EXPECT_DOUBLE_EQ(cs[1].Width, mm(extent(fontOf(cs[1]), 12, "37").cx));
+    EXPECT_FLOAT_EQ(cs[0].Width, mm(extent(fontOf(cs[0]), 12, "PAGE 12").cx));
+    EXPECT_FLOAT_EQ(cs[1].Width, mm(extent(fontOf(cs[1]), 12, "37").cx));
     EXPECT_TRUE(GettingOps(fontOf(cs[1]).Options, foCapitals));
 
     // A character naming no font entry is formatted from the current format.

@@ -119,7 +119,7 @@ protected:
         const TextPos p = w.Cursor;
         return w.Areas[size_t(p.Area)].Lines[size_t(p.Line)].Chars[size_t(p.Char - 1)];
     }
-    std::string result(const TextChar& c) { return c.FieldResult.value_or("(none)"); }
+    std::string result(const TextChar& c) { return c.FieldResult().value_or("(none)"); }
     std::vector<const TextChar*> fields()
     {
         std::vector<const TextChar*> out;
@@ -264,7 +264,7 @@ TEST_F(Fields, DateAndTimeTypedAsTextIsOneUndoStepOverTheSelection)
     dialogs.user = [](UserDateTimeModel& m) { m.Edit1 = "yyyy"; return true; };
     w.DateTimeEinfuegen();
     ASSERT_EQ(fields().size(), 1u);
-    EXPECT_EQ(*fields()[0]->FieldCode, "datetimeyyyy");
+    EXPECT_EQ(*fields()[0]->FieldCode(), "datetimeyyyy");
     dialogs.user = [](UserDateTimeModel& m) { m.Edit1.clear(); return true; };
     w.DateTimeEinfuegen();
     EXPECT_EQ(fields().size(), 1u);
@@ -291,7 +291,7 @@ TEST_F(Fields, InsertFieldDialogBuildsCodesFromItsLists)
         w.FeldEinfuegen();
         ASSERT_FALSE(fields().empty());
         const TextPos p = w.Cursor;
-        EXPECT_EQ(*w.Areas[size_t(p.Area)].Lines[size_t(p.Line)].Chars[size_t(p.Char - 1)].FieldCode, c.code);
+        EXPECT_EQ(*w.Areas[size_t(p.Area)].Lines[size_t(p.Line)].Chars[size_t(p.Char - 1)].FieldCode(), c.code);
     }
     // An emptied user-defined format is refused.
     dialogs.feld = [](FeldEinfuegenModel& m) { m.ListBox1Click(2); m.Selected = 4; return true; };
@@ -362,7 +362,7 @@ TEST_F(Fields, ALongerResultIsBrokenInTheSamePassAndPageCountsFollowNewPages)
     ASSERT_GT(w.GetAnzPages(), 1);
     std::string shown;
     for (const TextChar* c : fields())
-        if (*c->FieldCode == "pagecount") shown = result(*c);
+        if (*c->FieldCode() == "pagecount") shown = result(*c);
     EXPECT_EQ(shown, std::to_string(w.GetAnzPages()));
 }
 

@@ -56,7 +56,7 @@ TextChar mark(TMDIChild& w, uint8_t kind, int32_t id, int32_t shown)
     c.Kind = kind;
     c.Code = '1';
     c.FootnoteId = uint16_t(id);
-    c.ShownNumber = uint16_t(shown);
+    c.setShownNumber(uint16_t(shown));
     c.FontIndex = w.GetNewFontIndex(FontEntryFromState(w.FontState));
     w.RenderChar(c, true, std::to_string(shown));
     return c;
@@ -135,7 +135,7 @@ TEST(FussnoteEinfuegen, InsertsMarkAndAreaAndLayoutPlacesIt)
     EXPECT_EQ(ref.Kind, ckFootnoteRef);
     EXPECT_EQ(ref.Code, '1');
     EXPECT_EQ(ref.FootnoteId, 1);
-    EXPECT_EQ(ref.ShownNumber, 1);
+    EXPECT_EQ(ref.ShownNumber(), 1);
     EXPECT_GT(ref.Width, 0);
     EXPECT_EQ(w.Cursor, (TextPos{0, 0, 6}));
     EXPECT_EQ(w.Anchor, w.Cursor);
@@ -194,18 +194,18 @@ TEST(FussnoteEinfuegen, ReverseInsertionStillNumbersInTextOrder)
     EXPECT_EQ(chars[2].FootnoteId, 3);
     EXPECT_EQ(chars[5].FootnoteId, 2);
     EXPECT_EQ(chars[8].FootnoteId, 1);
-    EXPECT_EQ(chars[2].ShownNumber, 1);
-    EXPECT_EQ(chars[5].ShownNumber, 2);
-    EXPECT_EQ(chars[8].ShownNumber, 3);
+    EXPECT_EQ(chars[2].ShownNumber(), 1);
+    EXPECT_EQ(chars[5].ShownNumber(), 2);
+    EXPECT_EQ(chars[8].ShownNumber(), 3);
 
     // Each area's own number follows its reference; the last placed sits
     // lowest, the first placed on top with the separator line.
     const TextArea& n1 = w.Areas[size_t(w.GetFootNoteField(3))];
     const TextArea& n2 = w.Areas[size_t(w.GetFootNoteField(2))];
     const TextArea& n3 = w.Areas[size_t(w.GetFootNoteField(1))];
-    EXPECT_EQ(n1.Lines[0].Chars[0].ShownNumber, 1);
-    EXPECT_EQ(n2.Lines[0].Chars[0].ShownNumber, 2);
-    EXPECT_EQ(n3.Lines[0].Chars[0].ShownNumber, 3);
+    EXPECT_EQ(n1.Lines[0].Chars[0].ShownNumber(), 1);
+    EXPECT_EQ(n2.Lines[0].Chars[0].ShownNumber(), 2);
+    EXPECT_EQ(n3.Lines[0].Chars[0].ShownNumber(), 3);
     EXPECT_EQ(n3.Bottom, 25);
     EXPECT_NEAR(n2.Bottom, n3.Top, 1e-9);
     EXPECT_NEAR(n1.Bottom, n2.Top, 1e-9);
@@ -317,10 +317,10 @@ TEST(FootnotePlacement, ALineThatMovesOnKeepsTheNumberingGapless)
     ASSERT_EQ(w.Areas[0].LineCount(), 23);
     const int32_t page2 = w.Areas[0].NextInFlow;
     ASSERT_GT(page2, 0);
-    EXPECT_EQ(w.Areas[0].Lines[0].Chars[1].ShownNumber, 1);
-    EXPECT_EQ(w.Areas[0].Lines[0].Chars[2].ShownNumber, 1);
-    EXPECT_EQ(w.Areas[size_t(page2)].Lines[0].Chars[0].ShownNumber, 2);
-    EXPECT_EQ(w.Areas[size_t(f2)].Lines[0].Chars[0].ShownNumber, 2);
+    EXPECT_EQ(w.Areas[0].Lines[0].Chars[1].ShownNumber(), 1);
+    EXPECT_EQ(w.Areas[0].Lines[0].Chars[2].ShownNumber(), 1);
+    EXPECT_EQ(w.Areas[size_t(page2)].Lines[0].Chars[0].ShownNumber(), 2);
+    EXPECT_EQ(w.Areas[size_t(f2)].Lines[0].Chars[0].ShownNumber(), 2);
 
     // Footnote 1 alone on page 1 (reserved once), footnote 2 alone on page 2.
     EXPECT_EQ(w.Areas[size_t(f1)].PageIndex, 0);
@@ -361,7 +361,7 @@ TEST(FootnotePlacement, AWiderNumberMarksItsLineForBreaking)
     w.Areas[size_t(f10)].Lines[0].Chars[0] = mark(w, ckFootnoteNumber, 10, 9);
     const double narrow = w.Areas[0].Lines[1].Chars[0].Width;
     w.FlowPlace();
-    EXPECT_EQ(w.Areas[0].Lines[1].Chars[0].ShownNumber, 10);
+    EXPECT_EQ(w.Areas[0].Lines[1].Chars[0].ShownNumber(), 10);
     EXPECT_GT(w.Areas[0].Lines[1].Chars[0].Width, narrow);
     EXPECT_EQ(w.Areas[0].Lines[1].Dirty, 1);
     EXPECT_EQ(w.Areas[size_t(f10)].Lines[0].Dirty, 1);
@@ -425,8 +425,8 @@ TEST(FootnotePlacement, FootnotesOfFramesOnAnyPageIndex)
     EXPECT_EQ(f1.Bottom, 25);
     EXPECT_EQ(f1.SeparatorLine, 1);
     EXPECT_EQ(f2.SeparatorLine, 1);
-    EXPECT_EQ(f1.Lines[0].Chars[0].ShownNumber, 1);
-    EXPECT_EQ(f2.Lines[0].Chars[0].ShownNumber, 2);
+    EXPECT_EQ(f1.Lines[0].Chars[0].ShownNumber(), 1);
+    EXPECT_EQ(f2.Lines[0].Chars[0].ShownNumber(), 2);
 }
 
 // The tenth footnote's mark was measured as "9"; numbered 10 in placement it
@@ -520,7 +520,7 @@ TEST(FootnotePlacement, ARenumberedMarkThatGrowsIsBrokenAgainInThePass)
     EXPECT_EQ(upper.CharCount() + lower.CharCount(), int32_t(total));
     ASSERT_EQ(lower.CharCount(), 3);
     EXPECT_EQ(lower.Chars[2].Kind, ckFootnoteRef);
-    EXPECT_EQ(lower.Chars[2].ShownNumber, 10);
+    EXPECT_EQ(lower.Chars[2].ShownNumber(), 10);
     EXPECT_DOUBLE_EQ(lower.Chars[2].Width, wider);
     double used = 0;
     for (const TextChar& c : upper.Chars) used += c.Width;
@@ -552,7 +552,7 @@ TEST(FootnotePlacement, AMarkLeftWideByTheFollowUpsIsBrokenByTheNextPass)
         ASSERT_EQ(w.Areas[0].LineCount(), 2);
         const TextLine& line = w.Areas[0].Lines[1];
         ASSERT_EQ(line.CharCount(), int32_t(m.Total));
-        EXPECT_EQ(line.Chars.back().ShownNumber, 10);
+        EXPECT_EQ(line.Chars.back().ShownNumber(), 10);
         EXPECT_GT(usedWidth(line), m.Limit);
         EXPECT_EQ(line.Dirty, 1);
         EXPECT_EQ(w.Areas[0].Lines[0].Dirty, 0);
@@ -565,7 +565,7 @@ TEST(FootnotePlacement, AMarkLeftWideByTheFollowUpsIsBrokenByTheNextPass)
     const TextLine& lower = w.Areas[0].Lines[2];
     EXPECT_EQ(upper.CharCount() + lower.CharCount(), int32_t(m.Total));
     ASSERT_EQ(lower.CharCount(), 3);
-    EXPECT_EQ(lower.Chars[2].ShownNumber, 10);
+    EXPECT_EQ(lower.Chars[2].ShownNumber(), 10);
     EXPECT_LE(usedWidth(upper), m.Limit);
     EXPECT_FALSE(anyDirty(w));
     EXPECT_EQ(w.LayoutCarryOvers, 0);

@@ -261,8 +261,8 @@ TEST_F(Objects, PicturesAreSizedByTheirOwnResolutionElseTheScreens)
         w.GrafikEinfuegen();
         const TextChar& p = w.Areas[size_t(at.Area)].Lines[size_t(at.Line)].Chars[size_t(at.Char)];
         EXPECT_EQ(p.Kind, ckPicture);
-        EXPECT_NEAR(p.Width, c.width, 1e-9);
-        EXPECT_NEAR(p.Height, c.height, 1e-9);
+        EXPECT_FLOAT_EQ(p.Width, c.width);
+        EXPECT_FLOAT_EQ(p.Height, c.height);
         EXPECT_EQ(w.Cursor.Char, at.Char + 1);
         EXPECT_EQ(w.UndoCopies.back().Label, "Insert graphic");
     }
@@ -320,7 +320,7 @@ TEST_F(Objects, OverwriteReusesOnlyTextCharacters)
     ASSERT_EQ(chars.size(), 4u);
     EXPECT_EQ(chars[2].Kind, ckPicture);
     EXPECT_EQ(chars[3].Kind, ckField);
-    EXPECT_TRUE(chars[3].FieldCode);
+    EXPECT_TRUE(chars[3].FieldCode());
     // Caret before a letter: the letter becomes the picture.
     w.Cursor = w.Anchor = TextPos{0, 0, 0};
     w.GrafikEinfuegen();
@@ -637,7 +637,7 @@ TEST_F(Objects, ADeliveredScanGoesOnlyIntoText)
     w.WMUser2(scanned());
     ASSERT_EQ(w.Pictures.size(), 1u);
     const TextChar& p = w.Areas[0].Lines[0].Chars[0];
-    EXPECT_NEAR(p.Width, 25.39995, 1e-9);  // 96 pixels at the screen's 96 dpi
+    EXPECT_FLOAT_EQ(p.Width, 25.39995);  // 96 pixels at the screen's 96 dpi
     w.WMUser2(12345678);                   // unknown handle: nothing
     EXPECT_EQ(w.Pictures.size(), 1u);
 }

@@ -121,7 +121,7 @@ TextChar sampleChar()
     TextChar c;
     c.Kind = ckField;
     c.Code = 'a';
-    c.ShownNumber = 0x1234;
+    c.setShownNumber(0x1234);
     c.FootnoteId = 0xBEEF;
     c.Width = 2.5;
     c.Height = 4.75;
@@ -129,9 +129,9 @@ TextChar sampleChar()
     c.TabLeader = 3;
     c.PictureIndex = 0xA1B2;
     c.Flags = 5;
-    c.FieldResult = std::string("12");
-    c.FieldCode = std::string("page");
-    c.ParaCopy = sampleFormat();
+    c.FieldResult() = std::string("12");
+    c.FieldCode() = std::string("page");
+    c.ParaCopy() = sampleFormat();
     c.GapBefore = 1.5f;
     return c;
 }
@@ -352,7 +352,7 @@ TEST(RecordImageLayout, TextChar)
 
     // Each pointer slot follows its own field only.
     TextChar c = sampleChar();
-    c.FieldCode.reset();
+    c.FieldCode().reset();
     Layout onlyTwo(encodeTextChar(c));
     EXPECT_NE(onlyTwo.u32(30), 0u);
     EXPECT_EQ(onlyTwo.u32(34), 0u);
@@ -613,9 +613,9 @@ TEST(RecordImageRoundTrip, RecordsComeBackWithoutOwnedData)
         const TextCharImage img = decodeTextChar(in);
         ASSERT_TRUE(in);
         TextChar expect = c;
-        expect.FieldResult.reset();
-        expect.FieldCode.reset();
-        expect.ParaCopy.reset();
+        expect.FieldResult().reset();
+        expect.FieldCode().reset();
+        expect.ParaCopy().reset();
         EXPECT_EQ(img.ch, expect);
         EXPECT_TRUE(img.hasFieldResult && img.hasFieldCode && img.hasParaCopy);
     }
@@ -753,7 +753,7 @@ TEST(RecordImageDecode, AnyByteValuesDecodeAndCountsComeBackRaw)
         EXPECT_TRUE(in);
         EXPECT_EQ(img.style.Name.size(), 255u);
         EXPECT_EQ(img.tabCount, std::numeric_limits<int32_t>::max());
-        EXPECT_FALSE(img.style.Sample.FieldCode.has_value());
+        EXPECT_FALSE(img.style.Sample.FieldCode().has_value());
     }
     {
         const auto bytes = filled(kFontEntrySize, 0xFF);

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+#include <string>
+
 using namespace quillet;
 
 TEST(OptionBits, WordAndByteVariants)
@@ -59,4 +63,89 @@ TEST(CellDesign, StandardValues)
     }
     EXPECT_EQ(d.Background, 0xFFFFFFu);
     EXPECT_EQ(d.Transparent, 1);
+}
+
+// Every rare field of a character, set and read through the character.
+struct RareField {
+    const char* name;
+    void (*set)(TextChar&);
+    bool (*isSet)(const TextChar&);
+    void (*reset)(TextChar&);
+};
+
+const RareField kRareFields[] = {
+    {"ShownNumber", [](TextChar& c) { c.setShownNumber(7); },
+     [](const TextChar& c) { return c.ShownNumber() == 7; }, [](TextChar& c) { c.setShownNumber(0); }},
+    {"FieldResult", [](TextChar& c) { c.FieldResult() = std::string("12"); },
+     [](const TextChar& c) { return c.FieldResult() && *c.FieldResult() == "12"; },
+     [](TextChar& c) { c.FieldResult().reset(); }},
+    {"FieldCode", [](TextChar& c) { c.FieldCode() = std::string("page"); },
+     [](const TextChar& c) { return c.FieldCode() && *c.FieldCode() == "page"; },
+     [](TextChar& c) { c.FieldCode().reset(); }},
+    {"ParaCopy", [](TextChar& c) { AbsatzFormat f; f.ItemNumber = 3; c.ParaCopy() = f; },
+     [](const TextChar& c) { return c.ParaCopy() && c.ParaCopy()->ItemNumber == 3; },
+     [](TextChar& c) { c.ParaCopy().reset(); }},
+};
+
+TEST(TextChar, RareFieldsSurviveCopyCompareAndReset)
+{
+    static_assert(sizeof(TextChar) == 32);
+    for (const RareField& f : kRareFields) {
+        SCOPED_TRACE(f.name);
+        TextChar plain;
+        plain.Code = 'x';
+        TextChar c = plain;
+        f.set(c);
+        EXPECT_TRUE(c.hasExtra());
+        EXPECT_FALSE(c == plain);
+        const TextChar copy = c;  // copies the value, not the block
+        TextChar assigned;
+        assigned = copy;
+        f.reset(c);
+        EXPECT_TRUE(f.isSet(copy));
+        EXPECT_TRUE(f.isSet(assigned));
+        EXPECT_TRUE(copy == assigned);
+        // Back to unset: the block is gone and the character equals one
+        // that never had it.
+        EXPECT_FALSE(f.isSet(c));
+        EXPECT_FALSE(c.hasExtra());
+        EXPECT_TRUE(c == plain);
+        // With two fields set, resetting one keeps the other.
+        for (const RareField& g : kRareFields) {
+            if (&g == &f) continue;
+            TextChar both = copy;
+            g.set(both);
+            g.reset(both);
+            EXPECT_TRUE(f.isSet(both));
+            EXPECT_TRUE(both == copy);
+        }
+    }
+}
+
+TEST(TextChar, UnsetSlotsReadWithoutMakingABlock)
+{
+    TextChar c;
+    EXPECT_FALSE(c.FieldResult());
+    EXPECT_EQ(c.FieldCode().value_or("none"), "none");
+    c.ParaCopy().reset();
+    c.setShownNumber(0);
+    c.FieldCode() = c.FieldResult();  // assigning "unset" stays unset
+    EXPECT_FALSE(c.hasExtra());
+    c.FieldResult() = std::string("a");
+    c.FieldCode() = c.FieldResult();  // the value, not the handle
+    c.FieldResult().reset();
+    EXPECT_EQ(*c.FieldCode(), "a");
+    EXPECT_FALSE(c.FieldResult());
+}
+
+TEST(TextChar, NarrowedLengthsStayDefined)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const float top = std::numeric_limits<float>::max();
+    EXPECT_EQ(narrowLength(1e300), top);
+    EXPECT_EQ(narrowLength(-1e300), -top);
+    EXPECT_EQ(narrowLength(inf), std::numeric_limits<float>::infinity());
+    EXPECT_EQ(narrowLength(-inf), -std::numeric_limits<float>::infinity());
+    EXPECT_TRUE(std::isnan(narrowLength(std::nan(""))));
+    EXPECT_EQ(narrowLength(2.5), 2.5f);
 }

@@ -281,7 +281,7 @@ TEST(NewChar, InsertsBeforeTheCursorCharacter)
         ASSERT_NE(c, nullptr);
         c->Code = code;
         c->Flags = 0x07;
-        c->FieldCode = std::string("page");
+        c->FieldCode() = std::string("page");
         ++w.Cursor.Char;
     }
     w.Cursor.Char = 1;
@@ -293,8 +293,8 @@ TEST(NewChar, InsertsBeforeTheCursorCharacter)
     EXPECT_EQ(chars[1].Code, 'a');
     EXPECT_EQ(chars[2].Code, 'y');
     EXPECT_EQ(chars[1].Flags & 1, 0);
-    EXPECT_FALSE(chars[1].FieldCode.has_value());
-    EXPECT_TRUE(chars[2].FieldCode.has_value());
+    EXPECT_FALSE(chars[1].FieldCode().has_value());
+    EXPECT_TRUE(chars[2].FieldCode().has_value());
     EXPECT_EQ(w.FontCount(), 1);
 }
 
@@ -386,8 +386,8 @@ TEST_F(RenderCharTest, PlainCharacterAtFullSize)
     w.RenderChar(c, false, "a");
     const FontEntry& f = font(c);
     ASSERT_GT(widthPx(f, 12, "a"), 0);
-    EXPECT_DOUBLE_EQ(c.Width, pxToMm(widthPx(f, 12, "a")));
-    EXPECT_DOUBLE_EQ(c.Height, pxToMm(heightPx(f, 12, "a")));
+    EXPECT_FLOAT_EQ(c.Width, pxToMm(widthPx(f, 12, "a")));
+    EXPECT_FLOAT_EQ(c.Height, pxToMm(heightPx(f, 12, "a")));
 }
 
 TEST_F(RenderCharTest, SmallCapsMeasuresUpperCaseAtThreeQuarters)
@@ -398,8 +398,8 @@ TEST_F(RenderCharTest, SmallCapsMeasuresUpperCaseAtThreeQuarters)
     w.RenderChar(c, false, "a");
     const FontEntry& f = font(c);
     ASSERT_NE(widthPx(f, 9, "A"), widthPx(f, 12, "A"));
-    EXPECT_DOUBLE_EQ(c.Width, pxToMm(widthPx(f, 9, "A")));
-    EXPECT_DOUBLE_EQ(c.Height, pxToMm(heightPx(f, 12, "A")));
+    EXPECT_FLOAT_EQ(c.Width, pxToMm(widthPx(f, 9, "A")));
+    EXPECT_FLOAT_EQ(c.Height, pxToMm(heightPx(f, 12, "A")));
 }
 
 TEST_F(RenderCharTest, SuperscriptSizesRoundHalfToEvenAndNeverBelowOne)
@@ -411,8 +411,8 @@ TEST_F(RenderCharTest, SuperscriptSizesRoundHalfToEvenAndNeverBelowOne)
     for (Case k : {Case{5, 3}, Case{7.5, 4}, Case{1, 1}, Case{0.4, 1}}) {
         TextChar c = charWith(k.size, sup, 'W');
         w.RenderChar(c, false, "W");
-        EXPECT_DOUBLE_EQ(c.Width, pxToMm(widthPx(font(c), k.measured, "W"))) << k.size;
-        EXPECT_DOUBLE_EQ(c.Height, pxToMm(heightPx(font(c), k.size, "W"))) << k.size;
+        EXPECT_FLOAT_EQ(c.Width, pxToMm(widthPx(font(c), k.measured, "W"))) << k.size;
+        EXPECT_FLOAT_EQ(c.Height, pxToMm(heightPx(font(c), k.size, "W"))) << k.size;
     }
     // The two sizes really measure differently, so the checks above mean something.
     EXPECT_NE(widthPx(font(charWith(5, 0)), 3, "W"), widthPx(font(charWith(5, 0)), 5, "W"));
@@ -421,14 +421,14 @@ TEST_F(RenderCharTest, SuperscriptSizesRoundHalfToEvenAndNeverBelowOne)
     SettingOps(sub, foSubscript, true);
     TextChar c = charWith(20, sub, 'W');
     w.RenderChar(c, false, "W");
-    EXPECT_DOUBLE_EQ(c.Width, pxToMm(widthPx(font(c), 12, "W")));
+    EXPECT_FLOAT_EQ(c.Width, pxToMm(widthPx(font(c), 12, "W")));
 
     // Superscript and small caps together: 20 * 0.75 * 0.6 = 9.
     uint16_t both = sup;
     SettingOps(both, foSmallCaps, true);
     c = charWith(20, both, 'w');
     w.RenderChar(c, false, "w");
-    EXPECT_DOUBLE_EQ(c.Width, pxToMm(widthPx(font(c), 9, "W")));
+    EXPECT_FLOAT_EQ(c.Width, pxToMm(widthPx(font(c), 9, "W")));
 }
 
 TEST_F(RenderCharTest, FootnoteNumberSwitchesToASuperscriptEntryAndLeavesTheTextEntry)
@@ -447,7 +447,7 @@ TEST_F(RenderCharTest, FootnoteNumberSwitchesToASuperscriptEntryAndLeavesTheText
     FontEntry expected = textEntry;
     SettingOps(expected.Options, foSuperscript, true);
     EXPECT_EQ(font(number), expected);
-    EXPECT_DOUBLE_EQ(number.Width, pxToMm(widthPx(textEntry, 6, "1")));
+    EXPECT_FLOAT_EQ(number.Width, pxToMm(widthPx(textEntry, 6, "1")));
 
     // Measuring the next number reuses the superscript entry.
     const int32_t count = w.FontCount();
@@ -469,20 +469,20 @@ TEST_F(RenderCharTest, CasingOptionsMeasureTheCasedCode)
 
     TextChar c = charWith(12, caps, 0xE4);  // a umlaut
     w.RenderChar(c, false, "\xE4");
-    EXPECT_DOUBLE_EQ(c.Width, pxToMm(widthPx(font(c), 12, "\xC4")));
+    EXPECT_FLOAT_EQ(c.Width, pxToMm(widthPx(font(c), 12, "\xC4")));
 
     c = charWith(12, lower, 'M');
     w.RenderChar(c, false, "M");
-    EXPECT_DOUBLE_EQ(c.Width, pxToMm(widthPx(font(c), 12, "m")));
+    EXPECT_FLOAT_EQ(c.Width, pxToMm(widthPx(font(c), 12, "m")));
 
     c = charWith(12, bothCasings, 'm');  // capitals win
     w.RenderChar(c, false, "m");
-    EXPECT_DOUBLE_EQ(c.Width, pxToMm(widthPx(font(c), 12, "M")));
+    EXPECT_FLOAT_EQ(c.Width, pxToMm(widthPx(font(c), 12, "M")));
 
     // Without a casing option the given text is measured, not the code.
     c = charWith(12, 0, 'a');
     w.RenderChar(c, false, "12345");
-    EXPECT_DOUBLE_EQ(c.Width, pxToMm(widthPx(font(c), 12, "12345")));
+    EXPECT_FLOAT_EQ(c.Width, pxToMm(widthPx(font(c), 12, "12345")));
 }
 
 TEST_F(RenderCharTest, CharacterWithoutAFontEntryIsLeftAlone)

@@ -356,14 +356,14 @@ TEST_F(UndoTest, SnapshotsAndDocumentAreIndependent)
     insertText(*w, "ab");
     TextChar& field = w->Areas[0].Lines[0].Chars[1];
     field.Kind = ckField;
-    field.FieldResult = std::string("12");
-    field.FieldCode = std::string("page");
+    field.FieldResult() = std::string("12");
+    field.FieldCode() = std::string("page");
     TextChar par;
     par.Code = 13;
     AbsatzFormat pf = DefaultAbsatzFormat();
     pf.Tabs.push_back(TabStop{20.0, 1, 2});
     pf.BulletFace = std::string("Symbol");
-    par.ParaCopy = pf;
+    par.ParaCopy() = pf;
     w->Areas[0].Lines[0].Chars.push_back(par);
     w->Areas[0].Lines[0].Para.Tabs.push_back(TabStop{40.0, 2, 0});
     w->Areas[0].Lines[0].Para.BulletFace = std::string("Wingdings");
@@ -374,9 +374,9 @@ TEST_F(UndoTest, SnapshotsAndDocumentAreIndependent)
     w->MakeCopyForUndo("Format field");
     // Editing the document in place must leave the copy alone.
     TextChar& live = w->Areas[0].Lines[0].Chars[1];
-    *live.FieldResult = "99";
-    w->Areas[0].Lines[0].Chars[2].ParaCopy->Tabs[0].Position = 1;
-    *w->Areas[0].Lines[0].Chars[2].ParaCopy->BulletFace = "Changed";
+    *live.FieldResult() = "99";
+    w->Areas[0].Lines[0].Chars[2].ParaCopy()->Tabs[0].Position = 1;
+    *w->Areas[0].Lines[0].Chars[2].ParaCopy()->BulletFace = "Changed";
     w->Areas[0].Lines[0].Para.Tabs.clear();
     w->Areas.pop_back();
     ASSERT_TRUE(w->UndoCopies[0].Areas == before);
@@ -384,15 +384,15 @@ TEST_F(UndoTest, SnapshotsAndDocumentAreIndependent)
     w->RestoreCopyFromUndo(0);
     EXPECT_TRUE(w->Areas == before);
     // And editing the restored document must leave the copy alone too.
-    *w->Areas[0].Lines[0].Chars[1].FieldCode = "pagecount";
-    w->Areas[0].Lines[0].Chars[2].ParaCopy.reset();
+    *w->Areas[0].Lines[0].Chars[1].FieldCode() = "pagecount";
+    w->Areas[0].Lines[0].Chars[2].ParaCopy().reset();
     w->Areas[0].Lines[0].Para.BulletFace.reset();
     w->Areas[1].Lines.clear();
     EXPECT_TRUE(w->UndoCopies[0].Areas == before);
 
     w->RestoreBeforeRestoreCopyFromUndo(0);  // the edited state
     EXPECT_EQ(w->AreaCount(), 1);
-    EXPECT_EQ(*w->Areas[0].Lines[0].Chars[1].FieldResult, "99");
+    EXPECT_EQ(*w->Areas[0].Lines[0].Chars[1].FieldResult(), "99");
     w->RestoreCopyFromUndo(0);
     EXPECT_TRUE(w->Areas == before);
 }
@@ -403,7 +403,7 @@ TEST_F(UndoTest, ReusedSlotsHoldExactlyTheNewText)
     // their old text may survive.
     frame.Options.UndoDepth = 1;
     insertText(*w, "long line of text");
-    w->Areas[0].Lines[0].Chars[3].FieldResult = std::string("old result");
+    w->Areas[0].Lines[0].Chars[3].FieldResult() = std::string("old result");
     w->Areas[0].Lines[0].Para.BulletFace = std::string("Old face");
     w->Areas.push_back(w->Areas[0]);
     w->Areas.push_back(w->Areas[0]);
@@ -412,8 +412,8 @@ TEST_F(UndoTest, ReusedSlotsHoldExactlyTheNewText)
 
     w->Areas.resize(1);
     w->Areas[0].Lines[0].Chars.resize(4);
-    w->Areas[0].Lines[0].Chars[3].FieldResult.reset();
-    w->Areas[0].Lines[0].Chars[1].FieldCode = std::string("page");
+    w->Areas[0].Lines[0].Chars[3].FieldResult().reset();
+    w->Areas[0].Lines[0].Chars[1].FieldCode() = std::string("page");
     w->Areas[0].Lines[0].Para.BulletFace.reset();
     w->Cursor = w->Anchor = TextPos{0, 0, 4};
     w->MakeCopyForUndo("Edit 3");  // trims "Edit 1"
@@ -520,12 +520,12 @@ std::vector<TextArea> longDocument(int32_t seed)
                 TextChar ch;
                 ch.Code = uint8_t('a' + (c + l + seed) % 26);
                 ch.Width = c;
-                if ((c + l) % 101 == 0) ch.FieldResult = std::string("result ") + std::to_string(c);
-                if ((c + l) % 211 == 0) ch.FieldCode = std::string("page");
+                if ((c + l) % 101 == 0) ch.FieldResult() = std::string("result ") + std::to_string(c);
+                if ((c + l) % 211 == 0) ch.FieldCode() = std::string("page");
                 if ((c + l) % 307 == 0) {
                     ch.Code = 13;
-                    ch.ParaCopy = DefaultAbsatzFormat();
-                    ch.ParaCopy->Tabs.push_back(TabStop{12.5, 2, 1});
+                    ch.ParaCopy() = DefaultAbsatzFormat();
+                    ch.ParaCopy()->Tabs.push_back(TabStop{12.5, 2, 1});
                 }
                 line.Chars.push_back(ch);
             }

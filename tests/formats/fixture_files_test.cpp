@@ -214,7 +214,7 @@ TEST_F(FixtureFiles, HeaderPictureAndFooterPageField)
         EXPECT_EQ(text(*w, footer), rtf ? "Page #|" : "Page #||");
         const TextChar& page = w->Areas[size_t(footer)].Lines[0].Chars.at(5);
         ASSERT_EQ(page.Kind, ckField);
-        EXPECT_EQ(*page.FieldCode, "page");
+        EXPECT_EQ(*page.FieldCode(), "page");
         EXPECT_EQ(w->Areas[size_t(footer)].Lines[0].Para.Alignment, 1);
         const TextChar& pic = w->Areas[size_t(header)].Lines[0].Chars.at(0);
         ASSERT_EQ(pic.Kind, ckPicture);
@@ -300,9 +300,9 @@ TEST_F(FixtureFiles, RtfFieldsAndShapesAsWritersWriteThem)
         EXPECT_EQ(text(w, 0), c.text) << c.name;
         std::vector<std::string> codes;
         for (const TextChar& ch : w.Areas[0].Lines[0].Chars) {
-            if (ch.Kind == ckField) codes.push_back(*ch.FieldCode);
+            if (ch.Kind == ckField) codes.push_back(*ch.FieldCode());
             if (ch.Kind == ckPicture) {
-                EXPECT_NEAR(ch.Width, c.pictureWidth, 1e-9) << c.name;
+                EXPECT_FLOAT_EQ(ch.Width, c.pictureWidth) << c.name;
             }
         }
         EXPECT_EQ(codes, c.codes) << c.name;

@@ -185,17 +185,17 @@ void fillRichDocument(TMDIChild& w)
     TextChar field;
     field.Kind = ckField;
     field.Code = 'a';
-    field.FieldResult = std::string("3");
-    field.FieldCode = std::string("pagecount");
+    field.FieldResult() = std::string("3");
+    field.FieldCode() = std::string("pagecount");
     field.Width = 2;
     field.Height = 4;
     TextChar ref;
     ref.Kind = ckFootnoteRef;
     ref.Code = '1';
-    ref.ShownNumber = 1;
+    ref.setShownNumber(1);
     ref.FootnoteId = 1;
     TextChar emptyField = field;
-    emptyField.FieldResult = std::string();
+    emptyField.FieldResult() = std::string();
     l1.Chars = {pic, field, ref, emptyField};
 
     // One table row of two cells; the first holds two paragraphs.
@@ -221,7 +221,7 @@ void fillRichDocument(TMDIChild& w)
     next.Alignment = 2;
     next.Tabs = {{12, 1, 1}};
     next.BulletFace = "Marlett";
-    paraEnd.ParaCopy = next;
+    paraEnd.ParaCopy() = next;
     body.Lines[2].Chars = {textChar('a'), paraEnd, textChar('b')};
     body.Lines[3].Chars = {textChar('c')};
 
@@ -288,14 +288,14 @@ std::vector<TextArea> expectedAreas(std::vector<TextArea> areas)
                 if (c.Code != 9) c.TabLeader = 0;
                 if (c.Kind != ckPicture) c.PictureIndex = 0;
                 if (c.Kind == ckText || c.Kind == ckPicture) {
-                    c.ShownNumber = 0;
+                    c.setShownNumber(0);
                     c.FootnoteId = 0;
-                    c.FieldResult.reset();
-                    c.FieldCode.reset();
+                    c.FieldResult().reset();
+                    c.FieldCode().reset();
                 }
                 if (c.Kind == ckText) c.Width = c.Height = 0;
-                if (c.FieldResult && c.FieldResult->empty()) c.FieldResult.reset();
-                if (c.FieldCode && c.FieldCode->empty()) c.FieldCode.reset();
+                if (c.FieldResult() && c.FieldResult()->empty()) c.FieldResult().reset();
+                if (c.FieldCode() && c.FieldCode()->empty()) c.FieldCode().reset();
             }
         }
     return areas;
@@ -503,13 +503,13 @@ TEST(NativeRoundTrip, RichDocumentComesBackFieldByField)
     }
     // The inline paragraph end keeps the format of the paragraph after it.
     const TextChar& paraEnd = got.Areas[0].Lines[2].Chars.at(1);
-    ASSERT_TRUE(paraEnd.ParaCopy.has_value());
-    EXPECT_EQ(paraEnd.ParaCopy->Alignment, 2);
-    EXPECT_EQ(paraEnd.ParaCopy->BulletFace.value_or(""), "Marlett");
+    ASSERT_TRUE(paraEnd.ParaCopy().has_value());
+    EXPECT_EQ(paraEnd.ParaCopy()->Alignment, 2);
+    EXPECT_EQ(paraEnd.ParaCopy()->BulletFace.value_or(""), "Marlett");
     // A tab keeps its leader; an empty field result is no result.
     EXPECT_EQ(got.Areas[0].Lines[0].Chars.at(2).TabLeader, 2);
-    EXPECT_FALSE(got.Areas[0].Lines[1].Chars.at(3).FieldResult.has_value());
-    EXPECT_EQ(*got.Areas[0].Lines[1].Chars.at(3).FieldCode, "pagecount");
+    EXPECT_FALSE(got.Areas[0].Lines[1].Chars.at(3).FieldResult().has_value());
+    EXPECT_EQ(*got.Areas[0].Lines[1].Chars.at(3).FieldCode(), "pagecount");
 
     // What was read writes back to the same bytes.
     Doc again;
@@ -563,7 +563,7 @@ TEST(NativeRoundTrip, FileWithoutParagraphCopiesEndsAfterThePageSize)
 {
     Doc d;
     fillRichDocument(*d);
-    d->Areas[0].Lines[2].Chars[1].ParaCopy.reset();
+    d->Areas[0].Lines[2].Chars[1].ParaCopy().reset();
     const Bytes b = writeNativeDocument(*d);
     ByteReader tail(b.data() + b.size() - 16, 16);
     EXPECT_EQ(tail.f64(), 148.0);
@@ -883,7 +883,7 @@ TEST(NativeHostile, EveryTruncationFailsUnlessItEndsABlock)
     const Bytes full = writeNativeDocument(*d);
     Doc plain;
     fillRichDocument(*plain);
-    plain->Areas[0].Lines[2].Chars[1].ParaCopy.reset();
+    plain->Areas[0].Lines[2].Chars[1].ParaCopy().reset();
     const size_t withPageSize = writeNativeDocument(*plain).size();
     const size_t afterAreas = withPageSize - 16;
     const size_t tagEnd = withPageSize + 4 + std::string_view("QUILLET INLINE PARAGRAPH FORMATS 1").size();

@@ -59,7 +59,7 @@ TEST_F(RtfFixture, Letter)
                            "First point|Second point|Total\t42|Yours,/A. Writer|");
     // The page number is a field of ours (code "a"), numbered by layout.
     EXPECT_EQ(text(*w, 5), "Page a|");
-    EXPECT_EQ(*w->Areas[5].Lines[0].Chars.at(5).FieldCode, "page");
+    EXPECT_EQ(*w->Areas[5].Lines[0].Chars.at(5).FieldCode(), "page");
     EXPECT_EQ(w->DocProperties[0], "Letter to M\xFCller");
     EXPECT_EQ(w->DocProperties[2], "A. Writer");
     const TextLine& heading = w->Areas[0].Lines[0];
@@ -102,7 +102,7 @@ TEST_F(RtfFixture, PicturesAndFrames)
     const TextLine& first = w->Areas[0].Lines[0];
     ASSERT_GE(first.Chars.size(), 12u);
     EXPECT_EQ(first.Chars[11].Kind, ckPicture);
-    EXPECT_NEAR(first.Chars[11].Width, 600 / 1440.0 * 25.39995, 1e-9);
+    EXPECT_FLOAT_EQ(first.Chars[11].Width, 600 / 1440.0 * 25.39995);
     // The frame holds its own text; the body goes on after it.
     int32_t frames = 0;
     for (int32_t i = 7; i < w->AreaCount(); ++i)

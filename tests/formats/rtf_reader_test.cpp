@@ -223,9 +223,9 @@ TEST_F(RtfReader, FieldsFormFieldsAndFootnotes)
     EXPECT_TRUE(GettingOps(d.font(0, 1).Options, foUnderline));
     const TextChar& form = d.line(0).Chars.at(8);
     EXPECT_EQ(form.Kind, ckField);
-    EXPECT_EQ(*form.FieldCode, "FormFieldName");
-    EXPECT_EQ(*form.FieldResult, "Val");
-    EXPECT_EQ(*d.line(0).Chars.at(9).FieldResult, "{Feldname}");
+    EXPECT_EQ(*form.FieldCode(), "FormFieldName");
+    EXPECT_EQ(*form.FieldResult(), "Val");
+    EXPECT_EQ(*d.line(0).Chars.at(9).FieldResult(), "{Feldname}");
     const TextChar& ref = d.line(0).Chars.at(12);
     EXPECT_EQ(ref.Kind, ckFootnoteRef);
     const int32_t fa = d.w->GetFootNoteField(ref.FootnoteId);

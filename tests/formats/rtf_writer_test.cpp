@@ -71,8 +71,8 @@ void expectSameDocument(const TMDIChild& a, const TMDIChild& b)
                 SCOPED_TRACE("char " + std::to_string(ci));
                 EXPECT_EQ(c.Kind, d.Kind);
                 EXPECT_EQ(c.Code, d.Code);
-                EXPECT_EQ(c.FieldCode, d.FieldCode);
-                EXPECT_EQ(c.FieldResult, d.FieldResult);
+                EXPECT_EQ(c.FieldCode(), d.FieldCode());
+                EXPECT_EQ(c.FieldResult(), d.FieldResult());
                 const FontEntry& f = a.Fonts.at(size_t(c.FontIndex));
                 const FontEntry& g = b.Fonts.at(size_t(d.FontIndex));
                 EXPECT_EQ(f.Face, g.Face);
@@ -189,6 +189,28 @@ TEST(RtfWriter, PicturesTravelAsMetafilesPixelForPixel)
     ASSERT_EQ(dibheight(got), 5);
     for (int32_t y = 0; y < 5; ++y)
         for (int32_t x = 0; x < 7; ++x) EXPECT_EQ(getpixel(got, x, y), getpixel(pic, x, y)) << x << "," << y;
+}
+
+// A picture read at a whole number of twips is written at that number
+// again, though its size is held to float precision in between.
+TEST(RtfWriter, PictureSizesFromTwipsWriteBackTheSameTwips)
+{
+    for (const int32_t t : {1, 7, 566, 600, 1133, 1440, 4999, 9999, 14400, 31680, 99999}) {
+        FrameState f = StandardFrameState();
+        auto a = window(f);
+        ASSERT_EQ(read(*a, "{\\rtf1 x}"), rtfOk);
+        Dib pic;
+        newdib(&pic, 2, 2, 24, nullptr, 0);
+        a->Pictures.push_back(pic.clone());
+        TextChar ch;
+        ch.Kind = ckPicture;
+        ch.PictureIndex = uint16_t(a->Pictures.size() - 1);
+        ch.Width = float(t / 1440.0 * 25.39995);
+        ch.Height = float((t + 1) / 1440.0 * 25.39995);
+        a->Areas[0].Lines[0].Chars.push_back(ch);
+        const std::string goal = "\\picwgoal" + std::to_string(t) + "\\pichgoal" + std::to_string(t + 1) + "\\";
+        EXPECT_NE(WriteRtfFile(*a).find(goal), std::string::npos) << t;
+    }
 }
 
 // An independent reader sees the text, the table and the picture.

@@ -362,10 +362,10 @@ TEST(WordProperties, ParagraphEndInsideACellStaysInTheCell)
     ASSERT_EQ(lines.size(), 2u);
     ASSERT_EQ(lines[0].Chars.size(), 3u);
     EXPECT_EQ(lines[0].Chars[1].Code, 13);
-    ASSERT_TRUE(lines[0].Chars[1].ParaCopy);
+    ASSERT_TRUE(lines[0].Chars[1].ParaCopy());
     // The paragraph after the inline end keeps its own format in the copy.
-    EXPECT_EQ(lines[0].Chars[1].ParaCopy->Alignment, 2);
-    EXPECT_DOUBLE_EQ(lines[0].Chars[1].ParaCopy->LeftIndent, 2.5);
+    EXPECT_EQ(lines[0].Chars[1].ParaCopy()->Alignment, 2);
+    EXPECT_DOUBLE_EQ(lines[0].Chars[1].ParaCopy()->LeftIndent, 2.5);
     EXPECT_EQ(lines[0].Para.Alignment, 2);
     EXPECT_EQ(lines[0].IsCell, 1);
 }
@@ -553,8 +553,8 @@ TEST(WordProperties, PicturesOfTheDataStreamAreImported)
         EXPECT_EQ(chars[1].Kind, ckPicture) << c.name;
         ASSERT_LT(chars[1].PictureIndex, win.w->Pictures.size()) << c.name;
         EXPECT_EQ(dibwidth(win.w->Pictures[chars[1].PictureIndex]), 4) << c.name;
-        EXPECT_NEAR(chars[1].Width, 25.39995, 1e-9) << c.name;
-        EXPECT_NEAR(chars[1].Height, 25.39995 / 2, 1e-9) << c.name;
+        EXPECT_FLOAT_EQ(chars[1].Width, 25.39995) << c.name;
+        EXPECT_FLOAT_EQ(chars[1].Height, 25.39995 / 2) << c.name;
     }
 }
 

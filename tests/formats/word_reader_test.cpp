@@ -230,7 +230,7 @@ TEST(WordReader, ImportedDocumentSurvivesSavingInTheOwnFormat)
     // inside one, both kinds of list and tab stops.
     const auto any = [&](auto has) { return std::any_of(lines.begin(), lines.end(), has); };
     EXPECT_TRUE(any([](const TextLine& l) { return l.IsCell == 1; }));
-    EXPECT_TRUE(any([](const TextLine& l) { return l.Chars.size() > 3 && l.Chars[2].ParaCopy; }));
+    EXPECT_TRUE(any([](const TextLine& l) { return l.Chars.size() > 3 && l.Chars[2].ParaCopy(); }));
     EXPECT_TRUE(any([](const TextLine& l) { return l.Para.ListKind == 1; }));
     EXPECT_TRUE(any([](const TextLine& l) { return l.Para.ListKind == 2; }));
     EXPECT_TRUE(any([](const TextLine& l) { return !l.Para.Tabs.empty(); }));
@@ -252,7 +252,7 @@ TEST(WordReader, ImportedDocumentSurvivesSavingInTheOwnFormat)
         for (size_t k = 0; k < a.Chars.size(); ++k) {
             const TextChar &x = a.Chars[k], &y = b.Chars[k];
             EXPECT_EQ(std::tie(x.Kind, x.Code, x.Flags), std::tie(y.Kind, y.Code, y.Flags)) << i << "/" << k;
-            EXPECT_EQ(x.ParaCopy, y.ParaCopy) << i << "/" << k;
+            EXPECT_EQ(x.ParaCopy(), y.ParaCopy()) << i << "/" << k;
             EXPECT_EQ(imported.w->Fonts.at(size_t(x.FontIndex)), reopened.w->Fonts.at(size_t(y.FontIndex)))
                 << i << "/" << k;
         }

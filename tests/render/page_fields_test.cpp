@@ -36,7 +36,7 @@ TEST(PageFields, EveryFooterOfFiftyPagesShowsItsPageNumberAndTheCount)
     ASSERT_EQ(d.w.GetAnzPages(), 50);
     const TextLine& line = d.w.Areas[size_t(footer)].Lines[0];
     ASSERT_EQ(line.CharCount(), 3);
-    EXPECT_EQ(*line.Chars[2].FieldResult, "50") << "the count follows the pages the pass made";
+    EXPECT_EQ(*line.Chars[2].FieldResult(), "50") << "the count follows the pages the pass made";
 
     for (int32_t page = 0; page < 50; ++page) {
         RecordingCanvas paper(CanvasKind::Printer, 100, 826, 1169);

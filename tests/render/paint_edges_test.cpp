@@ -130,8 +130,8 @@ TEST(PaintEdges, CaseOptionsConvertTheWholeTextOfAFieldAndAHyphenatedEnd)
     TextLine& line = d.w.Areas[0].Lines[0];
     TextChar& field = line.Chars[0];
     field.Kind = ckField;
-    field.FieldCode = "date";
-    field.FieldResult = "mon 3";
+    field.FieldCode() = "date";
+    field.FieldResult() = "mon 3";
     field.FontIndex = fi;
     d.w.RenderChar(field, false, "MON 3");
     line.Chars[1].FontIndex = fi;
@@ -232,3 +232,18 @@ TEST(PaintEdges, AClickWhileThePaintBoxIsStillUnsizedIsAnswered)
     EXPECT_EQ(d.w.ClickRequest, 0);
 }
 
+
+// A character's size is kept as a float: measured at a whole number of
+// pixels, it paints at that number, not a pixel short.
+TEST(PaintEdges, ACharacterMeasuredInWholePixelsPaintsAtThosePixels)
+{
+    RenderDoc d;
+    paint::Pass p(d.w);
+    for (const int32_t dpi : {96, 100, 120}) {
+        p.MmPerPx = 25.39995 / dpi;
+        int32_t off = 0;
+        for (int32_t n = 0; n <= 4000; ++n)
+            if (p.px(float(double(n) / dpi * 25.39995)) != n) ++off;
+        EXPECT_EQ(off, 0) << dpi;
+    }
+}

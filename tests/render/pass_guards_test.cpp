@@ -139,8 +139,8 @@ TEST(PassGuards, APrintedSheetCarriesItsOwnPageOnlyAndTheDocumentStaysAsItWas)
     TextChar* field = t.w.NewChar();
     ASSERT_NE(field, nullptr);
     field->Kind = ckField;
-    field->FieldCode = "page";
-    field->FieldResult = "7";
+    field->FieldCode() = "page";
+    field->FieldResult() = "7";
     t.w.RenderChar(*field, false, "7");
     const std::vector<TextLine> before = t.w.Areas[0].Lines;
 
@@ -153,14 +153,14 @@ TEST(PassGuards, APrintedSheetCarriesItsOwnPageOnlyAndTheDocumentStaysAsItWas)
         EXPECT_EQ(after[i].CellInsetRight, before[i].CellInsetRight);
         EXPECT_EQ(after[i].Dirty, before[i].Dirty);
     }
-    EXPECT_EQ(*after[1].Chars[0].FieldResult, "7");
+    EXPECT_EQ(*after[1].Chars[0].FieldResult(), "7");
     EXPECT_TRUE(drew(paper, "1")) << paper.describe();
     EXPECT_FALSE(drew(paper, "7"));
 
     // The screen pass is the one that stores them.
     t.paint();
     EXPECT_LT(t.w.Areas[0].Lines[0].CellInsetRight, 99999);
-    EXPECT_EQ(*t.w.Areas[0].Lines[1].Chars[0].FieldResult, "1");
+    EXPECT_EQ(*t.w.Areas[0].Lines[1].Chars[0].FieldResult(), "1");
 }
 
 TEST(PassGuards, ARefreshPassDrawsEachAreaOffItsPageOnceAndSettlesLikeAnyOther)
@@ -227,8 +227,8 @@ TEST(PassGuards, AHeaderPageFieldShowsTheNumberOfEachPageItIsDrawnOn)
     TextChar* field = d.w.NewChar();
     ASSERT_NE(field, nullptr);
     field->Kind = ckField;
-    field->FieldCode = "page";
-    field->FieldResult = "1";
+    field->FieldCode() = "page";
+    field->FieldResult() = "1";
     d.w.RenderChar(*field, false, "1");
     d.w.RenderAllPages = 1;
     const auto rec = screenPass(d);

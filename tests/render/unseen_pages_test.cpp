@@ -47,7 +47,7 @@ std::string state(const TMDIChild& w)
                 << l.CellInsetLeft << "/" << l.CellInsetRight << " id" << l.AnchorId << ":";
             for (const TextChar& c : l.Chars) {
                 if (c.GapBefore != 0) out << " g" << c.GapBefore;
-                if (c.FieldResult) out << " [" << *c.FieldResult << " " << c.Width << "]";
+                if (c.FieldResult()) out << " [" << *c.FieldResult() << " " << c.Width << "]";
             }
             out << "\n";
         }
