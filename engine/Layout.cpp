@@ -85,17 +85,17 @@ public:
     int32_t live() const { return int32_t(g_); }
 
     // Makes line i live; false when the area has no line i.
+    // The walk asks for lines already live many times a line: that answer
+    // stays inline, and only pulling lines in is a call.
     bool reach(int32_t i)
     {
         if (i < 0) return false;
-        while (g_ <= size_t(i))
-            if (!pullOne()) return false;
-        return true;
+        return size_t(i) < g_ || pullTo(size_t(i));
     }
 
     TextLine& operator[](int32_t i)
     {
-        reach(i);
+        if (i >= 0 && size_t(i) >= g_) pullTo(size_t(i));
         return v_[size_t(i)];
     }
 
@@ -130,6 +130,13 @@ public:
     }
 
 private:
+    [[gnu::noinline]] bool pullTo(size_t i)
+    {
+        while (g_ <= i)
+            if (!pullOne()) return false;
+        return true;
+    }
+
     // Makes `l` a fresh line; the room its characters had stays with it, so
     // the text that breaking moves into it needs no new memory.
     static void clearKeepingRoom(TextLine& l)
