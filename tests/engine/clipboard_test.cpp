@@ -66,6 +66,17 @@ protected:
             .write(reinterpret_cast<const char*>(board.Private.data()), std::streamsize(board.Private.size()));
     }
 
+    // Inserts a footnote at the caret and types its text; the caret stays
+    // in the note.
+    void typeFootnote(TMDIChild& win, std::string_view text)
+    {
+        win.FussnoteEinfuegen();
+        const int32_t note = win.GetFootNoteField(1);
+        ASSERT_GE(note, 0);
+        win.Cursor = win.Anchor = TextPos{note, 0, win.Areas[size_t(note)].Lines[0].CharCount()};
+        typeInto(win, text);
+    }
+
     void typeInto(TMDIChild& win, std::string_view s)
     {
         for (char c : s) {
@@ -156,11 +167,7 @@ TEST_F(ClipboardTest, CutRemovesWhatWasCopied)
 TEST_F(ClipboardTest, FootnotesGetNewIdsAndTheirOwnText)
 {
     typeInto(w, "ab");
-    w.FussnoteEinfuegen();
-    const int32_t note = w.GetFootNoteField(1);
-    ASSERT_GE(note, 0);
-    w.Cursor = w.Anchor = TextPos{note, 0, w.Areas[size_t(note)].Lines[0].CharCount()};
-    typeInto(w, "note");
+    typeFootnote(w, "note");
     selectAll(w);
     w.KopierenInZwischenAblage(0);
     keepStream("footnote");
@@ -411,11 +418,7 @@ TEST_F(ClipboardTest, StreamsSharedAmongThreadsHaveTheOneThreadBytes)
              typeInto(win, "\nfield ");
              win.InsertField("PAGE");
              typeInto(win, " note");
-             win.FussnoteEinfuegen();
-             const int32_t note = win.GetFootNoteField(1);
-             ASSERT_GE(note, 0);
-             win.Cursor = win.Anchor = TextPos{note, 0, win.Areas[size_t(note)].Lines[0].CharCount()};
-             typeInto(win, "noted ");
+             typeFootnote(win, "noted ");
              picture(win);
              win.Cursor = win.Anchor = TextPos{0, win.Areas[0].LineCount() - 1, win.Areas[0].Lines.back().CharCount()};
              SettingOpsB(win.Areas[0].Lines[0].Chars[1].Flags, cfMisspelt, true);
