@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -74,7 +75,11 @@ void useHugePageHeap(char** argv)
     if (!systemOffersHugePages()) return;
     std::string value = tunables && *tunables ? std::string(tunables) + ":" + kHugeHeap : std::string(kHugeHeap);
     if (::setenv(kRestarted, "1", 1) != 0 || ::setenv(kTunables, value.c_str(), 1) != 0) return;
-    ::execv("/proc/self/exe", argv);
+    // The program's own file by its name: the system names the process
+    // after the file it starts, and "exe" would stand in every process list.
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) ::execv(self.c_str(), argv);
     // Still here: the program goes on with the heap it has. Children it
     // starts need not inherit a setting this process does not run with.
     if (tunables) ::setenv(kTunables, tunables, 1);
