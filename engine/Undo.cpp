@@ -36,6 +36,9 @@ constexpr int32_t kMaxUndoDepth = 1000;
 // of characters.
 constexpr size_t kCharsPerThread = 48 * 1024;
 constexpr unsigned kMaxThreads = 8;
+// Comparing reads memory already in place: past a few threads the cost of
+// starting more is larger than what they share out.
+constexpr unsigned kCompareThreads = 4;
 // What a line costs besides its characters, counted in characters.
 constexpr size_t kLineWeight = 8;
 
@@ -50,12 +53,12 @@ size_t areaWeight(const TextArea& a)
 // cover it, on several threads when the total weight asks for it. The
 // first failure is thrown again once every run has ended.
 template <class Work>
-void forAreaRuns(const std::vector<size_t>& weights, Work work)
+void forAreaRuns(const std::vector<size_t>& weights, unsigned maxThreads, Work work)
 {
     size_t total = 0;
     for (size_t w : weights) total += w;
     size_t wanted = total / kCharsPerThread;
-    if (wanted >= 2) wanted = std::min<size_t>({wanted, std::thread::hardware_concurrency(), kMaxThreads});
+    if (wanted >= 2) wanted = std::min<size_t>({wanted, std::thread::hardware_concurrency(), maxThreads});
     if (wanted < 2 || weights.size() < 2) {
         work(size_t(0), weights.size());
         return;
@@ -124,7 +127,7 @@ SnapshotAreas takeSnapshot(const std::vector<TextArea>& areas, const std::vector
 {
     std::vector<SnapshotAreas::Ptr> items(areas.size());
     std::vector<size_t> weights = weightsOf(areas);
-    forAreaRuns(weights, [&](size_t from, size_t to) {
+    if (!bases.empty()) forAreaRuns(weights, kCompareThreads, [&](size_t from, size_t to) {
         for (size_t i = from; i < to; ++i)
             for (const SnapshotAreas* base : bases)
                 if (i < base->size() && (*base)[i] == areas[i]) {
@@ -136,7 +139,7 @@ SnapshotAreas takeSnapshot(const std::vector<TextArea>& areas, const std::vector
     std::vector<SnapshotAreas::Ptr> spares = sparesOf(dropped);
     for (size_t i = 0; i < areas.size(); ++i)
         if (items[i]) weights[i] = 0;
-    forAreaRuns(weights, [&](size_t from, size_t to) {
+    forAreaRuns(weights, kMaxThreads, [&](size_t from, size_t to) {
         for (size_t i = from; i < to; ++i) {
             if (items[i]) continue;
             if (i < spares.size() && spares[i]) {
@@ -161,7 +164,7 @@ void restoreSnapshot(std::vector<TextArea>& areas, const SnapshotAreas& snapshot
     areas.resize(snapshot.size());
     std::vector<size_t> weights(snapshot.size());
     for (size_t i = 0; i < snapshot.size(); ++i) weights[i] = areaWeight(snapshot[i]);
-    forAreaRuns(weights, [&](size_t from, size_t to) {
+    forAreaRuns(weights, kCompareThreads, [&](size_t from, size_t to) {
         for (size_t i = from; i < to; ++i)
             if (!(areas[i] == snapshot[i])) areas[i] = snapshot[i];
     });
