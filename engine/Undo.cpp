@@ -36,8 +36,9 @@ constexpr int32_t kMaxUndoDepth = 1000;
 // of characters.
 constexpr size_t kCharsPerThread = 48 * 1024;
 constexpr unsigned kMaxThreads = 8;
-// Comparing reads memory already in place: past a few threads the cost of
-// starting more is larger than what they share out.
+// Comparing, and copying the part of the text a command changed, read and
+// write memory already in place: past a few threads the cost of starting
+// more is larger than what they share out.
 constexpr unsigned kCompareThreads = 4;
 // What a line costs besides its characters, counted in characters.
 constexpr size_t kLineWeight = 8;
@@ -139,7 +140,9 @@ SnapshotAreas takeSnapshot(const std::vector<TextArea>& areas, const std::vector
     std::vector<SnapshotAreas::Ptr> spares = sparesOf(dropped);
     for (size_t i = 0; i < areas.size(); ++i)
         if (items[i]) weights[i] = 0;
-    forAreaRuns(weights, kMaxThreads, [&](size_t from, size_t to) {
+    // Only the first snapshot copies the whole text, into fresh memory whose
+    // first touches the threads share; later ones copy what changed.
+    forAreaRuns(weights, bases.empty() ? kMaxThreads : kCompareThreads, [&](size_t from, size_t to) {
         for (size_t i = from; i < to; ++i) {
             if (items[i]) continue;
             if (i < spares.size() && spares[i]) {
