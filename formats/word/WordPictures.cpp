@@ -78,16 +78,34 @@ constexpr uint16_t kContainer = 0x0F;
 // Shapes nest in groups; deeper nesting than this is not looked into.
 constexpr int kMaxArtDepth = 16;
 
+// One record of the drawing data: its header, and its body cut to what the
+// data still holds. The reader stands after the body.
+struct ArtRecord {
+    uint16_t VerInst = 0;
+    uint16_t Type = 0;
+    ByteReader Body;
+};
+
+ArtRecord readArtRecord(ByteReader& r)
+{
+    ArtRecord a;
+    a.VerInst = r.u16();
+    a.Type = r.u16();
+    const uint32_t len = r.u32();
+    const size_t size = std::min<size_t>(len, r.remaining());
+    a.Body = ByteReader(r.here(), size);
+    r.skip(size);
+    return a;
+}
+
 // The picture property of the shapes inside the records of `r`.
 void collectShapes(ByteReader r, int depth, std::vector<std::pair<uint32_t, uint32_t>>& out)
 {
     uint32_t spid = 0, pib = 0;
     while (r.remaining() >= 8) {
-        const uint16_t verInst = r.u16(), type = r.u16();
-        const uint32_t len = r.u32();
-        const size_t size = std::min<size_t>(len, r.remaining());
-        ByteReader rec(r.here(), size);
-        r.skip(size);
+        ArtRecord record = readArtRecord(r);
+        const uint16_t verInst = record.VerInst, type = record.Type;
+        ByteReader& rec = record.Body;
         if ((verInst & 0x0F) == kContainer) {
             if (depth < kMaxArtDepth) collectShapes(rec, depth + 1, out);
         } else if (type == 0xF00A) {
@@ -141,12 +159,9 @@ OfficeArt readOfficeArt(const std::vector<uint8_t>& table, uint32_t fc, uint32_t
         ByteReader group(r.here(), len);
         r.skip(len);
         while (group.remaining() >= 8) {
-            const uint16_t vi = group.u16(), t = group.u16();
-            const uint32_t l = group.u32();
-            const size_t size = std::min<size_t>(l, group.remaining());
-            ByteReader rec(group.here(), size);
-            group.skip(size);
-            if (t != 0xF001 || (vi & 0x0F) != kContainer) continue;
+            ArtRecord record = readArtRecord(group);
+            ByteReader& rec = record.Body;
+            if (record.Type != 0xF001 || (record.VerInst & 0x0F) != kContainer) continue;
             while (rec.remaining() >= 8) {
                 rec.skip(2);
                 const uint16_t bt = rec.u16();
@@ -200,9 +215,8 @@ WordPicture drawnPicture(const OfficeArt& art, const DrawnAnchor& anchor, const 
     const std::vector<uint8_t>& stream = b.InTable ? table : main;
     if (b.Offset > stream.size() || stream.size() - b.Offset < 8) return pic;
     ByteReader r(stream.data() + b.Offset, stream.size() - b.Offset);
-    const uint16_t verInst = r.u16(), type = r.u16();
-    const uint32_t len = r.u32();
-    decodeBlip(type, verInst >> 4, ByteReader(r.here(), std::min<size_t>(len, r.remaining())), pic.Picture);
+    const ArtRecord blip = readArtRecord(r);
+    decodeBlip(blip.Type, blip.VerInst >> 4, blip.Body, pic.Picture);
     return pic;
 }
 
