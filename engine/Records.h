@@ -70,21 +70,23 @@ struct CellDesign {
     friend bool operator==(const CellDesign&, const CellDesign&) = default;
 };
 
+// The lengths come first and the small fields together, so the format holds
+// no padding: every line carries one.
 struct AbsatzFormat {
-    uint8_t Alignment = 0;        // 0 left, 1 centred, 2 right, 3 justified
     double LineSpacing = 0;       // factor (mode 0) or mm
-    uint8_t LineSpacingMode = 0;  // 0 multiple, 1 at least, 2 exactly
     double SpaceAbove = 0;
     double SpaceBelow = 0;
     double LeftIndent = 0;
     double RightIndent = 0;
     double FirstLineIndent = 0;
     double DefaultTabStep = 0;
-    std::vector<TabStop> Tabs;    // sorted by position; TabCount = Tabs.size()
     double ListIndent = 0;
+    uint8_t Alignment = 0;        // 0 left, 1 centred, 2 right, 3 justified
+    uint8_t LineSpacingMode = 0;  // 0 multiple, 1 at least, 2 exactly
     uint8_t ListKind = 0;         // 0 none, 1 bullet, 2 numbering
     uint8_t BulletChar = 0;
     int32_t ItemNumber = 0;
+    std::vector<TabStop> Tabs;    // sorted by position; TabCount = Tabs.size()
     std::optional<std::string> BulletFace;  // none = "Wingdings"
 
     int32_t TabCount() const { return static_cast<int32_t>(Tabs.size()); }
@@ -226,47 +228,51 @@ struct LineMemo {
     // Whether the line holds a footnote reference, as found when it had
     // RefsChars characters (-1: not looked at).
     int32_t RefsChars = -1;
-    uint8_t HasRefs = 0;
     // Likewise whether it holds a field, as found when it had FieldsChars
     // characters (-1: not looked at): every layout pass brings the fields
     // up to date, and most lines have none.
     int32_t FieldsChars = -1;
+    uint8_t HasRefs = 0;
     uint8_t HasFields = 0;
     friend bool operator==(const LineMemo&, const LineMemo&) { return true; }
 };
 
+// The fields every layout walk reads stand together at the front, so a walk
+// over a long row touches as few cache lines of each line as it can; the
+// rest follow, largest first, with no padding between them.
 struct TextLine {
     std::vector<TextChar> Chars;
     int32_t EndKind = 0;
+    int32_t CellsPerRow = 0;
+    int32_t CellIndex = 0;
     uint8_t RowFirstRun = 0;
     uint8_t RowLastRun = 0;
     uint8_t IsCell = 0;
-    int32_t CellsPerRow = 0;
-    int32_t CellIndex = 0;
+    uint8_t Dirty = 0;
+    double Height = 0;
     double CellWidth = 0;
+    int32_t ColumnCount = 0;
+    uint8_t HyphenAfter = 0;
+    uint8_t DropMarkAtStart = 0;
+    // Column layout results (these two, and ColumnNumber .. ColumnRightX
+    // below); written by layout, read by the renderer; not stored.
+    uint8_t ColumnFirstLine = 0;
+    uint8_t ColumnLastLine = 0;
+    LineMemo Memo;
     double CellInsetLeft = 0;
     double CellInsetRight = 0;
-    CellDesign Design;
     AbsatzFormat Para;
-    int32_t ColumnCount = 0;
-    int32_t ColumnRule = 0;
     double ColumnGap = 0;
+    int32_t ColumnRule = 0;
     int32_t AnchorId = 0;
-    double Height = 0;
-    uint8_t Dirty = 0;
-    // Column layout results; written by layout, read by the renderer; not stored.
+    int32_t ColumnNumber = 0;
+    int32_t ColumnsUsed = 0;
     double ColumnOffset = 0;
     double ColumnStepBack = 0;
     double ColumnFillUp = 0;
-    int32_t ColumnNumber = 0;
     double ColumnLeftX = 0;
     double ColumnRightX = 0;
-    uint8_t ColumnFirstLine = 0;
-    uint8_t ColumnLastLine = 0;
-    int32_t ColumnsUsed = 0;
-    uint8_t HyphenAfter = 0;
-    uint8_t DropMarkAtStart = 0;
-    LineMemo Memo;
+    CellDesign Design;
 
     int32_t CharCount() const { return static_cast<int32_t>(Chars.size()); }
     friend bool operator==(const TextLine&, const TextLine&) = default;
