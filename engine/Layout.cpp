@@ -488,16 +488,28 @@ void markSpelling(TMDIChild& w, int32_t area, const std::vector<uint8_t>& remove
     }
 }
 
-// Lines that were dirty during the pass may have been joined, split or
-// edited after what the memo says was found: they are looked at again.
-void forgetChangedLines(std::vector<TextArea>& areas)
+// A line that was dirty during the pass may have been joined, split or
+// edited after what the memo says was found: it is looked at again. The
+// pass is then done with the mark, and it is cleared at the same time.
+void forgetIfChanged(TextLine& l)
 {
-    for (TextArea& a : areas)
-        for (TextLine& l : a.Lines)
-            if (l.Dirty) l.Memo = LineMemo{};
+    if (!l.Dirty) return;
+    l.Memo = LineMemo{};
+    l.Dirty = 0;
 }
 
+// Areas that layout does not break (drawings, pictures) are not walked:
+// their lines are seen to here.
+bool brokenByLayout(const TextArea& a) { return a.AreaType <= atTextFrame; }
+
 // ---- Breaking ---------------------------------------------------------------
+
+// The width of a line's column in an area whose text is `text` wide.
+double columnWidthIn(double text, const TextLine& line)
+{
+    if (line.ColumnCount <= 1) return text;
+    return (text - (line.ColumnCount - 1) * line.ColumnGap) / line.ColumnCount;
+}
 
 // What walking a line's characters found: where it stopped (an overflowing
 // character or an inline line end; -1 for neither) and the tallest height
@@ -542,6 +554,14 @@ void setTabWidth(const AbsatzFormat& para, TextChar* chars, int32_t count, int32
     tab.TabLeader = 0;
 }
 
+// The heights a walk settled in a row, lines [Start, Next), and the tallest
+// of them (by std::max from minus infinity, as the run's walk would take
+// them in turn).
+struct RunHeights {
+    int32_t Start = -1, Next = -1;
+    double Tallest = -HUGE_VAL;
+};
+
 // Per-pass state of the breaking walk.
 struct BreakWalk {
     TMDIChild& w;
@@ -549,18 +569,28 @@ struct BreakWalk {
     AreaLines lines;
 
     BreakWalk(TMDIChild& win, int32_t a, std::vector<uint8_t> removed)
-        : w(win), area(a), lines(win.Areas[size_t(a)].Lines, std::move(removed))
+        : w(win), area(a), lines(win.Areas[size_t(a)].Lines, std::move(removed)), textWidth(win.AreaTextWidth(a))
     {
     }
 
+    // The area's text width: the walk changes no geometry, and finding it
+    // takes divisions that every line would repeat.
+    const double textWidth;
+
     // The weights of the last table run asked about. Every cell of a run
     // asks for their sum: adding them up again for each cell would cost the
-    // square of the run's cells. Inserted lines can move a run's lines, so
-    // they forget it.
+    // square of the run's cells. Lines inserted before the run's end move
+    // its lines, so they forget it.
     struct RunWeights {
         int32_t Start = -1, Cells = 0;
         double Sum = 0;
     } runWeights;
+    // Lines up to here (exclusive) are broken whatever their mark: they
+    // stand in a table run one of whose cells is marked.
+    int32_t markedUntil = 0;
+    // The heights settled so far in the run being broken, so that its last
+    // cell need not walk back over the run to find the tallest.
+    RunHeights runHeights;
 
     bool startsParagraph(int32_t f);
     void number(int32_t f, bool start);
@@ -573,6 +603,7 @@ struct BreakWalk {
     void splitChain(int32_t f, int32_t e, double limit);
     void breakLine(int32_t f, bool start);
     void dirtyWholeRun(int32_t f);
+    void inserted(int32_t at, int32_t n);
     void run();
 };
 
@@ -595,8 +626,11 @@ double lineSpacing(TMDIChild& w, const AbsatzFormat& para, double tallest)
 
 // Height of line `line` from the tallest character its walk passed, with its
 // line spacing; the last cell of a table run gives all the run's cells the
-// tallest height among them. Only lines below `count` are looked at.
-void settleHeight(TMDIChild& w, std::vector<TextLine>& lines, int32_t count, int32_t line, double tallest)
+// tallest height among them. Only lines below `count` are looked at. A walk
+// that settles lines in order passes `known`: when it holds the heights of
+// exactly the lines before the last cell, the run is not walked for them.
+void settleHeight(TMDIChild& w, std::vector<TextLine>& lines, int32_t count, int32_t line, double tallest,
+                  RunHeights* known = nullptr)
 {
     count = std::min(count, int32_t(lines.size()));
     if (line < 0 || line >= count) return;
@@ -607,9 +641,21 @@ void settleHeight(TMDIChild& w, std::vector<TextLine>& lines, int32_t count, int
     if (n > 1 && f.CellIndex == n - 1) {
         const int32_t start = std::max(0, line - (n - 1));
         const int32_t end = std::min(count, start + n);
-        for (int32_t r = start; r < end; ++r)
-            if (r != line) h = std::max(h, lines[size_t(r)].Height);
+        if (known && known->Start == start && known->Next == line && end == line + 1) {
+            h = std::max(h, known->Tallest);
+        } else {
+            for (int32_t r = start; r < end; ++r)
+                if (r != line) h = std::max(h, lines[size_t(r)].Height);
+        }
         for (int32_t r = start; r < end; ++r) lines[size_t(r)].Height = h;
+        // The run's heights have all changed.
+        if (known) *known = RunHeights{};
+    } else if (known) {
+        if (columnOf(f) == 0) *known = RunHeights{line, line, -HUGE_VAL};
+        if (known->Next == line) {
+            known->Tallest = std::max(known->Tallest, h);
+            ++known->Next;
+        }
     }
     f.Height = h;
 }
@@ -659,7 +705,7 @@ double BreakWalk::runWeightSum(int32_t start, int32_t n)
 double BreakWalk::availableWidth(int32_t f)
 {
     const TextLine& l = lines[f];
-    double width = w.ColumnWidth(area, l);
+    double width = columnWidthIn(textWidth, l);
     const int32_t n = cellsOf(l);
     if (n > 1) {
         const int32_t start = std::max(0, f - columnOf(l));
@@ -835,7 +881,7 @@ void BreakWalk::split(int32_t f, int32_t e, int32_t kind)
     if (newRun) {
         const int32_t at = std::min(start + n, count);
         lines.insert(at, n);
-        runWeights = RunWeights{};
+        inserted(at, n);
         w.PositionsLinesInserted(area, at, n);
         for (int32_t k = 0; k < n; ++k) {
             const bool inRun = start + k < at;
@@ -906,7 +952,7 @@ void BreakWalk::splitChain(int32_t f, int32_t e, double limit)
 
     const int32_t k = int32_t(pieces.size());
     lines.insert(f + 1, k);
-    runWeights = RunWeights{};
+    inserted(f + 1, k);
     w.PositionsLinesInserted(area, f + 1, k);
     lines.reach(f + k);
     TextLine& fl = lines[f];
@@ -954,7 +1000,7 @@ void BreakWalk::breakLine(int32_t f, bool start)
 
     // The last cell settles the run's height from its neighbours.
     lines.reach(std::max(0, f - columnOf(lines[f])) + n - 1);
-    settleHeight(w, w.Areas[size_t(area)].Lines, lines.live(), f, r.Tallest);
+    settleHeight(w, w.Areas[size_t(area)].Lines, lines.live(), f, r.Tallest, &runHeights);
 
     if (r.InlineEnd >= 0) {
         split(f, r.InlineEnd + 1, lines[f].Chars[size_t(r.InlineEnd)].Code - 12);
@@ -968,14 +1014,31 @@ void BreakWalk::breakLine(int32_t f, bool start)
 }
 
 // A dirty cell re-breaks its whole run: the run's last cell settles the
-// shared height from its neighbours' fresh heights.
+// shared height from its neighbours' fresh heights. The walk marks nothing
+// ahead: the lines are marked as it reaches them. The run's weights are
+// summed on the same walk, as its cells will ask for them.
 void BreakWalk::dirtyWholeRun(int32_t f)
 {
     const int32_t n = cellsOf(lines[f]);
     bool dirty = false;
-    for (int32_t r = f; r < f + n && lines.reach(r); ++r) dirty = dirty || lines[r].Dirty;
-    if (dirty)
-        for (int32_t r = f; r < f + n && lines.reach(r); ++r) lines[r].Dirty = 1;
+    double sum = 0;
+    int32_t r = f;
+    for (; r < f + n && lines.reach(r); ++r) {
+        const TextLine& l = lines[r];
+        dirty = dirty || l.Dirty;
+        sum += l.CellWidth;
+    }
+    runWeights = RunWeights{f, n, sum};
+    if (dirty) markedUntil = std::max(markedUntil, r);
+}
+
+// `n` lines were inserted before line `at`: what the walk keeps by line
+// index past that point has moved.
+void BreakWalk::inserted(int32_t at, int32_t n)
+{
+    if (at < runWeights.Start + runWeights.Cells) runWeights = RunWeights{};
+    if (at < runHeights.Next) runHeights = RunHeights{};
+    if (at < markedUntil) markedUntil += n;
 }
 
 void BreakWalk::run()
@@ -991,11 +1054,16 @@ void BreakWalk::run()
         }
         const bool start = startsParagraph(f);
         number(f, start);
+        if (f < markedUntil) lines[f].Dirty = 1;
         if (lines[f].Dirty) {
             w.LayoutFontIndex = lastWithText >= 0 ? lines[lastWithText].Chars.back().FontIndex : -1;
             breakLine(f, start);
         }
         if (!lines[f].Chars.empty()) lastWithText = f;
+        // Nothing in the walk changes a line it has passed but its height
+        // and its run flags, so its mark is done with here rather than on a
+        // walk of its own over the area.
+        forgetIfChanged(lines[f]);
     }
     lines.finish();
 }
@@ -1015,18 +1083,19 @@ void TMDIChild::MakeSoftEnters()
 
     NumCounters.clear();
     for (int32_t a = 0; a < AreaCount(); ++a) {
-        if (Areas[size_t(a)].AreaType > atTextFrame) continue;
+        if (!brokenByLayout(Areas[size_t(a)])) continue;
         std::vector<uint8_t> joined = joinLines(*this, a);
         if (Frame.Options.SpellWhileTyping) markSpelling(*this, a, joined);
         BreakWalk(*this, a, std::move(joined)).run();
     }
     NumCounters.clear();
     NumCounters.shrink_to_fit();
-    forgetChangedLines(Areas);
-
     // Placement may widen footnote marks (9 -> 10) and mark their lines;
-    // those marks must survive the pass so the lines get broken again.
-    ClearAllDirtyFlags();
+    // those marks must survive the pass so the lines get broken again: the
+    // marks are cleared before it (the breaking walk cleared its own).
+    for (TextArea& a : Areas)
+        if (!brokenByLayout(a))
+            for (TextLine& l : a.Lines) forgetIfChanged(l);
     FlowPlace();
     FieldsAfterPlacement();
 
@@ -1115,9 +1184,7 @@ double TMDIChild::AreaTextWidth(int32_t area) const
 
 double TMDIChild::ColumnWidth(int32_t area, const TextLine& line) const
 {
-    const double text = AreaTextWidth(area);
-    if (line.ColumnCount <= 1) return text;
-    return (text - (line.ColumnCount - 1) * line.ColumnGap) / line.ColumnCount;
+    return columnWidthIn(AreaTextWidth(area), line);
 }
 
 namespace {
@@ -1155,7 +1222,18 @@ RunSpacing::Spacing RunSpacing::ofRun(LineSpan lines, int32_t line)
         Size = lines.size();
         Start = start;
         End = end;
-        Found = {rowSpacing(lines, line, spaceAbove), rowSpacing(lines, line, spaceBelow)};
+        // Both answers in one walk over the run.
+        const TextLine& l = lines[size_t(line)];
+        Found = {};
+        if (cellsOf(l) < 2) {
+            Found = {l.Para.SpaceAbove, l.Para.SpaceBelow};
+        } else {
+            for (int32_t r = start; r < end; ++r) {
+                const AbsatzFormat& p = lines[size_t(r)].Para;
+                Found.Above = std::max(Found.Above, p.SpaceAbove);
+                Found.Below = std::max(Found.Below, p.SpaceBelow);
+            }
+        }
     }
     return Found;
 }
