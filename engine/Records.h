@@ -70,9 +70,14 @@ struct CellDesign {
     friend bool operator==(const CellDesign&, const CellDesign&) = default;
 };
 
-// The lengths come first and the small fields together, so the format holds
-// no padding: every line carries one.
+// The small fields stand together, so the format holds no padding (every
+// line carries one); what breaking and placing read of it comes first.
 struct AbsatzFormat {
+    uint8_t Alignment = 0;        // 0 left, 1 centred, 2 right, 3 justified
+    uint8_t LineSpacingMode = 0;  // 0 multiple, 1 at least, 2 exactly
+    uint8_t ListKind = 0;         // 0 none, 1 bullet, 2 numbering
+    uint8_t BulletChar = 0;
+    int32_t ItemNumber = 0;
     double LineSpacing = 0;       // factor (mode 0) or mm
     double SpaceAbove = 0;
     double SpaceBelow = 0;
@@ -81,11 +86,6 @@ struct AbsatzFormat {
     double FirstLineIndent = 0;
     double DefaultTabStep = 0;
     double ListIndent = 0;
-    uint8_t Alignment = 0;        // 0 left, 1 centred, 2 right, 3 justified
-    uint8_t LineSpacingMode = 0;  // 0 multiple, 1 at least, 2 exactly
-    uint8_t ListKind = 0;         // 0 none, 1 bullet, 2 numbering
-    uint8_t BulletChar = 0;
-    int32_t ItemNumber = 0;
     std::vector<TabStop> Tabs;    // sorted by position; TabCount = Tabs.size()
     std::optional<std::string> BulletFace;  // none = "Wingdings"
 
@@ -237,10 +237,12 @@ struct LineMemo {
     friend bool operator==(const LineMemo&, const LineMemo&) { return true; }
 };
 
-// The fields every layout walk reads stand together at the front, so a walk
-// over a long row touches as few cache lines of each line as it can; the
-// rest follow, largest first, with no padding between them.
-struct TextLine {
+// The fields every layout walk reads stand together in the line's first
+// cache line, and what breaking reads besides in two more, so the walks
+// over a long row touch as few cache lines of each line as they can and
+// those stay in the cache from one walk to the next. A line starts on a
+// cache line for that; the rest follow with no padding between them.
+struct alignas(64) TextLine {
     std::vector<TextChar> Chars;
     int32_t EndKind = 0;
     int32_t CellsPerRow = 0;
@@ -258,10 +260,10 @@ struct TextLine {
     // below); written by layout, read by the renderer; not stored.
     uint8_t ColumnFirstLine = 0;
     uint8_t ColumnLastLine = 0;
-    LineMemo Memo;
+    AbsatzFormat Para;
     double CellInsetLeft = 0;
     double CellInsetRight = 0;
-    AbsatzFormat Para;
+    LineMemo Memo;
     double ColumnGap = 0;
     int32_t ColumnRule = 0;
     int32_t AnchorId = 0;
@@ -277,6 +279,9 @@ struct TextLine {
     int32_t CharCount() const { return static_cast<int32_t>(Chars.size()); }
     friend bool operator==(const TextLine&, const TextLine&) = default;
 };
+// Six cache lines: a field that makes it seven costs every walk over a
+// long area, so it is placed where it fits.
+static_assert(sizeof(TextLine) <= 384);
 
 struct TextArea {
     double Left = 0;
