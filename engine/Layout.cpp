@@ -26,11 +26,14 @@ namespace quillet {
 
 namespace {
 
+// Walks over a long area that follow each other alternate their direction
+// where the order does not matter: a walk that begins where the one before
+// it ended finds those lines still in the cache. This one follows placement.
 bool anyLineDirty(const std::vector<TextArea>& areas)
 {
-    for (const TextArea& a : areas)
-        for (const TextLine& l : a.Lines)
-            if (l.Dirty) return true;
+    for (auto a = areas.rbegin(); a != areas.rend(); ++a)
+        for (auto l = a->Lines.rbegin(); l != a->Lines.rend(); ++l)
+            if (l->Dirty) return true;
     return false;
 }
 
@@ -647,7 +650,9 @@ void settleHeight(TMDIChild& w, std::vector<TextLine>& lines, int32_t count, int
             for (int32_t r = start; r < end; ++r)
                 if (r != line) h = std::max(h, lines[size_t(r)].Height);
         }
-        for (int32_t r = start; r < end; ++r) lines[size_t(r)].Height = h;
+        // Backwards: the walk that breaks the lines has just passed the end
+        // of the run, which is then still in the cache.
+        for (int32_t r = end - 1; r >= start; --r) lines[size_t(r)].Height = h;
         // The run's heights have all changed.
         if (known) *known = RunHeights{};
     } else if (known) {
@@ -1222,13 +1227,15 @@ RunSpacing::Spacing RunSpacing::ofRun(LineSpan lines, int32_t line)
         Size = lines.size();
         Start = start;
         End = end;
-        // Both answers in one walk over the run.
+        // Both answers in one walk over the run, from its end: the largest
+        // does not depend on the order, and the end is what layout touched
+        // last.
         const TextLine& l = lines[size_t(line)];
         Found = {};
         if (cellsOf(l) < 2) {
             Found = {l.Para.SpaceAbove, l.Para.SpaceBelow};
         } else {
-            for (int32_t r = start; r < end; ++r) {
+            for (int32_t r = end - 1; r >= start; --r) {
                 const AbsatzFormat& p = lines[size_t(r)].Para;
                 Found.Above = std::max(Found.Above, p.SpaceAbove);
                 Found.Below = std::max(Found.Below, p.SpaceBelow);
