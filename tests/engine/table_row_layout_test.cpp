@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -127,5 +129,129 @@ TEST(TableRowLayout, OverflowingCellsShareTheRunsBelow)
         EXPECT_EQ(r.rowTexts(), c.Expected) << "a pass over the laid-out row";
         r.layout();
         EXPECT_EQ(r.rowTexts(), c.Expected) << "a full layout again";
+    }
+}
+
+namespace {
+
+// One line of a row as a case builds it.
+struct CellSpec {
+    int32_t Cells, Index;
+    int Chars;           // each 1 mm wide, `Tall` high
+    float Tall;
+    uint8_t Mode;        // line spacing mode and value
+    double Spacing;
+    double Weight;
+};
+
+struct HeightCase {
+    std::string Name;
+    double Width;
+    std::vector<CellSpec> Lines;  // a plain paragraph line follows them
+    int Touched;                  // after a first layout, this line alone is
+                                  // marked and line 0 grows taller (-1: none)
+    std::vector<int> Counts;      // characters of each line after layout (empty: not checked)
+};
+
+bool same(double a, double b) { return (std::isnan(a) && std::isnan(b)) || a == b; }
+
+} // namespace
+
+// The heights a pass gives a row's lines are those that settling each line
+// in turn gives (every cell of a run takes the tallest of the run): for
+// rows of one run and of several, rows cut short or with damaged counts,
+// every spacing mode, unequal cell weights that wrap, and a run of which
+// one cell alone is marked, which is broken again as a whole.
+TEST(TableRowLayout, RunHeightsMatchSettlingEachLineInTurn)
+{
+    const double nan = std::nan("");
+    const std::vector<HeightCase> cases = {
+        {"one run", 100, {{4, 0, 2, 2, 0, 1, 1}, {4, 1, 2, 5, 0, 1, 1}, {4, 2, 1, 3, 0, 1, 1}, {4, 3, 3, 1, 0, 1, 1}}, -1, {}},
+        {"spacing modes", 100, {{3, 0, 2, 2, 0, 1.5, 1}, {3, 1, 2, 3, 1, 6, 1}, {3, 2, 2, 9, 2, 2, 1}}, -1, {}},
+        {"two rows", 100,
+         {{3, 0, 1, 1, 0, 1, 1}, {3, 1, 1, 7, 0, 1, 1}, {3, 2, 1, 2, 0, 1, 1}, {2, 0, 1, 4, 0, 1, 1}, {2, 1, 1, 3, 0, 2, 1}},
+         -1, {}},
+        {"damaged counts", 100,
+         {{3, 0, 1, 2, 0, 1, 1}, {3, 1, 1, 6, 0, 1, 1}, {3, 0, 1, 3, 0, 1, 1}, {3, 1, 1, 1, 0, 1, 1}, {3, 2, 1, 4, 0, 1, 1},
+          {3, 7, 1, 8, 0, 1, 1}, {3, 2, 1, 1, 0, 1, 1}},
+         -1, {}},
+        {"cut short", 100, {{5, 0, 1, 2, 0, 1, 1}, {5, 1, 1, 6, 0, 1, 1}, {5, 2, 1, 3, 0, 1, 1}}, -1, {}},
+        {"not a number", 100, {{3, 0, 1, 2, 0, nan, 1}, {3, 1, 1, 5, 0, 1, 1}, {3, 2, 1, 3, 0, 1, 1}}, -1, {}},
+        {"last is not a number", 100, {{3, 0, 1, 2, 0, 1, 1}, {3, 1, 1, 5, 0, 1, 1}, {3, 2, 1, 3, 2, nan, 1}}, -1, {}},
+        {"one cell marked", 100, {{3, 0, 1, 2, 0, 1, 1}, {3, 1, 1, 3, 0, 1, 1}, {3, 2, 1, 1, 0, 1, 1}}, 2, {}},
+        // Widths 5, 10 and 15 mm: 12 characters wrap into 5 + 5 + 2, 10 + 2
+        // and 12, each run of the row asking for the weights again.
+        {"unequal weights wrap", 30, {{3, 0, 12, 2, 0, 1, 1}, {3, 1, 12, 4, 0, 1, 2}, {3, 2, 12, 3, 0, 1, 3}}, -1,
+         {5, 10, 12, 5, 2, 0, 2, 0, 0}},
+    };
+
+    for (const HeightCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        FrameState frame = StandardFrameState();
+        frame.Options.SpellWhileTyping = 0;
+        auto win = std::make_unique<TMDIChild>(frame);
+        TMDIChild& w = *win;
+        w.Areas.resize(1);
+        TextArea& a = w.Areas[0];
+        a.AnchorRight = 0;
+        a.Left = 0;
+        a.Right = c.Width;
+        a.InnerLeft = a.InnerRight = 0;
+        a.Bottom = 1e6;
+        a.AnchorBottom = 0;
+        w.Fonts.clear();
+        const int32_t font = w.GetNewFontIndex(FontEntryFromState(w.FontState));
+        const int32_t n = int32_t(c.Lines.size());
+        std::vector<TextLine>& lines = a.Lines;
+        lines.assign(size_t(n) + 1, TextLine{});
+        for (int32_t i = 0; i <= n; ++i) InitNewLine(lines, i);
+        for (int32_t i = 0; i < n; ++i) {
+            const CellSpec& s = c.Lines[size_t(i)];
+            TextLine& l = lines[size_t(i)];
+            l.IsCell = 1;
+            l.CellsPerRow = s.Cells;
+            l.CellIndex = s.Index;
+            l.CellWidth = s.Weight;
+            l.RowFirstRun = l.RowLastRun = 1;
+            l.EndKind = ekParagraph;
+            l.Para.LineSpacingMode = s.Mode;
+            l.Para.LineSpacing = s.Spacing;
+            TextChar ch;
+            ch.Code = 'x';
+            ch.FontIndex = font;
+            ch.Width = 1;
+            ch.Height = s.Tall;
+            l.Chars.assign(size_t(s.Chars), ch);
+        }
+        lines.back().EndKind = ekParagraph;
+        lines.back().Chars.assign(1, lines[0].Chars[0]);
+        w.Cursor = w.Anchor = TextPos{0, n, 0};
+        w.SetAllDirtyFlags();
+        w.MakeSoftEnters();
+        if (c.Touched >= 0) {
+            for (TextChar& ch : lines[0].Chars) ch.Height = 11;
+            lines[size_t(c.Touched)].Dirty = 1;
+            w.MakeSoftEnters();
+        }
+        if (!c.Counts.empty()) {
+            std::vector<int> counts;
+            for (const TextLine& l : lines)
+                if (l.IsCell) counts.push_back(l.CharCount());
+            EXPECT_EQ(counts, c.Counts);
+        }
+
+        // Settle every line again in turn, from the characters it holds.
+        std::vector<double> laidOut;
+        for (const TextLine& l : lines) laidOut.push_back(l.Height);
+        for (TextLine& l : lines) l.Height = -7;
+        w.LayoutFontIndex = font;
+        for (int32_t i = 0; i < int32_t(lines.size()); ++i) {
+            double tallest = -1;
+            for (const TextChar& ch : lines[size_t(i)].Chars) tallest = std::max(tallest, double(ch.Height));
+            w.CalcLineHeight(0, i, tallest);
+        }
+        w.LayoutFontIndex = -1;
+        for (size_t i = 0; i < lines.size(); ++i)
+            EXPECT_TRUE(same(lines[i].Height, laidOut[i])) << i << ": " << lines[i].Height << " vs " << laidOut[i];
     }
 }
