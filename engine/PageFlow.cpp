@@ -470,9 +470,6 @@ private:
                        std::make_move_iterator(src.begin() + r.To));
         }
         src.erase(src.begin() + kept, src.end());
-        // A whole text laid out in its first area hands nearly all of it
-        // on: the room of the lines that left would stay held with it.
-        if (src.capacity() > 2 * src.size() + 64) src.shrink_to_fit();
 
         for (TextPos* p : stored) {
             if (p->Area != carrier_ || p->Line < kept) continue;
