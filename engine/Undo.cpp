@@ -10,6 +10,7 @@
 // label names the command a redo repeats) and the last copy is the "Original"
 // state taken by the first undo.
 
+#include "engine/AreaCopy.h"
 #include "engine/Childwin.h"
 
 #include <algorithm>
@@ -131,7 +132,7 @@ SnapshotAreas takeSnapshot(const std::vector<TextArea>& areas, const std::vector
     if (!bases.empty()) forAreaRuns(weights, kCompareThreads, [&](size_t from, size_t to) {
         for (size_t i = from; i < to; ++i)
             for (const SnapshotAreas* base : bases)
-                if (i < base->size() && (*base)[i] == areas[i]) {
+                if (i < base->size() && sameArea((*base)[i], areas[i])) {
                     items[i] = std::const_pointer_cast<TextArea>(base->shared(i));
                     break;
                 }
@@ -146,7 +147,7 @@ SnapshotAreas takeSnapshot(const std::vector<TextArea>& areas, const std::vector
         for (size_t i = from; i < to; ++i) {
             if (items[i]) continue;
             if (i < spares.size() && spares[i]) {
-                *spares[i] = areas[i];
+                copyArea(*spares[i], areas[i]);
                 items[i] = std::move(spares[i]);
             } else {
                 items[i] = std::make_shared<TextArea>(areas[i]);
@@ -169,7 +170,7 @@ void restoreSnapshot(std::vector<TextArea>& areas, const SnapshotAreas& snapshot
     for (size_t i = 0; i < snapshot.size(); ++i) weights[i] = areaWeight(snapshot[i]);
     forAreaRuns(weights, kCompareThreads, [&](size_t from, size_t to) {
         for (size_t i = from; i < to; ++i)
-            if (!(areas[i] == snapshot[i])) areas[i] = snapshot[i];
+            if (!sameArea(areas[i], snapshot[i])) copyArea(areas[i], snapshot[i]);
     });
 }
 
