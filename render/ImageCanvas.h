@@ -66,6 +66,9 @@ private:
     // The pen mode over a span.
     void penSpan(int32_t y, int64_t x0, int64_t x1, uint32_t colour);
     void blend(int32_t x, int32_t y, uint32_t colour, unsigned coverage);
+    // A glyph's coverage map (rows of `width` bytes) laid over the image
+    // with its top left at (gx, gy), inside the clip.
+    void drawGlyph(const uint8_t* coverage, int32_t width, int32_t rows, int64_t gx, int64_t gy, uint32_t colour);
     // Rows of a source stretched to the destination; `rowColours(top-down
     // source row, out)` delivers one source row of sourceWidth colours from
     // sourceX on.

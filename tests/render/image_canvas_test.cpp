@@ -408,3 +408,38 @@ TEST(ImageCanvas, DiscardingDrawsNothingButAnswersAsDrawing)
     discarded.fillRect(0, 0, 1, 1, 0);
     EXPECT_EQ(discarded.pixel(0, 0), 0u);
 }
+
+TEST(ImageCanvas, GlyphsCutByOneBoxMatchTheSameBoxAsTwoHalves)
+{
+    const FontHandle f = selfont("Arial", 96, 1, 0, 28, 100);
+    ASSERT_TRUE(f);
+    // Clips through the glyphs, past the image edges, and text half off it.
+    const struct {
+        ClipBox clip;
+        int32_t x, y;
+    } cases[] = {
+        {{0, 0, 120, 60}, 5, 5},   {{12, 9, 47, 30}, 5, 5},     {{-50, -50, 500, 500}, -9, -12},
+        {{30, 0, 31, 60}, 5, 5},   {{0, 20, 120, 22}, 90, 5}, {{3, 3, 9, 9}, 5, 5},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(testing::Message() << k.clip.Left << "," << k.clip.Top << " " << k.x << "," << k.y);
+        ImageCanvas one(120, 60, 96), halves(120, 60, 96);
+        one.fillRect(0, 0, 120, 60, 0x3366AA);
+        halves.fillRect(0, 0, 120, 60, 0x3366AA);
+        one.setClip(k.clip.Left, k.clip.Top, k.clip.Right, k.clip.Bottom);
+        const int32_t mid = k.clip.Top + (k.clip.Bottom - k.clip.Top) / 2;
+        halves.setClipRegion({{k.clip.Left, k.clip.Top, k.clip.Right, mid}, {k.clip.Left, mid, k.clip.Right, k.clip.Bottom}});
+        one.text(k.x, k.y, f, "Wag&", 0x102030);
+        halves.text(k.x, k.y, f, "Wag&", 0x102030);
+        int differing = 0, inked = 0;
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 120; ++x) {
+                differing += one.pixel(x, y) != halves.pixel(x, y);
+                inked += one.pixel(x, y) != 0x3366AAu;
+            }
+        EXPECT_EQ(differing, 0);
+        if ((k.clip.Right - k.clip.Left) * (k.clip.Bottom - k.clip.Top) >= 120 * 60) {
+            EXPECT_GT(inked, 50);
+        }
+    }
+}
