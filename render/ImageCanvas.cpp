@@ -187,14 +187,15 @@ void ImageCanvas::clearClip()
 void ImageCanvas::bounds(int32_t& l, int32_t& t, int32_t& r, int32_t& b) const
 {
     l = std::max({l, ClipL, 0});
-    t = std::max({t, ClipT, 0});
+    t = std::max({t, ClipT, 0, BandT});
     r = std::min({r, ClipR, W});
-    b = std::min({b, ClipB, H});
+    b = std::min({b, ClipB, H, BandB});
 }
 
 bool ImageCanvas::inClip(int32_t x, int32_t y) const
 {
     if (x < ClipL || y < ClipT || x >= ClipR || y >= ClipB || x < 0 || y < 0 || x >= W || y >= H) return false;
+    if (y < BandT || y >= BandB) return false;
     if (Region.empty()) return true;
     for (const ClipBox& b : Region)
         if (x >= b.Left && x < b.Right && y >= b.Top && y < b.Bottom) return true;
@@ -203,7 +204,7 @@ bool ImageCanvas::inClip(int32_t x, int32_t y) const
 
 template <typename Fn> void ImageCanvas::clippedSpans(int32_t y, int64_t x0, int64_t x1, Fn&& fn) const
 {
-    if (y < std::max(0, ClipT) || y >= std::min(H, ClipB)) return;
+    if (y < std::max({0, ClipT, BandT}) || y >= std::min({H, ClipB, BandB})) return;
     x0 = std::max<int64_t>({x0, ClipL, 0});
     x1 = std::min<int64_t>({x1, ClipR, W});
     if (x1 <= x0) return;
@@ -470,7 +471,7 @@ void ImageCanvas::drawGlyph(const uint8_t* coverage, int32_t width, int32_t rows
     // A clip of one box: the part of the glyph inside it is found once,
     // not pixel by pixel.
     const int64_t x0 = std::max<int64_t>({gx, ClipL, 0}), x1 = std::min<int64_t>({gx + width, ClipR, W});
-    const int64_t y0 = std::max<int64_t>({gy, ClipT, 0}), y1 = std::min<int64_t>({gy + rows, ClipB, H});
+    const int64_t y0 = std::max<int64_t>({gy, ClipT, 0, BandT}), y1 = std::min<int64_t>({gy + rows, ClipB, H, BandB});
     for (int64_t y = y0; y < y1; ++y) {
         const uint8_t* from = coverage + size_t(y - gy) * size_t(width);
         uint32_t* to = row(int32_t(y));

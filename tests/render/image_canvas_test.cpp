@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <iterator>
+
 using namespace quillet;
 
 TEST(ImageCanvas, RectanglesExcludeRightAndBottomAndRespectTheClip)
@@ -442,4 +445,41 @@ TEST(ImageCanvas, GlyphsCutByOneBoxMatchTheSameBoxAsTwoHalves)
             EXPECT_GT(inked, 50);
         }
     }
+}
+
+TEST(ImageCanvas, DrawnRowsLimitEveryDrawingCallAndLeaveTheRestAsItWas)
+{
+    const FontHandle f = selfont("Arial", 96, 1, 0, 24, 100);
+    ASSERT_TRUE(f);
+    ImageCanvas picture(30, 30, 96);
+    picture.fillRect(0, 0, 30, 30, 0x00AA00);
+    const std::function<void(ImageCanvas&)> draws[] = {
+        [](ImageCanvas& c) { c.fillRect(-5, -5, 100, 100, 0x0000FF); },
+        [](ImageCanvas& c) { c.rectangle(3, 2, 70, 55, 0xFF0000u, 0x000000u, 3); },
+        [&](ImageCanvas& c) { c.text(2, 4, f, "Wag", 0x102030); },
+        [](ImageCanvas& c) { c.line(0, 0, 79, 59, 0x777777, 2); },
+        [](ImageCanvas& c) { c.invertRect(10, 0, 50, 60); },
+        [](ImageCanvas& c) { c.setPixel(5, 30, 0); c.setPixel(5, 10, 0); },
+        [&](ImageCanvas& c) { c.drawImage(picture, 20, 15); },
+        [](ImageCanvas& c) { c.setClipRegion({{0, 0, 40, 25}, {30, 20, 80, 60}}); c.fillRect(0, 0, 80, 60, 0x123456); },
+    };
+    const int32_t bands[][2] = {{20, 35}, {-10, 5}, {50, 90}, {30, 30}};
+    for (size_t d = 0; d < std::size(draws); ++d)
+        for (const auto& band : bands) {
+            SCOPED_TRACE(testing::Message() << "drawing " << d << ", rows " << band[0] << "-" << band[1]);
+            ImageCanvas all(80, 60, 96), some(80, 60, 96);
+            all.fillRect(0, 0, 80, 60, 0xC0C0C0);
+            some.fillRect(0, 0, 80, 60, 0xC0C0C0);
+            some.setDrawnRows(band[0], band[1]);
+            draws[d](all);
+            draws[d](some);
+            some.drawAllRows();
+            int wrong = 0;
+            for (int y = 0; y < 60; ++y)
+                for (int x = 0; x < 80; ++x) {
+                    const bool drawn = y >= band[0] && y < band[1];
+                    wrong += some.pixel(x, y) != (drawn ? all.pixel(x, y) : 0xC0C0C0u);
+                }
+            EXPECT_EQ(wrong, 0);
+        }
 }
