@@ -37,11 +37,10 @@ constexpr size_t kCharsPerThread = 48 * 1024;
 // The runs threads take one at a time.
 constexpr size_t kCharsPerRun = 16 * 1024;
 constexpr size_t kMaxRuns = 256;
-constexpr unsigned kMaxThreads = 8;
 // Comparing, and copying the part of the text a command changed, read and
-// write memory already in place: past a few threads they only wait on the
-// memory.
-constexpr unsigned kCompareThreads = 4;
+// write memory already in place and wait on it more than they compute; with
+// threads that are already running and runs taken in turn, eight still pay.
+constexpr unsigned kMaxThreads = 8;
 // What a line costs besides its characters, counted in characters.
 constexpr size_t kLineWeight = 8;
 
@@ -113,7 +112,7 @@ SnapshotAreas takeSnapshot(const std::vector<TextArea>& areas, const std::vector
     // while what the comparison read of it is still at hand. Only the first
     // snapshot copies the whole text, into fresh memory whose first touches
     // the threads share; later ones copy what changed.
-    forAreaRuns(weightsOf(areas), bases.empty() ? kMaxThreads : kCompareThreads, [&](size_t from, size_t to) {
+    forAreaRuns(weightsOf(areas), kMaxThreads, [&](size_t from, size_t to) {
         for (size_t i = from; i < to; ++i) {
             for (const SnapshotAreas* base : bases)
                 if (i < base->size() && sameArea((*base)[i], areas[i])) {
@@ -144,7 +143,7 @@ void restoreSnapshot(std::vector<TextArea>& areas, const SnapshotAreas& snapshot
     areas.resize(snapshot.size());
     std::vector<size_t> weights(snapshot.size());
     for (size_t i = 0; i < snapshot.size(); ++i) weights[i] = areaWeight(snapshot[i]);
-    forAreaRuns(weights, kCompareThreads, [&](size_t from, size_t to) {
+    forAreaRuns(weights, kMaxThreads, [&](size_t from, size_t to) {
         for (size_t i = from; i < to; ++i)
             if (!sameArea(areas[i], snapshot[i])) copyArea(areas[i], snapshot[i]);
     });
