@@ -63,24 +63,28 @@ bool isSpellChar(const TextChar& c)
     return c.Kind == ckText && (isAnsiAlnum(c.Code) || c.Code == '-');
 }
 
-// The lines of the area being broken, by logical index. The joins leave the
-// lines they removed in place, marked; the walk closes those holes as it
-// goes and fills them with the lines that breaking inserts, so re-breaking
-// one paragraph moves only the lines around it. When the inserts outrun the
-// holes, the unwalked rest of the area is parked aside once and pulled back
-// line by line, so an insert only ever shifts the few lines pulled ahead.
+// The lines of the area being broken, by logical index. The array is a gap
+// buffer: the walked lines stand at the front, the unwalked ones at the back,
+// and between them lie holes. The joins leave the lines they removed in
+// place, marked; the walk closes those holes as it goes and fills them with
+// the lines that breaking inserts, so re-breaking one paragraph moves only
+// the lines around it. When the inserts outrun the holes, the array is
+// moved once into a larger one with a gap sized by the breaks seen so far:
+// lines are large, and a second array for the rest or a doubled one would
+// hold the area's lines three or four times over while the text of a long
+// file is broken.
 class AreaLines {
 public:
     AreaLines(std::vector<TextLine>& lines, std::vector<uint8_t> removed)
         : v_(lines), removed_(std::move(removed))
     {
         pending_ = int32_t(v_.size());
-        for (uint8_t m : removed_) pending_ -= m;
+        for (size_t i = 0; i < std::min(removed_.size(), v_.size()); ++i) pending_ -= removed_[i];
     }
     AreaLines(const AreaLines&) = delete;
     AreaLines& operator=(const AreaLines&) = delete;
 
-    int32_t count() const { return live() + pending_ + int32_t(tail_.size() - tailPos_); }
+    int32_t count() const { return live() + pending_; }
     // Lines 0 .. live() - 1 stand at their own index in the area's array.
     int32_t live() const { return int32_t(g_); }
 
@@ -107,26 +111,20 @@ public:
         // A paragraph broken again mostly takes as many lines as it was
         // joined from, and those lines follow it: they become the holes the
         // new lines fill, so nothing behind them moves.
-        while (r_ - g_ < size_t(n) && r_ < v_.size() && r_ < removed_.size() && removed_[r_]) ++r_;
-        if (r_ - g_ >= size_t(n)) {
-            std::move_backward(v_.begin() + std::ptrdiff_t(from), v_.begin() + std::ptrdiff_t(g_),
-                               v_.begin() + std::ptrdiff_t(g_ + size_t(n)));
-            for (int32_t k = 0; k < n; ++k) clearKeepingRoom(v_[from + size_t(k)]);
-        } else {
-            park();
-            v_.insert(v_.begin() + std::ptrdiff_t(from), size_t(n), TextLine{});
-            r_ = v_.size();
-        }
+        while (r_ - g_ < size_t(n) && r_ < v_.size() && isRemoved(r_)) ++r_;
+        if (r_ - g_ < size_t(n)) widenGap(size_t(n));
+        std::move_backward(v_.begin() + std::ptrdiff_t(from), v_.begin() + std::ptrdiff_t(g_),
+                           v_.begin() + std::ptrdiff_t(g_ + size_t(n)));
+        for (int32_t k = 0; k < n; ++k) clearKeepingRoom(v_[from + size_t(k)]);
         for (int32_t k = 0; k < n; ++k) InitNewLine(v_, at + k);
         g_ += size_t(n);
+        inserted_ += size_t(n);
     }
 
     void finish()
     {
         while (pullOne()) {}
         v_.erase(v_.begin() + std::ptrdiff_t(g_), v_.end());
-        tail_.clear();
-        tailPos_ = 0;
     }
 
 private:
@@ -136,6 +134,8 @@ private:
             if (!pullOne()) return false;
         return true;
     }
+
+    bool isRemoved(size_t r) const { return r < removed_.size() && removed_[r]; }
 
     // Makes `l` a fresh line; the room its characters had stays with it, so
     // the text that breaking moves into it needs no new memory.
@@ -153,40 +153,39 @@ private:
             const size_t r = r_++;
             // A joined line (its characters went up) becomes a hole; it is
             // overwritten or dropped later.
-            if (r < removed_.size() && removed_[r]) continue;
+            if (isRemoved(r)) continue;
             --pending_;
+            ++pulled_;
             if (r != g_) v_[g_] = std::move(v_[r]);
             ++g_;
-            return true;
-        }
-        if (tailPos_ < tail_.size()) {
-            TextLine& next = tail_[tailPos_++];
-            if (g_ < v_.size()) v_[g_] = std::move(next);
-            else v_.push_back(std::move(next));
-            ++g_;
-            r_ = std::max(r_, v_.size());
             return true;
         }
         return false;
     }
 
-    // Moves the unwalked lines of the array into the tail and drops the holes.
-    void park()
+    // Moves the lines into a new array whose gap holds at least `n` lines
+    // and, as far as the breaks walked so far tell, the inserts still to
+    // come; the holes and the removed lines are dropped on the way.
+    [[gnu::noinline]] void widenGap(size_t n)
     {
-        if (r_ < v_.size()) {
-            std::vector<TextLine> rest;
-            rest.reserve(size_t(pending_) + (tail_.size() - tailPos_));
-            for (size_t r = r_; r < v_.size(); ++r)
-                if (!(r < removed_.size() && removed_[r])) rest.push_back(std::move(v_[r]));
-            rest.insert(rest.end(), std::make_move_iterator(tail_.begin() + std::ptrdiff_t(tailPos_)),
-                        std::make_move_iterator(tail_.end()));
-            tail_ = std::move(rest);
-            tailPos_ = 0;
-            pending_ = 0;
-            removed_.clear();
+        const size_t rest = size_t(pending_);
+        size_t gap = std::max<size_t>(16, (g_ + rest) / 8);
+        if (pulled_ >= 256) {
+            const double perLine = double(inserted_) / double(pulled_);
+            gap = std::max(gap, size_t(perLine * double(rest) * 1.1));
         }
-        v_.erase(v_.begin() + std::ptrdiff_t(g_), v_.end());
-        r_ = v_.size();
+        gap = std::max(gap, n);
+
+        std::vector<TextLine> wider;
+        wider.reserve(g_ + gap + rest);
+        for (size_t i = 0; i < g_; ++i) wider.push_back(std::move(v_[i]));
+        wider.resize(g_ + gap);
+        for (size_t r = r_; r < v_.size(); ++r)
+            if (!isRemoved(r)) wider.push_back(std::move(v_[r]));
+        v_.swap(wider);
+        wider = std::vector<TextLine>();
+        removed_.clear();
+        r_ = g_ + gap;
     }
 
     std::vector<TextLine>& v_;
@@ -194,8 +193,8 @@ private:
     size_t g_ = 0;                  // live lines
     size_t r_ = 0;                  // next unwalked line in v_; v_[g_, r_) are holes
     int32_t pending_ = 0;           // unwalked lines left in v_
-    std::vector<TextLine> tail_;
-    size_t tailPos_ = 0;
+    size_t pulled_ = 0;             // unwalked lines made live
+    size_t inserted_ = 0;           // lines breaking inserted
 };
 
 // The lines of an area by logical index, stepping over the lines a join

@@ -233,6 +233,49 @@ TEST_F(Layout, FullLayoutsLeaveNoRoomOfJoinedParagraphsBehind)
     }
 }
 
+// A long text whose later paragraphs wrap much more than its first ones
+// outgrows the room its breaks were first given several times over; each
+// paragraph still breaks exactly as it does alone.
+TEST_F(Layout, ALongTextBreaksEachParagraphAsItBreaksAlone)
+{
+    uint32_t seed = 99;
+    auto next = [&seed](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    std::vector<std::string> paragraphs;
+    for (int p = 0; p < 3000; ++p) {
+        std::string s;
+        const uint32_t words = p < 1500 ? 1 + next(5) : 20 + next(60);
+        for (uint32_t i = 0; i < words; ++i) s += std::string(1 + next(9), char('a' + next(26))) + " ";
+        paragraphs.push_back(s);
+    }
+    w.AutoHyphenation = 0;
+    for (const std::string& p : paragraphs) add(p);
+    width(40);
+    layout();
+
+    FrameState f2 = StandardFrameState();
+    TMDIChild solo(f2);
+    solo.AutoHyphenation = 0;
+    Strings want;
+    for (const std::string& p : paragraphs) {
+        prepare(solo);
+        solo.Areas[0].Right = 40;
+        std::vector<TextLine>& ls = solo.Areas[0].Lines;
+        ls.emplace_back();
+        InitNewLine(ls, 0);
+        ls[0].EndKind = ekParagraph;
+        for (char c : p) ls[0].Chars.push_back(ch(uint8_t(c)));
+        solo.SetAllDirtyFlags();
+        solo.MakeSoftEnters();
+        for (int32_t a = 0; a >= 0 && a < solo.AreaCount(); a = solo.Areas[size_t(a)].NextInFlow)
+            for (const TextLine& l : solo.Areas[size_t(a)].Lines) want.push_back(text(l));
+    }
+    EXPECT_GT(want.size(), 3000u + 4 * 1024u);
+    EXPECT_EQ(texts(), want);
+}
+
 TEST_F(Layout, IndentsNarrowTheLineAndFirstLineIndentOnlyTheFirst)
 {
     width(10);
