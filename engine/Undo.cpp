@@ -10,12 +10,11 @@
 // label names the command a redo repeats) and the last copy is the "Original"
 // state taken by the first undo.
 
+#include "engine/AreaCopy.h"
 #include "engine/Childwin.h"
+#include "platform/WorkerPool.h"
 
 #include <algorithm>
-#include <exception>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 namespace quillet {
@@ -30,16 +29,18 @@ constexpr int32_t kMaxUndoDepth = 1000;
 // The first snapshot of a long document is mostly first touches of fresh
 // memory (the kernel zeroing and mapping pages one fault at a time), not
 // copying, and later ones compare every area against the snapshot before.
-// Both proceed side by side on a few threads, each taking a run of areas of
-// about equal weight. Short documents are done on the calling thread:
-// starting a thread costs more than it saves below a few tens of thousands
-// of characters.
+// Both proceed side by side on a few threads of the pool, each taking runs
+// of areas of about equal weight. Short documents are done on the calling
+// thread: waking a thread costs more than it saves below a few tens of
+// thousands of characters.
 constexpr size_t kCharsPerThread = 48 * 1024;
-constexpr unsigned kMaxThreads = 8;
+// The runs threads take one at a time.
+constexpr size_t kCharsPerRun = 16 * 1024;
+constexpr size_t kMaxRuns = 256;
 // Comparing, and copying the part of the text a command changed, read and
-// write memory already in place: past a few threads the cost of starting
-// more is larger than what they share out.
-constexpr unsigned kCompareThreads = 4;
+// write memory already in place and wait on it more than they compute; with
+// threads that are already running and runs taken in turn, eight still pay.
+constexpr unsigned kMaxThreads = 8;
 // What a line costs besides its characters, counted in characters.
 constexpr size_t kLineWeight = 8;
 
@@ -51,19 +52,22 @@ size_t areaWeight(const TextArea& a)
 }
 
 // Runs work(from, to) over consecutive runs of [0, weights.size()) that
-// cover it, on several threads when the total weight asks for it. The
-// first failure is thrown again once every run has ended.
+// cover it, shared out among a few threads of the pool when the total
+// weight asks for it. The runs are several times more than the threads, and
+// each thread takes the next one free, so a thread the machine is too busy
+// to run holds up no more than the run it has in hand. The first failure is
+// thrown again once every run has ended.
 template <class Work>
 void forAreaRuns(const std::vector<size_t>& weights, unsigned maxThreads, Work work)
 {
     size_t total = 0;
     for (size_t w : weights) total += w;
-    size_t wanted = total / kCharsPerThread;
-    if (wanted >= 2) wanted = std::min<size_t>({wanted, std::thread::hardware_concurrency(), maxThreads});
-    if (wanted < 2 || weights.size() < 2) {
+    const size_t threads = std::min<size_t>(total / kCharsPerThread, maxThreads);
+    if (threads < 2 || weights.size() < 2) {
         work(size_t(0), weights.size());
         return;
     }
+    const size_t wanted = std::clamp<size_t>(total / kCharsPerRun, threads, kMaxRuns);
 
     std::vector<size_t> cuts{0};
     size_t sum = 0;
@@ -72,29 +76,7 @@ void forAreaRuns(const std::vector<size_t>& weights, unsigned maxThreads, Work w
         if (sum >= total / wanted * cuts.size()) cuts.push_back(i + 1);
     }
     if (cuts.back() != weights.size()) cuts.push_back(weights.size());
-
-    const size_t runs = cuts.size() - 1;
-    std::vector<std::exception_ptr> failures(runs);
-    auto run = [&](size_t r) {
-        try {
-            work(cuts[r], cuts[r + 1]);
-        } catch (...) {
-            failures[r] = std::current_exception();
-        }
-    };
-    std::vector<std::thread> threads;
-    threads.reserve(runs);
-    for (size_t r = 1; r < runs; ++r) {
-        try {
-            threads.emplace_back(run, r);
-        } catch (const std::system_error&) {
-            run(r);  // no thread to be had: this one does the run itself
-        }
-    }
-    run(0);
-    for (std::thread& t : threads) t.join();
-    for (const std::exception_ptr& e : failures)
-        if (e) std::rethrow_exception(e);
+    parallelFor(cuts.size() - 1, unsigned(threads - 1), [&](size_t r) { work(cuts[r], cuts[r + 1]); });
 }
 
 std::vector<size_t> weightsOf(const std::vector<TextArea>& areas)
@@ -105,19 +87,18 @@ std::vector<size_t> weightsOf(const std::vector<TextArea>& areas)
     return weights;
 }
 
-// Areas of dropped snapshots that no other snapshot shares, by area index:
-// a changed area is copied into the spare of its own index where there is
-// one. On a long document most of a fresh copy's cost is in touching new
-// memory, and the spare of the same index has nearly the right shape.
-std::vector<SnapshotAreas::Ptr> sparesOf(std::vector<SnapshotAreas>& dropped)
+// Area i of the first dropped snapshot that holds one no other snapshot
+// shares, taken out of it (else null): a changed area is copied into the
+// spare of its own index where there is one. On a long document most of a
+// fresh copy's cost is in touching new memory, and the spare of the same
+// index has nearly the right shape. Runs on the thread that owns index i:
+// an area is shared only at its own index, so no other thread touches it.
+SnapshotAreas::Ptr takeSpare(std::vector<SnapshotAreas>& dropped, size_t i)
 {
-    std::vector<SnapshotAreas::Ptr> spares;
-    for (SnapshotAreas& s : dropped) {
-        if (spares.size() < s.size()) spares.resize(s.size());
-        for (size_t i = 0; i < s.size(); ++i)
-            if (!spares[i]) spares[i] = s.takeIfUnshared(i);
-    }
-    return spares;
+    for (SnapshotAreas& s : dropped)
+        if (i < s.size())
+            if (SnapshotAreas::Ptr p = s.takeIfUnshared(i)) return p;
+    return nullptr;
 }
 
 // A snapshot of `areas`: each area equal to the same area of one of
@@ -127,27 +108,22 @@ SnapshotAreas takeSnapshot(const std::vector<TextArea>& areas, const std::vector
                            std::vector<SnapshotAreas>& dropped)
 {
     std::vector<SnapshotAreas::Ptr> items(areas.size());
-    std::vector<size_t> weights = weightsOf(areas);
-    if (!bases.empty()) forAreaRuns(weights, kCompareThreads, [&](size_t from, size_t to) {
-        for (size_t i = from; i < to; ++i)
+    // Each area is compared and, where no base has it, copied right away,
+    // while what the comparison read of it is still at hand. Only the first
+    // snapshot copies the whole text, into fresh memory whose first touches
+    // the threads share; later ones copy what changed.
+    forAreaRuns(weightsOf(areas), kMaxThreads, [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) {
             for (const SnapshotAreas* base : bases)
-                if (i < base->size() && (*base)[i] == areas[i]) {
+                if (i < base->size() && sameArea((*base)[i], areas[i])) {
                     items[i] = std::const_pointer_cast<TextArea>(base->shared(i));
                     break;
                 }
-    });
-
-    std::vector<SnapshotAreas::Ptr> spares = sparesOf(dropped);
-    for (size_t i = 0; i < areas.size(); ++i)
-        if (items[i]) weights[i] = 0;
-    // Only the first snapshot copies the whole text, into fresh memory whose
-    // first touches the threads share; later ones copy what changed.
-    forAreaRuns(weights, bases.empty() ? kMaxThreads : kCompareThreads, [&](size_t from, size_t to) {
-        for (size_t i = from; i < to; ++i) {
             if (items[i]) continue;
-            if (i < spares.size() && spares[i]) {
-                *spares[i] = areas[i];
-                items[i] = std::move(spares[i]);
+            // A dropped base at this index is done with once compared.
+            if (SnapshotAreas::Ptr spare = takeSpare(dropped, i)) {
+                copyArea(*spare, areas[i]);
+                items[i] = std::move(spare);
             } else {
                 items[i] = std::make_shared<TextArea>(areas[i]);
             }
@@ -167,9 +143,9 @@ void restoreSnapshot(std::vector<TextArea>& areas, const SnapshotAreas& snapshot
     areas.resize(snapshot.size());
     std::vector<size_t> weights(snapshot.size());
     for (size_t i = 0; i < snapshot.size(); ++i) weights[i] = areaWeight(snapshot[i]);
-    forAreaRuns(weights, kCompareThreads, [&](size_t from, size_t to) {
+    forAreaRuns(weights, kMaxThreads, [&](size_t from, size_t to) {
         for (size_t i = from; i < to; ++i)
-            if (!(areas[i] == snapshot[i])) areas[i] = snapshot[i];
+            if (!sameArea(areas[i], snapshot[i])) copyArea(areas[i], snapshot[i]);
     });
 }
 

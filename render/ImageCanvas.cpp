@@ -58,11 +58,40 @@ struct GlyphKey {
     std::string File;
     int32_t Face, Size;
     uint32_t Glyph;
-    bool operator<(const GlyphKey& o) const
+};
+
+// A glyph looked up by the font's own file name, without copying it.
+struct GlyphKeyView {
+    std::string_view File;
+    int32_t Face, Size;
+    uint32_t Glyph;
+};
+
+struct GlyphOrder {
+    using is_transparent = void;
+    template <class A, class B>
+    bool operator()(const A& a, const B& b) const
     {
-        return std::tie(Size, Glyph, Face, File) < std::tie(o.Size, o.Glyph, o.Face, o.File);
+        return std::tie(a.Size, a.Glyph, a.Face) < std::tie(b.Size, b.Glyph, b.Face) ||
+               (std::tie(a.Size, a.Glyph, a.Face) == std::tie(b.Size, b.Glyph, b.Face) &&
+                std::string_view(a.File) < std::string_view(b.File));
     }
 };
+
+// `colour` laid over pixel p at `coverage` of 255.
+inline void mixPixel(uint32_t& p, uint32_t colour, unsigned coverage)
+{
+    if (coverage >= 255) {
+        p = colour & 0xFFFFFF;
+        return;
+    }
+    uint32_t out = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const unsigned a = (colour >> shift) & 0xFF, bgc = (p >> shift) & 0xFF;
+        out |= ((a * coverage + bgc * (255 - coverage) + 127) / 255) << shift;
+    }
+    p = out;
+}
 
 GlyphFaces& glyphFaces()
 {
@@ -158,14 +187,15 @@ void ImageCanvas::clearClip()
 void ImageCanvas::bounds(int32_t& l, int32_t& t, int32_t& r, int32_t& b) const
 {
     l = std::max({l, ClipL, 0});
-    t = std::max({t, ClipT, 0});
+    t = std::max({t, ClipT, 0, BandT});
     r = std::min({r, ClipR, W});
-    b = std::min({b, ClipB, H});
+    b = std::min({b, ClipB, H, BandB});
 }
 
 bool ImageCanvas::inClip(int32_t x, int32_t y) const
 {
     if (x < ClipL || y < ClipT || x >= ClipR || y >= ClipB || x < 0 || y < 0 || x >= W || y >= H) return false;
+    if (y < BandT || y >= BandB) return false;
     if (Region.empty()) return true;
     for (const ClipBox& b : Region)
         if (x >= b.Left && x < b.Right && y >= b.Top && y < b.Bottom) return true;
@@ -174,7 +204,7 @@ bool ImageCanvas::inClip(int32_t x, int32_t y) const
 
 template <typename Fn> void ImageCanvas::clippedSpans(int32_t y, int64_t x0, int64_t x1, Fn&& fn) const
 {
-    if (y < std::max(0, ClipT) || y >= std::min(H, ClipB)) return;
+    if (y < std::max({0, ClipT, BandT}) || y >= std::min({H, ClipB, BandB})) return;
     x0 = std::max<int64_t>({x0, ClipL, 0});
     x1 = std::min<int64_t>({x1, ClipR, W});
     if (x1 <= x0) return;
@@ -426,17 +456,28 @@ void ImageCanvas::ellipse(int32_t left, int32_t top, int32_t right, int32_t bott
 void ImageCanvas::blend(int32_t x, int32_t y, uint32_t colour, unsigned coverage)
 {
     if (coverage == 0 || !inClip(x, y)) return;
-    uint32_t& p = row(y)[x];
-    if (coverage >= 255) {
-        p = colour & 0xFFFFFF;
+    mixPixel(row(y)[x], colour, coverage);
+}
+
+void ImageCanvas::drawGlyph(const uint8_t* coverage, int32_t width, int32_t rows, int64_t gx, int64_t gy,
+                            uint32_t colour)
+{
+    if (!Region.empty()) {
+        for (int32_t r = 0; r < rows; ++r)
+            for (int32_t c = 0; c < width; ++c)
+                blend(int32_t(gx + c), int32_t(gy + r), colour, coverage[size_t(r) * size_t(width) + size_t(c)]);
         return;
     }
-    uint32_t out = 0;
-    for (int shift = 0; shift < 24; shift += 8) {
-        const unsigned a = (colour >> shift) & 0xFF, bgc = (p >> shift) & 0xFF;
-        out |= ((a * coverage + bgc * (255 - coverage) + 127) / 255) << shift;
+    // A clip of one box: the part of the glyph inside it is found once,
+    // not pixel by pixel.
+    const int64_t x0 = std::max<int64_t>({gx, ClipL, 0}), x1 = std::min<int64_t>({gx + width, ClipR, W});
+    const int64_t y0 = std::max<int64_t>({gy, ClipT, 0, BandT}), y1 = std::min<int64_t>({gy + rows, ClipB, H, BandB});
+    for (int64_t y = y0; y < y1; ++y) {
+        const uint8_t* from = coverage + size_t(y - gy) * size_t(width);
+        uint32_t* to = row(int32_t(y));
+        for (int64_t x = x0; x < x1; ++x)
+            if (const unsigned c = from[x - gx]) mixPixel(to[x], colour, c);
     }
-    p = out;
 }
 
 void ImageCanvas::text(int32_t x, int32_t y, const FontHandle& font, std::string_view ansi, uint32_t colour)
@@ -446,7 +487,7 @@ void ImageCanvas::text(int32_t x, int32_t y, const FontHandle& font, std::string
     const TextExtent ext = font->textExtent(ansi);
     if (const auto bk = textBackground()) fillRect(x, y, int32_t(std::min<int64_t>(int64_t(x) + ext.cx, kHuge)),
                                                    int32_t(std::min<int64_t>(int64_t(y) + ext.cy, kHuge)), *bk);
-    static std::map<GlyphKey, GlyphBitmap> cache;
+    static std::map<GlyphKey, GlyphBitmap, GlyphOrder> cache;
     const int32_t size = std::clamp(font->pixelSize(), 1, 4000);
     FT_Face face = nullptr;
     bool faceFailed = false;
@@ -456,9 +497,10 @@ void ImageCanvas::text(int32_t x, int32_t y, const FontHandle& font, std::string
         const int32_t advance = font->advance(code);
         if (penX > int64_t(W) + 4000) break;
         if (penX + advance >= -4000 && code != ' ' && !faceFailed) {
-            GlyphKey key{font->filePath(), font->faceIndex(), size, font->glyphIndex(code)};
-            auto it = cache.find(key);
+            const GlyphKeyView look{font->filePath(), font->faceIndex(), size, font->glyphIndex(code)};
+            auto it = cache.find(look);
             if (it == cache.end()) {
+                GlyphKey key{std::string(look.File), look.Face, look.Size, look.Glyph};
                 GlyphBitmap g;
                 if (!face) {
                     face = glyphFaces().face(font->filePath(), font->faceIndex());
@@ -488,9 +530,7 @@ void ImageCanvas::text(int32_t x, int32_t y, const FontHandle& font, std::string
             }
             const GlyphBitmap& g = it->second;
             const int64_t gx = penX + g.Left, gy = int64_t(baseline) - g.Top;
-            for (int32_t r = 0; r < g.Rows; ++r)
-                for (int32_t c = 0; c < g.Width; ++c)
-                    blend(int32_t(gx + c), int32_t(gy + r), colour, g.Coverage[size_t(r) * size_t(g.Width) + size_t(c)]);
+            drawGlyph(g.Coverage.data(), g.Width, g.Rows, gx, gy, colour);
         }
         penX += advance;
     }

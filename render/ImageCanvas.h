@@ -6,6 +6,7 @@
 
 #include "render/Canvas.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <vector>
 
@@ -52,6 +53,15 @@ public:
     // must visit a page whose image nobody will see skips the rasterising.
     void setDiscarding(bool on) { Discarding = on; }
     bool discarding() const { return Discarding; }
+    // Rows outside [top, bottom) are left as they are by every drawing
+    // call, whatever the clip: a page image shown only in part on screen
+    // need not be filled and lettered where nobody sees it.
+    void setDrawnRows(int32_t top, int32_t bottom)
+    {
+        BandT = top;
+        BandB = bottom;
+    }
+    void drawAllRows() { setDrawnRows(INT32_MIN, INT32_MAX); }
 
     // The image as an 8-bit RGB PNG file; false when it could not be written.
     bool writePng(const std::filesystem::path& file) const;
@@ -66,6 +76,9 @@ private:
     // The pen mode over a span.
     void penSpan(int32_t y, int64_t x0, int64_t x1, uint32_t colour);
     void blend(int32_t x, int32_t y, uint32_t colour, unsigned coverage);
+    // A glyph's coverage map (rows of `width` bytes) laid over the image
+    // with its top left at (gx, gy), inside the clip.
+    void drawGlyph(const uint8_t* coverage, int32_t width, int32_t rows, int64_t gx, int64_t gy, uint32_t colour);
     // Rows of a source stretched to the destination; `rowColours(top-down
     // source row, out)` delivers one source row of sourceWidth colours from
     // sourceX on.
@@ -83,6 +96,7 @@ private:
     int32_t ClipL, ClipT, ClipR, ClipB;
     std::vector<ClipBox> Region;
     bool Discarding = false;
+    int32_t BandT = INT32_MIN, BandB = INT32_MAX;
 };
 
 } // namespace quillet

@@ -832,6 +832,16 @@ void drawPage(Pass& p, PageLoop& loop, int32_t i)
             loop.PageWraps = true;
     }
     loop.Unseen = unseen && p.Policy.WriteBack && SkipUnseenAreas;
+    // Of a page copied to the screen only the rows in the view are shown:
+    // the rest of its image is neither filled nor drawn.
+    if (loop.Bitmap) {
+        const int64_t top = int64_t(p.ScrollY) - pageY;
+        if (screen && !unseen && !p.Policy.Headless && !w.RefreshAfterPaint)
+            loop.Bitmap->setDrawnRows(int32_t(std::clamp<int64_t>(top, INT32_MIN, INT32_MAX)),
+                                      int32_t(std::clamp<int64_t>(top + loop.Target.height(), INT32_MIN, INT32_MAX)));
+        else
+            loop.Bitmap->drawAllRows();
+    }
     startPage(p);
     if (p.Policy.DeskAndFrame && loop.Bitmap) deskAndFrame(p);
     pageObjects(p, loop);
@@ -845,6 +855,7 @@ void drawPage(Pass& p, PageLoop& loop, int32_t i)
     if (screen && !p.Policy.Headless) {
         if (!w.RefreshAfterPaint) loop.Target.drawImage(*loop.Bitmap, -p.ScrollX, pageY - p.ScrollY);
     }
+    if (loop.Bitmap) loop.Bitmap->drawAllRows();
 }
 
 // After the pages of a screen pass: the zones of the floating area being

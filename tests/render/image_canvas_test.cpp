@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <iterator>
+
 using namespace quillet;
 
 TEST(ImageCanvas, RectanglesExcludeRightAndBottomAndRespectTheClip)
@@ -407,4 +410,76 @@ TEST(ImageCanvas, DiscardingDrawsNothingButAnswersAsDrawing)
     discarded.setDiscarding(false);
     discarded.fillRect(0, 0, 1, 1, 0);
     EXPECT_EQ(discarded.pixel(0, 0), 0u);
+}
+
+TEST(ImageCanvas, GlyphsCutByOneBoxMatchTheSameBoxAsTwoHalves)
+{
+    const FontHandle f = selfont("Arial", 96, 1, 0, 28, 100);
+    ASSERT_TRUE(f);
+    // Clips through the glyphs, past the image edges, and text half off it.
+    const struct {
+        ClipBox clip;
+        int32_t x, y;
+    } cases[] = {
+        {{0, 0, 120, 60}, 5, 5},   {{12, 9, 47, 30}, 5, 5},     {{-50, -50, 500, 500}, -9, -12},
+        {{30, 0, 31, 60}, 5, 5},   {{0, 20, 120, 22}, 90, 5}, {{3, 3, 9, 9}, 5, 5},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(testing::Message() << k.clip.Left << "," << k.clip.Top << " " << k.x << "," << k.y);
+        ImageCanvas one(120, 60, 96), halves(120, 60, 96);
+        one.fillRect(0, 0, 120, 60, 0x3366AA);
+        halves.fillRect(0, 0, 120, 60, 0x3366AA);
+        one.setClip(k.clip.Left, k.clip.Top, k.clip.Right, k.clip.Bottom);
+        const int32_t mid = k.clip.Top + (k.clip.Bottom - k.clip.Top) / 2;
+        halves.setClipRegion({{k.clip.Left, k.clip.Top, k.clip.Right, mid}, {k.clip.Left, mid, k.clip.Right, k.clip.Bottom}});
+        one.text(k.x, k.y, f, "Wag&", 0x102030);
+        halves.text(k.x, k.y, f, "Wag&", 0x102030);
+        int differing = 0, inked = 0;
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 120; ++x) {
+                differing += one.pixel(x, y) != halves.pixel(x, y);
+                inked += one.pixel(x, y) != 0x3366AAu;
+            }
+        EXPECT_EQ(differing, 0);
+        if ((k.clip.Right - k.clip.Left) * (k.clip.Bottom - k.clip.Top) >= 120 * 60) {
+            EXPECT_GT(inked, 50);
+        }
+    }
+}
+
+TEST(ImageCanvas, DrawnRowsLimitEveryDrawingCallAndLeaveTheRestAsItWas)
+{
+    const FontHandle f = selfont("Arial", 96, 1, 0, 24, 100);
+    ASSERT_TRUE(f);
+    ImageCanvas picture(30, 30, 96);
+    picture.fillRect(0, 0, 30, 30, 0x00AA00);
+    const std::function<void(ImageCanvas&)> draws[] = {
+        [](ImageCanvas& c) { c.fillRect(-5, -5, 100, 100, 0x0000FF); },
+        [](ImageCanvas& c) { c.rectangle(3, 2, 70, 55, 0xFF0000u, 0x000000u, 3); },
+        [&](ImageCanvas& c) { c.text(2, 4, f, "Wag", 0x102030); },
+        [](ImageCanvas& c) { c.line(0, 0, 79, 59, 0x777777, 2); },
+        [](ImageCanvas& c) { c.invertRect(10, 0, 50, 60); },
+        [](ImageCanvas& c) { c.setPixel(5, 30, 0); c.setPixel(5, 10, 0); },
+        [&](ImageCanvas& c) { c.drawImage(picture, 20, 15); },
+        [](ImageCanvas& c) { c.setClipRegion({{0, 0, 40, 25}, {30, 20, 80, 60}}); c.fillRect(0, 0, 80, 60, 0x123456); },
+    };
+    const int32_t bands[][2] = {{20, 35}, {-10, 5}, {50, 90}, {30, 30}};
+    for (size_t d = 0; d < std::size(draws); ++d)
+        for (const auto& band : bands) {
+            SCOPED_TRACE(testing::Message() << "drawing " << d << ", rows " << band[0] << "-" << band[1]);
+            ImageCanvas all(80, 60, 96), some(80, 60, 96);
+            all.fillRect(0, 0, 80, 60, 0xC0C0C0);
+            some.fillRect(0, 0, 80, 60, 0xC0C0C0);
+            some.setDrawnRows(band[0], band[1]);
+            draws[d](all);
+            draws[d](some);
+            some.drawAllRows();
+            int wrong = 0;
+            for (int y = 0; y < 60; ++y)
+                for (int x = 0; x < 80; ++x) {
+                    const bool drawn = y >= band[0] && y < band[1];
+                    wrong += some.pixel(x, y) != (drawn ? all.pixel(x, y) : 0xC0C0C0u);
+                }
+            EXPECT_EQ(wrong, 0);
+        }
 }
