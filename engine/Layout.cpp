@@ -1111,13 +1111,19 @@ void TMDIChild::MakeSoftEnters()
 
     // One more pass breaks what placement marked; numbers settle after it,
     // and the depth bound keeps a pathological document from looping.
-    if (LayoutFollowUps < std::clamp(LayoutFollowUpLimit, 0, kMaxFollowUps) && anyLineDirty(Areas)) {
+    // Looking for marks is a walk over every line of the document: the
+    // answer is used again unless a follow-up pass has changed it.
+    const bool mayFollowUp = LayoutFollowUps < std::clamp(LayoutFollowUpLimit, 0, kMaxFollowUps);
+    if (!mayFollowUp && LayoutFollowUps > 0) return;
+    bool dirty = anyLineDirty(Areas);
+    if (dirty && mayFollowUp) {
         ++LayoutFollowUps;
         MakeSoftEnters();
         --LayoutFollowUps;
+        if (LayoutFollowUps == 0) dirty = anyLineDirty(Areas);
     }
     if (LayoutFollowUps > 0) return;
-    if (!anyLineDirty(Areas)) {
+    if (!dirty) {
         LayoutCarryOvers = 0;
         return;
     }
