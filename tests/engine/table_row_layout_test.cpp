@@ -21,6 +21,25 @@ struct RowCase {
     std::vector<std::string> Expected;  // the row's lines after layout, run after run
 };
 
+// One page body `width` mm wide and tall enough for any row, with the
+// current format as its only font, holding `lines` fresh lines; returns the
+// font's index.
+int32_t prepareRowArea(TMDIChild& w, double width, int32_t lines)
+{
+    w.Areas.resize(1);
+    TextArea& a = w.Areas[0];
+    a.AnchorRight = 0;
+    a.Left = 0;
+    a.Right = width;
+    a.InnerLeft = a.InnerRight = 0;
+    a.Bottom = 1e6;  // the whole row on one page
+    a.AnchorBottom = 0;
+    a.Lines.assign(size_t(lines), TextLine{});
+    for (int32_t i = 0; i < lines; ++i) InitNewLine(a.Lines, i);
+    w.Fonts.clear();
+    return w.GetNewFontIndex(FontEntryFromState(w.FontState));
+}
+
 struct Row {
     FrameState frame = StandardFrameState();
     std::unique_ptr<TMDIChild> win = std::make_unique<TMDIChild>(frame);
@@ -29,20 +48,9 @@ struct Row {
     Row(const RowCase& c)
     {
         frame.Options.SpellWhileTyping = 0;
-        w.Areas.resize(1);
-        TextArea& a = w.Areas[0];
-        a.AnchorRight = 0;
-        a.Left = 0;
-        a.Right = c.Width;
-        a.InnerLeft = a.InnerRight = 0;
-        a.Bottom = 1e6;  // the whole row on one page
-        a.AnchorBottom = 0;
-        w.Fonts.clear();
-        w.GetNewFontIndex(FontEntryFromState(w.FontState));
         const int32_t n = int32_t(c.Lengths.size());
-        std::vector<TextLine>& lines = a.Lines;
-        lines.assign(size_t(n) + 1, TextLine{});
-        for (int32_t i = 0; i <= n; ++i) InitNewLine(lines, i);
+        prepareRowArea(w, c.Width, n + 1);
+        std::vector<TextLine>& lines = w.Areas[0].Lines;
         for (int32_t i = 0; i < n; ++i) {
             TextLine& l = lines[size_t(i)];
             l.IsCell = 1;
@@ -191,20 +199,9 @@ TEST(TableRowLayout, RunHeightsMatchSettlingEachLineInTurn)
         frame.Options.SpellWhileTyping = 0;
         auto win = std::make_unique<TMDIChild>(frame);
         TMDIChild& w = *win;
-        w.Areas.resize(1);
-        TextArea& a = w.Areas[0];
-        a.AnchorRight = 0;
-        a.Left = 0;
-        a.Right = c.Width;
-        a.InnerLeft = a.InnerRight = 0;
-        a.Bottom = 1e6;
-        a.AnchorBottom = 0;
-        w.Fonts.clear();
-        const int32_t font = w.GetNewFontIndex(FontEntryFromState(w.FontState));
         const int32_t n = int32_t(c.Lines.size());
-        std::vector<TextLine>& lines = a.Lines;
-        lines.assign(size_t(n) + 1, TextLine{});
-        for (int32_t i = 0; i <= n; ++i) InitNewLine(lines, i);
+        const int32_t font = prepareRowArea(w, c.Width, n + 1);
+        std::vector<TextLine>& lines = w.Areas[0].Lines;
         for (int32_t i = 0; i < n; ++i) {
             const CellSpec& s = c.Lines[size_t(i)];
             TextLine& l = lines[size_t(i)];
