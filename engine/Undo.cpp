@@ -58,11 +58,11 @@ size_t areaWeight(const TextArea& a)
 // to run holds up no more than the run it has in hand. The first failure is
 // thrown again once every run has ended.
 template <class Work>
-void forAreaRuns(const std::vector<size_t>& weights, unsigned maxThreads, Work work)
+void forAreaRuns(const std::vector<size_t>& weights, Work work)
 {
     size_t total = 0;
     for (size_t w : weights) total += w;
-    const size_t threads = std::min<size_t>(total / kCharsPerThread, maxThreads);
+    const size_t threads = std::min<size_t>(total / kCharsPerThread, kMaxThreads);
     if (threads < 2 || weights.size() < 2) {
         work(size_t(0), weights.size());
         return;
@@ -112,7 +112,7 @@ SnapshotAreas takeSnapshot(const std::vector<TextArea>& areas, const std::vector
     // while what the comparison read of it is still at hand. Only the first
     // snapshot copies the whole text, into fresh memory whose first touches
     // the threads share; later ones copy what changed.
-    forAreaRuns(weightsOf(areas), kMaxThreads, [&](size_t from, size_t to) {
+    forAreaRuns(weightsOf(areas), [&](size_t from, size_t to) {
         for (size_t i = from; i < to; ++i) {
             for (const SnapshotAreas* base : bases)
                 if (i < base->size() && sameArea((*base)[i], areas[i])) {
@@ -143,7 +143,7 @@ void restoreSnapshot(std::vector<TextArea>& areas, const SnapshotAreas& snapshot
     areas.resize(snapshot.size());
     std::vector<size_t> weights(snapshot.size());
     for (size_t i = 0; i < snapshot.size(); ++i) weights[i] = areaWeight(snapshot[i]);
-    forAreaRuns(weights, kMaxThreads, [&](size_t from, size_t to) {
+    forAreaRuns(weights, [&](size_t from, size_t to) {
         for (size_t i = from; i < to; ++i)
             if (!sameArea(areas[i], snapshot[i])) copyArea(areas[i], snapshot[i]);
     });
