@@ -735,7 +735,7 @@ WalkResult BreakWalk::walk(const AbsatzFormat& para, TextChar* chars, int32_t co
             break;
         }
         if (isTextCode(c, 9)) setTabWidth(para, chars, count, i, x);
-        x += c.GapBefore;
+        x += c.GapBefore();
         if (i > 0 && !isTextCode(c, ' ') && x + c.Width > limit) {
             r.Over = i;
             break;

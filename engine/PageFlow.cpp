@@ -269,7 +269,7 @@ private:
         std::vector<int32_t> out;
         for (const TextChar& c : line.Chars) {
             if (c.Kind != ckFootnoteRef) continue;
-            const int32_t u = w_.GetFootNoteField(c.FootnoteId);
+            const int32_t u = w_.GetFootNoteField(c.FootnoteId());
             if (u < 0 || numberOf_.count(u) || std::find(out.begin(), out.end(), u) != out.end()) continue;
             out.push_back(u);
         }
@@ -285,7 +285,7 @@ private:
             TextLine& line = lineAt(ai, f);
             TextChar& ref = line.Chars[size_t(k)];
             if (ref.Kind != ckFootnoteRef) continue;
-            const int32_t u = w_.GetFootNoteField(ref.FootnoteId);
+            const int32_t u = w_.GetFootNoteField(ref.FootnoteId());
             if (u < 0) continue;
             // A second reference to one footnote shows its number but does
             // not place it again.
@@ -631,7 +631,7 @@ void TMDIChild::FlowPlace()
             for (TextLine& l : a.Lines) {
                 if (!hasFootnoteRef(l)) continue;
                 for (const TextChar& c : l.Chars)
-                    if (c.Kind == ckFootnoteRef) referenced.insert(c.FootnoteId);
+                    if (c.Kind == ckFootnoteRef) referenced.insert(c.FootnoteId());
             }
         for (int32_t i = AreaCount() - 1; i >= 0; --i) {
             const TextArea& a = Areas[size_t(i)];

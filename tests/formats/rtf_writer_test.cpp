@@ -173,7 +173,7 @@ TEST(RtfWriter, PicturesTravelAsMetafilesPixelForPixel)
     a->Pictures.push_back(pic.clone());
     TextChar ch;
     ch.Kind = ckPicture;
-    ch.PictureIndex = uint16_t(a->Pictures.size() - 1);
+    ch.setPictureIndex(uint16_t(a->Pictures.size() - 1));
     ch.Width = 20;
     ch.Height = 10;
     a->Areas[0].Lines[0].Chars.push_back(ch);
@@ -204,7 +204,7 @@ TEST(RtfWriter, PictureSizesFromTwipsWriteBackTheSameTwips)
         a->Pictures.push_back(pic.clone());
         TextChar ch;
         ch.Kind = ckPicture;
-        ch.PictureIndex = uint16_t(a->Pictures.size() - 1);
+        ch.setPictureIndex(uint16_t(a->Pictures.size() - 1));
         ch.Width = float(t / 1440.0 * 25.39995);
         ch.Height = float((t + 1) / 1440.0 * 25.39995);
         a->Areas[0].Lines[0].Chars.push_back(ch);
