@@ -184,7 +184,7 @@ TEST(RtfWriter, PicturesTravelAsMetafilesPixelForPixel)
     const TextChar& back = b->Areas[0].Lines[0].Chars.at(1);
     ASSERT_EQ(back.Kind, ckPicture);
     EXPECT_NEAR(back.Width, 20, 0.02);
-    const Dib& got = b->Pictures.at(back.PictureIndex);
+    const Dib& got = b->Pictures.at(back.PictureIndex());
     ASSERT_EQ(dibwidth(got), 7);
     ASSERT_EQ(dibheight(got), 5);
     for (int32_t y = 0; y < 5; ++y)
