@@ -808,7 +808,10 @@ int32_t BreakWalk::chooseBreak(const TextChar* chars, int32_t count, int32_t ove
         wordStart = i;
     }
 
-    if (w.AutoHyphenation && autoAllowed) {
+    // A break point in the word leaves at least one of its letters on the
+    // line and falls before the overflowing character: with fewer than two
+    // letters before that, the word has none to offer, and is not looked up.
+    if (w.AutoHyphenation && autoAllowed && head.size() >= 2) {
         const std::string word = std::string(head.rbegin(), head.rend()) + tail;
         if (word.size() >= kMinHyphenWord && word.size() <= kMaxHyphenWord) {
             const std::string marked = w.TrenneSilben(word);
