@@ -129,10 +129,10 @@ bool HyphenPatternTable::mayStart(size_t hash) const
     return !starts_.empty() && bitSet(starts_, startBitOf(hash, starts_.size() * 64));
 }
 
-void HyphenPatternTable::markWhole(const Key& key)
+void HyphenPatternTable::markWhole(size_t hash)
 {
     if (whole_.empty()) sizeStarts(64);
-    setBit(whole_, wholeBitOf(hashOf(key.lo, key.hi), whole_.size() * 64));
+    setBit(whole_, wholeBitOf(hash, whole_.size() * 64));
 }
 
 bool HyphenPatternTable::mayBeWhole(size_t hash) const
@@ -140,11 +140,11 @@ bool HyphenPatternTable::mayBeWhole(size_t hash) const
     return !whole_.empty() && bitSet(whole_, wholeBitOf(hash, whole_.size() * 64));
 }
 
-HyphenPatternTable::Entry& HyphenPatternTable::insert(const Key& key)
+HyphenPatternTable::Entry& HyphenPatternTable::insert(const Key& key, size_t hash)
 {
     if ((entries_.size() + 1) * 2 > slots_.size()) reserve(std::max<size_t>(entries_.size() + 1, slots_.size()));
     const size_t mask = slots_.size() - 1;
-    for (size_t i = hashOf(key.lo, key.hi) & mask;; i = (i + 1) & mask) {
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
         if (slots_[i] == 0) {
             entries_.push_back(Entry{key, Span{}});
             slots_[i] = static_cast<uint32_t>(entries_.size());
@@ -169,8 +169,10 @@ void HyphenPatternTable::add(int group, std::string_view letters, const HyphenPa
         letters8 = letters8.withLetter(n, text[n]);
         if (n + 1 >= kHyphenMinMatch && n + 1 < letters.size()) markStart(letters8.withLength(n + 1));
     }
-    markWhole(letters8.withLength(letters.size()));
-    Span& span = insert(letters8.withLength(letters.size())).span;
+    const Key whole = letters8.withLength(letters.size());
+    const size_t hash = hashOf(whole.lo, whole.hi);
+    markWhole(hash);
+    Span& span = insert(whole, hash).span;
     if (span.count == 0) {
         span.first = static_cast<uint32_t>(pairs_.size());
         pairs_.insert(pairs_.end(), pairs, pairs + pairCount);

@@ -91,13 +91,13 @@ private:
     // `hash` is hashOf the key's letters: the matcher asks the filters and
     // the table about the same key, and works it out once.
     const Entry* find(const Key& key, size_t hash) const;
-    Entry& insert(const Key& key);
+    Entry& insert(const Key& key, size_t hash);
     // Makes room for `entries` without another rehash.
     void reserve(size_t entries);
     void sizeStarts(size_t patterns);
     void markStart(const Key& key);
     bool mayStart(size_t hash) const;
-    void markWhole(const Key& key);
+    void markWhole(size_t hash);
     bool mayBeWhole(size_t hash) const;
 
     // One open-addressed table of the patterns, and a filter of the letters
