@@ -17,6 +17,7 @@
 #include "language/WordList.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <iterator>
 #include <string>
@@ -370,13 +371,30 @@ uint32_t spellShape(const TextLine& l)
 // The word-list state marks are checked against: revisions start above 1.
 uint64_t spellKey(const TMDIChild& w) { return w.CurrentWordList ? w.CurrentWordList->revision() : 1; }
 
+// The codes that make up a word for the spelling marks, looked up once per
+// code rather than classified anew for each of a long text's characters.
+struct SpellCodes {
+    std::array<bool, 256> in{};
+    SpellCodes()
+    {
+        for (int c = 0; c < 256; ++c) in[size_t(c)] = isAnsiAlnum(uint8_t(c)) || c == '-';
+    }
+};
+
+constexpr uint8_t kMisspeltBit = uint8_t(1u << cfMisspelt);
+
 // Marks the misspelt words of the lines of one group: lines that words run
 // across (a soft wrap or a hyphenation cut them), in order. A word is checked
-// whole, not as fragments that are each unknown.
+// whole, not as fragments that are each unknown. Every character's mark is
+// set once: cleared where no word stands, and as its word's lookup says.
 void checkGroup(TMDIChild& w, LiveLines& lines, const std::vector<int32_t>& group)
 {
-    for (int32_t li : group)
-        for (TextChar& c : lines[li].Chars) SettingOpsB(c.Flags, cfMisspelt, false);
+    static const SpellCodes codes;
+    auto inWord = [](const TextChar& c) { return c.Kind == ckText && codes.in[c.Code]; };
+    auto mark = [](TextChar* from, TextChar* to, bool misspelt) {
+        for (TextChar* c = from; c != to; ++c)
+            c->Flags = misspelt ? uint8_t(c->Flags | kMisspeltBit) : uint8_t(c->Flags & ~kMisspeltBit);
+    };
 
     struct Piece {
         int32_t Line, From, To;
@@ -387,24 +405,25 @@ void checkGroup(TMDIChild& w, LiveLines& lines, const std::vector<int32_t>& grou
 
     for (size_t k = 0; k < group.size(); ++k) {
         const int32_t li = group[k];
-        const std::vector<TextChar>& chars = lines[li].Chars;
-        const int32_t count = int32_t(chars.size());
+        TextChar* chars = lines[li].Chars.data();
+        const int32_t count = int32_t(lines[li].Chars.size());
         int32_t i = taken[k];
         while (i < count) {
-            if (!isSpellChar(chars[size_t(i)])) {
+            if (!inWord(chars[i])) {
+                chars[i].Flags = uint8_t(chars[i].Flags & ~kMisspeltBit);
                 ++i;
                 continue;
             }
             const int32_t from = i;
             word.clear();
-            while (i < count && isSpellChar(chars[size_t(i)])) word.push_back(char(chars[size_t(i++)].Code));
+            while (i < count && inWord(chars[i])) word.push_back(char(chars[i++].Code));
             pieces.assign(1, Piece{li, from, i});
 
             for (size_t cur = k, at = size_t(i); at == lines[group[cur]].Chars.size() && cur + 1 < group.size();) {
                 const int32_t next = group[cur + 1];
                 const std::vector<TextChar>& nc = lines[next].Chars;
                 int32_t j = 0;
-                while (j < int32_t(nc.size()) && isSpellChar(nc[size_t(j)])) word.push_back(char(nc[size_t(j++)].Code));
+                while (j < int32_t(nc.size()) && inWord(nc[size_t(j)])) word.push_back(char(nc[size_t(j++)].Code));
                 if (j == 0) break;
                 taken[cur + 1] = j;
                 pieces.push_back(Piece{next, 0, j});
@@ -412,10 +431,11 @@ void checkGroup(TMDIChild& w, LiveLines& lines, const std::vector<int32_t>& grou
                 at = size_t(j);
             }
 
-            if (!w.istwortkorrekt(word, 1))
-                for (const Piece& p : pieces)
-                    for (int32_t c = p.From; c < p.To; ++c)
-                        SettingOpsB(lines[p.Line].Chars[size_t(c)].Flags, cfMisspelt, true);
+            const bool misspelt = !w.istwortkorrekt(word, 1);
+            for (const Piece& p : pieces) {
+                TextChar* pc = lines[p.Line].Chars.data();
+                mark(pc + p.From, pc + p.To, misspelt);
+            }
         }
     }
 }
@@ -788,7 +808,10 @@ int32_t BreakWalk::chooseBreak(const TextChar* chars, int32_t count, int32_t ove
         wordStart = i;
     }
 
-    if (w.AutoHyphenation && autoAllowed) {
+    // A break point in the word leaves at least one of its letters on the
+    // line and falls before the overflowing character: with fewer than two
+    // letters before that, the word has none to offer, and is not looked up.
+    if (w.AutoHyphenation && autoAllowed && head.size() >= 2) {
         const std::string word = std::string(head.rbegin(), head.rend()) + tail;
         if (word.size() >= kMinHyphenWord && word.size() <= kMaxHyphenWord) {
             const std::string marked = w.TrenneSilben(word);
@@ -979,10 +1002,12 @@ void BreakWalk::splitChain(int32_t f, int32_t e, double limit)
     fl.RowLastRun = 0;
     fl.Chars.resize(size_t(e));
     // The line held the whole paragraph while it was broken. Kept, that room
-    // would double the memory of a document's text after every full layout
-    // (opening one joins each paragraph into its first line); given back,
-    // the next paragraphs' lines take it.
-    if (fl.Chars.capacity() > 2 * fl.Chars.size() + 64) fl.Chars.shrink_to_fit();
+    // would stay with the line until its paragraph is joined again: after
+    // opening a long text, a third more than its characters (every wrapped
+    // paragraph's first line keeps the room of its other lines). Given back,
+    // the next paragraphs' lines take it. Only a few characters' room is
+    // not worth the copy.
+    if (fl.Chars.capacity() > fl.Chars.size() + fl.Chars.size() / 8 + 4) fl.Chars.shrink_to_fit();
 
     // As the splits one after the other would move them: the last cut first.
     for (int32_t i = k - 1; i >= 0; --i) movePositions(f, pieces[size_t(i)].From, f + 1 + i, !w.CaretAtLineEnd);
