@@ -593,6 +593,16 @@ struct BreakWalk {
     // The heights settled so far in the run being broken, so that its last
     // cell need not walk back over the run to find the tallest.
     RunHeights runHeights;
+    // The largest spaces above and below among the cells of the run being
+    // walked, lines [Start, Next) so far. Placement asks for them at the
+    // run's first line; finding them here, where every cell's format is
+    // read anyway, spares it a walk over the whole run, which in a row too
+    // long for the cache costs a miss per cell.
+    struct RunSpaceScan {
+        int32_t Start = -1, End = -1, Next = -1;
+        double Above = 0, Below = 0;
+        uint16_t AboveAt = LineMemo::kRunSpacingNone, BelowAt = LineMemo::kRunSpacingNone;
+    } runSpace;
 
     bool startsParagraph(int32_t f);
     void number(int32_t f, bool start);
@@ -605,6 +615,8 @@ struct BreakWalk {
     void splitChain(int32_t f, int32_t e, double limit);
     void breakLine(int32_t f, bool start);
     void dirtyWholeRun(int32_t f);
+    void startRunSpacing(int32_t f);
+    void scanRunSpacing(int32_t f);
     void inserted(int32_t at, int32_t n);
     void run();
 };
@@ -1043,6 +1055,46 @@ void BreakWalk::inserted(int32_t at, int32_t n)
     if (at < runWeights.Start + runWeights.Cells) runWeights = RunWeights{};
     if (at < runHeights.Next) runHeights = RunHeights{};
     if (at < markedUntil) markedUntil += n;
+    if (at < runSpace.Next) runSpace = RunSpaceScan{};
+}
+
+void BreakWalk::startRunSpacing(int32_t f)
+{
+    TextLine& l = lines[f];
+    l.Memo.RunAboveAt = l.Memo.RunBelowAt = LineMemo::kRunSpacingUnknown;
+    runSpace = RunSpaceScan{};
+    const int32_t n = cellsOf(l);
+    // Places in the run must fit the memo; a longer run is walked by
+    // placement as before.
+    if (n > int32_t(LineMemo::kRunSpacingNone)) return;
+    runSpace.Start = runSpace.Next = f;
+    runSpace.End = f + n;
+}
+
+// Takes line f's spacing into the run's largest, as placement's walk over
+// the run would (a value replaces the largest so far only when it is
+// larger: which of equal values wins, and the order, do not matter), and
+// leaves the answer on the run's first line with its last cell. Line f's
+// format no longer changes in this walk: breaking only sets the formats of
+// lines below the run.
+void BreakWalk::scanRunSpacing(int32_t f)
+{
+    if (f != runSpace.Next) return;
+    const AbsatzFormat& p = lines[f].Para;
+    const uint16_t at = uint16_t(f - runSpace.Start);
+    if (runSpace.Above < p.SpaceAbove) {
+        runSpace.Above = p.SpaceAbove;
+        runSpace.AboveAt = at;
+    }
+    if (runSpace.Below < p.SpaceBelow) {
+        runSpace.Below = p.SpaceBelow;
+        runSpace.BelowAt = at;
+    }
+    if (++runSpace.Next < runSpace.End) return;
+    LineMemo& m = lines[runSpace.Start].Memo;
+    m.RunAboveAt = runSpace.AboveAt;
+    m.RunBelowAt = runSpace.BelowAt;
+    runSpace = RunSpaceScan{};
 }
 
 void BreakWalk::run()
@@ -1054,7 +1106,10 @@ void BreakWalk::run()
     for (int32_t f = 0; f < lines.count(); ++f) {
         {
             const TextLine& l = lines[f];
-            if (cellsOf(l) > 1 && columnOf(l) == 0) dirtyWholeRun(f);
+            if (cellsOf(l) > 1 && columnOf(l) == 0) {
+                dirtyWholeRun(f);
+                startRunSpacing(f);
+            }
         }
         const bool start = startsParagraph(f);
         number(f, start);
@@ -1068,6 +1123,7 @@ void BreakWalk::run()
         // and its run flags, so its mark is done with here rather than on a
         // walk of its own over the area.
         forgetIfChanged(lines[f]);
+        scanRunSpacing(f);
     }
     lines.finish();
 }
@@ -1219,6 +1275,13 @@ double rowSpacing(LineSpan lines, int32_t line, Get get)
     return best;
 }
 
+// Whether a cell place the breaking walk left in a run's first line answers
+// for a run of `cells` lines.
+bool knownIn(uint16_t at, int32_t cells)
+{
+    return at != LineMemo::kRunSpacingUnknown && (at == LineMemo::kRunSpacingNone || at < cells);
+}
+
 double spaceAbove(const TextLine& l) { return l.Para.SpaceAbove; }
 double spaceBelow(const TextLine& l) { return l.Para.SpaceBelow; }
 
@@ -1232,14 +1295,23 @@ RunSpacing::Spacing RunSpacing::ofRun(LineSpan lines, int32_t line)
         Size = lines.size();
         Start = start;
         End = end;
-        // Both answers in one walk over the run, from its end: the largest
-        // does not depend on the order, and the end is what layout touched
-        // last.
         const TextLine& l = lines[size_t(line)];
         Found = {};
         if (cellsOf(l) < 2) {
             Found = {l.Para.SpaceAbove, l.Para.SpaceBelow};
+        } else if (const TextLine& first = lines[size_t(start)];
+                   columnOf(first) == 0 && cellsOf(first) == end - start &&
+                   knownIn(first.Memo.RunAboveAt, end - start) && knownIn(first.Memo.RunBelowAt, end - start)) {
+            // The breaking walk found them for exactly these lines.
+            const LineMemo& m = first.Memo;
+            if (m.RunAboveAt != LineMemo::kRunSpacingNone)
+                Found.Above = lines[size_t(start + m.RunAboveAt)].Para.SpaceAbove;
+            if (m.RunBelowAt != LineMemo::kRunSpacingNone)
+                Found.Below = lines[size_t(start + m.RunBelowAt)].Para.SpaceBelow;
         } else {
+            // Both answers in one walk over the run, from its end: the
+            // largest does not depend on the order, and the end is what
+            // layout touched last.
             for (int32_t r = end - 1; r >= start; --r) {
                 const AbsatzFormat& p = lines[size_t(r)].Para;
                 Found.Above = std::max(Found.Above, p.SpaceAbove);
