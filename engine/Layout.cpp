@@ -587,6 +587,7 @@ struct BreakWalk {
         int32_t Start = -1, Cells = 0;
         double Sum = 0;
     } runWeights;
+    std::vector<double> weights;  // of the run being summed, reused
     // Lines up to here (exclusive) are broken whatever their mark: they
     // stand in a table run one of whose cells is marked.
     int32_t markedUntil = 0;
@@ -1032,20 +1033,30 @@ void BreakWalk::breakLine(int32_t f, bool start)
 // A dirty cell re-breaks its whole run: the run's last cell settles the
 // shared height from its neighbours' fresh heights. The walk marks nothing
 // ahead: the lines are marked as it reaches them. The run's weights are
-// summed on the same walk, as its cells will ask for them.
+// gathered on the same walk, as its cells will ask for their sum.
+//
+// The walk goes from the run's end back to its start. The walk before it
+// (joining) went up the area and ended at the run's start, and the breaking
+// walk that follows begins there: in a run too long for the cache, a walk
+// down the run would leave its start the longest unused line when the
+// breaking walk wants it first, and every line would be a miss twice.
+// The sum is still taken from the first cell on, so it comes out the same.
 void BreakWalk::dirtyWholeRun(int32_t f)
 {
     const int32_t n = cellsOf(lines[f]);
+    const int32_t end = int32_t(std::min<int64_t>(int64_t(f) + n, lines.count()));
+    lines.reach(end - 1);
     bool dirty = false;
-    double sum = 0;
-    int32_t r = f;
-    for (; r < f + n && lines.reach(r); ++r) {
+    weights.resize(size_t(end - f));
+    for (int32_t r = end - 1; r >= f; --r) {
         const TextLine& l = lines[r];
         dirty = dirty || l.Dirty;
-        sum += l.CellWidth;
+        weights[size_t(r - f)] = l.CellWidth;
     }
+    double sum = 0;
+    for (const double weight : weights) sum += weight;
     runWeights = RunWeights{f, n, sum};
-    if (dirty) markedUntil = std::max(markedUntil, r);
+    if (dirty) markedUntil = std::max(markedUntil, end);
 }
 
 // `n` lines were inserted before line `at`: what the walk keeps by line
