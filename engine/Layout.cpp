@@ -226,6 +226,9 @@ private:
 
 // ---- Joining ----------------------------------------------------------------
 
+// How many lines ahead the assembly of joined lines asks for the lines they take.
+constexpr int32_t kJoinsAhead = 8;
+
 // One join: line `From` (with everything joined into it before) goes to the
 // end of the line it joins, after the inline end character when there is one.
 struct JoinStep {
@@ -306,6 +309,14 @@ std::vector<uint8_t> joinLines(TMDIChild& w, int32_t area)
     // joined line in join order, depth first.
     std::vector<std::pair<int32_t, int32_t>> stack;  // (line, next join to visit)
     for (int32_t r = 0; r < n; ++r) {
+        // The lines a line takes lie far below it (a table row's later runs
+        // a row's length away): in an area too long for the cache each is a
+        // miss, so the lines two joins deep are asked for some lines ahead.
+        if (r + kJoinsAhead < n && first[size_t(r + kJoinsAhead)] >= 0) {
+            const int32_t a = steps[size_t(first[size_t(r + kJoinsAhead)])].From;
+            __builtin_prefetch(&lines[size_t(a)]);
+            if (first[size_t(a)] >= 0) __builtin_prefetch(&lines[size_t(steps[size_t(first[size_t(a)])].From)]);
+        }
         if (removed[size_t(r)] || first[size_t(r)] < 0) continue;
         // The line's own characters stay where they are; its array grows
         // once to the whole paragraph.
