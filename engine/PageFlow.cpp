@@ -367,6 +367,13 @@ private:
             const TextLine& line = lines[size_t(f)];
             // A table run uses the largest spacing of its cells.
             const auto [above, below] = spacing.at(lines, f);
+            // What the breaking walk left on a run's first line for this
+            // question is used once: a later placement with no layout
+            // before it walks the run.
+            if (cellsOf(line) > 1 && columnOf(line) == 0) {
+                LineMemo& m = lineAt(ai, f).Memo;
+                m.RunAboveAt = m.RunBelowAt = LineMemo::kRunSpacingUnknown;
+            }
             if (above > 0) y += above;
             bool beyond = false;
             if (line.ColumnCount > 1) beyond = applyColumns(ai, f, avail, y, blockTop);

@@ -256,6 +256,15 @@ struct LineMemo {
     int32_t FieldsChars = -1;
     uint8_t HasRefs = 0;
     uint8_t HasFields = 0;
+    // On the first line of a table run: which of the run's cells has the
+    // largest space above and below (by its place in the run), as the
+    // breaking walk found them while it read the cells' formats anyway.
+    // kRunSpacingNone: no cell has any; kRunSpacingUnknown: not found, or
+    // already used by placement, which asks once per run.
+    uint16_t RunAboveAt = kRunSpacingUnknown;
+    uint16_t RunBelowAt = kRunSpacingUnknown;
+    static constexpr uint16_t kRunSpacingUnknown = 0xFFFF;
+    static constexpr uint16_t kRunSpacingNone = 0xFFFE;
     friend bool operator==(const LineMemo&, const LineMemo&) { return true; }
 };
 
