@@ -211,6 +211,10 @@ public:
     // Passes in a row that ended with lines still marked (bounded, so a
     // document that never settles stops asking for more).
     int32_t LayoutCarryOvers = 0;
+    // Whether placement or a page count marked a line in this pass. The
+    // breaking walk leaves every line unmarked, so a pass that marked none
+    // after it needs no walk over the document to know it.
+    bool LayoutMarkedLines = false;
     // The layout pass: joins the lines that belong together, breaks every
     // dirty line, sets heights and list numbers, marks misspelt words, then
     // places the lines (FlowGather before breaking, FlowPlace after). Ends

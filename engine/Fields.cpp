@@ -409,6 +409,7 @@ void TMDIChild::FieldsAfterPlacement()
             for (const TextChar& c : l.Chars)
                 if (c.Kind == ckField && c.FieldCode() && *c.FieldCode() == "pagecount") {
                     l.Dirty = 1;
+                    LayoutMarkedLines = true;
                     break;
                 }
 }

@@ -1203,6 +1203,7 @@ void TMDIChild::MakeSoftEnters()
     for (TextArea& a : Areas)
         if (!brokenByLayout(a))
             for (TextLine& l : a.Lines) forgetIfChanged(l);
+    LayoutMarkedLines = false;
     FlowPlace();
     FieldsAfterPlacement();
 
@@ -1214,16 +1215,17 @@ void TMDIChild::MakeSoftEnters()
 
     // One more pass breaks what placement marked; numbers settle after it,
     // and the depth bound keeps a pathological document from looping.
-    // Looking for marks is a walk over every line of the document: the
+    // Looking for marks is a walk over every line of the document, taken
+    // only where something after the breaking walk marked a line; the
     // answer is used again unless a follow-up pass has changed it.
     const bool mayFollowUp = LayoutFollowUps < std::clamp(LayoutFollowUpLimit, 0, kMaxFollowUps);
     if (!mayFollowUp && LayoutFollowUps > 0) return;
-    bool dirty = anyLineDirty(Areas);
+    bool dirty = LayoutMarkedLines && anyLineDirty(Areas);
     if (dirty && mayFollowUp) {
         ++LayoutFollowUps;
         MakeSoftEnters();
         --LayoutFollowUps;
-        if (LayoutFollowUps == 0) dirty = anyLineDirty(Areas);
+        if (LayoutFollowUps == 0) dirty = LayoutMarkedLines && anyLineDirty(Areas);
     }
     if (LayoutFollowUps > 0) return;
     if (!dirty) {

@@ -259,7 +259,10 @@ private:
         const double oldWidth = c.Width;
         c.setShownNumber(uint16_t(number));
         w_.RenderChar(c, true, std::to_string(number));
-        if (c.Width != oldWidth) line.Dirty = 1;
+        if (c.Width != oldWidth) {
+            line.Dirty = 1;
+            w_.LayoutMarkedLines = true;
+        }
     }
 
     // The footnote areas that line F's references would place now: valid,

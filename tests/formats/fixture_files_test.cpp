@@ -486,3 +486,23 @@ TEST_F(FixtureFiles, ExportedAsPdfTheirWordsAreOnThePage)
 }
 
 } // namespace
+
+// A layout pass walks the document for lines left marked only where
+// placement or a page count marked one after breaking: every other line
+// must come out of the pass unmarked, whatever the document holds.
+TEST_F(FixtureFiles, APassThatMarkedNoLineLeavesNoneMarked)
+{
+    for (const char* stem : kStems)
+        for (const char* kind : kKinds) {
+            SCOPED_TRACE(std::string(stem) + "." + kind);
+            const auto w = open(fixture(stem, kind));
+            w->LayoutFollowUpLimit = 0;
+            for (int pass = 0; pass < 2; ++pass) {
+                w->SetAllDirtyFlags();
+                w->MakeSoftEnters();
+                if (w->LayoutMarkedLines) continue;
+                for (const TextArea& a : w->Areas)
+                    for (const TextLine& l : a.Lines) EXPECT_EQ(l.Dirty, 0);
+            }
+        }
+}
