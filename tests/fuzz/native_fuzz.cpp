@@ -69,6 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     int32_t bodies = 0;
     for (const TextArea& a : areas) bodies += a.AreaType == atPageBody ? 1 : 0;
+    check(d.CurrentPage >= 0 && d.CurrentPage < std::max(bodies, 1));
     for (int32_t i = 0; i < n; ++i) {
         const TextArea& a = areas[size_t(i)];
         check(a.NextInFlow >= -1 && a.NextInFlow < n && a.PrevInFlow >= -1 && a.PrevInFlow < n);
