@@ -2,7 +2,7 @@
 // A good seed corpus: the files written by the native format tests and
 // the program folder's normal.qdm. What the reader accepts is opened in a
 // window and laid out, and an undo and redo around one edit of it must give
-// back the same file image.
+// back the same text and positions.
 
 #include "engine/Childwin.h"
 #include "formats/NativeFormat.h"
@@ -108,16 +108,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     takeNativeDocument(w, std::move(r.doc));
     w.PageSetup(0);
     w.CompleteRefresh();
-    // The first snapshot also lets go of pictures that no character shows.
+    // What undo keeps: the areas, the cursor and the page (the font table
+    // only grows, and an edit may add to it).
+    struct Kept {
+        std::vector<TextArea> Areas;
+        TextPos Anchor, Cursor;
+        int32_t Page = 0;
+    };
+    auto keep = [&w] { return Kept{w.Areas, w.Anchor, w.Cursor, w.CurrentPage}; };
+    // The records' own comparison, not the quick one undo itself uses.
+    auto same = [&w](const Kept& k) {
+        if (k.Areas.size() != w.Areas.size() || !(k.Anchor == w.Anchor) || !(k.Cursor == w.Cursor) ||
+            k.Page != w.CurrentPage)
+            return false;
+        for (size_t i = 0; i < k.Areas.size(); ++i)
+            if (!(k.Areas[i] == w.Areas[i])) return false;
+        return true;
+    };
     w.MakeCopyForUndo("Typing");
-    const std::vector<uint8_t> opened = writeNativeDocument(w);
+    const Kept opened = keep();
     w.InsertNewLine(0, 0);
     w.CompleteRefresh();
-    const std::vector<uint8_t> edited = writeNativeDocument(w);
+    const Kept edited = keep();
     w.RestoreCopyFromUndo(0);
-    check(writeNativeDocument(w) == opened);
+    check(same(opened));
     w.RestoreBeforeRestoreCopyFromUndo(0);
-    check(writeNativeDocument(w) == edited);
+    check(same(edited));
     w.CompleteRefresh();
     return 0;
 }
