@@ -32,8 +32,8 @@ static_assert(fieldCount<TextArea>() == 41, "list the new area field in eachArea
 // A character is its fields side by side with no padding between them, so
 // its bytes say all about its value; its rare block is owned by one
 // character alone, so two separate characters never hold the same one.
-static_assert(sizeof(TextChar) == 4 * sizeof(uint8_t) + sizeof(int32_t) + 3 * sizeof(float) + 2 * sizeof(uint16_t) +
-                                      sizeof(void*));
+static_assert(sizeof(TextChar) == 4 * sizeof(uint8_t) + sizeof(int32_t) + 2 * sizeof(float) + sizeof(void*),
+              "a character holds padding or a new field: its bytes no longer say all about its value");
 
 // f(a.x, b.x) for every field of a line but its characters, while f says
 // to go on. The memo is among them: its comparison always agrees, and a

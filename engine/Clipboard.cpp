@@ -140,18 +140,18 @@ ClipFragment copySelection(TMDIChild& w, ClipTextView* view)
     // The fragment's own picture list holds only the pictures it uses.
     auto take = [&](TextChar c) {
         if (c.Kind == ckPicture) {
-            if (c.PictureIndex < w.Pictures.size()) {
-                int32_t& slot = pictureSlot[c.PictureIndex];
+            if (c.PictureIndex() < w.Pictures.size()) {
+                int32_t& slot = pictureSlot[c.PictureIndex()];
                 if (slot < 0) {
                     slot = int32_t(f.Pictures.size());
-                    f.Pictures.push_back(w.Pictures[c.PictureIndex].clone());
+                    f.Pictures.push_back(w.Pictures[c.PictureIndex()].clone());
                 }
-                c.PictureIndex = uint16_t(slot);
+                c.setPictureIndex(uint16_t(slot));
             } else {
-                c.PictureIndex = uint16_t(f.Pictures.size());  // names nothing: sent as empty
+                c.setPictureIndex(uint16_t(f.Pictures.size()));  // names nothing: sent as empty
             }
         }
-        if (c.Kind == ckFootnoteRef) refs.push_back(c.FootnoteId);
+        if (c.Kind == ckFootnoteRef) refs.push_back(c.FootnoteId());
         SettingOpsB(c.Flags, cfMisspelt, false);
         return c;
     };
@@ -186,7 +186,7 @@ ClipFragment copySelection(TMDIChild& w, ClipTextView* view)
                     for (int32_t ch = from; ch < to; ++ch) {
                         const TextChar& c = l->Chars[size_t(ch)];
                         if (clipAltersChar(c)) view->Altered.push_back(take(c));
-                        else if (c.Kind == ckFootnoteRef) refs.push_back(c.FootnoteId);
+                        else if (c.Kind == ckFootnoteRef) refs.push_back(c.FootnoteId());
                     }
                 } else {
                     ClipFragment::Line rec;
@@ -324,18 +324,18 @@ TextChar TMDIChild::PastedChar(const TextChar& src, const ClipFragment& f, int32
     if (c.Kind == ckPicture) {
         // A picture the list cannot take becomes an empty character of its
         // own, never an index into someone else's list.
-        if (src.PictureIndex < f.Pictures.size() && Pictures.size() < kMaxPictureSlots) {
-            Pictures.push_back(f.Pictures[src.PictureIndex].clone());
-            c.PictureIndex = uint16_t(Pictures.size() - 1);
+        if (src.PictureIndex() < f.Pictures.size() && Pictures.size() < kMaxPictureSlots) {
+            Pictures.push_back(f.Pictures[src.PictureIndex()].clone());
+            c.setPictureIndex(uint16_t(Pictures.size() - 1));
         } else {
             c.Kind = ckText;
             c.Code = ' ';
-            c.PictureIndex = 0;
+            c.setPictureIndex(0);
         }
     } else if (c.Kind == ckFootnoteRef) {
         if (footnoteId == 0 && FootnoteCounter >= 0 && FootnoteCounter < kMaxFootnote) {
             const int32_t id = ++FootnoteCounter;
-            c.FootnoteId = uint16_t(id);
+            c.setFootnoteId(uint16_t(id));
             c.setShownNumber(uint16_t(id));
             newFootnotes.push_back(id);
         } else {
@@ -343,7 +343,7 @@ TextChar TMDIChild::PastedChar(const TextChar& src, const ClipFragment& f, int32
         }
     } else if (c.Kind == ckFootnoteNumber) {
         if (footnoteId > 0) {
-            c.FootnoteId = uint16_t(footnoteId);
+            c.setFootnoteId(uint16_t(footnoteId));
             c.setShownNumber(uint16_t(footnoteId));
         } else {
             c.Kind = ckText;

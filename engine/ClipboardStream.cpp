@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cstring>
 #include <exception>
 #include <optional>
@@ -86,7 +87,7 @@ private:
 // reader refuses goes instead, never bits of another picture).
 const Dib* sentPicture(const ClipFragment& f, const TextChar& c)
 {
-    const Dib* d = c.PictureIndex < f.Pictures.size() ? &f.Pictures[c.PictureIndex] : nullptr;
+    const Dib* d = c.PictureIndex() < f.Pictures.size() ? &f.Pictures[c.PictureIndex()] : nullptr;
     return d && dibUsable(*d) ? d : nullptr;
 }
 size_t sentColours(const Dib& d) { return std::min<size_t>(d.ColorTable.size(), 256); }
@@ -435,11 +436,11 @@ private:
         CharKey k;
         std::memcpy(&k.Width, &c.Width, sizeof k.Width);
         std::memcpy(&k.Height, &c.Height, sizeof k.Height);
-        std::memcpy(&k.GapBefore, &c.GapBefore, sizeof k.GapBefore);
+        k.GapBefore = std::bit_cast<uint32_t>(c.GapBefore());
         k.FontIndex = c.FontIndex;
         k.ShownNumber = c.ShownNumber();
-        k.FootnoteId = c.FootnoteId;
-        k.PictureIndex = c.PictureIndex;
+        k.FootnoteId = c.FootnoteId();
+        k.PictureIndex = c.PictureIndex();
         k.Kind = c.Kind;
         k.Code = c.Code;
         k.TabLeader = c.TabLeader;
@@ -672,7 +673,7 @@ public:
         d.Header.biXPelsPerMeter = xppm;
         d.Header.biYPelsPerMeter = yppm;
         if (F.Pictures.size() >= 0xFFFF) return fail();
-        c.PictureIndex = uint16_t(F.Pictures.size());
+        c.setPictureIndex(uint16_t(F.Pictures.size()));
         F.Pictures.push_back(std::move(d));
         return true;
     }

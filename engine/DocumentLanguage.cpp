@@ -50,11 +50,24 @@ void TMDIChild::FreeHyphenData()
     HyphenCache.clear();
 }
 
+namespace {
+
+// A document's words come round again and again at its line ends, and the
+// cache answers them many times faster than the patterns do. A long text of
+// ever new words would grow it without end, though, and spread it over
+// memory so that every look-up waits for it: it starts afresh when it holds
+// this many (keeping its buckets), which covers the vocabulary of ordinary
+// documents.
+constexpr size_t kHyphenCacheWords = size_t(1) << 15;
+
+} // namespace
+
 std::string TMDIChild::TrenneSilben(std::string_view word)
 {
     std::string key = asciiUpper(word);
     if (const auto it = HyphenCache.find(key); it != HyphenCache.end()) return it->second;
     std::string result = CurrentPatternTable ? CurrentPatternTable->hyphenate(word) : std::string(word);
+    if (HyphenCache.size() >= kHyphenCacheWords) HyphenCache.clear();
     HyphenCache.emplace(std::move(key), result);
     return result;
 }

@@ -201,10 +201,10 @@ void clearForField(TMDIChild& w, TextChar& c)
     c.Flags = 0;
     c.ParaCopy().reset();
     c.setShownNumber(0);
-    c.FootnoteId = 0;
-    c.PictureIndex = 0;
+    c.setFootnoteId(0);
+    c.setPictureIndex(0);
     c.TabLeader = 0;
-    c.GapBefore = 0;
+    c.setGapBefore(0);
     c.Kind = ckField;
     if (picture) w.FreeBildInListeIfNotNeeded();
 }
@@ -350,6 +350,9 @@ FieldDialogsUi* fieldDialogsOf(TMDIChild& w)
 
 // ---- Evaluation --------------------------------------------------------------------
 
+// How many lines ahead the field walk asks for a line's characters.
+constexpr size_t kCharsAhead = 8;
+
 void TMDIChild::FelderAktuallisieren()
 {
     FieldContext ctx(*this);
@@ -357,7 +360,14 @@ void TMDIChild::FelderAktuallisieren()
     FieldPageCountLines = false;
     std::string result;
     for (TextArea& a : Areas) {
-        for (TextLine& l : a.Lines) {
+        TextLine* const lines = a.Lines.data();
+        const size_t count = a.Lines.size();
+        for (size_t i = 0; i < count; ++i) {
+            TextLine& l = lines[i];
+            // Each line's characters lie in a block of their own: in a long
+            // area those blocks are no longer in the cache, and asking for
+            // them some lines ahead lets the misses overlap.
+            if (i + kCharsAhead < count) __builtin_prefetch(lines[i + kCharsAhead].Chars.data());
             // An edited line stays dirty until a pass has broken it (and
             // lines that breaking changed lose the memo), so a clean line
             // with the count it was looked at with is unchanged.

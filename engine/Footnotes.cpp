@@ -74,7 +74,7 @@ void TMDIChild::FussnoteEinfuegen()
     if (TextChar* ref = NewChar()) {
         ref->Kind = ckFootnoteRef;
         ref->Code = '1';
-        ref->FootnoteId = uint16_t(id);
+        ref->setFootnoteId(uint16_t(id));
         ref->setShownNumber(uint16_t(id));
         RenderChar(*ref, true, number);
         Areas[size_t(at.Area)].Lines[size_t(at.Line)].Dirty = 1;
@@ -86,7 +86,7 @@ void TMDIChild::FussnoteEinfuegen()
     if (TextChar* own = NewChar()) {
         own->Kind = ckFootnoteNumber;
         own->Code = '1';
-        own->FootnoteId = uint16_t(id);
+        own->setFootnoteId(uint16_t(id));
         own->setShownNumber(uint16_t(id));
         RenderChar(*own, true, number);
     }

@@ -98,10 +98,10 @@ void clearForReuse(TextChar& c)
     c.Flags = 0;
     c.ParaCopy().reset();
     c.setShownNumber(0);
-    c.FootnoteId = 0;
-    c.PictureIndex = 0;
+    c.setFootnoteId(0);
+    c.setPictureIndex(0);
     c.TabLeader = 0;
-    c.GapBefore = 0;
+    c.setGapBefore(0);
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include "language/WordList.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <iterator>
 #include <string>
@@ -226,6 +227,9 @@ private:
 
 // ---- Joining ----------------------------------------------------------------
 
+// How many lines ahead the assembly of joined lines asks for the lines they take.
+constexpr int32_t kJoinsAhead = 8;
+
 // One join: line `From` (with everything joined into it before) goes to the
 // end of the line it joins, after the inline end character when there is one.
 struct JoinStep {
@@ -306,6 +310,14 @@ std::vector<uint8_t> joinLines(TMDIChild& w, int32_t area)
     // joined line in join order, depth first.
     std::vector<std::pair<int32_t, int32_t>> stack;  // (line, next join to visit)
     for (int32_t r = 0; r < n; ++r) {
+        // The lines a line takes lie far below it (a table row's later runs
+        // a row's length away): in an area too long for the cache each is a
+        // miss, so the lines two joins deep are asked for some lines ahead.
+        if (r + kJoinsAhead < n && first[size_t(r + kJoinsAhead)] >= 0) {
+            const int32_t a = steps[size_t(first[size_t(r + kJoinsAhead)])].From;
+            __builtin_prefetch(&lines[size_t(a)]);
+            if (first[size_t(a)] >= 0) __builtin_prefetch(&lines[size_t(steps[size_t(first[size_t(a)])].From)]);
+        }
         if (removed[size_t(r)] || first[size_t(r)] < 0) continue;
         // The line's own characters stay where they are; its array grows
         // once to the whole paragraph.
@@ -370,13 +382,30 @@ uint32_t spellShape(const TextLine& l)
 // The word-list state marks are checked against: revisions start above 1.
 uint64_t spellKey(const TMDIChild& w) { return w.CurrentWordList ? w.CurrentWordList->revision() : 1; }
 
+// The codes that make up a word for the spelling marks, looked up once per
+// code rather than classified anew for each of a long text's characters.
+struct SpellCodes {
+    std::array<bool, 256> in{};
+    SpellCodes()
+    {
+        for (int c = 0; c < 256; ++c) in[size_t(c)] = isAnsiAlnum(uint8_t(c)) || c == '-';
+    }
+};
+
+constexpr uint8_t kMisspeltBit = uint8_t(1u << cfMisspelt);
+
 // Marks the misspelt words of the lines of one group: lines that words run
 // across (a soft wrap or a hyphenation cut them), in order. A word is checked
-// whole, not as fragments that are each unknown.
+// whole, not as fragments that are each unknown. Every character's mark is
+// set once: cleared where no word stands, and as its word's lookup says.
 void checkGroup(TMDIChild& w, LiveLines& lines, const std::vector<int32_t>& group)
 {
-    for (int32_t li : group)
-        for (TextChar& c : lines[li].Chars) SettingOpsB(c.Flags, cfMisspelt, false);
+    static const SpellCodes codes;
+    auto inWord = [](const TextChar& c) { return c.Kind == ckText && codes.in[c.Code]; };
+    auto mark = [](TextChar* from, TextChar* to, bool misspelt) {
+        for (TextChar* c = from; c != to; ++c)
+            c->Flags = misspelt ? uint8_t(c->Flags | kMisspeltBit) : uint8_t(c->Flags & ~kMisspeltBit);
+    };
 
     struct Piece {
         int32_t Line, From, To;
@@ -387,24 +416,25 @@ void checkGroup(TMDIChild& w, LiveLines& lines, const std::vector<int32_t>& grou
 
     for (size_t k = 0; k < group.size(); ++k) {
         const int32_t li = group[k];
-        const std::vector<TextChar>& chars = lines[li].Chars;
-        const int32_t count = int32_t(chars.size());
+        TextChar* chars = lines[li].Chars.data();
+        const int32_t count = int32_t(lines[li].Chars.size());
         int32_t i = taken[k];
         while (i < count) {
-            if (!isSpellChar(chars[size_t(i)])) {
+            if (!inWord(chars[i])) {
+                chars[i].Flags = uint8_t(chars[i].Flags & ~kMisspeltBit);
                 ++i;
                 continue;
             }
             const int32_t from = i;
             word.clear();
-            while (i < count && isSpellChar(chars[size_t(i)])) word.push_back(char(chars[size_t(i++)].Code));
+            while (i < count && inWord(chars[i])) word.push_back(char(chars[i++].Code));
             pieces.assign(1, Piece{li, from, i});
 
             for (size_t cur = k, at = size_t(i); at == lines[group[cur]].Chars.size() && cur + 1 < group.size();) {
                 const int32_t next = group[cur + 1];
                 const std::vector<TextChar>& nc = lines[next].Chars;
                 int32_t j = 0;
-                while (j < int32_t(nc.size()) && isSpellChar(nc[size_t(j)])) word.push_back(char(nc[size_t(j++)].Code));
+                while (j < int32_t(nc.size()) && inWord(nc[size_t(j)])) word.push_back(char(nc[size_t(j++)].Code));
                 if (j == 0) break;
                 taken[cur + 1] = j;
                 pieces.push_back(Piece{next, 0, j});
@@ -412,10 +442,11 @@ void checkGroup(TMDIChild& w, LiveLines& lines, const std::vector<int32_t>& grou
                 at = size_t(j);
             }
 
-            if (!w.istwortkorrekt(word, 1))
-                for (const Piece& p : pieces)
-                    for (int32_t c = p.From; c < p.To; ++c)
-                        SettingOpsB(lines[p.Line].Chars[size_t(c)].Flags, cfMisspelt, true);
+            const bool misspelt = !w.istwortkorrekt(word, 1);
+            for (const Piece& p : pieces) {
+                TextChar* pc = lines[p.Line].Chars.data();
+                mark(pc + p.From, pc + p.To, misspelt);
+            }
         }
     }
 }
@@ -587,12 +618,23 @@ struct BreakWalk {
         int32_t Start = -1, Cells = 0;
         double Sum = 0;
     } runWeights;
+    std::vector<double> weights;  // of the run being summed, reused
     // Lines up to here (exclusive) are broken whatever their mark: they
     // stand in a table run one of whose cells is marked.
     int32_t markedUntil = 0;
     // The heights settled so far in the run being broken, so that its last
     // cell need not walk back over the run to find the tallest.
     RunHeights runHeights;
+    // The largest spaces above and below among the cells of the run being
+    // walked, lines [Start, Next) so far. Placement asks for them at the
+    // run's first line; finding them here, where every cell's format is
+    // read anyway, spares it a walk over the whole run, which in a row too
+    // long for the cache costs a miss per cell.
+    struct RunSpaceScan {
+        int32_t Start = -1, End = -1, Next = -1;
+        double Above = 0, Below = 0;
+        uint16_t AboveAt = LineMemo::kRunSpacingNone, BelowAt = LineMemo::kRunSpacingNone;
+    } runSpace;
 
     bool startsParagraph(int32_t f);
     void number(int32_t f, bool start);
@@ -605,6 +647,8 @@ struct BreakWalk {
     void splitChain(int32_t f, int32_t e, double limit);
     void breakLine(int32_t f, bool start);
     void dirtyWholeRun(int32_t f);
+    void startRunSpacing(int32_t f);
+    void scanRunSpacing(int32_t f);
     void inserted(int32_t at, int32_t n);
     void run();
 };
@@ -735,7 +779,7 @@ WalkResult BreakWalk::walk(const AbsatzFormat& para, TextChar* chars, int32_t co
             break;
         }
         if (isTextCode(c, 9)) setTabWidth(para, chars, count, i, x);
-        x += c.GapBefore;
+        x += c.GapBefore();
         if (i > 0 && !isTextCode(c, ' ') && x + c.Width > limit) {
             r.Over = i;
             break;
@@ -788,7 +832,10 @@ int32_t BreakWalk::chooseBreak(const TextChar* chars, int32_t count, int32_t ove
         wordStart = i;
     }
 
-    if (w.AutoHyphenation && autoAllowed) {
+    // A break point in the word leaves at least one of its letters on the
+    // line and falls before the overflowing character: with fewer than two
+    // letters before that, the word has none to offer, and is not looked up.
+    if (w.AutoHyphenation && autoAllowed && head.size() >= 2) {
         const std::string word = std::string(head.rbegin(), head.rend()) + tail;
         if (word.size() >= kMinHyphenWord && word.size() <= kMaxHyphenWord) {
             const std::string marked = w.TrenneSilben(word);
@@ -979,10 +1026,12 @@ void BreakWalk::splitChain(int32_t f, int32_t e, double limit)
     fl.RowLastRun = 0;
     fl.Chars.resize(size_t(e));
     // The line held the whole paragraph while it was broken. Kept, that room
-    // would double the memory of a document's text after every full layout
-    // (opening one joins each paragraph into its first line); given back,
-    // the next paragraphs' lines take it.
-    if (fl.Chars.capacity() > 2 * fl.Chars.size() + 64) fl.Chars.shrink_to_fit();
+    // would stay with the line until its paragraph is joined again: after
+    // opening a long text, a third more than its characters (every wrapped
+    // paragraph's first line keeps the room of its other lines). Given back,
+    // the next paragraphs' lines take it. Only a few characters' room is
+    // not worth the copy.
+    if (fl.Chars.capacity() > fl.Chars.size() + fl.Chars.size() / 8 + 4) fl.Chars.shrink_to_fit();
 
     // As the splits one after the other would move them: the last cut first.
     for (int32_t i = k - 1; i >= 0; --i) movePositions(f, pieces[size_t(i)].From, f + 1 + i, !w.CaretAtLineEnd);
@@ -1020,20 +1069,30 @@ void BreakWalk::breakLine(int32_t f, bool start)
 // A dirty cell re-breaks its whole run: the run's last cell settles the
 // shared height from its neighbours' fresh heights. The walk marks nothing
 // ahead: the lines are marked as it reaches them. The run's weights are
-// summed on the same walk, as its cells will ask for them.
+// gathered on the same walk, as its cells will ask for their sum.
+//
+// The walk goes from the run's end back to its start. The walk before it
+// (joining) went up the area and ended at the run's start, and the breaking
+// walk that follows begins there: in a run too long for the cache, a walk
+// down the run would leave its start the longest unused line when the
+// breaking walk wants it first, and every line would be a miss twice.
+// The sum is still taken from the first cell on, so it comes out the same.
 void BreakWalk::dirtyWholeRun(int32_t f)
 {
     const int32_t n = cellsOf(lines[f]);
+    const int32_t end = int32_t(std::min<int64_t>(int64_t(f) + n, lines.count()));
+    lines.reach(end - 1);
     bool dirty = false;
-    double sum = 0;
-    int32_t r = f;
-    for (; r < f + n && lines.reach(r); ++r) {
+    weights.resize(size_t(end - f));
+    for (int32_t r = end - 1; r >= f; --r) {
         const TextLine& l = lines[r];
         dirty = dirty || l.Dirty;
-        sum += l.CellWidth;
+        weights[size_t(r - f)] = l.CellWidth;
     }
+    double sum = 0;
+    for (const double weight : weights) sum += weight;
     runWeights = RunWeights{f, n, sum};
-    if (dirty) markedUntil = std::max(markedUntil, r);
+    if (dirty) markedUntil = std::max(markedUntil, end);
 }
 
 // `n` lines were inserted before line `at`: what the walk keeps by line
@@ -1043,6 +1102,46 @@ void BreakWalk::inserted(int32_t at, int32_t n)
     if (at < runWeights.Start + runWeights.Cells) runWeights = RunWeights{};
     if (at < runHeights.Next) runHeights = RunHeights{};
     if (at < markedUntil) markedUntil += n;
+    if (at < runSpace.Next) runSpace = RunSpaceScan{};
+}
+
+void BreakWalk::startRunSpacing(int32_t f)
+{
+    TextLine& l = lines[f];
+    l.Memo.RunAboveAt = l.Memo.RunBelowAt = LineMemo::kRunSpacingUnknown;
+    runSpace = RunSpaceScan{};
+    const int32_t n = cellsOf(l);
+    // Places in the run must fit the memo; a longer run is walked by
+    // placement as before.
+    if (n > int32_t(LineMemo::kRunSpacingNone)) return;
+    runSpace.Start = runSpace.Next = f;
+    runSpace.End = f + n;
+}
+
+// Takes line f's spacing into the run's largest, as placement's walk over
+// the run would (a value replaces the largest so far only when it is
+// larger: which of equal values wins, and the order, do not matter), and
+// leaves the answer on the run's first line with its last cell. Line f's
+// format no longer changes in this walk: breaking only sets the formats of
+// lines below the run.
+void BreakWalk::scanRunSpacing(int32_t f)
+{
+    if (f != runSpace.Next) return;
+    const AbsatzFormat& p = lines[f].Para;
+    const uint16_t at = uint16_t(f - runSpace.Start);
+    if (runSpace.Above < p.SpaceAbove) {
+        runSpace.Above = p.SpaceAbove;
+        runSpace.AboveAt = at;
+    }
+    if (runSpace.Below < p.SpaceBelow) {
+        runSpace.Below = p.SpaceBelow;
+        runSpace.BelowAt = at;
+    }
+    if (++runSpace.Next < runSpace.End) return;
+    LineMemo& m = lines[runSpace.Start].Memo;
+    m.RunAboveAt = runSpace.AboveAt;
+    m.RunBelowAt = runSpace.BelowAt;
+    runSpace = RunSpaceScan{};
 }
 
 void BreakWalk::run()
@@ -1054,7 +1153,10 @@ void BreakWalk::run()
     for (int32_t f = 0; f < lines.count(); ++f) {
         {
             const TextLine& l = lines[f];
-            if (cellsOf(l) > 1 && columnOf(l) == 0) dirtyWholeRun(f);
+            if (cellsOf(l) > 1 && columnOf(l) == 0) {
+                dirtyWholeRun(f);
+                startRunSpacing(f);
+            }
         }
         const bool start = startsParagraph(f);
         number(f, start);
@@ -1068,6 +1170,7 @@ void BreakWalk::run()
         // and its run flags, so its mark is done with here rather than on a
         // walk of its own over the area.
         forgetIfChanged(lines[f]);
+        scanRunSpacing(f);
     }
     lines.finish();
 }
@@ -1219,6 +1322,13 @@ double rowSpacing(LineSpan lines, int32_t line, Get get)
     return best;
 }
 
+// Whether a cell place the breaking walk left in a run's first line answers
+// for a run of `cells` lines.
+bool knownIn(uint16_t at, int32_t cells)
+{
+    return at != LineMemo::kRunSpacingUnknown && (at == LineMemo::kRunSpacingNone || at < cells);
+}
+
 double spaceAbove(const TextLine& l) { return l.Para.SpaceAbove; }
 double spaceBelow(const TextLine& l) { return l.Para.SpaceBelow; }
 
@@ -1232,14 +1342,23 @@ RunSpacing::Spacing RunSpacing::ofRun(LineSpan lines, int32_t line)
         Size = lines.size();
         Start = start;
         End = end;
-        // Both answers in one walk over the run, from its end: the largest
-        // does not depend on the order, and the end is what layout touched
-        // last.
         const TextLine& l = lines[size_t(line)];
         Found = {};
         if (cellsOf(l) < 2) {
             Found = {l.Para.SpaceAbove, l.Para.SpaceBelow};
+        } else if (const TextLine& first = lines[size_t(start)];
+                   columnOf(first) == 0 && cellsOf(first) == end - start &&
+                   knownIn(first.Memo.RunAboveAt, end - start) && knownIn(first.Memo.RunBelowAt, end - start)) {
+            // The breaking walk found them for exactly these lines.
+            const LineMemo& m = first.Memo;
+            if (m.RunAboveAt != LineMemo::kRunSpacingNone)
+                Found.Above = lines[size_t(start + m.RunAboveAt)].Para.SpaceAbove;
+            if (m.RunBelowAt != LineMemo::kRunSpacingNone)
+                Found.Below = lines[size_t(start + m.RunBelowAt)].Para.SpaceBelow;
         } else {
+            // Both answers in one walk over the run, from its end: the
+            // largest does not depend on the order, and the end is what
+            // layout touched last.
             for (int32_t r = end - 1; r >= start; --r) {
                 const AbsatzFormat& p = lines[size_t(r)].Para;
                 Found.Above = std::max(Found.Above, p.SpaceAbove);

@@ -325,7 +325,7 @@ void TMDIChild::PaintBox1MouseDown(int32_t button, uint8_t shift, int32_t x, int
             const bool ok = l && validIndex(PictureDrag.Char.Char, l->Chars.size()) &&
                             l->Chars[size_t(PictureDrag.Char.Char)].Kind == ckPicture;
             if (!ok) PictureDrag.Handle = 0;
-            else Mouse.PictureIndex = l->Chars[size_t(PictureDrag.Char.Char)].PictureIndex;
+            else Mouse.PictureIndex = l->Chars[size_t(PictureDrag.Char.Char)].PictureIndex();
             return;
         }
         if (ObjectGrabbed) {
@@ -563,7 +563,7 @@ void TMDIChild::PaintBox1MouseUp(int32_t button, uint8_t shift, int32_t x, int32
         // The press's picture, if it is still there.
         TextLine* l = lineAt(*this, d.Char);
         if (!l || !validIndex(d.Char.Char, l->Chars.size()) || l->Chars[size_t(d.Char.Char)].Kind != ckPicture ||
-            l->Chars[size_t(d.Char.Char)].PictureIndex != Mouse.PictureIndex) {
+            l->Chars[size_t(d.Char.Char)].PictureIndex() != Mouse.PictureIndex) {
             Host->restartTimer2();
             return;
         }

@@ -418,7 +418,7 @@ bool TMDIChild::InsertPictureAtCursor(Dib picture, int32_t fallbackDpi, bool use
     }
     Pictures.push_back(std::move(picture));
     c->Kind = ckPicture;
-    c->PictureIndex = uint16_t(Pictures.size() - 1);
+    c->setPictureIndex(uint16_t(Pictures.size() - 1));
     c->Width = width;
     c->Height = height;
     Areas[size_t(at.Area)].Lines[size_t(at.Line)].Dirty = 1;
@@ -467,8 +467,8 @@ void TMDIChild::GrafikFormatieren()
     m.BreitEd = c->Width / 10;
     m.HochEd = c->Height / 10;
     m.CurrentRatio = c->Height == 0 ? 1 : c->Width / c->Height;
-    if (c->PictureIndex < Pictures.size()) {
-        const Dib& d = Pictures[c->PictureIndex];
+    if (c->PictureIndex() < Pictures.size()) {
+        const Dib& d = Pictures[c->PictureIndex()];
         const int32_t ph = dibheight(d);
         m.PixelRatio = ph == 0 ? 1 : double(dibwidth(d)) / ph;
     }

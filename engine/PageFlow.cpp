@@ -269,7 +269,7 @@ private:
         std::vector<int32_t> out;
         for (const TextChar& c : line.Chars) {
             if (c.Kind != ckFootnoteRef) continue;
-            const int32_t u = w_.GetFootNoteField(c.FootnoteId);
+            const int32_t u = w_.GetFootNoteField(c.FootnoteId());
             if (u < 0 || numberOf_.count(u) || std::find(out.begin(), out.end(), u) != out.end()) continue;
             out.push_back(u);
         }
@@ -285,7 +285,7 @@ private:
             TextLine& line = lineAt(ai, f);
             TextChar& ref = line.Chars[size_t(k)];
             if (ref.Kind != ckFootnoteRef) continue;
-            const int32_t u = w_.GetFootNoteField(ref.FootnoteId);
+            const int32_t u = w_.GetFootNoteField(ref.FootnoteId());
             if (u < 0) continue;
             // A second reference to one footnote shows its number but does
             // not place it again.
@@ -367,6 +367,13 @@ private:
             const TextLine& line = lines[size_t(f)];
             // A table run uses the largest spacing of its cells.
             const auto [above, below] = spacing.at(lines, f);
+            // What the breaking walk left on a run's first line for this
+            // question is used once: a later placement with no layout
+            // before it walks the run.
+            if (cellsOf(line) > 1 && columnOf(line) == 0) {
+                LineMemo& m = lineAt(ai, f).Memo;
+                m.RunAboveAt = m.RunBelowAt = LineMemo::kRunSpacingUnknown;
+            }
             if (above > 0) y += above;
             bool beyond = false;
             if (line.ColumnCount > 1) beyond = applyColumns(ai, f, avail, y, blockTop);
@@ -631,7 +638,7 @@ void TMDIChild::FlowPlace()
             for (TextLine& l : a.Lines) {
                 if (!hasFootnoteRef(l)) continue;
                 for (const TextChar& c : l.Chars)
-                    if (c.Kind == ckFootnoteRef) referenced.insert(c.FootnoteId);
+                    if (c.Kind == ckFootnoteRef) referenced.insert(c.FootnoteId());
             }
         for (int32_t i = AreaCount() - 1; i >= 0; --i) {
             const TextArea& a = Areas[size_t(i)];

@@ -137,17 +137,17 @@ void encodeTextChar(ByteWriter& out, const TextChar& ch)
     out.u8(ch.Kind);
     out.u8(ch.Code);
     out.u16(ch.ShownNumber());
-    out.u16(ch.FootnoteId);
+    out.u16(ch.FootnoteId());
     out.f64(ch.Width);
     out.f64(ch.Height);
     out.i32(ch.FontIndex);
     out.u8(ch.TabLeader);
-    out.u16(ch.PictureIndex);
+    out.u16(ch.PictureIndex());
     out.u8(ch.Flags);
     slot(out, ch.FieldResult().has_value());
     slot(out, ch.FieldCode().has_value());
     slot(out, ch.ParaCopy().has_value());
-    out.f32(ch.GapBefore);
+    out.f32(ch.GapBefore());
 }
 
 TextCharImage decodeTextChar(ByteReader& in)
@@ -157,17 +157,17 @@ TextCharImage decodeTextChar(ByteReader& in)
     ch.Kind = in.u8();
     ch.Code = in.u8();
     ch.setShownNumber(in.u16());
-    ch.FootnoteId = in.u16();
+    ch.setFootnoteId(in.u16());
     ch.Width = narrowLength(in.f64());
     ch.Height = narrowLength(in.f64());
     ch.FontIndex = in.i32();
     ch.TabLeader = in.u8();
-    ch.PictureIndex = in.u16();
+    ch.setPictureIndex(in.u16());
     ch.Flags = in.u8();
     img.hasFieldResult = slot(in);
     img.hasFieldCode = slot(in);
     img.hasParaCopy = slot(in);
-    ch.GapBefore = in.f32();
+    ch.setGapBefore(in.f32());
     return img;
 }
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -93,18 +94,32 @@ struct AbsatzFormat {
     friend bool operator==(const AbsatzFormat&, const AbsatzFormat&) = default;
 };
 
-// What only fields, footnote marks and inline paragraph ends carry. A
-// character keeps it behind one pointer, and only while something in it is
-// set, so the million characters of a long text hold no block at all.
+// What only pictures, footnote marks, fields, inline paragraph ends and
+// characters beside a floating area carry. A character keeps it behind one
+// pointer, and only while something in it is set, so the million characters
+// of a long text hold no block at all.
 struct CharExtra {
     uint16_t ShownNumber = 0;
+    uint16_t PictureIndex = 0;  // pictures: slot in the document's pictures
+    uint16_t FootnoteId = 0;    // footnote marks, their numbers, stored fields
+    float GapBefore = 0;        // room left before it for a floating area beside the line
     Boxed<std::string> FieldResult;
     Boxed<std::string> FieldCode;
     Boxed<AbsatzFormat> ParaCopy;  // code 13 only: format of the paragraph after it
 
-    bool unset() const { return ShownNumber == 0 && !FieldResult && !FieldCode && !ParaCopy; }
+    // A gap of -0 is kept as it is (stored images carry its sign bit); only
+    // +0 counts as no gap.
+    static bool noGap(float g) { return std::bit_cast<uint32_t>(g) == 0; }
+    bool unset() const
+    {
+        return ShownNumber == 0 && PictureIndex == 0 && FootnoteId == 0 && noGap(GapBefore) && !FieldResult &&
+               !FieldCode && !ParaCopy;
+    }
+    // Gaps compare as numbers: +0 and -0 are alike.
     friend bool operator==(const CharExtra&, const CharExtra&) = default;
 };
+
+inline const CharExtra kNoCharExtra{};
 
 // One of a character's rare fields, as the character's owner reads and sets
 // it: the use of a Boxed value, with the shared block made on the first
@@ -175,20 +190,17 @@ struct TextChar {
     int32_t FontIndex = 0;
     float Width = 0;
     float Height = 0;
-    float GapBefore = 0;
-    uint16_t PictureIndex = 0;
-    uint16_t FootnoteId = 0;
 
+    // The rare fields read 0 while no block is held; setting 0 makes none,
+    // and clearing the last set field frees it.
     uint16_t ShownNumber() const { return Extra ? Extra->ShownNumber : 0; }
-    void setShownNumber(uint16_t v)
-    {
-        if (!Extra) {
-            if (v == 0) return;
-            Extra = CharExtra{};
-        }
-        Extra->ShownNumber = v;
-        if (Extra->unset()) Extra.reset();
-    }
+    uint16_t PictureIndex() const { return Extra ? Extra->PictureIndex : 0; }
+    uint16_t FootnoteId() const { return Extra ? Extra->FootnoteId : 0; }
+    float GapBefore() const { return Extra ? Extra->GapBefore : 0.0f; }
+    void setShownNumber(uint16_t v) { setRare(&CharExtra::ShownNumber, v, v == 0); }
+    void setPictureIndex(uint16_t v) { setRare(&CharExtra::PictureIndex, v, v == 0); }
+    void setFootnoteId(uint16_t v) { setRare(&CharExtra::FootnoteId, v, v == 0); }
+    void setGapBefore(float v) { setRare(&CharExtra::GapBefore, v, CharExtra::noGap(v)); }
     CharSlot<std::string> FieldResult() { return {Extra, &CharExtra::FieldResult}; }
     CharSlot<std::string> FieldCode() { return {Extra, &CharExtra::FieldCode}; }
     CharSlot<AbsatzFormat> ParaCopy() { return {Extra, &CharExtra::ParaCopy}; }
@@ -201,21 +213,31 @@ struct TextChar {
     friend bool operator==(const TextChar& a, const TextChar& b)
     {
         if (a.Kind != b.Kind || a.Code != b.Code || a.TabLeader != b.TabLeader || a.Flags != b.Flags ||
-            a.FontIndex != b.FontIndex || a.Width != b.Width || a.Height != b.Height ||
-            a.GapBefore != b.GapBefore || a.PictureIndex != b.PictureIndex || a.FootnoteId != b.FootnoteId)
+            a.FontIndex != b.FontIndex || a.Width != b.Width || a.Height != b.Height)
             return false;
         // No block reads as a block with everything unset.
         if (!a.Extra || !b.Extra) {
             const Boxed<CharExtra>& other = a.Extra ? a.Extra : b.Extra;
-            return !other || other->unset();
+            return !other || *other == kNoCharExtra;
         }
         return *a.Extra == *b.Extra;
     }
 
 private:
+    template <class T>
+    void setRare(T CharExtra::*field, T v, bool none)
+    {
+        if (!Extra) {
+            if (none) return;
+            Extra = CharExtra{};
+        }
+        (*Extra).*field = v;
+        if (none && Extra->unset()) Extra.reset();
+    }
+
     Boxed<CharExtra> Extra;
 };
-static_assert(sizeof(TextChar) == 32);
+static_assert(sizeof(TextChar) == 24);
 
 // What layout remembers about a line between passes. No part of the line's
 // value: copies carry it, comparisons ignore it, files never store it.
@@ -234,6 +256,15 @@ struct LineMemo {
     int32_t FieldsChars = -1;
     uint8_t HasRefs = 0;
     uint8_t HasFields = 0;
+    // On the first line of a table run: which of the run's cells has the
+    // largest space above and below (by its place in the run), as the
+    // breaking walk found them while it read the cells' formats anyway.
+    // kRunSpacingNone: no cell has any; kRunSpacingUnknown: not found, or
+    // already used by placement, which asks once per run.
+    uint16_t RunAboveAt = kRunSpacingUnknown;
+    uint16_t RunBelowAt = kRunSpacingUnknown;
+    static constexpr uint16_t kRunSpacingUnknown = 0xFFFF;
+    static constexpr uint16_t kRunSpacingNone = 0xFFFE;
     friend bool operator==(const LineMemo&, const LineMemo&) { return true; }
 };
 

@@ -202,10 +202,10 @@ TextChar* TMDIChild::NewChar()
     ch.Kind = ckText;
     ch.Code = 'a';
     ch.setShownNumber(0);
-    ch.FootnoteId = 0;
+    ch.setFootnoteId(0);
     ch.FieldResult().reset();
     ch.FieldCode().reset();
-    ch.GapBefore = 0;
+    ch.setGapBefore(0);
     SettingOpsB(ch.Flags, cfSoftHyphen, false);
     ch.FontIndex = fontIndex;
     return &ch;
@@ -317,7 +317,7 @@ void TMDIChild::FreeBildInListeIfNotNeeded()
         for (const TextArea& a : areas)
             for (const TextLine& l : a.Lines)
                 for (const TextChar& ch : l.Chars)
-                    if (ch.Kind == ckPicture && ch.PictureIndex < used.size()) used[ch.PictureIndex] = true;
+                    if (ch.Kind == ckPicture && ch.PictureIndex() < used.size()) used[ch.PictureIndex()] = true;
     };
     mark(Areas);
     for (const UndoCopy& u : UndoCopies) mark(u.Areas);

@@ -112,12 +112,12 @@ void putChar(ByteWriter& out, const TextChar& c)
     if (smallFont) out.u8(uint8_t(c.FontIndex));
     else out.i32(c.FontIndex);
     if (c.Kind == ckPicture) {
-        out.u16(c.PictureIndex);
+        out.u16(c.PictureIndex());
         out.f64(c.Width);
         out.f64(c.Height);
     } else if (c.Kind >= ckFootnoteRef && c.Kind <= ckField) {
         out.u16(c.ShownNumber());
-        out.u16(c.FootnoteId);
+        out.u16(c.FootnoteId());
         out.lpString32(c.FieldResult() ? std::string_view(*c.FieldResult()) : std::string_view());
         out.lpString32(c.FieldCode() ? std::string_view(*c.FieldCode()) : std::string_view());
         out.f64(c.Width);
@@ -411,12 +411,12 @@ bool Parser::readChar(TextChar& c)
     // rather than in a second walk over every character.
     fixFont(c.FontIndex);
     if (c.Kind == ckPicture) {
-        c.PictureIndex = in_.u16();
+        c.setPictureIndex(in_.u16());
         c.Width = finiteOr(in_.f64(), 0);
         c.Height = finiteOr(in_.f64(), 0);
     } else if (c.Kind != ckText) {
         c.setShownNumber(in_.u16());
-        c.FootnoteId = in_.u16();
+        c.setFootnoteId(in_.u16());
         std::string result, code;
         if (!readString(result, "field result") || !readString(code, "field code")) return false;
         if (!result.empty()) c.FieldResult() = std::move(result);

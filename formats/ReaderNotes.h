@@ -52,7 +52,7 @@ inline int32_t readerFootnoteArea(TMDIChild& w, int32_t id)
     TextChar own;
     own.Kind = ckFootnoteNumber;
     own.Code = '1';
-    own.FootnoteId = uint16_t(id);
+    own.setFootnoteId(uint16_t(id));
     own.setShownNumber(uint16_t(id));
     w.RenderChar(own, true, std::to_string(id));
     first.Chars.insert(first.Chars.begin(), std::move(own));

@@ -59,11 +59,11 @@ HyphenPatternTable::Key HyphenPatternTable::Key::withLength(size_t n) const
     return k;
 }
 
-const HyphenPatternTable::Entry* HyphenPatternTable::find(const Key& key) const
+const HyphenPatternTable::Entry* HyphenPatternTable::find(const Key& key, size_t hash) const
 {
     if (slots_.empty()) return nullptr;
     const size_t mask = slots_.size() - 1;
-    for (size_t i = hashOf(key.lo, key.hi) & mask;; i = (i + 1) & mask) {
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
         if (slots_[i] == 0) return nullptr;
         const Entry& e = entries_[slots_[i] - 1];
         if (e.key == key) return &e;
@@ -86,46 +86,65 @@ void HyphenPatternTable::reserve(size_t entries)
     }
 }
 
+namespace {
+
+// Grows a filter to `words` words. The bits of a smaller filter do not say
+// where they go in a larger one: every bit set stands for all its positions.
+void growFilter(std::vector<uint64_t>& filter, size_t words)
+{
+    if (words <= filter.size()) return;
+    std::vector<uint64_t> old = std::move(filter);
+    filter.assign(words, 0);
+    if (!old.empty())
+        for (size_t w = 0; w < words; ++w) filter[w] = old[w % old.size()];
+}
+
+// A filter's bit for a hash, from other bits of it for each filter.
+size_t startBitOf(size_t hash, size_t bits) { return (hash >> 20) & (bits - 1); }
+size_t wholeBitOf(size_t hash, size_t bits) { return hash & (bits - 1); }
+
+bool bitSet(const std::vector<uint64_t>& filter, size_t bit) { return (filter[bit / 64] >> (bit % 64)) & 1; }
+void setBit(std::vector<uint64_t>& filter, size_t bit) { filter[bit / 64] |= uint64_t(1) << (bit % 64); }
+
+} // namespace
+
 void HyphenPatternTable::sizeStarts(size_t patterns)
 {
     // About 16 bits a pattern keeps false hits of the filter to a few in a
     // hundred; a table loaded twice keeps what the first load marked.
     size_t words = 64;
     while (words * 64 < patterns * 16 && words < (size_t(1) << 22)) words *= 2;
-    if (words <= starts_.size()) return;
-    std::vector<uint64_t> old = std::move(starts_);
-    starts_.assign(words, 0);
-    if (!old.empty()) {
-        // The bits of a smaller filter do not say where they go in a larger
-        // one: every bit set stands for all its positions.
-        for (size_t w = 0; w < words; ++w) starts_[w] = old[w % old.size()];
-    }
-}
-
-size_t HyphenPatternTable::startBit(const Key& key) const
-{
-    return (hashOf(key.lo, key.hi) >> 20) & (starts_.size() * 64 - 1);
+    growFilter(starts_, words);
+    growFilter(whole_, words);
 }
 
 void HyphenPatternTable::markStart(const Key& key)
 {
     if (starts_.empty()) sizeStarts(64);
-    const size_t bit = startBit(key);
-    starts_[bit / 64] |= uint64_t(1) << (bit % 64);
+    setBit(starts_, startBitOf(hashOf(key.lo, key.hi), starts_.size() * 64));
 }
 
-bool HyphenPatternTable::mayStart(const Key& key) const
+bool HyphenPatternTable::mayStart(size_t hash) const
 {
-    if (starts_.empty()) return false;
-    const size_t bit = startBit(key);
-    return (starts_[bit / 64] >> (bit % 64)) & 1;
+    return !starts_.empty() && bitSet(starts_, startBitOf(hash, starts_.size() * 64));
 }
 
-HyphenPatternTable::Entry& HyphenPatternTable::insert(const Key& key)
+void HyphenPatternTable::markWhole(size_t hash)
+{
+    if (whole_.empty()) sizeStarts(64);
+    setBit(whole_, wholeBitOf(hash, whole_.size() * 64));
+}
+
+bool HyphenPatternTable::mayBeWhole(size_t hash) const
+{
+    return !whole_.empty() && bitSet(whole_, wholeBitOf(hash, whole_.size() * 64));
+}
+
+HyphenPatternTable::Entry& HyphenPatternTable::insert(const Key& key, size_t hash)
 {
     if ((entries_.size() + 1) * 2 > slots_.size()) reserve(std::max<size_t>(entries_.size() + 1, slots_.size()));
     const size_t mask = slots_.size() - 1;
-    for (size_t i = hashOf(key.lo, key.hi) & mask;; i = (i + 1) & mask) {
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
         if (slots_[i] == 0) {
             entries_.push_back(Entry{key, Span{}});
             slots_[i] = static_cast<uint32_t>(entries_.size());
@@ -150,7 +169,10 @@ void HyphenPatternTable::add(int group, std::string_view letters, const HyphenPa
         letters8 = letters8.withLetter(n, text[n]);
         if (n + 1 >= kHyphenMinMatch && n + 1 < letters.size()) markStart(letters8.withLength(n + 1));
     }
-    Span& span = insert(letters8.withLength(letters.size())).span;
+    const Key whole = letters8.withLength(letters.size());
+    const size_t hash = hashOf(whole.lo, whole.hi);
+    markWhole(hash);
+    Span& span = insert(whole, hash).span;
     if (span.count == 0) {
         span.first = static_cast<uint32_t>(pairs_.size());
         pairs_.insert(pairs_.end(), pairs, pairs + pairCount);
@@ -233,6 +255,8 @@ void HyphenPatternTable::clear()
     entries_.shrink_to_fit();
     starts_.clear();
     starts_.shrink_to_fit();
+    whole_.clear();
+    whole_.shrink_to_fit();
     pairs_.clear();
     pairs_.shrink_to_fit();
     counts_.fill(0);
@@ -261,7 +285,8 @@ std::vector<uint8_t> HyphenPatternTable::gapValues(std::string_view word) const
         for (size_t len = kHyphenMinMatch; len <= longest; ++len) {
             read = read.withLetter(len - 1, text[start + len - 1]);
             const Key key = read.withLength(len);
-            const Entry* entry = find(key);
+            const size_t hash = hashOf(key.lo, key.hi);
+            const Entry* entry = mayBeWhole(hash) ? find(key, hash) : nullptr;
             const Span span = entry ? entry->span : Span{};
             for (const HyphenPair& p : std::span(pairs_).subspan(span.first, span.count)) {
                 // Position p is the gap before the pattern's character p + 1;
@@ -273,7 +298,7 @@ std::vector<uint8_t> HyphenPatternTable::gapValues(std::string_view word) const
                 if (g <= word.size()) values[g] = std::max(values[g], p.Value);
             }
             // Nothing longer can match once no longer pattern starts so.
-            if (!mayStart(key)) break;
+            if (!mayStart(hash)) break;
         }
     }
     return values;

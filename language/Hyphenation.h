@@ -88,14 +88,17 @@ private:
         Span span;
     };
     void add(int group, std::string_view letters, const HyphenPair* pairs, size_t pairCount);
-    const Entry* find(const Key& key) const;
-    Entry& insert(const Key& key);
+    // `hash` is hashOf the key's letters: the matcher asks the filters and
+    // the table about the same key, and works it out once.
+    const Entry* find(const Key& key, size_t hash) const;
+    Entry& insert(const Key& key, size_t hash);
     // Makes room for `entries` without another rehash.
     void reserve(size_t entries);
     void sizeStarts(size_t patterns);
-    size_t startBit(const Key& key) const;
     void markStart(const Key& key);
-    bool mayStart(const Key& key) const;
+    bool mayStart(size_t hash) const;
+    void markWhole(size_t hash);
+    bool mayBeWhole(size_t hash) const;
 
     // One open-addressed table of the patterns, and a filter of the letters
     // longer patterns start with (a bit set for every start of 2 letters or
@@ -111,6 +114,10 @@ private:
     std::vector<Entry> entries_;
     std::vector<uint32_t> slots_;
     std::vector<uint64_t> starts_;
+    // A filter of the same kind of the patterns' whole letters: most of the
+    // substrings a word is read in are no pattern, and the filter says so
+    // without a look into the table, which is too large for the caches.
+    std::vector<uint64_t> whole_;
     std::vector<HyphenPair> pairs_;
     std::array<int32_t, kHyphenGroupCount + 1> counts_{};
     bool loaded_ = false;

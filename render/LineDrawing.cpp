@@ -413,7 +413,7 @@ void AreaDrawing::extent(LineDraw& s)
                 w.RenderChar(c, false, number);
             }
         }
-        s.ext += c.Width + c.GapBefore;
+        s.ext += c.Width + c.GapBefore();
         if (isTextCode(c, ' ') && j != n - 1) ++s.spaces;
     }
 }
@@ -633,7 +633,7 @@ void AreaDrawing::caretAtStartAndAnchorCandidates(LineDraw& s)
 // The gap a character leaves before it for a floating area beside the line.
 float AreaDrawing::wrapGap(LineDraw& s, const TextChar& c, int32_t j, bool& sentOn)
 {
-    const float oldGap = c.GapBefore;
+    const float oldGap = c.GapBefore();
     float gap = p.Policy.WriteBack ? 0.0f : oldGap;
     if (wrapPossible && !sentOn) {
         const double boxTop = p.AreaTopMm + y + s.lineH - c.Height;
@@ -744,9 +744,9 @@ void AreaDrawing::chars(LineDraw& s)
     int32_t prevGlyphH = 0;
     for (int32_t j = 0; j < n; ++j) {
         TextChar& c = line.Chars[size_t(j)];
-        const float oldGap = c.GapBefore;
+        const float oldGap = c.GapBefore();
         const float gap = wrapGap(s, c, j, sentOn);
-        c.GapBefore = gap;
+        c.setGapBefore(gap);
         if (gap != oldGap && p.Policy.WriteBack) {
             line.Dirty = 1;
             p.Changed = true;
@@ -779,7 +779,7 @@ void AreaDrawing::chars(LineDraw& s)
                                   std::min(w.Anchor.Char, w.Cursor.Char) == j &&
                                   std::max(w.Anchor.Char, w.Cursor.Char) == j + 1;
         int32_t glyphH = ch;
-        if (c.Kind == ckPicture) drawPicture(p, c.PictureIndex, cx, ty + lineHpx - ch, cw + 1, ch + 1);
+        if (c.Kind == ckPicture) drawPicture(p, c.PictureIndex(), cx, ty + lineHpx - ch, cw + 1, ch + 1);
         else if (isTextCode(c, 9)) glyphH = tabGlyph(s, c, f, j, cx, cw);
         else textGlyph(s, c, f, j, cx, rx, ch, cw);
 

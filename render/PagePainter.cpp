@@ -291,7 +291,7 @@ void drawArea(Pass& p, int32_t i)
     }
     case atGraphic:
         if (!a.Lines.empty() && a.Lines[0].CharCount() == 1 && a.Lines[0].Chars[0].Kind == ckPicture) {
-            const uint16_t idx = a.Lines[0].Chars[0].PictureIndex;
+            const uint16_t idx = a.Lines[0].Chars[0].PictureIndex();
             int32_t wd = r.Right - r.Left + 1, ht = r.Bottom - r.Top + 1;
             if (a.KeepAspect && idx < w.Pictures.size() && !w.Pictures[idx].empty()) {
                 const int32_t pw = dibwidth(w.Pictures[idx]), ph = dibheight(w.Pictures[idx]);
@@ -765,7 +765,7 @@ bool writesBackUnseen(const Pass& p, const PageLoop& loop, int32_t k)
     for (const TextLine& l : a.Lines) {
         if (l.AnchorId > 0 || l.IsCell || (l.Para.BulletFace && l.Para.BulletFace->empty())) return true;
         for (const TextChar& c : l.Chars)
-            if (c.GapBefore != 0 || (c.Kind == ckField && c.FieldCode() && *c.FieldCode() == "page")) return true;
+            if (c.GapBefore() != 0 || (c.Kind == ckField && c.FieldCode() && *c.FieldCode() == "page")) return true;
     }
     return false;
 }

@@ -1474,7 +1474,7 @@ void Reader::insertFootnote()
     const std::string number = std::to_string(id);
     if (TextChar* ref = newChar('1')) {
         ref->Kind = ckFootnoteRef;
-        ref->FootnoteId = uint16_t(id);
+        ref->setFootnoteId(uint16_t(id));
         ref->setShownNumber(uint16_t(id));
         W.RenderChar(*ref, true, number);
     }
@@ -1487,7 +1487,7 @@ void Reader::insertFootnote()
     W.Cursor = TextPos{fa, 0, 0};
     if (TextChar* own = newChar('1')) {
         own->Kind = ckFootnoteNumber;
-        own->FootnoteId = uint16_t(id);
+        own->setFootnoteId(uint16_t(id));
         own->setShownNumber(uint16_t(id));
         W.RenderChar(*own, true, number);
     }
@@ -1630,7 +1630,7 @@ void Reader::finishPicture()
         return;
     }
     ch->Kind = ckPicture;
-    ch->PictureIndex = uint16_t(W.Pictures.size() - 1);
+    ch->setPictureIndex(uint16_t(W.Pictures.size() - 1));
     ch->Width = std::clamp(lengthMm(gw), 0.5, 1000.0);
     ch->Height = std::clamp(lengthMm(gh), 0.5, 1000.0);
 }

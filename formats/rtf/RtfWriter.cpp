@@ -358,8 +358,8 @@ void Writer::characterFormat(const FontEntry& f)
 
 void Writer::picture(const TextChar& c)
 {
-    if (c.PictureIndex >= W.Pictures.size()) return;
-    const Dib& pic = W.Pictures[c.PictureIndex];
+    if (c.PictureIndex() >= W.Pictures.size()) return;
+    const Dib& pic = W.Pictures[c.PictureIndex()];
     const std::vector<uint8_t> wmf = metafileOfPicture(pic);
     if (wmf.empty()) return;
     Out += "{\\pict";
@@ -380,7 +380,7 @@ void Writer::picture(const TextChar& c)
 void Writer::footnote(const TextChar& c)
 {
     Out += "{\\super\\chftn}{\\footnote";
-    const int32_t area = W.GetFootNoteField(c.FootnoteId);
+    const int32_t area = W.GetFootNoteField(c.FootnoteId());
     if (area >= 0) body(area);
     Out += "}";
 }

@@ -598,7 +598,7 @@ private:
         if (!l || W.Cursor.Char < 1) return;
         TextChar& ref = l->Chars[size_t(W.Cursor.Char - 1)];
         ref.Kind = ckFootnoteRef;
-        ref.FootnoteId = uint16_t(id);
+        ref.setFootnoteId(uint16_t(id));
         ref.setShownNumber(uint16_t(id));
         W.RenderChar(ref, true, std::to_string(id));
         W.FootnoteCounter = id;
@@ -638,7 +638,7 @@ private:
         }
         TextChar& ch = l->Chars[size_t(W.Cursor.Char - 1)];
         ch.Kind = ckPicture;
-        ch.PictureIndex = uint16_t(W.Pictures.size() - 1);
+        ch.setPictureIndex(uint16_t(W.Pictures.size() - 1));
         const auto size = [](int32_t twips) { return std::clamp(twipsToMm(twips), 0.5, 1000.0); };
         ch.Width = size(p.WidthTwips);
         ch.Height = size(p.HeightTwips);

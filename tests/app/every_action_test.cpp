@@ -329,7 +329,7 @@ std::string structureFault(const TMDIChild& w)
         for (const TextLine& l : a.Lines)
             for (const TextChar& c : l.Chars) {
                 if (c.FontIndex < 0 || c.FontIndex >= w.FontCount()) return where + "a font index out of range";
-                if (c.Kind == ckPicture && c.PictureIndex >= w.Pictures.size())
+                if (c.Kind == ckPicture && c.PictureIndex() >= w.Pictures.size())
                     return where + "a picture index out of range";
             }
     }

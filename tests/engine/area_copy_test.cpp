@@ -62,6 +62,12 @@ TEST(AreaCopyTest, ComparisonAgreesWithTheRecordsOwn)
         {"a block lost", 1, [&](TextArea& a) { firstChar(a).FieldCode().reset(); }},
         {"a block's text", 2, [](TextArea& a) { a.Lines[0].Chars[1].FieldCode() = "DATE"; }},
         {"a block set and emptied again", 0, [&](TextArea& a) { firstChar(a).setShownNumber(4), firstChar(a).setShownNumber(0); }},
+        {"a picture index gained", 0, [&](TextArea& a) { firstChar(a).setPictureIndex(2); }},
+        {"a footnote id beside a field code", 1, [](TextArea& a) { a.Lines[0].Chars[1].setFootnoteId(5); }},
+        {"a gap beside its block", 2, [](TextArea& a) { a.Lines[0].Chars[1].setGapBefore(3.5f); }},
+        {"gap -0 against none", 0, [&](TextArea& a) { firstChar(a).setGapBefore(-0.0f); }},
+        {"gap -0 beside a block", 1, [&](TextArea& a) { firstChar(a).setGapBefore(-0.0f); }},
+        {"a gap set and cleared", 0, [&](TextArea& a) { firstChar(a).setGapBefore(1.0f), firstChar(a).setGapBefore(0.0f); }},
         {"line height", 0, [](TextArea& a) { a.Lines[2].Height += 1; }},
         {"paragraph tabs", 0, [](TextArea& a) { a.Lines[2].Para.Tabs.push_back({10, 1, 0}); }},
         {"line memo only", 0, [](TextArea& a) { a.Lines[0].Memo.SpellKey = 99; }},
@@ -96,6 +102,13 @@ TEST(AreaCopyTest, CopyIntoEveryShapeGivesAnEqualArea)
     // Empty, short, long, with blocks on either side, and longer lines.
     std::vector<TextArea> shapes = {TextArea{}, areaOf(2, 0), areaOf(9, 3), areaOf(5, 1, 4), areaOf(5, 1, 1), areaOf(3, 30)};
     shapes[5].Lines[0].Chars.reserve(400);
+    // Blocks that hold only a picture, a footnote mark or a gap.
+    TextArea moved = areaOf(4, 2);
+    moved.Lines[0].Chars[0].setPictureIndex(1);
+    moved.Lines[1].Chars[2].setFootnoteId(3);
+    moved.Lines[2].Chars[1].setGapBefore(-0.0f);
+    moved.Lines[3].Chars[4].setGapBefore(4.5f);
+    shapes.push_back(moved);
     for (size_t from = 0; from < shapes.size(); ++from)
         for (size_t into = 0; into < shapes.size(); ++into) {
             SCOPED_TRACE(testing::Message() << "from " << from << " into " << into);

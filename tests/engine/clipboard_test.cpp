@@ -332,10 +332,10 @@ TEST(ClipStream, CharacterEntriesAreTheirRecordImages)
     vary([](TextChar& c) { c.FontIndex = 1; });
     vary([](TextChar& c) { c.Flags = 1; });
     vary([](TextChar& c) { c.TabLeader = 2; });
-    vary([](TextChar& c) { c.GapBefore = 0.5f; });
-    vary([](TextChar& c) { c.PictureIndex = 3; });
+    vary([](TextChar& c) { c.setGapBefore(0.5f); });
+    vary([](TextChar& c) { c.setPictureIndex(3); });
     vary([](TextChar& c) { c.Kind = ckFootnoteNumber, c.setShownNumber(4); });
-    vary([](TextChar& c) { c.Kind = ckFootnoteNumber, c.FootnoteId = 4; });
+    vary([](TextChar& c) { c.Kind = ckFootnoteNumber, c.setFootnoteId(4); });
     vary([](TextChar& c) { c.Code = 13, c.ParaCopy() = AbsatzFormat(); });
     vary([](TextChar& c) { c.Code = 13; });
 

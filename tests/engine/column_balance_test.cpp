@@ -187,7 +187,7 @@ TEST(ColumnBalance, PlacementStoresEachLinesResultsAndRebalancesAfterAFootnote)
     w.PageHeight = 500;  // footnote areas may take up to half the page
     TextChar ref;
     ref.Kind = ckFootnoteRef;
-    ref.FootnoteId = 1;
+    ref.setFootnoteId(1);
     lines[2].Chars.push_back(ref);
     const std::vector<TextLine> before = lines;
     w.FlowPlace();

@@ -260,7 +260,7 @@ TEST_F(DeleteMarking, TheOnlyUseOfAPictureIsReleasedAndUndoBringsItBack)
     ASSERT_FALSE(w.Pictures[0].empty());
     TextChar pic;
     pic.Kind = ckPicture;
-    pic.PictureIndex = 0;
+    pic.setPictureIndex(0);
     body()[0].Chars.insert(body()[0].Chars.begin() + 1, pic);
     layout();
 

@@ -55,7 +55,7 @@ TextChar mark(TMDIChild& w, uint8_t kind, int32_t id, int32_t shown)
     TextChar c;
     c.Kind = kind;
     c.Code = '1';
-    c.FootnoteId = uint16_t(id);
+    c.setFootnoteId(uint16_t(id));
     c.setShownNumber(uint16_t(shown));
     c.FontIndex = w.GetNewFontIndex(FontEntryFromState(w.FontState));
     w.RenderChar(c, true, std::to_string(shown));
@@ -134,7 +134,7 @@ TEST(FussnoteEinfuegen, InsertsMarkAndAreaAndLayoutPlacesIt)
     const TextChar& ref = w.Areas[0].Lines[0].Chars[5];
     EXPECT_EQ(ref.Kind, ckFootnoteRef);
     EXPECT_EQ(ref.Code, '1');
-    EXPECT_EQ(ref.FootnoteId, 1);
+    EXPECT_EQ(ref.FootnoteId(), 1);
     EXPECT_EQ(ref.ShownNumber(), 1);
     EXPECT_GT(ref.Width, 0);
     EXPECT_EQ(w.Cursor, (TextPos{0, 0, 6}));
@@ -152,7 +152,7 @@ TEST(FussnoteEinfuegen, InsertsMarkAndAreaAndLayoutPlacesIt)
     ASSERT_EQ(a.LineCount(), 1);
     ASSERT_EQ(a.Lines[0].CharCount(), 2);
     EXPECT_EQ(a.Lines[0].Chars[0].Kind, ckFootnoteNumber);
-    EXPECT_EQ(a.Lines[0].Chars[0].FootnoteId, 1);
+    EXPECT_EQ(a.Lines[0].Chars[0].FootnoteId(), 1);
     EXPECT_EQ(a.Lines[0].Chars[1].Kind, ckText);
     EXPECT_EQ(a.Lines[0].Chars[1].Code, ' ');
 
@@ -191,9 +191,9 @@ TEST(FussnoteEinfuegen, ReverseInsertionStillNumbersInTextOrder)
     }
     const std::vector<TextChar>& chars = w.Areas[0].Lines[0].Chars;
     ASSERT_EQ(textOf(w.Areas[0].Lines[0]), "ab#cd#ef#");
-    EXPECT_EQ(chars[2].FootnoteId, 3);
-    EXPECT_EQ(chars[5].FootnoteId, 2);
-    EXPECT_EQ(chars[8].FootnoteId, 1);
+    EXPECT_EQ(chars[2].FootnoteId(), 3);
+    EXPECT_EQ(chars[5].FootnoteId(), 2);
+    EXPECT_EQ(chars[8].FootnoteId(), 1);
     EXPECT_EQ(chars[2].ShownNumber(), 1);
     EXPECT_EQ(chars[5].ShownNumber(), 2);
     EXPECT_EQ(chars[8].ShownNumber(), 3);

@@ -178,7 +178,7 @@ TEST_F(KeyboardEdges, OverwriteDropsTheMarksAndWhatTheOldCharacterOwned)
     newdib(&w.Pictures[0], 4, 4, 24, nullptr, 0);
     ASSERT_FALSE(w.Pictures[0].empty());
     l.Chars[2].Kind = ckPicture;
-    l.Chars[2].PictureIndex = 0;
+    l.Chars[2].setPictureIndex(0);
     layout();
 
     key(VK_INSERT);
@@ -189,7 +189,7 @@ TEST_F(KeyboardEdges, OverwriteDropsTheMarksAndWhatTheOldCharacterOwned)
     EXPECT_EQ(text(after), "axy");
     EXPECT_EQ(after.Chars[1].Flags, 0);
     EXPECT_EQ(after.Chars[2].Kind, ckText);
-    EXPECT_EQ(after.Chars[2].PictureIndex, 0);
+    EXPECT_EQ(after.Chars[2].PictureIndex(), 0);
     // The run's snapshot still holds the picture: undo shows it again.
     EXPECT_FALSE(w.Pictures[0].empty());
     key(VK_BACK, ssAlt);

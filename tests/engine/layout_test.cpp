@@ -233,6 +233,33 @@ TEST_F(Layout, FullLayoutsLeaveNoRoomOfJoinedParagraphsBehind)
     }
 }
 
+// A wrapped line keeps no more room than its characters need, give or take
+// an eighth: not that of its paragraph's other lines, however few they are.
+TEST_F(Layout, WrappedLinesGiveBackTheRoomOfTheirParagraphsRest)
+{
+    std::string words;
+    for (int i = 0; i < 60; ++i) words += "word" + std::to_string(i % 10) + " ";
+    // Paragraphs wrapping into two lines, a few, and many.
+    const struct {
+        double mm;
+        size_t length;
+    } cases[] = {{40.0, 70}, {40.0, 110}, {25.0, 160}, {15.0, words.size()}, {60.0, 90}};
+    for (const auto& c : cases) {
+        reset();
+        for (size_t p = 0; p < 12; ++p) add(words.substr(p, c.length - p));
+        width(c.mm);
+        layout();
+        size_t wrapped = 0;
+        for (const TextLine* l : flow()) {
+            if (l->EndKind != ekSoft) continue;
+            ++wrapped;
+            EXPECT_LE(l->Chars.capacity(), l->Chars.size() + l->Chars.size() / 8 + 4)
+                << "width " << c.mm << " length " << c.length << " line " << text(*l);
+        }
+        EXPECT_GE(wrapped, 12u) << "width " << c.mm << " length " << c.length;
+    }
+}
+
 // A long text whose later paragraphs wrap much more than its first ones
 // outgrows the room its breaks were first given several times over; each
 // paragraph still breaks exactly as it does alone.

@@ -218,8 +218,8 @@ TEST_F(Objects, EveryKindIsMadePaintedAndReadBack)
             ASSERT_EQ(b.Lines[0].CharCount(), 1);
             const TextChar& pc = b.Lines[0].Chars[0];
             EXPECT_EQ(pc.Kind, ckPicture);
-            ASSERT_LT(pc.PictureIndex, back.Pictures.size());
-            EXPECT_EQ(dibwidth(back.Pictures[pc.PictureIndex]), 60);
+            ASSERT_LT(pc.PictureIndex(), back.Pictures.size());
+            EXPECT_EQ(dibwidth(back.Pictures[pc.PictureIndex()]), 60);
         }
     }
 }

@@ -122,17 +122,17 @@ TextChar sampleChar()
     c.Kind = ckField;
     c.Code = 'a';
     c.setShownNumber(0x1234);
-    c.FootnoteId = 0xBEEF;
+    c.setFootnoteId(0xBEEF);
     c.Width = 2.5;
     c.Height = 4.75;
     c.FontIndex = 0x01020304;
     c.TabLeader = 3;
-    c.PictureIndex = 0xA1B2;
+    c.setPictureIndex(0xA1B2);
     c.Flags = 5;
     c.FieldResult() = std::string("12");
     c.FieldCode() = std::string("page");
     c.ParaCopy() = sampleFormat();
-    c.GapBefore = 1.5f;
+    c.setGapBefore(1.5f);
     return c;
 }
 
@@ -361,6 +361,45 @@ TEST(RecordImageLayout, TextChar)
     EXPECT_EQ(none.u32(30), 0u);
     EXPECT_EQ(none.u32(34), 0u);
     EXPECT_EQ(none.u32(38), 0u);
+}
+
+TEST(RecordImageRoundTrip, CharacterWithOneRareNumberSet)
+{
+    // Each field the character keeps in its block, alone: its slot in the
+    // image, and the character decoded from it.
+    const struct {
+        const char* name;
+        void (*set)(TextChar&);
+        size_t offset;
+        std::vector<uint8_t> slot;
+    } cases[] = {
+        {"picture index", [](TextChar& c) { c.setPictureIndex(0xA1B2); }, 27, {0xB2, 0xA1}},
+        {"footnote id", [](TextChar& c) { c.setFootnoteId(0xBEEF); }, 4, {0xEF, 0xBE}},
+        {"shown number", [](TextChar& c) { c.setShownNumber(0x1234); }, 2, {0x34, 0x12}},
+        {"gap", [](TextChar& c) { c.setGapBefore(1.5f); }, 42, {0x00, 0x00, 0xC0, 0x3F}},
+        {"gap -0", [](TextChar& c) { c.setGapBefore(-0.0f); }, 42, {0x00, 0x00, 0x00, 0x80}},
+        {"none", [](TextChar&) {}, 42, {0x00, 0x00, 0x00, 0x00}},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        TextChar c;
+        c.Code = 'p';
+        c.Width = 3;
+        k.set(c);
+        const auto bytes = encodeTextChar(c);
+        TextChar plain;
+        plain.Code = 'p';
+        plain.Width = 3;
+        auto expected = encodeTextChar(plain);
+        std::copy(k.slot.begin(), k.slot.end(), expected.begin() + std::ptrdiff_t(k.offset));
+        EXPECT_EQ(bytes, expected);
+        ByteReader in(bytes);
+        const TextCharImage img = decodeTextChar(in);
+        ASSERT_TRUE(in);
+        EXPECT_TRUE(img.ch == c);
+        EXPECT_EQ(img.ch.hasExtra(), c.hasExtra());
+        EXPECT_EQ(encodeTextChar(img.ch), bytes);
+    }
 }
 
 TEST(RecordImageLayout, TextLineIncludingColumnResults)
@@ -680,7 +719,7 @@ TEST(RecordImageRoundTrip, ConsecutiveImagesInOneStream)
     EXPECT_EQ(decodeTextArea(in).area.CandLine, 17);
     EXPECT_EQ(decodeTextLine(in).line.DropMarkAtStart, 11);
     EXPECT_EQ(decodeTabStop(in), sampleTab(5));
-    EXPECT_EQ(decodeTextChar(in).ch.GapBefore, 1.5f);
+    EXPECT_EQ(decodeTextChar(in).ch.GapBefore(), 1.5f);
     EXPECT_EQ(decodeFontEntry(in).entry.Options, 0x2101);
     EXPECT_EQ(decodeCellDesign(in), sampleDesign());
     EXPECT_EQ(decodeMouseObj(in), (MouseObj{9, 8, 7, 6, 5}));
@@ -768,7 +807,7 @@ TEST(RecordImageDecode, AnyByteValuesDecodeAndCountsComeBackRaw)
         // NaN payloads survive a round trip bit for bit.
         TextChar c;
         c.Width = std::numeric_limits<double>::quiet_NaN();
-        c.GapBefore = -std::numeric_limits<float>::infinity();
+        c.setGapBefore(-std::numeric_limits<float>::infinity());
         const auto bytes = encodeTextChar(c);
         ByteReader in(bytes);
         const TextCharImage img = decodeTextChar(in);

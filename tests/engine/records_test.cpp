@@ -85,11 +85,17 @@ const RareField kRareFields[] = {
     {"ParaCopy", [](TextChar& c) { AbsatzFormat f; f.ItemNumber = 3; c.ParaCopy() = f; },
      [](const TextChar& c) { return c.ParaCopy() && c.ParaCopy()->ItemNumber == 3; },
      [](TextChar& c) { c.ParaCopy().reset(); }},
+    {"PictureIndex", [](TextChar& c) { c.setPictureIndex(65535); },
+     [](const TextChar& c) { return c.PictureIndex() == 65535; }, [](TextChar& c) { c.setPictureIndex(0); }},
+    {"FootnoteId", [](TextChar& c) { c.setFootnoteId(9); },
+     [](const TextChar& c) { return c.FootnoteId() == 9; }, [](TextChar& c) { c.setFootnoteId(0); }},
+    {"GapBefore", [](TextChar& c) { c.setGapBefore(2.25f); },
+     [](const TextChar& c) { return c.GapBefore() == 2.25f; }, [](TextChar& c) { c.setGapBefore(0); }},
 };
 
 TEST(TextChar, RareFieldsSurviveCopyCompareAndReset)
 {
-    static_assert(sizeof(TextChar) == 32);
+    static_assert(sizeof(TextChar) == 24);
     for (const RareField& f : kRareFields) {
         SCOPED_TRACE(f.name);
         TextChar plain;
@@ -98,6 +104,7 @@ TEST(TextChar, RareFieldsSurviveCopyCompareAndReset)
         f.set(c);
         EXPECT_TRUE(c.hasExtra());
         EXPECT_FALSE(c == plain);
+        EXPECT_FALSE(plain == c);
         const TextChar copy = c;  // copies the value, not the block
         TextChar assigned;
         assigned = copy;
@@ -136,6 +143,31 @@ TEST(TextChar, UnsetSlotsReadWithoutMakingABlock)
     c.FieldResult().reset();
     EXPECT_EQ(*c.FieldCode(), "a");
     EXPECT_FALSE(c.FieldResult());
+
+    TextChar d;
+    d.setPictureIndex(0);
+    d.setFootnoteId(0);
+    d.setGapBefore(0);
+    EXPECT_FALSE(d.hasExtra());
+    EXPECT_EQ(d.PictureIndex() + d.FootnoteId() + d.GapBefore(), 0);
+    // A gap of -0 is held, as stored images keep its sign, yet equals no
+    // gap; +0 clears it.
+    d.setGapBefore(-0.0f);
+    EXPECT_TRUE(d.hasExtra());
+    EXPECT_TRUE(std::signbit(d.GapBefore()));
+    EXPECT_TRUE(d == TextChar{});
+    EXPECT_TRUE(TextChar{} == d);
+    d.setGapBefore(0.0f);
+    EXPECT_FALSE(d.hasExtra());
+    d.setGapBefore(-0.0f);
+    TextChar e;
+    e.setGapBefore(0.5f), e.setGapBefore(0.0f);
+    EXPECT_FALSE(e.hasExtra());
+    e.setFootnoteId(1);
+    d.setFootnoteId(1);
+    EXPECT_TRUE(d == e);
+    d.setGapBefore(std::numeric_limits<float>::quiet_NaN());
+    EXPECT_FALSE(d == d);
 }
 
 TEST(TextChar, NarrowedLengthsStayDefined)

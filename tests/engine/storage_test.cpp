@@ -512,7 +512,7 @@ TextChar pictureChar(uint16_t index)
 {
     TextChar c;
     c.Kind = ckPicture;
-    c.PictureIndex = index;
+    c.setPictureIndex(index);
     return c;
 }
 
@@ -528,7 +528,7 @@ TEST(PictureSlots, OnlySlotsNoCharacterOrSnapshotUsesAreReleased)
     w.Areas[5].Lines[0].Chars.push_back(pictureChar(1));
     TextChar notPicture;
     notPicture.Kind = ckText;
-    notPicture.PictureIndex = 2;
+    notPicture.setPictureIndex(2);
     w.Areas[0].Lines[0].Chars.push_back(notPicture);
     std::vector<TextArea> snapText = w.Areas;
     snapText[0].Lines[0].Chars.push_back(pictureChar(3));

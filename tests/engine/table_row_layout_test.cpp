@@ -252,3 +252,86 @@ TEST(TableRowLayout, RunHeightsMatchSettlingEachLineInTurn)
             EXPECT_TRUE(same(lines[i].Height, laidOut[i])) << i << ": " << lines[i].Height << " vs " << laidOut[i];
     }
 }
+
+namespace {
+
+// Lines per area, then each line's height, of the flow a page body heads.
+std::vector<double> placedShape(const TMDIChild& w)
+{
+    std::vector<double> out;
+    for (const TextArea& a : w.Areas)
+        if (a.AreaType == atPageBody) out.push_back(double(a.LineCount()));
+    for (const TextArea& a : w.Areas)
+        for (const TextLine& l : a.Lines) out.push_back(l.Height);
+    return out;
+}
+
+} // namespace
+
+// A run takes the largest space above and below among its cells. A layout
+// pass finds them as it breaks the cells; placing the same lines again on
+// their own walks the runs instead. Both must break the pages alike, for
+// spacings of every sign, zeros of both signs and NaN, rows of unequal
+// lengths, cells that wrap into continuation runs, damaged cell counts and
+// a row cut short at the end.
+TEST(TableRowLayout, RunSpacingOfAPassMatchesWalkingTheRun)
+{
+    const double nan = std::nan("");
+    const std::vector<double> spacings = {0, -0.0, 1.5, 3, -2, nan, 0.25, 7};
+    struct SpacingCase {
+        std::string Name;
+        int32_t Rows;
+        int32_t Cells;      // of each row, before damage
+        int Chars;          // characters of the longest cell (1 mm each)
+        bool Damaged;       // every seventh line claims a wrong cell count
+        bool CutShort;      // the last row lacks its last cell
+    };
+    const std::vector<SpacingCase> cases = {
+        {"one-line cells", 60, 4, 3, false, false},
+        {"wrapping cells", 40, 3, 30, false, false},
+        {"damaged counts", 50, 5, 6, true, false},
+        {"cut short", 30, 6, 4, false, true},
+    };
+    for (const SpacingCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        FrameState frame = StandardFrameState();
+        frame.Options.SpellWhileTyping = 0;
+        auto win = std::make_unique<TMDIChild>(frame);
+        TMDIChild& w = *win;
+        const int32_t n = c.Rows * c.Cells - (c.CutShort ? 1 : 0);
+        const int32_t font = prepareRowArea(w, 40, n + 1);
+        TextArea& a = w.Areas[0];
+        a.Top = 0;
+        a.Bottom = 120;  // pages of 120 mm: where they break shows the spacing
+        std::vector<TextLine>& lines = a.Lines;
+        for (int32_t i = 0; i < n; ++i) {
+            TextLine& l = lines[size_t(i)];
+            l.IsCell = 1;
+            l.CellsPerRow = c.Damaged && i % 7 == 3 ? c.Cells + 2 : c.Cells;
+            l.CellIndex = i % c.Cells;
+            l.CellWidth = 1;
+            l.RowFirstRun = l.RowLastRun = 1;
+            l.EndKind = ekParagraph;
+            l.Para.SpaceAbove = spacings[size_t(i * 5 % 8)];
+            l.Para.SpaceBelow = spacings[size_t(i * 3 % 8)];
+            TextChar ch;
+            ch.Code = 'x';
+            ch.FontIndex = font;
+            ch.Width = 1;
+            ch.Height = float(2 + i % 3);
+            l.Chars.assign(size_t(1 + (i * 7) % c.Chars), ch);
+        }
+        lines.back().EndKind = ekParagraph;
+        w.Cursor = w.Anchor = TextPos{0, 0, 0};
+        w.SetAllDirtyFlags();
+        w.MakeSoftEnters();
+        const std::vector<double> pass = placedShape(w);
+        ASSERT_GT(pass[1], 0) << "the row spans more than one page";
+
+        w.FlowGather();
+        w.FlowPlace();
+        const std::vector<double> walked = placedShape(w);
+        ASSERT_EQ(pass.size(), walked.size());
+        for (size_t i = 0; i < pass.size(); ++i) EXPECT_TRUE(same(pass[i], walked[i])) << i;
+    }
+}

@@ -463,7 +463,7 @@ TextChar pictureChar(uint16_t index)
     TextChar c;
     c.Kind = ckPicture;
     c.Code = 'a';
-    c.PictureIndex = index;
+    c.setPictureIndex(index);
     return c;
 }
 

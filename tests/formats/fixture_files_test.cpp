@@ -218,9 +218,9 @@ TEST_F(FixtureFiles, HeaderPictureAndFooterPageField)
         EXPECT_EQ(w->Areas[size_t(footer)].Lines[0].Para.Alignment, 1);
         const TextChar& pic = w->Areas[size_t(header)].Lines[0].Chars.at(0);
         ASSERT_EQ(pic.Kind, ckPicture);
-        ASSERT_LT(pic.PictureIndex, w->Pictures.size());
-        EXPECT_EQ(dibwidth(w->Pictures[pic.PictureIndex]), 16);
-        EXPECT_EQ(dibheight(w->Pictures[pic.PictureIndex]), 8);
+        ASSERT_LT(pic.PictureIndex(), w->Pictures.size());
+        EXPECT_EQ(dibwidth(w->Pictures[pic.PictureIndex()]), 16);
+        EXPECT_EQ(dibheight(w->Pictures[pic.PictureIndex()]), 8);
         EXPECT_NEAR(pic.Width, 12.7, 0.1);
         EXPECT_NEAR(pic.Height, 6.35, 0.1);
     }
@@ -453,7 +453,7 @@ TEST_F(FixtureFiles, SavedInOurFormatTheyComeBackUnchanged)
                     ASSERT_EQ(p.Chars.size(), q.Chars.size()) << i << "/" << l;
                     for (size_t k = 0; k < p.Chars.size(); ++k) {
                         const TextChar &c = p.Chars[k], &d = q.Chars[k];
-                        EXPECT_EQ(std::tie(c.Kind, c.Code, c.PictureIndex), std::tie(d.Kind, d.Code, d.PictureIndex));
+                        EXPECT_EQ(std::tuple(c.Kind, c.Code, c.PictureIndex()), std::tuple(d.Kind, d.Code, d.PictureIndex()));
                         EXPECT_EQ(font(*a, c), font(*b, d)) << i << "/" << l << "/" << k;
                     }
                 }

@@ -173,13 +173,13 @@ void fillRichDocument(TMDIChild& w)
     l0.Chars = {textChar('H', 1), textChar('i'), textChar('\t')};
     l0.Chars[1].Flags = 0x01;
     l0.Chars[2].TabLeader = 2;
-    l0.Chars[2].GapBefore = 1.5f;
+    l0.Chars[2].setGapBefore(1.5f);
 
     TextLine& l1 = body.Lines[1];
     TextChar pic;
     pic.Kind = ckPicture;
     pic.Code = 'a';
-    pic.PictureIndex = 2;
+    pic.setPictureIndex(2);
     pic.Width = 30;
     pic.Height = 20;
     TextChar field;
@@ -193,7 +193,7 @@ void fillRichDocument(TMDIChild& w)
     ref.Kind = ckFootnoteRef;
     ref.Code = '1';
     ref.setShownNumber(1);
-    ref.FootnoteId = 1;
+    ref.setFootnoteId(1);
     TextChar emptyField = field;
     emptyField.FieldResult() = std::string();
     l1.Chars = {pic, field, ref, emptyField};
@@ -283,13 +283,13 @@ std::vector<TextArea> expectedAreas(std::vector<TextArea> areas)
                 SetStandardCellDesign(l.Design);
             }
             for (TextChar& c : l.Chars) {
-                c.GapBefore = 0;
+                c.setGapBefore(0);
                 c.Flags &= 0x07;
                 if (c.Code != 9) c.TabLeader = 0;
-                if (c.Kind != ckPicture) c.PictureIndex = 0;
+                if (c.Kind != ckPicture) c.setPictureIndex(0);
                 if (c.Kind == ckText || c.Kind == ckPicture) {
                     c.setShownNumber(0);
-                    c.FootnoteId = 0;
+                    c.setFootnoteId(0);
                     c.FieldResult().reset();
                     c.FieldCode().reset();
                 }
@@ -965,7 +965,7 @@ TEST(NativeHostile, BrokenLinksAndIndexesAreRepaired)
     l.Chars = {textChar('a', 7), textChar('b', -3)};
     TextChar pic;
     pic.Kind = ckPicture;
-    pic.PictureIndex = 40;
+    pic.setPictureIndex(40);
     pic.Width = std::numeric_limits<double>::infinity();
     l.Chars.push_back(pic);
     VorlageRecord s;
@@ -992,7 +992,7 @@ TEST(NativeHostile, BrokenLinksAndIndexesAreRepaired)
     EXPECT_EQ(got.Para.DefaultTabStep, 12.5);
     EXPECT_EQ(got.Chars[0].FontIndex, 0);
     EXPECT_EQ(got.Chars[1].FontIndex, 0);
-    EXPECT_EQ(got.Chars[2].PictureIndex, 40);  // a missing picture, drawn as nothing
+    EXPECT_EQ(got.Chars[2].PictureIndex(), 40);  // a missing picture, drawn as nothing
     EXPECT_EQ(got.Chars[2].Width, 0);
     EXPECT_EQ(r.doc.Vorlagen[0].Sample.FontIndex, 0);
     EXPECT_EQ(r.doc.ZoomPercent, 100);

@@ -243,7 +243,7 @@ TEST_F(RtfReader, FieldsFormFieldsAndFootnotes)
     EXPECT_EQ(*d.line(0).Chars.at(9).FieldResult(), "{Feldname}");
     const TextChar& ref = d.line(0).Chars.at(12);
     EXPECT_EQ(ref.Kind, ckFootnoteRef);
-    const int32_t fa = d.w->GetFootNoteField(ref.FootnoteId);
+    const int32_t fa = d.w->GetFootNoteField(ref.FootnoteId());
     ASSERT_GT(fa, 6);
     EXPECT_EQ(d.text(size_t(fa)), "1 Note text");
     EXPECT_EQ(d.font(0, 13).Style, 0);  // the text after the footnote keeps its own format

@@ -173,7 +173,7 @@ TEST(RtfWriter, PicturesTravelAsMetafilesPixelForPixel)
     a->Pictures.push_back(pic.clone());
     TextChar ch;
     ch.Kind = ckPicture;
-    ch.PictureIndex = uint16_t(a->Pictures.size() - 1);
+    ch.setPictureIndex(uint16_t(a->Pictures.size() - 1));
     ch.Width = 20;
     ch.Height = 10;
     a->Areas[0].Lines[0].Chars.push_back(ch);
@@ -184,7 +184,7 @@ TEST(RtfWriter, PicturesTravelAsMetafilesPixelForPixel)
     const TextChar& back = b->Areas[0].Lines[0].Chars.at(1);
     ASSERT_EQ(back.Kind, ckPicture);
     EXPECT_NEAR(back.Width, 20, 0.02);
-    const Dib& got = b->Pictures.at(back.PictureIndex);
+    const Dib& got = b->Pictures.at(back.PictureIndex());
     ASSERT_EQ(dibwidth(got), 7);
     ASSERT_EQ(dibheight(got), 5);
     for (int32_t y = 0; y < 5; ++y)
@@ -204,7 +204,7 @@ TEST(RtfWriter, PictureSizesFromTwipsWriteBackTheSameTwips)
         a->Pictures.push_back(pic.clone());
         TextChar ch;
         ch.Kind = ckPicture;
-        ch.PictureIndex = uint16_t(a->Pictures.size() - 1);
+        ch.setPictureIndex(uint16_t(a->Pictures.size() - 1));
         ch.Width = float(t / 1440.0 * 25.39995);
         ch.Height = float((t + 1) / 1440.0 * 25.39995);
         a->Areas[0].Lines[0].Chars.push_back(ch);

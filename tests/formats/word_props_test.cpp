@@ -551,8 +551,8 @@ TEST(WordProperties, PicturesOfTheDataStreamAreImported)
         ASSERT_EQ(chars.size(), c.picture ? 3u : 2u) << c.name;
         if (!c.picture) continue;
         EXPECT_EQ(chars[1].Kind, ckPicture) << c.name;
-        ASSERT_LT(chars[1].PictureIndex, win.w->Pictures.size()) << c.name;
-        EXPECT_EQ(dibwidth(win.w->Pictures[chars[1].PictureIndex]), 4) << c.name;
+        ASSERT_LT(chars[1].PictureIndex(), win.w->Pictures.size()) << c.name;
+        EXPECT_EQ(dibwidth(win.w->Pictures[chars[1].PictureIndex()]), 4) << c.name;
         EXPECT_FLOAT_EQ(chars[1].Width, 25.39995) << c.name;
         EXPECT_FLOAT_EQ(chars[1].Height, 25.39995 / 2) << c.name;
     }

@@ -436,6 +436,34 @@ TEST(HyphenWindow, CacheKeepsTheFirstLetterCase)
     EXPECT_EQ(w.TrenneSilben("SILBENTRENNUNG"), "SIL-BEN-TREN-NUNG");
 }
 
+// A long text of ever new words does not grow the cache without end, and
+// what the window answers stays the same when it starts afresh.
+TEST(HyphenWindow, CacheOfManyWordsStaysBoundedAndAnswersAlike)
+{
+    FrameState frame = StandardFrameState();
+    frame.ProgDir = test::programDir();
+    TMDIChild w(frame);
+    w.OpenHyphenData();
+    TMDIChild fresh(frame);
+    fresh.OpenHyphenData();
+    const std::string before = w.TrenneSilben("Silbentrennung");
+    size_t largest = 0;
+    for (uint32_t n = 0; n < 40000; ++n) {
+        std::string word = "Kinder";
+        for (uint32_t v = n; v > 0; v /= 26) word += char('a' + v % 26);
+        const std::string got = w.TrenneSilben(word);
+        if (n % 997 == 0) {
+            EXPECT_EQ(got, fresh.TrenneSilben(word)) << word;
+            fresh.FreeHyphenData();
+        }
+        largest = std::max(largest, w.HyphenCache.size());
+    }
+    EXPECT_GT(largest, 1000u);
+    EXPECT_LT(largest, 40000u);
+    EXPECT_EQ(w.TrenneSilben("Silbentrennung"), before);
+    EXPECT_EQ(before, "Sil-ben-tren-nung");
+}
+
 TEST(HyphenWindow, LanguageChangeLoadsEnglishOnFirstUse)
 {
     const auto dir = freshDir("hyph-language");

@@ -139,7 +139,7 @@ TEST(HitTest, PictureClickSelectsItAndRegistersEightHandlesAfterEarlierZones)
     Doc d;
     TextChar& c = d.w.Areas[0].Lines[0].Chars[2];
     c.Kind = ckPicture;
-    c.PictureIndex = 0;
+    c.setPictureIndex(0);
     d.w.Pictures.emplace_back();
     newdib(&d.w.Pictures.back(), 8, 8, 24, nullptr, 0);
     d.click(d.charX(0, 2) + 1, d.lineMid(0));

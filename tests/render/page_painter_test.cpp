@@ -308,7 +308,7 @@ TEST(PagePainter, PictureIndexPastTheListDrawsNothingAndZoomZeroStillPaints)
     d.type("ab");
     TextChar& c = d.w.Areas[0].Lines[0].Chars[0];
     c.Kind = ckPicture;
-    c.PictureIndex = 40;  // no such picture
+    c.setPictureIndex(40);  // no such picture
     d.w.ZoomPercent = 0;
     d.paint();
     EXPECT_GT(d.w.PaintBoxWidth, 0);
@@ -361,7 +361,7 @@ int32_t addFrame(TMDIChild& w, double left, double top, double right, double bot
 double lineRight(const TextLine& l, double start)
 {
     double x = start;
-    for (const TextChar& c : l.Chars) x += c.GapBefore + c.Width;
+    for (const TextChar& c : l.Chars) x += c.GapBefore() + c.Width;
     return x;
 }
 
@@ -380,7 +380,7 @@ TEST(PagePainter, TextWrapsPastAFrameAndTheSettleConverges)
     EXPECT_EQ(d.w.LastPassChanged, 0);
     bool gap = false;
     for (const TextLine& l : d.w.Areas[0].Lines)
-        for (const TextChar& c : l.Chars) gap = gap || c.GapBefore > 0;
+        for (const TextChar& c : l.Chars) gap = gap || c.GapBefore() > 0;
     EXPECT_TRUE(gap) << "the first line jumps over the frame";
     writePng(d.paint(), "painter_wrap");
 }
@@ -398,7 +398,7 @@ TEST(PagePainter, LeftOnlyWrapSendsTheRestOfTheLineOnInsteadOfPastTheFrame)
     // Lines beside the frame end before it (80 mm on the page, minus 3.2 mm).
     const TextLine& first = body.Lines[0];
     EXPECT_LE(lineRight(first, body.Left + body.InnerLeft), 80 - 3.2 + 0.01);
-    for (const TextChar& c : first.Chars) EXPECT_LT(c.GapBefore, 60) << "no jump to the page's right";
+    for (const TextChar& c : first.Chars) EXPECT_LT(c.GapBefore(), 60) << "no jump to the page's right";
     writePng(d.paint(), "painter_wrap_left");
 }
 

@@ -81,7 +81,7 @@ TEST(PaintCalls, PictureHandlesAreDrawnWithANotXorPenInsteadOfInvertingTheSelect
     d.type("abcdef");
     TextChar& c = d.w.Areas[0].Lines[0].Chars[2];
     c.Kind = ckPicture;
-    c.PictureIndex = 0;
+    c.setPictureIndex(0);
     d.w.Pictures.emplace_back();
     newdib(&d.w.Pictures.back(), 8, 8, 24, nullptr, 0);
     d.w.Anchor = TextPos{0, 0, 2};

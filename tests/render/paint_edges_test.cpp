@@ -150,7 +150,7 @@ TEST(PaintEdges, APictureInATallLineHasItsHandlesAroundWhereItIsDrawn)
     TextLine& line = d.w.Areas[0].Lines[0];
     TextChar& c = line.Chars[1];
     c.Kind = ckPicture;
-    c.PictureIndex = 0;
+    c.setPictureIndex(0);
     c.Width = 5;
     c.Height = 5;
     d.w.Pictures.emplace_back();

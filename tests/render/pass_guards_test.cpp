@@ -287,7 +287,7 @@ TEST(PassGuards, MessagesOfAPassComeAfterItOncePerText)
     for (int j = 0; j < 2; ++j) {
         TextChar& c = d.w.Areas[0].Lines[0].Chars[size_t(j)];
         c.Kind = ckPicture;
-        c.PictureIndex = uint16_t(d.w.Pictures.size() - 1);
+        c.setPictureIndex(uint16_t(d.w.Pictures.size() - 1));
     }
     RecordingCanvas sheet(CanvasKind::Printer, 100, 826, 1169);
     sheet.StretchDibResult = 0;
@@ -472,7 +472,7 @@ TEST(PassGuards, BrokenGraphicFieldsDrawNothing)
             InitNewLine(g.Lines, 0);
             TextChar c;
             c.Kind = ckPicture;
-            c.PictureIndex = uint16_t(pictureIndex);
+            c.setPictureIndex(uint16_t(pictureIndex));
             g.Lines[0].Chars.push_back(c);
         }
     };

@@ -46,7 +46,7 @@ std::string state(const TMDIChild& w)
             out << " L" << l.CharCount() << " d" << int(l.Dirty) << " h" << l.Height << " cw" << l.CellWidth << " ci"
                 << l.CellInsetLeft << "/" << l.CellInsetRight << " id" << l.AnchorId << ":";
             for (const TextChar& c : l.Chars) {
-                if (c.GapBefore != 0) out << " g" << c.GapBefore;
+                if (c.GapBefore() != 0) out << " g" << c.GapBefore();
                 if (c.FieldResult()) out << " [" << *c.FieldResult() << " " << c.Width << "]";
             }
             out << "\n";
