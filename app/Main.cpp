@@ -261,6 +261,9 @@ TMainForm::~TMainForm()
     // report to is still whole.
     Destroying = true;
     MdiArea->disconnect(this);
+    // The zoom box reports a last choice while the widgets are torn down,
+    // after this frame has stopped being one.
+    if (ZoomBox) ZoomBox->disconnect(this);
     for (DocumentSubWindow* sub : MdiArea->findChildren<DocumentSubWindow*>()) delete sub;
     // It edits a member that is gone before the frame's children are.
     delete PageSetupView;

@@ -25,9 +25,10 @@ public:
     ImageSpan& operator=(const ImageSpan&) = delete;
 
 private:
-    const ByteWriter& out_;
-    size_t start_;
-    size_t size_;
+    // Read only by the assertion, which release builds leave out.
+    [[maybe_unused]] const ByteWriter& out_;
+    [[maybe_unused]] size_t start_;
+    [[maybe_unused]] size_t size_;
 };
 
 template <class R, void (*Encode)(ByteWriter&, const R&)>

@@ -581,6 +581,9 @@ void Parser::repair()
     for (const TextArea& a : areas) bodies += a.AreaType == atPageBody ? 1 : 0;
     const int32_t lastPage = std::max(bodies - 1, 0);
     for (TextArea& a : areas) a.PageIndex = std::clamp(a.PageIndex, 0, lastPage);
+    // So does the page the window stood on: undo, footnote numbers and the
+    // page shown in the status bar take it for one of the pages.
+    doc_.CurrentPage = std::clamp(doc_.CurrentPage, 0, lastPage);
 
     // The characters' font indexes were fixed as they were read.
     for (VorlageRecord& s : doc_.Vorlagen) fixFont(s.Sample.FontIndex);

@@ -63,7 +63,6 @@ constexpr int32_t kPageMarkBase = 1 << 30;
 struct NumberingGroup {
     int32_t Kind = -1, Font = -1, Indent = 0;
     std::string Mark;
-    friend bool operator==(const NumberingGroup&, const NumberingGroup&) = default;
 };
 
 struct CharProps {
@@ -365,6 +364,17 @@ int32_t Reader::run()
     // stand in lines that are no cells.
     if (InTable && !RowFinished) finishRow();
     while (!Stack.empty()) pop();
+    // A header, footnote or frame begun outside every group has no group
+    // end that takes the text back to where it was, and the row open there
+    // would be left with paragraph ends in lines that are no cells.
+    while (!OuterStates.empty()) {
+        if (InTable && !RowFinished) finishRow();
+        TextPos to = OuterStates.back().second.Back;
+        restoreOpenState(std::move(OuterStates.back().second.Open));
+        OuterStates.pop_back();
+        TMDIChild::ClampPosition(W.Areas, to);
+        W.Cursor = to;
+    }
     if (InTable && !RowFinished) finishRow();
     afterParse();
     return result;

@@ -2,6 +2,7 @@
 
 #include "formats/word/WordStorage.h"
 
+#include "platform/ByteIO.h"
 #include "platform/Win1252.h"
 
 #include <gsf/gsf-infile-msole.h>
@@ -9,9 +10,39 @@
 #include <gsf/gsf-input-memory.h>
 #include <gsf/gsf-utils.h>
 
+#include <algorithm>
 #include <mutex>
 
 namespace quillet::word {
+
+namespace {
+
+// Whether the directory's root entry names a sibling. No writer makes such
+// a file, and the storage library builds the sibling's entry anyway and
+// then loses it, so such a file is refused before it reaches the library.
+// Where the entry cannot be found the library refuses the file itself.
+bool rootNamesSibling(const uint8_t* data, size_t size)
+{
+    ByteReader in(data, size);
+    in.seek(0x1E);
+    const uint16_t shift = in.u16();
+    in.seek(0x30);
+    const uint32_t firstDirectorySector = in.u32();
+    if (!in || shift > 31) return false;
+    // Sectors are counted from the end of the header, which takes at least
+    // 512 bytes and otherwise one whole sector.
+    const uint64_t sectorSize = uint64_t(1) << shift;
+    const uint64_t root = std::max<uint64_t>(512, sectorSize) + (uint64_t(firstDirectorySector) << shift);
+    if (root > size || size - root < 0x4C) return false;
+    in.seek(size_t(root) + 0x44);
+    const uint32_t left = in.u32();
+    const uint32_t right = in.u32();
+    // 0 is the root itself, and from 0xFFFFFFFA up the ids are markers.
+    auto isEntry = [](uint32_t id) { return id != 0 && id < 0xFFFFFFFAu; };
+    return in && (isEntry(left) || isEntry(right));
+}
+
+} // namespace
 
 struct CompoundFile::Handles {
     GsfInput* Source = nullptr;
@@ -29,7 +60,7 @@ std::unique_ptr<CompoundFile> CompoundFile::open(const uint8_t* data, size_t siz
 {
     static std::once_flag once;
     std::call_once(once, [] { gsf_init(); });
-    if (!data || size == 0) return nullptr;
+    if (!data || size == 0 || rootNamesSibling(data, size)) return nullptr;
     std::unique_ptr<CompoundFile> f(new CompoundFile);
     f->FileSize = size;
     f->H = std::make_unique<Handles>();

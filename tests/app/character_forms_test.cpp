@@ -231,7 +231,7 @@ TEST(SonderzeichenForm, TheGridSelectsTheChosenCharacterAndADoubleClickIsOk)
         // Shown: the grid waits at the first cell; the timer then selects
         // the chosen character's cell without changing it.
         EXPECT_EQ(f.Label2->text(), "Character: 65");
-        EXPECT_TRUE(waitFor([&] { return f.DrawGrid1->currentRow() == 2; }, 2000));
+        EXPECT_TRUE(waitFor([&] { return f.DrawGrid1->currentRow() == 2; }, 10000));
         EXPECT_EQ(f.DrawGrid1->currentColumn(), 1);
         EXPECT_EQ(f.model().Char, 65);
         // Row 1, column 1 double-clicked: the digit one, and OK.

@@ -998,6 +998,18 @@ TEST(NativeHostile, BrokenLinksAndIndexesAreRepaired)
     EXPECT_EQ(r.doc.ZoomPercent, 100);
 }
 
+// The page the window stood on comes back as one of the document's pages.
+TEST(NativeHostile, CurrentPageOutsideThePagesComesBackOnOne)
+{
+    for (const int32_t page : {-1, 0, 1, 7, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()}) {
+        Doc d;
+        d->CurrentPage = page;
+        const NativeReadResult r = readNativeDocument(writeNativeDocument(*d));
+        ASSERT_TRUE(r.ok) << page;
+        EXPECT_EQ(r.doc.CurrentPage, 0) << page;
+    }
+}
+
 TEST(NativeHostile, CharactersNeedAFontEntry)
 {
     Doc d;

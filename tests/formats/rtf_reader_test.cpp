@@ -211,6 +211,21 @@ TEST_F(RtfReader, TablesKeepEveryCellAndTheirDesign)
     EXPECT_FALSE(d.line(6).IsCell);
 }
 
+// A frame, footnote or header begun after the document's closing brace has
+// no group end that takes the text back: the row open in the body still
+// ends, no paragraph end stays in a line that is no cell, and the document
+// comes back through the writer with the same lines.
+TEST_F(RtfReader, RowOpenWhereTheTextWentElsewhereOutsideEveryGroupStillEnds)
+{
+    for (const char* where : {"\\shp x", "\\footnote x\\par y", "\\header x\\par y"}) {
+        const Doc d(std::string("{\\rtf1}\\intbl a\\par b") + where);
+        EXPECT_TRUE(d.line(0).IsCell) << where;
+        for (const TextLine& l : d.w->Areas[0].Lines)
+            for (const TextChar& c : l.Chars) EXPECT_TRUE(l.IsCell || c.Code != 13) << where;
+        EXPECT_EQ(Doc(WriteRtfFile(*d.w)).w->Areas[0].Lines.size(), d.w->Areas[0].Lines.size()) << where;
+    }
+}
+
 TEST_F(RtfReader, FieldsFormFieldsAndFootnotes)
 {
     const Doc d("{\\rtf1 a{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt{\\ul link}"

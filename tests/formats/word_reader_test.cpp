@@ -119,10 +119,20 @@ TEST(WordReader, DamagedOrForeignFilesAreRefusedAndLeaveTheDocumentAlone)
         return test::makeWordFile(s);
     };
     const std::string text = "just some text named .doc";
+    // The storage's root entry names entry 1 as its right sibling.
+    auto rootWithSibling = [](std::vector<uint8_t> b) {
+        const unsigned shift = b[0x1E] | (b[0x1F] << 8);
+        const size_t dir = b[0x30] | (b[0x31] << 8) | (b[0x32] << 16) | (size_t(b[0x33]) << 24);
+        const size_t at = std::max<size_t>(512, size_t(1) << shift) + (dir << shift) + 0x48;
+        b.at(at) = 1;
+        b.at(at + 1) = b.at(at + 2) = b.at(at + 3) = 0;
+        return b;
+    };
     const std::vector<BadCase> cases = {
         {"empty", {}, WordResult::NotCompound},
         {"text", std::vector<uint8_t>(text.begin(), text.end()), WordResult::NotCompound},
         {"other compound file", test::makeCompoundFile({{"Book", {1, 2, 3}}}), WordResult::NoMainStream},
+        {"root entry with a sibling", rootWithSibling(spec([](WordFileSpec&) {})), WordResult::NotCompound},
         {"short header", spec([](WordFileSpec& s) { s.MainSize = 500; }), WordResult::ShortFib},
         {"word 6", spec([](WordFileSpec& s) { s.Nfib = 104; }), WordResult::OldVersion},
         {"encrypted", spec([](WordFileSpec& s) { s.Flags = 0x0100; }), WordResult::Encrypted},

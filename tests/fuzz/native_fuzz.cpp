@@ -1,8 +1,12 @@
 // libFuzzer entry for the native document reader (see tests/fuzz/CMakeLists.txt).
 // A good seed corpus: the files written by the native format tests and
-// the program folder's normal.qdm.
+// the program folder's normal.qdm. What the reader accepts is opened in a
+// window and laid out, and an undo and redo around one edit of it must give
+// back the same text and positions.
 
+#include "engine/Childwin.h"
 #include "formats/NativeFormat.h"
+#include "formats/StandardServices.h"
 
 #include <algorithm>
 #include <cmath>
@@ -36,7 +40,7 @@ void checkFormat(const AbsatzFormat& f)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const NativeReadResult r = readNativeDocument(data, size);
+    NativeReadResult r = readNativeDocument(data, size);
     if (!r.ok) {
         // A refusal says where it stopped, inside the bytes it was given.
         check(r.errorOffset <= size);
@@ -65,6 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     int32_t bodies = 0;
     for (const TextArea& a : areas) bodies += a.AreaType == atPageBody ? 1 : 0;
+    check(d.CurrentPage >= 0 && d.CurrentPage < std::max(bodies, 1));
     for (int32_t i = 0; i < n; ++i) {
         const TextArea& a = areas[size_t(i)];
         check(a.NextInFlow >= -1 && a.NextInFlow < n && a.PrevInFlow >= -1 && a.PrevInFlow < n);
@@ -94,5 +99,41 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             }
         }
     }
+
+    // Opened as the program opens it. Longer inputs reach nothing short ones
+    // do not, and would only slow the runs down.
+    if (size > (size_t(1) << 18)) return 0;
+    static FrameState frame = StandardFrameState();
+    TMDIChild w(frame);
+    takeNativeDocument(w, std::move(r.doc));
+    w.PageSetup(0);
+    w.CompleteRefresh();
+    // What undo keeps: the areas, the cursor and the page (the font table
+    // only grows, and an edit may add to it).
+    struct Kept {
+        std::vector<TextArea> Areas;
+        TextPos Anchor, Cursor;
+        int32_t Page = 0;
+    };
+    auto keep = [&w] { return Kept{w.Areas, w.Anchor, w.Cursor, w.CurrentPage}; };
+    // The records' own comparison, not the quick one undo itself uses.
+    auto same = [&w](const Kept& k) {
+        if (k.Areas.size() != w.Areas.size() || !(k.Anchor == w.Anchor) || !(k.Cursor == w.Cursor) ||
+            k.Page != w.CurrentPage)
+            return false;
+        for (size_t i = 0; i < k.Areas.size(); ++i)
+            if (!(k.Areas[i] == w.Areas[i])) return false;
+        return true;
+    };
+    w.MakeCopyForUndo("Typing");
+    const Kept opened = keep();
+    w.InsertNewLine(0, 0);
+    w.CompleteRefresh();
+    const Kept edited = keep();
+    w.RestoreCopyFromUndo(0);
+    check(same(opened));
+    w.RestoreBeforeRestoreCopyFromUndo(0);
+    check(same(edited));
+    w.CompleteRefresh();
     return 0;
 }
