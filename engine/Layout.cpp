@@ -809,6 +809,9 @@ int32_t BreakWalk::chooseBreak(const TextChar* chars, int32_t count, int32_t ove
             autoAllowed = false;
             break;
         }
+        // A word this long is not hyphenated whatever follows: the rest of
+        // a long run of letters is not read on every line it fills.
+        if (tail.size() > kMaxHyphenWord) break;
         tail.push_back(char(c.Code));
     }
     std::string head;  // reversed
@@ -964,6 +967,9 @@ void BreakWalk::split(int32_t f, int32_t e, int32_t kind)
     xl.Chars.insert(xl.Chars.begin(), std::make_move_iterator(fl.Chars.begin() + e),
                     std::make_move_iterator(fl.Chars.end()));
     fl.Chars.resize(size_t(keep));  // an inline end goes with its format copy
+    // Kept, the room of the moved text would stay with every line a long
+    // cell fills, the whole rest of the cell's text on each.
+    if (fl.Chars.capacity() > fl.Chars.size() + fl.Chars.size() / 8 + 4) fl.Chars.shrink_to_fit();
 
     w.PositionsCharsInserted(area, x, 0, moved);
     movePositions(f, e, x, kind > 0 || !w.CaretAtLineEnd);

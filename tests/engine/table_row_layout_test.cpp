@@ -140,6 +140,31 @@ TEST(TableRowLayout, OverflowingCellsShareTheRunsBelow)
     }
 }
 
+// A long cell in a narrow column fills many runs: each of its lines keeps
+// the room of its own text only, not of the rest that moved on below it,
+// so the row's memory grows with its text and not with the square of it.
+TEST(TableRowLayout, ALongCellKeepsNoRoomOfItsRestOnEachLine)
+{
+    for (const int length : {40, 3000}) {
+        SCOPED_TRACE(length);
+        Row r(RowCase{"long cell", 9, {length, 2, 1}, ekParagraph, {}});
+        r.layout();
+        std::string first;
+        size_t room = 0;
+        int32_t lines = 0;
+        for (const TextLine& l : r.w.Areas[0].Lines) {
+            if (!l.IsCell || l.CellIndex != 0) continue;
+            for (const TextChar& c : l.Chars) first.push_back(char(c.Code));
+            room += l.Chars.capacity();
+            ++lines;
+            EXPECT_LE(l.Chars.capacity(), l.Chars.size() + l.Chars.size() / 8 + 4) << lines;
+        }
+        EXPECT_EQ(first, std::string(size_t(length), 'a'));
+        EXPECT_EQ(lines, (length + 2) / 3);
+        EXPECT_LE(room, size_t(length) * 2);
+    }
+}
+
 namespace {
 
 // One line of a row as a case builds it.
