@@ -40,14 +40,23 @@ int32_t prepareRowArea(TMDIChild& w, double width, int32_t lines)
     return w.GetNewFontIndex(FontEntryFromState(w.FontState));
 }
 
-struct Row {
-    FrameState frame = StandardFrameState();
+// A window of a frame of its own that does not check spelling.
+struct QuietWindow {
+    FrameState frame = quietFrame();
     std::unique_ptr<TMDIChild> win = std::make_unique<TMDIChild>(frame);
     TMDIChild& w = *win;
 
+    static FrameState quietFrame()
+    {
+        FrameState f = StandardFrameState();
+        f.Options.SpellWhileTyping = 0;
+        return f;
+    }
+};
+
+struct Row : QuietWindow {
     Row(const RowCase& c)
     {
-        frame.Options.SpellWhileTyping = 0;
         const int32_t n = int32_t(c.Lengths.size());
         prepareRowArea(w, c.Width, n + 1);
         std::vector<TextLine>& lines = w.Areas[0].Lines;
@@ -220,10 +229,8 @@ TEST(TableRowLayout, RunHeightsMatchSettlingEachLineInTurn)
 
     for (const HeightCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        FrameState frame = StandardFrameState();
-        frame.Options.SpellWhileTyping = 0;
-        auto win = std::make_unique<TMDIChild>(frame);
-        TMDIChild& w = *win;
+        QuietWindow quiet;
+        TMDIChild& w = quiet.w;
         const int32_t n = int32_t(c.Lines.size());
         const int32_t font = prepareRowArea(w, c.Width, n + 1);
         std::vector<TextLine>& lines = w.Areas[0].Lines;
@@ -319,10 +326,8 @@ TEST(TableRowLayout, RunSpacingOfAPassMatchesWalkingTheRun)
     };
     for (const SpacingCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        FrameState frame = StandardFrameState();
-        frame.Options.SpellWhileTyping = 0;
-        auto win = std::make_unique<TMDIChild>(frame);
-        TMDIChild& w = *win;
+        QuietWindow quiet;
+        TMDIChild& w = quiet.w;
         const int32_t n = c.Rows * c.Cells - (c.CutShort ? 1 : 0);
         const int32_t font = prepareRowArea(w, 40, n + 1);
         TextArea& a = w.Areas[0];
