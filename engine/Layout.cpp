@@ -907,6 +907,14 @@ void copyRunFields(TextLine& to, const TextLine& from)
     to.ColumnGap = from.ColumnGap;
 }
 
+// A line whose text moved on gives back the room of that text, so the
+// room stays with the lines that hold the characters; only a few
+// characters' room is not worth the copy.
+void giveBackRoom(std::vector<TextChar>& chars)
+{
+    if (chars.capacity() > chars.size() + chars.size() / 8 + 4) chars.shrink_to_fit();
+}
+
 // Moves the characters from `e` on into the line below (the same cell one run
 // down), inserting a new run when there is no line to take them.
 void BreakWalk::split(int32_t f, int32_t e, int32_t kind)
@@ -969,7 +977,7 @@ void BreakWalk::split(int32_t f, int32_t e, int32_t kind)
     fl.Chars.resize(size_t(keep));  // an inline end goes with its format copy
     // Kept, the room of the moved text would stay with every line a long
     // cell fills, the whole rest of the cell's text on each.
-    if (fl.Chars.capacity() > fl.Chars.size() + fl.Chars.size() / 8 + 4) fl.Chars.shrink_to_fit();
+    giveBackRoom(fl.Chars);
 
     w.PositionsCharsInserted(area, x, 0, moved);
     movePositions(f, e, x, kind > 0 || !w.CaretAtLineEnd);
@@ -1033,11 +1041,9 @@ void BreakWalk::splitChain(int32_t f, int32_t e, double limit)
     fl.Chars.resize(size_t(e));
     // The line held the whole paragraph while it was broken. Kept, that room
     // would stay with the line until its paragraph is joined again: after
-    // opening a long text, a third more than its characters (every wrapped
-    // paragraph's first line keeps the room of its other lines). Given back,
-    // the next paragraphs' lines take it. Only a few characters' room is
-    // not worth the copy.
-    if (fl.Chars.capacity() > fl.Chars.size() + fl.Chars.size() / 8 + 4) fl.Chars.shrink_to_fit();
+    // opening a long text, a third more than its characters. Given back,
+    // the next paragraphs' lines take it.
+    giveBackRoom(fl.Chars);
 
     // As the splits one after the other would move them: the last cut first.
     for (int32_t i = k - 1; i >= 0; --i) movePositions(f, pieces[size_t(i)].From, f + 1 + i, !w.CaretAtLineEnd);
