@@ -661,10 +661,9 @@ PageDirectory::PageDirectory(const TMDIChild& w) : AreaCount(w.Areas.size())
     for (int32_t k = 0; k < int32_t(w.Areas.size()); ++k) {
         const TextArea& a = w.Areas[size_t(k)];
         if (a.AreaType == atPageBody && a.PageIndex > 0 && a.PageIndex < Pages) BodyPages.push_back(a.PageIndex);
-        // Only a floating area anchored to a line changes its page during a
-        // pass (it follows the line); none gains an anchor before the pass ends.
-        const bool follows = a.AreaType > atFooter && a.MoveWithText && a.AnchorId > 0;
-        if (!follows && (a.AreaType == atPageBody || a.PageMode == 0)) Tied.emplace_back(a.PageIndex, k);
+        // A floating area anchored to a line moves to the line's page while
+        // that page is drawn: the pass adds it to that page's areas then.
+        if (a.AreaType == atPageBody || a.PageMode == 0) Tied.emplace_back(a.PageIndex, k);
         else Roaming.push_back(k);
     }
     std::sort(BodyPages.begin(), BodyPages.end());
@@ -719,6 +718,7 @@ struct PageLoop {
     const PageDirectory* Dir = nullptr;
     std::optional<PageDirectory> OwnDir;
     std::vector<int32_t> Candidates;
+    std::vector<int32_t> Floating;  // the candidates that float
     std::vector<int32_t> Order;
     // The floating area the cursor stands in, where it was drawn.
     int32_t FloatingCursorPage = -1;
@@ -894,8 +894,10 @@ void drawPage(Pass& p, PageLoop& loop, int32_t i)
     loop.ShownList.clear();
     loop.PageWraps = false;
     loop.Dir->areasOn(i, loop.Candidates);
+    loop.Floating.clear();
     for (const int32_t k : loop.Candidates) {
         const TextArea& a = w.Areas[size_t(k)];
+        if (a.AreaType > atFooter) loop.Floating.push_back(k);
         if (!shownOn(a, i)) continue;
         loop.Shown[size_t(k)] = 1;
         loop.ShownList.push_back(k);
@@ -915,7 +917,9 @@ void drawPage(Pass& p, PageLoop& loop, int32_t i)
     startPage(p);
     if (p.Policy.DeskAndFrame && loop.Bitmap) deskAndFrame(p);
     pageObjects(p, loop);
+    p.PageFloating = &loop.Floating;
     pageAreas(p, loop, i);
+    p.PageFloating = nullptr;
     if (unseen) {
         loop.Unseen = false;
         loop.Bitmap->setDiscarding(false);

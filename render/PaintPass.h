@@ -81,6 +81,10 @@ struct Pass {
     // Current page.
     int32_t Page = 0;
     int32_t PageY = 0;
+    // The areas that may be floating on the current page, in area order
+    // (null: any area may be); an area that follows its line onto the page
+    // joins them.
+    std::vector<int32_t>* PageFloating = nullptr;
     // Where a page's drawing stays (printer and PDF pages: the sheet);
     // every area clip is cut down to it. None on screen: the page image
     // bounds the drawing there.
@@ -143,9 +147,8 @@ public:
     // Page 0 and the pages that have a body, in order.
     const std::vector<int32_t>& bodyPages() const { return BodyPages; }
     bool hasBody(int32_t page) const;
-    // The areas that may stand on `page`, in area order: those tied to that
-    // page, and those that stand on several pages or may move to another
-    // during a pass (an area anchored to a line follows it).
+    // The areas that may stand on `page` as a pass begins, in area order:
+    // those of that page and those that stand on several pages.
     void areasOn(int32_t page, std::vector<int32_t>& out) const;
     // Made for an area array of another size: page flow added areas since.
     bool outOf(const TMDIChild& w) const { return w.Areas.size() != AreaCount; }
