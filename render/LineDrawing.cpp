@@ -604,7 +604,7 @@ void AreaDrawing::bulletOrNumber(LineDraw& s)
     FontHandle bf;
     std::string text;
     if (para.ListKind == 1) {
-        if (p.Policy.WriteBack && para.BulletFace && para.BulletFace->empty()) line.Para.BulletFace.reset();
+        if (p.Policy.WriteBack && para.BulletFace && para.BulletFace->empty()) line.Para.edit().BulletFace.reset();
         const std::string face = para.BulletFace && !para.BulletFace->empty() ? *para.BulletFace : std::string("Wingdings");
         bf = tempFont(p, face, 12, 0, 1);
         // The bullet's underline, shadow and outline are the paragraph's own

@@ -807,7 +807,7 @@ bool writesBackUnseen(const Pass& p, const PageLoop& loop, int32_t k)
     if (a.AreaType >= atRectangle) return false;
     if (a.AreaType <= atFooter && loop.PageWraps) return true;
     for (const TextLine& l : a.Lines) {
-        if (l.AnchorId > 0 || l.IsCell || (l.Para.BulletFace && l.Para.BulletFace->empty())) return true;
+        if (l.AnchorId > 0 || l.IsCell || (l.Para->BulletFace && l.Para->BulletFace->empty())) return true;
         for (const TextChar& c : l.Chars)
             if (c.GapBefore() != 0 || (c.Kind == ckField && c.FieldCode() && *c.FieldCode() == "page")) return true;
     }
