@@ -3,7 +3,9 @@
 // Each is read from RTF and laid out (BM_*Layout), then settled and
 // exported to a PDF file (BM_*Export). Page flow, the settle pass and the
 // export used to walk every area for every page or footnote; time_x is the
-// factor against the run of half the pages.
+// factor against the run of half the pages. BM_FramesExport: N pages of
+// text, each with a frame the text wraps around (N 1,000 .. 8,000); every
+// character was tested against every frame of the document.
 //
 // Target: at most 2.2 times the time per doubling.
 
@@ -119,6 +121,48 @@ void BM_FootnotesExport(benchmark::State& state)
     static std::map<int64_t, double> earlier;
     exported(state, earlier, footnotes(state.range(0)));
 }
+
+// Pages of wrapping text, each with a frame of its own that the text flows
+// around.
+std::string framedText(int64_t pages)
+{
+    std::string rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\n";
+    for (int64_t i = 0; i < pages; ++i) {
+        for (int k = 0; k < 12; ++k)
+            rtf += "Words that flow around the frame standing on this page, paragraph " + std::to_string(k) + ".\\par\n";
+        rtf += "\\page\n";
+    }
+    return rtf + "}";
+}
+
+void BM_FramesExport(benchmark::State& state)
+{
+    static std::map<int64_t, double> earlier;
+    FrameState frame = StandardFrameState();
+    const std::string rtf = framedText(state.range(0));
+    const std::unique_ptr<TMDIChild> w = laidOut(frame, rtf);
+    for (int32_t page = 0; page < w->GetAnzPages(); ++page) {
+        TextArea a;
+        a.AreaType = atTextFrame;
+        a.PageIndex = page;
+        a.Left = 60;
+        a.Top = 60;
+        a.Right = 110;
+        a.Bottom = 90;
+        a.WrapText = 1;
+        a.WrapDistanceX = a.WrapDistanceY = 2;
+        InitNewLine(a.Lines, 0);
+        w->Areas.push_back(std::move(a));
+    }
+    w->CompleteRefresh();
+    const std::filesystem::path out =
+        std::filesystem::temp_directory_path() / ("quillet-frames-bench-" + std::to_string(::getpid()) + ".pdf");
+    doubling(state, earlier, [&](benchmark::State&) { benchmark::DoNotOptimize(SavePDFFile(*w, out)); });
+    state.counters["pages"] = w->GetAnzPages();
+    std::filesystem::remove(out);
+}
+BENCHMARK(BM_FramesExport)->Arg(1000)->Arg(2000)->Arg(4000)->Arg(8000)->Iterations(1)->UseManualTime()->Unit(
+    benchmark::kMillisecond);
 
 void doublings(benchmark::internal::Benchmark* b)
 {
