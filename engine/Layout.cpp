@@ -45,7 +45,9 @@ constexpr int32_t kMaxFollowUps = 8;
 constexpr int32_t kMaxCarryOvers = 3;
 // Cell indexes come from files: a damaged one must not size the counter table.
 constexpr int32_t kMaxNumCounter = 4095;
-// A cell's rest at least this long is carried down instead of moved.
+// A cell's rest at least this long is carried down its row instead of
+// moved into every line it fills; a shorter one costs less to move than an
+// array of its own would.
 constexpr int32_t kCarryAtLeast = 256;
 // Word lengths that automatic hyphenation takes on.
 constexpr size_t kMinHyphenWord = 3;
@@ -97,14 +99,15 @@ public:
 
     // Makes line i live; false when the area has no line i.
     // The walk asks for lines already live many times a line: that answer
-    // stays inline, and only pulling lines in is a call.
-    bool reach(int32_t i)
+    // stays inline, and only pulling lines in is a call. (Left to itself,
+    // the compiler stops inlining these once the file grows.)
+    [[gnu::always_inline]] bool reach(int32_t i)
     {
         if (i < 0) return false;
         return size_t(i) < g_ || pullTo(size_t(i));
     }
 
-    TextLine& operator[](int32_t i)
+    [[gnu::always_inline]] TextLine& operator[](int32_t i)
     {
         if (i >= 0 && size_t(i) >= g_) pullTo(size_t(i));
         return v_[size_t(i)];
@@ -661,9 +664,24 @@ struct BreakWalk {
         TextChar* Data;
         int32_t Count;
     };
-    CharSpan charsOf(int32_t f);
-    std::deque<CarriedRest>::iterator carriedAt(int32_t f);
-    void settleCarried(int32_t f);
+    // Most tables carry nothing: those answers stay inline.
+    CharSpan charsOf(int32_t f, TextLine& l)
+    {
+        if (carried.empty()) return CharSpan{l.Chars.data(), l.CharCount()};
+        return carriedCharsOf(f, l);
+    }
+    std::deque<CarriedRest>::iterator carriedAt(int32_t f)
+    {
+        return carried.empty() ? carried.end() : findCarried(f);
+    }
+    void settleCarried(int32_t f)
+    {
+        if (!carried.empty()) settleCarriedAt(f);
+    }
+    [[gnu::noinline]] CharSpan carriedCharsOf(int32_t f, TextLine& l);
+    [[gnu::noinline]] std::deque<CarriedRest>::iterator findCarried(int32_t f);
+    [[gnu::noinline]] void settleCarriedAt(int32_t f);
+    [[gnu::noinline]] int32_t handOnRest(int32_t f, int32_t x, int32_t e, int32_t keep, int32_t& moved);
 
     bool startsParagraph(int32_t f);
     void number(int32_t f, bool start);
@@ -944,8 +962,21 @@ void giveBackRoom(std::vector<TextChar>& chars)
     if (chars.capacity() > chars.size() + chars.size() / 8 + 4) chars.shrink_to_fit();
 }
 
+// The characters from `e` on go to the front of line `to`; `from` keeps the
+// first `keep` of them (an inline end at keep goes with its format copy).
+void moveRest(TextLine& from, TextLine& to, int32_t e, int32_t keep)
+{
+    to.Chars.insert(to.Chars.begin(), std::make_move_iterator(from.Chars.begin() + e),
+                    std::make_move_iterator(from.Chars.end()));
+    from.Chars.resize(size_t(keep));
+    // Kept, the room of the moved text would stay with every line a long
+    // cell fills, the whole rest of the cell's text on each.
+    giveBackRoom(from.Chars);
+}
+
 // Moves the characters from `e` on into the line below (the same cell one run
-// down), inserting a new run when there is no line to take them.
+// down), inserting a new run when there is no line to take them. A long rest
+// is carried rather than moved (see CarriedRest).
 void BreakWalk::split(int32_t f, int32_t e, int32_t kind)
 {
     const int32_t n = cellsOf(lines[f]);
@@ -1004,42 +1035,14 @@ void BreakWalk::split(int32_t f, int32_t e, int32_t kind)
     fl.EndKind = kind;
 
     const int32_t keep = kind > 0 ? e - 1 : e;
-    const auto rest = carriedAt(f);
-    const bool fromRest = rest != carried.end();
-    const int32_t moved = (fromRest ? int32_t(rest->Chars.size()) - rest->From : fl.CharCount()) - e;
-    // A long rest bound for an empty line goes on as a rest. The walk
-    // reaches the rests in the order they are kept: a new one comes last.
-    const auto carryable = [&] {
-        return moved >= kCarryAtLeast && n > 1 && xl.Chars.empty() && (carried.empty() || carried.back().Line < x);
-    };
-    bool carry = false;
-    if (!fromRest && !carryable()) {
-        xl.Chars.insert(xl.Chars.begin(), std::make_move_iterator(fl.Chars.begin() + e),
-                        std::make_move_iterator(fl.Chars.end()));
-        fl.Chars.resize(size_t(keep));  // an inline end goes with its format copy
-        // Kept, the room of the moved text would stay with every line a long
-        // cell fills, the whole rest of the cell's text on each.
-        giveBackRoom(fl.Chars);
+    int32_t moved = fl.CharCount() - e;
+    int32_t xCount = 0;
+    if (carried.empty() && moved < kCarryAtLeast) {
+        moveRest(fl, xl, e, keep);
+        xCount = xl.CharCount();
     } else {
-        std::vector<TextChar> text;
-        int32_t from = 0;
-        if (fromRest) {
-            text = std::move(rest->Chars);
-            from = rest->From;
-            carried.erase(rest);
-        } else {
-            text.swap(fl.Chars);
-        }
-        const auto at = text.begin() + from;
-        // An inline end stays behind in the rest's array, format copy and all.
-        fl.Chars.assign(std::make_move_iterator(at), std::make_move_iterator(at + keep));
-        carry = carryable();
-        if (carry)
-            carried.push_back(CarriedRest{x, from + e, std::move(text)});
-        else
-            xl.Chars.insert(xl.Chars.begin(), std::make_move_iterator(at + e), std::make_move_iterator(text.end()));
+        xCount = handOnRest(f, x, e, keep, moved);
     }
-    const int32_t xCount = carry ? moved : xl.CharCount();
 
     w.PositionsCharsInserted(area, x, 0, moved);
     movePositions(f, e, x, kind > 0 || !w.CaretAtLineEnd);
@@ -1047,26 +1050,62 @@ void BreakWalk::split(int32_t f, int32_t e, int32_t kind)
         if (p->Area == area && p->Line == x) p->Char = std::clamp(p->Char, 0, xCount);
 }
 
-auto BreakWalk::carriedAt(int32_t f) -> std::deque<CarriedRest>::iterator
+// Hands line f's text from `e` on to line x where that text is, or may
+// become, a carried rest; sets `moved` to its length and returns the
+// characters line x holds, its rest counted.
+int32_t BreakWalk::handOnRest(int32_t f, int32_t x, int32_t e, int32_t keep, int32_t& moved)
 {
-    if (carried.empty()) return carried.end();
+    TextLine& fl = lines[f];
+    TextLine& xl = lines[x];
+    const int32_t n = cellsOf(fl);
+    const auto rest = findCarried(f);
+    const bool fromRest = rest != carried.end();
+    if (fromRest) moved = int32_t(rest->Chars.size()) - rest->From - e;
+    // A long rest bound for an empty line goes on as a rest. The walk
+    // reaches the rests in the order they are kept: a new one comes last.
+    const auto carryable = [&] {
+        return moved >= kCarryAtLeast && n > 1 && xl.Chars.empty() && (carried.empty() || carried.back().Line < x);
+    };
+    if (!fromRest && !carryable()) {
+        moveRest(fl, xl, e, keep);
+        return xl.CharCount();
+    }
+    std::vector<TextChar> text;
+    int32_t from = 0;
+    if (fromRest) {
+        text = std::move(rest->Chars);
+        from = rest->From;
+        carried.erase(rest);
+    } else {
+        text.swap(fl.Chars);
+    }
+    const auto at = text.begin() + from;
+    // An inline end stays behind in the rest's array, format copy and all.
+    fl.Chars.assign(std::make_move_iterator(at), std::make_move_iterator(at + keep));
+    if (carryable()) {
+        carried.push_back(CarriedRest{x, from + e, std::move(text)});
+        return moved;
+    }
+    xl.Chars.insert(xl.Chars.begin(), std::make_move_iterator(at + e), std::make_move_iterator(text.end()));
+    return xl.CharCount();
+}
+
+auto BreakWalk::findCarried(int32_t f) -> std::deque<CarriedRest>::iterator
+{
     const auto it = std::lower_bound(carried.begin(), carried.end(), f,
                                      [](const CarriedRest& r, int32_t line) { return r.Line < line; });
     return it != carried.end() && it->Line == f ? it : carried.end();
 }
 
-BreakWalk::CharSpan BreakWalk::charsOf(int32_t f)
+BreakWalk::CharSpan BreakWalk::carriedCharsOf(int32_t f, TextLine& l)
 {
-    const auto rest = carriedAt(f);
-    if (rest == carried.end()) {
-        TextLine& l = lines[f];
-        return CharSpan{l.Chars.data(), l.CharCount()};
-    }
+    const auto rest = findCarried(f);
+    if (rest == carried.end()) return CharSpan{l.Chars.data(), l.CharCount()};
     return CharSpan{rest->Chars.data() + rest->From, int32_t(rest->Chars.size()) - rest->From};
 }
 
 // The rest on its way to line f (if any) becomes the line's characters.
-void BreakWalk::settleCarried(int32_t f)
+void BreakWalk::settleCarriedAt(int32_t f)
 {
     const auto rest = carriedAt(f);
     if (rest == carried.end()) return;
@@ -1150,7 +1189,7 @@ void BreakWalk::breakLine(int32_t f, bool start)
     l.HyphenAfter = 0;
     l.Height = -1;
     const double x = l.Para.LeftIndent + (start ? l.Para.FirstLineIndent : 0);
-    const CharSpan chars = charsOf(f);
+    const CharSpan chars = charsOf(f, l);
     const WalkResult r = walk(l.Para, chars.Data, chars.Count, x, limit);
     l.Height = r.Tallest;
     const int32_t n = cellsOf(l);
