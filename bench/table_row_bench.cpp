@@ -8,6 +8,15 @@
 // Target: every measure at most 2.2 times its value at half the cells (a
 // row laid out, painted or hit once per cell, not once per cell pair).
 // The counters give lines and cells, so a run shows the shape of the input.
+//
+// BM_LongCellLayout lays out a row of eight narrow cells of which the first
+// one (or the first four) holds a long text: one word of 8,000 to 64,000
+// letters, or prose of as many characters, each twice the one before. The
+// cell fills thousands of runs. It reports the time of a layout pass, the
+// most memory held at once during the pass beyond what was held before it
+// (peak_MB, counted at operator new) and, against the run of half the text,
+// time_x, cpu_x (this thread's processor time) and mem_x.
+// Target: at most 2.2 times the time and the memory per doubling.
 
 #include "engine/Childwin.h"
 #include "formats/StandardServices.h"
@@ -15,8 +24,81 @@
 
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
+#include <time.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <map>
 #include <memory>
+#include <new>
 #include <string>
+#include <tuple>
+
+// ---- Counting what the program holds ---------------------------------------
+
+// Counted only while a measure asks for it: the other measures of this
+// program pay a flag test per allocation and nothing more.
+namespace {
+
+std::atomic<bool> g_counting{false};
+std::atomic<int64_t> g_live{0};
+std::atomic<int64_t> g_peak{0};
+
+void* counted(void* p)
+{
+    if (!p || !g_counting.load(std::memory_order_relaxed)) return p;
+    const int64_t size = int64_t(malloc_usable_size(p));
+    const int64_t now = g_live.fetch_add(size) + size;
+    int64_t peak = g_peak.load();
+    while (now > peak && !g_peak.compare_exchange_weak(peak, now)) {}
+    return p;
+}
+
+void released(void* p)
+{
+    if (!p) return;
+    if (g_counting.load(std::memory_order_relaxed)) g_live.fetch_sub(int64_t(malloc_usable_size(p)));
+    std::free(p);
+}
+
+void* allocate(size_t n)
+{
+    void* p = counted(std::malloc(n ? n : 1));
+    if (!p) throw std::bad_alloc();
+    return p;
+}
+
+void* allocateAligned(size_t n, std::align_val_t al)
+{
+    const size_t a = size_t(al) < sizeof(void*) ? sizeof(void*) : size_t(al);
+    void* p = nullptr;
+    if (posix_memalign(&p, a, n ? n : 1) != 0) throw std::bad_alloc();
+    return counted(p);
+}
+
+} // namespace
+
+void* operator new(size_t n) { return allocate(n); }
+void* operator new[](size_t n) { return allocate(n); }
+void* operator new(size_t n, const std::nothrow_t&) noexcept { return counted(std::malloc(n ? n : 1)); }
+void* operator new[](size_t n, const std::nothrow_t&) noexcept { return counted(std::malloc(n ? n : 1)); }
+void* operator new(size_t n, std::align_val_t al) { return allocateAligned(n, al); }
+void* operator new[](size_t n, std::align_val_t al) { return allocateAligned(n, al); }
+void operator delete(void* p) noexcept { released(p); }
+void operator delete[](void* p) noexcept { released(p); }
+void operator delete(void* p, size_t) noexcept { released(p); }
+void operator delete[](void* p, size_t) noexcept { released(p); }
+void operator delete(void* p, std::align_val_t) noexcept { released(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { released(p); }
+void operator delete(void* p, size_t, std::align_val_t) noexcept { released(p); }
+void operator delete[](void* p, size_t, std::align_val_t) noexcept { released(p); }
+
+// ---- The benchmarks ---------------------------------------------------------
 
 using namespace quillet;
 
@@ -151,5 +233,145 @@ void BM_RowBorderClick(benchmark::State& state)
     d.report(state);
 }
 BENCHMARK(BM_RowBorderClick)->Apply(doublings)->Unit(benchmark::kMillisecond);
+
+// A row of eight cells, the first `longCells` of them half as wide as the
+// others (a few letters a line) and holding `length` characters each: one
+// word of letters, or prose (words of one to ten letters from a vocabulary
+// of a thousand, between single spaces); the others hold one short word.
+struct LongCellDocument {
+    FrameState frame = StandardFrameState();
+    RowHost host;
+    std::unique_ptr<TMDIChild> win = std::make_unique<TMDIChild>(frame);
+    TMDIChild& w = *win;
+
+    static constexpr int32_t kCells = 8;
+
+    LongCellDocument(int32_t length, bool prose, int32_t longCells)
+    {
+        frame.Options.SpellWhileTyping = 0;
+        w.setHost(&host);
+        const int32_t font = w.GetNewFontIndex(FontEntryFromState(w.FontState));
+        std::array<TextChar, 256> measured{};
+        auto glyph = [&](char ch) {
+            TextChar& c = measured[uint8_t(ch)];
+            if (c.Code != uint8_t(ch)) {
+                c.Code = uint8_t(ch);
+                c.FontIndex = font;
+                w.RenderChar(c, false, std::string_view(&ch, 1));
+            }
+            return c;
+        };
+        uint32_t seed = 4711;
+        auto next = [&seed](uint32_t n) {
+            seed = seed * 1103515245u + 12345u;
+            return (seed >> 16) % n;
+        };
+
+        // Text repeats its words: prose draws them from a vocabulary.
+        std::vector<std::string> vocabulary(1000);
+        for (std::string& word : vocabulary)
+            for (uint32_t k = 1 + next(10); k > 0; --k) word.push_back(char('a' + next(26)));
+
+        std::vector<TextLine>& lines = w.Areas[0].Lines;
+        lines.assign(size_t(kCells), TextLine{});
+        for (int32_t i = 0; i < kCells; ++i) {
+            InitNewLine(lines, i);
+            TextLine& l = lines[size_t(i)];
+            l.IsCell = 1;
+            l.CellsPerRow = kCells;
+            l.CellIndex = i;
+            l.RowFirstRun = 1;
+            l.RowLastRun = 1;
+            l.CellWidth = i < longCells ? 1 : 2;
+            l.EndKind = ekParagraph;
+            SetStandardCellDesign(l.Design);
+            if (i >= longCells) {
+                for (const char ch : std::string("cell")) l.Chars.push_back(glyph(ch));
+                continue;
+            }
+            l.Chars.reserve(size_t(length));
+            if (!prose) {
+                for (int32_t k = 0; k < length; ++k) l.Chars.push_back(glyph(char('a' + next(26))));
+                continue;
+            }
+            while (l.CharCount() < length) {
+                if (!l.Chars.empty()) l.Chars.push_back(glyph(' '));
+                const std::string& word = vocabulary[next(uint32_t(vocabulary.size()))];
+                for (size_t k = 0; k < word.size() && l.CharCount() < length; ++k) l.Chars.push_back(glyph(word[k]));
+            }
+        }
+        lines.emplace_back();
+        InitNewLine(lines, kCells);
+        lines.back().EndKind = ekParagraph;
+        w.Cursor = w.Anchor = TextPos{0, kCells, 0};
+        w.SetAllDirtyFlags();
+        w.MakeSoftEnters();
+        // The cells take their millimetres from the first paint.
+        w.PaintBox1Paint();
+    }
+};
+
+// The text lengths, each twice the one before, for a word and for prose,
+// in one cell of the row and in four.
+void longCellArgs(benchmark::internal::Benchmark* b)
+{
+    b->ArgNames({"chars", "prose", "long_cells"});
+    for (const int64_t cells : {1, 4})
+        for (const int64_t prose : {0, 1})
+            for (int64_t n = 8000; n <= 64000; n *= 2) b->Args({n, prose, cells});
+}
+
+// This thread's processor time, which a busy machine disturbs less than
+// the time on the clock.
+double threadCpuSeconds()
+{
+    timespec t {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+void BM_LongCellLayout(benchmark::State& state)
+{
+    using Clock = std::chrono::steady_clock;
+    struct Cost {
+        double seconds = 0, cpuSeconds = 0, peak = 0;
+    };
+    static std::map<std::tuple<int64_t, int64_t, int64_t>, Cost> earlier;
+
+    LongCellDocument d(int32_t(state.range(0)), state.range(1) != 0, int32_t(state.range(2)));
+    Cost cost;
+    int64_t passes = 0;
+    for (auto _ : state) {
+        g_live.store(0);
+        g_peak.store(0);
+        g_counting.store(true);
+        const Clock::time_point t = Clock::now();
+        const double cpu = threadCpuSeconds();
+        d.w.SetAllDirtyFlags();
+        d.w.MakeSoftEnters();
+        cost.cpuSeconds += threadCpuSeconds() - cpu;
+        cost.seconds += std::chrono::duration<double>(Clock::now() - t).count();
+        g_counting.store(false);
+        cost.peak = std::max(cost.peak, double(g_peak.load()));
+        ++passes;
+    }
+    cost.seconds /= double(std::max<int64_t>(passes, 1));
+    cost.cpuSeconds /= double(std::max<int64_t>(passes, 1));
+
+    double lines = 0;
+    for (const TextArea& a : d.w.Areas) lines += double(a.Lines.size());
+    state.counters["lines"] = lines;
+    state.counters["pages"] = double(d.w.GetAnzPages());
+    state.counters["peak_MB"] = cost.peak / double(1 << 20);
+    const auto key = std::make_tuple(state.range(0), state.range(1), state.range(2));
+    earlier[key] = cost;
+    if (const auto half = earlier.find(std::make_tuple(state.range(0) / 2, state.range(1), state.range(2)));
+        half != earlier.end()) {
+        state.counters["time_x"] = cost.seconds / half->second.seconds;
+        state.counters["cpu_x"] = cost.cpuSeconds / half->second.cpuSeconds;
+        state.counters["mem_x"] = cost.peak / half->second.peak;
+    }
+}
+BENCHMARK(BM_LongCellLayout)->Apply(longCellArgs)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <deque>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -44,6 +45,10 @@ constexpr int32_t kMaxFollowUps = 8;
 constexpr int32_t kMaxCarryOvers = 3;
 // Cell indexes come from files: a damaged one must not size the counter table.
 constexpr int32_t kMaxNumCounter = 4095;
+// A cell's rest at least this long is carried down its row instead of
+// moved into every line it fills; a shorter one costs less to move than an
+// array of its own would.
+constexpr int32_t kCarryAtLeast = 256;
 // Word lengths that automatic hyphenation takes on.
 constexpr size_t kMinHyphenWord = 3;
 constexpr size_t kMaxHyphenWord = 25;
@@ -94,14 +99,15 @@ public:
 
     // Makes line i live; false when the area has no line i.
     // The walk asks for lines already live many times a line: that answer
-    // stays inline, and only pulling lines in is a call.
-    bool reach(int32_t i)
+    // stays inline, and only pulling lines in is a call. (Left to itself,
+    // the compiler stops inlining these once the file grows.)
+    [[gnu::always_inline]] bool reach(int32_t i)
     {
         if (i < 0) return false;
         return size_t(i) < g_ || pullTo(size_t(i));
     }
 
-    TextLine& operator[](int32_t i)
+    [[gnu::always_inline]] TextLine& operator[](int32_t i)
     {
         if (i >= 0 && size_t(i) >= g_) pullTo(size_t(i));
         return v_[size_t(i)];
@@ -636,6 +642,47 @@ struct BreakWalk {
         uint16_t AboveAt = LineMemo::kRunSpacingNone, BelowAt = LineMemo::kRunSpacingNone;
     } runSpace;
 
+    // The rest of a long cell on its way down the row. A cell that
+    // overflows hands the text beyond its break to its line in the run
+    // below, where the walk breaks it again: moved into that line each
+    // time, a long cell's text would be moved once for every line it
+    // fills. Instead the rest stays in one array, and each line the walk
+    // breaks it on takes only the characters that stay on that line. A
+    // line with a rest on its way holds no characters of its own until the
+    // walk reaches it. One rest per cell of the run, ordered by line: they
+    // are made at the line below the one being broken, and the walk reaches
+    // them in that order.
+    struct CarriedRest {
+        int32_t Line = 0;
+        int32_t From = 0;  // the rest is Chars[From ..]
+        std::vector<TextChar> Chars;
+    };
+    std::deque<CarriedRest> carried;
+
+    // A line's characters as the walk sees them: its own, or its rest.
+    struct CharSpan {
+        TextChar* Data;
+        int32_t Count;
+    };
+    // Most tables carry nothing: those answers stay inline.
+    CharSpan charsOf(int32_t f, TextLine& l)
+    {
+        if (carried.empty()) return CharSpan{l.Chars.data(), l.CharCount()};
+        return carriedCharsOf(f, l);
+    }
+    std::deque<CarriedRest>::iterator carriedAt(int32_t f)
+    {
+        return carried.empty() ? carried.end() : findCarried(f);
+    }
+    void settleCarried(int32_t f)
+    {
+        if (!carried.empty()) settleCarriedAt(f);
+    }
+    [[gnu::noinline]] CharSpan carriedCharsOf(int32_t f, TextLine& l);
+    [[gnu::noinline]] std::deque<CarriedRest>::iterator findCarried(int32_t f);
+    [[gnu::noinline]] void settleCarriedAt(int32_t f);
+    [[gnu::noinline]] int32_t handOnRest(int32_t f, int32_t x, int32_t e, int32_t keep, int32_t& moved);
+
     bool startsParagraph(int32_t f);
     void number(int32_t f, bool start);
     double runWeightSum(int32_t start, int32_t n);
@@ -917,8 +964,21 @@ void giveBackRoom(std::vector<TextChar>& chars)
     if (chars.capacity() > chars.size() + chars.size() / 8 + 4) chars.shrink_to_fit();
 }
 
+// The characters from `e` on go to the front of line `to`; `from` keeps the
+// first `keep` of them (an inline end at keep goes with its format copy).
+void moveRest(TextLine& from, TextLine& to, int32_t e, int32_t keep)
+{
+    to.Chars.insert(to.Chars.begin(), std::make_move_iterator(from.Chars.begin() + e),
+                    std::make_move_iterator(from.Chars.end()));
+    from.Chars.resize(size_t(keep));
+    // Kept, the room of the moved text would stay with every line a long
+    // cell fills, the whole rest of the cell's text on each.
+    giveBackRoom(from.Chars);
+}
+
 // Moves the characters from `e` on into the line below (the same cell one run
-// down), inserting a new run when there is no line to take them.
+// down), inserting a new run when there is no line to take them. A long rest
+// is carried rather than moved (see CarriedRest).
 void BreakWalk::split(int32_t f, int32_t e, int32_t kind)
 {
     const int32_t n = cellsOf(lines[f]);
@@ -926,6 +986,10 @@ void BreakWalk::split(int32_t f, int32_t e, int32_t kind)
     const int32_t oldEnd = lines[f].EndKind;
     int32_t x = f + n;
     const int32_t count = lines.count();
+    // A rest already bound for the line below (only where damaged cell
+    // counts let two lines reach the same one) is that line's text, and
+    // this line's rest goes before it.
+    if (x < count) settleCarried(x);
 
     bool newRun = x >= count || lines[f].RowLastRun;
     if (!newRun) {
@@ -973,18 +1037,84 @@ void BreakWalk::split(int32_t f, int32_t e, int32_t kind)
     fl.EndKind = kind;
 
     const int32_t keep = kind > 0 ? e - 1 : e;
-    const int32_t moved = fl.CharCount() - e;
-    xl.Chars.insert(xl.Chars.begin(), std::make_move_iterator(fl.Chars.begin() + e),
-                    std::make_move_iterator(fl.Chars.end()));
-    fl.Chars.resize(size_t(keep));  // an inline end goes with its format copy
-    // Kept, the room of the moved text would stay with every line a long
-    // cell fills, the whole rest of the cell's text on each.
-    giveBackRoom(fl.Chars);
+    int32_t moved = fl.CharCount() - e;
+    int32_t xCount = 0;
+    if (carried.empty() && moved < kCarryAtLeast) {
+        moveRest(fl, xl, e, keep);
+        xCount = xl.CharCount();
+    } else {
+        xCount = handOnRest(f, x, e, keep, moved);
+    }
 
     w.PositionsCharsInserted(area, x, 0, moved);
     movePositions(f, e, x, kind > 0 || !w.CaretAtLineEnd);
     for (TextPos* p : w.StoredPositions())
-        if (p->Area == area && p->Line == x) p->Char = std::clamp(p->Char, 0, xl.CharCount());
+        if (p->Area == area && p->Line == x) p->Char = std::clamp(p->Char, 0, xCount);
+}
+
+// Hands line f's text from `e` on to line x where that text is, or may
+// become, a carried rest; sets `moved` to its length and returns the
+// characters line x holds, its rest counted.
+int32_t BreakWalk::handOnRest(int32_t f, int32_t x, int32_t e, int32_t keep, int32_t& moved)
+{
+    TextLine& fl = lines[f];
+    TextLine& xl = lines[x];
+    const int32_t n = cellsOf(fl);
+    const auto rest = findCarried(f);
+    const bool fromRest = rest != carried.end();
+    if (fromRest) moved = int32_t(rest->Chars.size()) - rest->From - e;
+    // A long rest bound for an empty line goes on as a rest. The walk
+    // reaches the rests in the order they are kept: a new one comes last.
+    const auto carryable = [&] {
+        return moved >= kCarryAtLeast && n > 1 && xl.Chars.empty() && (carried.empty() || carried.back().Line < x);
+    };
+    if (!fromRest && !carryable()) {
+        moveRest(fl, xl, e, keep);
+        return xl.CharCount();
+    }
+    std::vector<TextChar> text;
+    int32_t from = 0;
+    if (fromRest) {
+        text = std::move(rest->Chars);
+        from = rest->From;
+        carried.erase(rest);
+    } else {
+        text.swap(fl.Chars);
+    }
+    const auto at = text.begin() + from;
+    // An inline end stays behind in the rest's array, format copy and all.
+    fl.Chars.assign(std::make_move_iterator(at), std::make_move_iterator(at + keep));
+    if (carryable()) {
+        carried.push_back(CarriedRest{x, from + e, std::move(text)});
+        return moved;
+    }
+    xl.Chars.insert(xl.Chars.begin(), std::make_move_iterator(at + e), std::make_move_iterator(text.end()));
+    return xl.CharCount();
+}
+
+auto BreakWalk::findCarried(int32_t f) -> std::deque<CarriedRest>::iterator
+{
+    const auto it = std::lower_bound(carried.begin(), carried.end(), f,
+                                     [](const CarriedRest& r, int32_t line) { return r.Line < line; });
+    return it != carried.end() && it->Line == f ? it : carried.end();
+}
+
+BreakWalk::CharSpan BreakWalk::carriedCharsOf(int32_t f, TextLine& l)
+{
+    const auto rest = findCarried(f);
+    if (rest == carried.end()) return CharSpan{l.Chars.data(), l.CharCount()};
+    return CharSpan{rest->Chars.data() + rest->From, int32_t(rest->Chars.size()) - rest->From};
+}
+
+// The rest on its way to line f (if any) becomes the line's characters.
+void BreakWalk::settleCarriedAt(int32_t f)
+{
+    const auto rest = carriedAt(f);
+    if (rest == carried.end()) return;
+    std::vector<TextChar>& chars = lines[f].Chars;
+    chars.insert(chars.begin(), std::make_move_iterator(rest->Chars.begin() + rest->From),
+                 std::make_move_iterator(rest->Chars.end()));
+    carried.erase(rest);
 }
 
 // A line outside tables that overflows into a new line would have the rest
@@ -1061,7 +1191,8 @@ void BreakWalk::breakLine(int32_t f, bool start)
     l.HyphenAfter = 0;
     l.Height = -1;
     const double x = l.Para->LeftIndent + (start ? l.Para->FirstLineIndent : 0);
-    const WalkResult r = walk(l.Para, l.Chars.data(), l.CharCount(), x, limit);
+    const CharSpan chars = charsOf(f, l);
+    const WalkResult r = walk(l.Para, chars.Data, chars.Count, x, limit);
     l.Height = r.Tallest;
     const int32_t n = cellsOf(l);
 
@@ -1070,13 +1201,17 @@ void BreakWalk::breakLine(int32_t f, bool start)
     settleHeight(w, w.Areas[size_t(area)].Lines, lines.live(), f, r.Tallest, &runHeights);
 
     if (r.InlineEnd >= 0) {
-        split(f, r.InlineEnd + 1, lines[f].Chars[size_t(r.InlineEnd)].Code - 12);
+        split(f, r.InlineEnd + 1, chars.Data[r.InlineEnd].Code - 12);
     } else if (r.Over > 0) {
         TextLine& fl = lines[f];
-        const int32_t e = chooseBreak(fl.Chars.data(), fl.CharCount(), r.Over, fl.HyphenAfter);
+        const int32_t e = chooseBreak(chars.Data, chars.Count, r.Over, fl.HyphenAfter);
         const bool opensLine = fl.EndKind != ekSoft || f + 1 >= lines.count() || fl.RowLastRun;
-        if (n == 1 && opensLine) splitChain(f, e, limit);
-        else split(f, e, ekSoft);
+        if (n == 1 && opensLine) {
+            settleCarried(f);
+            splitChain(f, e, limit);
+        } else {
+            split(f, e, ekSoft);
+        }
     }
 }
 
@@ -1117,6 +1252,7 @@ void BreakWalk::inserted(int32_t at, int32_t n)
     if (at < runHeights.Next) runHeights = RunHeights{};
     if (at < markedUntil) markedUntil += n;
     if (at < runSpace.Next) runSpace = RunSpaceScan{};
+    for (auto r = carried.rbegin(); r != carried.rend() && r->Line >= at; ++r) r->Line += n;
 }
 
 void BreakWalk::startRunSpacing(int32_t f)
@@ -1179,6 +1315,7 @@ void BreakWalk::run()
             w.LayoutFontIndex = lastWithText >= 0 ? lines[lastWithText].Chars.back().FontIndex : -1;
             breakLine(f, start);
         }
+        settleCarried(f);
         if (!lines[f].Chars.empty()) lastWithText = f;
         // Nothing in the walk changes a line it has passed but its height
         // and its run flags, so its mark is done with here rather than on a
@@ -1186,6 +1323,7 @@ void BreakWalk::run()
         forgetIfChanged(lines[f]);
         scanRunSpacing(f);
     }
+    while (!carried.empty()) settleCarried(carried.front().Line);
     lines.finish();
 }
 

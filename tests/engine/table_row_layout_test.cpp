@@ -1,5 +1,8 @@
 #include "engine/Childwin.h"
 #include "formats/StandardServices.h"
+#include "language/Hyphenation.h"
+#include "tests/support/RecordingHost.h"
+#include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +10,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace quillet;
@@ -365,3 +369,164 @@ TEST(TableRowLayout, RunSpacingOfAPassMatchesWalkingTheRun)
         for (size_t i = 0; i < pass.size(); ++i) EXPECT_TRUE(same(pass[i], walked[i])) << i;
     }
 }
+
+namespace {
+
+// A line as layout leaves it: its text, hyphen mark, height and end.
+using LineShape = std::tuple<std::string, int, double, int32_t>;
+
+// One text laid out in a window of its own: as the first of three cells of
+// a row (weights 1, 1, 2 in 36 mm: the cell is 9 mm wide) or as a
+// paragraph of 9 mm outside a table. Characters are 1 mm wide and 6 mm
+// high; "~" puts a
+// soft hyphen on the letter after it. The caret stands before character
+// `caret` of the text.
+struct LongCellWindow : QuietWindow {
+    test::RecordingHost host;
+    bool cell;
+
+    LongCellWindow(const std::string& text, bool inCell, const HyphenPatternTable* patterns, int32_t caret)
+        : cell(inCell)
+    {
+        w.setHost(&host);
+        w.AutoHyphenation = patterns ? 1 : 0;
+        w.CurrentPatternTable = const_cast<HyphenPatternTable*>(patterns);
+        const int32_t n = cell ? 3 : 1;
+        const int32_t font = prepareRowArea(w, cell ? 36 : 9, n + 1);
+        const auto letter = [font](char c) {
+            TextChar ch;
+            ch.Code = uint8_t(c);
+            ch.FontIndex = font;
+            ch.Width = 1;
+            ch.Height = 6;  // taller than a space: the empty cells below do not set the runs' heights
+            return ch;
+        };
+        std::vector<TextLine>& lines = w.Areas[0].Lines;
+        for (int32_t i = 0; i <= n; ++i) {
+            TextLine& l = lines[size_t(i)];
+            l.EndKind = ekParagraph;
+            if (!cell || i == n) continue;
+            l.IsCell = 1;
+            l.CellsPerRow = n;
+            l.CellIndex = i;
+            l.CellWidth = i == 2 ? 2 : 1;
+            l.RowFirstRun = l.RowLastRun = 1;
+            l.Chars.assign(2, letter(char('x' + i)));
+        }
+        lines[0].Chars.clear();
+        bool soft = false;
+        for (const char c : text) {
+            if (c == '~') {
+                soft = true;
+                continue;
+            }
+            TextChar ch = letter(c);
+            SettingOpsB(ch.Flags, cfSoftHyphen, soft);
+            soft = false;
+            lines[0].Chars.push_back(ch);
+        }
+        w.Cursor = w.Anchor = TextPos{0, 0, caret};
+        w.SetAllDirtyFlags();
+        w.MakeSoftEnters();
+    }
+
+    // The lines of the text: in a row, the first cell's line of each run;
+    // else every line but the paragraph below the text.
+    std::vector<LineShape> shape() const
+    {
+        std::vector<LineShape> out;
+        const std::vector<TextLine>& lines = w.Areas[0].Lines;
+        for (size_t i = 0; i + 1 < lines.size(); ++i) {
+            const TextLine& l = lines[i];
+            if (cell && l.CellIndex != 0) continue;
+            std::string s;
+            for (const TextChar& c : l.Chars) s.push_back(char(c.Code));
+            out.emplace_back(s, l.HyphenAfter, l.Height, l.EndKind);
+        }
+        return out;
+    }
+
+    // The caret as the line of the text it stands on (counted as shape()
+    // counts them) and its place on that line.
+    std::pair<int32_t, int32_t> caret() const
+    {
+        const int32_t stride = cell ? 3 : 1;
+        return {w.Cursor.Line % stride == 0 ? w.Cursor.Line / stride : -1, w.Cursor.Char};
+    }
+};
+
+// Line by line, so that a failure names the first line that differs.
+void expectSameLines(const std::vector<LineShape>& got, const std::vector<LineShape>& want, const char* when)
+{
+    SCOPED_TRACE(when);
+    EXPECT_EQ(got.size(), want.size());
+    for (size_t i = 0; i < std::min(got.size(), want.size()); ++i)
+        if (got[i] != want[i]) {
+            EXPECT_EQ(got[i], want[i]) << "line " << i;
+            return;
+        }
+}
+
+} // namespace
+
+// A cell too long for its narrow column fills a run of its row for every
+// line it needs, the rest of its text handed down from run to run. Its
+// lines are those the same text gets as a paragraph of the cell's width
+// outside a table: the same texts, hyphen marks, heights and ends, and the
+// caret on the same character. Typing a letter into its middle breaks it
+// as the paragraph breaks, and taking the letter back gives the first
+// lines again.
+TEST(TableRowLayout, ALongCellBreaksAsAParagraphOfItsWidth)
+{
+    HyphenPatternTable english;
+    ASSERT_TRUE(english.loadFile(test::programDir() / "english0.hyp"));
+    std::string word, prose, soft, hyphenated;
+    for (int i = 0; i < 3000; ++i) word.push_back(char('a' + i * 7 % 26));
+    for (int i = 0; prose.size() < 3000; ++i) prose += std::string(size_t(1 + i * 5 % 8), char('a' + i % 26)) + " ";
+    while (soft.size() < 2000) soft += "ab~cd~efg~hi~jklm ";
+    const char* words[] = {"information ", "representation ", "hyphenation ", "communication ", "a ", "possibilities "};
+    for (int i = 0; hyphenated.size() < 2500; ++i) hyphenated += words[i * 5 % 6];
+
+    struct Case {
+        std::string Name, Text;
+        bool Patterns;
+        bool Hyphens;  // some lines end in a hyphen
+    };
+    const std::vector<Case> cases = {
+        {"a long word", word, false, false},
+        {"a word just longer than the carried rest", word.substr(0, 280), false, false},
+        {"prose", prose, false, false},
+        {"soft hyphens", soft, false, true},
+        {"automatic hyphenation", hyphenated, true, true},
+        {"a cell that fits", "fits", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const HyphenPatternTable* patterns = c.Patterns ? &english : nullptr;
+        const int32_t middle = int32_t(c.Text.size()) / 2;
+        LongCellWindow row(c.Text, true, patterns, middle), para(c.Text, false, patterns, middle);
+        const std::vector<LineShape> laidOut = row.shape();
+        expectSameLines(laidOut, para.shape(), "laid out");
+        EXPECT_EQ(row.caret(), para.caret());
+        EXPECT_GE(laidOut.size(), c.Text.size() / 9);
+        const auto hyphens =
+            std::count_if(laidOut.begin(), laidOut.end(), [](const LineShape& l) { return std::get<1>(l) != 0; });
+        EXPECT_EQ(hyphens > 0, c.Hyphens) << hyphens;
+
+        for (LongCellWindow* win : {&row, &para}) {
+            uint8_t key = 'Q';
+            win->w.getkeysKeyPress(key);
+        }
+        expectSameLines(row.shape(), para.shape(), "after typing");
+        EXPECT_EQ(row.caret(), para.caret()) << "after typing";
+        EXPECT_NE(row.shape(), laidOut);
+
+        row.w.RestoreCopyFromUndo(0);
+        row.w.MakeSoftEnters();
+        expectSameLines(row.shape(), laidOut, "after undo");
+        row.w.SetAllDirtyFlags();
+        row.w.MakeSoftEnters();
+        expectSameLines(row.shape(), laidOut, "after undo, laid out again");
+    }
+}
+
