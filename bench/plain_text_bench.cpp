@@ -40,60 +40,7 @@
 #include <string>
 #include <system_error>
 
-// ---- Counting what the program holds ---------------------------------------
-
-namespace {
-
-std::atomic<int64_t> g_live{0};
-std::atomic<int64_t> g_peak{0};
-
-void* counted(void* p)
-{
-    if (!p) return p;
-    const int64_t now = g_live.fetch_add(int64_t(malloc_usable_size(p))) + int64_t(malloc_usable_size(p));
-    int64_t peak = g_peak.load();
-    while (now > peak && !g_peak.compare_exchange_weak(peak, now)) {}
-    return p;
-}
-
-void released(void* p)
-{
-    if (!p) return;
-    g_live.fetch_sub(int64_t(malloc_usable_size(p)));
-    std::free(p);
-}
-
-void* allocate(size_t n)
-{
-    void* p = counted(std::malloc(n ? n : 1));
-    if (!p) throw std::bad_alloc();
-    return p;
-}
-
-void* allocateAligned(size_t n, std::align_val_t al)
-{
-    const size_t a = size_t(al) < sizeof(void*) ? sizeof(void*) : size_t(al);
-    void* p = nullptr;
-    if (posix_memalign(&p, a, n ? n : 1) != 0) throw std::bad_alloc();
-    return counted(p);
-}
-
-} // namespace
-
-void* operator new(size_t n) { return allocate(n); }
-void* operator new[](size_t n) { return allocate(n); }
-void* operator new(size_t n, const std::nothrow_t&) noexcept { return counted(std::malloc(n ? n : 1)); }
-void* operator new[](size_t n, const std::nothrow_t&) noexcept { return counted(std::malloc(n ? n : 1)); }
-void* operator new(size_t n, std::align_val_t al) { return allocateAligned(n, al); }
-void* operator new[](size_t n, std::align_val_t al) { return allocateAligned(n, al); }
-void operator delete(void* p) noexcept { released(p); }
-void operator delete[](void* p) noexcept { released(p); }
-void operator delete(void* p, size_t) noexcept { released(p); }
-void operator delete[](void* p, size_t) noexcept { released(p); }
-void operator delete(void* p, std::align_val_t) noexcept { released(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { released(p); }
-void operator delete(void* p, size_t, std::align_val_t) noexcept { released(p); }
-void operator delete[](void* p, size_t, std::align_val_t) noexcept { released(p); }
+#include "CountingHeap.h"
 
 // ---- The benchmarks ---------------------------------------------------------
 
@@ -162,15 +109,15 @@ OpenCost openOnce(benchmark::State& state, const std::filesystem::path& file)
     w->FormCreate();
 
     OpenCost cost;
-    const int64_t before = g_live.load();
-    g_peak.store(before);
+    const int64_t before = bench::heap::live.load();
+    bench::heap::peak.store(before);
     const Clock::time_point t = Clock::now();
     const double cpu = threadCpuSeconds();
     const bool ok = w->OpenTXTFile(file.string(), false);
     cost.cpuSeconds = threadCpuSeconds() - cpu;
     cost.seconds = std::chrono::duration<double>(Clock::now() - t).count();
-    cost.peakBytes = double(g_peak.load() - before);
-    cost.heldBytes = double(g_live.load() - before);
+    cost.peakBytes = double(bench::heap::peak.load() - before);
+    cost.heldBytes = double(bench::heap::live.load() - before);
     state.counters["pages"] = double(w->GetAnzPages());
     state.counters["refused"] = ok && boxes.shown == 0 ? 0 : 1;
     w.reset();
@@ -226,15 +173,15 @@ void BM_InsertLineEnds(benchmark::State& state)
         auto w = std::make_unique<TMDIChild>(frame);
         w->FormCreate();
         OpenCost c;
-        const int64_t before = g_live.load();
-        g_peak.store(before);
+        const int64_t before = bench::heap::live.load();
+        bench::heap::peak.store(before);
         const Clock::time_point t = Clock::now();
         const double cpu = threadCpuSeconds();
         insertText(*w, bytes, false);
         c.cpuSeconds = threadCpuSeconds() - cpu;
         c.seconds = std::chrono::duration<double>(Clock::now() - t).count();
-        c.peakBytes = double(g_peak.load() - before);
-        c.heldBytes = double(g_live.load() - before);
+        c.peakBytes = double(bench::heap::peak.load() - before);
+        c.heldBytes = double(bench::heap::live.load() - before);
         report(state, c, bytes.size());
     }
 }

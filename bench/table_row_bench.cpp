@@ -39,64 +39,16 @@
 #include <string>
 #include <tuple>
 
-// ---- Counting what the program holds ---------------------------------------
+#include "CountingHeap.h"
 
 // Counted only while a measure asks for it: the other measures of this
 // program pay a flag test per allocation and nothing more.
 namespace {
-
-std::atomic<bool> g_counting{false};
-std::atomic<int64_t> g_live{0};
-std::atomic<int64_t> g_peak{0};
-
-void* counted(void* p)
-{
-    if (!p || !g_counting.load(std::memory_order_relaxed)) return p;
-    const int64_t size = int64_t(malloc_usable_size(p));
-    const int64_t now = g_live.fetch_add(size) + size;
-    int64_t peak = g_peak.load();
-    while (now > peak && !g_peak.compare_exchange_weak(peak, now)) {}
-    return p;
-}
-
-void released(void* p)
-{
-    if (!p) return;
-    if (g_counting.load(std::memory_order_relaxed)) g_live.fetch_sub(int64_t(malloc_usable_size(p)));
-    std::free(p);
-}
-
-void* allocate(size_t n)
-{
-    void* p = counted(std::malloc(n ? n : 1));
-    if (!p) throw std::bad_alloc();
-    return p;
-}
-
-void* allocateAligned(size_t n, std::align_val_t al)
-{
-    const size_t a = size_t(al) < sizeof(void*) ? sizeof(void*) : size_t(al);
-    void* p = nullptr;
-    if (posix_memalign(&p, a, n ? n : 1) != 0) throw std::bad_alloc();
-    return counted(p);
-}
-
+[[maybe_unused]] const bool g_quietHeap = [] {
+    bench::heap::counting = false;
+    return true;
+}();
 } // namespace
-
-void* operator new(size_t n) { return allocate(n); }
-void* operator new[](size_t n) { return allocate(n); }
-void* operator new(size_t n, const std::nothrow_t&) noexcept { return counted(std::malloc(n ? n : 1)); }
-void* operator new[](size_t n, const std::nothrow_t&) noexcept { return counted(std::malloc(n ? n : 1)); }
-void* operator new(size_t n, std::align_val_t al) { return allocateAligned(n, al); }
-void* operator new[](size_t n, std::align_val_t al) { return allocateAligned(n, al); }
-void operator delete(void* p) noexcept { released(p); }
-void operator delete[](void* p) noexcept { released(p); }
-void operator delete(void* p, size_t) noexcept { released(p); }
-void operator delete[](void* p, size_t) noexcept { released(p); }
-void operator delete(void* p, std::align_val_t) noexcept { released(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { released(p); }
-void operator delete(void* p, size_t, std::align_val_t) noexcept { released(p); }
-void operator delete[](void* p, size_t, std::align_val_t) noexcept { released(p); }
 
 // ---- The benchmarks ---------------------------------------------------------
 
@@ -342,17 +294,17 @@ void BM_LongCellLayout(benchmark::State& state)
     Cost cost;
     int64_t passes = 0;
     for (auto _ : state) {
-        g_live.store(0);
-        g_peak.store(0);
-        g_counting.store(true);
+        bench::heap::live.store(0);
+        bench::heap::peak.store(0);
+        bench::heap::counting.store(true);
         const Clock::time_point t = Clock::now();
         const double cpu = threadCpuSeconds();
         d.w.SetAllDirtyFlags();
         d.w.MakeSoftEnters();
         cost.cpuSeconds += threadCpuSeconds() - cpu;
         cost.seconds += std::chrono::duration<double>(Clock::now() - t).count();
-        g_counting.store(false);
-        cost.peak = std::max(cost.peak, double(g_peak.load()));
+        bench::heap::counting.store(false);
+        cost.peak = std::max(cost.peak, double(bench::heap::peak.load()));
         ++passes;
     }
     cost.seconds /= double(std::max<int64_t>(passes, 1));
