@@ -69,7 +69,7 @@ struct LongDocument {
             InitNewLine(lines, int32_t(lines.size()) - 1);
             TextLine& l = lines.back();
             l.EndKind = ekParagraph;
-            l.Para.LineSpacing = 1.25;  // some 300 pages
+            l.Para.edit().LineSpacing = 1.25;  // some 300 pages
             const uint32_t count = 40 + next(121);
             for (uint32_t i = 0; i < count; ++i) {
                 word.clear();

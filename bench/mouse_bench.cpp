@@ -50,7 +50,7 @@ struct BigDoc {
             l.Height = sample['T'].Height;
             l.EndKind = i % 5 == 4 ? ekParagraph : ekSoft;
             l.Dirty = 0;
-            l.Para.Tabs = {TabStop{20, 0, 0}, TabStop{50, 1, 0}, TabStop{90, 2, 0}};
+            l.Para.edit().Tabs = {TabStop{20, 0, 0}, TabStop{50, 1, 0}, TabStop{90, 2, 0}};
         }
         w.Areas[0].Lines = lines;
         for (int32_t p = 1; p < 300; ++p) {
@@ -93,7 +93,7 @@ void BM_ComposeRulers(benchmark::State& state)
     for (auto _ : state) {
         TMDIChild::RulerDragState drag;
         int32_t x = 0;
-        auto h = ruler::composeHorizontal(d.w.RulerValues, l.Para.Tabs, false, drag, x, true, 1200, 24);
+        auto h = ruler::composeHorizontal(d.w.RulerValues, l.Para->Tabs, false, drag, x, true, 1200, 24);
         auto v = ruler::composeVertical(d.w.RulerValues, 24, 1000);
         benchmark::DoNotOptimize(h);
         benchmark::DoNotOptimize(v);

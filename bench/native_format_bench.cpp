@@ -80,7 +80,7 @@ void buildDocument(TMDIChild& w)
         InitNewLine(lines, int32_t(lines.size()) - 1);
         TextLine& l = lines.back();
         l.EndKind = ekParagraph;
-        l.Para.LineSpacing = 1.25;
+        l.Para.edit().LineSpacing = 1.25;
         const uint32_t count = 40 + next(121);
         for (uint32_t i = 0; i < count; ++i) {
             const uint32_t len = 2 + next(9);

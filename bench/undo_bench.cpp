@@ -58,7 +58,7 @@ size_t heapBytes(const Areas& areas)
     for (const TextArea& a : areas) {
         n += a.Lines.capacity() * sizeof(TextLine);
         for (const TextLine& l : a.Lines) {
-            n += l.Chars.capacity() * sizeof(TextChar) + heapBytes(l.Para);
+            n += l.Chars.capacity() * sizeof(TextChar) + heapBytes(*l.Para);
             for (const TextChar& c : l.Chars) n += heapBytes(c);
         }
     }
@@ -73,7 +73,7 @@ size_t usedBytes(const std::vector<TextArea>& areas)
     for (const TextArea& a : areas) {
         n += a.Lines.size() * sizeof(TextLine);
         for (const TextLine& l : a.Lines) {
-            n += l.Chars.size() * sizeof(TextChar) + heapBytes(l.Para);
+            n += l.Chars.size() * sizeof(TextChar) + heapBytes(*l.Para);
             for (const TextChar& c : l.Chars) n += heapBytes(c);
         }
     }

@@ -37,7 +37,9 @@ static_assert(sizeof(TextChar) == 4 * sizeof(uint8_t) + sizeof(int32_t) + 2 * si
 
 // f(a.x, b.x) for every field of a line but its characters, while f says
 // to go on. The memo is among them: its comparison always agrees, and a
-// copy carries it.
+// copy carries it. The paragraph format compares by value (at once where
+// both lines hold one block), and assigning it shares the block: a copy of
+// a long text copies no format.
 template <class A, class B, class F>
 bool eachLineField(A& a, B& b, F&& f)
 {

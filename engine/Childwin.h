@@ -323,12 +323,16 @@ public:
     };
     // Lengths in page mm; the pixel sizes and resolution only place edges
     // measured from the right or bottom. Also offers (area, line) as anchor
-    // candidate to every anchorable area on the page.
+    // candidate to every anchorable area on the page. `onPage`, when given,
+    // names in area order every area that may be floating on the page (a
+    // pass asks for each character: a walk of every area would cost the
+    // square of a document of many frames).
     FieldCollision iscolladingwithfield(int32_t page, int32_t pageWidthPx, bool anchorOnly,
                                         bool mayAnchor, double lineTopY, double lineLeftX,
                                         int32_t line, int32_t area, double boxHeight,
                                         double boxWidth, double boxTopY, double& x,
-                                        int32_t resolution, int32_t pageHeightPx);
+                                        int32_t resolution, int32_t pageHeightPx,
+                                        const std::vector<int32_t>* onPage = nullptr);
     // Smallest id >= 100 held neither by an anchored area nor by any line.
     int32_t getFreeAnkerID() const;
     // First anchored area at or after `start` (clamped to 0) holding `id`; -1 if none.

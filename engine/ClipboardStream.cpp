@@ -249,7 +249,7 @@ private:
     // A line record without its character entries.
     static size_t lineHeadBytes(const TextLine& l)
     {
-        return 4 + kTextLineSize + kTabStopSize * l.Para.Tabs.size() + (l.Para.BulletFace ? stringBytes(l.Para.BulletFace) : 0) + 4;
+        return 4 + kTextLineSize + kTabStopSize * l.Para->Tabs.size() + (l.Para->BulletFace ? stringBytes(l.Para->BulletFace) : 0) + 4;
     }
     size_t lineBytes(const TextLine& l) const
     {
@@ -352,9 +352,9 @@ private:
             head.Chars.clear();
             encodeTextLine(Scratch, head, 0);
         }
-        for (const TabStop& t : l.Para.Tabs) encodeTabStop(Scratch, t);
+        for (const TabStop& t : l.Para->Tabs) encodeTabStop(Scratch, t);
         out.bytes(Scratch);
-        if (l.Para.BulletFace) out.lpString32(*l.Para.BulletFace);
+        if (l.Para->BulletFace) out.lpString32(*l.Para->BulletFace);
     }
 
     void line(const TextLine& l, uint8_t endSelected, bool refsAsText)
@@ -573,13 +573,14 @@ public:
         if (img.tabCount < 0 || img.tabCount > kClipMaxTabs || !in.fits(img.tabCount, kTabStopSize)) return fail();
         if (img.charCount < 0 || img.charCount > kClipMaxChars || !in.fits(img.charCount, kMinCharEntry)) return fail();
         l = std::move(img.line);
-        l.Para.Tabs.clear();
-        for (int32_t i = 0; i < img.tabCount; ++i) l.Para.Tabs.push_back(decodeTabStop(in));
-        l.Para.BulletFace.reset();
+        AbsatzFormat& para = l.Para.edit();
+        para.Tabs.clear();
+        for (int32_t i = 0; i < img.tabCount; ++i) para.Tabs.push_back(decodeTabStop(in));
+        para.BulletFace.reset();
         if (img.hasBulletFace) {
             std::string face;
             if (!in.lpString32(face, kMaxFace)) return false;
-            l.Para.BulletFace = std::move(face);
+            para.BulletFace = std::move(face);
         }
         // Cells and paragraphs of damaged images are held to sane shapes.
         if (l.EndKind < ekSoft || l.EndKind > ekPageBreak) return fail();
@@ -699,6 +700,7 @@ public:
             TextLine l;
             uint8_t sel = 0;
             if (!line(l, sel)) return false;
+            if (!a.Lines.empty()) l.Para.shareIfEqual(a.Lines.back().Para);
             a.Lines.push_back(std::move(l));
         }
         return true;
@@ -728,6 +730,7 @@ public:
                     F.Lines.reserve(std::min(most, 2 * (in.remaining() / first) + 1));
                     adviseHugePages(F.Lines.data(), F.Lines.capacity() * sizeof(ClipFragment::Line));
                 }
+                if (!F.Lines.empty()) l.Text.Para.shareIfEqual(F.Lines.back().Text.Para);
                 F.Lines.push_back(std::move(l));
             }
         } else if (F.Mode == ClipFragment::kAreas) {

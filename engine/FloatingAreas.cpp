@@ -54,7 +54,7 @@ TMDIChild::AreaEdges TMDIChild::FloatingAreaEdges(const TextArea& a, double page
 TMDIChild::FieldCollision TMDIChild::iscolladingwithfield(
     int32_t page, int32_t pageWidthPx, bool anchorOnly, bool mayAnchor, double lineTopY,
     double lineLeftX, int32_t line, int32_t area, double boxHeight, double boxWidth,
-    double boxTopY, double& x, int32_t resolution, int32_t pageHeightPx)
+    double boxTopY, double& x, int32_t resolution, int32_t pageHeightPx, const std::vector<int32_t>* onPage)
 {
     const double pageW = pxToPageMm(pageWidthPx, resolution);
     const double pageH = pxToPageMm(pageHeightPx, resolution);
@@ -104,10 +104,21 @@ TMDIChild::FieldCollision TMDIChild::iscolladingwithfield(
         return true;
     };
 
+    // The areas floating on the page, in area order.
+    const size_t count = onPage ? onPage->size() : Areas.size();
+    auto floating = [&](size_t k) -> TextArea* {
+        const size_t i = onPage ? size_t((*onPage)[k]) : k;
+        if (i >= Areas.size()) return nullptr;
+        TextArea& q = Areas[i];
+        return isFloating(q) && istOnAllPagesGedeckt(q.PageMode, q.PageIndex, page) ? &q : nullptr;
+    };
+
     // The first scan also offers the line as an anchor; it sees x as moved by
     // the areas before each one, as the text will stand.
-    for (TextArea& q : Areas) {
-        if (!isFloating(q) || !istOnAllPagesGedeckt(q.PageMode, q.PageIndex, page)) continue;
+    for (size_t k = 0; k < count; ++k) {
+        TextArea* found = floating(k);
+        if (!found) continue;
+        TextArea& q = *found;
         const AreaEdges e = FloatingAreaEdges(q, pageW, pageH);
         if (offersAnchor && q.MoveWithText) {
             const double ddx = std::fabs(x + boxWidth - e.Left);
@@ -130,9 +141,10 @@ TMDIChild::FieldCollision TMDIChild::iscolladingwithfield(
     const int32_t maxScans = AreaCount();
     for (int32_t scan = 0; scan < maxScans && result.Hit && !result.NextLine; ++scan) {
         const double before = x;
-        for (const TextArea& q : Areas) {
-            if (!isFloating(q) || !istOnAllPagesGedeckt(q.PageMode, q.PageIndex, page)) continue;
-            wrapAgainst(q, FloatingAreaEdges(q, pageW, pageH));
+        for (size_t k = 0; k < count; ++k) {
+            const TextArea* q = floating(k);
+            if (!q) continue;
+            wrapAgainst(*q, FloatingAreaEdges(*q, pageW, pageH));
             if (result.NextLine) break;
         }
         if (x == before) break;

@@ -262,9 +262,9 @@ void showParagraph(TMDIChild& w)
 {
     const TextLine* l = lineAt(w, w.Cursor);
     if (!l) return;
-    w.ToolbarFormat.Bullets = l->Para.ListKind == 1;
-    w.ToolbarFormat.Numbering = l->Para.ListKind == 2;
-    w.ToolbarFormat.Alignment = l->Para.Alignment <= 3 ? l->Para.Alignment : 0;
+    w.ToolbarFormat.Bullets = l->Para->ListKind == 1;
+    w.ToolbarFormat.Numbering = l->Para->ListKind == 2;
+    w.ToolbarFormat.Alignment = l->Para->Alignment <= 3 ? l->Para->Alignment : 0;
 }
 
 void showFont(TMDIChild& w)
@@ -476,7 +476,7 @@ struct KeyboardOps {
     // the switch would change nothing but add an undo step.
     void listOff(const TextLine& l)
     {
-        if (l.Para.ListKind != 0) w.aufzaehlung(0);
+        if (l.Para->ListKind != 0) w.aufzaehlung(0);
     }
 
     // The line before (after) line (a, n) in its text: in a table the same
@@ -519,7 +519,7 @@ struct KeyboardOps {
         l->Dirty = 1;
         int32_t pa = cur.Area, pl = cur.Line;
         const bool havePrev = textNeighbour(*l, pa, pl, false);
-        const bool hasList = l->Para.ListKind != 0;
+        const bool hasList = l->Para->ListKind != 0;
         if (!havePrev) {
             // The start of the chain, or of a cell.
             listOff(*l);
@@ -854,7 +854,7 @@ void TMDIChild::FinishCancelledRulerDrag()
     if (RulerDrag.Kind <= 0) return;
     if (RulerDrag.NewTab) {
         if (TextLine* l = lineAt(*this, Cursor)) {
-            std::vector<TabStop>& tabs = l->Para.Tabs;
+            std::vector<TabStop>& tabs = l->Para.edit().Tabs;
             if (RulerDrag.TabIndex >= 0 && RulerDrag.TabIndex < int32_t(tabs.size()))
                 tabs.erase(tabs.begin() + RulerDrag.TabIndex);
         }

@@ -732,9 +732,11 @@ void BreakWalk::number(int32_t f, bool start)
     if (!start) return;
     TextLine& l = lines[f];
     const int32_t cell = std::max(0, l.CellIndex);
-    if (l.Para.ListKind == 2) {
-        l.Para.ItemNumber = w.getNumCounter(cell);
-        w.setNumCounter(cell, l.Para.ItemNumber + 1);
+    if (l.Para->ListKind == 2) {
+        // Written only when it changes: a pass would clone every shared block.
+        const int32_t n = w.getNumCounter(cell);
+        if (l.Para->ItemNumber != n) l.Para.edit().ItemNumber = n;
+        w.setNumCounter(cell, n + 1);
     } else {
         w.setNumCounter(cell, 1);
     }
@@ -763,7 +765,7 @@ double BreakWalk::availableWidth(int32_t f)
         // Weights that add up to nothing (or to nonsense) share equally.
         width = sum > 0 && std::isfinite(sum) ? inner * cell.CellWidth / sum : inner / n;
     }
-    return width - lines[f].Para.RightIndent;
+    return width - lines[f].Para->RightIndent;
 }
 
 WalkResult BreakWalk::walk(const AbsatzFormat& para, TextChar* chars, int32_t count, double x, double limit)
@@ -1005,7 +1007,7 @@ void BreakWalk::splitChain(int32_t f, int32_t e, double limit)
         const int32_t count = fl.CharCount();
         for (;;) {
             const int32_t from = pieces.back().From;
-            const WalkResult r = walk(fl.Para, chars + from, count - from, fl.Para.LeftIndent, limit);
+            const WalkResult r = walk(fl.Para, chars + from, count - from, fl.Para->LeftIndent, limit);
             if (r.InlineEnd >= 0 || r.Over <= 0) break;
             uint8_t hyphen = 0;
             const int32_t cut = from + chooseBreak(chars + from, count - from, r.Over, hyphen);
@@ -1058,7 +1060,7 @@ void BreakWalk::breakLine(int32_t f, bool start)
     TextLine& l = lines[f];
     l.HyphenAfter = 0;
     l.Height = -1;
-    const double x = l.Para.LeftIndent + (start ? l.Para.FirstLineIndent : 0);
+    const double x = l.Para->LeftIndent + (start ? l.Para->FirstLineIndent : 0);
     const WalkResult r = walk(l.Para, l.Chars.data(), l.CharCount(), x, limit);
     l.Height = r.Tallest;
     const int32_t n = cellsOf(l);
@@ -1343,8 +1345,8 @@ bool knownIn(uint16_t at, int32_t cells)
     return at != LineMemo::kRunSpacingUnknown && (at == LineMemo::kRunSpacingNone || at < cells);
 }
 
-double spaceAbove(const TextLine& l) { return l.Para.SpaceAbove; }
-double spaceBelow(const TextLine& l) { return l.Para.SpaceBelow; }
+double spaceAbove(const TextLine& l) { return l.Para->SpaceAbove; }
+double spaceBelow(const TextLine& l) { return l.Para->SpaceBelow; }
 
 } // namespace
 
@@ -1359,16 +1361,16 @@ RunSpacing::Spacing RunSpacing::ofRun(LineSpan lines, int32_t line)
         const TextLine& l = lines[size_t(line)];
         Found = {};
         if (cellsOf(l) < 2) {
-            Found = {l.Para.SpaceAbove, l.Para.SpaceBelow};
+            Found = {l.Para->SpaceAbove, l.Para->SpaceBelow};
         } else if (const TextLine& first = lines[size_t(start)];
                    columnOf(first) == 0 && cellsOf(first) == end - start &&
                    knownIn(first.Memo.RunAboveAt, end - start) && knownIn(first.Memo.RunBelowAt, end - start)) {
             // The breaking walk found them for exactly these lines.
             const LineMemo& m = first.Memo;
             if (m.RunAboveAt != LineMemo::kRunSpacingNone)
-                Found.Above = lines[size_t(start + m.RunAboveAt)].Para.SpaceAbove;
+                Found.Above = lines[size_t(start + m.RunAboveAt)].Para->SpaceAbove;
             if (m.RunBelowAt != LineMemo::kRunSpacingNone)
-                Found.Below = lines[size_t(start + m.RunBelowAt)].Para.SpaceBelow;
+                Found.Below = lines[size_t(start + m.RunBelowAt)].Para->SpaceBelow;
         } else {
             // Both answers in one walk over the run, from its end: the
             // largest does not depend on the order, and the end is what

@@ -30,7 +30,7 @@ public:
     {
         if (line < 0 || size_t(line) >= lines.size()) return {};
         const TextLine& l = lines[size_t(line)];
-        if (l.CellsPerRow < 2) return {l.Para.SpaceAbove, l.Para.SpaceBelow};
+        if (l.CellsPerRow < 2) return {l.Para->SpaceAbove, l.Para->SpaceBelow};
         return ofRun(lines, line);
     }
 

@@ -265,14 +265,44 @@ private:
         }
     }
 
+    // The area of footnote `id` (-1: none) and the body of `page` (0: none),
+    // as GetFootNoteField and GetFieldofPage find them, for every reference
+    // without a walk of every area: the areas are taken in as page flow
+    // appends them, and placement changes neither the kind, the footnote
+    // number nor the page of an area it has taken in.
+    int32_t footnoteArea(int32_t id)
+    {
+        if (id <= 0) return -1;
+        takeInAreas();
+        const auto it = footnoteAreas_.find(id);
+        return it == footnoteAreas_.end() ? -1 : it->second;
+    }
+
+    int32_t bodyOfPage(int32_t page)
+    {
+        takeInAreas();
+        const auto it = bodies_.find(page);
+        return it == bodies_.end() ? 0 : it->second;
+    }
+
+    void takeInAreas()
+    {
+        for (; takenIn_ < w_.Areas.size(); ++takenIn_) {
+            const TextArea& a = w_.Areas[takenIn_];
+            // A later area of the same number or page wins, as in a walk.
+            if (a.AreaType == atFooter && a.FootnoteNumber > 0) footnoteAreas_[a.FootnoteNumber] = int32_t(takenIn_);
+            if (a.AreaType == atPageBody) bodies_[a.PageIndex] = int32_t(takenIn_);
+        }
+    }
+
     // The footnote areas that line F's references would place now: valid,
     // not yet placed, each once.
-    std::vector<int32_t> newFootnotesOf(const TextLine& line) const
+    std::vector<int32_t> newFootnotesOf(const TextLine& line)
     {
         std::vector<int32_t> out;
         for (const TextChar& c : line.Chars) {
             if (c.Kind != ckFootnoteRef) continue;
-            const int32_t u = w_.GetFootNoteField(c.FootnoteId());
+            const int32_t u = footnoteArea(c.FootnoteId());
             if (u < 0 || numberOf_.count(u) || std::find(out.begin(), out.end(), u) != out.end()) continue;
             out.push_back(u);
         }
@@ -288,7 +318,7 @@ private:
             TextLine& line = lineAt(ai, f);
             TextChar& ref = line.Chars[size_t(k)];
             if (ref.Kind != ckFootnoteRef) continue;
-            const int32_t u = w_.GetFootNoteField(ref.FootnoteId());
+            const int32_t u = footnoteArea(ref.FootnoteId());
             if (u < 0) continue;
             // A second reference to one footnote shows its number but does
             // not place it again.
@@ -303,7 +333,7 @@ private:
             pf.Reserved += h;
             fa.SeparatorLine = pf.Count == 0 ? 1 : 0;
             fa.PageIndex = page;
-            const int32_t body = w_.GetFieldofPage(page);
+            const int32_t body = bodyOfPage(page);
             const double base = validIndex(body, w_.Areas.size()) ? w_.Areas[size_t(body)].InnerBottom : 0.0;
             fa.Bottom = base;
             fa.Top = base + h;
@@ -512,6 +542,9 @@ private:
     std::map<int32_t, PageFootnotes> pages_;
     // Footnote area -> number given in this pass.
     std::unordered_map<int32_t, int32_t> numberOf_;
+    std::unordered_map<int32_t, int32_t> footnoteAreas_;  // footnote number -> area
+    std::unordered_map<int32_t, int32_t> bodies_;         // page -> its body
+    size_t takenIn_ = 0;
     int32_t counter_ = 1;
     size_t chainBudget_ = 0;
     ColumnBlock block_;  // the column block of the area being placed

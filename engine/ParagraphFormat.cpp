@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace quillet {
@@ -65,6 +66,25 @@ struct ParagraphWriter {
     // Lines written by this call, per area: a paragraph met again through
     // another of its selected lines would only get the same value again.
     std::vector<std::vector<uint8_t>> written;
+    // The format written, made once, and the last block handed out: the
+    // lines written one after another with the same number hold one block.
+    std::optional<SharedPara> format;
+    SharedPara lastFormat;
+
+    const SharedPara& formatFor(int32_t itemNumber)
+    {
+        if (!format) {
+            AbsatzFormat f = value.Para;
+            if (f.BulletFace && f.BulletFace->empty()) f.BulletFace.reset();
+            format.emplace(std::move(f));
+            lastFormat = *format;
+        }
+        if (lastFormat->ItemNumber != itemNumber) {
+            lastFormat = *format;
+            if (itemNumber != lastFormat->ItemNumber) lastFormat.edit().ItemNumber = itemNumber;
+        }
+        return lastFormat;
+    }
 
     bool isWritten(int32_t a, int32_t l) const
     {
@@ -97,10 +117,7 @@ struct ParagraphWriter {
         }
         TextLine& l = w.Areas[size_t(a)].Lines[size_t(li)];
         l.Dirty = 1;
-        const int32_t itemNumber = l.Para.ItemNumber;
-        l.Para = value.Para;
-        l.Para.ItemNumber = itemNumber;
-        if (l.Para.BulletFace && l.Para.BulletFace->empty()) l.Para.BulletFace.reset();
+        l.Para = formatFor(l.Para->ItemNumber);  // the number is left as it was
         noteWritten(a, li);
         if (!applyColumns) return;
         if (!l.IsCell || l.CellsPerRow < 2 || thisLineOnly) {

@@ -79,9 +79,12 @@ void InitNewLine(std::vector<TextLine>& lines, int32_t index)
     l.Chars.clear();
     l.EndKind = 0;
     l.AnchorId = 0;
-    const int32_t itemNumber = l.Para.ItemNumber;  // left as it was
-    l.Para = DefaultAbsatzFormat();
-    l.Para.ItemNumber = itemNumber;
+    const int32_t itemNumber = l.Para->ItemNumber;  // left as it was
+    // New lines are made by the thousand (a plain text's paragraphs): those
+    // with no number share one block.
+    static const SharedPara standard(DefaultAbsatzFormat());
+    l.Para = standard;
+    if (itemNumber != 0) l.Para.edit().ItemNumber = itemNumber;
     l.ColumnCount = 0;
     l.ColumnRule = 0;
     l.ColumnGap = 12.5;
@@ -90,6 +93,11 @@ void InitNewLine(std::vector<TextLine>& lines, int32_t index)
     l.IsCell = 0;
     l.CellsPerRow = 1;
     l.CellIndex = 0;
+}
+
+void ShareRepeatedFormats(std::vector<TextLine>& lines)
+{
+    for (size_t i = 1; i < lines.size(); ++i) lines[i].Para.shareIfEqual(lines[i - 1].Para);
 }
 
 FontEntry FontEntryFromState(const CurrentFontState& s)

@@ -5,6 +5,7 @@
 // text Windows-1252 bytes.
 
 #include "engine/Boxed.h"
+#include "engine/SharedFormat.h"
 
 #include <algorithm>
 #include <array>
@@ -93,6 +94,10 @@ struct AbsatzFormat {
     int32_t TabCount() const { return static_cast<int32_t>(Tabs.size()); }
     friend bool operator==(const AbsatzFormat&, const AbsatzFormat&) = default;
 };
+
+// A line's paragraph format: the lines of a paragraph, and paragraphs alike,
+// hold one block.
+using SharedPara = SharedValue<AbsatzFormat>;
 
 // What only pictures, footnote marks, fields, inline paragraph ends and
 // characters beside a floating area carry. A character keeps it behind one
@@ -269,10 +274,12 @@ struct LineMemo {
 };
 
 // The fields every layout walk reads stand together in the line's first
-// cache line, and what breaking reads besides in two more, so the walks
+// cache line, and what breaking reads besides in the next, so the walks
 // over a long row touch as few cache lines of each line as they can and
 // those stay in the cache from one walk to the next. A line starts on a
-// cache line for that; the rest follow with no padding between them.
+// cache line for that; the rest follow with no padding between them. The
+// paragraph format is a handle to a block the paragraph's lines share, so
+// it costs a line one pointer and stays in the cache across a paragraph.
 struct alignas(64) TextLine {
     std::vector<TextChar> Chars;
     int32_t EndKind = 0;
@@ -291,7 +298,7 @@ struct alignas(64) TextLine {
     // below); written by layout, read by the renderer; not stored.
     uint8_t ColumnFirstLine = 0;
     uint8_t ColumnLastLine = 0;
-    AbsatzFormat Para;
+    SharedPara Para;
     double CellInsetLeft = 0;
     double CellInsetRight = 0;
     LineMemo Memo;
@@ -310,9 +317,9 @@ struct alignas(64) TextLine {
     int32_t CharCount() const { return static_cast<int32_t>(Chars.size()); }
     friend bool operator==(const TextLine&, const TextLine&) = default;
 };
-// Six cache lines: a field that makes it seven costs every walk over a
+// Four cache lines: a field that makes it five costs every walk over a
 // long area, so it is placed where it fits.
-static_assert(sizeof(TextLine) <= 384);
+static_assert(sizeof(TextLine) <= 256);
 
 struct TextArea {
     double Left = 0;
@@ -435,6 +442,9 @@ void SetStandardCellDesign(CellDesign& design);
 void InitNewLine(std::vector<TextLine>& lines, int32_t index);
 // The paragraph format InitNewLine gives (ItemNumber 0).
 AbsatzFormat DefaultAbsatzFormat();
+// Lets each line hold the block of the line before it where their
+// paragraph formats are equal: readers build formats one by one.
+void ShareRepeatedFormats(std::vector<TextLine>& lines);
 
 // Font entry <-> current format.
 FontEntry FontEntryFromState(const CurrentFontState& state);

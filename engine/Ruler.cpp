@@ -226,7 +226,7 @@ void snapRuler(TMDIChild& w, int32_t x, int32_t rulerWidth)
     w.RulerDrag.BestDistance = -1;
     const TextLine* l = cursorLine(w);
     static const std::vector<TabStop> none;
-    ruler::composeHorizontal(w.RulerValues, l ? l->Para.Tabs : none, l && l->IsCell, w.RulerDrag,
+    ruler::composeHorizontal(w.RulerValues, l ? l->Para->Tabs : none, l && l->IsCell, w.RulerDrag,
                              w.Mouse.ColumnDragX, w.Mouse.NoSnap, rulerWidth, 24);
 }
 
@@ -245,7 +245,7 @@ void dropNewTab(TMDIChild& w)
     if (!w.RulerDrag.NewTab) return;
     w.RulerDrag.NewTab = 0;
     if (TextLine* l = cursorLine(w)) {
-        std::vector<TabStop>& tabs = l->Para.Tabs;
+        std::vector<TabStop>& tabs = l->Para.edit().Tabs;
         if (w.RulerDrag.TabIndex >= 0 && w.RulerDrag.TabIndex < int32_t(tabs.size()))
             tabs.erase(tabs.begin() + w.RulerDrag.TabIndex);
     }
@@ -262,20 +262,20 @@ void TMDIChild::PaintBox3MouseDown(int32_t button, int32_t x, int32_t y, int32_t
     TextLine* l = cursorLine(*this);
     if (!l) return;
     int32_t tab = 0;
-    RulerDrag.Kind = ruler::hitMarker(RulerValues, l->Para.Tabs, x, y, tab);
+    RulerDrag.Kind = ruler::hitMarker(RulerValues, l->Para->Tabs, x, y, tab);
     RulerDrag.TabIndex = tab;
     if (RulerDrag.Kind == 0 && x > RulerValues.HLeftPx && x < RulerValues.HRightPx && y >= 12 &&
         ruler::hasScale(RulerValues)) {
         TabStop t;
         t.Kind = std::clamp(Frame.Options.RulerTabKind, 0, 3);
         t.Leader = 0;
-        l->Para.Tabs.push_back(t);
+        l->Para.edit().Tabs.push_back(t);
         RulerDrag.NewTab = 1;
         RulerDrag.Kind = 100;
-        RulerDrag.TabIndex = l->Para.TabCount() - 1;
+        RulerDrag.TabIndex = l->Para->TabCount() - 1;
         snapRuler(*this, x, rulerWidth);
         // Never a stop with no place: it stands where the click snapped.
-        l->Para.Tabs.back().Position = RulerDrag.Value;
+        l->Para.edit().Tabs.back().Position = RulerDrag.Value;
     }
     if (RulerDrag.Kind > 0) PaintBox3MouseMove(x, rulerWidth);
 }

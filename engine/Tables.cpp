@@ -167,7 +167,7 @@ void copyCellLook(TextLine& to, const TextLine& from)
     to.CellInsetLeft = from.CellInsetLeft;
     to.CellInsetRight = from.CellInsetRight;
     to.Para = from.Para;
-    to.Para.ItemNumber = 0;
+    if (to.Para->ItemNumber != 0) to.Para.edit().ItemNumber = 0;
     to.ColumnCount = from.ColumnCount;
     to.ColumnRule = from.ColumnRule;
     to.ColumnGap = from.ColumnGap;
@@ -341,16 +341,19 @@ void TMDIChild::inserttableXY(int32_t columns, int32_t rows)
     const int32_t firstHalf = Cursor.Line - 1;
     std::vector<TextLine>& lines = Areas[size_t(a)].Lines;
 
+    // Every new cell holds one format.
+    AbsatzFormat cellFormat = format.Para;
+    cellFormat.ItemNumber = 0;
+    cellFormat.LeftIndent = kCellIndentMm;
+    cellFormat.RightIndent = kCellIndentMm;
+    const SharedPara cellPara(std::move(cellFormat));
     auto cellLook = [&](TextLine& l, int32_t index) {
         makeCell(l, columns, index);
         l.EndKind = ekSoft;
         l.CellWidth = 1.0;
         l.CellInsetLeft = l.CellInsetRight = 0;
         SetStandardCellDesign(l.Design);
-        l.Para = format.Para;
-        l.Para.ItemNumber = 0;
-        l.Para.LeftIndent = kCellIndentMm;
-        l.Para.RightIndent = kCellIndentMm;
+        l.Para = cellPara;
         l.ColumnCount = format.ColumnCount;
         l.ColumnRule = format.ColumnRule;
         l.ColumnGap = format.ColumnGap;

@@ -436,7 +436,7 @@ bool Parser::readLine(TextLine& l)
     para.format.Tabs.clear();
     para.format.BulletFace.reset();
     l.Para = std::move(para.format);
-    if (!readFormatTail(l.Para, para, "line tab stops")) return false;
+    if (!readFormatTail(l.Para.edit(), para, "line tab stops")) return false;
 
     l.IsCell = in_.u8();
     if (l.IsCell) {
@@ -490,6 +490,8 @@ bool Parser::readAreas()
         for (int32_t li = 0; li < img.lineCount; ++li) {
             InitNewLine(a.Lines, li);
             if (!readLine(a.Lines[size_t(li)])) return false;
+            // Lines of one format hold one block: a paragraph's lines at least.
+            if (li > 0) a.Lines[size_t(li)].Para.shareIfEqual(a.Lines[size_t(li) - 1].Para);
         }
         // The cells of a row run are lines of the same area side by side,
         // so a row never has more cells than its area has lines; layout and
@@ -740,7 +742,7 @@ size_t imageSizeGuess(const TMDIChild& w)
         for (const TextLine& l : a.Lines) {
             // Most characters take three bytes; tabs, large font indexes,
             // pictures and fields take more.
-            n += kMinLineBytes + l.Para.Tabs.size() * kTabStopSize + (l.IsCell ? 96 : 0);
+            n += kMinLineBytes + l.Para->Tabs.size() * kTabStopSize + (l.IsCell ? 96 : 0);
             n += l.Chars.size() * kMinCharBytes + l.Chars.size() / 8;
         }
     }

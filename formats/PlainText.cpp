@@ -353,8 +353,8 @@ std::string plainTextImage(const TMDIChild& w, bool dos)
                 paragraphStart = before.EndKind == ekParagraph || before.EndKind == ekPageBreak || before.RowLastRun;
             }
             if (paragraphStart) {
-                if (l.Para.ListKind == 1) buffer += "* ";
-                else if (l.Para.ListKind == 2) buffer += std::to_string(l.Para.ItemNumber) + ". ";
+                if (l.Para->ListKind == 1) buffer += "* ";
+                else if (l.Para->ListKind == 2) buffer += std::to_string(l.Para->ItemNumber) + ". ";
             }
             for (const TextChar& c : l.Chars) {
                 if (c.Kind != ckText) continue;

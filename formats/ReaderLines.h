@@ -14,7 +14,7 @@ inline void readerBreakLine(TMDIChild& w, int32_t endKind)
     TextPos& c = w.Cursor;
     const TextLine* l = lineAt(w, c);
     if (!l) return;
-    const AbsatzFormat keep = l->Para;
+    const SharedPara keep = l->Para;
     w.InsertEnterOnThatPos(c.Area, c.Line, endKind, c.Char);
     if (TextLine* fresh = lineAt(w, c)) {
         InitNewLine(w.Areas[size_t(c.Area)].Lines, c.Line);

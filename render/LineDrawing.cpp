@@ -222,6 +222,11 @@ void followAnchor(Pass& p, TextLine& line, double blockOffset, double y)
             q.PageIndex = p.Page;
             p.Changed = true;
         }
+        if (p.PageFloating) {
+            std::vector<int32_t>& on = *p.PageFloating;
+            const auto at = std::lower_bound(on.begin(), on.end(), i);
+            if (at == on.end() || *at != i) on.insert(at, i);
+        }
         const auto e = TMDIChild::FloatingAreaEdges(q, p.PageWmm, p.PageHmm);
         const auto be = TMDIChild::FloatingAreaEdges(body, p.PageWmm, p.PageHmm);
         const double newLeft = be.Left + q.AnchorOffsetX + blockOffset;
@@ -312,10 +317,17 @@ public:
     {
         wrapPossible = [&] {
             if (!p.Policy.WriteBack || area.AreaType > atFooter) return false;
+            const auto wraps = [&](const TextArea& q) {
+                return q.AreaType > atFooter && TMDIChild::istOnAllPagesGedeckt(q.PageMode, q.PageIndex, p.Page) &&
+                       (q.WrapText || q.MoveWithText);
+            };
+            if (p.PageFloating) {
+                for (const int32_t k : *p.PageFloating)
+                    if (wraps(w.Areas[size_t(k)])) return true;
+                return false;
+            }
             for (const TextArea& q : w.Areas)
-                if (q.AreaType > atFooter && TMDIChild::istOnAllPagesGedeckt(q.PageMode, q.PageIndex, p.Page) &&
-                    (q.WrapText || q.MoveWithText))
-                    return true;
+                if (wraps(q)) return true;
             return false;
         }();
         caretHere = p.Area == w.Cursor.Area &&
@@ -592,7 +604,7 @@ void AreaDrawing::bulletOrNumber(LineDraw& s)
     FontHandle bf;
     std::string text;
     if (para.ListKind == 1) {
-        if (p.Policy.WriteBack && para.BulletFace && para.BulletFace->empty()) line.Para.BulletFace.reset();
+        if (p.Policy.WriteBack && para.BulletFace && para.BulletFace->empty()) line.Para.edit().BulletFace.reset();
         const std::string face = para.BulletFace && !para.BulletFace->empty() ? *para.BulletFace : std::string("Wingdings");
         bf = tempFont(p, face, 12, 0, 1);
         // The bullet's underline, shadow and outline are the paragraph's own
@@ -626,7 +638,7 @@ void AreaDrawing::caretAtStartAndAnchorCandidates(LineDraw& s)
     if (wrapPossible && area.AreaType == atPageBody) {
         double ax = p.AreaLeftMm + s.x;
         w.iscolladingwithfield(p.Page, w.PageWidthPx, true, true, p.AreaTopMm + y, p.AreaLeftMm + s.offset, s.k,
-                               p.Area, 0, 0, p.AreaTopMm + y, ax, w.PrinterDpi, w.PageHeightPx);
+                               p.Area, 0, 0, p.AreaTopMm + y, ax, w.PrinterDpi, w.PageHeightPx, p.PageFloating);
     }
 }
 
@@ -641,7 +653,7 @@ float AreaDrawing::wrapGap(LineDraw& s, const TextChar& c, int32_t j, bool& sent
         double nx = startX;
         const auto hit = w.iscolladingwithfield(p.Page, w.PageWidthPx, false, false, p.AreaTopMm + y,
                                                 p.AreaLeftMm + s.offset, s.k, p.Area, c.Height, c.Width, boxTop,
-                                                nx, w.PrinterDpi, w.PageHeightPx);
+                                                nx, w.PrinterDpi, w.PageHeightPx, p.PageFloating);
         if (hit.NextLine) {
             // Push the character past the line's end so layout breaks
             // before it; a line's first character cannot be broken off and

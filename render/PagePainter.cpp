@@ -566,7 +566,7 @@ struct PassFlag {
 };
 
 // Sizes, scales and options of a pass, taken once for all its pages.
-void passValues(Pass& p, const Canvas& target, int32_t originX, int32_t originY)
+void passValues(Pass& p, const Canvas& target, int32_t originX, int32_t originY, int32_t pages)
 {
     TMDIChild& w = p.W;
     const bool screen = p.Policy.onScreen();
@@ -581,7 +581,7 @@ void passValues(Pass& p, const Canvas& target, int32_t originX, int32_t originY)
     p.PageH = clampPx(std::trunc(p.Zoom * (double(p.Dpi) * w.PageHeightPx / printerDpi) / 100));
     p.PageWmm = double(w.PageWidthPx) / printerDpi * kMmPerInch;
     p.PageHmm = double(w.PageHeightPx) / printerDpi * kMmPerInch;
-    p.Pages = w.GetAnzPages();
+    p.Pages = pages;
     p.OriginX = screen ? kDeskMargin : originX;
     p.OriginY = screen ? kDeskMargin : originY;
     p.Pitch = p.PageH + kPageGap;
@@ -645,19 +645,53 @@ void deskBesideThePages(const Pass& p, Canvas& target)
         target.fillRect(0, int32_t(std::max<int64_t>(bottom, 0)), target.width(), target.height(), kDesk);
 }
 
+} // namespace
+
 // The pages are those that have a body. A sound document has one for every
 // index below the page count; a damaged one may name a page two billion
 // pages on, and a pass that draws every page (a settle, or RenderAllPages)
 // must not walk through the empty ones in between.
-std::vector<int32_t> pagesWithABody(const TMDIChild& w, int32_t pages)
+PageDirectory::PageDirectory(const TMDIChild& w) : AreaCount(w.Areas.size())
 {
-    std::vector<int32_t> list{0};
+    int32_t last = 0;
     for (const TextArea& a : w.Areas)
-        if (a.AreaType == atPageBody && a.PageIndex > 0 && a.PageIndex < pages) list.push_back(a.PageIndex);
-    std::sort(list.begin(), list.end());
-    list.erase(std::unique(list.begin(), list.end()), list.end());
-    return list;
+        if (a.AreaType == atPageBody) last = std::max(last, a.PageIndex);
+    Pages = last + 1;
+    BodyPages.push_back(0);
+    for (int32_t k = 0; k < int32_t(w.Areas.size()); ++k) {
+        const TextArea& a = w.Areas[size_t(k)];
+        if (a.AreaType == atPageBody && a.PageIndex > 0 && a.PageIndex < Pages) BodyPages.push_back(a.PageIndex);
+        // A floating area anchored to a line moves to the line's page while
+        // that page is drawn: the pass adds it to that page's areas then.
+        if (a.AreaType == atPageBody || a.PageMode == 0) Tied.emplace_back(a.PageIndex, k);
+        else Roaming.push_back(k);
+    }
+    std::sort(BodyPages.begin(), BodyPages.end());
+    BodyPages.erase(std::unique(BodyPages.begin(), BodyPages.end()), BodyPages.end());
+    std::sort(Tied.begin(), Tied.end());
 }
+
+bool PageDirectory::hasBody(int32_t page) const
+{
+    return std::binary_search(BodyPages.begin(), BodyPages.end(), page);
+}
+
+void PageDirectory::areasOn(int32_t page, std::vector<int32_t>& out) const
+{
+    out.clear();
+    auto from = std::lower_bound(Tied.begin(), Tied.end(), std::pair<int32_t, int32_t>(page, INT32_MIN));
+    auto to = from;
+    while (to != Tied.end() && to->first == page) ++to;
+    out.reserve(size_t(to - from) + Roaming.size());
+    auto r = Roaming.begin();
+    for (; from != to; ++from) {
+        while (r != Roaming.end() && *r < from->second) out.push_back(*r++);
+        out.push_back(from->second);
+    }
+    out.insert(out.end(), r, Roaming.end());
+}
+
+namespace {
 
 // What the page loop of a pass shares between its pages.
 struct PageLoop {
@@ -673,8 +707,19 @@ struct PageLoop {
     bool HitRequests = false;
     int32_t CursorPage = -1;     // the page the cursor stands on, -1 none
     std::vector<uint8_t> Shown;  // areas shown on the page being drawn
-    // Areas a refresh pass has drawn off their own pages already.
+    std::vector<int32_t> ShownList;  // the same, as a list in area order
+    // Areas a refresh pass has drawn off their own pages already, and those
+    // it has not (in area order; made on the pass's first refresh page).
     std::vector<uint8_t> DrawnElsewhere;
+    std::vector<int32_t> NotElsewhere;
+    size_t NotElsewhereUpTo = 0;  // the areas NotElsewhere has taken in
+    bool NotElsewhereMade = false;
+    // Which areas each page can show.
+    const PageDirectory* Dir = nullptr;
+    std::optional<PageDirectory> OwnDir;
+    std::vector<int32_t> Candidates;
+    std::vector<int32_t> Floating;  // the candidates that float
+    std::vector<int32_t> Order;
     // The floating area the cursor stands in, where it was drawn.
     int32_t FloatingCursorPage = -1;
     AreaRect FloatingCursorRect;
@@ -730,9 +775,9 @@ void pageObjects(Pass& p, PageLoop& loop)
     p.GrabbedArea = -1;
     p.CaretOnPage = false;
     if (p.Policy.Interaction) {
-        for (int32_t k = 0; k < w.AreaCount(); ++k) {
+        for (const int32_t k : loop.ShownList) {
             TextArea& a = w.Areas[size_t(k)];
-            if (!loop.Shown[size_t(k)] || a.AreaType <= atFooter) continue;
+            if (a.AreaType <= atFooter) continue;
             if (!(w.MouseShift & 1) && loop.HitRequests) a.Selected = 0;
             if (a.AreaType > atTextFrame && k == w.Cursor.Area) a.Selected = 1;
         }
@@ -743,9 +788,8 @@ void pageObjects(Pass& p, PageLoop& loop)
         linkFrame(p, p.HitArea);
     }
     p.ObjectSelectedOnPage = false;
-    for (int32_t k = 0; k < w.AreaCount(); ++k)
-        if (loop.Shown[size_t(k)] && w.Areas[size_t(k)].AreaType > atFooter && w.Areas[size_t(k)].Selected)
-            p.ObjectSelectedOnPage = true;
+    for (const int32_t k : loop.ShownList)
+        if (w.Areas[size_t(k)].AreaType > atFooter && w.Areas[size_t(k)].Selected) p.ObjectSelectedOnPage = true;
 }
 
 // Whether drawing area k on a page nobody sees can write anything back:
@@ -763,11 +807,29 @@ bool writesBackUnseen(const Pass& p, const PageLoop& loop, int32_t k)
     if (a.AreaType >= atRectangle) return false;
     if (a.AreaType <= atFooter && loop.PageWraps) return true;
     for (const TextLine& l : a.Lines) {
-        if (l.AnchorId > 0 || l.IsCell || (l.Para.BulletFace && l.Para.BulletFace->empty())) return true;
+        if (l.AnchorId > 0 || l.IsCell || (l.Para->BulletFace && l.Para->BulletFace->empty())) return true;
         for (const TextChar& c : l.Chars)
             if (c.GapBefore() != 0 || (c.Kind == ckField && c.FieldCode() && *c.FieldCode() == "page")) return true;
     }
     return false;
+}
+
+// The areas a refresh pass visits on a page: those shown on it, and those
+// not yet drawn on any page (the first page takes nearly all of them).
+const std::vector<int32_t>& refreshOrder(const TMDIChild& w, PageLoop& loop)
+{
+    if (!loop.NotElsewhereMade) {
+        loop.NotElsewhereMade = true;
+        for (size_t k = 0; k < loop.DrawnElsewhere.size(); ++k)
+            if (!loop.DrawnElsewhere[k]) loop.NotElsewhere.push_back(int32_t(k));
+        loop.NotElsewhereUpTo = loop.DrawnElsewhere.size();
+    }
+    for (size_t k = loop.NotElsewhereUpTo; k < w.Areas.size(); ++k) loop.NotElsewhere.push_back(int32_t(k));
+    loop.NotElsewhereUpTo = std::max(loop.NotElsewhereUpTo, w.Areas.size());
+    loop.Order.clear();
+    std::set_union(loop.ShownList.begin(), loop.ShownList.end(), loop.NotElsewhere.begin(),
+                   loop.NotElsewhere.end(), std::back_inserter(loop.Order));
+    return loop.Order;
 }
 
 // The page's areas: bodies first, then headers and footers, then floating
@@ -776,8 +838,10 @@ void pageAreas(Pass& p, PageLoop& loop, int32_t i)
 {
     TMDIChild& w = p.W;
     const bool screen = p.Policy.onScreen();
+    const bool refresh = screen && w.RefreshAfterPaint;
+    const std::vector<int32_t>& order = refresh ? refreshOrder(w, loop) : loop.ShownList;
     for (int32_t kind = 0; kind < 3; ++kind) {
-        for (int32_t k = 0; k < w.AreaCount(); ++k) {
+        for (const int32_t k : order) {
             const TextArea& a = w.Areas[size_t(k)];
             const int32_t areaKind = a.AreaType == atPageBody ? 0 : a.AreaType <= atFooter ? 1 : 2;
             if (areaKind != kind) continue;
@@ -785,7 +849,7 @@ void pageAreas(Pass& p, PageLoop& loop, int32_t i)
                 // A refresh pass visits every area for what it writes back;
                 // once per pass is enough: on every page it made the first
                 // paint of a long imported file cost the square of its pages.
-                if (!(screen && w.RefreshAfterPaint) || loop.DrawnElsewhere[size_t(k)]) continue;
+                if (!refresh || loop.DrawnElsewhere[size_t(k)]) continue;
                 loop.DrawnElsewhere[size_t(k)] = 1;
             }
             if (loop.Unseen && !writesBackUnseen(p, loop, k)) continue;
@@ -796,6 +860,8 @@ void pageAreas(Pass& p, PageLoop& loop, int32_t i)
             }
         }
     }
+    if (refresh)
+        std::erase_if(loop.NotElsewhere, [&loop](int32_t k) { return loop.DrawnElsewhere[size_t(k)] != 0; });
 }
 
 void drawPage(Pass& p, PageLoop& loop, int32_t i)
@@ -821,15 +887,21 @@ void drawPage(Pass& p, PageLoop& loop, int32_t i)
     const bool unseen = screen && loop.Bitmap && (p.Policy.Headless || !pageSeen(p, loop, i));
     if (unseen) loop.Bitmap->setDiscarding(true);
     // Page flow may have added areas since the pass began.
+    if (loop.Dir->outOf(w)) loop.Dir = &loop.OwnDir.emplace(w);
     loop.Shown.resize(w.Areas.size(), 0);
     loop.DrawnElsewhere.resize(w.Areas.size(), 0);
+    for (const int32_t k : loop.ShownList) loop.Shown[size_t(k)] = 0;
+    loop.ShownList.clear();
     loop.PageWraps = false;
-    for (int32_t k = 0; k < w.AreaCount(); ++k) {
+    loop.Dir->areasOn(i, loop.Candidates);
+    loop.Floating.clear();
+    for (const int32_t k : loop.Candidates) {
         const TextArea& a = w.Areas[size_t(k)];
-        loop.Shown[size_t(k)] = shownOn(a, i) ? 1 : 0;
-        if (a.AreaType > atFooter && (a.WrapText || a.MoveWithText) &&
-            TMDIChild::istOnAllPagesGedeckt(a.PageMode, a.PageIndex, i))
-            loop.PageWraps = true;
+        if (a.AreaType > atFooter) loop.Floating.push_back(k);
+        if (!shownOn(a, i)) continue;
+        loop.Shown[size_t(k)] = 1;
+        loop.ShownList.push_back(k);
+        if (a.AreaType > atFooter && (a.WrapText || a.MoveWithText)) loop.PageWraps = true;
     }
     loop.Unseen = unseen && p.Policy.WriteBack && SkipUnseenAreas;
     // Of a page copied to the screen only the rows in the view are shown:
@@ -845,7 +917,9 @@ void drawPage(Pass& p, PageLoop& loop, int32_t i)
     startPage(p);
     if (p.Policy.DeskAndFrame && loop.Bitmap) deskAndFrame(p);
     pageObjects(p, loop);
+    p.PageFloating = &loop.Floating;
     pageAreas(p, loop, i);
+    p.PageFloating = nullptr;
     if (unseen) {
         loop.Unseen = false;
         loop.Bitmap->setDiscarding(false);
@@ -920,7 +994,7 @@ void settleAfterPass(const Pass& p)
 
 // Returns false when the paint box was resized (the pass ends there).
 bool drawPages(TMDIChild& w, Canvas& target, const RenderPolicy& policy, int32_t pageIndex, int32_t originX,
-               int32_t originY, const PageCanvasTap& tap)
+               int32_t originY, const PageCanvasTap& tap, const PageDirectory* job)
 {
     // A pass asked for from inside a pass would rebuild the zones, fonts and
     // requests the outer one is still using.
@@ -936,9 +1010,11 @@ bool drawPages(TMDIChild& w, Canvas& target, const RenderPolicy& policy, int32_t
         w.DropCaret.Found = 0;
     }
 
+    std::optional<PageDirectory> own;
+    const PageDirectory& pages = job && !job->outOf(w) ? *job : own.emplace(w);
     Pass pass(w);
     pass.Policy = policy;
-    passValues(pass, target, originX, originY);
+    passValues(pass, target, originX, originY, pages.pages());
 
     std::shared_ptr<ImageCanvas> bitmap;
     if (screen && !pageImage(pass, bitmap)) return false;
@@ -954,6 +1030,7 @@ bool drawPages(TMDIChild& w, Canvas& target, const RenderPolicy& policy, int32_t
         for (TextArea& a : w.Areas) a.CandDistance = -1;
 
     PageLoop loop(target, bitmap.get(), pageIndex);
+    loop.Dir = &pages;
     loop.ClientH = screen && !policy.Headless ? w.Host->clientHeight() : 0;
     loop.HitRequests = policy.HitTests && (w.ClickRequest || w.CursorRequest);
     loop.Shown.assign(w.Areas.size(), 0);
@@ -964,7 +1041,12 @@ bool drawPages(TMDIChild& w, Canvas& target, const RenderPolicy& policy, int32_t
     }
 
     if (screen && !policy.Headless && bitmap && !w.RefreshAfterPaint) deskBesideThePages(pass, target);
-    for (const int32_t i : pagesWithABody(w, pass.Pages)) drawPage(pass, loop, i);
+    if (!screen && !w.PageLocate.Request) {
+        // A printed sheet shows its own page and no other.
+        if (pages.hasBody(pageIndex)) drawPage(pass, loop, pageIndex);
+    } else {
+        for (const int32_t i : pages.bodyPages()) drawPage(pass, loop, i);
+    }
     if (screen && !policy.Headless) screenAfterPages(pass, loop);
 
     // End of the pass. A printer's canvas goes back unclipped.

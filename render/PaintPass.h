@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quillet {
@@ -80,6 +81,10 @@ struct Pass {
     // Current page.
     int32_t Page = 0;
     int32_t PageY = 0;
+    // The areas that may be floating on the current page, in area order
+    // (null: any area may be); an area that follows its line onto the page
+    // joins them.
+    std::vector<int32_t>* PageFloating = nullptr;
     // Where a page's drawing stays (printer and PDF pages: the sheet);
     // every area clip is cut down to it. None on screen: the page image
     // bounds the drawing there.
@@ -130,9 +135,38 @@ struct Pass {
 // What a screen pass draws on instead of its page image: tests put a
 // recording canvas over the image here to see the calls it gets.
 using PageCanvasTap = std::function<Canvas&(ImageCanvas& pageImage)>;
-// One pass for any target; false when the paint box was resized first.
+// Which areas each page can show, found in one walk of the areas. A pass
+// that draws every page, and a print or export job that draws one page a
+// call, would otherwise walk every area for every page: the square of the
+// pages for a long document.
+class PageDirectory {
+public:
+    explicit PageDirectory(const TMDIChild& w);
+    // The page count, as GetAnzPages gives it.
+    int32_t pages() const { return Pages; }
+    // Page 0 and the pages that have a body, in order.
+    const std::vector<int32_t>& bodyPages() const { return BodyPages; }
+    bool hasBody(int32_t page) const;
+    // The areas that may stand on `page` as a pass begins, in area order:
+    // those of that page and those that stand on several pages.
+    void areasOn(int32_t page, std::vector<int32_t>& out) const;
+    // Made for an area array of another size: page flow added areas since.
+    bool outOf(const TMDIChild& w) const { return w.Areas.size() != AreaCount; }
+
+private:
+    size_t AreaCount = 0;
+    int32_t Pages = 1;
+    std::vector<int32_t> BodyPages;
+    std::vector<std::pair<int32_t, int32_t>> Tied;  // (page, area), sorted
+    std::vector<int32_t> Roaming;                   // ascending
+};
+
+// One pass for any target; false when the paint box was resized first. A
+// print or export job that draws its pages one call each hands every call
+// the directory it made once (the document does not change while it runs).
 bool drawPages(TMDIChild& w, Canvas& target, const RenderPolicy& policy, int32_t pageIndex,
-               int32_t originX, int32_t originY, const PageCanvasTap& tap = {});
+               int32_t originX, int32_t originY, const PageCanvasTap& tap = {},
+               const PageDirectory* job = nullptr);
 
 // ---- Clipping (PagePainter.cpp) ----
 // Clips to a box, or to the union of boxes, within the page clip.

@@ -5,6 +5,7 @@
 #include "platform/DbfTable.h"
 #include "platform/Units.h"
 #include "render/ImageCanvas.h"
+#include "render/PaintPass.h"
 
 #include <algorithm>
 
@@ -65,8 +66,10 @@ PrintResult PrintDocument(TMDIChild& w, PrintTarget& printer, int32_t kind, int3
     // The job gets the document's paper, so a landscape page is not cut
     // down to portrait paper.
     printer.setPaper(double(w.PageWidthPx) / dpi * kMmPerInch, double(w.PageHeightPx) / dpi * kMmPerInch);
+    // Printing changes nothing it draws: the pages are found once.
+    const paint::PageDirectory directory(w);
     const std::vector<int32_t> pages =
-        PrintPageSequence(kind, from, to, filter, reverse != 0, w.GetAnzPages(), CursorPrintPage(w));
+        PrintPageSequence(kind, from, to, filter, reverse != 0, directory.pages(), CursorPrintPage(w));
     if (pages.empty()) return PrintResult::NothingToPrint;
     bool first = true;
     for (const int32_t n : pages) {
@@ -77,7 +80,8 @@ PrintResult PrintDocument(TMDIChild& w, PrintTarget& printer, int32_t kind, int3
             return PrintResult::Failed;
         }
         first = false;
-        w.DrawPages(printer.canvas(), 1, n - 1, -printer.offsetX(), -printer.offsetY());
+        paint::drawPages(w, printer.canvas(), RenderPolicy::printer(), n - 1, -printer.offsetX(), -printer.offsetY(),
+                         {}, &directory);
     }
     if (!printer.endJob()) {
         reportFailure(printer);

@@ -141,7 +141,7 @@ void RulerWidget::paintEvent(QPaintEvent*)
         TMDIChild::RulerDragState drag = Child.RulerDrag;
         int32_t x = Child.Mouse.ColumnDragX;
         // No snapping here: the marker stands where the handlers put it.
-        pic = ruler::composeHorizontal(Child.RulerValues, l ? l->Para.Tabs : none, l && l->IsCell, drag, x, true,
+        pic = ruler::composeHorizontal(Child.RulerValues, l ? l->Para->Tabs : none, l && l->IsCell, drag, x, true,
                                        width(), height());
     } else {
         pic = ruler::composeVertical(Child.RulerValues, width(), height());

@@ -377,6 +377,8 @@ int32_t Reader::run()
     }
     if (InTable && !RowFinished) finishRow();
     afterParse();
+    // Paragraphs were formatted one by one: equal neighbours now hold one block.
+    for (TextArea& a : W.Areas) ShareRepeatedFormats(a.Lines);
     return result;
 }
 
@@ -1149,7 +1151,7 @@ int32_t Reader::fontIndex()
 void Reader::applyParagraph(TextLine& line)
 {
     const ParaProps& p = Cur.Para;
-    AbsatzFormat& f = InTable && SavedCellFormat ? *SavedCellFormat : line.Para;
+    AbsatzFormat& f = InTable && SavedCellFormat ? *SavedCellFormat : line.Para.edit();
     f.Alignment = p.Alignment == 1 ? 2 : p.Alignment == 2 ? 1 : p.Alignment == 3 ? 3 : 0;
     if (!InTable) {
         f.LeftIndent = lengthMm(p.Left);
@@ -1366,7 +1368,7 @@ void Reader::inlineBreak(uint8_t code)
 {
     TextLine* l = cursorLine();
     if (!l) return;
-    AbsatzFormat copy = SavedCellFormat ? *SavedCellFormat : l->Para;
+    AbsatzFormat copy = SavedCellFormat ? *SavedCellFormat : l->Para.get();
     TextChar* ch = newChar(code);
     if (!ch || code != 13) return;
     // The paragraph that follows inside the cell starts from a plain cell format.
@@ -1426,7 +1428,8 @@ void Reader::finishRow()
         // Boundaries out of order would give a cell no room at all.
         l.CellWidth = std::clamp(width, 1.0, 5000.0);
         SetStandardCellDesign(l.Design);
-        l.Para.LeftIndent = l.Para.RightIndent = 2.5;
+        AbsatzFormat& cellFormat = l.Para.edit();
+        cellFormat.LeftIndent = cellFormat.RightIndent = 2.5;
         if (size_t(i) < Cells.size()) {
             const CellEntry& e = Cells[size_t(i)];
             for (int s = 0; s < 4; ++s) {

@@ -92,7 +92,7 @@ void Writer::collectFonts()
     for (const FontEntry& f : W.Fonts) add(f.Face);
     for (const TextArea& a : W.Areas)
         for (const TextLine& l : a.Lines)
-            if (l.Para.ListKind == 1) add(l.Para.BulletFace ? *l.Para.BulletFace : std::string("Wingdings"));
+            if (l.Para->ListKind == 1) add(l.Para->BulletFace ? *l.Para->BulletFace : std::string("Wingdings"));
     if (Fonts.empty()) Fonts.push_back("Times New Roman");
 }
 
@@ -435,7 +435,7 @@ void Writer::characters(const TextLine& l)
         // with the format it carries.
         if (l.IsCell && c.Kind == ckText && c.Code == 13) {
             Out += "\\par";
-            paragraphHeader(l, c.ParaCopy() ? *c.ParaCopy() : l.Para, true);
+            paragraphHeader(l, c.ParaCopy() ? *c.ParaCopy() : l.Para.get(), true);
             continue;
         }
         character(c);

@@ -455,16 +455,23 @@ private:
         TextLine* l = cursorLine();
         if (!l) return;
         const Loaded& props = load();
-        AbsatzFormat* target = &l->Para;
+        // The line's own format is written through its handle, so a block
+        // it shares is replaced rather than changed.
+        AbsatzFormat* copyTarget = nullptr;
         // In a cell, a paragraph after an inline paragraph end takes its
         // format into that end's copy.
         if (props.P.InTable && PendingCell >= 0 && PendingCell < l->CharCount() && l->Chars[size_t(PendingCell)].ParaCopy())
-            target = &*l->Chars[size_t(PendingCell)].ParaCopy();
+            copyTarget = &*l->Chars[size_t(PendingCell)].ParaCopy();
+        const void* target = copyTarget ? static_cast<const void*>(copyTarget) : static_cast<const void*>(&l->Para);
         // The format is written once per paragraph and run of properties,
         // not compared for every character: a long paragraph of one format
         // would otherwise compare its whole format (tabs and all) per letter.
         if (!ParaDone || ParaFrom != &props || ParaTarget != target) {
-            if (*target != props.Para) *target = props.Para;
+            if (copyTarget) {
+                if (*copyTarget != props.Para) *copyTarget = props.Para;
+            } else if (!(l->Para == props.Para)) {
+                l->Para = props.Para;
+            }
             l->ColumnCount = Page.ColumnsM1 + 1;
             l->ColumnGap = std::max(0.0, twipsToMm(Page.DxaColumns));
             l->ColumnRule = Page.LBetween;
@@ -772,7 +779,7 @@ private:
     // target; ParaDone false: write it with the next character.
     bool ParaDone = false;
     const Loaded* ParaFrom = nullptr;
-    const AbsatzFormat* ParaTarget = nullptr;
+    const void* ParaTarget = nullptr;
     std::map<std::pair<int32_t, int32_t>, Loaded> Cache;
     std::map<std::pair<int32_t, uint8_t>, std::pair<double, double>> Measures;
 };
@@ -906,6 +913,8 @@ WordResult ReadWordFile(TMDIChild& w, const uint8_t* data, size_t size)
             in.importStory(kAreas[k], int32_t(first), int32_t(lim));
         }
     }
+    // Paragraphs were formatted one by one: equal neighbours now hold one block.
+    for (TextArea& a : w.Areas) ShareRepeatedFormats(a.Lines);
     return WordResult::Ok;
 }
 

@@ -71,7 +71,8 @@ int32_t PdfPageCanvas::stretchDib(int32_t x, int32_t y, int32_t width, int32_t h
     return sourceHeight;
 }
 
-void DrawPagesPDF(TMDIChild& w, TPDFCanvas& canvas, int32_t pageIndex, const PdfCanvasTap& tap)
+void DrawPagesPDF(TMDIChild& w, TPDFCanvas& canvas, int32_t pageIndex, const PdfCanvasTap& tap,
+                  const paint::PageDirectory* pages)
 {
     const int32_t printerDpi = w.PrinterDpi > 0 ? w.PrinterDpi : 600;
     const auto points = [&](int32_t px) {
@@ -82,7 +83,7 @@ void DrawPagesPDF(TMDIChild& w, TPDFCanvas& canvas, int32_t pageIndex, const Pdf
     canvas.PageHeightPt = pageH + 20;
     PdfPageCanvas page(canvas, pageW + 20, pageH + 20);
     Canvas& target = tap ? tap(page) : page;
-    paint::drawPages(w, target, RenderPolicy::pdf(), pageIndex, 0, 0);
+    paint::drawPages(w, target, RenderPolicy::pdf(), pageIndex, 0, 0, {}, pages);
     if (page.HeldEllipse) ShowInfoMessage(kPdfEllipses);
 }
 
@@ -101,9 +102,11 @@ bool SavePDFFile(TMDIChild& w, const std::filesystem::path& file, const PdfCanva
             ShowInfoMessage(std::string(kCouldNotCreatePdf) + "\n" + canvas.ErrorText());
             return false;
         }
-        for (int32_t i = 1; i <= w.GetAnzPages(); ++i) {
-            DrawPagesPDF(w, canvas, i - 1, tap);
-            if (i < w.GetAnzPages()) canvas.NewPage();
+        // Export changes nothing it draws: the pages are found once.
+        const paint::PageDirectory pages(w);
+        for (int32_t i = 1; i <= pages.pages(); ++i) {
+            DrawPagesPDF(w, canvas, i - 1, tap, &pages);
+            if (i < pages.pages()) canvas.NewPage();
         }
         if (!canvas.EndDoc()) {
             ShowInfoMessage(std::string(kCouldNotCreatePdf) + "\n" + canvas.ErrorText());

@@ -11,6 +11,10 @@
 
 namespace quillet {
 
+namespace paint {
+class PageDirectory;
+}
+
 class TMDIChild;
 
 // The writer as a canvas in points: what the traversal draws becomes the
@@ -66,7 +70,8 @@ inline constexpr const char* kPdfEllipses =
 
 // Draws page `pageIndex` (0-based) onto the writer's current page and sets
 // the writer's page size: the paper plus 20 points right and below.
-void DrawPagesPDF(TMDIChild& w, TPDFCanvas& canvas, int32_t pageIndex, const PdfCanvasTap& tap = {});
+void DrawPagesPDF(TMDIChild& w, TPDFCanvas& canvas, int32_t pageIndex, const PdfCanvasTap& tap = {},
+                  const paint::PageDirectory* pages = nullptr);
 // Settles the layout and exports every page to `file`. On failure the
 // message names the reason, and any older file of that name stays as it was.
 bool SavePDFFile(TMDIChild& w, const std::filesystem::path& file, const PdfCanvasTap& tap = {});

@@ -263,7 +263,7 @@ TEST(MouseView, IndentMarkerAndTabStopsOnTheRuler)
     v.settle();
     const size_t before = v.w().UndoCopies.size();
     QTest::mousePress(ruler, Qt::LeftButton, {}, QPoint(x90, 14));
-    ASSERT_EQ(v.w().Areas[0].Lines[0].Para.TabCount(), 2);
+    ASSERT_EQ(v.w().Areas[0].Lines[0].Para->TabCount(), 2);
     QTest::keyClick(v.view, Qt::Key_Escape);
     QTest::mouseRelease(ruler, Qt::LeftButton, {}, QPoint(x90, 14));
     EXPECT_EQ(v.para().TabCount(), 1);

@@ -69,7 +69,7 @@ TEST(AreaCopyTest, ComparisonAgreesWithTheRecordsOwn)
         {"gap -0 beside a block", 1, [&](TextArea& a) { firstChar(a).setGapBefore(-0.0f); }},
         {"a gap set and cleared", 0, [&](TextArea& a) { firstChar(a).setGapBefore(1.0f), firstChar(a).setGapBefore(0.0f); }},
         {"line height", 0, [](TextArea& a) { a.Lines[2].Height += 1; }},
-        {"paragraph tabs", 0, [](TextArea& a) { a.Lines[2].Para.Tabs.push_back({10, 1, 0}); }},
+        {"paragraph tabs", 0, [](TextArea& a) { a.Lines[2].Para.edit().Tabs.push_back({10, 1, 0}); }},
         {"line memo only", 0, [](TextArea& a) { a.Lines[0].Memo.SpellKey = 99; }},
         {"area edge", 0, [](TextArea& a) { a.Right = 7; }},
         {"area page", 0, [](TextArea& a) { a.PageIndex = 3; }},

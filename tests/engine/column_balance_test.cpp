@@ -122,13 +122,13 @@ TEST(ColumnBalance, EveryLineGetsWhatBalancingItAloneGives)
                     l.IsCell = 1;
                     l.CellsPerRow = 3;
                     l.CellIndex = c;
-                    l.Para.SpaceAbove = next(3);
+                    l.Para.edit().SpaceAbove = next(3);
                     lines.push_back(l);
                 }
                 continue;
             }
             TextLine l = blockLine(2 + next(9) * 0.75, cols);
-            if (next(4) == 0) l.Para.SpaceBelow = 1.5;
+            if (next(4) == 0) l.Para.edit().SpaceBelow = 1.5;
             lines.push_back(l);
         }
         for (uint32_t k = next(2); k > 0; --k) lines.push_back(blockLine(5, 1));

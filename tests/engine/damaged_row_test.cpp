@@ -138,8 +138,8 @@ TEST_F(DamagedRow, AParagraphFormatReachesTheRunsTheCaretTakes)
     key('E', ssCtrl);
     const std::vector<TextLine>& ls = w.Areas[0].Lines;
     ASSERT_GE(ls.size(), 3u);
-    EXPECT_EQ(ls[0].Para.Alignment, 1);
-    EXPECT_EQ(ls[2].Para.Alignment, 0);
+    EXPECT_EQ(ls[0].Para->Alignment, 1);
+    EXPECT_EQ(ls[2].Para->Alignment, 0);
 }
 
 TEST_F(DamagedRow, CaretFindsTheChainEndsTheSelectionRanksFirstAndLast)

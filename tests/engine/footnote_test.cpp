@@ -221,12 +221,12 @@ TEST(FussnoteEinfuegen, InAHeaderTheAreaGoesOnTheCurrentPage)
     // The header of all pages: a 20 mm first line leaves no room for the
     // second, so layout does not place the footnote and its page stays.
     TextArea& h = w.Areas[5];
-    h.Lines[0].Para.LineSpacingMode = 2;
-    h.Lines[0].Para.LineSpacing = 20;
+    h.Lines[0].Para.edit().LineSpacingMode = 2;
+    h.Lines[0].Para.edit().LineSpacing = 20;
     h.Lines[0].EndKind = ekParagraph;
     h.Lines.push_back(h.Lines[0]);
-    h.Lines[1].Para.LineSpacingMode = 0;
-    h.Lines[1].Para.LineSpacing = 1;
+    h.Lines[1].Para.edit().LineSpacingMode = 0;
+    h.Lines[1].Para.edit().LineSpacing = 1;
     w.CurrentPage = 2;
     w.Cursor = w.Anchor = TextPos{5, 1, 0};
     w.FussnoteEinfuegen();

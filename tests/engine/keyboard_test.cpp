@@ -420,7 +420,7 @@ TEST_F(Keyboard, OvertakeFontFollowsTheCharacterBeforeTheCursor)
     big.Size = 10.5;
     big.Style = 2;
     l.Chars[0].FontIndex = w.GetNewFontIndex(big);
-    w.Areas[0].Lines[0].Para.Alignment = 2;
+    w.Areas[0].Lines[0].Para.edit().Alignment = 2;
     key(VK_HOME);
     key(VK_RIGHT);
     EXPECT_EQ(w.FontState.Size, 10.5);
@@ -696,20 +696,20 @@ TEST_F(Keyboard, FormatShortcutsAlignTheParagraphAndToggleStyles)
     key(VK_LEFT);
     const TextLine& l = line(0, 0);
     key('E', ssCtrl);
-    EXPECT_EQ(l.Para.Alignment, 1);
+    EXPECT_EQ(l.Para->Alignment, 1);
     EXPECT_EQ(w.ToolbarFormat.Alignment, 1);
     key('R', ssCtrl);
-    EXPECT_EQ(l.Para.Alignment, 2);
+    EXPECT_EQ(l.Para->Alignment, 2);
     key('J', ssCtrl);
-    EXPECT_EQ(l.Para.Alignment, 3);
+    EXPECT_EQ(l.Para->Alignment, 3);
     EXPECT_EQ(w.ToolbarFormat.Alignment, 3);
     key('L', ssCtrl);
-    EXPECT_EQ(l.Para.Alignment, 0);
+    EXPECT_EQ(l.Para->Alignment, 0);
     // AltGr+E is a character, and the alignment keys take no Shift.
     key('E', ssCtrl | ssRightAlt);
     key('E', ssCtrl | ssShift);
     key('R', ssCtrl | ssShift);
-    EXPECT_EQ(l.Para.Alignment, 0);
+    EXPECT_EQ(l.Para->Alignment, 0);
     EXPECT_EQ(undoLabels().back(), "Paragraph format");
 
     // The style toggles reach the word at the caret and the toolbar.
@@ -778,7 +778,7 @@ TEST_F(Keyboard, BackspaceAtTheStartOfAListSwitchesItOffBeforeJoining)
     w.aufzaehlung(1);
     key(VK_HOME);
     key(VK_BACK);
-    EXPECT_EQ(line(0, 1).Para.ListKind, 0);
+    EXPECT_EQ(line(0, 1).Para->ListKind, 0);
     EXPECT_EQ(paragraphs(), (Strings{"abc", "def"}));
     EXPECT_EQ(undoLabels().back(), "Paragraph format");
     key(VK_BACK);
@@ -789,7 +789,7 @@ TEST_F(Keyboard, BackspaceAtTheStartOfAListSwitchesItOffBeforeJoining)
     key(VK_HOME, ssCtrl);
     w.aufzaehlung(2);
     key(VK_BACK);
-    EXPECT_EQ(line(0, 0).Para.ListKind, 0);
+    EXPECT_EQ(line(0, 0).Para->ListKind, 0);
     EXPECT_EQ(paragraphs(), (Strings{"abcdef"}));
     // Without a list there: no paragraph format step.
     key(VK_BACK);
@@ -820,13 +820,13 @@ TEST_F(Keyboard, AKeyCancelsARulerDragAndEscEndsIt)
 
     // A tab stop the drag's click created goes with Esc; the others stay.
     TextLine& l = w.Areas[0].Lines[0];
-    l.Para.Tabs = {TabStop{10, 0, 0}, TabStop{30, 0, 0}, TabStop{20, 1, 0}};
+    l.Para.edit().Tabs = {TabStop{10, 0, 0}, TabStop{30, 0, 0}, TabStop{20, 1, 0}};
     w.RulerDrag.Kind = 100;
     w.RulerDrag.NewTab = 1;
     w.RulerDrag.TabIndex = 2;
     const int repaints = host.repaints;
     key(VK_ESCAPE);
-    EXPECT_EQ(l.Para.Tabs, (std::vector<TabStop>{TabStop{10, 0, 0}, TabStop{30, 0, 0}}));
+    EXPECT_EQ(l.Para->Tabs, (std::vector<TabStop>{TabStop{10, 0, 0}, TabStop{30, 0, 0}}));
     EXPECT_EQ(w.RulerDrag.Kind, 0);
     EXPECT_EQ(w.RulerDrag.NewTab, 0);
     EXPECT_GT(host.repaints, repaints);
@@ -835,7 +835,7 @@ TEST_F(Keyboard, AKeyCancelsARulerDragAndEscEndsIt)
     w.RulerDrag.NewTab = 1;
     w.RulerDrag.TabIndex = 7;
     key(VK_ESCAPE);
-    EXPECT_EQ(l.Para.Tabs.size(), 2u);
+    EXPECT_EQ(l.Para->Tabs.size(), 2u);
 }
 
 } // namespace

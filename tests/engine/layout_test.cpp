@@ -185,7 +185,7 @@ TEST_F(Layout, ZeroNegativeAndNanWidthsStillMakeProgress)
     }
     reset();
     width(10);
-    add("abc").Para.RightIndent = 1e300;
+    add("abc").Para.edit().RightIndent = 1e300;
     add("xy", ekParagraph, std::numeric_limits<double>::quiet_NaN());
     layout();
     EXPECT_EQ(texts(), (Strings{"a", "b", "c", "xy"}));
@@ -307,9 +307,9 @@ TEST_F(Layout, IndentsNarrowTheLineAndFirstLineIndentOnlyTheFirst)
 {
     width(10);
     TextLine& l = add("aaaa bbbb cccc");
-    l.Para.LeftIndent = 2;
-    l.Para.FirstLineIndent = 3;
-    l.Para.RightIndent = 1;
+    l.Para.edit().LeftIndent = 2;
+    l.Para.edit().FirstLineIndent = 3;
+    l.Para.edit().RightIndent = 1;
     layout();
     EXPECT_EQ(texts(), (Strings{"aaaa ", "bbbb ", "cccc"}));
 }
@@ -319,15 +319,15 @@ TEST_F(Layout, LineHeightFollowsTallestCharacterAndLineSpacing)
     width(100);
     TextLine& mixed = add("ab");
     mixed.Chars[1].Height = 7;
-    add("a").Para.LineSpacing = 1.5;
+    add("a").Para.edit().LineSpacing = 1.5;
     TextLine& atLeast = add("a");
-    atLeast.Para.LineSpacingMode = 1;
-    atLeast.Para.LineSpacing = 5;
+    atLeast.Para.edit().LineSpacingMode = 1;
+    atLeast.Para.edit().LineSpacing = 5;
     TextLine& exactly = add("a");
-    exactly.Para.LineSpacingMode = 2;
-    exactly.Para.LineSpacing = 3;
+    exactly.Para.edit().LineSpacingMode = 2;
+    exactly.Para.edit().LineSpacing = 3;
     TextLine& huge = add("a");
-    huge.Para.LineSpacing = 1e300;
+    huge.Para.edit().LineSpacing = 1e300;
     layout();
     EXPECT_DOUBLE_EQ(line(0).Height, 7);
     EXPECT_DOUBLE_EQ(line(1).Height, 6);
@@ -349,7 +349,7 @@ TEST_F(Layout, CharactersThatMoveOnStillCountInTheUpperLinesHeight)
 TEST_F(Layout, EmptyLinesTakeTheSpaceHeightOfTheNearestFormat)
 {
     width(100);
-    add("").Para.LineSpacing = 2;
+    add("").Para.edit().LineSpacing = 2;
     TextLine& big = add("a");
     FontEntry arial = FontEntryFromState(w.FontState);
     arial.Face = "Arial";
@@ -357,8 +357,8 @@ TEST_F(Layout, EmptyLinesTakeTheSpaceHeightOfTheNearestFormat)
     big.Chars[0].FontIndex = w.GetNewFontIndex(arial);
     add("");
     TextLine& exact = add("");
-    exact.Para.LineSpacingMode = 2;
-    exact.Para.LineSpacing = 3;
+    exact.Para.edit().LineSpacingMode = 2;
+    exact.Para.edit().LineSpacing = 3;
     // A tab of no measurable height does not make the line's height
     // negative: it takes a space of its own format.
     TextLine& tab = add("\t");
@@ -499,7 +499,7 @@ TEST_F(Layout, TabStopsOfEveryKindGetTheirWidthAndLeader)
     auto tabWidth = [&](std::string_view s, std::vector<TabStop> stops, size_t tab = 1) {
         reset();
         TextLine& l = add(s);
-        l.Para.Tabs = std::move(stops);
+        l.Para.edit().Tabs = std::move(stops);
         layout();
         return line(0).Chars.at(tab);
     };
@@ -520,14 +520,14 @@ TEST_F(Layout, TabStopsOfEveryKindGetTheirWidthAndLeader)
     // ... and at a joined cell's inline paragraph end.
     reset();
     TextLine& l = add("a\tbc");
-    l.Para.Tabs = {{20, 2, 0}};
+    l.Para.edit().Tabs = {{20, 2, 0}};
     l.Chars.push_back(ch(13, 0, 0));
     for (char c : std::string("def")) l.Chars.push_back(ch(uint8_t(c)));
     layout();
     EXPECT_DOUBLE_EQ(line(0).Chars[1].Width, 17);
     // No usable default step: the standard one, not a division by zero.
     reset();
-    add("a\tb").Para.DefaultTabStep = 0;
+    add("a\tb").Para.edit().DefaultTabStep = 0;
     layout();
     EXPECT_DOUBLE_EQ(line(0).Chars[1].Width, 11.5);
 }
@@ -631,7 +631,7 @@ TEST_F(Hyphenation, SoftHyphenOnTheFirstCharacterIsNoBreakPoint)
     add("abcdefgh").Chars[0].Flags = 1;
     TextLine& all = add("abcd");
     for (TextChar& c : all.Chars) c.Flags = 1;
-    all.Para.RightIndent = 100;
+    all.Para.edit().RightIndent = 100;
     layout();
     EXPECT_EQ(texts(), (Strings{"abc", "def", "gh", "a", "b", "c", "d"}));
     EXPECT_EQ(hyphens(), (std::vector<int>{0, 0, 0, 1, 1, 1, 0}));
@@ -643,7 +643,7 @@ TEST_F(Hyphenation, ATabEndsTheWord)
 {
     w.HyphenCache["BCDEFGH"] = "bc-defgh";
     TextLine& l = add("a\tbcdefgh");
-    l.Para.Tabs = {{2, 0, 0}};
+    l.Para.edit().Tabs = {{2, 0, 0}};
     layout();
     EXPECT_EQ(texts(), (Strings{"a\tbc", "defgh"}));
     EXPECT_EQ(hyphens(), (std::vector<int>{1, 0}));
@@ -687,14 +687,14 @@ TEST_F(Layout, RowShareTheTallestHeightAndTheLargestSpacingWithoutRewritingCells
     const double below[3] = {0.5, 0, 2.5};
     for (int i = 0; i < 3; ++i) {
         TextLine& c = cell("ab", 3, i, true, true, heights[i]);
-        c.Para.SpaceAbove = above[i];
-        c.Para.SpaceBelow = below[i];
+        c.Para.edit().SpaceAbove = above[i];
+        c.Para.edit().SpaceBelow = below[i];
     }
     add("after");
     layout();
     for (int i = 0; i < 3; ++i) {
         EXPECT_DOUBLE_EQ(line(size_t(i)).Height, 6) << i;
-        EXPECT_DOUBLE_EQ(line(size_t(i)).Para.SpaceAbove, above[i]) << i;
+        EXPECT_DOUBLE_EQ(line(size_t(i)).Para->SpaceAbove, above[i]) << i;
         EXPECT_DOUBLE_EQ(TMDIChild::RowSpaceAbove(lines(), i), 3);
         EXPECT_DOUBLE_EQ(TMDIChild::RowSpaceBelow(lines(), i), 2.5);
     }
@@ -767,18 +767,18 @@ TEST_F(Layout, JoinedCellSplitsAtItsParagraphEndWithTheFollowingFormat)
         cell("aaa", 2, 0, true, false).EndKind = end;
         cell("x", 2, 1, true, false);
         TextLine& next = cell("bcd", 2, 0, false, true);
-        next.Para.LeftIndent = 5;
-        next.Para.ListKind = 2;
+        next.Para.edit().LeftIndent = 5;
+        next.Para.edit().ListKind = 2;
         cell("", 2, 1, false, true);
         w.Cursor = TextPos{0, 2, 1};
         w.Anchor = TextPos{0, 2, 2};
         layout();
         ASSERT_EQ(texts(), (Strings{"aaa", "x", "bcd", ""})) << end;
         EXPECT_EQ(endKinds(), (Ints{end, 0, 0, 0}));
-        EXPECT_DOUBLE_EQ(line(0).Para.LeftIndent, 0);
-        EXPECT_DOUBLE_EQ(line(2).Para.LeftIndent, 5);
-        EXPECT_EQ(line(2).Para.ListKind, 2);
-        EXPECT_EQ(line(2).Para.ItemNumber, 1);
+        EXPECT_DOUBLE_EQ(line(0).Para->LeftIndent, 0);
+        EXPECT_DOUBLE_EQ(line(2).Para->LeftIndent, 5);
+        EXPECT_EQ(line(2).Para->ListKind, 2);
+        EXPECT_EQ(line(2).Para->ItemNumber, 1);
         EXPECT_EQ(line(2).RowLastRun, 1);
         EXPECT_EQ(line(0).RowLastRun, 0);
         // Join and split again leave cursor and anchor on their characters
@@ -794,7 +794,7 @@ TEST_F(Layout, InlineEndsOutsideTablesSplitAndKeepTheLinesEndKind)
 {
     width(100);
     TextLine& l = add("ab");
-    l.Para.LeftIndent = 3;
+    l.Para.edit().LeftIndent = 3;
     l.Chars.push_back(ch(13, 0, 0));  // no format copy
     for (char c : std::string("cd")) l.Chars.push_back(ch(uint8_t(c)));
     l.Chars.push_back(ch(14, 0, 0));
@@ -803,7 +803,7 @@ TEST_F(Layout, InlineEndsOutsideTablesSplitAndKeepTheLinesEndKind)
     layout();
     EXPECT_EQ(texts(), (Strings{"ab", "cd", "e", "next"}));
     EXPECT_EQ(endKinds(), (Ints{1, 2, 1, 1}));
-    EXPECT_DOUBLE_EQ(line(1).Para.LeftIndent, 3);
+    EXPECT_DOUBLE_EQ(line(1).Para->LeftIndent, 3);
 
     // Overflow carries an inline end into a line whose successor has text:
     // a new line goes between them.
@@ -832,13 +832,13 @@ TEST_F(Layout, InlineEndsOutsideTablesSplitAndKeepTheLinesEndKind)
 TEST_F(Layout, NumberedListsCountAndRestartAfterAPlainParagraph)
 {
     width(10);
-    auto numbered = [&](std::string_view s) { add(s).Para.ListKind = 2; };
+    auto numbered = [&](std::string_view s) { add(s).Para.edit().ListKind = 2; };
     numbered("one");
     numbered("two two two two");  // two lines: counts once
     numbered("three");
     add("plain");
     numbered("one");
-    add("bullet").Para.ListKind = 1;
+    add("bullet").Para.edit().ListKind = 1;
     numbered("one");
     numbered("two");
     layout();
@@ -846,7 +846,7 @@ TEST_F(Layout, NumberedListsCountAndRestartAfterAPlainParagraph)
     for (size_t i = 0; i < lines().size(); ++i) {
         const TextLine& l = line(i);
         const bool start = i == 0 || line(i - 1).EndKind == ekParagraph;
-        if (start && l.Para.ListKind == 2) numbers.push_back(l.Para.ItemNumber);
+        if (start && l.Para->ListKind == 2) numbers.push_back(l.Para->ItemNumber);
     }
     EXPECT_EQ(numbers, (Ints{1, 2, 3, 1, 1, 2}));
     EXPECT_GT(lines().size(), 8u);
@@ -856,13 +856,13 @@ TEST_F(Layout, TableColumnsCountIndependently)
 {
     width(100);
     for (int row = 0; row < 3; ++row)
-        for (int c = 0; c < 2; ++c) cell("x", 2, c, true, true).Para.ListKind = (row == 1 && c == 0) ? 0 : 2;
+        for (int c = 0; c < 2; ++c) cell("x", 2, c, true, true).Para.edit().ListKind = (row == 1 && c == 0) ? 0 : 2;
     layout();
-    EXPECT_EQ(line(0).Para.ItemNumber, 1);
-    EXPECT_EQ(line(1).Para.ItemNumber, 1);
-    EXPECT_EQ(line(3).Para.ItemNumber, 2);
-    EXPECT_EQ(line(4).Para.ItemNumber, 1);
-    EXPECT_EQ(line(5).Para.ItemNumber, 3);
+    EXPECT_EQ(line(0).Para->ItemNumber, 1);
+    EXPECT_EQ(line(1).Para->ItemNumber, 1);
+    EXPECT_EQ(line(3).Para->ItemNumber, 2);
+    EXPECT_EQ(line(4).Para->ItemNumber, 1);
+    EXPECT_EQ(line(5).Para->ItemNumber, 3);
 }
 
 // ---- Positions --------------------------------------------------------------
@@ -1048,13 +1048,13 @@ TEST_F(Layout, DamagedLinesNeverStopThePassOrEscapeTheDocument)
     TextLine& neg = add("numbered");
     neg.CellsPerRow = -3;
     neg.CellIndex = -5;
-    neg.Para.ListKind = 2;
+    neg.Para.edit().ListKind = 2;
     TextLine& far = cell(std::string(50, 'z'), 2, 99999, true, true);
-    far.Para.ListKind = 2;
-    far.Para.DefaultTabStep = -1;
+    far.Para.edit().ListKind = 2;
+    far.Para.edit().DefaultTabStep = -1;
     far.Chars[3].Code = 9;
     TextLine& lead = add("\t\t\t");
-    lead.Para.Tabs = {{5, 2, 0}};
+    lead.Para.edit().Tabs = {{5, 2, 0}};
     for (TextChar& c : lead.Chars) c.Width = 0;
     w.Cursor = TextPos{0, 9, 99};
     w.Anchor = TextPos{0, 1, -4};

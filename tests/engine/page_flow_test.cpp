@@ -174,9 +174,9 @@ TEST(PageFlow, OversizedLinesStandAloneAndThePassEnds)
     Doc f;
     TMDIChild& u = *f;
     fillLines(u.Areas[0], 6, 10);
-    u.Areas[0].Lines[1].Para.SpaceAbove = 1e300;
-    u.Areas[0].Lines[3].Para.SpaceBelow = std::numeric_limits<double>::infinity();
-    u.Areas[0].Lines[4].Para.SpaceAbove = std::numeric_limits<double>::quiet_NaN();
+    u.Areas[0].Lines[1].Para.edit().SpaceAbove = 1e300;
+    u.Areas[0].Lines[3].Para.edit().SpaceBelow = std::numeric_limits<double>::infinity();
+    u.Areas[0].Lines[4].Para.edit().SpaceAbove = std::numeric_limits<double>::quiet_NaN();
     u.Areas[0].Lines[5].Height = std::numeric_limits<double>::quiet_NaN();
     pass(u);
     const std::vector<int32_t> once = linesPerArea(u, bodyChain(u));

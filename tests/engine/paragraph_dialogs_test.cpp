@@ -567,7 +567,7 @@ TEST_F(ParagraphDialogCommands, OkWritesTheParagraphAsOneUndoStep)
     const AbsatzFormat last = w.Areas[0].Lines.back().Para;
     EXPECT_EQ(last.Tabs, (std::vector<TabStop>{TabStop{40, 3, 2}}));
     EXPECT_DOUBLE_EQ(last.DefaultTabStep, 10);
-    EXPECT_TRUE(w.Areas[0].Lines.front().Para.Tabs.empty());
+    EXPECT_TRUE(w.Areas[0].Lines.front().Para->Tabs.empty());
 
     // A selection over both paragraphs: every line of both.
     w.Anchor = TextPos{0, 0, 1};
@@ -578,15 +578,15 @@ TEST_F(ParagraphDialogCommands, OkWritesTheParagraphAsOneUndoStep)
     };
     w.NummerierungundAufzaehlungen();
     for (const TextLine& l : w.Areas[0].Lines) {
-        EXPECT_EQ(l.Para.ListKind, 2);
-        EXPECT_DOUBLE_EQ(l.Para.ListIndent, 10);
+        EXPECT_EQ(l.Para->ListKind, 2);
+        EXPECT_DOUBLE_EQ(l.Para->ListIndent, 10);
     }
     // Layout numbers the two paragraphs.
     const std::vector<TextLine>& ls = w.Areas[0].Lines;
     size_t second = 0;
     while (ls[second].EndKind != ekParagraph) ++second;
-    EXPECT_EQ(ls[0].Para.ItemNumber, 1);
-    EXPECT_EQ(ls[second + 1].Para.ItemNumber, 2);
+    EXPECT_EQ(ls[0].Para->ItemNumber, 1);
+    EXPECT_EQ(ls[second + 1].Para->ItemNumber, 2);
     EXPECT_TRUE(boxes.texts.empty());
     EXPECT_EQ(dialogs.shown, 3);
 }
@@ -689,7 +689,7 @@ TEST_F(FrameDialogs, TheWindowFindsTheDialogsOfItsFrame)
     };
     w.tabulator();
     EXPECT_EQ(ui.shown, 1);
-    EXPECT_EQ(w.Areas[0].Lines[0].Para.Tabs, (std::vector<TabStop>{TabStop{15, 0, 0}}));
+    EXPECT_EQ(w.Areas[0].Lines[0].Para->Tabs, (std::vector<TabStop>{TabStop{15, 0, 0}}));
 }
 
 } // namespace

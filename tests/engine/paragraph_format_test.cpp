@@ -58,7 +58,7 @@ protected:
     std::string alignments(int32_t a = 0)
     {
         std::string s;
-        for (const TextLine& l : w.Areas[size_t(a)].Lines) s += char('0' + l.Para.Alignment);
+        for (const TextLine& l : w.Areas[size_t(a)].Lines) s += char('0' + l.Para->Alignment);
         return s;
     }
 
@@ -113,9 +113,9 @@ TEST_F(ParagraphFormat, WrittenLinesGetTheWholeFormatButKeepTheirListNumber)
 {
     std::vector<TextLine>& ls = w.Areas[0].Lines;
     ls = {makeLine("aa", ekSoft), makeLine("bb", ekParagraph)};
-    ls[0].Para.ItemNumber = 4;
-    ls[1].Para.ItemNumber = 4;
-    ls[1].Para.BulletFace = "Symbol";
+    ls[0].Para.edit().ItemNumber = 4;
+    ls[1].Para.edit().ItemNumber = 4;
+    ls[1].Para.edit().BulletFace = "Symbol";
 
     TMDIChild::AbsatzWert v = marked();
     v.Para.LineSpacing = 1.5;
@@ -144,7 +144,7 @@ TEST_F(ParagraphFormat, WrittenLinesGetTheWholeFormatButKeepTheirListNumber)
     // A face that is named replaces the line's.
     v.Para.BulletFace = "Symbol";
     w.setabsatzformat(v, true, false, false);
-    EXPECT_EQ(ls[0].Para.BulletFace, std::optional<std::string>("Symbol"));
+    EXPECT_EQ(ls[0].Para->BulletFace, std::optional<std::string>("Symbol"));
 }
 
 TEST_F(ParagraphFormat, InATableTheParagraphStaysInItsCellAndColumnsCoverTheRow)
@@ -251,8 +251,8 @@ TEST_F(ParagraphFormat, ASelectionFormatsEveryLineOfTheParagraphsItTouches)
     const size_t before = w.UndoCopies.size();
     key('J', ssCtrl);
     EXPECT_EQ(w.UndoCopies.size(), before + 1);
-    for (int32_t i = 0; i + 1 < int32_t(ls.size()); ++i) EXPECT_EQ(ls[size_t(i)].Para.Alignment, 3) << i;
-    EXPECT_EQ(ls.back().Para.Alignment, 0);
+    for (int32_t i = 0; i + 1 < int32_t(ls.size()); ++i) EXPECT_EQ(ls[size_t(i)].Para->Alignment, 3) << i;
+    EXPECT_EQ(ls.back().Para->Alignment, 0);
     // The selection stays.
     EXPECT_NE(w.Anchor, w.Cursor);
 }
@@ -272,10 +272,10 @@ TEST_F(ParagraphFormat, AlignmentCommandsChangeOnlyTheAlignment)
     w.Cursor = w.Anchor = TextPos{0, 0, 3};
     w.formatcenter();
     for (const TextLine& l : ls) {
-        EXPECT_EQ(l.Para.Alignment, 1);
-        EXPECT_DOUBLE_EQ(l.Para.LineSpacing, 1.5);
-        EXPECT_EQ(l.Para.Tabs, v.Para.Tabs);
-        EXPECT_EQ(l.Para.BulletFace, v.Para.BulletFace);
+        EXPECT_EQ(l.Para->Alignment, 1);
+        EXPECT_DOUBLE_EQ(l.Para->LineSpacing, 1.5);
+        EXPECT_EQ(l.Para->Tabs, v.Para.Tabs);
+        EXPECT_EQ(l.Para->BulletFace, v.Para.BulletFace);
         EXPECT_EQ(l.ColumnCount, 2);
         EXPECT_EQ(l.Dirty, 0);  // laid out again
     }
@@ -287,40 +287,40 @@ TEST_F(ParagraphFormat, TheListToggleSwitchesOnAndOffAndResetsTheBullet)
 {
     type("item");
     TextLine& l = w.Areas[0].Lines[0];
-    l.Para.ListIndent = 6;
-    l.Para.BulletFace = "Symbol";
-    l.Para.BulletChar = 'o';
+    l.Para.edit().ListIndent = 6;
+    l.Para.edit().BulletFace = "Symbol";
+    l.Para.edit().BulletChar = 'o';
     w.aufzaehlung(1);
-    EXPECT_EQ(l.Para.ListKind, 1);
+    EXPECT_EQ(l.Para->ListKind, 1);
     // The standard bullet comes with the standard face: 159 in "Symbol"
     // would be some other glyph.
-    EXPECT_EQ(l.Para.BulletChar, 159);
-    EXPECT_FALSE(l.Para.BulletFace.has_value());
-    EXPECT_DOUBLE_EQ(l.Para.ListIndent, 6);
+    EXPECT_EQ(l.Para->BulletChar, 159);
+    EXPECT_FALSE(l.Para->BulletFace.has_value());
+    EXPECT_DOUBLE_EQ(l.Para->ListIndent, 6);
     // Numbering replaces bullets; the same kind again switches off.
     w.aufzaehlung(2);
-    EXPECT_EQ(l.Para.ListKind, 2);
+    EXPECT_EQ(l.Para->ListKind, 2);
     w.aufzaehlung(2);
-    EXPECT_EQ(l.Para.ListKind, 0);
+    EXPECT_EQ(l.Para->ListKind, 0);
     w.aufzaehlung(1);
     w.aufzaehlung(1);
-    EXPECT_EQ(l.Para.ListKind, 0);
+    EXPECT_EQ(l.Para->ListKind, 0);
     // 0 is always off, also on a list that is off; a custom bullet goes.
     w.aufzaehlung(1);
-    l.Para.BulletChar = 'o';
-    l.Para.BulletFace = "Symbol";
+    l.Para.edit().BulletChar = 'o';
+    l.Para.edit().BulletFace = "Symbol";
     w.aufzaehlung(0);
-    EXPECT_EQ(l.Para.ListKind, 0);
-    EXPECT_EQ(l.Para.BulletChar, 159);
-    EXPECT_FALSE(l.Para.BulletFace.has_value());
+    EXPECT_EQ(l.Para->ListKind, 0);
+    EXPECT_EQ(l.Para->BulletChar, 159);
+    EXPECT_FALSE(l.Para->BulletFace.has_value());
     w.aufzaehlung(0);
-    EXPECT_EQ(l.Para.ListKind, 0);
+    EXPECT_EQ(l.Para->ListKind, 0);
     // A kind that names no list changes nothing and takes no undo step.
     const size_t before = w.UndoCopies.size();
     w.aufzaehlung(7);
     w.aufzaehlung(-1);
     EXPECT_EQ(w.UndoCopies.size(), before);
-    EXPECT_EQ(l.Para.ListKind, 0);
+    EXPECT_EQ(l.Para->ListKind, 0);
 }
 
 TEST_F(ParagraphFormat, LineSpacingCommandsChangeOnlyTheSpacing)
@@ -349,25 +349,25 @@ TEST_F(ParagraphFormat, LineSpacingCommandsChangeOnlyTheSpacing)
         EXPECT_EQ(w.UndoCopies.size(), before + 1);
         EXPECT_EQ(undoLabels().back(), "Paragraph format");
         for (const TextLine& l : ls) {
-            EXPECT_EQ(l.Para.LineSpacingMode, 0);
-            EXPECT_DOUBLE_EQ(l.Para.LineSpacing, c.factor);
-            EXPECT_EQ(l.Para.Alignment, 1);  // a centred paragraph stays centred
-            EXPECT_DOUBLE_EQ(l.Para.SpaceAbove, 3);
+            EXPECT_EQ(l.Para->LineSpacingMode, 0);
+            EXPECT_DOUBLE_EQ(l.Para->LineSpacing, c.factor);
+            EXPECT_EQ(l.Para->Alignment, 1);  // a centred paragraph stays centred
+            EXPECT_DOUBLE_EQ(l.Para->SpaceAbove, 3);
             EXPECT_EQ(l.Dirty, 0);
         }
         EXPECT_NE(ls[0].Height, heightBefore);
     }
     // Undo brings the exact spacing back.
     w.RestoreCopyFromUndo(2);
-    EXPECT_EQ(w.Areas[0].Lines[0].Para.LineSpacingMode, 2);
-    EXPECT_DOUBLE_EQ(w.Areas[0].Lines[0].Para.LineSpacing, 7);
+    EXPECT_EQ(w.Areas[0].Lines[0].Para->LineSpacingMode, 2);
+    EXPECT_DOUBLE_EQ(w.Areas[0].Lines[0].Para->LineSpacing, 7);
 }
 
 TEST_F(ParagraphFormat, ReadingAtTheCursorPastTheLastLineTakesTheLastLine)
 {
     std::vector<TextLine>& ls = w.Areas[0].Lines;
     ls = {makeLine("aa", ekParagraph), makeLine("bb", ekParagraph)};
-    ls[1].Para.Alignment = 2;
+    ls[1].Para.edit().Alignment = 2;
     ls[1].ColumnCount = 3;
     // One past the last line is where the next line would go.
     w.Cursor = w.Anchor = TextPos{0, 2, 0};
@@ -388,7 +388,7 @@ TEST_F(ParagraphFormat, LayoutCountsTheNumberedParagraphs)
     ASSERT_EQ(ls.size(), 4u);
     auto numbers = [&ls] {
         std::string s;
-        for (const TextLine& l : ls) s += l.Para.ListKind == 2 ? char('0' + l.Para.ItemNumber) : '-';
+        for (const TextLine& l : ls) s += l.Para->ListKind == 2 ? char('0' + l.Para->ItemNumber) : '-';
         return s;
     };
     // All four numbered in one step.

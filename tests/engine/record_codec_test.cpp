@@ -636,8 +636,8 @@ TEST(RecordImageRoundTrip, RecordsComeBackWithoutOwnedData)
         ASSERT_TRUE(in);
         TextLine expect = l;
         expect.Chars.clear();
-        expect.Para.Tabs.clear();
-        expect.Para.BulletFace.reset();
+        expect.Para.edit().Tabs.clear();
+        expect.Para.edit().BulletFace.reset();
         EXPECT_EQ(img.line, expect);
         EXPECT_EQ(img.charCount, 2);
         EXPECT_TRUE(img.hasChars);
@@ -778,8 +778,8 @@ TEST(RecordImageDecode, AnyByteValuesDecodeAndCountsComeBackRaw)
         EXPECT_EQ(img.tabCount, -1);
         EXPECT_TRUE(img.hasChars && img.hasTabs && img.hasBulletFace);
         EXPECT_TRUE(img.line.Chars.empty());
-        EXPECT_TRUE(img.line.Para.Tabs.empty());
-        EXPECT_FALSE(img.line.Para.BulletFace.has_value());
+        EXPECT_TRUE(img.line.Para->Tabs.empty());
+        EXPECT_FALSE(img.line.Para->BulletFace.has_value());
     }
     {
         // A length byte of 255 with a full name field, and a huge stored

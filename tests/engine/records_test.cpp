@@ -31,21 +31,21 @@ TEST(InitNewLine, GivesEmptyParagraphLineAndKeepsCallerFields)
     std::vector<TextLine> lines(2);
     lines[1].Chars.resize(3);
     lines[1].EndKind = 2;
-    lines[1].Para.ItemNumber = 7;
+    lines[1].Para.edit().ItemNumber = 7;
     lines[1].CellWidth = 2.5;
     lines[1].Dirty = 1;
     InitNewLine(lines, 1);
     const TextLine& l = lines[1];
     EXPECT_EQ(l.CharCount(), 0);
     EXPECT_EQ(l.EndKind, 0);
-    EXPECT_EQ(l.Para.ListKind, 0);
-    EXPECT_EQ(l.Para.BulletChar, 159);
-    EXPECT_DOUBLE_EQ(l.Para.ListIndent, 6.3);
-    EXPECT_DOUBLE_EQ(l.Para.DefaultTabStep, 12.5);
-    EXPECT_DOUBLE_EQ(l.Para.LineSpacing, 1.0);
+    EXPECT_EQ(l.Para->ListKind, 0);
+    EXPECT_EQ(l.Para->BulletChar, 159);
+    EXPECT_DOUBLE_EQ(l.Para->ListIndent, 6.3);
+    EXPECT_DOUBLE_EQ(l.Para->DefaultTabStep, 12.5);
+    EXPECT_DOUBLE_EQ(l.Para->LineSpacing, 1.0);
     EXPECT_EQ(l.CellsPerRow, 1);
     EXPECT_DOUBLE_EQ(l.ColumnGap, 12.5);
-    EXPECT_EQ(l.Para.ItemNumber, 7);     // untouched
+    EXPECT_EQ(l.Para->ItemNumber, 7);     // untouched
     EXPECT_DOUBLE_EQ(l.CellWidth, 2.5);  // the caller sets it
     EXPECT_EQ(l.Dirty, 1);
     InitNewLine(lines, 5);  // outside: nothing happens

@@ -23,8 +23,8 @@ std::vector<TextLine> linesOf(const std::vector<Shape>& shapes)
         l.IsCell = shapes[i].Cells > 1;
         l.CellsPerRow = shapes[i].Cells;
         l.CellIndex = shapes[i].Index;
-        l.Para.SpaceAbove = shapes[i].Above;
-        l.Para.SpaceBelow = shapes[i].Below;
+        l.Para.edit().SpaceAbove = shapes[i].Above;
+        l.Para.edit().SpaceBelow = shapes[i].Below;
     }
     return lines;
 }
@@ -54,7 +54,7 @@ TEST(RunSpacing, AWalkGetsWhatEachLineAloneGets)
     }
 
     std::vector<TextLine> other = linesOf(shapes);
-    for (TextLine& l : other) l.Para.SpaceAbove += 10;
+    for (TextLine& l : other) l.Para.edit().SpaceAbove += 10;
     for (int32_t i = 0; i < n; ++i) {
         EXPECT_EQ(spacing.at(lines, i).Above, rowSpaceAboveIn(lines, i)) << i;
         EXPECT_EQ(spacing.at(other, i).Above, rowSpaceAboveIn(other, i)) << i;

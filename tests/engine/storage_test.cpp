@@ -217,8 +217,8 @@ TEST(InsertNewLine, TakesOverCallerFieldsOfThePreviousOccupant)
     l.IsCell = 1;
     l.CellsPerRow = 3;
     l.EndKind = ekParagraph;
-    l.Para.LeftIndent = 10;
-    l.Para.Tabs.push_back(TabStop{20, 0, 0});
+    l.Para.edit().LeftIndent = 10;
+    l.Para.edit().Tabs.push_back(TabStop{20, 0, 0});
     SetStandardCellDesign(l.Design);
     l.Chars.resize(2);
     l.Chars[0].Code = 'x';
@@ -229,7 +229,7 @@ TEST(InsertNewLine, TakesOverCallerFieldsOfThePreviousOccupant)
     const TextLine& moved = w.Areas[0].Lines[1];
     EXPECT_EQ(moved.CharCount(), 2);
     EXPECT_EQ(moved.Chars[0].Code, 'x');
-    EXPECT_EQ(moved.Para.LeftIndent, 10);
+    EXPECT_EQ(moved.Para->LeftIndent, 10);
     // Kept from the line that stood there.
     EXPECT_EQ(fresh.CellWidth, 2.5);
     EXPECT_EQ(fresh.CellInsetLeft, 1.25);

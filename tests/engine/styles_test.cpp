@@ -50,8 +50,8 @@ TEST_F(Styles, ANewStyleIsProposedByCountAndTakesTheFormatAtTheCursor)
     FontEntry red = fontOf(w.Areas[0].Lines[0].Chars[0]);
     red.Color = 0xFF;
     w.Areas[0].Lines[0].Chars[0].FontIndex = w.GetNewFontIndex(red);
-    w.Areas[0].Lines[0].Para.Alignment = 2;
-    w.Areas[0].Lines[0].Para.ItemNumber = 4;
+    w.Areas[0].Lines[0].Para.edit().Alignment = 2;
+    w.Areas[0].Lines[0].Para.edit().ItemNumber = 4;
 
     // On a character that is not the line's last: that character's format.
     w.Cursor = w.Anchor = TextPos{0, 0, 0};
@@ -177,7 +177,7 @@ TEST_F(Styles, AParagraphStyleSetsTheParagraphAndACharacterStyleOnlyTheCharacter
 
     // Undo takes back both halves.
     w.RestoreCopyFromUndo(0);
-    EXPECT_EQ(w.Areas[0].Lines[0].Para.Alignment, before[0].Para.Alignment);
+    EXPECT_EQ(w.Areas[0].Lines[0].Para->Alignment, before[0].Para->Alignment);
     EXPECT_EQ(fontOf(w.Areas[0].Lines[0].Chars[4]).Face, "Times New Roman");
 
     // "Default font" over a selection of both paragraphs: characters only.
@@ -210,7 +210,7 @@ TEST_F(Styles, AStyleOutsideTheListOrWithoutItsFontChangesNothing)
     w.Vorlagen[0].Sample.FontIndex = -3;
     w.Vorlagen[0].Para.Alignment = 3;
     w.useVorlage(0);
-    EXPECT_EQ(w.Areas[0].Lines[0].Para.Alignment, 3);
+    EXPECT_EQ(w.Areas[0].Lines[0].Para->Alignment, 3);
     EXPECT_EQ(w.Areas[0].Lines[0].Chars, lines[0].Chars);
 }
 

@@ -243,8 +243,8 @@ TEST(TableRowLayout, RunHeightsMatchSettlingEachLineInTurn)
             l.CellWidth = s.Weight;
             l.RowFirstRun = l.RowLastRun = 1;
             l.EndKind = ekParagraph;
-            l.Para.LineSpacingMode = s.Mode;
-            l.Para.LineSpacing = s.Spacing;
+            l.Para.edit().LineSpacingMode = s.Mode;
+            l.Para.edit().LineSpacing = s.Spacing;
             TextChar ch;
             ch.Code = 'x';
             ch.FontIndex = font;
@@ -342,8 +342,8 @@ TEST(TableRowLayout, RunSpacingOfAPassMatchesWalkingTheRun)
             l.CellWidth = 1;
             l.RowFirstRun = l.RowLastRun = 1;
             l.EndKind = ekParagraph;
-            l.Para.SpaceAbove = spacings[size_t(i * 5 % 8)];
-            l.Para.SpaceBelow = spacings[size_t(i * 3 % 8)];
+            l.Para.edit().SpaceAbove = spacings[size_t(i * 5 % 8)];
+            l.Para.edit().SpaceBelow = spacings[size_t(i * 3 % 8)];
             TextChar ch;
             ch.Code = 'x';
             ch.FontIndex = font;

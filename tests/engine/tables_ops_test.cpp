@@ -238,7 +238,7 @@ TEST_F(Tables, TheTableGoesBetweenTheHalvesOfTheLine)
         expectSoundRuns();
         EXPECT_EQ(w.Cursor, (TextPos{0, c.firstCell, 0}));
         const TextLine& first = w.Areas[0].Lines[size_t(c.firstCell)];
-        EXPECT_EQ(first.Para.LeftIndent, 2.5);
+        EXPECT_EQ(first.Para->LeftIndent, 2.5);
         EXPECT_EQ(first.Design.BorderWidth[bsLeft], 0.75);
         // No table inside a table.
         const int shown = dialogs.shown;

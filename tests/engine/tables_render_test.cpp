@@ -58,7 +58,7 @@ auto cellView(TextLine l)
     std::string text;
     for (const TextChar& c : l.Chars) text.push_back(char(c.Code));
     return std::tuple(text, l.IsCell, l.CellsPerRow, l.CellIndex, l.RowFirstRun, l.RowLastRun, l.CellWidth,
-                      l.CellInsetLeft, l.CellInsetRight, l.Design, l.Para.LeftIndent, l.EndKind);
+                      l.CellInsetLeft, l.CellInsetRight, l.Design, l.Para->LeftIndent, l.EndKind);
 }
 
 TEST(TablesRendered, ATypedTableLaysOutPaintsAndSurvivesTheNativeFormat)

@@ -365,8 +365,8 @@ TEST_F(UndoTest, SnapshotsAndDocumentAreIndependent)
     pf.BulletFace = std::string("Symbol");
     par.ParaCopy() = pf;
     w->Areas[0].Lines[0].Chars.push_back(par);
-    w->Areas[0].Lines[0].Para.Tabs.push_back(TabStop{40.0, 2, 0});
-    w->Areas[0].Lines[0].Para.BulletFace = std::string("Wingdings");
+    w->Areas[0].Lines[0].Para.edit().Tabs.push_back(TabStop{40.0, 2, 0});
+    w->Areas[0].Lines[0].Para.edit().BulletFace = std::string("Wingdings");
     w->Areas.push_back(bodyArea());
     w->Areas[1].AreaType = atTextFrame;
     const std::vector<TextArea> before = w->Areas;
@@ -377,7 +377,7 @@ TEST_F(UndoTest, SnapshotsAndDocumentAreIndependent)
     *live.FieldResult() = "99";
     w->Areas[0].Lines[0].Chars[2].ParaCopy()->Tabs[0].Position = 1;
     *w->Areas[0].Lines[0].Chars[2].ParaCopy()->BulletFace = "Changed";
-    w->Areas[0].Lines[0].Para.Tabs.clear();
+    w->Areas[0].Lines[0].Para.edit().Tabs.clear();
     w->Areas.pop_back();
     ASSERT_TRUE(w->UndoCopies[0].Areas == before);
 
@@ -386,7 +386,7 @@ TEST_F(UndoTest, SnapshotsAndDocumentAreIndependent)
     // And editing the restored document must leave the copy alone too.
     *w->Areas[0].Lines[0].Chars[1].FieldCode() = "pagecount";
     w->Areas[0].Lines[0].Chars[2].ParaCopy().reset();
-    w->Areas[0].Lines[0].Para.BulletFace.reset();
+    w->Areas[0].Lines[0].Para.edit().BulletFace.reset();
     w->Areas[1].Lines.clear();
     EXPECT_TRUE(w->UndoCopies[0].Areas == before);
 
@@ -404,7 +404,7 @@ TEST_F(UndoTest, ReusedSlotsHoldExactlyTheNewText)
     frame.Options.UndoDepth = 1;
     insertText(*w, "long line of text");
     w->Areas[0].Lines[0].Chars[3].FieldResult() = std::string("old result");
-    w->Areas[0].Lines[0].Para.BulletFace = std::string("Old face");
+    w->Areas[0].Lines[0].Para.edit().BulletFace = std::string("Old face");
     w->Areas.push_back(w->Areas[0]);
     w->Areas.push_back(w->Areas[0]);
     w->MakeCopyForUndo("Edit 1");
@@ -414,7 +414,7 @@ TEST_F(UndoTest, ReusedSlotsHoldExactlyTheNewText)
     w->Areas[0].Lines[0].Chars.resize(4);
     w->Areas[0].Lines[0].Chars[3].FieldResult().reset();
     w->Areas[0].Lines[0].Chars[1].FieldCode() = std::string("page");
-    w->Areas[0].Lines[0].Para.BulletFace.reset();
+    w->Areas[0].Lines[0].Para.edit().BulletFace.reset();
     w->Cursor = w->Anchor = TextPos{0, 0, 4};
     w->MakeCopyForUndo("Edit 3");  // trims "Edit 1"
     ASSERT_EQ(count(), 2);
@@ -513,8 +513,8 @@ std::vector<TextArea> longDocument(int32_t seed)
             InitNewLine(area.Lines, l);
             TextLine& line = area.Lines[size_t(l)];
             line.Height = l % 7;
-            if (l % 13 == 0) line.Para.Tabs.push_back(TabStop{double(l), 1, 2});
-            if (l % 17 == 0) line.Para.BulletFace = "Face " + std::to_string(l + seed);
+            if (l % 13 == 0) line.Para.edit().Tabs.push_back(TabStop{double(l), 1, 2});
+            if (l % 17 == 0) line.Para.edit().BulletFace = "Face " + std::to_string(l + seed);
             const int32_t chars = (l * 37 + seed) % 90;
             for (int32_t c = 0; c < chars; ++c) {
                 TextChar ch;
@@ -545,7 +545,7 @@ TEST_F(UndoTest, LongDocumentsAreCopiedExactlyIntoFreshAndReusedSlots)
 
     // Edits after the snapshot stay out of it, deep blocks included.
     w->Areas[2].Lines[1300].Chars[0].Code = '#';
-    *w->Areas[2].Lines[0].Para.BulletFace = "Changed";
+    *w->Areas[2].Lines[0].Para.edit().BulletFace = "Changed";
     w->Areas[2].Lines[1].Chars.clear();
     EXPECT_TRUE(w->UndoCopies[0].Areas == first);
 

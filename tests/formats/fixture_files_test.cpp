@@ -157,7 +157,7 @@ TEST_F(FixtureFiles, CharacterAndParagraphFormats)
             EXPECT_NEAR(f.RightIndent, p.right, 0.01) << p.word;
             EXPECT_NEAR(f.FirstLineIndent, p.first, 0.01) << p.word;
         }
-        const std::vector<TabStop>& tabs = findWord(*w, "Centre").line->Para.Tabs;
+        const std::vector<TabStop>& tabs = findWord(*w, "Centre").line->Para->Tabs;
         ASSERT_EQ(tabs.size(), 3u);
         const std::tuple<double, int32_t, uint8_t> stops[] = {{25.4, 0, 0}, {76.2, 1, 0}, {127.0, 2, 2}};
         for (size_t i = 0; i < 3; ++i) {
@@ -215,7 +215,7 @@ TEST_F(FixtureFiles, HeaderPictureAndFooterPageField)
         const TextChar& page = w->Areas[size_t(footer)].Lines[0].Chars.at(5);
         ASSERT_EQ(page.Kind, ckField);
         EXPECT_EQ(*page.FieldCode(), "page");
-        EXPECT_EQ(w->Areas[size_t(footer)].Lines[0].Para.Alignment, 1);
+        EXPECT_EQ(w->Areas[size_t(footer)].Lines[0].Para->Alignment, 1);
         const TextChar& pic = w->Areas[size_t(header)].Lines[0].Chars.at(0);
         ASSERT_EQ(pic.Kind, ckPicture);
         ASSERT_LT(pic.PictureIndex(), w->Pictures.size());
@@ -240,8 +240,8 @@ TEST_F(FixtureFiles, ListsAndFootnotes)
         for (const Item& item : {Item{"Apples", 1}, Item{"Pears", 1}, Item{"Wash", 2}, Item{"Cut", 2}}) {
             const Found at = findWord(*w, item.word);
             ASSERT_NE(at.line, nullptr) << item.word << " in " << body;
-            EXPECT_EQ(at.line->Para.ListKind, item.listKind) << item.word;
-            EXPECT_NEAR(at.line->Para.LeftIndent, 12.7, 0.01) << item.word;
+            EXPECT_EQ(at.line->Para->ListKind, item.listKind) << item.word;
+            EXPECT_NEAR(at.line->Para->LeftIndent, 12.7, 0.01) << item.word;
         }
         const Found note = findWord(*w, "A sentence with a note");
         ASSERT_NE(note.line, nullptr) << body;
@@ -337,7 +337,7 @@ TEST_F(FixtureFiles, WordListItemsTakeTheirLevelsIndent)
         w.NewPage(true);
         if (w.Areas[0].Lines.empty()) w.InsertNewLine(0, 0);
         ASSERT_EQ(ReadWordFile(w, test::makeWordFile(spec)), WordResult::Ok) << c.name;
-        EXPECT_NEAR(w.Areas[0].Lines[0].Para.LeftIndent, c.left, 1e-9) << c.name;
+        EXPECT_NEAR(w.Areas[0].Lines[0].Para->LeftIndent, c.left, 1e-9) << c.name;
     }
 }
 

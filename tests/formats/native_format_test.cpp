@@ -162,10 +162,10 @@ void fillRichDocument(TMDIChild& w)
     addLines(body, 5);
     TextLine& l0 = body.Lines[0];
     l0.EndKind = ekParagraph;
-    l0.Para.Tabs = {{25, 1, 2}, {50, 0, 3}};
-    l0.Para.ListKind = 1;
-    l0.Para.BulletFace = "Wingdings 2";
-    l0.Para.ItemNumber = 4;
+    l0.Para.edit().Tabs = {{25, 1, 2}, {50, 0, 3}};
+    l0.Para.edit().ListKind = 1;
+    l0.Para.edit().BulletFace = "Wingdings 2";
+    l0.Para.edit().ItemNumber = 4;
     l0.AnchorId = 101;
     l0.Height = 5.5;
     l0.HyphenAfter = 1;
@@ -336,7 +336,7 @@ void expectSound(const NativeDocument& d)
             ASSERT_GE(l.CellsPerRow, 1);
             ASSERT_TRUE(l.CellIndex >= 0 && l.CellIndex < l.CellsPerRow);
             ASSERT_TRUE(std::isfinite(l.CellWidth) && l.CellWidth > 0);
-            ASSERT_TRUE(std::isfinite(l.Para.DefaultTabStep) && l.Para.DefaultTabStep > 0);
+            ASSERT_TRUE(std::isfinite(l.Para->DefaultTabStep) && l.Para->DefaultTabStep > 0);
             for (const TextChar& c : l.Chars) {
                 ASSERT_LE(c.Kind, ckField);
                 ASSERT_TRUE(c.FontIndex >= 0 && size_t(c.FontIndex) < d.Fonts.size());
@@ -961,7 +961,7 @@ TEST(NativeHostile, BrokenLinksAndIndexesAreRepaired)
     l.CellsPerRow = 0;
     l.CellIndex = 5;
     l.CellWidth = std::numeric_limits<double>::quiet_NaN();
-    l.Para.DefaultTabStep = 0;
+    l.Para.edit().DefaultTabStep = 0;
     l.Chars = {textChar('a', 7), textChar('b', -3)};
     TextChar pic;
     pic.Kind = ckPicture;
@@ -989,7 +989,7 @@ TEST(NativeHostile, BrokenLinksAndIndexesAreRepaired)
     EXPECT_EQ(got.CellsPerRow, 1);
     EXPECT_EQ(got.CellIndex, 0);
     EXPECT_EQ(got.CellWidth, 1.0);
-    EXPECT_EQ(got.Para.DefaultTabStep, 12.5);
+    EXPECT_EQ(got.Para->DefaultTabStep, 12.5);
     EXPECT_EQ(got.Chars[0].FontIndex, 0);
     EXPECT_EQ(got.Chars[1].FontIndex, 0);
     EXPECT_EQ(got.Chars[2].PictureIndex(), 40);  // a missing picture, drawn as nothing

@@ -111,12 +111,13 @@ TEST(RtfLists, WrittenListsReadBackAsLists)
     Doc d("{\\rtf1 Dot\\par Custom\\par One\\par Two\\par Plain\\par}");
     TMDIChild& w = *d.w;
     auto& lines = w.Areas[0].Lines;
-    lines[0].Para.ListKind = 1;
-    lines[1].Para.ListKind = 1;
-    lines[1].Para.BulletChar = 0xB7;
-    lines[1].Para.BulletFace = "Symbol";
-    lines[1].Para.ListIndent = 10;
-    lines[2].Para.ListKind = lines[3].Para.ListKind = 2;
+    lines[0].Para.edit().ListKind = 1;
+    lines[1].Para.edit().ListKind = 1;
+    lines[1].Para.edit().BulletChar = 0xB7;
+    lines[1].Para.edit().BulletFace = "Symbol";
+    lines[1].Para.edit().ListIndent = 10;
+    lines[2].Para.edit().ListKind = 2;
+    lines[3].Para.edit().ListKind = 2;
     const std::string first = WriteRtfFile(w);
     TMDIChild back(d.frame);
     back.FormCreate();
@@ -127,13 +128,13 @@ TEST(RtfLists, WrittenListsReadBackAsLists)
         const TextLine& a = lines[i];
         const TextLine& b = back.Areas[0].Lines[i];
         EXPECT_EQ(b.Chars.size(), a.Chars.size());  // no mark became text
-        EXPECT_EQ(b.Para.ListKind, a.Para.ListKind);
-        if (a.Para.ListKind == 1) {
-            EXPECT_EQ(b.Para.BulletChar, a.Para.BulletChar);
-            EXPECT_EQ(b.Para.BulletFace, a.Para.BulletFace);
+        EXPECT_EQ(b.Para->ListKind, a.Para->ListKind);
+        if (a.Para->ListKind == 1) {
+            EXPECT_EQ(b.Para->BulletChar, a.Para->BulletChar);
+            EXPECT_EQ(b.Para->BulletFace, a.Para->BulletFace);
         }
-        if (a.Para.ListKind != 0) {
-            EXPECT_NEAR(b.Para.ListIndent, a.Para.ListIndent, 0.02);
+        if (a.Para->ListKind != 0) {
+            EXPECT_NEAR(b.Para->ListIndent, a.Para->ListIndent, 0.02);
         }
     }
     EXPECT_EQ(WriteRtfFile(back), first);

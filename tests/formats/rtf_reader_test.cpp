@@ -155,11 +155,11 @@ TEST_F(RtfReader, ParagraphFormatsLastUntilPard)
         EXPECT_EQ(f.Tabs[1].Leader, 2);
     }
     // The next paragraph's spacing does not reach back into the earlier ones.
-    EXPECT_NEAR(d.line(2).Para.SpaceAbove, 4.233325, 1e-9);
-    EXPECT_EQ(d.line(2).Para.Alignment, 1);
-    EXPECT_DOUBLE_EQ(d.line(2).Para.LineSpacing, 2.0);
-    EXPECT_EQ(d.line(3).Para.Alignment, 3);
-    EXPECT_DOUBLE_EQ(d.line(3).Para.LineSpacing, 1.0);
+    EXPECT_NEAR(d.line(2).Para->SpaceAbove, 4.233325, 1e-9);
+    EXPECT_EQ(d.line(2).Para->Alignment, 1);
+    EXPECT_DOUBLE_EQ(d.line(2).Para->LineSpacing, 2.0);
+    EXPECT_EQ(d.line(3).Para->Alignment, 3);
+    EXPECT_DOUBLE_EQ(d.line(3).Para->LineSpacing, 1.0);
 }
 
 TEST_F(RtfReader, PageSetupHeadersFootersAndInfo)

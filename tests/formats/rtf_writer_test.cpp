@@ -58,12 +58,12 @@ void expectSameDocument(const TMDIChild& a, const TMDIChild& b)
                 EXPECT_EQ(l.Design.Background, m.Design.Background);
                 EXPECT_EQ(l.Design.BorderColor, m.Design.BorderColor);
             }
-            EXPECT_EQ(l.Para.Alignment, m.Para.Alignment);
-            EXPECT_NEAR(l.Para.LeftIndent, m.Para.LeftIndent, 0.02);
-            EXPECT_NEAR(l.Para.FirstLineIndent, m.Para.FirstLineIndent, 0.02);
-            EXPECT_NEAR(l.Para.SpaceAbove, m.Para.SpaceAbove, 0.02);
-            EXPECT_DOUBLE_EQ(l.Para.LineSpacing, m.Para.LineSpacing);
-            ASSERT_EQ(l.Para.Tabs.size(), m.Para.Tabs.size());
+            EXPECT_EQ(l.Para->Alignment, m.Para->Alignment);
+            EXPECT_NEAR(l.Para->LeftIndent, m.Para->LeftIndent, 0.02);
+            EXPECT_NEAR(l.Para->FirstLineIndent, m.Para->FirstLineIndent, 0.02);
+            EXPECT_NEAR(l.Para->SpaceAbove, m.Para->SpaceAbove, 0.02);
+            EXPECT_DOUBLE_EQ(l.Para->LineSpacing, m.Para->LineSpacing);
+            ASSERT_EQ(l.Para->Tabs.size(), m.Para->Tabs.size());
             ASSERT_EQ(l.Chars.size(), m.Chars.size());
             for (size_t ci = 0; ci < l.Chars.size(); ++ci) {
                 const TextChar& c = l.Chars[ci];

@@ -366,7 +366,7 @@ TEST(WordProperties, ParagraphEndInsideACellStaysInTheCell)
     // The paragraph after the inline end keeps its own format in the copy.
     EXPECT_EQ(lines[0].Chars[1].ParaCopy()->Alignment, 2);
     EXPECT_DOUBLE_EQ(lines[0].Chars[1].ParaCopy()->LeftIndent, 2.5);
-    EXPECT_EQ(lines[0].Para.Alignment, 2);
+    EXPECT_EQ(lines[0].Para->Alignment, 2);
     EXPECT_EQ(lines[0].IsCell, 1);
 }
 

@@ -241,9 +241,9 @@ TEST(WordReader, ImportedDocumentSurvivesSavingInTheOwnFormat)
     const auto any = [&](auto has) { return std::any_of(lines.begin(), lines.end(), has); };
     EXPECT_TRUE(any([](const TextLine& l) { return l.IsCell == 1; }));
     EXPECT_TRUE(any([](const TextLine& l) { return l.Chars.size() > 3 && l.Chars[2].ParaCopy(); }));
-    EXPECT_TRUE(any([](const TextLine& l) { return l.Para.ListKind == 1; }));
-    EXPECT_TRUE(any([](const TextLine& l) { return l.Para.ListKind == 2; }));
-    EXPECT_TRUE(any([](const TextLine& l) { return !l.Para.Tabs.empty(); }));
+    EXPECT_TRUE(any([](const TextLine& l) { return l.Para->ListKind == 1; }));
+    EXPECT_TRUE(any([](const TextLine& l) { return l.Para->ListKind == 2; }));
+    EXPECT_TRUE(any([](const TextLine& l) { return !l.Para->Tabs.empty(); }));
     NativeReadResult back = readNativeDocument(writeNativeDocument(*imported.w));
     ASSERT_TRUE(back.ok) << back.error;
     Window reopened;

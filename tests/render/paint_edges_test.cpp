@@ -195,8 +195,8 @@ TEST(PaintEdges, ClicksIntoFramesOntoEmptyLinesAndOntoObjects)
     // stays on the line's only position.
     d.w.Cursor = d.w.Anchor = TextPos{0, 0, 0};
     d.paint();
-    const int32_t y1 = int32_t(std::trunc((body.InnerTop + body.Lines[0].Height + body.Lines[0].Para.SpaceBelow +
-                                           body.Lines[1].Para.SpaceAbove + 0.5) /
+    const int32_t y1 = int32_t(std::trunc((body.InnerTop + body.Lines[0].Height + body.Lines[0].Para->SpaceBelow +
+                                           body.Lines[1].Para->SpaceAbove + 0.5) /
                                           kMmPerPx96)) +
                        o.y + 2;
     const int32_t x1 = o.x + 1 + px96(body.InnerLeft) + 2;

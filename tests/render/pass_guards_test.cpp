@@ -408,9 +408,9 @@ TEST(PassGuards, ParagraphMarksGrowWithTheZoomOnceAndBulletsTakeTheParagraphsLoo
     RenderDoc b;
     b.type("xy");
     TextLine& line = b.w.Areas[0].Lines[0];
-    line.Para.ListKind = 1;
-    line.Para.BulletChar = 'o';
-    line.Para.ListIndent = 6;
+    line.Para.edit().ListKind = 1;
+    line.Para.edit().BulletChar = 'o';
+    line.Para.edit().ListIndent = 6;
     FontEntry shaded = FontEntryFromState(b.w.FontState);
     SettingOps(shaded.Options, foShaded, true);
     const int32_t fi = b.w.GetNewFontIndex(shaded);

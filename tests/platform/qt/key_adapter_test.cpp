@@ -126,13 +126,13 @@ TEST_F(KeyAdapter, TheRightAltKeyIsFollowedWhileHeldAndTabComesWithoutModifiers)
     const KeyInput held = press(Qt::Key_E, Qt::ControlModifier);
     EXPECT_EQ(held.Shift, ssCtrl | ssRightAlt);
     deliver(held);
-    EXPECT_EQ(w.Areas[0].Lines[0].Para.Alignment, 0);
+    EXPECT_EQ(w.Areas[0].Lines[0].Para->Alignment, 0);
     send(QEvent::KeyRelease, Qt::Key_AltGr);
     EXPECT_FALSE(rightAltHeld());
     const KeyInput plain = press(Qt::Key_E, Qt::ControlModifier);
     EXPECT_EQ(plain.Shift, ssCtrl);
     deliver(plain);
-    EXPECT_EQ(w.Areas[0].Lines[0].Para.Alignment, 1);
+    EXPECT_EQ(w.Areas[0].Lines[0].Para->Alignment, 1);
 
     // A release that went to another application is not waited for.
     send(QEvent::KeyPress, Qt::Key_AltGr);
