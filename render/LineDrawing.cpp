@@ -79,7 +79,7 @@ std::string convertCase(std::string text, uint16_t options)
 // the current format rather than an out-of-range read.
 FontEntry formatOf(const TMDIChild& w, const TextChar& c)
 {
-    if (validIndex(c.FontIndex, w.Fonts.size())) return w.Fonts[size_t(c.FontIndex)];
+    if (validIndex(c.FontIndex(), w.Fonts.size())) return w.Fonts[size_t(c.FontIndex())];
     return FontEntryFromState(w.FontState);
 }
 
@@ -632,7 +632,7 @@ void AreaDrawing::caretAtStartAndAnchorCandidates(LineDraw& s)
 {
     s.caretLine = caretHere && w.Cursor.Line == s.k;
     if (s.caretLine && w.Cursor.Char == 0) {
-        const int32_t h = s.n == 0 ? s.lineHpx : p.px(s.line.Chars[0].Height);
+        const int32_t h = s.n == 0 ? s.lineHpx : p.px(s.line.Chars[0].Height());
         requestCaret(p, s.g, s.alignOffset + truncPx(s.x / p.MmPerPx + p.Left), h);
     }
     if (wrapPossible && area.AreaType == atPageBody) {
@@ -648,11 +648,11 @@ float AreaDrawing::wrapGap(LineDraw& s, const TextChar& c, int32_t j, bool& sent
     const float oldGap = c.GapBefore();
     float gap = p.Policy.WriteBack ? 0.0f : oldGap;
     if (wrapPossible && !sentOn) {
-        const double boxTop = p.AreaTopMm + y + s.lineH - c.Height;
+        const double boxTop = p.AreaTopMm + y + s.lineH - c.Height();
         const double startX = p.AreaLeftMm + s.x;
         double nx = startX;
         const auto hit = w.iscolladingwithfield(p.Page, w.PageWidthPx, false, false, p.AreaTopMm + y,
-                                                p.AreaLeftMm + s.offset, s.k, p.Area, c.Height, c.Width, boxTop,
+                                                p.AreaLeftMm + s.offset, s.k, p.Area, c.Height(), c.Width, boxTop,
                                                 nx, w.PrinterDpi, w.PageHeightPx, p.PageFloating);
         if (hit.NextLine) {
             // Push the character past the line's end so layout breaks
@@ -778,7 +778,7 @@ void AreaDrawing::chars(LineDraw& s)
 
         // The character's pixels.
         const int32_t cx = truncPx(s.x / p.MmPerPx + p.Left + s.alignOffset);
-        const int32_t ch = p.px(c.Height);
+        const int32_t ch = p.px(c.Height());
         const int32_t cw = p.px(c.Width);
         s.x += c.Width;
         if (isTextCode(c, ' ') && j != n - 1) s.x += s.justify;
