@@ -293,6 +293,13 @@ struct TextChar {
     }
     void setLook(int32_t fontIndex, float height) { setLook(CharLook{fontIndex, height}); }
     void setLook(CharLook l);
+    // Takes the look of `o`: by its number where neither holds a block, so
+    // a reader that keeps a sample per font and code looks nothing up.
+    void setLookOf(const TextChar& o)
+    {
+        if (!holdsBlock() && !o.holdsBlock()) ref_ = o.ref_;
+        else setLook(o.Look());
+    }
 
     // The rare fields read 0 while no block is held; setting 0 makes none,
     // and clearing the last set field frees it.

@@ -233,6 +233,7 @@ private:
 
     ByteReader in_;
     bool needFont_ = false;
+    TextChar lastFont_;  // a character with the last font read, height 0
     NativeDocument doc_;
     std::string error_;
     size_t errorOffset_ = 0;
@@ -410,7 +411,9 @@ bool Parser::readChar(TextChar& c)
     // The font list is read by now: the index is brought into range here
     // rather than in a second walk over every character.
     fixFont(font);
-    c.setFontIndex(font);
+    // Text comes in runs of one font: the look is found once per run.
+    if (font != lastFont_.FontIndex()) lastFont_.setFontIndex(font);
+    c.setLookOf(lastFont_);
     if (c.Kind == ckPicture) {
         c.setPictureIndex(in_.u16());
         c.Width = finiteOr(in_.f64(), 0);
@@ -711,18 +714,18 @@ public:
         Measure& k = tables_[size_t(slot)][c.Code];
         if (!k.Known) {
             measureAlone(c);
-            k = Measure{true, c.Width, c.Height()};
+            k = Measure{true, c};
             return;
         }
-        c.Width = k.Width;
-        c.setHeight(k.Height);
+        c.Width = k.Sample.Width;
+        c.setLookOf(k.Sample);
     }
 
 private:
     static constexpr size_t kMaxTables = 256;
     struct Measure {
         bool Known = false;
-        double Width = 0, Height = 0;
+        TextChar Sample;  // width and look as measured
     };
 
     void measureAlone(TextChar& c)
