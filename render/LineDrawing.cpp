@@ -218,14 +218,19 @@ void followAnchor(Pass& p, TextLine& line, double blockOffset, double y)
         TextArea& q = w.Areas[size_t(i)];
         q.AnchorId = 0;
         if (!q.MoveWithText) continue;
+        bool moved = false;
         if (q.PageIndex != p.Page) {
             q.PageIndex = p.Page;
             p.Changed = true;
+            moved = true;
         }
         if (p.PageFloating) {
             std::vector<int32_t>& on = *p.PageFloating;
             const auto at = std::lower_bound(on.begin(), on.end(), i);
-            if (at == on.end() || *at != i) on.insert(at, i);
+            if (at == on.end() || *at != i) {
+                on.insert(at, i);
+                moved = true;
+            }
         }
         const auto e = TMDIChild::FloatingAreaEdges(q, p.PageWmm, p.PageHmm);
         const auto be = TMDIChild::FloatingAreaEdges(body, p.PageWmm, p.PageHmm);
@@ -240,7 +245,9 @@ void followAnchor(Pass& p, TextLine& line, double blockOffset, double y)
             q.Top += (q.AnchorTopToBottom && q.AnchorBottom) ? -dy : dy;
             q.Bottom += q.AnchorBottom ? -dy : dy;
             p.Changed = true;
+            moved = true;
         }
+        if (moved && p.PageFloatIndex) p.PageFloatIndex->moved(i);
     }
     line.AnchorId = 0;
 }
@@ -379,6 +386,10 @@ private:
     void caretAtStartAndAnchorCandidates(LineDraw& s);
     void chars(LineDraw& s);
     float wrapGap(LineDraw& s, const TextChar& c, int32_t j, bool& sentOn);
+    // The wrap test of a box of this area on the page, through the page's
+    // index of floating areas when there is one.
+    TMDIChild::FieldCollision collide(bool anchorOnly, bool mayAnchor, double lineTopY, double lineLeftX,
+                                      int32_t line, double boxHeight, double boxWidth, double boxTopY, double& x);
     int32_t tabGlyph(LineDraw& s, const TextChar& c, const FontEntry& f, int32_t j, int32_t cx, int32_t cw);
     void textGlyph(LineDraw& s, const TextChar& c, const FontEntry& f, int32_t j, int32_t cx, int32_t rx, int32_t ch,
                    int32_t cw);
@@ -637,9 +648,19 @@ void AreaDrawing::caretAtStartAndAnchorCandidates(LineDraw& s)
     }
     if (wrapPossible && area.AreaType == atPageBody) {
         double ax = p.AreaLeftMm + s.x;
-        w.iscolladingwithfield(p.Page, w.PageWidthPx, true, true, p.AreaTopMm + y, p.AreaLeftMm + s.offset, s.k,
-                               p.Area, 0, 0, p.AreaTopMm + y, ax, w.PrinterDpi, w.PageHeightPx, p.PageFloating);
+        collide(true, true, p.AreaTopMm + y, p.AreaLeftMm + s.offset, s.k, 0, 0, p.AreaTopMm + y, ax);
     }
+}
+
+TMDIChild::FieldCollision AreaDrawing::collide(bool anchorOnly, bool mayAnchor, double lineTopY, double lineLeftX,
+                                               int32_t line, double boxHeight, double boxWidth, double boxTopY,
+                                               double& x)
+{
+    if (p.PageFloatIndex)
+        return p.PageFloatIndex->collide(w, p.Page, w.PageWidthPx, anchorOnly, mayAnchor, lineTopY, lineLeftX, line,
+                                         p.Area, boxHeight, boxWidth, boxTopY, x, w.PrinterDpi, w.PageHeightPx);
+    return w.iscolladingwithfield(p.Page, w.PageWidthPx, anchorOnly, mayAnchor, lineTopY, lineLeftX, line, p.Area,
+                                  boxHeight, boxWidth, boxTopY, x, w.PrinterDpi, w.PageHeightPx, p.PageFloating);
 }
 
 // The gap a character leaves before it for a floating area beside the line.
@@ -651,9 +672,8 @@ float AreaDrawing::wrapGap(LineDraw& s, const TextChar& c, int32_t j, bool& sent
         const double boxTop = p.AreaTopMm + y + s.lineH - c.Height;
         const double startX = p.AreaLeftMm + s.x;
         double nx = startX;
-        const auto hit = w.iscolladingwithfield(p.Page, w.PageWidthPx, false, false, p.AreaTopMm + y,
-                                                p.AreaLeftMm + s.offset, s.k, p.Area, c.Height, c.Width, boxTop,
-                                                nx, w.PrinterDpi, w.PageHeightPx, p.PageFloating);
+        const auto hit = collide(false, false, p.AreaTopMm + y, p.AreaLeftMm + s.offset, s.k, c.Height, c.Width,
+                                 boxTop, nx);
         if (hit.NextLine) {
             // Push the character past the line's end so layout breaks
             // before it; a line's first character cannot be broken off and
