@@ -264,6 +264,7 @@ void FloatingIndex::build(TMDIChild& w, double pageW, double pageH)
     Sets.clear();
     SetByBox.clear();
     SetByIds.clear();
+    Offered.clear();
     Built = true;
     if (List)
         for (const int32_t k : *List) file(k);
@@ -329,6 +330,7 @@ void FloatingIndex::moved(int32_t area)
     Sets.clear();
     SetByBox.clear();
     SetByIds.clear();
+    Offered.clear();
 }
 
 const FloatingIndex::WrapSet& FloatingIndex::wrapSet(double top, double bottom)
@@ -420,6 +422,13 @@ void FloatingIndex::offerAnchor(TMDIChild& w, double lineTopY, double lineLeftX,
         offerTo(q, TMDIChild::FloatingAreaEdges(q, PageW, PageH), lineTopY, lineLeftX, line, area, boxHeight,
                 boxWidth, boxTopY, x);
     };
+    // Once a point was offered, every area on the page holds a candidate at
+    // least as near as that point (or one that nothing beats): offering it
+    // again changes nothing until an area moves. The first pass after
+    // opening draws every body on the first page, and their lines stand at
+    // the same few places.
+    const double px = x + boxWidth, py = boxTopY + boxHeight;
+    if (!std::isnan(px) && !std::isnan(py) && !Offered.insert({px, py}).second) return;
     for (const int32_t k : AnchorAnywhere) offer(k);
     // A line's distance to an area is at least the height between them; a
     // cell whose areas all hold a nearer candidate than that is passed by.

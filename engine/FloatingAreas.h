@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -77,6 +78,8 @@ private:
     std::vector<WrapSet> Sets;
     std::map<std::pair<double, double>, size_t> SetByBox;
     std::unordered_multimap<uint64_t, size_t> SetByIds;
+    // The points offered as anchors since the last move.
+    std::set<std::pair<double, double>> Offered;
 };
 
 } // namespace quillet

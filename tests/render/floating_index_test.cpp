@@ -163,8 +163,10 @@ TEST(FloatingIndex, AnswersEachBoxAsTheWalk)
         for (int q = 0; q < 400; ++q) {
             // Character boxes offer no anchor, except a few that take the walk.
             const bool anchorOnly = q % 5 == 0, mayAnchor = anchorOnly || q % 7 == 0;
-            const double top = q % 97 == 0 ? nan : real(0, 280), height = real(0, 8), width = real(0, 6);
-            double x = q % 89 == 0 ? nan : real(0, 200), xw = x;
+            // Half the boxes stand on a coarse grid, so that places repeat.
+            const auto place = [&](double hi) { return q % 2 ? real(0, hi) : std::floor(real(0, hi) / 9) * 9; };
+            const double top = q % 97 == 0 ? nan : place(280), height = q % 2 ? real(0, 8) : 4, width = real(0, 6);
+            double x = q % 89 == 0 ? nan : place(200), xw = x;
             const auto got = index.collide(w, 0, w.PageWidthPx, anchorOnly, mayAnchor, top, 25, 0, 0, height, width, top, x,
                                            w.PrinterDpi, w.PageHeightPx);
             const auto want = walked.iscolladingwithfield(0, w.PageWidthPx, anchorOnly, mayAnchor, top, 25, 0, 0, height,
