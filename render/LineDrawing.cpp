@@ -211,13 +211,25 @@ void followAnchor(Pass& p, TextLine& line, double blockOffset, double y)
     if (line.AnchorId <= 0) return;
     const int32_t id = line.AnchorId;
     const TextArea& body = w.Areas[size_t(p.Area)];
-    // Each found area loses the id, so the search cannot find it again;
-    // the area count bounds it besides.
-    for (int32_t i = w.getfieldWithAnkerID(0, id), guard = 0; i >= 0 && guard <= w.AreaCount();
-         i = w.getfieldWithAnkerID(i + 1, id), ++guard) {
+    // The areas holding each id are found once a pass: a search of every
+    // area for each anchored line cost lines times areas. Ids of areas
+    // change in a pass only here, where they are taken away, so an area
+    // found that no longer holds the id is passed by.
+    if (p.AnchoredFor != w.Areas.size()) {
+        p.Anchored.clear();
+        for (int32_t i = 0; i < w.AreaCount(); ++i) {
+            const TextArea& a = w.Areas[size_t(i)];
+            if (a.AreaType > atFooter && a.MoveWithText && a.AnchorId > 0) p.Anchored[a.AnchorId].push_back(i);
+        }
+        p.AnchoredFor = w.Areas.size();
+    }
+    const auto holders = p.Anchored.find(id);
+    const size_t count = holders == p.Anchored.end() ? 0 : holders->second.size();
+    for (size_t h = 0; h < count; ++h) {
+        const int32_t i = holders->second[h];
         TextArea& q = w.Areas[size_t(i)];
+        if (q.AreaType <= atFooter || !q.MoveWithText || q.AnchorId != id) continue;
         q.AnchorId = 0;
-        if (!q.MoveWithText) continue;
         bool moved = false;
         if (q.PageIndex != p.Page) {
             q.PageIndex = p.Page;

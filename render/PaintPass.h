@@ -9,11 +9,13 @@
 #include "render/Canvas.h"
 #include "render/RenderPolicy.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -118,6 +120,11 @@ struct Pass {
     int32_t FontSize = -1;
     uint8_t FontStyle = 0, FontCharset = 0;
     Effect Fx;
+
+    // The floating areas that move with their lines, by the anchor id they
+    // hold as the pass begins (in area order), made for AnchoredFor areas.
+    std::unordered_map<int32_t, std::vector<int32_t>> Anchored;
+    size_t AnchoredFor = SIZE_MAX;
 
     // Something that layout depends on moved: lay out again.
     bool Changed = false;
