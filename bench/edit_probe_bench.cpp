@@ -14,6 +14,7 @@
 #include "engine/SpellCheckDialog.h"
 #include "engine/TableDialogs.h"
 #include "formats/StandardServices.h"
+#include "render/pdf/PDFExport.h"
 #include "language/WordList.h"
 #include "platform/Clipboard.h"
 #include "platform/MessageBox.h"
@@ -26,6 +27,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -155,6 +157,11 @@ struct Doc {
         w.SetAllDirtyFlags();
         w.MakeSoftEnters();
         w.Timer2Timer();
+        // As after a first edit: the history holds the text, and later
+        // snapshots share what they did not change with it.
+        w.MakeCopyForUndo("Start");
+        w.TypingRun = 0;
+        w.Modified = 0;
     }
 
     TMDIChild& w() { return *win; }
@@ -297,6 +304,17 @@ double seconds(F&& f)
     return std::chrono::duration<double>(Clock::now() - t).count();
 }
 
+// With EDIT_PROBE_KEEP naming a folder, the edited document of 500 pages
+// is saved there as <operation>.qdt and .pdf, to compare builds by.
+void keep(TMDIChild& w, const std::string& name, int32_t pages)
+{
+    const char* dir = std::getenv("EDIT_PROBE_KEEP");
+    if (!dir || pages != 500) return;
+    const std::filesystem::path base = std::filesystem::path(dir) / name;
+    w.SaveQDTFile((base.string() + ".qdt"));
+    SavePDFFile(w, base.string() + ".pdf");
+}
+
 struct Earlier {
     double time = 0, memory = 0;
 };
@@ -313,6 +331,7 @@ void report(benchmark::State& state, const std::string& name, int32_t pages, dou
     state.counters["ms"] = perOp * 1e3;
     state.counters["peak_MB"] = peak;
     state.counters["held_MB"] = heap.heldMB();
+    if (name != "TableRowColumn") keep(doc(pages).w(), name, pages);
     auto& mine = earlier[name];
     mine[pages] = Earlier{perOp, peak};
     if (auto half = mine.find(pages / 2); half != mine.end()) {
@@ -325,8 +344,9 @@ using Op = std::function<void(benchmark::State&, const std::string&, int32_t)>;
 
 // ---- Typing, Enter and Backspace ---------------------------------------------------
 
-// Ten keys at one place, each followed by the repaint timer's tick that
-// lays out and paints the visible page, as when the user types there.
+// A key at one place and the repaint timer's tick that lays out and paints
+// the visible page, as when the user types there: the first key of a run
+// (first_ms, with its undo snapshot), then ten more in the run (ms, each).
 void typeAt(benchmark::State& state, const std::string& name, int32_t pages, int where)
 {
     Doc& d = doc(pages);
@@ -335,6 +355,10 @@ void typeAt(benchmark::State& state, const std::string& name, int32_t pages, int
         d.w().Cursor = d.w().Anchor = d.at(where);
         d.w().Timer2Timer();
         Heap heap;
+        const double first = seconds([&] {
+            d.press('x');
+            d.w().Timer2Timer();
+        });
         const double t = seconds([&] {
             for (int i = 0; i < 10; ++i) {
                 d.press('x');
@@ -342,6 +366,7 @@ void typeAt(benchmark::State& state, const std::string& name, int32_t pages, int
             }
         });
         report(state, name, pages, t, heap, 10);
+        state.counters["first_ms"] = first * 1e3;
         d.undoTo(steps);
     }
 }
@@ -488,6 +513,21 @@ void replaceAll(benchmark::State& state, const std::string& name, int32_t pages)
     }
     d.w().SearchDialogs = nullptr;
     setMessageBoxes(nullptr);
+}
+
+// Find next of a word that is not there, from the start: a walk over the
+// whole text.
+void findAbsent(benchmark::State& state, const std::string& name, int32_t pages)
+{
+    Doc& d = doc(pages);
+    for (auto _ : state) {
+        Heap heap;
+        bool found = true;
+        const double t = seconds([&] { found = d.w().SearchStep("qqqqq", 0, 0, 0, TextPos{0, 0, 0}); });
+        report(state, name, pages, t, heap);
+        if (found) state.SkipWithError("found a word the text does not hold");
+        d.w().Cursor = d.w().Anchor = TextPos{0, 0, 0};
+    }
 }
 
 void spellCheck(benchmark::State& state, const std::string& name, int32_t pages)
@@ -670,6 +710,13 @@ void undoHistory(benchmark::State& state, const std::string& name, int32_t pages
         });
         report(state, name, pages, t, heap, 50);
         state.counters["held_per_edit_KB"] = heap.heldMB() * 1e3 / 50;
+        // Areas each edit's snapshot holds a copy of rather than sharing.
+        const std::vector<UndoCopy>& copies = d.w().UndoCopies;
+        int64_t copied = 0;
+        for (size_t k = steps + 1; k < copies.size(); ++k)
+            for (size_t i = 0; i < copies[k].Areas.size(); ++i)
+                copied += i >= copies[k - 1].Areas.size() || copies[k].Areas.shared(i) != copies[k - 1].Areas.shared(i);
+        if (copies.size() > steps + 1) state.counters["areas_per_edit"] = double(copied) / double(copies.size() - steps - 1);
         d.undoTo(steps);
     }
     d.frame.Options.UndoDepth = depth;
@@ -759,6 +806,7 @@ const std::vector<std::pair<std::string, Op>>& ops()
         {"DeleteAllUndoRedo", deleteUndoRedo},
         {"PasteQuarter", pasteQuarter},
         {"ReplaceAllThe", replaceAll},
+        {"FindAbsent", findAbsent},
         {"SpellCheckAll", spellCheck},
         {"HyphenateAll", hyphenate},
         {"StyleAll", styleAll},
