@@ -116,7 +116,7 @@ struct Doc {
         for (int code = 32; code < 127; ++code) {
             TextChar& c = measured[size_t(code)];
             c.Code = uint8_t(code);
-            c.FontIndex = font;
+            c.setFontIndex(font);
             const char text = char(code);
             w.RenderChar(c, false, std::string_view(&text, 1));
         }
@@ -232,7 +232,7 @@ struct Doc {
         for (int32_t a = 0; a >= 0; a = win->Areas[size_t(a)].NextInFlow)
             for (const TextLine& l : win->Areas[size_t(a)].Lines)
                 for (const TextChar& c : l.Chars)
-                    h = (h ^ (uint64_t(c.Code) << 16 ^ uint64_t(c.FontIndex))) * 1099511628211ull;
+                    h = (h ^ (uint64_t(c.Code) << 16 ^ uint64_t(c.FontIndex()))) * 1099511628211ull;
         return h;
     }
 
