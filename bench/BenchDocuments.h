@@ -18,6 +18,22 @@
 
 namespace quillet::bench {
 
+// A window's view of 900 x 1000 pixels that has the focus and scrolls where
+// it is told.
+struct ViewHost : HostView {
+    int32_t x = 0, y = 0;
+    int32_t scrollX() const override { return x; }
+    int32_t scrollY() const override { return y; }
+    void setScrollPos(int32_t nx, int32_t ny) override
+    {
+        x = nx;
+        y = ny;
+    }
+    int32_t clientWidth() const override { return 900; }
+    int32_t clientHeight() const override { return 1000; }
+    bool hasFocus() const override { return true; }
+};
+
 struct LongDocumentOptions {
     // The body is one area tall enough for all the text, so the page flow
     // moves no line and what is left is the cost of breaking.

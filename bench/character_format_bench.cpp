@@ -32,6 +32,8 @@
 using namespace quillet;
 using quillet::bench::LongDocument;
 
+using quillet::bench::ViewHost;
+
 namespace {
 
 LongDocument& document()
@@ -91,20 +93,6 @@ void BM_BoldWholeDocument(benchmark::State& state)
     w.Cursor = w.Anchor = TextPos{};
 }
 BENCHMARK(BM_BoldWholeDocument)->Unit(benchmark::kMillisecond);
-
-struct ViewHost : HostView {
-    int32_t x = 0, y = 0;
-    int32_t scrollX() const override { return x; }
-    int32_t scrollY() const override { return y; }
-    void setScrollPos(int32_t nx, int32_t ny) override
-    {
-        x = nx;
-        y = ny;
-    }
-    int32_t clientWidth() const override { return 900; }
-    int32_t clientHeight() const override { return 1000; }
-    bool hasFocus() const override { return true; }
-};
 
 void BM_StyleOneParagraphLayoutAndPaint(benchmark::State& state)
 {

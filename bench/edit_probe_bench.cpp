@@ -9,6 +9,7 @@
 // EDIT_PROBE_MAX_PAGES caps the largest document (default 8000).
 
 #include "bench/CountingHeap.h"
+#include "bench/BenchDocuments.h"
 #include "engine/Childwin.h"
 #include "engine/SearchDialog.h"
 #include "engine/SpellCheckDialog.h"
@@ -36,23 +37,11 @@
 
 using namespace quillet;
 
+using quillet::bench::ViewHost;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-struct ViewHost : HostView {
-    int32_t x = 0, y = 0;
-    int32_t scrollX() const override { return x; }
-    int32_t scrollY() const override { return y; }
-    void setScrollPos(int32_t nx, int32_t ny) override
-    {
-        x = nx;
-        y = ny;
-    }
-    int32_t clientWidth() const override { return 900; }
-    int32_t clientHeight() const override { return 1000; }
-    bool hasFocus() const override { return true; }
-};
 
 struct Quiet : MessageBoxes {
     MsgResult show(std::string_view, std::string_view, MsgIcon, MsgButtons) override { return MsgResult::Ok; }
@@ -289,11 +278,11 @@ struct Heap {
     int64_t start = 0;
     Heap()
     {
-        start = bench::heap::live.load();
-        bench::heap::peak.store(start);
+        start = ::bench::heap::live.load();
+        ::bench::heap::peak.store(start);
     }
-    double peakMB() const { return double(bench::heap::peak.load() - start) / 1e6; }
-    double heldMB() const { return double(bench::heap::live.load() - start) / 1e6; }
+    double peakMB() const { return double(::bench::heap::peak.load() - start) / 1e6; }
+    double heldMB() const { return double(::bench::heap::live.load() - start) / 1e6; }
 };
 
 template <class F>

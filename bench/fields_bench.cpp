@@ -16,17 +16,9 @@
 using namespace quillet;
 using quillet::bench::LongDocument;
 
-namespace {
+using quillet::bench::ViewHost;
 
-struct ViewHost : HostView {
-    int32_t x = 0, y = 0;
-    int32_t scrollX() const override { return x; }
-    int32_t scrollY() const override { return y; }
-    void setScrollPos(int32_t nx, int32_t ny) override { x = nx; y = ny; }
-    int32_t clientWidth() const override { return 900; }
-    int32_t clientHeight() const override { return 1000; }
-    bool hasFocus() const override { return true; }
-};
+namespace {
 
 // Fields typed at a position, laid out.
 void putFields(LongDocument& d, TextPos at, std::initializer_list<std::string> codes)

@@ -14,24 +14,12 @@
 using namespace quillet;
 using quillet::bench::LongDocument;
 
+using quillet::bench::ViewHost;
+
 namespace {
 
 constexpr int32_t kRows = 200;
 constexpr int32_t kColumns = 5;
-
-struct ViewHost : HostView {
-    int32_t x = 0, y = 0;
-    int32_t scrollX() const override { return x; }
-    int32_t scrollY() const override { return y; }
-    void setScrollPos(int32_t nx, int32_t ny) override
-    {
-        x = nx;
-        y = ny;
-    }
-    int32_t clientWidth() const override { return 900; }
-    int32_t clientHeight() const override { return 1000; }
-    bool hasFocus() const override { return true; }
-};
 
 struct OneRowBefore : TableDialogUi {
     bool runInsertTableLinesDialog(TInsertTableLinesForm& f) override

@@ -11,6 +11,8 @@
 using namespace quillet;
 using quillet::bench::LongDocument;
 
+using quillet::bench::ViewHost;
+
 namespace {
 
 LongDocument& document()
@@ -68,20 +70,6 @@ BENCHMARK(BM_TypeCharacterStartingRun)->Unit(benchmark::kMillisecond);
 
 // What a key costs the user: the key handler, the layout of what it
 // dirtied, and the repaint timer's tick painting the visible page.
-struct ViewHost : HostView {
-    int32_t x = 0, y = 0;
-    int32_t scrollX() const override { return x; }
-    int32_t scrollY() const override { return y; }
-    void setScrollPos(int32_t nx, int32_t ny) override
-    {
-        x = nx;
-        y = ny;
-    }
-    int32_t clientWidth() const override { return 900; }
-    int32_t clientHeight() const override { return 1000; }
-    bool hasFocus() const override { return true; }
-};
-
 void typeLayoutAndPaint(benchmark::State& state, LongDocument& d, bool inRun)
 {
     ViewHost host;
