@@ -28,6 +28,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -187,9 +188,9 @@ void BM_InsertLineEnds(benchmark::State& state)
 }
 BENCHMARK(BM_InsertLineEnds)->RangeMultiplier(2)->Range(1, 8)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-// Lines of words 20 to 100 characters long, as ordinary prose, up to the
-// limit's number of characters and lines.
-void BM_OpenLargestText(benchmark::State& state)
+// Lines of words 20 to 100 characters long, as ordinary prose, up to
+// `limit` of the limit's count of characters and lines.
+std::string proseText(size_t limit)
 {
     std::string bytes;
     uint32_t seed = 4711;
@@ -200,16 +201,78 @@ void BM_OpenLargestText(benchmark::State& state)
     size_t units = 0;
     while (true) {
         const size_t len = 20 + next(81);
-        if (units + len + kTextLineWeight > kMaxTextFileChars) break;
+        if (units + len + kTextLineWeight > limit) break;
         for (size_t i = 0; i < len; ++i) bytes += next(6) == 0 ? ' ' : char('a' + next(26));
         bytes += "\r\n";
         units += len + kTextLineWeight;
     }
+    return bytes;
+}
+
+void BM_OpenLargestText(benchmark::State& state)
+{
+    std::string bytes = proseText(kMaxTextFileChars);
     const BenchFile file(bytes);
     const size_t size = bytes.size();
     bytes = std::string();
     for (auto _ : state) report(state, openOnce(state, file.path), size);
 }
 BENCHMARK(BM_OpenLargestText)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// One character typed on the middle page of an open text of about the given
+// number of pages, and the layout pass that follows, as a key press runs it:
+// every pass walks the whole text flow. Also reports the memory the pass
+// held at its most (pass_peak_MB) and what the document holds after it
+// (held_MB), both counted at operator new.
+void BM_TypeInLargeText(benchmark::State& state)
+{
+    // About 2,360 characters of this prose fill a page.
+    const BenchFile file(proseText(size_t(state.range(0)) * 2360));
+    QuietBoxes boxes;
+    setMessageBoxes(&boxes);
+    FrameState frame = StandardFrameState();
+    SetDefaultSettings(frame);
+    frame.ProgDir = QUILLET_PROGRAM_DIR;
+    const int64_t empty = bench::heap::live.load();
+    auto w = std::make_unique<TMDIChild>(frame);
+    w->FormCreate();
+    w->OpenTXTFile(file.path.string(), false);
+    const TextChar x = [&] {
+        for (const TextArea& a : w->Areas)
+            for (const TextLine& l : a.Lines)
+                if (!l.Chars.empty()) return l.Chars.front();
+        return TextChar{};
+    }();
+    int64_t passPeak = 0;
+    for (auto _ : state) {
+        int32_t body = 0;
+        for (int32_t a = 0, seen = 0; a < w->AreaCount(); ++a)
+            if (w->Areas[size_t(a)].AreaType == atPageBody && seen++ == w->GetAnzPages() / 2) body = a;
+        TextArea& area = w->Areas[size_t(body)];
+        const int32_t line = area.LineCount() / 2;
+        TextLine& l = area.Lines[size_t(line)];
+        l.Chars.insert(l.Chars.begin(), x);
+        l.Dirty = 1;
+        w->Cursor = w->Anchor = TextPos{body, line, 1};
+        const int64_t before = bench::heap::live.load();
+        bench::heap::peak.store(before);
+        w->MakeSoftEnters();
+        passPeak = std::max(passPeak, bench::heap::peak.load() - before);
+
+        state.PauseTiming();
+        const TextPos q = w->Cursor;
+        TextLine& m = w->Areas[size_t(q.Area)].Lines[size_t(q.Line)];
+        if (q.Char > 0) m.Chars.erase(m.Chars.begin() + q.Char - 1);
+        m.Dirty = 1;
+        w->MakeSoftEnters();
+        state.ResumeTiming();
+    }
+    state.counters["pages"] = double(w->GetAnzPages());
+    state.counters["pass_peak_MB"] = double(passPeak) / double(kMB);
+    state.counters["held_MB"] = double(bench::heap::live.load() - empty) / double(kMB);
+    w.reset();
+    setMessageBoxes(nullptr);
+}
+BENCHMARK(BM_TypeInLargeText)->Arg(2000)->Arg(14000)->Iterations(8)->Unit(benchmark::kMillisecond);
 
 } // namespace
