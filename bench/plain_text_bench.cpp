@@ -219,11 +219,11 @@ void BM_OpenLargestText(benchmark::State& state)
 }
 BENCHMARK(BM_OpenLargestText)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-// One character typed on the middle page of an open text of about the given
-// number of pages, and the layout pass that follows, as a key press runs it:
-// every pass walks the whole text flow. Also reports the memory the pass
-// held at its most (pass_peak_MB) and what the document holds after it
-// (held_MB), both counted at operator new.
+// Characters typed (one, or 150 at once as a paste would put them, a line
+// more that every later page passes on) on the middle page of an open text
+// of about the given number of pages, and the layout pass that follows.
+// Also reports the memory the pass held at its most (pass_peak_MB) and what
+// the document holds after it (held_MB), both counted at operator new.
 void BM_TypeInLargeText(benchmark::State& state)
 {
     // About 2,360 characters of this prose fill a page.
@@ -247,6 +247,8 @@ void BM_TypeInLargeText(benchmark::State& state)
     // (the open's pass broke them all): a key press later costs less.
     w->MakeSoftEnters();
     int64_t passPeak = 0;
+    TextPos start;  // the first character typed
+    w->RegisterPosition(&start);
     for (auto _ : state) {
         state.PauseTiming();
         int32_t body = 0;
@@ -257,28 +259,45 @@ void BM_TypeInLargeText(benchmark::State& state)
         TextArea& area = w->Areas[size_t(body)];
         const int32_t line = area.LineCount() / 2;
         TextLine& l = area.Lines[size_t(line)];
-        l.Chars.insert(l.Chars.begin(), x);
+        const int32_t typed = int32_t(state.range(1));
+        l.Chars.insert(l.Chars.begin(), size_t(typed), x);
         l.Dirty = 1;
-        w->Cursor = w->Anchor = TextPos{body, line, 1};
+        w->Cursor = w->Anchor = TextPos{body, line, typed};
+        start = TextPos{body, line, 0};
         const int64_t before = bench::heap::live.load();
         bench::heap::peak.store(before);
         w->MakeSoftEnters();
         passPeak = std::max(passPeak, bench::heap::peak.load() - before);
 
         state.PauseTiming();
-        const TextPos q = w->Cursor;
-        TextLine& m = w->Areas[size_t(q.Area)].Lines[size_t(q.Line)];
-        if (q.Char > 0) m.Chars.erase(m.Chars.begin() + q.Char - 1);
-        m.Dirty = 1;
+        // The characters go again, from where the first of them went.
+        TextPos p = start;
+        for (int32_t left = typed; left > 0;) {
+            TextLine& m = w->Areas[size_t(p.Area)].Lines[size_t(p.Line)];
+            const int32_t take = std::min(left, m.CharCount() - p.Char);
+            m.Chars.erase(m.Chars.begin() + p.Char, m.Chars.begin() + p.Char + take);
+            m.Dirty = 1;
+            left -= take;
+            p = TextPos{p.Area, p.Line + 1, 0};
+            if (p.Line >= w->Areas[size_t(p.Area)].LineCount()) p = TextPos{w->Areas[size_t(p.Area)].NextInFlow, 0, 0};
+        }
+        w->Cursor = w->Anchor = start;
         w->MakeSoftEnters();
         state.ResumeTiming();
     }
     state.counters["pages"] = double(w->GetAnzPages());
     state.counters["pass_peak_MB"] = double(passPeak) / double(kMB);
     state.counters["held_MB"] = double(bench::heap::live.load() - empty) / double(kMB);
+    w->UnregisterPosition(&start);
     w.reset();
     setMessageBoxes(nullptr);
 }
-BENCHMARK(BM_TypeInLargeText)->Arg(2000)->Arg(14000)->Iterations(8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TypeInLargeText)
+    ->Args({2000, 1})
+    ->Args({14000, 1})
+    ->Args({2000, 150})
+    ->Args({14000, 150})
+    ->Iterations(8)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -265,8 +265,8 @@ public:
 
     // ---- Layout: page flow (PageFlow.cpp) ----------------------------------
     // Gathering: a flow collapses into its first area before breaking. A
-    // flow of pages without tables, columns or footnotes in a document laid
-    // out before with the same stamp collapses only from the paragraph of its
+    // flow of pages without tables or columns in a document laid out
+    // before with the same stamp collapses only from the paragraph of its
     // first marked line to that of its last; the other pages keep their
     // lines (LinesLeftInPlace, per area: 1), and placement moves lines
     // between them where they no longer fit or now fit.

@@ -574,7 +574,6 @@ private:
                        std::make_move_iterator(src.begin() + r.To));
         }
         src.erase(src.begin() + kept, src.end());
-        giveBackSpareLines(src);
 
         for (TextPos* p : stored) {
             if (p->Area != carrier_ || p->Line < kept) continue;
@@ -694,12 +693,23 @@ void gatherInto(TMDIChild& w, const std::vector<int32_t>& chain, size_t from, si
         }
         into.insert(into.end(), std::make_move_iterator(member.Lines.begin()),
                     std::make_move_iterator(member.Lines.end()));
-        // The emptied array gives its room back: kept, every line of the
-        // flow would have room twice over, here and in the first area.
-        std::vector<TextLine>().swap(member.Lines);
+        // The emptied array keeps its room: placement hands the area about
+        // as many lines again, and what it does not use goes back then.
+        member.Lines.clear();
         if (keepsLine) member.Lines.push_back(std::move(placeholder));
         positionsLinesMoved(w, m, 0, count, h, at);
     }
+}
+
+// Whether the flow from page `head` holds lines that no narrower gathering
+// can take apart (see narrowGather).
+bool gatheredWholeNextTime(const TMDIChild& w, int32_t head)
+{
+    size_t budget = w.Areas.size();
+    for (int32_t a = head; a != -1 && budget > 0; --budget, a = w.Areas[size_t(a)].NextInFlow)
+        for (const TextLine& l : w.Areas[size_t(a)].Lines)
+            if (l.IsCell || l.CellsPerRow > 1 || l.ColumnCount > 1) return true;
+    return false;
 }
 
 bool sameGeometry(const TextArea& a, const TextArea& b)
@@ -710,21 +720,24 @@ bool sameGeometry(const TextArea& a, const TextArea& b)
            a.AnchorBottom == b.AnchorBottom && a.AnchorRight == b.AnchorRight;
 }
 
-// Whether the lines from page chain[s] on may be broken apart from those
-// before it as they would be in the whole flow: the page before ends a
-// paragraph (no line is joined, and no word runs, across the two), and a
-// line with text stands before the first marked one (an empty line takes
-// its height from the text before it).
-bool opensGather(const TMDIChild& w, const std::vector<int32_t>& chain, size_t s)
+// Whether a line with text stands before the first marked line from page
+// chain[s] on (an empty marked line takes its height from the text before
+// it, which the gathered pages must then hold).
+bool textBeforeMarked(const TMDIChild& w, const std::vector<int32_t>& chain, size_t s)
 {
-    const TextArea& before = w.Areas[size_t(chain[s - 1])];
-    if (before.Lines.empty() || before.Lines.back().EndKind == ekSoft) return false;
     for (size_t k = s; k < chain.size(); ++k)
         for (const TextLine& l : w.Areas[size_t(chain[k])].Lines) {
             if (!l.Chars.empty()) return true;
             if (l.Dirty) return false;
         }
     return true;
+}
+
+bool holdsText(const TextArea& a)
+{
+    for (const TextLine& l : a.Lines)
+        if (!l.Chars.empty()) return true;
+    return false;
 }
 
 // Narrows the gathering of a flow of pages to the pages [from, to) of the
@@ -756,8 +769,15 @@ bool narrowGather(const TMDIChild& w, const std::vector<int32_t>& chain, size_t&
         from = to = chain.size();
         return true;
     }
+    // The gathered pages begin where a paragraph begins (no line is joined,
+    // and no word runs, across the page before and them), at a page with
+    // text before the first marked line.
     size_t s = first;
-    while (s > 0 && !opensGather(w, chain, s)) --s;
+    for (bool text = textBeforeMarked(w, chain, s); s > 0; --s) {
+        const TextArea& before = areas[size_t(chain[s - 1])];
+        if (text && !before.Lines.empty() && before.Lines.back().EndKind != ekSoft) break;
+        text = text || holdsText(before);
+    }
     size_t e = last;
     while (e + 1 < chain.size() && (areas[size_t(chain[e])].Lines.empty() ||
                                     areas[size_t(chain[e])].Lines.back().EndKind == ekSoft))
@@ -774,7 +794,7 @@ void TMDIChild::FlowGather()
     normalizeFlowLinks(Areas);
     const int32_t n = AreaCount();
     LinesLeftInPlace.assign(size_t(n), 0);
-    const bool narrow = LastFlowStamp && *LastFlowStamp == CurrentFlowStamp() && !anyFootnoteArea(Areas);
+    const bool narrow = LastFlowStamp && *LastFlowStamp == CurrentFlowStamp();
     LastFlowStamp.reset();
     std::vector<int32_t> chain;
     for (int32_t h = 0; h < n; ++h) {
@@ -844,7 +864,16 @@ void TMDIChild::FlowPlace()
         }
     }
 
-    for (TextArea& a : Areas) giveBackSpareLines(a.Lines);
+    // Spare room goes back, but for the first page of a flow that the next
+    // pass gathers whole again (tables or columns in it): there the room
+    // is what that gathering asks for.
+    for (int32_t i = 0; i < AreaCount(); ++i) {
+        TextArea& a = Areas[size_t(i)];
+        if (a.Lines.capacity() <= 2 * a.Lines.size() + 16) continue;
+        if (a.AreaType == atPageBody && a.PrevInFlow == -1 && a.NextInFlow != -1 && gatheredWholeNextTime(*this, i))
+            continue;
+        giveBackSpareLines(a.Lines);
+    }
     ClampPositions();
     InvalidateMarking();
 }
