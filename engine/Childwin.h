@@ -250,6 +250,9 @@ public:
     // list, with its characters and line end as they are (the walk that sets
     // marks passes over such a line).
     bool SpellMarksKnown(const TextLine& l) const;
+    // Whether those marks were set with a word running in from the line
+    // before (they are set again when that line changes).
+    bool SpellMarksRunInFromBefore(const TextLine& l) const;
     // What a pass lays out with besides the lines: the page height, the
     // resolutions and the spelling state (0: no marks set).
     struct FlowStamp {

@@ -1366,6 +1366,11 @@ bool TMDIChild::SpellMarksKnown(const TextLine& l) const
            (m.SpellShape & kShapeFields) == shape;
 }
 
+bool TMDIChild::SpellMarksRunInFromBefore(const TextLine& l) const
+{
+    return Frame.Options.SpellWhileTyping && (l.Memo.SpellShape & kWordFromPrev) != 0;
+}
+
 TMDIChild::FlowStamp TMDIChild::CurrentFlowStamp() const
 {
     return FlowStamp{PageHeightPx, PrinterDpi, ScreenDpi, Frame.Options.SpellWhileTyping ? spellKey(*this) : 0};

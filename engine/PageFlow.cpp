@@ -778,10 +778,17 @@ bool narrowGather(const TMDIChild& w, const std::vector<int32_t>& chain, size_t&
         if (text && !before.Lines.empty() && before.Lines.back().EndKind != ekSoft) break;
         text = text || holdsText(before);
     }
+    // They end where a paragraph ends, before a page whose first line's
+    // marks do not take in a word from the line before.
     size_t e = last;
-    while (e + 1 < chain.size() && (areas[size_t(chain[e])].Lines.empty() ||
-                                    areas[size_t(chain[e])].Lines.back().EndKind == ekSoft))
+    while (e + 1 < chain.size()) {
+        const TextArea& a = areas[size_t(chain[e])];
+        const TextArea& after = areas[size_t(chain[e + 1])];
+        if (!a.Lines.empty() && a.Lines.back().EndKind != ekSoft &&
+            !(!after.Lines.empty() && w.SpellMarksRunInFromBefore(after.Lines.front())))
+            break;
         ++e;
+    }
     from = s;
     to = e + 1;
     return true;

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -273,3 +274,73 @@ TEST(FlowLines, PassesAfterAnEditMatchWholeGatheringHoldLinesOnceAndKeepPosition
 }
 
 } // namespace
+
+namespace {
+
+// Edits anywhere in the document, one after the other: typing, cutting a
+// line short, emptying one, changing how one ends.
+void randomEdit(TMDIChild& w, uint32_t& seed)
+{
+    auto next = [&seed](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    const TextPos p = onPage(w, int32_t(next(uint32_t(w.GetAnzPages()) + 1)), int32_t(next(60)), int32_t(next(90)));
+    TextLine& l = w.Areas[size_t(p.Area)].Lines[size_t(p.Line)];
+    std::vector<TextLine>& lines = w.Areas[size_t(p.Area)].Lines;
+    switch (next(6)) {
+    case 4:
+        // Lines taken out, as cutting whole paragraphs leaves the page.
+        if (lines.size() > 4) lines.erase(lines.begin() + p.Line, lines.begin() + std::min<int32_t>(p.Line + 3, int32_t(lines.size()) - 1));
+        lines[size_t(std::max(0, p.Line - 1))].Dirty = 1;
+        for (TextPos* q : w.StoredPositions()) TMDIChild::ClampPosition(w.Areas, *q);
+        break;
+    case 5: {
+        // A new empty paragraph after the line, as Enter at its end makes.
+        std::vector<TextLine> one(1);
+        InitNewLine(one, 0);
+        one[0].Dirty = 1;
+        one[0].EndKind = ekParagraph;
+        lines.insert(lines.begin() + p.Line + 1, std::move(one[0]));
+        break;
+    }
+    case 0: typeAt(w, p, 1 + int32_t(next(next(2) ? 3 : 300))); break;
+    case 1: eraseAt(w, p); break;
+    case 2:
+        for (int32_t k = int32_t(next(4)); k >= 0 && p.Line + k < w.Areas[size_t(p.Area)].LineCount(); --k)
+            eraseAt(w, TextPos{p.Area, p.Line + k, 0});
+        break;
+    default:
+        l.EndKind = std::array{ekParagraph, ekPageBreak, ekLineBreak}[next(3)];
+        l.Dirty = 1;
+        break;
+    }
+    w.Cursor = w.Anchor = p;
+    TMDIChild::ClampPosition(w.Areas, w.Cursor);
+    w.Anchor = w.Cursor;
+}
+
+} // namespace
+
+TEST(FlowLines, EditAfterEditLaysOutAsWholeGatheringDoes)
+{
+    for (uint32_t start = 1; start <= 8; ++start) {
+        SCOPED_TRACE(start);
+        const Case c{"", 400, start % 2 == 1, false, start >= 4, nullptr};
+        Laid part(c), whole(c);
+        uint32_t seedPart = start, seedWhole = start;
+        for (int32_t step = 0; step < 40; ++step) {
+            SCOPED_TRACE(step);
+            randomEdit(*part.w, seedPart);
+            randomEdit(*whole.w, seedWhole);
+            part.w->MakeSoftEnters();
+            whole.w->LastFlowStamp.reset();
+            whole.w->MakeSoftEnters();
+            ASSERT_EQ(part.w->AreaCount(), whole.w->AreaCount());
+            for (int32_t a = 0; a < part.w->AreaCount(); ++a)
+                ASSERT_TRUE(part.w->Areas[size_t(a)] == whole.w->Areas[size_t(a)]) << "area " << a;
+            ASSERT_EQ(part.w->Cursor, whole.w->Cursor);
+            ASSERT_EQ(part.held, whole.held);
+        }
+    }
+}
