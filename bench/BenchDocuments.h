@@ -50,7 +50,7 @@ struct LongDocument {
         for (int code = 32; code < 127; ++code) {
             TextChar& c = measured[size_t(code)];
             c.Code = uint8_t(code);
-            c.FontIndex = font;
+            c.setFontIndex(font);
             const char text = char(code);
             w.RenderChar(c, false, std::string_view(&text, 1));
         }

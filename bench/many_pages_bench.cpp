@@ -6,6 +6,12 @@
 // factor against the run of half the pages. BM_FramesExport: N pages of
 // text, each with a frame the text wraps around (N 1,000 .. 8,000); every
 // character was tested against every frame of the document.
+// BM_StackedFrames*: N frames (1,000 .. 8,000) stacked at a few places on
+// the first page, and N paragraphs of text that run over many pages; the
+// *Spread* variant sets the frames one below the other down the first
+// page. Read, laid out and exported (one step each); the first pass after
+// opening draws every body on the first page, where each character was
+// tested against every frame of that page.
 //
 // Target: at most 2.2 times the time per doubling.
 
@@ -162,6 +168,63 @@ void BM_FramesExport(benchmark::State& state)
     std::filesystem::remove(out);
 }
 BENCHMARK(BM_FramesExport)->Arg(1000)->Arg(2000)->Arg(4000)->Arg(8000)->Iterations(1)->UseManualTime()->Unit(
+    benchmark::kMillisecond);
+
+// N frames on the first page, anchored to it, before N paragraphs of text.
+// Stacked: at a few places that overlap; spread: one below the other.
+std::string framesOnOnePage(int64_t n, bool spread)
+{
+    std::string rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\n";
+    for (int64_t i = 0; i < n; ++i) {
+        const int64_t left = spread ? 1200 + (i % 3) * 3000 : 1200 + (i % 7) * 250;
+        const int64_t top = spread ? 1000 + i * 13000 / n : 1500 + (i % 5) * 300;
+        const int64_t right = left + (spread ? 1500 : 2200), bottom = top + (spread ? 400 : 1800);
+        rtf += "{\\shp{\\*\\shpinst\\shpleft" + std::to_string(left) + "\\shptop" + std::to_string(top) +
+               "\\shpright" + std::to_string(right) + "\\shpbottom" + std::to_string(bottom) +
+               "\\shpwr2\\shpbypage\\shpbxpage{\\shptxt frame " + std::to_string(i) + "\\par}}}\n";
+    }
+    for (int64_t i = 0; i < n; ++i)
+        rtf += "Paragraph " + std::to_string(i) + " of words that flow around the frames on the first page.\\par\n";
+    return rtf + "}";
+}
+
+void onePage(benchmark::State& state, std::map<int64_t, double>& earlier, bool spread)
+{
+    const std::string rtf = framesOnOnePage(state.range(0), spread);
+    FrameState frame = StandardFrameState();
+    const std::filesystem::path out =
+        std::filesystem::temp_directory_path() / ("quillet-stacked-bench-" + std::to_string(::getpid()) + ".pdf");
+    doubling(state, earlier, [&](benchmark::State& s) {
+        s.PauseTiming();
+        auto w = std::make_unique<TMDIChild>(frame);
+        s.ResumeTiming();
+        ReadRtfFile(*w, reinterpret_cast<const uint8_t*>(rtf.data()), rtf.size());
+        // As opening a file leaves it: the first pass draws every body.
+        w->RefreshAfterPaint = 1;
+        w->CompleteRefresh();
+        benchmark::DoNotOptimize(SavePDFFile(*w, out));
+        s.counters["pages"] = w->GetAnzPages();
+        s.PauseTiming();
+        w.reset();
+        s.ResumeTiming();
+    });
+    std::filesystem::remove(out);
+}
+
+void BM_StackedFrames(benchmark::State& state)
+{
+    static std::map<int64_t, double> earlier;
+    onePage(state, earlier, false);
+}
+
+void BM_SpreadFrames(benchmark::State& state)
+{
+    static std::map<int64_t, double> earlier;
+    onePage(state, earlier, true);
+}
+BENCHMARK(BM_StackedFrames)->Arg(1000)->Arg(2000)->Arg(4000)->Arg(8000)->Iterations(1)->UseManualTime()->Unit(
+    benchmark::kMillisecond);
+BENCHMARK(BM_SpreadFrames)->Arg(1000)->Arg(2000)->Arg(4000)->Arg(8000)->Iterations(1)->UseManualTime()->Unit(
     benchmark::kMillisecond);
 
 void doublings(benchmark::internal::Benchmark* b)

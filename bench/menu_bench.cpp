@@ -90,7 +90,7 @@ struct OpenLongDocument {
             const int32_t boldFont = w.GetNewFontIndex(FontEntryFromState(f));
             const TextPos m = doc.middle();
             auto& chars = w.Areas[size_t(m.Area)].Lines[size_t(m.Line)].Chars;
-            for (size_t i = 0; i < chars.size() && i < 20; ++i) chars[i].FontIndex = boldFont;
+            for (size_t i = 0; i < chars.size() && i < 20; ++i) chars[i].setFontIndex(boldFont);
             const std::vector<uint8_t> bytes = writeNativeDocument(w);
             std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                        std::streamsize(bytes.size()));
@@ -115,7 +115,7 @@ struct OpenLongDocument {
                 for (int32_t l = 0; l < w->Areas[size_t(a)].LineCount() && !found; ++l) {
                     const auto& c = w->Areas[size_t(a)].Lines[size_t(l)].Chars;
                     for (size_t i = 1; i < c.size() && !found; ++i)
-                        if (c[i].FontIndex != c[0].FontIndex) {
+                        if (c[i].FontIndex() != c[0].FontIndex()) {
                             // The caret takes the format of the character before it.
                             bold = TextPos{a, l, 1};
                             plain = TextPos{a, l, int32_t(i) + 1};

@@ -57,7 +57,7 @@ void buildDocument(TMDIChild& w)
     TextChar sample = w.Areas[0].Lines.empty() || w.Areas[0].Lines[0].Chars.empty()
                           ? TextChar{}
                           : w.Areas[0].Lines[0].Chars[0];
-    sample.FontIndex = w.GetNewFontIndex(FontEntryFromState(w.FontState));
+    sample.setFontIndex(w.GetNewFontIndex(FontEntryFromState(w.FontState)));
     std::vector<TextChar> measured(256, sample);
     for (int code = 32; code < 127; ++code) {
         TextChar& c = measured[size_t(code)];

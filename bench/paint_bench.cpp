@@ -37,7 +37,7 @@ struct BigDoc {
         TextChar sample[128];
         for (int c = 32; c < 128; ++c) {
             sample[c].Code = uint8_t(c);
-            sample[c].FontIndex = font;
+            sample[c].setFontIndex(font);
             w.RenderChar(sample[c], false, std::string(1, char(c)));
         }
         const std::string text = "The quick brown fox jumps over the lazy dog, again and again. ";
@@ -46,7 +46,7 @@ struct BigDoc {
             InitNewLine(lines, int32_t(i));
             TextLine& l = lines[i];
             for (char ch : text) l.Chars.push_back(sample[uint8_t(ch)]);
-            l.Height = sample['T'].Height;
+            l.Height = sample['T'].Height();
             l.EndKind = i % 5 == 4 ? ekParagraph : ekSoft;
             l.Dirty = 0;
         }

@@ -22,7 +22,7 @@ TextChar charOf(TMDIChild& w, uint16_t options, uint8_t code)
     f.Options = options;
     TextChar c;
     c.Code = code;
-    c.FontIndex = w.GetNewFontIndex(f);
+    c.setFontIndex(w.GetNewFontIndex(f));
     return c;
 }
 

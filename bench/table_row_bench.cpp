@@ -76,7 +76,7 @@ struct RowDocument {
         w.setHost(&host);
         TextChar x;
         x.Code = 'x';
-        x.FontIndex = w.GetNewFontIndex(FontEntryFromState(w.FontState));
+        x.setFontIndex(w.GetNewFontIndex(FontEntryFromState(w.FontState)));
         w.RenderChar(x, false, "x");
 
         std::vector<TextLine>& lines = w.Areas[0].Lines;
@@ -208,7 +208,7 @@ struct LongCellDocument {
             TextChar& c = measured[uint8_t(ch)];
             if (c.Code != uint8_t(ch)) {
                 c.Code = uint8_t(ch);
-                c.FontIndex = font;
+                c.setFontIndex(font);
                 w.RenderChar(c, false, std::string_view(&ch, 1));
             }
             return c;

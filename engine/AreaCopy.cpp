@@ -30,9 +30,10 @@ constexpr size_t fieldCount()
 static_assert(fieldCount<TextLine>() == 30, "list the new line field in eachLineField");
 static_assert(fieldCount<TextArea>() == 41, "list the new area field in eachAreaField");
 // A character is its fields side by side with no padding between them, so
-// its bytes say all about its value; its rare block is owned by one
-// character alone, so two separate characters never hold the same one.
-static_assert(sizeof(TextChar) == 4 * sizeof(uint8_t) + sizeof(int32_t) + 2 * sizeof(float) + sizeof(void*),
+// its bytes say all about its value: a look has one number, and a block is
+// owned by one character alone, so two separate characters never name the
+// same one.
+static_assert(sizeof(TextChar) == 4 * sizeof(uint8_t) + sizeof(float) + sizeof(uint32_t),
               "a character holds padding or a new field: its bytes no longer say all about its value");
 
 // f(a.x, b.x) for every field of a line but its characters, while f says
@@ -126,10 +127,10 @@ constexpr auto kAssign = [](auto& x, const auto& y) {
     return true;
 };
 
-bool anyExtra(std::span<const TextChar> chars)
+bool anyBlock(std::span<const TextChar> chars)
 {
     for (const TextChar& c : chars)
-        if (c.hasExtra()) return true;
+        if (c.holdsBlock()) return true;
     return false;
 }
 
@@ -172,7 +173,7 @@ void copyChars(std::vector<TextChar>& to, const std::vector<TextChar>& from)
 {
     const size_t n = from.size();
     if (&to == &from) return;
-    if (to.capacity() < n || anyExtra(from) || anyExtra(to)) {
+    if (to.capacity() < n || anyBlock(from) || anyBlock(to)) {
         to = from;
         return;
     }

@@ -135,23 +135,25 @@ struct Formatter {
         TextChar& c = l->Chars[size_t(p.Char)];
         if (c.Kind != ckText && c.Kind != ckFootnoteRef && c.Kind != ckFootnoteNumber && c.Kind != ckField)
             return;
-        c.FontIndex = newFontIndex(c.FontIndex);
-        const FontEntry& f = w.Fonts[size_t(c.FontIndex)];
+        const int32_t font = newFontIndex(c.FontIndex());
+        const FontEntry& f = w.Fonts[size_t(font)];
         if (c.Kind != ckText) {
+            c.setFontIndex(font);
             const Size m = measure(c, f);
             c.Width = m.Width;
-            c.Height = m.Height;
+            c.setHeight(m.Height);
             return;
         }
-        if (measured.size() <= size_t(c.FontIndex)) measured.resize(size_t(c.FontIndex) + 1);
-        std::unique_ptr<CodeSizes>& sizes = measured[size_t(c.FontIndex)];
+        if (measured.size() <= size_t(font)) measured.resize(size_t(font) + 1);
+        std::unique_ptr<CodeSizes>& sizes = measured[size_t(font)];
         if (!sizes) sizes = std::make_unique<CodeSizes>();
         if (!sizes->Known[c.Code]) {
+            c.setFontIndex(font);
             sizes->Sizes[c.Code] = measure(c, f);
             sizes->Known[c.Code] = 1;
         }
         c.Width = sizes->Sizes[c.Code].Width;
-        c.Height = sizes->Sizes[c.Code].Height;
+        c.setLook(font, sizes->Sizes[c.Code].Height);
     }
 
     bool isWordChar(const TextPos& p)

@@ -318,8 +318,8 @@ TextChar TMDIChild::PastedChar(const TextChar& src, const ClipFragment& f, int32
                                std::vector<int32_t>& newFootnotes)
 {
     TextChar c = src;
-    if (validIndex(src.FontIndex, f.Fonts.size())) c.FontIndex = GetNewFontIndex(f.Fonts[size_t(src.FontIndex)]);
-    else c.FontIndex = GetNewFontIndex(FontEntryFromState(FontState));
+    if (validIndex(src.FontIndex(), f.Fonts.size())) c.setFontIndex(GetNewFontIndex(f.Fonts[size_t(src.FontIndex())]));
+    else c.setFontIndex(GetNewFontIndex(FontEntryFromState(FontState)));
     SettingOpsB(c.Flags, cfMisspelt, false);
     if (c.Kind == ckPicture) {
         // A picture the list cannot take becomes an empty character of its

@@ -237,7 +237,7 @@ private:
 
     size_t entryBytes(const TextChar& c) const
     {
-        size_t n = kTextCharSize + Fonts.of(c.FontIndex).size();
+        size_t n = kTextCharSize + Fonts.of(c.FontIndex()).size();
         if (c.Kind == ckPicture) {
             const Dib* d = sentPicture(F, c);
             n += d ? 4 + d->Bits.size() + 4 + kHeaderSize + 4 * sentColours(*d) : 8;
@@ -435,9 +435,10 @@ private:
     {
         CharKey k;
         std::memcpy(&k.Width, &c.Width, sizeof k.Width);
-        std::memcpy(&k.Height, &c.Height, sizeof k.Height);
+        const float height = c.Height();
+        std::memcpy(&k.Height, &height, sizeof k.Height);
         k.GapBefore = std::bit_cast<uint32_t>(c.GapBefore());
-        k.FontIndex = c.FontIndex;
+        k.FontIndex = c.FontIndex();
         k.ShownNumber = c.ShownNumber();
         k.FootnoteId = c.FootnoteId();
         k.PictureIndex = c.PictureIndex();
@@ -468,7 +469,7 @@ private:
             w.buffer().swap(slot.Bytes);
             w.buffer().clear();
             encodeTextChar(w, c);
-            const std::vector<uint8_t>& font = P.Fonts.of(c.FontIndex);
+            const std::vector<uint8_t>& font = P.Fonts.of(c.FontIndex());
             w.bytes(font.data(), font.size());
             slot.Bytes.swap(w.buffer());
             slot.Key = key;
@@ -611,7 +612,7 @@ public:
         font.entry.Face = std::move(face);
         c = std::move(img.ch);
         if (c.Kind > ckField) return fail();
-        c.FontIndex = fontIndex(font.entry);
+        c.setFontIndex(fontIndex(font.entry));
         c.FieldResult().reset();
         c.FieldCode().reset();
         c.ParaCopy().reset();

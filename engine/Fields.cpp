@@ -142,11 +142,11 @@ struct FieldContext {
 
     std::string pagePlaceholder(const TextChar& c, int32_t page)
     {
-        const auto key = std::make_pair(c.FontIndex, page);
+        const auto key = std::make_pair(c.FontIndex(), page);
         if (auto it = widest.find(key); it != widest.end()) return it->second;
         std::string result = std::to_string(std::max(page, 1));
-        if (c.FontIndex >= 0 && c.FontIndex < w.FontCount()) {
-            const FontEntry& f = w.Fonts[size_t(c.FontIndex)];
+        if (c.FontIndex() >= 0 && c.FontIndex() < w.FontCount()) {
+            const FontEntry& f = w.Fonts[size_t(c.FontIndex())];
             const int32_t dpi = w.PrinterDpi > 0 ? w.PrinterDpi : 600;
             if (const FontHandle font = selfont(f.Face, dpi, f.Charset, f.Style, f.Size, 100))
                 result = widestNumber(page, *font);

@@ -292,8 +292,8 @@ void TMDIChild::OvertakeFont()
     if (found && found->CharCount() > 0) {
         const int32_t i = std::clamp(ch - 1, 0, found->CharCount() - 1);
         const TextChar& c = found->Chars[size_t(i)];
-        if (c.FontIndex >= 0 && c.FontIndex < FontCount()) {
-            FontState = StateFromFontEntry(Fonts[size_t(c.FontIndex)]);
+        if (c.FontIndex() >= 0 && c.FontIndex() < FontCount()) {
+            FontState = StateFromFontEntry(Fonts[size_t(c.FontIndex())]);
             if (c.Kind == ckFootnoteRef || c.Kind == ckFootnoteNumber)
                 SettingOps(FontState.Options, foSuperscript, false);
         }
@@ -454,7 +454,7 @@ struct KeyboardOps {
         c->Code = 9;
         const char tab = 9;
         w.RenderChar(*c, false, std::string_view(&tab, 1));
-        c->Height = -1;
+        c->setHeight(-1);
         c->Width = kTabStartWidth;
         w.Anchor = w.Cursor;
         w.RefreshDirtyContent();

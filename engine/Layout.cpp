@@ -287,7 +287,7 @@ std::vector<uint8_t> joinLines(TMDIChild& w, int32_t area)
             step.HasInline = true;
             step.Inline.Kind = ckText;
             step.Inline.Code = uint8_t(12 + ql.EndKind);
-            step.Inline.FontIndex = inlineFont;
+            step.Inline.setFontIndex(inlineFont);
             if (ql.EndKind != ekLineBreak) step.Inline.ParaCopy() = fl.Para;
             ++offset;
         }
@@ -834,8 +834,8 @@ WalkResult BreakWalk::walk(const AbsatzFormat& para, TextChar* chars, int32_t co
             break;
         }
         x += c.Width;
-        r.Tallest = std::max(r.Tallest, double(c.Height));
-        w.LayoutFontIndex = c.FontIndex;
+        r.Tallest = std::max(r.Tallest, double(c.Height()));
+        w.LayoutFontIndex = c.FontIndex();
     }
     return r;
 }
@@ -897,7 +897,7 @@ int32_t BreakWalk::chooseBreak(const TextChar* chars, int32_t count, int32_t ove
                 const int32_t c = wordStart + int32_t(p) - k - 1;
                 ++k;
                 if (c < 1 || c >= over) continue;
-                const int32_t font = chars[c].FontIndex;
+                const int32_t font = chars[c].FontIndex();
                 const bool noHyphen = font >= 0 && font < w.FontCount() &&
                                       GettingOps(w.Fonts[size_t(font)].Options, foNoHyphenation);
                 if (!noHyphen) {
@@ -1312,7 +1312,7 @@ void BreakWalk::run()
         number(f, start);
         if (f < markedUntil) lines[f].Dirty = 1;
         if (lines[f].Dirty) {
-            w.LayoutFontIndex = lastWithText >= 0 ? lines[lastWithText].Chars.back().FontIndex : -1;
+            w.LayoutFontIndex = lastWithText >= 0 ? lines[lastWithText].Chars.back().FontIndex() : -1;
             breakLine(f, start);
         }
         settleCarried(f);

@@ -576,7 +576,7 @@ void TMDIChild::PaintBox1MouseUp(int32_t button, uint8_t shift, int32_t x, int32
         l = lineAt(*this, d.Char);
         TextChar& c = l->Chars[size_t(d.Char.Char)];
         c.Width = wpx * mmPx;
-        c.Height = hpx * mmPx;
+        c.setHeight(hpx * mmPx);
         l->Dirty = 1;
         RefreshDirtyContent();
         return;

@@ -420,7 +420,7 @@ bool TMDIChild::InsertPictureAtCursor(Dib picture, int32_t fallbackDpi, bool use
     c->Kind = ckPicture;
     c->setPictureIndex(uint16_t(Pictures.size() - 1));
     c->Width = width;
-    c->Height = height;
+    c->setHeight(height);
     Areas[size_t(at.Area)].Lines[size_t(at.Line)].Dirty = 1;
     Cursor = Anchor = TextPos{at.Area, at.Line, at.Char + 1};
     InvalidateMarking();
@@ -465,8 +465,8 @@ void TMDIChild::GrafikFormatieren()
 
     GrafikPropsModel m;
     m.BreitEd = c->Width / 10;
-    m.HochEd = c->Height / 10;
-    m.CurrentRatio = c->Height == 0 ? 1 : c->Width / c->Height;
+    m.HochEd = c->Height() / 10;
+    m.CurrentRatio = c->Height() == 0 ? 1 : c->Width / c->Height();
     if (c->PictureIndex() < Pictures.size()) {
         const Dib& d = Pictures[c->PictureIndex()];
         const int32_t ph = dibheight(d);
@@ -484,7 +484,7 @@ void TMDIChild::GrafikFormatieren()
     TextChar* p = picture();
     if (!p) return;
     p->Width = held(m.BreitEd) * 10;
-    p->Height = held(m.HochEd) * 10;
+    p->setHeight(held(m.HochEd) * 10);
     Areas[size_t(at.Area)].Lines[size_t(at.Line)].Dirty = 1;
     RefreshDirtyContent();
 }

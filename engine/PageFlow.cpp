@@ -134,6 +134,64 @@ void removeAreaKeepingPositions(TMDIChild& w, int32_t index, int32_t fallback)
     w.InvalidateMarking();
 }
 
+// Deletes every area marked in `gone` in one sweep, with the same result as
+// deleting them one by one, from the last, with removeAreaKeepingPositions:
+// that costs the whole area array per area, so a text that shrinks by
+// thousands of pages took time in their square. Positions in a deleted area
+// go to the end of `fallback[index]`, an area that stays.
+void removeAreasKeepingPositions(TMDIChild& w, const std::vector<uint8_t>& gone,
+                                 const std::vector<int32_t>& fallback)
+{
+    std::vector<TextArea>& areas = w.Areas;
+    const size_t n = areas.size();
+    // before[k]: deleted areas below index k; an index past them moves down
+    // by that many, also one that names no area (as one by one would).
+    std::vector<int32_t> before(n + 1, 0);
+    for (size_t i = 0; i < n; ++i) before[i + 1] = before[i] + (gone[i] ? 1 : 0);
+    if (before[n] == 0) return;
+    auto shifted = [&](int32_t c) { return c <= 0 ? c : c - before[std::min(size_t(c), n)]; };
+    auto isGone = [&](int32_t c) { return validIndex(c, n) && gone[size_t(c)]; };
+
+    // A deleted area cuts the chain it stands in; its neighbours are not
+    // joined.
+    for (size_t i = 0; i < n; ++i) {
+        if (!gone[i]) continue;
+        if (validIndex(areas[i].PrevInFlow, n)) areas[size_t(areas[i].PrevInFlow)].NextInFlow = -1;
+        if (validIndex(areas[i].NextInFlow, n)) areas[size_t(areas[i].NextInFlow)].PrevInFlow = -1;
+    }
+
+    for (TextPos* p : w.StoredPositions()) {
+        if (!isGone(p->Area)) {
+            p->Area = shifted(p->Area);
+            continue;
+        }
+        const int32_t f = fallback[size_t(p->Area)];
+        if (!validIndex(f, n) || gone[size_t(f)]) {
+            *p = TextPos{};
+            continue;
+        }
+        const TextArea& a = areas[size_t(f)];
+        *p = TextPos{shifted(f), std::max(0, a.LineCount() - 1), a.Lines.empty() ? 0 : a.Lines.back().CharCount()};
+    }
+    for (int32_t* held : {&w.LinkSource, &w.LinkHead, &w.ObjectDrag.Area})
+        *held = isGone(*held) ? -1 : shifted(*held);
+
+    size_t to = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (gone[i]) continue;
+        if (to != i) areas[to] = std::move(areas[i]);
+        ++to;
+    }
+    areas.erase(areas.begin() + std::ptrdiff_t(to), areas.end());
+    for (TextArea& a : areas) {
+        a.PrevInFlow = isGone(a.PrevInFlow) ? -1 : shifted(a.PrevInFlow);
+        a.NextInFlow = isGone(a.NextInFlow) ? -1 : shifted(a.NextInFlow);
+        a.CandArea = shifted(a.CandArea);
+    }
+    areas.shrink_to_fit();
+    w.InvalidateMarking();
+}
+
 // An area's array that holds far more room than lines (the first area of a
 // flow after its lines went on to the pages, an area whose text shrank)
 // gives the rest back. A little room stays, for the line or two typing adds.
@@ -851,24 +909,50 @@ void TMDIChild::FlowPlace()
                 for (const TextChar& c : l.Chars)
                     if (c.Kind == ckFootnoteRef) referenced.insert(c.FootnoteId());
             }
+        std::vector<uint8_t> gone(Areas.size(), 0);
+        int32_t left = AreaCount();
         for (int32_t i = AreaCount() - 1; i >= 0; --i) {
             const TextArea& a = Areas[size_t(i)];
-            if (!isFootnoteArea(a) || referenced.count(a.FootnoteNumber) || AreaCount() <= 1) continue;
-            removeAreaKeepingPositions(*this, i, 0);
+            if (!isFootnoteArea(a) || referenced.count(a.FootnoteNumber) || left <= 1) continue;
+            gone[size_t(i)] = 1;
+            --left;
+        }
+        if (!gone[0]) {
+            removeAreasKeepingPositions(*this, gone, std::vector<int32_t>(Areas.size(), 0));
+        } else {
+            // The first area is a footnote's: positions fall back on whatever
+            // comes first after each removal, so they go one by one.
+            for (int32_t i = AreaCount() - 1; i >= 0; --i)
+                if (gone[size_t(i)]) removeAreaKeepingPositions(*this, i, 0);
         }
     }
 
     // Continuation areas left empty at the end of their flow disappear, so
     // pages drop off the end when text shrinks. Linked frames stay.
-    for (bool removed = true; removed;) {
-        removed = false;
-        for (int32_t i = AreaCount() - 1; i >= 0; --i) {
-            const TextArea& a = Areas[size_t(i)];
-            if (a.PrevInFlow == -1 || a.AreaType >= atTextFrame || !a.Lines.empty() || a.NextInFlow != -1)
-                continue;
-            removeAreaKeepingPositions(*this, i, a.PrevInFlow);
-            removed = true;
+    // Each goes once the one after it has gone: from the end of every flow
+    // back to the first area that stays, which takes their positions.
+    {
+        const size_t n = Areas.size();
+        std::vector<uint8_t> gone(n, 0);
+        std::vector<int32_t> fallback(n, -1);
+        auto droppable = [&](const TextArea& a) {
+            return a.PrevInFlow != -1 && a.AreaType < atTextFrame && a.Lines.empty();
+        };
+        bool any = false;
+        for (size_t t = 0; t < n; ++t) {
+            if (Areas[t].NextInFlow != -1 || !droppable(Areas[t])) continue;
+            size_t first = t;  // the chain's dropped stretch runs from here to t
+            size_t budget = n;
+            while (budget-- > 0 && droppable(Areas[first]) && validIndex(Areas[first].PrevInFlow, n) &&
+                   !gone[first]) {
+                gone[first] = 1;
+                first = size_t(Areas[first].PrevInFlow);
+            }
+            any = true;
+            for (size_t m = t; m != first && gone[m] && fallback[m] == -1; m = size_t(Areas[m].PrevInFlow))
+                fallback[m] = int32_t(first);
         }
+        if (any) removeAreasKeepingPositions(*this, gone, fallback);
     }
 
     // Spare room goes back, but for the first page of a flow that the next

@@ -139,8 +139,8 @@ void encodeTextChar(ByteWriter& out, const TextChar& ch)
     out.u16(ch.ShownNumber());
     out.u16(ch.FootnoteId());
     out.f64(ch.Width);
-    out.f64(ch.Height);
-    out.i32(ch.FontIndex);
+    out.f64(ch.Height());
+    out.i32(ch.FontIndex());
     out.u8(ch.TabLeader);
     out.u16(ch.PictureIndex());
     out.u8(ch.Flags);
@@ -159,8 +159,8 @@ TextCharImage decodeTextChar(ByteReader& in)
     ch.setShownNumber(in.u16());
     ch.setFootnoteId(in.u16());
     ch.Width = narrowLength(in.f64());
-    ch.Height = narrowLength(in.f64());
-    ch.FontIndex = in.i32();
+    ch.setHeight(narrowLength(in.f64()));
+    ch.setFontIndex(in.i32());
     ch.TabLeader = in.u8();
     ch.setPictureIndex(in.u16());
     ch.Flags = in.u8();

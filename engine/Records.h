@@ -100,9 +100,9 @@ struct AbsatzFormat {
 using SharedPara = SharedValue<AbsatzFormat>;
 
 // What only pictures, footnote marks, fields, inline paragraph ends and
-// characters beside a floating area carry. A character keeps it behind one
-// pointer, and only while something in it is set, so the million characters
-// of a long text hold no block at all.
+// characters beside a floating area carry. A character keeps it in a block
+// of the character store, and only while something in it is set, so the
+// million characters of a long text hold no block at all.
 struct CharExtra {
     uint16_t ShownNumber = 0;
     uint16_t PictureIndex = 0;  // pictures: slot in the document's pictures
@@ -126,28 +126,70 @@ struct CharExtra {
 
 inline const CharExtra kNoCharExtra{};
 
+// A character's font and height. The characters of a document share a few
+// of them, so a character names its look by number in a table every
+// document shares instead of holding it.
+struct CharLook {
+    int32_t FontIndex = 0;
+    float Height = 0;
+};
+
+// What a character holds when a number is not enough: its rare fields,
+// with its look beside them.
+struct CharBlock {
+    CharLook Look;
+    CharExtra Extra;
+};
+
+// The store behind the characters: the table of looks and the blocks. Both
+// keep their entries at fixed places, so reading one takes no lock; making
+// and freeing a block, and adding a look, take one.
+namespace charstore {
+// Looks stay in the table for the life of the program, so their number is
+// bounded: past it (only stored lengths made up at random get there) a
+// character keeps its look in a block of its own.
+inline constexpr uint32_t kMaxLooks = 1u << 16;
+extern CharLook gLooks[kMaxLooks];
+// The number of the look (0 is the default look), or kMaxLooks when the
+// table is full. Heights are told apart by their bits, as stored.
+uint32_t intern(CharLook look);
+
+inline constexpr uint32_t kChunkBits = 12;
+inline constexpr uint32_t kChunkSize = 1u << kChunkBits;
+inline constexpr uint32_t kMaxBlocks = 1u << 31;
+extern CharBlock* gChunks[kMaxBlocks / kChunkSize];
+// A block holding defaults; throws std::bad_alloc when none is left.
+uint32_t makeBlock();
+// Gives the block back, with what it holds.
+void freeBlock(uint32_t index);
+inline CharBlock& block(uint32_t index) { return gChunks[index >> kChunkBits][index & (kChunkSize - 1)]; }
+// Blocks in use, for tests.
+size_t blocksInUse();
+} // namespace charstore
+
+struct TextChar;
+
 // One of a character's rare fields, as the character's owner reads and sets
-// it: the use of a Boxed value, with the shared block made on the first
-// value set and freed when the last one is reset.
+// it: the use of a Boxed value, with the character's block made on the
+// first value set and given back when the last one is reset.
 template <class T>
 class CharSlot {
 public:
-    CharSlot(Boxed<CharExtra>& extra, Boxed<T> CharExtra::*slot) : extra_(extra), slot_(slot) {}
+    CharSlot(TextChar& ch, Boxed<T> CharExtra::*slot) : ch_(ch), slot_(slot) {}
     CharSlot(const CharSlot&) = default;
 
     explicit operator bool() const { return get() != nullptr; }
     bool has_value() const { return get() != nullptr; }
-    T* get() const { return extra_ ? ((*extra_).*slot_).get() : nullptr; }
+    T* get() const;
     T& operator*() const { return *get(); }
     T* operator->() const { return get(); }
-    const T& value_or(const T& fallback) const { return extra_ ? ((*extra_).*slot_).value_or(fallback) : fallback; }
-
-    void reset() const
+    const T& value_or(const T& fallback) const
     {
-        if (!extra_) return;
-        ((*extra_).*slot_).reset();
-        if (extra_->unset()) extra_.reset();
+        const T* v = get();
+        return v ? *v : fallback;
     }
+
+    void reset() const;
     const CharSlot& operator=(const T& v) const { box() = v; return *this; }
     const CharSlot& operator=(T&& v) const { box() = std::move(v); return *this; }
     const CharSlot& operator=(const Boxed<T>& v) const
@@ -165,12 +207,8 @@ public:
     }
 
 private:
-    Boxed<T>& box() const
-    {
-        if (!extra_) extra_ = CharExtra{};
-        return (*extra_).*slot_;
-    }
-    Boxed<CharExtra>& extra_;
+    Boxed<T>& box() const;
+    TextChar& ch_;
     Boxed<T> CharExtra::*slot_;
 };
 
@@ -187,62 +225,163 @@ inline float narrowLength(double v)
     return static_cast<float>(std::clamp(v, -top, top));
 }
 
+// A character of the text. The whole text of a document is held as these,
+// so a character is twelve bytes: its look and its rare fields are named
+// by one number (a block when the top bit is set, else a look).
 struct TextChar {
     uint8_t Kind = 0;
     uint8_t Code = 0;
     uint8_t TabLeader = 0;
     uint8_t Flags = 0;
-    int32_t FontIndex = 0;
     float Width = 0;
-    float Height = 0;
+
+    TextChar() = default;
+    TextChar(const TextChar& o)
+        : Kind(o.Kind), Code(o.Code), TabLeader(o.TabLeader), Flags(o.Flags), Width(o.Width),
+          ref_(o.holdsBlock() ? copyBlock(o) : o.ref_)
+    {
+    }
+    TextChar(TextChar&& o) noexcept
+        : Kind(o.Kind), Code(o.Code), TabLeader(o.TabLeader), Flags(o.Flags), Width(o.Width), ref_(o.ref_)
+    {
+        if (o.holdsBlock()) o.ref_ = 0;
+    }
+    TextChar& operator=(const TextChar& o)
+    {
+        if (this == &o) return *this;
+        Kind = o.Kind;
+        Code = o.Code;
+        TabLeader = o.TabLeader;
+        Flags = o.Flags;
+        Width = o.Width;
+        if (holdsBlock() || o.holdsBlock()) assignSlow(o);
+        else ref_ = o.ref_;
+        return *this;
+    }
+    TextChar& operator=(TextChar&& o) noexcept
+    {
+        if (this == &o) return *this;
+        Kind = o.Kind;
+        Code = o.Code;
+        TabLeader = o.TabLeader;
+        Flags = o.Flags;
+        Width = o.Width;
+        if (holdsBlock()) charstore::freeBlock(ref_ & kIndexMask);
+        ref_ = o.ref_;
+        if (o.holdsBlock()) o.ref_ = 0;
+        return *this;
+    }
+    ~TextChar()
+    {
+        if (holdsBlock()) charstore::freeBlock(ref_ & kIndexMask);
+    }
+
+    const CharLook& Look() const { return holdsBlock() ? blk().Look : charstore::gLooks[ref_]; }
+    int32_t FontIndex() const { return Look().FontIndex; }
+    float Height() const { return Look().Height; }
+    void setFontIndex(int32_t v)
+    {
+        CharLook l = Look();
+        l.FontIndex = v;
+        setLook(l);
+    }
+    void setHeight(float v)
+    {
+        CharLook l = Look();
+        l.Height = v;
+        setLook(l);
+    }
+    void setLook(int32_t fontIndex, float height) { setLook(CharLook{fontIndex, height}); }
+    void setLook(CharLook l);
+    // Takes the look of `o`: by its number where neither holds a block, so
+    // a reader that keeps a sample per font and code looks nothing up.
+    void setLookOf(const TextChar& o)
+    {
+        if (!holdsBlock() && !o.holdsBlock()) ref_ = o.ref_;
+        else setLook(o.Look());
+    }
 
     // The rare fields read 0 while no block is held; setting 0 makes none,
     // and clearing the last set field frees it.
-    uint16_t ShownNumber() const { return Extra ? Extra->ShownNumber : 0; }
-    uint16_t PictureIndex() const { return Extra ? Extra->PictureIndex : 0; }
-    uint16_t FootnoteId() const { return Extra ? Extra->FootnoteId : 0; }
-    float GapBefore() const { return Extra ? Extra->GapBefore : 0.0f; }
+    uint16_t ShownNumber() const { return holdsBlock() ? blk().Extra.ShownNumber : 0; }
+    uint16_t PictureIndex() const { return holdsBlock() ? blk().Extra.PictureIndex : 0; }
+    uint16_t FootnoteId() const { return holdsBlock() ? blk().Extra.FootnoteId : 0; }
+    float GapBefore() const { return holdsBlock() ? blk().Extra.GapBefore : 0.0f; }
     void setShownNumber(uint16_t v) { setRare(&CharExtra::ShownNumber, v, v == 0); }
     void setPictureIndex(uint16_t v) { setRare(&CharExtra::PictureIndex, v, v == 0); }
     void setFootnoteId(uint16_t v) { setRare(&CharExtra::FootnoteId, v, v == 0); }
     void setGapBefore(float v) { setRare(&CharExtra::GapBefore, v, CharExtra::noGap(v)); }
-    CharSlot<std::string> FieldResult() { return {Extra, &CharExtra::FieldResult}; }
-    CharSlot<std::string> FieldCode() { return {Extra, &CharExtra::FieldCode}; }
-    CharSlot<AbsatzFormat> ParaCopy() { return {Extra, &CharExtra::ParaCopy}; }
-    const Boxed<std::string>& FieldResult() const { return Extra ? Extra->FieldResult : kUnsetCharSlot<std::string>; }
-    const Boxed<std::string>& FieldCode() const { return Extra ? Extra->FieldCode : kUnsetCharSlot<std::string>; }
-    const Boxed<AbsatzFormat>& ParaCopy() const { return Extra ? Extra->ParaCopy : kUnsetCharSlot<AbsatzFormat>; }
-    // Whether any rare field is set (the character then holds a block).
-    bool hasExtra() const { return bool(Extra); }
+    CharSlot<std::string> FieldResult() { return {*this, &CharExtra::FieldResult}; }
+    CharSlot<std::string> FieldCode() { return {*this, &CharExtra::FieldCode}; }
+    CharSlot<AbsatzFormat> ParaCopy() { return {*this, &CharExtra::ParaCopy}; }
+    const Boxed<std::string>& FieldResult() const { return holdsBlock() ? blk().Extra.FieldResult : kUnsetCharSlot<std::string>; }
+    const Boxed<std::string>& FieldCode() const { return holdsBlock() ? blk().Extra.FieldCode : kUnsetCharSlot<std::string>; }
+    const Boxed<AbsatzFormat>& ParaCopy() const { return holdsBlock() ? blk().Extra.ParaCopy : kUnsetCharSlot<AbsatzFormat>; }
+    // Whether any rare field is set.
+    bool hasExtra() const { return holdsBlock() && !blk().Extra.unset(); }
+    // Whether the character holds a block (copying it then copies the
+    // block, not the character's bytes).
+    bool holdsBlock() const { return (ref_ & kBlockBit) != 0; }
 
     friend bool operator==(const TextChar& a, const TextChar& b)
     {
         if (a.Kind != b.Kind || a.Code != b.Code || a.TabLeader != b.TabLeader || a.Flags != b.Flags ||
-            a.FontIndex != b.FontIndex || a.Width != b.Width || a.Height != b.Height)
+            a.Width != b.Width)
             return false;
+        const CharLook& la = a.Look();
+        const CharLook& lb = b.Look();
+        if (la.FontIndex != lb.FontIndex || la.Height != lb.Height) return false;
         // No block reads as a block with everything unset.
-        if (!a.Extra || !b.Extra) {
-            const Boxed<CharExtra>& other = a.Extra ? a.Extra : b.Extra;
-            return !other || *other == kNoCharExtra;
-        }
-        return *a.Extra == *b.Extra;
+        const CharExtra& ea = a.holdsBlock() ? a.blk().Extra : kNoCharExtra;
+        const CharExtra& eb = b.holdsBlock() ? b.blk().Extra : kNoCharExtra;
+        return ea == eb;
     }
 
 private:
     template <class T>
+    friend class CharSlot;
+    static constexpr uint32_t kBlockBit = 1u << 31;
+    static constexpr uint32_t kIndexMask = kBlockBit - 1;
+
+    CharBlock& blk() const { return charstore::block(ref_ & kIndexMask); }
+    static uint32_t copyBlock(const TextChar& from);
+    void assignSlow(const TextChar& o);
+    // The block, made (with the current look) if the character has none.
+    CharExtra& extraMade();
+    // Gives the block back when nothing in it needs one any more.
+    void dropBlockIfPlain();
+
+    template <class T>
     void setRare(T CharExtra::*field, T v, bool none)
     {
-        if (!Extra) {
-            if (none) return;
-            Extra = CharExtra{};
-        }
-        (*Extra).*field = v;
-        if (none && Extra->unset()) Extra.reset();
+        if (!holdsBlock() && none) return;
+        extraMade().*field = v;
+        if (none) dropBlockIfPlain();
     }
 
-    Boxed<CharExtra> Extra;
+    uint32_t ref_ = 0;
 };
-static_assert(sizeof(TextChar) == 24);
+static_assert(sizeof(TextChar) == 12);
+
+template <class T>
+T* CharSlot<T>::get() const
+{
+    return ch_.holdsBlock() ? (ch_.blk().Extra.*slot_).get() : nullptr;
+}
+
+template <class T>
+void CharSlot<T>::reset() const
+{
+    if (!ch_.holdsBlock()) return;
+    (ch_.blk().Extra.*slot_).reset();
+    ch_.dropBlockIfPlain();
+}
+
+template <class T>
+Boxed<T>& CharSlot<T>::box() const
+{
+    return ch_.extraMade().*slot_;
+}
 
 // What layout remembers about a line between passes. No part of the line's
 // value: copies carry it, comparisons ignore it, files never store it.

@@ -34,6 +34,12 @@ struct TMDIChild::MarkingCache {
     uint8_t Cell = 0, Row = 0;
     int32_t ColFirst = 0, ColLast = 0;
     std::vector<int32_t> Rank;       // place in the anchor's chain per area, -1 outside
+    std::vector<int32_t> Ranked;     // the areas Rank holds a place for
+    // A selection inside one area, over no table cell, is ordered without
+    // ranking the chain: OneArea is then that area, the only one ranked
+    // (place 0), and every other area lies outside the selection. Only a
+    // walk that reaches another area needs the chain (rankChain).
+    int32_t OneArea = -1;
     int32_t StartRank = 0, EndRank = 0;
     // The last line of the end's table row: no walk finds selected text beyond it.
     int32_t EndRowRank = 0, EndRowLine = 0;
@@ -578,6 +584,35 @@ void findEndRow(TMDIChild& w, MarkingCache& m)
 }
 
 // Orders and widens the selection between the window's anchor and cursor.
+// Clears the places of the last computation: all of them when the area
+// count changed, else only those it gave.
+void clearRanks(const Doc& d, MarkingCache& m)
+{
+    if (m.Rank.size() != d.size()) {
+        m.Rank.assign(d.size(), -1);
+    } else {
+        for (int32_t a : m.Ranked)
+            if (validArea(d, a)) m.Rank[size_t(a)] = -1;
+    }
+    m.Ranked.clear();
+    m.OneArea = -1;
+}
+
+// Whether the selection lies in one area, on no table cell and with its end
+// before the area's last line: the walk over the covered lines then stops
+// inside the area and finds no cells, and the order is that of lines and
+// characters, as ranking the chain would give.
+bool withinOneArea(const Doc& d, const TextPos& anchor, const TextPos& cursor)
+{
+    if (anchor.Area != cursor.Area || !validArea(d, anchor.Area)) return false;
+    const TextArea& a = d[size_t(anchor.Area)];
+    const int32_t first = std::min(anchor.Line, cursor.Line), last = std::max(anchor.Line, cursor.Line);
+    if (first < 0 || last >= a.LineCount() - 1) return false;
+    for (int32_t l = first; l <= last; ++l)
+        if (a.Lines[size_t(l)].IsCell) return false;
+    return true;
+}
+
 void computeMarking(TMDIChild& w, MarkingCache& m)
 {
     const Doc& d = w.Areas;
@@ -585,14 +620,33 @@ void computeMarking(TMDIChild& w, MarkingCache& m)
     m.Start = m.End = w.Anchor;
     m.Cell = m.Row = 0;
     m.ColFirst = m.ColLast = 0;
-    m.Rank.assign(d.size(), -1);
-    if (m.Valid) {
+    clearRanks(d, m);
+    if (m.Valid && withinOneArea(d, w.Anchor, w.Cursor)) {
+        m.OneArea = w.Anchor.Area;
+        m.Rank[size_t(m.OneArea)] = 0;
+        m.Ranked.push_back(m.OneArea);
+        orderEnds(m, w.Anchor, w.Cursor);
+        m.EndRowRank = m.EndRank;
+        m.EndRowLine = m.End.Line;
+    } else if (m.Valid) {
         const std::vector<int32_t> chain = rankAnchorChain(d, w.Anchor.Area, m);
+        m.Ranked = chain;
         orderEnds(m, w.Anchor, cursorInChain(d, m, chain, w.Anchor, w.Cursor));
         widenOverCells(w, m);
         findEndRow(w, m);
     }
     rememberMarkingKey(w, m);
+}
+
+// Ranks the whole chain for a selection ordered inside its one area: the
+// ends stay, their places become those in the chain.
+void rankChain(const Doc& d, MarkingCache& m)
+{
+    const int32_t area = m.OneArea;
+    m.Rank[size_t(area)] = -1;
+    m.Ranked = rankAnchorChain(d, area, m);
+    m.OneArea = -1;
+    m.StartRank = m.EndRank = m.EndRowRank = m.rankOf(area);
 }
 
 } // namespace
@@ -648,7 +702,8 @@ bool TMDIChild::getPrevsChar(TextWalker& w)
 
 bool TMDIChild::nextMarked(TextWalker& w, bool tableBlind, bool byLines)
 {
-    const MarkingCache& m = currentMarking(false);
+    currentMarking(false);
+    MarkingCache& m = *MarkCache;
     if (!m.Valid) return false;
     // A selection lies in one chain: jumping to unvisited areas could only
     // bring the walk back to text it has handled.
@@ -658,6 +713,9 @@ bool TMDIChild::nextMarked(TextWalker& w, bool tableBlind, bool byLines)
     for (;;) {
         if (!walkForward(*this, w, tableBlind)) return false;
         const TextPos& p = w.Pos;
+        // A walk that leaves the area of a selection inside one area
+        // stops unless the area it reached lies before the selection.
+        if (m.OneArea >= 0 && p.Area != m.OneArea && validArea(Areas, m.OneArea)) rankChain(Areas, m);
         const int32_t r = m.rankOf(p.Area);
         if (r < 0 || precedes(m.EndRowRank, m.EndRowLine, r, p.Line)) return false;
         if (byLines && p.Area == fromArea && p.Line == fromLine) continue;

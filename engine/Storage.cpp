@@ -207,7 +207,7 @@ TextChar* TMDIChild::NewChar()
     ch.FieldCode().reset();
     ch.setGapBefore(0);
     SettingOpsB(ch.Flags, cfSoftHyphen, false);
-    ch.FontIndex = fontIndex;
+    ch.setFontIndex(fontIndex);
     return &ch;
 }
 
@@ -242,14 +242,14 @@ int32_t TMDIChild::GetNewFontIndex(const FontEntry& format)
 void TMDIChild::RenderChar(TextChar& c, bool superscript, std::string_view text)
 {
     // A character naming no font entry has nothing to be measured with.
-    if (!validIndex(c.FontIndex, Fonts.size())) return;
+    if (!validIndex(c.FontIndex(), Fonts.size())) return;
 
     if (superscript) {
-        FontEntry raised = Fonts[size_t(c.FontIndex)];
+        FontEntry raised = Fonts[size_t(c.FontIndex())];
         SettingOps(raised.Options, foSuperscript, true);
-        c.FontIndex = GetNewFontIndex(raised);
+        c.setFontIndex(GetNewFontIndex(raised));
     }
-    const FontEntry& f = Fonts[size_t(c.FontIndex)];
+    const FontEntry& f = Fonts[size_t(c.FontIndex())];
 
     char cased[1];
     if (GettingOps(f.Options, foNoCapitals)) {
@@ -263,7 +263,7 @@ void TMDIChild::RenderChar(TextChar& c, bool superscript, std::string_view text)
 
     const int32_t dpi = PrinterDpi > 0 ? PrinterDpi : 600;
     const FontHandle full = selfont(f.Face, dpi, f.Charset, f.Style, f.Size, 100);
-    c.Height = pxToMm(full->textExtent(text).cy, dpi);
+    c.setHeight(pxToMm(full->textExtent(text).cy, dpi));
 
     double factor = 1.0;
     if (GettingOps(f.Options, foSmallCaps)) factor *= 0.75;

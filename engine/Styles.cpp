@@ -39,7 +39,7 @@ void TMDIChild::AddVorlage(std::string_view name, uint8_t kind, const TextChar& 
     // The record owns copies of the tab array and the bullet face.
     v.Para = para;
     // Only the font index of the sample counts.
-    v.Sample.FontIndex = sample.FontIndex;
+    v.Sample.setFontIndex(sample.FontIndex());
     Vorlagen.push_back(std::move(v));
 }
 
@@ -67,7 +67,7 @@ void TMDIChild::CreateStandartVorlagen()
         f.Color = 0;
         f.Charset = 1;
         TextChar sample;
-        sample.FontIndex = GetNewFontIndex(f);
+        sample.setFontIndex(GetNewFontIndex(f));
         AddVorlage(s.Name, s.Kind, sample, para);
     }
     ListAllVorlagen();
@@ -102,14 +102,14 @@ void TMDIChild::NeueVorlage(uint8_t kind)
         TextChar sample;
         const int32_t ch = Cursor.Char;
         const bool onChar = ch >= 0 && ch < line->CharCount() - 1;
-        const int32_t font = onChar ? line->Chars[size_t(ch)].FontIndex : -1;
+        const int32_t font = onChar ? line->Chars[size_t(ch)].FontIndex() : -1;
         if (font >= 0 && font < FontCount()) {
-            sample.FontIndex = font;
+            sample.setFontIndex(font);
         } else {
             // At the line's end the typing format is what the user sees.
             FontEntry f = FontEntryFromState(FontState);
             f.Reserved = 0;
-            sample.FontIndex = GetNewFontIndex(f);
+            sample.setFontIndex(GetNewFontIndex(f));
         }
         AddVorlage(m.Edit1, kind ? 1 : 0, sample, para);
     }
@@ -143,7 +143,7 @@ void TMDIChild::useVorlage(int32_t index)
         value.Para = style.Para;
         setabsatzformat(value, false, false, true);
     }
-    const int32_t font = style.Sample.FontIndex;
+    const int32_t font = style.Sample.FontIndex();
     if (font >= 0 && font < FontCount()) {
         FontState = StateFromFontEntry(Fonts[size_t(font)]);
         FormatSwitches all;

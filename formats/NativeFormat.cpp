@@ -105,23 +105,23 @@ void putPicture(ByteWriter& out, const Dib& d)
 
 void putChar(ByteWriter& out, const TextChar& c)
 {
-    const bool smallFont = c.FontIndex >= 0 && c.FontIndex <= 255;
+    const bool smallFont = c.FontIndex() >= 0 && c.FontIndex() <= 255;
     out.u8(uint8_t((c.Kind & 0x0F) | ((c.Flags & 0x07) << 4) | (smallFont ? 0x80 : 0)));
     out.u8(c.Code);
     if (c.Code == 9) out.u8(c.TabLeader);
-    if (smallFont) out.u8(uint8_t(c.FontIndex));
-    else out.i32(c.FontIndex);
+    if (smallFont) out.u8(uint8_t(c.FontIndex()));
+    else out.i32(c.FontIndex());
     if (c.Kind == ckPicture) {
         out.u16(c.PictureIndex());
         out.f64(c.Width);
-        out.f64(c.Height);
+        out.f64(c.Height());
     } else if (c.Kind >= ckFootnoteRef && c.Kind <= ckField) {
         out.u16(c.ShownNumber());
         out.u16(c.FootnoteId());
         out.lpString32(c.FieldResult() ? std::string_view(*c.FieldResult()) : std::string_view());
         out.lpString32(c.FieldCode() ? std::string_view(*c.FieldCode()) : std::string_view());
         out.f64(c.Width);
-        out.f64(c.Height);
+        out.f64(c.Height());
     }
 }
 
@@ -233,6 +233,7 @@ private:
 
     ByteReader in_;
     bool needFont_ = false;
+    TextChar lastFont_;  // a character with the last font read, height 0
     NativeDocument doc_;
     std::string error_;
     size_t errorOffset_ = 0;
@@ -406,14 +407,17 @@ bool Parser::readChar(TextChar& c)
     c.Code = in_.u8();
     if (!in_ || c.Kind > ckField) return fail("character");
     if (c.Code == 9) c.TabLeader = in_.u8();
-    c.FontIndex = (head & 0x80) ? int32_t(in_.u8()) : in_.i32();
+    int32_t font = (head & 0x80) ? int32_t(in_.u8()) : in_.i32();
     // The font list is read by now: the index is brought into range here
     // rather than in a second walk over every character.
-    fixFont(c.FontIndex);
+    fixFont(font);
+    // Text comes in runs of one font: the look is found once per run.
+    if (font != lastFont_.FontIndex()) lastFont_.setFontIndex(font);
+    c.setLookOf(lastFont_);
     if (c.Kind == ckPicture) {
         c.setPictureIndex(in_.u16());
         c.Width = finiteOr(in_.f64(), 0);
-        c.Height = finiteOr(in_.f64(), 0);
+        c.setHeight(finiteOr(in_.f64(), 0));
     } else if (c.Kind != ckText) {
         c.setShownNumber(in_.u16());
         c.setFootnoteId(in_.u16());
@@ -422,7 +426,7 @@ bool Parser::readChar(TextChar& c)
         if (!result.empty()) c.FieldResult() = std::move(result);
         if (!code.empty()) c.FieldCode() = std::move(code);
         c.Width = finiteOr(in_.f64(), 0);
-        c.Height = finiteOr(in_.f64(), 0);
+        c.setHeight(finiteOr(in_.f64(), 0));
     }
     return bool(in_) || fail("character");
 }
@@ -588,7 +592,11 @@ void Parser::repair()
     doc_.CurrentPage = std::clamp(doc_.CurrentPage, 0, lastPage);
 
     // The characters' font indexes were fixed as they were read.
-    for (VorlageRecord& s : doc_.Vorlagen) fixFont(s.Sample.FontIndex);
+    for (VorlageRecord& s : doc_.Vorlagen) {
+        int32_t font = s.Sample.FontIndex();
+        fixFont(font);
+        s.Sample.setFontIndex(font);
+    }
     if (needFont_ && doc_.Fonts.empty()) doc_.Fonts.emplace_back();
     // A picture index past the list stays as it is: every user of the list
     // checks the index and draws nothing for a missing picture.
@@ -696,8 +704,8 @@ public:
 
     void measure(TextChar& c)
     {
-        if (c.FontIndex < 0 || size_t(c.FontIndex) >= slot_.size()) return measureAlone(c);
-        int32_t& slot = slot_[size_t(c.FontIndex)];
+        if (c.FontIndex() < 0 || size_t(c.FontIndex()) >= slot_.size()) return measureAlone(c);
+        int32_t& slot = slot_[size_t(c.FontIndex())];
         if (slot < 0) {
             if (tables_.size() >= kMaxTables) return measureAlone(c);
             slot = int32_t(tables_.size());
@@ -706,18 +714,18 @@ public:
         Measure& k = tables_[size_t(slot)][c.Code];
         if (!k.Known) {
             measureAlone(c);
-            k = Measure{true, c.Width, c.Height};
+            k = Measure{true, c};
             return;
         }
-        c.Width = k.Width;
-        c.Height = k.Height;
+        c.Width = k.Sample.Width;
+        c.setLookOf(k.Sample);
     }
 
 private:
     static constexpr size_t kMaxTables = 256;
     struct Measure {
         bool Known = false;
-        double Width = 0, Height = 0;
+        TextChar Sample;  // width and look as measured
     };
 
     void measureAlone(TextChar& c)

@@ -251,10 +251,10 @@ void insertText(TMDIChild& w, std::string_view bytes, bool dos)
                 p.emplace();
                 p->Kind = ckText;
                 p->Code = ansi;
-                p->FontIndex = font;
+                p->setFontIndex(font);
                 if (ansi == 9) {
                     p->Width = 12.5;
-                    p->Height = -1;
+                    p->setHeight(-1);
                 } else {
                     const char text = char(ansi);
                     w.RenderChar(*p, false, std::string_view(&text, 1));

@@ -193,12 +193,13 @@ public:
 
         const double dpi = resolutionOf(h);
         const SANE_Status start = sane_start(h);
+        // Every way out of a started or refused scan cancels before the
+        // close: a backend may keep a reader thread until it is cancelled.
+        if (start != SANE_STATUS_GOOD) sane_cancel(h);
         if (start == SANE_STATUS_CANCELLED) return failed(ScanStatus::Cancelled, "The scan was cancelled.");
         if (start == SANE_STATUS_DEVICE_BUSY) return failed(ScanStatus::Busy, "The scanner " + name + " is busy.");
-        if (start != SANE_STATUS_GOOD) {
-            sane_cancel(h);
+        if (start != SANE_STATUS_GOOD)
             return failed(ScanStatus::Failed, "The scan could not start: " + statusText(start));
-        }
         SANE_Parameters p{};
         if (sane_get_parameters(h, &p) != SANE_STATUS_GOOD) {
             sane_cancel(h);
@@ -220,7 +221,10 @@ public:
             SANE_Int got = 0;
             const SANE_Status s = sane_read(h, buffer.data(), SANE_Int(buffer.size()), &got);
             if (s == SANE_STATUS_EOF) break;
-            if (s == SANE_STATUS_CANCELLED) return failed(ScanStatus::Cancelled, "The scan was cancelled.");
+            if (s == SANE_STATUS_CANCELLED) {
+                sane_cancel(h);
+                return failed(ScanStatus::Cancelled, "The scan was cancelled.");
+            }
             if (s != SANE_STATUS_GOOD) {
                 sane_cancel(h);
                 return failed(ScanStatus::Failed, "The scan failed: " + statusText(s));

@@ -159,7 +159,7 @@ void glyphHit(Pass& p, const LineGeometry& g, int32_t j, int32_t cx, int32_t rx,
             moved = true;
             if (w.ClickRequest && j < n && A.Lines[size_t(g.Line)].Chars[size_t(j)].Kind == ckPicture) {
                 const TextChar& c = A.Lines[size_t(g.Line)].Chars[size_t(j)];
-                const int32_t ch = p.px(c.Height);
+                const int32_t ch = p.px(c.Height());
                 const int32_t top = g.Ty + g.LineHpx - ch;
                 if (mx >= cx && mx <= rx && my >= top && my <= g.By) {
                     w.Anchor = TextPos{p.Area, g.Line, j};

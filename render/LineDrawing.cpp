@@ -79,7 +79,7 @@ std::string convertCase(std::string text, uint16_t options)
 // the current format rather than an out-of-range read.
 FontEntry formatOf(const TMDIChild& w, const TextChar& c)
 {
-    if (validIndex(c.FontIndex, w.Fonts.size())) return w.Fonts[size_t(c.FontIndex)];
+    if (validIndex(c.FontIndex(), w.Fonts.size())) return w.Fonts[size_t(c.FontIndex())];
     return FontEntryFromState(w.FontState);
 }
 
@@ -211,21 +211,38 @@ void followAnchor(Pass& p, TextLine& line, double blockOffset, double y)
     if (line.AnchorId <= 0) return;
     const int32_t id = line.AnchorId;
     const TextArea& body = w.Areas[size_t(p.Area)];
-    // Each found area loses the id, so the search cannot find it again;
-    // the area count bounds it besides.
-    for (int32_t i = w.getfieldWithAnkerID(0, id), guard = 0; i >= 0 && guard <= w.AreaCount();
-         i = w.getfieldWithAnkerID(i + 1, id), ++guard) {
+    // The areas holding each id are found once a pass: a search of every
+    // area for each anchored line cost lines times areas. Ids of areas
+    // change in a pass only here, where they are taken away, so an area
+    // found that no longer holds the id is passed by.
+    if (p.AnchoredFor != w.Areas.size()) {
+        p.Anchored.clear();
+        for (int32_t i = 0; i < w.AreaCount(); ++i) {
+            const TextArea& a = w.Areas[size_t(i)];
+            if (a.AreaType > atFooter && a.MoveWithText && a.AnchorId > 0) p.Anchored[a.AnchorId].push_back(i);
+        }
+        p.AnchoredFor = w.Areas.size();
+    }
+    const auto holders = p.Anchored.find(id);
+    const size_t count = holders == p.Anchored.end() ? 0 : holders->second.size();
+    for (size_t h = 0; h < count; ++h) {
+        const int32_t i = holders->second[h];
         TextArea& q = w.Areas[size_t(i)];
+        if (q.AreaType <= atFooter || !q.MoveWithText || q.AnchorId != id) continue;
         q.AnchorId = 0;
-        if (!q.MoveWithText) continue;
+        bool moved = false;
         if (q.PageIndex != p.Page) {
             q.PageIndex = p.Page;
             p.Changed = true;
+            moved = true;
         }
         if (p.PageFloating) {
             std::vector<int32_t>& on = *p.PageFloating;
             const auto at = std::lower_bound(on.begin(), on.end(), i);
-            if (at == on.end() || *at != i) on.insert(at, i);
+            if (at == on.end() || *at != i) {
+                on.insert(at, i);
+                moved = true;
+            }
         }
         const auto e = TMDIChild::FloatingAreaEdges(q, p.PageWmm, p.PageHmm);
         const auto be = TMDIChild::FloatingAreaEdges(body, p.PageWmm, p.PageHmm);
@@ -240,7 +257,9 @@ void followAnchor(Pass& p, TextLine& line, double blockOffset, double y)
             q.Top += (q.AnchorTopToBottom && q.AnchorBottom) ? -dy : dy;
             q.Bottom += q.AnchorBottom ? -dy : dy;
             p.Changed = true;
+            moved = true;
         }
+        if (moved && p.PageFloatIndex) p.PageFloatIndex->moved(i);
     }
     line.AnchorId = 0;
 }
@@ -379,6 +398,10 @@ private:
     void caretAtStartAndAnchorCandidates(LineDraw& s);
     void chars(LineDraw& s);
     float wrapGap(LineDraw& s, const TextChar& c, int32_t j, bool& sentOn);
+    // The wrap test of a box of this area on the page, through the page's
+    // index of floating areas when there is one.
+    TMDIChild::FieldCollision collide(bool anchorOnly, bool mayAnchor, double lineTopY, double lineLeftX,
+                                      int32_t line, double boxHeight, double boxWidth, double boxTopY, double& x);
     int32_t tabGlyph(LineDraw& s, const TextChar& c, const FontEntry& f, int32_t j, int32_t cx, int32_t cw);
     void textGlyph(LineDraw& s, const TextChar& c, const FontEntry& f, int32_t j, int32_t cx, int32_t rx, int32_t ch,
                    int32_t cw);
@@ -632,14 +655,24 @@ void AreaDrawing::caretAtStartAndAnchorCandidates(LineDraw& s)
 {
     s.caretLine = caretHere && w.Cursor.Line == s.k;
     if (s.caretLine && w.Cursor.Char == 0) {
-        const int32_t h = s.n == 0 ? s.lineHpx : p.px(s.line.Chars[0].Height);
+        const int32_t h = s.n == 0 ? s.lineHpx : p.px(s.line.Chars[0].Height());
         requestCaret(p, s.g, s.alignOffset + truncPx(s.x / p.MmPerPx + p.Left), h);
     }
     if (wrapPossible && area.AreaType == atPageBody) {
         double ax = p.AreaLeftMm + s.x;
-        w.iscolladingwithfield(p.Page, w.PageWidthPx, true, true, p.AreaTopMm + y, p.AreaLeftMm + s.offset, s.k,
-                               p.Area, 0, 0, p.AreaTopMm + y, ax, w.PrinterDpi, w.PageHeightPx, p.PageFloating);
+        collide(true, true, p.AreaTopMm + y, p.AreaLeftMm + s.offset, s.k, 0, 0, p.AreaTopMm + y, ax);
     }
+}
+
+TMDIChild::FieldCollision AreaDrawing::collide(bool anchorOnly, bool mayAnchor, double lineTopY, double lineLeftX,
+                                               int32_t line, double boxHeight, double boxWidth, double boxTopY,
+                                               double& x)
+{
+    if (p.PageFloatIndex)
+        return p.PageFloatIndex->collide(w, p.Page, w.PageWidthPx, anchorOnly, mayAnchor, lineTopY, lineLeftX, line,
+                                         p.Area, boxHeight, boxWidth, boxTopY, x, w.PrinterDpi, w.PageHeightPx);
+    return w.iscolladingwithfield(p.Page, w.PageWidthPx, anchorOnly, mayAnchor, lineTopY, lineLeftX, line, p.Area,
+                                  boxHeight, boxWidth, boxTopY, x, w.PrinterDpi, w.PageHeightPx, p.PageFloating);
 }
 
 // The gap a character leaves before it for a floating area beside the line.
@@ -648,12 +681,11 @@ float AreaDrawing::wrapGap(LineDraw& s, const TextChar& c, int32_t j, bool& sent
     const float oldGap = c.GapBefore();
     float gap = p.Policy.WriteBack ? 0.0f : oldGap;
     if (wrapPossible && !sentOn) {
-        const double boxTop = p.AreaTopMm + y + s.lineH - c.Height;
+        const double boxTop = p.AreaTopMm + y + s.lineH - c.Height();
         const double startX = p.AreaLeftMm + s.x;
         double nx = startX;
-        const auto hit = w.iscolladingwithfield(p.Page, w.PageWidthPx, false, false, p.AreaTopMm + y,
-                                                p.AreaLeftMm + s.offset, s.k, p.Area, c.Height, c.Width, boxTop,
-                                                nx, w.PrinterDpi, w.PageHeightPx, p.PageFloating);
+        const auto hit = collide(false, false, p.AreaTopMm + y, p.AreaLeftMm + s.offset, s.k, c.Height(), c.Width,
+                                 boxTop, nx);
         if (hit.NextLine) {
             // Push the character past the line's end so layout breaks
             // before it; a line's first character cannot be broken off and
@@ -778,7 +810,7 @@ void AreaDrawing::chars(LineDraw& s)
 
         // The character's pixels.
         const int32_t cx = truncPx(s.x / p.MmPerPx + p.Left + s.alignOffset);
-        const int32_t ch = p.px(c.Height);
+        const int32_t ch = p.px(c.Height());
         const int32_t cw = p.px(c.Width);
         s.x += c.Width;
         if (isTextCode(c, ' ') && j != n - 1) s.x += s.justify;

@@ -43,6 +43,7 @@ bool isFootnoteArea(const TextArea& a) { return a.AreaType == atFooter && a.Foot
 } // namespace
 
 bool SkipUnseenAreas = true;
+bool IndexFloatingAreas = true;
 
 int32_t Pass::px(double mm) const { return clampPx(std::trunc(mm / MmPerPx)); }
 int32_t Pass::px(float mm) const { return px(double(mm) * (1.0 + 0x1p-23)); }
@@ -719,6 +720,7 @@ struct PageLoop {
     std::optional<PageDirectory> OwnDir;
     std::vector<int32_t> Candidates;
     std::vector<int32_t> Floating;  // the candidates that float
+    FloatingIndex FloatIndex;       // the same, filed by height
     std::vector<int32_t> Order;
     // The floating area the cursor stands in, where it was drawn.
     int32_t FloatingCursorPage = -1;
@@ -918,8 +920,11 @@ void drawPage(Pass& p, PageLoop& loop, int32_t i)
     if (p.Policy.DeskAndFrame && loop.Bitmap) deskAndFrame(p);
     pageObjects(p, loop);
     p.PageFloating = &loop.Floating;
+    loop.FloatIndex.reset(&loop.Floating, i);
+    p.PageFloatIndex = IndexFloatingAreas ? &loop.FloatIndex : nullptr;
     pageAreas(p, loop, i);
     p.PageFloating = nullptr;
+    p.PageFloatIndex = nullptr;
     if (unseen) {
         loop.Unseen = false;
         loop.Bitmap->setDiscarding(false);

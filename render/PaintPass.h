@@ -4,15 +4,18 @@
 // to the renderer.
 
 #include "engine/Childwin.h"
+#include "engine/FloatingAreas.h"
 #include "platform/FontMetrics.h"
 #include "render/Canvas.h"
 #include "render/RenderPolicy.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -85,6 +88,9 @@ struct Pass {
     // (null: any area may be); an area that follows its line onto the page
     // joins them.
     std::vector<int32_t>* PageFloating = nullptr;
+    // The same areas filed by height, for the wrap tests and anchor offers
+    // (null: PageFloating is walked). Told of every area that moves or joins.
+    FloatingIndex* PageFloatIndex = nullptr;
     // Where a page's drawing stays (printer and PDF pages: the sheet);
     // every area clip is cut down to it. None on screen: the page image
     // bounds the drawing there.
@@ -114,6 +120,11 @@ struct Pass {
     int32_t FontSize = -1;
     uint8_t FontStyle = 0, FontCharset = 0;
     Effect Fx;
+
+    // The floating areas that move with their lines, by the anchor id they
+    // hold as the pass begins (in area order), made for AnchoredFor areas.
+    std::unordered_map<int32_t, std::vector<int32_t>> Anchored;
+    size_t AnchoredFor = SIZE_MAX;
 
     // Something that layout depends on moved: lay out again.
     bool Changed = false;
@@ -210,6 +221,10 @@ FontHandle tempFont(const Pass& p, const std::string& face, double size, uint8_t
 // that write nothing are left out (PagePainter.cpp). Tests turn it off to
 // compare with a pass that draws every area.
 extern bool SkipUnseenAreas;
+// The wrap tests and anchor offers of a pass go through the page's index of
+// floating areas (PagePainter.cpp). Tests turn it off to compare with a
+// pass that walks all of the page's floating areas.
+extern bool IndexFloatingAreas;
 
 // ---- Line drawing (LineDrawing.cpp) ----
 // Draws the lines of the pass's current area starting at InnerTop.

@@ -119,7 +119,7 @@ inline void printDocument(const TMDIChild& w, std::ostream& out)
     for (size_t i = 0; i < w.Vorlagen.size(); ++i) {
         const VorlageRecord& s = w.Vorlagen[i];
         out << "  style " << i << " " << quoted(s.Name) << " kind " << int(s.StyleKind) << " font "
-            << s.Sample.FontIndex << "\n";
+            << s.Sample.FontIndex() << "\n";
     }
 
     out << "pictures " << w.Pictures.size() << "\n";
@@ -158,7 +158,7 @@ inline void printDocument(const TMDIChild& w, std::ostream& out)
                 if ((c.Code > 32 && c.Code < 127) || c.Code > 0xA0)
                     out << " '" << ansiToUtf8(std::string(1, char(c.Code))) << "'";
                 out << " kind " << charKindName(c.Kind) << " width " << mm(c.Width) << " height "
-                    << mm(c.Height) << " font " << c.FontIndex << "\n";
+                    << mm(c.Height()) << " font " << c.FontIndex() << "\n";
             }
         }
     }

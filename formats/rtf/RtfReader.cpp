@@ -275,7 +275,7 @@ private:
 
     // measuring
     std::map<decltype(CharProps{}.key()), int32_t> FontCache;
-    std::map<std::pair<int32_t, uint8_t>, std::pair<double, double>> Measures;
+    std::map<std::pair<int32_t, uint8_t>, TextChar> Measures;  // measured samples
 };
 
 int32_t Reader::run()
@@ -1288,18 +1288,18 @@ TextChar* Reader::newChar(uint8_t code)
     TextChar ch;
     ch.Kind = ckText;
     ch.Code = code;
-    ch.FontIndex = fontIndex();
-    const auto key = std::pair(ch.FontIndex, code);
+    const auto key = std::pair(fontIndex(), code);
     if (const auto it = Measures.find(key); it != Measures.end()) {
-        ch.Width = it->second.first;
-        ch.Height = it->second.second;
+        ch.Width = it->second.Width;
+        ch.setLookOf(it->second);
     } else if (code == 9) {
         ch.Width = 12.5;
-        ch.Height = -1;
+        ch.setLook(key.first, -1);
     } else {
+        ch.setFontIndex(key.first);
         const char text = char(code == 13 || code == 14 || code == 15 ? ' ' : code);
         W.RenderChar(ch, false, std::string_view(&text, 1));
-        Measures.emplace(key, std::pair(ch.Width, ch.Height));
+        Measures.emplace(key, ch);
     }
     TextChar& placed = *l->Chars.insert(l->Chars.begin() + W.Cursor.Char, std::move(ch));
     l->Dirty = 1;
@@ -1635,7 +1635,7 @@ void Reader::finishPicture()
     ch->Kind = ckPicture;
     ch->setPictureIndex(uint16_t(W.Pictures.size() - 1));
     ch->Width = std::clamp(lengthMm(gw), 0.5, 1000.0);
-    ch->Height = std::clamp(lengthMm(gh), 0.5, 1000.0);
+    ch->setHeight(std::clamp(lengthMm(gh), 0.5, 1000.0));
 }
 
 void Reader::afterParse()

@@ -283,8 +283,8 @@ void Writer::paragraphHeader(const TextLine& l, const AbsatzFormat& f, bool inTa
         Last.reset();
     } else if (f.ListKind == 2) {
         FontEntry mark;
-        if (!l.Chars.empty() && validIndex(l.Chars[0].FontIndex, W.Fonts.size()))
-            mark = W.Fonts[size_t(l.Chars[0].FontIndex)];
+        if (!l.Chars.empty() && validIndex(l.Chars[0].FontIndex(), W.Fonts.size()))
+            mark = W.Fonts[size_t(l.Chars[0].FontIndex())];
         Out += "{\\pntext";
         Last.reset();
         characterFormat(mark);
@@ -366,7 +366,7 @@ void Writer::picture(const TextChar& c)
     word("\\picw", dibwidth(pic));
     word("\\pich", dibheight(pic));
     word("\\picwgoal", floatTwips(c.Width));
-    word("\\pichgoal", floatTwips(c.Height));
+    word("\\pichgoal", floatTwips(c.Height()));
     Out += "\\wmetafile1 ";
     static const char kHex[] = "0123456789abcdef";
     Out.reserve(Out.size() + wmf.size() * 2 + 2);
@@ -414,7 +414,7 @@ void Writer::character(const TextChar& c)
         footnote(c);
         return;
     }
-    if (validIndex(c.FontIndex, W.Fonts.size())) characterFormat(W.Fonts[size_t(c.FontIndex)]);
+    if (validIndex(c.FontIndex(), W.Fonts.size())) characterFormat(W.Fonts[size_t(c.FontIndex())]);
     switch (c.Kind) {
     case ckPicture: picture(c); return;
     case ckField: field(c); return;

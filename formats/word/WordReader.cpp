@@ -482,19 +482,19 @@ private:
         TextChar ch;
         ch.Kind = ckText;
         ch.Code = code;
-        ch.FontIndex = props.FontIndex;
         if (SoftHyphenNext && code != 9) {
             SettingOpsB(ch.Flags, cfSoftHyphen, true);
             SoftHyphenNext = false;
         }
-        const auto key = std::pair(ch.FontIndex, code);
+        const auto key = std::pair(props.FontIndex, code);
         if (const auto it = Measures.find(key); it != Measures.end()) {
-            ch.Width = it->second.first;
-            ch.Height = it->second.second;
+            ch.Width = it->second.Width;
+            ch.setLookOf(it->second);
         } else {
+            ch.setFontIndex(props.FontIndex);
             const char text = char(code);
             W.RenderChar(ch, false, std::string_view(&text, 1));
-            Measures.emplace(key, std::pair(ch.Width, ch.Height));
+            Measures.emplace(key, ch);
         }
         const int32_t at = std::clamp(W.Cursor.Char, 0, l->CharCount());
         l->Chars.insert(l->Chars.begin() + at, std::move(ch));
@@ -648,7 +648,7 @@ private:
         ch.setPictureIndex(uint16_t(W.Pictures.size() - 1));
         const auto size = [](int32_t twips) { return std::clamp(twipsToMm(twips), 0.5, 1000.0); };
         ch.Width = size(p.WidthTwips);
-        ch.Height = size(p.HeightTwips);
+        ch.setHeight(size(p.HeightTwips));
     }
 
     void inlineBreak(uint8_t code)
@@ -781,7 +781,7 @@ private:
     const Loaded* ParaFrom = nullptr;
     const void* ParaTarget = nullptr;
     std::map<std::pair<int32_t, int32_t>, Loaded> Cache;
-    std::map<std::pair<int32_t, uint8_t>, std::pair<double, double>> Measures;
+    std::map<std::pair<int32_t, uint8_t>, TextChar> Measures;  // measured samples
 };
 
 // Title, subject, keywords, comments and author of the document.

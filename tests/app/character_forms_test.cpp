@@ -376,7 +376,7 @@ protected:
         uint16_t k = VK_LEFT;
         w().getkeysKeyDown(k, 0);
     }
-    const FontEntry& fontAt(int32_t ch) { return w().Fonts.at(size_t(w().Areas[0].Lines[0].Chars.at(size_t(ch)).FontIndex)); }
+    const FontEntry& fontAt(int32_t ch) { return w().Fonts.at(size_t(w().Areas[0].Lines[0].Chars.at(size_t(ch)).FontIndex())); }
 
     std::filesystem::path dir;
     test::RecordingBoxes boxes;

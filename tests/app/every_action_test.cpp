@@ -328,7 +328,7 @@ std::string structureFault(const TMDIChild& w)
         if (a.NextInFlow >= 0 && w.Areas[size_t(a.NextInFlow)].PrevInFlow != i) return where + "flow links disagree";
         for (const TextLine& l : a.Lines)
             for (const TextChar& c : l.Chars) {
-                if (c.FontIndex < 0 || c.FontIndex >= w.FontCount()) return where + "a font index out of range";
+                if (c.FontIndex() < 0 || c.FontIndex() >= w.FontCount()) return where + "a font index out of range";
                 if (c.Kind == ckPicture && c.PictureIndex() >= w.Pictures.size())
                     return where + "a picture index out of range";
             }
@@ -623,7 +623,7 @@ TEST_F(EveryAction, TheBuiltDocumentHoldsEveryPartAndRoundTrips)
     const Broken cases[] = {
         {"cursor", [](TMDIChild& d) { d.Cursor.Line = d.Areas[0].LineCount(); }},
         {"anchor", [](TMDIChild& d) { d.Anchor.Char = -1; }},
-        {"font index", [](TMDIChild& d) { d.Areas[0].Lines[0].Chars[0].FontIndex = d.FontCount(); }},
+        {"font index", [](TMDIChild& d) { d.Areas[0].Lines[0].Chars[0].setFontIndex(d.FontCount()); }},
         {"flow link", [](TMDIChild& d) { d.Areas[0].NextInFlow = d.AreaCount(); }},
         {"no lines", [](TMDIChild& d) { d.Areas.back().Lines.clear(); }},
     };

@@ -459,7 +459,7 @@ TEST_F(Toolbars, CharacterDialogWithOnlyTheColourChangedKeepsMixedSizes)
     type(w, "cd");
     key(w, VK_HOME, ssShift);
     std::vector<double> sizes;
-    for (const TextChar& c : w.Areas[0].Lines[0].Chars) sizes.push_back(w.Fonts[size_t(c.FontIndex)].Size);
+    for (const TextChar& c : w.Areas[0].Lines[0].Chars) sizes.push_back(w.Fonts[size_t(c.FontIndex())].Size);
     test::runAndPressDialog<TZeichenFormatForm>(
         [](TZeichenFormatForm& f) {
             f.col1->activated(2);
@@ -470,9 +470,9 @@ TEST_F(Toolbars, CharacterDialogWithOnlyTheColourChangedKeepsMixedSizes)
             return true;
         });
     std::vector<double> after;
-    for (const TextChar& c : w.Areas[0].Lines[0].Chars) after.push_back(w.Fonts[size_t(c.FontIndex)].Size);
+    for (const TextChar& c : w.Areas[0].Lines[0].Chars) after.push_back(w.Fonts[size_t(c.FontIndex())].Size);
     EXPECT_EQ(after, sizes);
-    EXPECT_NE(w.Fonts[size_t(w.Areas[0].Lines[0].Chars[0].FontIndex)].Color, 0u);
+    EXPECT_NE(w.Fonts[size_t(w.Areas[0].Lines[0].Chars[0].FontIndex())].Color, 0u);
 }
 
 TEST_F(Toolbars, EveryButtonHasAFace)

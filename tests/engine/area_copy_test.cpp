@@ -18,7 +18,7 @@ TextLine lineOf(std::string_view text, int seed)
     for (char ch : text) {
         TextChar c;
         c.Code = static_cast<uint8_t>(ch);
-        c.FontIndex = seed % 3;
+        c.setFontIndex(seed % 3);
         c.Width = 2.5f + float(seed % 5);
         l.Chars.push_back(c);
     }
@@ -93,7 +93,7 @@ TEST(AreaCopyTest, EqualBytesCountAsEqualEvenWithNaN)
     const TextArea b = a;
     EXPECT_TRUE(sameChars(a.Lines[0].Chars, b.Lines[0].Chars));
     EXPECT_TRUE(sameArea(a, b));
-    a.Lines[0].Chars[2].Height = 1;
+    a.Lines[0].Chars[2].setHeight(1);
     EXPECT_FALSE(sameArea(a, b));
 }
 

@@ -30,7 +30,7 @@ protected:
         layout();
     }
 
-    const FontEntry& fontOf(const TextChar& c) { return w.Fonts.at(size_t(c.FontIndex)); }
+    const FontEntry& fontOf(const TextChar& c) { return w.Fonts.at(size_t(c.FontIndex())); }
 
     // The characters of the body in text order, each as its code followed by
     // 'B' when bold and '.' when not ("aBb." = bold a, plain b).
@@ -66,14 +66,14 @@ TEST_F(CharacterFormat, ASelectionIsFormattedExceptItsPictures)
     type("abcd");
     TextChar& picture = w.Areas[0].Lines[0].Chars[2];
     picture.Kind = ckPicture;
-    picture.FontIndex = 0;
+    picture.setFontIndex(0);
     const double pictureWidth = picture.Width = 33;
     key(VK_HOME);
     key(VK_RIGHT, ssShift);
     key(VK_RIGHT, ssShift);
     key(VK_RIGHT, ssShift);
     const size_t before = w.UndoCopies.size();
-    const int32_t plain = w.Areas[0].Lines[0].Chars[0].FontIndex;
+    const int32_t plain = w.Areas[0].Lines[0].Chars[0].FontIndex();
 
     w.FontState.Style |= 1;
     TMDIChild::FormatSwitches s;
@@ -82,14 +82,14 @@ TEST_F(CharacterFormat, ASelectionIsFormattedExceptItsPictures)
     const std::vector<TextChar>& cs = w.Areas[0].Lines[0].Chars;
     EXPECT_EQ(fontOf(cs[0]).Style & 1, 1);
     EXPECT_EQ(fontOf(cs[1]).Style & 1, 1);
-    EXPECT_EQ(cs[2].FontIndex, plain);
+    EXPECT_EQ(cs[2].FontIndex(), plain);
     EXPECT_DOUBLE_EQ(cs[2].Width, pictureWidth);
     EXPECT_EQ(fontOf(cs[3]).Style & 1, 0);  // past the selection
     EXPECT_EQ(w.UndoCopies.size(), before + 1);
     EXPECT_EQ(w.UndoCopies.back().Label, "Character format");
     // Measured again in the bold face.
     EXPECT_FLOAT_EQ(cs[0].Width, mm(extent(fontOf(cs[0]), 12, "a").cx));
-    EXPECT_NE(cs[0].FontIndex, plain);
+    EXPECT_NE(cs[0].FontIndex(), plain);
 }
 
 TEST_F(CharacterFormat, TheFontTableGainsOneEntryPerNewFormat)
@@ -102,28 +102,28 @@ TEST_F(CharacterFormat, TheFontTableGainsOneEntryPerNewFormat)
     s.Bold = 1;
     w.formatieren(s);
     ASSERT_EQ(w.Fonts.size(), fonts + 1);
-    const int32_t bold = w.Areas[0].Lines[0].Chars[0].FontIndex;
-    for (const TextChar& c : w.Areas[0].Lines[0].Chars) EXPECT_EQ(c.FontIndex, bold);
+    const int32_t bold = w.Areas[0].Lines[0].Chars[0].FontIndex();
+    for (const TextChar& c : w.Areas[0].Lines[0].Chars) EXPECT_EQ(c.FontIndex(), bold);
 
     // The same value again finds the existing entry.
     w.formatieren(s);
     EXPECT_EQ(w.Fonts.size(), fonts + 1);
-    EXPECT_EQ(w.Areas[0].Lines[0].Chars[0].FontIndex, bold);
+    EXPECT_EQ(w.Areas[0].Lines[0].Chars[0].FontIndex(), bold);
 
     // Plain and italic characters: plain goes back to the existing entry,
     // italic gets one new entry of its own; other attributes stay.
     w.FontState.Style = 0;
     w.formatieren(s);
-    const int32_t plain = w.Areas[0].Lines[0].Chars[0].FontIndex;
+    const int32_t plain = w.Areas[0].Lines[0].Chars[0].FontIndex();
     FontEntry italic = w.Fonts[size_t(plain)];
     italic.Style = 2;
     italic.Color = 0xFF;
-    w.Areas[0].Lines[0].Chars[5].FontIndex = w.GetNewFontIndex(italic);
+    w.Areas[0].Lines[0].Chars[5].setFontIndex(w.GetNewFontIndex(italic));
     const size_t withItalic = w.Fonts.size();
     w.FontState.Style = 1;
     w.formatieren(s);
     EXPECT_EQ(w.Fonts.size(), withItalic + 1);
-    EXPECT_EQ(w.Areas[0].Lines[0].Chars[0].FontIndex, bold);
+    EXPECT_EQ(w.Areas[0].Lines[0].Chars[0].FontIndex(), bold);
     const FontEntry& e = fontOf(w.Areas[0].Lines[0].Chars[5]);
     EXPECT_EQ(e.Style, 3);
     EXPECT_EQ(e.Color, 0xFFu);
@@ -224,7 +224,7 @@ TEST_F(CharacterFormat, TheWordStaysInItsTableCell)
             TextChar ch;
             ch.Code = uint8_t(*c);
             ch.Width = 1;
-            ch.Height = 4;
+            ch.setHeight(4);
             l.Chars.push_back(ch);
         }
     }
@@ -254,7 +254,7 @@ TEST_F(CharacterFormat, RaisedAndSmallCharactersAreMeasuredAtTheirReducedSize)
     EXPECT_DOUBLE_EQ(f.Size, 11);
     // 11 x 0.6 = 6.6: the width at 7 pt, the height at the full 11 pt.
     EXPECT_FLOAT_EQ(x.Width, mm(extent(f, 7, "x").cx));
-    EXPECT_FLOAT_EQ(x.Height, mm(extent(f, 11, "x").cy));
+    EXPECT_FLOAT_EQ(x.Height(), mm(extent(f, 11, "x").cy));
 
     // Half a point reduces to nothing: measured at 1 pt.
     w.FontState.Size = 0.5;
@@ -274,7 +274,7 @@ TEST_F(CharacterFormat, RaisedAndSmallCharactersAreMeasuredAtTheirReducedSize)
     w.formatieren(s);
     const TextChar& a = w.Areas[0].Lines[0].Chars[1];
     EXPECT_FLOAT_EQ(a.Width, mm(extent(fontOf(a), 9, "A").cx));
-    EXPECT_FLOAT_EQ(a.Height, mm(extent(fontOf(a), 12, "A").cy));
+    EXPECT_FLOAT_EQ(a.Height(), mm(extent(fontOf(a), 12, "A").cy));
 }
 
 TEST_F(CharacterFormat, FieldsAndFootnoteMarksAreMeasuredByTheTextTheyShow)
@@ -298,9 +298,9 @@ TEST_F(CharacterFormat, FieldsAndFootnoteMarksAreMeasuredByTheTextTheyShow)
     // A character naming no font entry is formatted from the current format.
     cs[0].Kind = ckText;
     cs[0].Code = 'q';
-    cs[0].FontIndex = 999;
+    cs[0].setFontIndex(999);
     w.formatieren(s);
-    EXPECT_LT(cs[0].FontIndex, w.FontCount());
+    EXPECT_LT(cs[0].FontIndex(), w.FontCount());
 }
 
 TEST_F(CharacterFormat, TheStyleTogglesFlipTheCurrentFormatAndApplyIt)
@@ -340,20 +340,20 @@ protected:
     CharacterDialog() { setMessageBoxes(&boxes); }
     ~CharacterDialog() override { setMessageBoxes(nullptr); }
 
-    const FontEntry& fontOf(int32_t ch) { return w.Fonts.at(size_t(w.Areas[0].Lines[0].Chars.at(size_t(ch)).FontIndex)); }
+    const FontEntry& fontOf(int32_t ch) { return w.Fonts.at(size_t(w.Areas[0].Lines[0].Chars.at(size_t(ch)).FontIndex())); }
 
     // "ab cd" with a at 10 pt bold, b at 14 pt, the rest as typed; all selected.
     void mixedSelection()
     {
         type("ab cd");
         std::vector<TextChar>& cs = w.Areas[0].Lines[0].Chars;
-        FontEntry f = w.Fonts[size_t(cs[0].FontIndex)];
+        FontEntry f = w.Fonts[size_t(cs[0].FontIndex())];
         f.Size = 10;
         f.Style = 1;
-        cs[0].FontIndex = w.GetNewFontIndex(f);
+        cs[0].setFontIndex(w.GetNewFontIndex(f));
         f.Size = 14;
         f.Style = 0;
-        cs[1].FontIndex = w.GetNewFontIndex(f);
+        cs[1].setFontIndex(w.GetNewFontIndex(f));
         key(VK_A, ssCtrl);
     }
 
@@ -563,7 +563,7 @@ TEST_F(CharacterDialog, AFaceThisMachineLacksIsKeptAndSaved)
     TMDIChild back(frame);
     ASSERT_TRUE(back.OpenQDTFile(file.string()));
     const TextChar& c = back.Areas[0].Lines[0].Chars[0];
-    EXPECT_EQ(back.Fonts.at(size_t(c.FontIndex)).Face, missing);
+    EXPECT_EQ(back.Fonts.at(size_t(c.FontIndex())).Face, missing);
 }
 
 TEST_F(CharacterDialog, ASpecialCharacterIsTypedInTheChosenFace)

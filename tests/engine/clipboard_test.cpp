@@ -132,8 +132,8 @@ TEST_F(ClipboardTest, FormattedTextKeepsItsFontInTheOtherWindow)
     EXPECT_EQ(areaText(other.Areas[0]), "plain bold\nnext");
     ASSERT_EQ(other.Fonts.size(), fontsBefore + 1);
     const TextChar& b = other.Areas[0].Lines[0].Chars[6];
-    EXPECT_EQ(other.Fonts[size_t(b.FontIndex)].Size, 14);
-    EXPECT_EQ(other.Fonts[size_t(b.FontIndex)].Style, 1);
+    EXPECT_EQ(other.Fonts[size_t(b.FontIndex())].Size, 14);
+    EXPECT_EQ(other.Fonts[size_t(b.FontIndex())].Style, 1);
     EXPECT_EQ(other.UndoCopies[size_t(other.UndoPos - 1)].Label, "Insert");
     // Undo takes the whole paste back.
     other.RestoreCopyFromUndo(0);
@@ -318,7 +318,7 @@ TEST(ClipStream, CharacterEntriesAreTheirRecordImages)
     TextChar base;
     base.Code = 'a';
     base.Width = 1.5;
-    base.Height = 4;
+    base.setHeight(4);
     std::vector<TextChar> variants;
     auto vary = [&](auto change) {
         TextChar c = base;
@@ -328,8 +328,8 @@ TEST(ClipStream, CharacterEntriesAreTheirRecordImages)
     vary([](TextChar& c) { c.Code = 'b'; });
     vary([](TextChar& c) { c.Width = 0.0; });
     vary([](TextChar& c) { c.Width = -0.0; });
-    vary([](TextChar& c) { c.Height = 4.25; });
-    vary([](TextChar& c) { c.FontIndex = 1; });
+    vary([](TextChar& c) { c.setHeight(4.25); });
+    vary([](TextChar& c) { c.setFontIndex(1); });
     vary([](TextChar& c) { c.Flags = 1; });
     vary([](TextChar& c) { c.TabLeader = 2; });
     vary([](TextChar& c) { c.setGapBefore(0.5f); });
@@ -359,7 +359,7 @@ TEST(ClipStream, CharacterEntriesAreTheirRecordImages)
     encodeTextLine(expect, rec.Text, rec.Text.CharCount());
     for (const TextChar& c : rec.Text.Chars) {
         encodeTextChar(expect, c);
-        const FontEntry& font = f.Fonts[size_t(c.FontIndex)];
+        const FontEntry& font = f.Fonts[size_t(c.FontIndex())];
         encodeFontEntry(expect, font);
         expect.lpString32(font.Face);
     }

@@ -140,12 +140,12 @@ TEST_F(DocumentWindow, NewDocumentHasTheFiveStandardStylesInTheStyleBox)
     ASSERT_EQ(w->Vorlagen.size(), 5u);
     for (size_t i = 0; i < 5; ++i) EXPECT_EQ(w->Vorlagen[i].Name, names[i]);
     EXPECT_EQ(w->Vorlagen[4].StyleKind, 1);
-    const FontEntry& caption2 = w->Fonts[size_t(w->Vorlagen[2].Sample.FontIndex)];
+    const FontEntry& caption2 = w->Fonts[size_t(w->Vorlagen[2].Sample.FontIndex())];
     EXPECT_EQ(caption2.Face, "Arial");
     EXPECT_EQ(caption2.Size, 12);
     EXPECT_EQ(caption2.Style, 3);
     // "Standard" and "Default font" share one font entry.
-    EXPECT_EQ(w->Vorlagen[0].Sample.FontIndex, w->Vorlagen[4].Sample.FontIndex);
+    EXPECT_EQ(w->Vorlagen[0].Sample.FontIndex(), w->Vorlagen[4].Sample.FontIndex());
     EXPECT_EQ(ui.styleItems, names);
     EXPECT_EQ(ui.styleShown, 0);
 

@@ -57,7 +57,7 @@ TextChar mark(TMDIChild& w, uint8_t kind, int32_t id, int32_t shown)
     c.Code = '1';
     c.setFootnoteId(uint16_t(id));
     c.setShownNumber(uint16_t(shown));
-    c.FontIndex = w.GetNewFontIndex(FontEntryFromState(w.FontState));
+    c.setFontIndex(w.GetNewFontIndex(FontEntryFromState(w.FontState)));
     w.RenderChar(c, true, std::to_string(shown));
     return c;
 }
@@ -466,7 +466,7 @@ WideningMark buildWideningMark(TMDIChild& w)
         TextChar c;
         c.Code = code;
         c.Width = width;
-        c.Height = 4;
+        c.setHeight(4);
         line.Chars.push_back(c);
         x += width;
     };

@@ -132,7 +132,7 @@ TEST_F(KeyboardEdges, PageKeysAndTabCloseTheTypingRun)
     key(VK_RETURN);
     key(VK_TAB);
     ASSERT_EQ(w.Areas[0].LineCount(), 2);
-    EXPECT_EQ(w.Areas[0].Lines[1].Chars.at(0).Height, -1);
+    EXPECT_EQ(w.Areas[0].Lines[1].Chars.at(0).Height(), -1);
     EXPECT_GT(w.Areas[0].Lines[1].Height, 0);
     EXPECT_NEAR(w.Areas[0].Lines[1].Height, textHeight, textHeight / 2);
 }

@@ -385,21 +385,21 @@ TEST_F(Keyboard, OverwriteModeKeepsTheOverwrittenFormatAndTabIsItsOwnSnapshot)
 {
     type("ab");
     TextLine& l = w.Areas[0].Lines[0];
-    FontEntry bold = w.Fonts[size_t(l.Chars[0].FontIndex)];
+    FontEntry bold = w.Fonts[size_t(l.Chars[0].FontIndex())];
     bold.Style = 1;
-    l.Chars[0].FontIndex = w.GetNewFontIndex(bold);
+    l.Chars[0].setFontIndex(w.GetNewFontIndex(bold));
     key(VK_HOME);
     key(VK_INSERT);
     EXPECT_EQ(frame.Options.OverwriteMode, 1);
     type("x");
     EXPECT_EQ(paragraphs(), (Strings{"xb"}));
-    EXPECT_EQ(w.Fonts[size_t(line(0, 0).Chars[0].FontIndex)].Style, 1);
+    EXPECT_EQ(w.Fonts[size_t(line(0, 0).Chars[0].FontIndex())].Style, 1);
     // Past the end it inserts with the current format.
     key(VK_END);
     w.FontState.Style = 0;
     type("y");
     EXPECT_EQ(paragraphs(), (Strings{"xby"}));
-    EXPECT_EQ(w.Fonts[size_t(line(0, 0).Chars[2].FontIndex)].Style, 0);
+    EXPECT_EQ(w.Fonts[size_t(line(0, 0).Chars[2].FontIndex())].Style, 0);
     key(VK_INSERT);
     EXPECT_EQ(frame.Options.OverwriteMode, 0);
 
@@ -416,10 +416,10 @@ TEST_F(Keyboard, OvertakeFontFollowsTheCharacterBeforeTheCursor)
 {
     type("ab");
     TextLine& l = w.Areas[0].Lines[0];
-    FontEntry big = w.Fonts[size_t(l.Chars[0].FontIndex)];
+    FontEntry big = w.Fonts[size_t(l.Chars[0].FontIndex())];
     big.Size = 10.5;
     big.Style = 2;
-    l.Chars[0].FontIndex = w.GetNewFontIndex(big);
+    l.Chars[0].setFontIndex(w.GetNewFontIndex(big));
     w.Areas[0].Lines[0].Para.edit().Alignment = 2;
     key(VK_HOME);
     key(VK_RIGHT);
@@ -713,7 +713,7 @@ TEST_F(Keyboard, FormatShortcutsAlignTheParagraphAndToggleStyles)
     EXPECT_EQ(undoLabels().back(), "Paragraph format");
 
     // The style toggles reach the word at the caret and the toolbar.
-    auto styleOf = [&](int i) { return w.Fonts[size_t(line(0, 0).Chars[size_t(i)].FontIndex)].Style; };
+    auto styleOf = [&](int i) { return w.Fonts[size_t(line(0, 0).Chars[size_t(i)].FontIndex())].Style; };
     key('B', ssCtrl | ssShift);
     EXPECT_EQ(styleOf(5) & 1, 1);
     EXPECT_EQ(styleOf(0) & 1, 0);

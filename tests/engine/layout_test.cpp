@@ -76,7 +76,7 @@ protected:
         TextChar c;
         c.Code = code;
         c.Width = width;
-        c.Height = height;
+        c.setHeight(height);
         return c;
     }
 
@@ -318,7 +318,7 @@ TEST_F(Layout, LineHeightFollowsTallestCharacterAndLineSpacing)
 {
     width(100);
     TextLine& mixed = add("ab");
-    mixed.Chars[1].Height = 7;
+    mixed.Chars[1].setHeight(7);
     add("a").Para.edit().LineSpacing = 1.5;
     TextLine& atLeast = add("a");
     atLeast.Para.edit().LineSpacingMode = 1;
@@ -340,7 +340,7 @@ TEST_F(Layout, CharactersThatMoveOnStillCountInTheUpperLinesHeight)
 {
     width(4.5);
     TextLine& l = add("aa bbb");
-    l.Chars[3].Height = 9;
+    l.Chars[3].setHeight(9);
     layout();
     EXPECT_EQ(texts(), (Strings{"aa ", "bbb"}));
     EXPECT_DOUBLE_EQ(line(0).Height, 9);
@@ -354,7 +354,7 @@ TEST_F(Layout, EmptyLinesTakeTheSpaceHeightOfTheNearestFormat)
     FontEntry arial = FontEntryFromState(w.FontState);
     arial.Face = "Arial";
     arial.Size = 20;
-    big.Chars[0].FontIndex = w.GetNewFontIndex(arial);
+    big.Chars[0].setFontIndex(w.GetNewFontIndex(arial));
     add("");
     TextLine& exact = add("");
     exact.Para.edit().LineSpacingMode = 2;
@@ -362,7 +362,7 @@ TEST_F(Layout, EmptyLinesTakeTheSpaceHeightOfTheNearestFormat)
     // A tab of no measurable height does not make the line's height
     // negative: it takes a space of its own format.
     TextLine& tab = add("\t");
-    tab.Chars[0].Height = -1;
+    tab.Chars[0].setHeight(-1);
     layout();
     const double times = spaceHeight("Times New Roman", 12);
     ASSERT_GT(times, 0);
@@ -458,7 +458,7 @@ TEST_F(Layout, RelayoutAfterEditsMatchesAFreshLayout)
         const size_t at = next(uint32_t(target.Chars.size()) + 1);
         // Of its paragraph's height: a taller character could lift the line
         // above it, which is not re-broken (moving characters count there).
-        const double h = target.Chars.empty() ? 4 : target.Chars[0].Height;
+        const double h = target.Chars.empty() ? 4 : target.Chars[0].Height();
         target.Chars.insert(target.Chars.begin() + std::ptrdiff_t(at), ch(uint8_t('A' + next(26)), 1.5, h));
         target.Dirty = 1;
         w.MakeSoftEnters();
@@ -572,7 +572,7 @@ TEST_F(Hyphenation, NoHyphenationFontsDashesShortAndLongWordsAndTheSwitch)
 {
     FontEntry plain = FontEntryFromState(w.FontState);
     SettingOps(plain.Options, foNoHyphenation, true);
-    add("abcdefgh").Chars[4].FontIndex = w.GetNewFontIndex(plain);
+    add("abcdefgh").Chars[4].setFontIndex(w.GetNewFontIndex(plain));
     add("ab-cdefgh");
     w.HyphenCache["YZ"] = "y-z";
     add("aaaa yz");
@@ -701,7 +701,7 @@ TEST_F(Layout, RowShareTheTallestHeightAndTheLargestSpacingWithoutRewritingCells
     EXPECT_DOUBLE_EQ(TMDIChild::RowSpaceAbove(lines(), 3), 0);
 
     // An edit in one cell re-settles the whole row.
-    for (TextChar& c : line(1).Chars) c.Height = 3;
+    for (TextChar& c : line(1).Chars) c.setHeight(3);
     line(1).Dirty = 1;
     w.MakeSoftEnters();
     for (int i = 0; i < 3; ++i) EXPECT_DOUBLE_EQ(line(size_t(i)).Height, 5) << i;

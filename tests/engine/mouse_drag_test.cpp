@@ -363,7 +363,7 @@ TEST(MouseDrag, APicturesCornerResizesItKeepingItsShapeAsOneUndoStep)
     d.w.PaintBox1MouseUp(0, 0, x + 100, y + 10);
     const TextChar& after = d.w.Areas[0].Lines[0].Chars[1];
     EXPECT_GT(after.Width, before.Width);
-    EXPECT_NEAR(after.Width / after.Height, 2.0, 0.05) << "a corner keeps the picture's shape";
+    EXPECT_NEAR(after.Width / after.Height(), 2.0, 0.05) << "a corner keeps the picture's shape";
     EXPECT_EQ(d.w.UndoCopies.size(), undo + 1);
     EXPECT_EQ(d.w.Modified, 1);
 

@@ -262,7 +262,7 @@ TEST_F(Objects, PicturesAreSizedByTheirOwnResolutionElseTheScreens)
         const TextChar& p = w.Areas[size_t(at.Area)].Lines[size_t(at.Line)].Chars[size_t(at.Char)];
         EXPECT_EQ(p.Kind, ckPicture);
         EXPECT_FLOAT_EQ(p.Width, c.width);
-        EXPECT_FLOAT_EQ(p.Height, c.height);
+        EXPECT_FLOAT_EQ(p.Height(), c.height);
         EXPECT_EQ(w.Cursor.Char, at.Char + 1);
         EXPECT_EQ(w.UndoCopies.back().Label, "Insert graphic");
     }
@@ -374,7 +374,7 @@ TEST_F(Objects, PictureSizeIsOneUndoStepAndHeldToItsRange)
     w.GrafikFormatieren();
     const TextChar& p = w.Areas[0].Lines[0].Chars[0];
     EXPECT_DOUBLE_EQ(p.Width, 50);
-    EXPECT_DOUBLE_EQ(p.Height, 25);
+    EXPECT_DOUBLE_EQ(p.Height(), 25);
     EXPECT_EQ(w.UndoCopies.back().Label, "Format graphic");
     EXPECT_EQ(w.Modified, 1);
     dialogs.grafik = [](GrafikPropsModel& m) {
@@ -384,7 +384,7 @@ TEST_F(Objects, PictureSizeIsOneUndoStepAndHeldToItsRange)
     };
     w.GrafikFormatieren();
     EXPECT_DOUBLE_EQ(w.Areas[0].Lines[0].Chars[0].Width, 1);
-    EXPECT_DOUBLE_EQ(w.Areas[0].Lines[0].Chars[0].Height, 10000);
+    EXPECT_DOUBLE_EQ(w.Areas[0].Lines[0].Chars[0].Height(), 10000);
     // Without exactly one picture selected nothing shows.
     w.Anchor = w.Cursor;
     const size_t steps = w.UndoCopies.size();

@@ -563,3 +563,55 @@ TEST(PageFlow, HandedOnLinesGoBeforeTheNextPagesOwn)
     EXPECT_EQ(w.Cursor, (TextPos{page2, 6, 1}));
     EXPECT_EQ(w.Anchor, (TextPos{page2, 5, 0}));
 }
+
+// A text that shrinks by many pages at once: every empty page goes in the
+// same pass, also pages made after a frame (so the array holds pages and
+// frames mixed), positions on dropped pages go to the end of the last page
+// that stays, and everything after a dropped page keeps its area.
+TEST(PageFlow, ShrinkingByManyPagesDropsThemAllInOnePass)
+{
+    struct Case {
+        int32_t pagesBefore, framePage, pagesAfter;
+    };
+    for (const Case c : {Case{3, 1, 1}, Case{40, 20, 1}, Case{40, 5, 17}, Case{200, 100, 3}}) {
+        SCOPED_TRACE(c.pagesBefore * 1000 + c.pagesAfter);
+        Doc d;
+        TMDIChild& w = *d;
+        fillLines(w.Areas[0], c.framePage * 24, 10, 5);
+        pass(w);
+        const int32_t frame = addFrame(w, 200);
+        w.Areas[size_t(frame)].Lines[0] = makeLine(5, ekParagraph, 4);
+        w.FlowGather();
+        fillLines(w.Areas[0], c.pagesBefore * 24, 10, 5);
+        w.FlowPlace();
+        ASSERT_EQ(bodyChain(w).size(), size_t(c.pagesBefore));
+        const int32_t lastPage = bodyChain(w).back();
+        w.Cursor = TextPos{lastPage, 3, 2};
+        w.Anchor = TextPos{frame, 0, 2};
+        w.LinkSource = frame;
+
+        w.FlowGather();
+        w.Areas[0].Lines.resize(size_t(c.pagesAfter) * 24);
+        w.Cursor = TextPos{lastPage, 3, 2};  // gathering moved it to the first page
+        w.FlowPlace();
+
+        const std::vector<int32_t> chain = bodyChain(w);
+        ASSERT_EQ(chain.size(), size_t(c.pagesAfter));
+        EXPECT_EQ(w.AreaCount(), 7 + c.pagesAfter);
+        const TextArea& end = w.Areas[size_t(chain.back())];
+        EXPECT_EQ(w.Cursor, (TextPos{chain.back(), end.LineCount() - 1, 5}));
+        ASSERT_TRUE(w.Anchor.Area >= 0 && w.Anchor.Area < w.AreaCount());
+        EXPECT_EQ(w.Areas[size_t(w.Anchor.Area)].AreaType, atTextFrame);
+        EXPECT_EQ(w.Anchor.Line * 100 + w.Anchor.Char, 2);
+        EXPECT_EQ(w.LinkSource, w.Anchor.Area);
+        for (int32_t i = 0; i < w.AreaCount(); ++i) {
+            const TextArea& a = w.Areas[size_t(i)];
+            if (a.NextInFlow != -1) {
+                EXPECT_EQ(w.Areas[size_t(a.NextInFlow)].PrevInFlow, i);
+            }
+            if (a.PrevInFlow != -1) {
+                EXPECT_EQ(w.Areas[size_t(a.PrevInFlow)].NextInFlow, i);
+            }
+        }
+    }
+}

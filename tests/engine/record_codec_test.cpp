@@ -124,8 +124,8 @@ TextChar sampleChar()
     c.setShownNumber(0x1234);
     c.setFootnoteId(0xBEEF);
     c.Width = 2.5;
-    c.Height = 4.75;
-    c.FontIndex = 0x01020304;
+    c.setHeight(4.75);
+    c.setFontIndex(0x01020304);
     c.TabLeader = 3;
     c.setPictureIndex(0xA1B2);
     c.Flags = 5;
@@ -563,7 +563,7 @@ TEST(RecordImageLayout, VorlageRecordNameFieldAndNestedImages)
     s.Name = "Caption 1";
     s.StyleKind = 1;
     s.Para = sampleFormat();
-    s.Sample.FontIndex = 0x0A0B0C0D;
+    s.Sample.setFontIndex(0x0A0B0C0D);
     const auto bytes = encodeVorlageRecord(s);
     ASSERT_EQ(bytes.size(), kVorlageRecordSize);
     Layout l(bytes);
@@ -673,7 +673,7 @@ TEST(RecordImageRoundTrip, RecordsComeBackWithoutOwnedData)
         s.Name = std::string("Gr\xF6\xDF" "e\0x", 7);  // any bytes, NUL included
         s.StyleKind = 0;
         s.Para = sampleFormat();
-        s.Sample.FontIndex = 4;
+        s.Sample.setFontIndex(4);
         const auto bytes = encodeVorlageRecord(s);
         ByteReader in(bytes);
         const VorlageRecordImage img = decodeVorlageRecord(in);
@@ -751,7 +751,7 @@ TEST(RecordImageDecode, TruncatedImagesFailTheReader)
     in.u8();
     const TextCharImage img = decodeTextChar(in);
     EXPECT_FALSE(in);
-    EXPECT_EQ(img.ch.FontIndex, 0);
+    EXPECT_EQ(img.ch.FontIndex(), 0);
     EXPECT_FALSE(img.hasParaCopy);
 }
 

@@ -95,7 +95,7 @@ const RareField kRareFields[] = {
 
 TEST(TextChar, RareFieldsSurviveCopyCompareAndReset)
 {
-    static_assert(sizeof(TextChar) == 24);
+    static_assert(sizeof(TextChar) == 12);
     for (const RareField& f : kRareFields) {
         SCOPED_TRACE(f.name);
         TextChar plain;

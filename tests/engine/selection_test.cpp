@@ -262,6 +262,40 @@ TEST(Selection, OrdersByPlaceInTheChainNotByAreaIndex)
     EXPECT_FALSE(w->isinmarking(1, 0, 0));
 }
 
+// A selection inside one area is ordered without ranking the chain; walks
+// that start in an earlier area of the chain must still reach it.
+TEST(Selection, InsideOneAreaAsWhenOrderedOverTheChain)
+{
+    struct Case {
+        const char* name;
+        TextPos anchor, cursor;
+        const char* marked;
+    };
+    const std::vector<Case> cases = {
+        {"on one line", {0, 0, 1}, {0, 0, 3}, "0.0:cc"},
+        {"backwards over two lines", {0, 1, 2}, {0, 0, 1}, "0.0:ccc 0.1:dd"},
+        {"up to the area's last line", {0, 1, 1}, {0, 2, 2}, "0.1:ddd 0.2:gg"},
+        {"in the chain's first area", {2, 0, 2}, {2, 1, 1}, "2.0:aa 2.1:b"},
+        {"in the chain's last area", {3, 0, 3}, {3, 0, 0}, "3.0:eee"},
+        {"in an area outside the chain", {1, 0, 0}, {1, 0, 1}, "1.0:h"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Win w;
+        // Chain 2 -> 0 -> 3; header 1 lies between in index order.
+        w->Areas = {area({line("cccc"), line("dddd"), line("gggg")}, 2, 3), area({line("hh"), line("ii")}),
+                    area({line("aaaa"), line("bbbb")}, -1, 0), area({line("eeee"), line("ffff")}, 0, -1)};
+        w.select(c.anchor, c.cursor);
+        EXPECT_EQ(painted(*w, {2, 0, 1, 3}), c.marked);
+        EXPECT_EQ(walkedMarked(*w), c.marked);
+        const int32_t first = c.anchor.Area == 1 ? 1 : 2;
+        Walker k(TextPos{first, 0, -1});
+        Trail t;
+        for (int guard = 0; w->getnextmarkedchar(k) && guard < 100; ++guard) t.add(*w, k.Pos);
+        EXPECT_EQ(t.out, c.marked) << "walked from the start of the chain";
+    }
+}
+
 TEST(Selection, NeverLeavesTheAnchorsChain)
 {
     Win w;

@@ -268,7 +268,7 @@ TEST(NewChar, TypingAtTheEndOfAnAreaAppendsALineFirst)
     EXPECT_EQ(c, &w.Areas[0].Lines[1].Chars[0]);
     EXPECT_EQ(c->Kind, ckText);
     EXPECT_EQ(c->Code, 'a');
-    EXPECT_EQ(c->FontIndex, 0);
+    EXPECT_EQ(c->FontIndex(), 0);
     EXPECT_EQ(w.Cursor, (TextPos{0, 1, 0}));  // the caller advances it
 }
 
@@ -348,18 +348,18 @@ TEST(FontTable, EqualFormatsShareAndAnyChangedFieldAppends)
     // current format gives the next one a new entry.
     TextChar* a = w.NewChar();
     ASSERT_NE(a, nullptr);
-    EXPECT_EQ(a->FontIndex, 0);
+    EXPECT_EQ(a->FontIndex(), 0);
     w.FontState.BkTransparent = 0;
     TextChar* b = w.NewChar();
     ASSERT_NE(b, nullptr);
-    EXPECT_EQ(b->FontIndex, 9);  // the entry made above for this change
+    EXPECT_EQ(b->FontIndex(), 9);  // the entry made above for this change
     w.FontState.Color = 0x0000FF;
     const int32_t count = w.FontCount();
     b = w.NewChar();
     ASSERT_NE(b, nullptr);
-    EXPECT_EQ(b->FontIndex, count);
-    EXPECT_EQ(w.Fonts[size_t(b->FontIndex)].BkTransparent, 0);
-    EXPECT_EQ(w.Fonts[size_t(b->FontIndex)].Color, 0x0000FFu);
+    EXPECT_EQ(b->FontIndex(), count);
+    EXPECT_EQ(w.Fonts[size_t(b->FontIndex())].BkTransparent, 0);
+    EXPECT_EQ(w.Fonts[size_t(b->FontIndex())].Color, 0x0000FFu);
 }
 
 class RenderCharTest : public ::testing::Test {
@@ -374,10 +374,10 @@ protected:
         f.Options = options;
         TextChar c;
         c.Code = code;
-        c.FontIndex = w.GetNewFontIndex(f);
+        c.setFontIndex(w.GetNewFontIndex(f));
         return c;
     }
-    const FontEntry& font(const TextChar& c) { return w.Fonts[size_t(c.FontIndex)]; }
+    const FontEntry& font(const TextChar& c) { return w.Fonts[size_t(c.FontIndex())]; }
 };
 
 TEST_F(RenderCharTest, PlainCharacterAtFullSize)
@@ -387,7 +387,7 @@ TEST_F(RenderCharTest, PlainCharacterAtFullSize)
     const FontEntry& f = font(c);
     ASSERT_GT(widthPx(f, 12, "a"), 0);
     EXPECT_FLOAT_EQ(c.Width, pxToMm(widthPx(f, 12, "a")));
-    EXPECT_FLOAT_EQ(c.Height, pxToMm(heightPx(f, 12, "a")));
+    EXPECT_FLOAT_EQ(c.Height(), pxToMm(heightPx(f, 12, "a")));
 }
 
 TEST_F(RenderCharTest, SmallCapsMeasuresUpperCaseAtThreeQuarters)
@@ -399,7 +399,7 @@ TEST_F(RenderCharTest, SmallCapsMeasuresUpperCaseAtThreeQuarters)
     const FontEntry& f = font(c);
     ASSERT_NE(widthPx(f, 9, "A"), widthPx(f, 12, "A"));
     EXPECT_FLOAT_EQ(c.Width, pxToMm(widthPx(f, 9, "A")));
-    EXPECT_FLOAT_EQ(c.Height, pxToMm(heightPx(f, 12, "A")));
+    EXPECT_FLOAT_EQ(c.Height(), pxToMm(heightPx(f, 12, "A")));
 }
 
 TEST_F(RenderCharTest, SuperscriptSizesRoundHalfToEvenAndNeverBelowOne)
@@ -412,7 +412,7 @@ TEST_F(RenderCharTest, SuperscriptSizesRoundHalfToEvenAndNeverBelowOne)
         TextChar c = charWith(k.size, sup, 'W');
         w.RenderChar(c, false, "W");
         EXPECT_FLOAT_EQ(c.Width, pxToMm(widthPx(font(c), k.measured, "W"))) << k.size;
-        EXPECT_FLOAT_EQ(c.Height, pxToMm(heightPx(font(c), k.size, "W"))) << k.size;
+        EXPECT_FLOAT_EQ(c.Height(), pxToMm(heightPx(font(c), k.size, "W"))) << k.size;
     }
     // The two sizes really measure differently, so the checks above mean something.
     EXPECT_NE(widthPx(font(charWith(5, 0)), 3, "W"), widthPx(font(charWith(5, 0)), 5, "W"));
@@ -434,14 +434,14 @@ TEST_F(RenderCharTest, SuperscriptSizesRoundHalfToEvenAndNeverBelowOne)
 TEST_F(RenderCharTest, FootnoteNumberSwitchesToASuperscriptEntryAndLeavesTheTextEntry)
 {
     TextChar text = charWith(10, 0, 'x');
-    const int32_t textIndex = text.FontIndex;
+    const int32_t textIndex = text.FontIndex();
     const FontEntry textEntry = font(text);
 
     TextChar number = text;
     number.Kind = ckFootnoteNumber;
     number.Code = '1';
     w.RenderChar(number, true, "1");
-    EXPECT_NE(number.FontIndex, textIndex);
+    EXPECT_NE(number.FontIndex(), textIndex);
     EXPECT_EQ(w.Fonts[size_t(textIndex)], textEntry);
     EXPECT_EQ(GettingOps(font(number).Options, foSuperscript), 1);
     FontEntry expected = textEntry;
@@ -453,10 +453,10 @@ TEST_F(RenderCharTest, FootnoteNumberSwitchesToASuperscriptEntryAndLeavesTheText
     const int32_t count = w.FontCount();
     TextChar again = text;
     w.RenderChar(again, true, "2");
-    EXPECT_EQ(again.FontIndex, number.FontIndex);
+    EXPECT_EQ(again.FontIndex(), number.FontIndex());
     EXPECT_EQ(w.FontCount(), count);
     w.RenderChar(again, true, "2");  // already superscript: stays
-    EXPECT_EQ(again.FontIndex, number.FontIndex);
+    EXPECT_EQ(again.FontIndex(), number.FontIndex());
 }
 
 TEST_F(RenderCharTest, CasingOptionsMeasureTheCasedCode)
@@ -488,11 +488,11 @@ TEST_F(RenderCharTest, CasingOptionsMeasureTheCasedCode)
 TEST_F(RenderCharTest, CharacterWithoutAFontEntryIsLeftAlone)
 {
     TextChar c;
-    c.FontIndex = 99;
+    c.setFontIndex(99);
     c.Width = 7;
     w.RenderChar(c, true, "a");
     EXPECT_EQ(c.Width, 7);
-    EXPECT_EQ(c.FontIndex, 99);
+    EXPECT_EQ(c.FontIndex(), 99);
 }
 
 namespace {

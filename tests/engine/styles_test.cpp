@@ -21,8 +21,8 @@ class Styles : public test::TypingWindowOf<test::ScriptedDialogs> {
 protected:
     Styles() { w.CreateStandartVorlagen(); }
 
-    const FontEntry& fontOf(const TextChar& c) { return w.Fonts.at(size_t(c.FontIndex)); }
-    const FontEntry& styleFont(int32_t i) { return w.Fonts.at(size_t(w.Vorlagen.at(size_t(i)).Sample.FontIndex)); }
+    const FontEntry& fontOf(const TextChar& c) { return w.Fonts.at(size_t(c.FontIndex())); }
+    const FontEntry& styleFont(int32_t i) { return w.Fonts.at(size_t(w.Vorlagen.at(size_t(i)).Sample.FontIndex())); }
 
     std::vector<std::string> names() const
     {
@@ -49,7 +49,7 @@ TEST_F(Styles, ANewStyleIsProposedByCountAndTakesTheFormatAtTheCursor)
     type("abc");
     FontEntry red = fontOf(w.Areas[0].Lines[0].Chars[0]);
     red.Color = 0xFF;
-    w.Areas[0].Lines[0].Chars[0].FontIndex = w.GetNewFontIndex(red);
+    w.Areas[0].Lines[0].Chars[0].setFontIndex(w.GetNewFontIndex(red));
     w.Areas[0].Lines[0].Para.edit().Alignment = 2;
     w.Areas[0].Lines[0].Para.edit().ItemNumber = 4;
 
@@ -201,13 +201,13 @@ TEST_F(Styles, AStyleOutsideTheListOrWithoutItsFontChangesNothing)
     const std::vector<TextLine> lines = w.Areas[0].Lines;
     w.useVorlage(-1);
     w.useVorlage(5);
-    w.Vorlagen[4].Sample.FontIndex = 999;
+    w.Vorlagen[4].Sample.setFontIndex(999);
     w.useVorlage(4);
     EXPECT_EQ(w.UndoCopies.size(), copies);
     EXPECT_EQ(w.Areas[0].Lines, lines);
 
     // A paragraph style without its font still sets the paragraph.
-    w.Vorlagen[0].Sample.FontIndex = -3;
+    w.Vorlagen[0].Sample.setFontIndex(-3);
     w.Vorlagen[0].Para.Alignment = 3;
     w.useVorlage(0);
     EXPECT_EQ(w.Areas[0].Lines[0].Para->Alignment, 3);

@@ -76,7 +76,7 @@ struct Row : QuietWindow {
                 TextChar ch;
                 ch.Code = uint8_t('a' + i % 26);
                 ch.Width = 1;
-                ch.Height = 4;
+                ch.setHeight(4);
                 l.Chars.push_back(ch);
             }
         }
@@ -251,9 +251,9 @@ TEST(TableRowLayout, RunHeightsMatchSettlingEachLineInTurn)
             l.Para.edit().LineSpacing = s.Spacing;
             TextChar ch;
             ch.Code = 'x';
-            ch.FontIndex = font;
+            ch.setFontIndex(font);
             ch.Width = 1;
-            ch.Height = s.Tall;
+            ch.setHeight(s.Tall);
             l.Chars.assign(size_t(s.Chars), ch);
         }
         lines.back().EndKind = ekParagraph;
@@ -262,7 +262,7 @@ TEST(TableRowLayout, RunHeightsMatchSettlingEachLineInTurn)
         w.SetAllDirtyFlags();
         w.MakeSoftEnters();
         if (c.Touched >= 0) {
-            for (TextChar& ch : lines[0].Chars) ch.Height = 11;
+            for (TextChar& ch : lines[0].Chars) ch.setHeight(11);
             lines[size_t(c.Touched)].Dirty = 1;
             w.MakeSoftEnters();
         }
@@ -280,7 +280,7 @@ TEST(TableRowLayout, RunHeightsMatchSettlingEachLineInTurn)
         w.LayoutFontIndex = font;
         for (int32_t i = 0; i < int32_t(lines.size()); ++i) {
             double tallest = -1;
-            for (const TextChar& ch : lines[size_t(i)].Chars) tallest = std::max(tallest, double(ch.Height));
+            for (const TextChar& ch : lines[size_t(i)].Chars) tallest = std::max(tallest, double(ch.Height()));
             w.CalcLineHeight(0, i, tallest);
         }
         w.LayoutFontIndex = -1;
@@ -350,9 +350,9 @@ TEST(TableRowLayout, RunSpacingOfAPassMatchesWalkingTheRun)
             l.Para.edit().SpaceBelow = spacings[size_t(i * 3 % 8)];
             TextChar ch;
             ch.Code = 'x';
-            ch.FontIndex = font;
+            ch.setFontIndex(font);
             ch.Width = 1;
-            ch.Height = float(2 + i % 3);
+            ch.setHeight(float(2 + i % 3));
             l.Chars.assign(size_t(1 + (i * 7) % c.Chars), ch);
         }
         lines.back().EndKind = ekParagraph;
@@ -396,9 +396,9 @@ struct LongCellWindow : QuietWindow {
         const auto letter = [font](char c) {
             TextChar ch;
             ch.Code = uint8_t(c);
-            ch.FontIndex = font;
+            ch.setFontIndex(font);
             ch.Width = 1;
-            ch.Height = 6;  // taller than a space: the empty cells below do not set the runs' heights
+            ch.setHeight(6);  // taller than a space: the empty cells below do not set the runs' heights
             return ch;
         };
         std::vector<TextLine>& lines = w.Areas[0].Lines;

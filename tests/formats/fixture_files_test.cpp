@@ -95,7 +95,7 @@ protected:
         boxes.texts.clear();
         return w;
     }
-    const FontEntry& font(const TMDIChild& w, const TextChar& c) { return w.Fonts.at(size_t(c.FontIndex)); }
+    const FontEntry& font(const TMDIChild& w, const TextChar& c) { return w.Fonts.at(size_t(c.FontIndex())); }
     test::RecordingBoxes boxes;
     FrameState frame = StandardFrameState();
 };
@@ -222,7 +222,7 @@ TEST_F(FixtureFiles, HeaderPictureAndFooterPageField)
         EXPECT_EQ(dibwidth(w->Pictures[pic.PictureIndex()]), 16);
         EXPECT_EQ(dibheight(w->Pictures[pic.PictureIndex()]), 8);
         EXPECT_NEAR(pic.Width, 12.7, 0.1);
-        EXPECT_NEAR(pic.Height, 6.35, 0.1);
+        EXPECT_NEAR(pic.Height(), 6.35, 0.1);
     }
 }
 

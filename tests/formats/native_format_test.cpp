@@ -76,9 +76,9 @@ TextChar textChar(char code, int32_t font = 0)
     TextChar c;
     c.Kind = ckText;
     c.Code = uint8_t(code);
-    c.FontIndex = font;
+    c.setFontIndex(font);
     c.Width = 2.5;
-    c.Height = 4.2;
+    c.setHeight(4.2);
     return c;
 }
 
@@ -147,7 +147,7 @@ void fillRichDocument(TMDIChild& w)
     heading.Para.Tabs = {{10, 0, 0}, {40.5, 2, 1}, {80, 3, 2}};
     heading.Para.BulletFace = "Symbol";
     heading.Para.ListKind = 1;
-    heading.Sample.FontIndex = 1;
+    heading.Sample.setFontIndex(1);
     VorlageRecord plain;
     plain.Name = "Default font";
     plain.StyleKind = 1;
@@ -181,14 +181,14 @@ void fillRichDocument(TMDIChild& w)
     pic.Code = 'a';
     pic.setPictureIndex(2);
     pic.Width = 30;
-    pic.Height = 20;
+    pic.setHeight(20);
     TextChar field;
     field.Kind = ckField;
     field.Code = 'a';
     field.FieldResult() = std::string("3");
     field.FieldCode() = std::string("pagecount");
     field.Width = 2;
-    field.Height = 4;
+    field.setHeight(4);
     TextChar ref;
     ref.Kind = ckFootnoteRef;
     ref.Code = '1';
@@ -293,7 +293,10 @@ std::vector<TextArea> expectedAreas(std::vector<TextArea> areas)
                     c.FieldResult().reset();
                     c.FieldCode().reset();
                 }
-                if (c.Kind == ckText) c.Width = c.Height = 0;
+                if (c.Kind == ckText) {
+                    c.Width = 0;
+                    c.setHeight(0);
+                }
                 if (c.FieldResult() && c.FieldResult()->empty()) c.FieldResult().reset();
                 if (c.FieldCode() && c.FieldCode()->empty()) c.FieldCode().reset();
             }
@@ -339,13 +342,13 @@ void expectSound(const NativeDocument& d)
             ASSERT_TRUE(std::isfinite(l.Para->DefaultTabStep) && l.Para->DefaultTabStep > 0);
             for (const TextChar& c : l.Chars) {
                 ASSERT_LE(c.Kind, ckField);
-                ASSERT_TRUE(c.FontIndex >= 0 && size_t(c.FontIndex) < d.Fonts.size());
-                ASSERT_TRUE(std::isfinite(c.Width) && std::isfinite(c.Height));
+                ASSERT_TRUE(c.FontIndex() >= 0 && size_t(c.FontIndex()) < d.Fonts.size());
+                ASSERT_TRUE(std::isfinite(c.Width) && std::isfinite(c.Height()));
             }
         }
     }
     for (const VorlageRecord& s : d.Vorlagen)
-        ASSERT_TRUE(s.Sample.FontIndex >= 0 && size_t(s.Sample.FontIndex) < d.Fonts.size());
+        ASSERT_TRUE(s.Sample.FontIndex() >= 0 && size_t(s.Sample.FontIndex()) < d.Fonts.size());
     ASSERT_TRUE(std::isfinite(d.ZoomPercent) && d.ZoomPercent > 0);
 }
 
@@ -437,7 +440,7 @@ TEST(NativeBytes, FontIndexUpTo255TakesOneByteAbove255FourBytes)
     for (int32_t index : {255, 256}) {
         const NativeReadResult r = readNativeDocument(sizeWith(index));
         ASSERT_TRUE(r.ok) << r.error;
-        EXPECT_EQ(r.doc.Areas[0].Lines[0].Chars.at(0).FontIndex, index);
+        EXPECT_EQ(r.doc.Areas[0].Lines[0].Chars.at(0).FontIndex(), index);
     }
 }
 
@@ -555,7 +558,7 @@ TEST(NativeRoundTrip, TakenTextMeasuresAsEachCharacterAlone)
         const char text = char(alone.Code);
         o->RenderChar(alone, false, std::string_view(&text, 1));
         ASSERT_EQ(got[i].Width, alone.Width) << i;
-        ASSERT_EQ(got[i].Height, alone.Height) << i;
+        ASSERT_EQ(got[i].Height(), alone.Height()) << i;
     }
 }
 
@@ -597,7 +600,7 @@ TEST_F(NativeFile, SaveAndOpenTakeTheNameAndMeasureText)
             if (c.Kind == ckText && c.Code == 'H') {
                 ++texts;
                 EXPECT_GT(c.Width, 0);
-                EXPECT_GT(c.Height, 0);
+                EXPECT_GT(c.Height(), 0);
             }
             if (c.Kind == ckPicture) {
                 ++pictures;
@@ -970,7 +973,7 @@ TEST(NativeHostile, BrokenLinksAndIndexesAreRepaired)
     l.Chars.push_back(pic);
     VorlageRecord s;
     s.Name = "x";
-    s.Sample.FontIndex = 12;
+    s.Sample.setFontIndex(12);
     d->Vorlagen = {s};
     d->ZoomPercent = std::numeric_limits<double>::quiet_NaN();
 
@@ -990,11 +993,11 @@ TEST(NativeHostile, BrokenLinksAndIndexesAreRepaired)
     EXPECT_EQ(got.CellIndex, 0);
     EXPECT_EQ(got.CellWidth, 1.0);
     EXPECT_EQ(got.Para->DefaultTabStep, 12.5);
-    EXPECT_EQ(got.Chars[0].FontIndex, 0);
-    EXPECT_EQ(got.Chars[1].FontIndex, 0);
+    EXPECT_EQ(got.Chars[0].FontIndex(), 0);
+    EXPECT_EQ(got.Chars[1].FontIndex(), 0);
     EXPECT_EQ(got.Chars[2].PictureIndex(), 40);  // a missing picture, drawn as nothing
     EXPECT_EQ(got.Chars[2].Width, 0);
-    EXPECT_EQ(r.doc.Vorlagen[0].Sample.FontIndex, 0);
+    EXPECT_EQ(r.doc.Vorlagen[0].Sample.FontIndex(), 0);
     EXPECT_EQ(r.doc.ZoomPercent, 100);
 }
 

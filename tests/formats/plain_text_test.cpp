@@ -172,7 +172,7 @@ TEST_F(PlainText, ThreeLinesGiveThreeParagraphsTheLastOpen)
     EXPECT_EQ(w->Cursor, TextPos{});
     EXPECT_EQ(w->Anchor, TextPos{});
     const TextChar& a = w->Areas[0].Lines[0].Chars[0];
-    EXPECT_EQ(w->Fonts.at(size_t(a.FontIndex)).Face, "Courier New");
+    EXPECT_EQ(w->Fonts.at(size_t(a.FontIndex())).Face, "Courier New");
     EXPECT_EQ(w->FontState.Face, "Courier New");
     EXPECT_GT(a.Width, 0);
     EXPECT_TRUE(boxes.texts.empty());
@@ -200,7 +200,7 @@ TEST_F(PlainText, ControlCodesAreDroppedAndTabsKept)
     EXPECT_EQ(lineText(*w, 0), "xy\tz\x80\xff");
     // Before layout a tab is 12.5 mm wide and of no height.
     EXPECT_DOUBLE_EQ(l.Chars[2].Width, 12.5);
-    EXPECT_DOUBLE_EQ(l.Chars[2].Height, -1);
+    EXPECT_DOUBLE_EQ(l.Chars[2].Height(), -1);
     EXPECT_GT(l.Chars[3].Width, 0);
     EXPECT_EQ(w->Cursor, (TextPos{0, 0, 6}));
 }

@@ -63,8 +63,8 @@ TEST_F(RtfFixture, Letter)
     EXPECT_EQ(w->DocProperties[0], "Letter to M\xFCller");
     EXPECT_EQ(w->DocProperties[2], "A. Writer");
     const TextLine& heading = w->Areas[0].Lines[0];
-    EXPECT_EQ(w->Fonts.at(size_t(heading.Chars[0].FontIndex)).Face, "Arial");
-    EXPECT_EQ(w->Fonts.at(size_t(heading.Chars[0].FontIndex)).Style & 1, 1);
+    EXPECT_EQ(w->Fonts.at(size_t(heading.Chars[0].FontIndex())).Face, "Arial");
+    EXPECT_EQ(w->Fonts.at(size_t(heading.Chars[0].FontIndex())).Style & 1, 1);
     EXPECT_NEAR(w->PageWidth, 210.0, 0.01);
     EXPECT_NEAR(w->Areas[2 + 0].Lines.size(), 1u, 0);
     const AbsatzFormat& bullet = w->Areas[0].Lines[2].Para;
@@ -90,7 +90,7 @@ TEST_F(RtfFixture, TableRowsKeepTheirCells)
     EXPECT_EQ(name.Design.Transparent, 0);
     // Cells whose sides have no border style draw none.
     EXPECT_EQ(w->Areas[0].Lines.at(3).Design.BorderOn, (std::array<uint8_t, 4>{}));
-    EXPECT_EQ(w->Fonts.at(size_t(name.Chars.at(0).FontIndex)).Style & 1, 1);
+    EXPECT_EQ(w->Fonts.at(size_t(name.Chars.at(0).FontIndex())).Style & 1, 1);
 }
 
 TEST_F(RtfFixture, PicturesAndFrames)

@@ -21,7 +21,7 @@ struct Doc : test::RtfDoc {
     using RtfDoc::RtfDoc;
     const FontEntry& font(size_t line, size_t ch, size_t area = 0) const
     {
-        return w->Fonts.at(size_t(this->line(line, area).Chars.at(ch).FontIndex));
+        return w->Fonts.at(size_t(this->line(line, area).Chars.at(ch).FontIndex()));
     }
 };
 

@@ -73,8 +73,8 @@ void expectSameDocument(const TMDIChild& a, const TMDIChild& b)
                 EXPECT_EQ(c.Code, d.Code);
                 EXPECT_EQ(c.FieldCode(), d.FieldCode());
                 EXPECT_EQ(c.FieldResult(), d.FieldResult());
-                const FontEntry& f = a.Fonts.at(size_t(c.FontIndex));
-                const FontEntry& g = b.Fonts.at(size_t(d.FontIndex));
+                const FontEntry& f = a.Fonts.at(size_t(c.FontIndex()));
+                const FontEntry& g = b.Fonts.at(size_t(d.FontIndex()));
                 EXPECT_EQ(f.Face, g.Face);
                 EXPECT_EQ(f.Size, g.Size);
                 EXPECT_EQ(f.Style, g.Style);
@@ -175,7 +175,7 @@ TEST(RtfWriter, PicturesTravelAsMetafilesPixelForPixel)
     ch.Kind = ckPicture;
     ch.setPictureIndex(uint16_t(a->Pictures.size() - 1));
     ch.Width = 20;
-    ch.Height = 10;
+    ch.setHeight(10);
     a->Areas[0].Lines[0].Chars.push_back(ch);
     const std::string image = WriteRtfFile(*a);
     EXPECT_NE(image.find("{\\pict\\picw7\\pich5\\picwgoal1133\\pichgoal566\\wmetafile1 01000900"), std::string::npos);
@@ -206,7 +206,7 @@ TEST(RtfWriter, PictureSizesFromTwipsWriteBackTheSameTwips)
         ch.Kind = ckPicture;
         ch.setPictureIndex(uint16_t(a->Pictures.size() - 1));
         ch.Width = float(t / 1440.0 * 25.39995);
-        ch.Height = float((t + 1) / 1440.0 * 25.39995);
+        ch.setHeight(float((t + 1) / 1440.0 * 25.39995));
         a->Areas[0].Lines[0].Chars.push_back(ch);
         const std::string goal = "\\picwgoal" + std::to_string(t) + "\\pichgoal" + std::to_string(t + 1) + "\\";
         EXPECT_NE(WriteRtfFile(*a).find(goal), std::string::npos) << t;

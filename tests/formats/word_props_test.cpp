@@ -35,7 +35,7 @@ struct Window {
         EXPECT_EQ(ReadWordFile(*w, test::makeWordFile(spec)), WordResult::Ok);
     }
     const TextChar& ch(size_t i) const { return w->Areas[0].Lines[0].Chars.at(i); }
-    const FontEntry& font(size_t i) const { return w->Fonts.at(size_t(ch(i).FontIndex)); }
+    const FontEntry& font(size_t i) const { return w->Fonts.at(size_t(ch(i).FontIndex())); }
     const AbsatzFormat& para() const { return w->Areas[0].Lines[0].Para; }
 };
 
@@ -554,7 +554,7 @@ TEST(WordProperties, PicturesOfTheDataStreamAreImported)
         ASSERT_LT(chars[1].PictureIndex(), win.w->Pictures.size()) << c.name;
         EXPECT_EQ(dibwidth(win.w->Pictures[chars[1].PictureIndex()]), 4) << c.name;
         EXPECT_FLOAT_EQ(chars[1].Width, 25.39995) << c.name;
-        EXPECT_FLOAT_EQ(chars[1].Height, 25.39995 / 2) << c.name;
+        EXPECT_FLOAT_EQ(chars[1].Height(), 25.39995 / 2) << c.name;
     }
 }
 

@@ -263,7 +263,7 @@ TEST(WordReader, ImportedDocumentSurvivesSavingInTheOwnFormat)
             const TextChar &x = a.Chars[k], &y = b.Chars[k];
             EXPECT_EQ(std::tie(x.Kind, x.Code, x.Flags), std::tie(y.Kind, y.Code, y.Flags)) << i << "/" << k;
             EXPECT_EQ(x.ParaCopy(), y.ParaCopy()) << i << "/" << k;
-            EXPECT_EQ(imported.w->Fonts.at(size_t(x.FontIndex)), reopened.w->Fonts.at(size_t(y.FontIndex)))
+            EXPECT_EQ(imported.w->Fonts.at(size_t(x.FontIndex())), reopened.w->Fonts.at(size_t(y.FontIndex())))
                 << i << "/" << k;
         }
     }

@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     size_t refs = 0;
     auto checkLine = [&](const TextLine& l) {
         for (const TextChar& c : l.Chars) {
-            if (c.FontIndex < 0 || size_t(c.FontIndex) >= f->Fonts.size()) std::abort();
+            if (c.FontIndex() < 0 || size_t(c.FontIndex()) >= f->Fonts.size()) std::abort();
             if (c.Kind == ckPicture && (c.PictureIndex() >= f->Pictures.size() || !dibUsable(f->Pictures[c.PictureIndex()])))
                 std::abort();
             refs += c.Kind == ckFootnoteRef;

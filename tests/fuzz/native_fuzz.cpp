@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                              d.PageHeight > 0));
     for (const FontEntry& f : d.Fonts) check(std::isfinite(f.Size) && f.Size > 0);
     for (const VorlageRecord& s : d.Vorlagen) {
-        check(s.Sample.FontIndex >= 0 && size_t(s.Sample.FontIndex) < d.Fonts.size());
+        check(s.Sample.FontIndex() >= 0 && size_t(s.Sample.FontIndex()) < d.Fonts.size());
         checkFormat(s.Para);
     }
     for (const Dib& p : d.Pictures) {
@@ -93,9 +93,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             checkFormat(l.Para);
             for (const TextChar& c : l.Chars) {
                 check(c.Kind <= ckField);
-                check(c.FontIndex >= 0 && size_t(c.FontIndex) < d.Fonts.size());
+                check(c.FontIndex() >= 0 && size_t(c.FontIndex()) < d.Fonts.size());
                 checkLength(c.Width);
-                checkLength(c.Height);
+                checkLength(c.Height());
             }
         }
     }

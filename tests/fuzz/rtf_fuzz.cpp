@@ -31,9 +31,9 @@ void checkDocument(const TMDIChild& w)
             check(l.CellIndex >= 0 && l.CellIndex < l.CellsPerRow);
             check(!l.IsCell || (std::isfinite(l.CellWidth) && l.CellWidth > 0));
             for (const TextChar& c : l.Chars) {
-                check(c.FontIndex >= 0 && size_t(c.FontIndex) < w.Fonts.size());
+                check(c.FontIndex() >= 0 && size_t(c.FontIndex()) < w.Fonts.size());
                 check(c.Kind != ckPicture || c.PictureIndex() < w.Pictures.size());
-                check(std::isfinite(c.Width) && std::isfinite(c.Height));
+                check(std::isfinite(c.Width) && std::isfinite(c.Height()));
             }
         }
     }

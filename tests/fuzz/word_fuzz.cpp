@@ -73,8 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const TextLine& l : w.Areas[0].Lines) {
         chars += l.Chars.size();
         for (const TextChar& c : l.Chars) {
-            check(c.FontIndex >= 0 && size_t(c.FontIndex) < w.Fonts.size());
-            check(std::isfinite(c.Width) && std::isfinite(c.Height));
+            check(c.FontIndex() >= 0 && size_t(c.FontIndex()) < w.Fonts.size());
+            check(std::isfinite(c.Width) && std::isfinite(c.Height()));
         }
     }
     // Every character comes from at least one byte of the main stream.

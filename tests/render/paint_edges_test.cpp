@@ -132,9 +132,9 @@ TEST(PaintEdges, CaseOptionsConvertTheWholeTextOfAFieldAndAHyphenatedEnd)
     field.Kind = ckField;
     field.FieldCode() = "date";
     field.FieldResult() = "mon 3";
-    field.FontIndex = fi;
+    field.setFontIndex(fi);
     d.w.RenderChar(field, false, "MON 3");
-    line.Chars[1].FontIndex = fi;
+    line.Chars[1].setFontIndex(fi);
     line.HyphenAfter = 1;
     const auto rec = screenPass(d);
     std::string shown;
@@ -152,7 +152,7 @@ TEST(PaintEdges, APictureInATallLineHasItsHandlesAroundWhereItIsDrawn)
     c.Kind = ckPicture;
     c.setPictureIndex(0);
     c.Width = 5;
-    c.Height = 5;
+    c.setHeight(5);
     d.w.Pictures.emplace_back();
     newdib(&d.w.Pictures.back(), 8, 8, 24, nullptr, 0);
     line.Height = 20;  // much taller than the picture

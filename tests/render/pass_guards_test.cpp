@@ -414,7 +414,7 @@ TEST(PassGuards, ParagraphMarksGrowWithTheZoomOnceAndBulletsTakeTheParagraphsLoo
     FontEntry shaded = FontEntryFromState(b.w.FontState);
     SettingOps(shaded.Options, foShaded, true);
     const int32_t fi = b.w.GetNewFontIndex(shaded);
-    for (TextChar& c : line.Chars) c.FontIndex = fi;
+    for (TextChar& c : line.Chars) c.setFontIndex(fi);
     SettingOps(b.w.FontState.Options, foShaded, false);
     auto bulletRuns = [&] {
         const auto rec = screenPass(b);
@@ -424,7 +424,7 @@ TEST(PassGuards, ParagraphMarksGrowWithTheZoomOnceAndBulletsTakeTheParagraphsLoo
     };
     EXPECT_EQ(bulletRuns(), 2) << "shadow and text";
     // And a shadowed cursor format does not give a plain paragraph's bullet one.
-    for (TextChar& c : line.Chars) c.FontIndex = b.w.GetNewFontIndex(FontEntryFromState(b.w.FontState));
+    for (TextChar& c : line.Chars) c.setFontIndex(b.w.GetNewFontIndex(FontEntryFromState(b.w.FontState)));
     SettingOps(b.w.FontState.Options, foShaded, true);
     EXPECT_EQ(bulletRuns(), 1);
 }

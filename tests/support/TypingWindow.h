@@ -98,7 +98,7 @@ protected:
             TextChar ch;
             ch.Code = uint8_t(c);
             ch.Width = 1;
-            ch.Height = 4;
+            ch.setHeight(4);
             l.Chars.push_back(ch);
         }
     }
