@@ -28,6 +28,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -187,9 +188,9 @@ void BM_InsertLineEnds(benchmark::State& state)
 }
 BENCHMARK(BM_InsertLineEnds)->RangeMultiplier(2)->Range(1, 8)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-// Lines of words 20 to 100 characters long, as ordinary prose, up to the
-// limit's number of characters and lines.
-void BM_OpenLargestText(benchmark::State& state)
+// Lines of words 20 to 100 characters long, as ordinary prose, up to
+// `limit` of the limit's count of characters and lines.
+std::string proseText(size_t limit)
 {
     std::string bytes;
     uint32_t seed = 4711;
@@ -200,16 +201,103 @@ void BM_OpenLargestText(benchmark::State& state)
     size_t units = 0;
     while (true) {
         const size_t len = 20 + next(81);
-        if (units + len + kTextLineWeight > kMaxTextFileChars) break;
+        if (units + len + kTextLineWeight > limit) break;
         for (size_t i = 0; i < len; ++i) bytes += next(6) == 0 ? ' ' : char('a' + next(26));
         bytes += "\r\n";
         units += len + kTextLineWeight;
     }
+    return bytes;
+}
+
+void BM_OpenLargestText(benchmark::State& state)
+{
+    std::string bytes = proseText(kMaxTextFileChars);
     const BenchFile file(bytes);
     const size_t size = bytes.size();
     bytes = std::string();
     for (auto _ : state) report(state, openOnce(state, file.path), size);
 }
 BENCHMARK(BM_OpenLargestText)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Characters typed (one, or 150 at once as a paste would put them, a line
+// more that every later page passes on) on the middle page of an open text
+// of about the given number of pages, and the layout pass that follows.
+// Also reports the memory the pass held at its most (pass_peak_MB) and what
+// the document holds after it (held_MB), both counted at operator new.
+void BM_TypeInLargeText(benchmark::State& state)
+{
+    // About 2,360 characters of this prose fill a page.
+    const BenchFile file(proseText(size_t(state.range(0)) * 2360));
+    QuietBoxes boxes;
+    setMessageBoxes(&boxes);
+    FrameState frame = StandardFrameState();
+    SetDefaultSettings(frame);
+    frame.ProgDir = QUILLET_PROGRAM_DIR;
+    const int64_t empty = bench::heap::live.load();
+    auto w = std::make_unique<TMDIChild>(frame);
+    w->FormCreate();
+    w->OpenTXTFile(file.path.string(), false);
+    const TextChar x = [&] {
+        for (const TextArea& a : w->Areas)
+            for (const TextLine& l : a.Lines)
+                if (!l.Chars.empty()) return l.Chars.front();
+        return TextChar{};
+    }();
+    // The first pass after the open sets the misspelt marks of every line
+    // (the open's pass broke them all): a key press later costs less.
+    w->MakeSoftEnters();
+    int64_t passPeak = 0;
+    TextPos start;  // the first character typed
+    w->RegisterPosition(&start);
+    for (auto _ : state) {
+        state.PauseTiming();
+        int32_t body = 0;
+        const int32_t middle = w->GetAnzPages() / 2;
+        for (int32_t a = 0, seen = 0; a < w->AreaCount(); ++a)
+            if (w->Areas[size_t(a)].AreaType == atPageBody && seen++ == middle) body = a;
+        state.ResumeTiming();
+        TextArea& area = w->Areas[size_t(body)];
+        const int32_t line = area.LineCount() / 2;
+        TextLine& l = area.Lines[size_t(line)];
+        const int32_t typed = int32_t(state.range(1));
+        l.Chars.insert(l.Chars.begin(), size_t(typed), x);
+        l.Dirty = 1;
+        w->Cursor = w->Anchor = TextPos{body, line, typed};
+        start = TextPos{body, line, 0};
+        const int64_t before = bench::heap::live.load();
+        bench::heap::peak.store(before);
+        w->MakeSoftEnters();
+        passPeak = std::max(passPeak, bench::heap::peak.load() - before);
+
+        state.PauseTiming();
+        // The characters go again, from where the first of them went.
+        TextPos p = start;
+        for (int32_t left = typed; left > 0;) {
+            TextLine& m = w->Areas[size_t(p.Area)].Lines[size_t(p.Line)];
+            const int32_t take = std::min(left, m.CharCount() - p.Char);
+            m.Chars.erase(m.Chars.begin() + p.Char, m.Chars.begin() + p.Char + take);
+            m.Dirty = 1;
+            left -= take;
+            p = TextPos{p.Area, p.Line + 1, 0};
+            if (p.Line >= w->Areas[size_t(p.Area)].LineCount()) p = TextPos{w->Areas[size_t(p.Area)].NextInFlow, 0, 0};
+        }
+        w->Cursor = w->Anchor = start;
+        w->MakeSoftEnters();
+        state.ResumeTiming();
+    }
+    state.counters["pages"] = double(w->GetAnzPages());
+    state.counters["pass_peak_MB"] = double(passPeak) / double(kMB);
+    state.counters["held_MB"] = double(bench::heap::live.load() - empty) / double(kMB);
+    w->UnregisterPosition(&start);
+    w.reset();
+    setMessageBoxes(nullptr);
+}
+BENCHMARK(BM_TypeInLargeText)
+    ->Args({2000, 1})
+    ->Args({14000, 1})
+    ->Args({2000, 150})
+    ->Args({14000, 150})
+    ->Iterations(8)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -246,9 +246,35 @@ public:
     std::vector<int32_t> NumCounters;
     std::vector<double> LayoutSpaceHeights;  // slot 0 current format, i + 1 font i; < 0 unknown
 
+    // Whether a line's misspelt marks were set against the current word
+    // list, with its characters and line end as they are (the walk that sets
+    // marks passes over such a line).
+    bool SpellMarksKnown(const TextLine& l) const;
+    // Whether those marks were set with a word running in from the line
+    // before (they are set again when that line changes).
+    bool SpellMarksRunInFromBefore(const TextLine& l) const;
+    // What a pass lays out with besides the lines: the page height, the
+    // resolutions and the spelling state (0: no marks set).
+    struct FlowStamp {
+        int32_t PageHeightPx = 0, PrinterDpi = 0, ScreenDpi = 0;
+        uint64_t SpellKey = 0;
+        friend bool operator==(const FlowStamp&, const FlowStamp&) = default;
+    };
+    FlowStamp CurrentFlowStamp() const;
+    // Set by a finished pass, cleared when gathering starts: while the stamp
+    // still holds, a long flow of pages is gathered only around its marked
+    // lines (see FlowGather).
+    std::optional<FlowStamp> LastFlowStamp;
+
     // ---- Layout: page flow (PageFlow.cpp) ----------------------------------
-    // Gathering: every flow collapses into its first area before breaking.
+    // Gathering: a flow collapses into its first area before breaking. A
+    // flow of pages without tables or columns in a document laid out
+    // before with the same stamp collapses only from the paragraph of its
+    // first marked line to that of its last; the other pages keep their
+    // lines (LinesLeftInPlace, per area: 1), and placement moves lines
+    // between them where they no longer fit or now fit.
     void FlowGather();
+    std::vector<uint8_t> LinesLeftInPlace;
     // Footnote sizing, placement, flowing on, orphan and empty-page removal.
     void FlowPlace();
 

@@ -1327,9 +1327,54 @@ void BreakWalk::run()
     lines.finish();
 }
 
+// ---- The pass ---------------------------------------------------------------
+
+// The areas in the order the breaking walk takes them: by index, but the
+// pages of a flow right after its first page, in flow order, as list numbers
+// count on from page to page. (A flow gathered whole leaves its later pages
+// empty, where walking them is nothing.)
+std::vector<int32_t> walkOrder(const std::vector<TextArea>& areas)
+{
+    const size_t n = areas.size();
+    std::vector<int32_t> order;
+    order.reserve(n);
+    std::vector<uint8_t> taken(n, 0);
+    for (size_t a = 0; a < n; ++a) {
+        if (taken[a]) continue;
+        taken[a] = 1;
+        order.push_back(int32_t(a));
+        if (areas[a].PrevInFlow != -1 || areas[a].AreaType != atPageBody) continue;
+        size_t budget = n;
+        for (int32_t m = areas[a].NextInFlow; validIndex(m, n) && !taken[size_t(m)] && budget > 0; --budget) {
+            if (areas[size_t(m)].AreaType != atPageBody) break;
+            taken[size_t(m)] = 1;
+            order.push_back(m);
+            m = areas[size_t(m)].NextInFlow;
+        }
+    }
+    return order;
+}
+
 } // namespace
 
-// ---- The pass ---------------------------------------------------------------
+bool TMDIChild::SpellMarksKnown(const TextLine& l) const
+{
+    if (!Frame.Options.SpellWhileTyping) return true;
+    const uint32_t shape = spellShape(l);
+    const LineMemo& m = l.Memo;
+    return !l.Dirty && m.SpellKey == spellKey(*this) && m.SpellChars == l.CharCount() && shape != kShapeUnfit &&
+           (m.SpellShape & kShapeFields) == shape;
+}
+
+bool TMDIChild::SpellMarksRunInFromBefore(const TextLine& l) const
+{
+    return Frame.Options.SpellWhileTyping && (l.Memo.SpellShape & kWordFromPrev) != 0;
+}
+
+TMDIChild::FlowStamp TMDIChild::CurrentFlowStamp() const
+{
+    return FlowStamp{PageHeightPx, PrinterDpi, ScreenDpi, Frame.Options.SpellWhileTyping ? spellKey(*this) : 0};
+}
 
 void TMDIChild::MakeSoftEnters()
 {
@@ -1341,10 +1386,12 @@ void TMDIChild::MakeSoftEnters()
     FlowGather();
 
     NumCounters.clear();
-    for (int32_t a = 0; a < AreaCount(); ++a) {
+    for (const int32_t a : walkOrder(Areas)) {
         if (!brokenByLayout(Areas[size_t(a)])) continue;
         std::vector<uint8_t> joined = joinLines(*this, a);
-        if (Frame.Options.SpellWhileTyping) markSpelling(*this, a, joined);
+        // Pages whose lines stayed in place hold no line whose marks are unknown.
+        const bool inPlace = validIndex(a, LinesLeftInPlace.size()) && LinesLeftInPlace[size_t(a)];
+        if (Frame.Options.SpellWhileTyping && !inPlace) markSpelling(*this, a, joined);
         BreakWalk(*this, a, std::move(joined)).run();
     }
     NumCounters.clear();
@@ -1358,6 +1405,7 @@ void TMDIChild::MakeSoftEnters()
     LayoutMarkedLines = false;
     FlowPlace();
     FieldsAfterPlacement();
+    LastFlowStamp = CurrentFlowStamp();
 
     if (noSelection) Anchor = Cursor;
     ClampPositions();

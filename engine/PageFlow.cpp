@@ -192,6 +192,15 @@ void removeAreasKeepingPositions(TMDIChild& w, const std::vector<uint8_t>& gone,
     w.InvalidateMarking();
 }
 
+// An area's array that holds far more room than lines (the first area of a
+// flow after its lines went on to the pages, an area whose text shrank)
+// gives the rest back. A little room stays, for the line or two typing adds.
+constexpr size_t kRoomForTyping = 4;
+void giveBackSpareLines(std::vector<TextLine>& lines)
+{
+    if (lines.capacity() > 2 * lines.size() + 16) lines.shrink_to_fit();
+}
+
 bool isFootnoteArea(const TextArea& a) { return a.AreaType == atFooter && a.FootnoteNumber > 0; }
 
 // The one empty line a frame keeps while its text stands in an earlier
@@ -453,8 +462,11 @@ private:
         int32_t prevEnd = ekParagraph;
         RunSpacing spacing;
         for (int32_t f = 0;; ++f) {
+            if (f >= int32_t(linesOf(ai).size())) {
+                if (!takeInNext(ai, f, y, avail, prevEnd)) break;
+                spacing = RunSpacing{};
+            }
             const LineSpan lines = linesOf(ai);
-            if (f >= int32_t(lines.size())) break;
             const TextLine& line = lines[size_t(f)];
             // A table run uses the largest spacing of its cells.
             const auto [above, below] = spacing.at(lines, f);
@@ -495,14 +507,62 @@ private:
         }
     }
 
+    static bool handsOn(const TextArea& a)
+    {
+        return a.AreaType == atPageBody || (a.AreaType == atTextFrame && a.NextInFlow != -1);
+    }
+
+    // Area `ai` holds all its `f` lines with `y` used and room for more: the
+    // lines that a later area of its flow still holds of its own (a flow
+    // gathered only in part) come over when the first of them would stay in
+    // `ai` as placement goes on, or when an emptied area lies between.
+    // Returns whether they came: the placement of `ai` then goes on with
+    // them, and hands on what does not fit as usual.
+    bool takeInNext(int32_t ai, int32_t f, double y, double avail, int32_t prevEnd)
+    {
+        if (!handsOn(w_.Areas[size_t(ai)])) return false;
+        int32_t x = w_.Areas[size_t(ai)].NextInFlow;
+        bool adjacent = true;
+        for (size_t budget = chainBudget_; x != -1 && budget > 0; --budget) {
+            const TextArea& a = w_.Areas[size_t(x)];
+            if (!a.Lines.empty() && !isPlaceholderOnly(a)) break;
+            x = a.NextInFlow;
+            adjacent = false;
+        }
+        if (x == -1 || x == ai) return false;
+        const TextLine& next = w_.Areas[size_t(x)].Lines.front();
+        // The test placement would make for the line, where the line alone
+        // decides it; anything else is decided by placement itself.
+        if (adjacent && f > 0 && next.CellsPerRow < 2 && next.ColumnCount <= 1 && !next.IsCell &&
+            !(footnotes_ && hasFootnoteRef(w_.Areas[size_t(x)].Lines.front()))) {
+            if (prevEnd == ekPageBreak) return false;
+            const double above = next.Para->SpaceAbove, below = next.Para->SpaceBelow;
+            if (above > 0) y += above;
+            y += next.Height;
+            if (below > 0) y += below;
+            if (y > avail) return false;
+        }
+        const bool pending = ai == holder_;
+        const int32_t into = pending ? carrier_ : ai;
+        std::vector<TextLine>& dst = w_.Areas[size_t(into)].Lines;
+        const int32_t at = int32_t(dst.size());
+        std::vector<TextLine>& src = w_.Areas[size_t(x)].Lines;
+        dst.insert(dst.end(), std::make_move_iterator(src.begin()), std::make_move_iterator(src.end()));
+        std::vector<TextLine>().swap(src);
+        for (TextPos* p : w_.StoredPositions())
+            if (p->Area == x) {
+                p->Area = into;
+                p->Line += at;
+            }
+        w_.InvalidateMarking();
+        return true;
+    }
+
     // Lines from `e` on do not fit in area `ai`: a page body or a linked
     // frame hands them to the next area of its flow; elsewhere they stay.
     void moveOn(int32_t ai, int32_t e)
     {
-        {
-            const TextArea& a = w_.Areas[size_t(ai)];
-            if (!(a.AreaType == atPageBody || (a.AreaType == atTextFrame && a.NextInFlow != -1))) return;
-        }
+        if (!handsOn(w_.Areas[size_t(ai)])) return;
         if (ai == holder_) {
             handed_.push_back(Handed{ai, restFrom_, restFrom_ + e});
             restFrom_ += e;
@@ -564,6 +624,10 @@ private:
             for (TextPos* p : stored)
                 if (p->Area == r.Area && p->Line >= 0) p->Line += count;
             std::vector<TextLine>& dst = w_.Areas[size_t(r.Area)].Lines;
+            // A page that keeps lines of its own takes a few more than it
+            // needs now, for the next line typing pushes down the flow.
+            if (!dst.empty() && dst.capacity() < dst.size() + size_t(count))
+                dst.reserve(dst.size() + size_t(count) + kRoomForTyping);
             dst.insert(dst.begin(), std::make_move_iterator(src.begin() + r.From),
                        std::make_move_iterator(src.begin() + r.To));
         }
@@ -644,62 +708,173 @@ void syncContinuationGeometry(std::vector<TextArea>& areas)
 }
 
 
+
+// Moves the lines of chain[from + 1, to) into chain[from].
+void gatherInto(TMDIChild& w, const std::vector<int32_t>& chain, size_t from, size_t to)
+{
+    if (to <= from + 1) return;
+    std::vector<TextArea>& areas = w.Areas;
+    const int32_t h = chain[from];
+    // Room for the whole range at once; placement gives back what the first
+    // area does not keep.
+    size_t total = 0;
+    for (size_t k = from; k < to; ++k) total += areas[size_t(chain[k])].Lines.size();
+    areas[size_t(h)].Lines.reserve(total);
+
+    for (size_t k = from + 1; k < to; ++k) {
+        const int32_t m = chain[k];
+        TextArea& member = areas[size_t(m)];
+        // A frame's placeholder is not text: gathered, it would add an
+        // empty line to the flow on every pass.
+        if (isPlaceholderOnly(member)) continue;
+        std::vector<TextLine>& into = areas[size_t(h)].Lines;
+        const int32_t at = int32_t(into.size());
+        const int32_t count = member.LineCount();
+        // A frame keeps an empty line (with its first line's format) so
+        // that it can still be clicked into and typed in.
+        TextLine placeholder;
+        const bool keepsLine = member.AreaType > atFooter;
+        if (keepsLine) {
+            if (member.Lines.empty()) {
+                std::vector<TextLine> one(1);
+                InitNewLine(one, 0);
+                placeholder = std::move(one[0]);
+            } else {
+                std::vector<TextChar> chars = std::move(member.Lines[0].Chars);
+                member.Lines[0].Chars.clear();
+                placeholder = member.Lines[0];
+                member.Lines[0].Chars = std::move(chars);
+            }
+            placeholder.Chars.clear();
+            placeholder.EndKind = ekSoft;
+            placeholder.AnchorId = 0;
+        }
+        into.insert(into.end(), std::make_move_iterator(member.Lines.begin()),
+                    std::make_move_iterator(member.Lines.end()));
+        // The emptied array keeps its room: placement hands the area about
+        // as many lines again, and what it does not use goes back then.
+        member.Lines.clear();
+        if (keepsLine) member.Lines.push_back(std::move(placeholder));
+        positionsLinesMoved(w, m, 0, count, h, at);
+    }
+}
+
+// Whether the flow from page `head` holds lines that no narrower gathering
+// can take apart (see narrowGather).
+bool gatheredWholeNextTime(const TMDIChild& w, int32_t head)
+{
+    size_t budget = w.Areas.size();
+    for (int32_t a = head; a != -1 && budget > 0; --budget, a = w.Areas[size_t(a)].NextInFlow)
+        for (const TextLine& l : w.Areas[size_t(a)].Lines)
+            if (l.IsCell || l.CellsPerRow > 1 || l.ColumnCount > 1) return true;
+    return false;
+}
+
+bool sameGeometry(const TextArea& a, const TextArea& b)
+{
+    return a.Left == b.Left && a.Top == b.Top && a.Right == b.Right && a.Bottom == b.Bottom &&
+           a.InnerLeft == b.InnerLeft && a.InnerTop == b.InnerTop && a.InnerRight == b.InnerRight &&
+           a.InnerBottom == b.InnerBottom && a.AnchorTopToBottom == b.AnchorTopToBottom &&
+           a.AnchorBottom == b.AnchorBottom && a.AnchorRight == b.AnchorRight;
+}
+
+// Whether a line with text stands before the first marked line from page
+// chain[s] on (an empty marked line takes its height from the text before
+// it, which the gathered pages must then hold).
+bool textBeforeMarked(const TMDIChild& w, const std::vector<int32_t>& chain, size_t s)
+{
+    for (size_t k = s; k < chain.size(); ++k)
+        for (const TextLine& l : w.Areas[size_t(chain[k])].Lines) {
+            if (!l.Chars.empty()) return true;
+            if (l.Dirty) return false;
+        }
+    return true;
+}
+
+bool holdsText(const TextArea& a)
+{
+    for (const TextLine& l : a.Lines)
+        if (!l.Chars.empty()) return true;
+    return false;
+}
+
+// Narrows the gathering of a flow of pages to the pages [from, to) of the
+// chain that hold marked lines or lines whose misspelt marks are not known,
+// widened to whole paragraphs; false when the whole flow must be gathered.
+// The breaking walk and the spelling marks then come out as they would over
+// the whole flow: no line outside the range is broken or joined, and the
+// walk that sets marks would pass over all of them.
+bool narrowGather(const TMDIChild& w, const std::vector<int32_t>& chain, size_t& from, size_t& to)
+{
+    const std::vector<TextArea>& areas = w.Areas;
+    if (chain.size() < 2 || areas[size_t(chain[0])].AreaType != atPageBody) return false;
+    // Placement gave every page the first page's geometry: a difference
+    // means the geometry changed since, and every page must be placed anew.
+    if (!sameGeometry(areas[size_t(chain[0])], areas[size_t(chain[1])])) return false;
+    size_t first = chain.size(), last = 0;
+    for (size_t k = 0; k < chain.size(); ++k) {
+        const TextArea& a = areas[size_t(chain[k])];
+        if (a.AreaType != atPageBody || (k > 0 && chain[k] <= chain[k - 1])) return false;
+        for (const TextLine& l : a.Lines) {
+            if (l.IsCell || l.CellsPerRow > 1 || l.ColumnCount > 1) return false;
+            if (l.Dirty || !w.SpellMarksKnown(l)) {
+                if (first == chain.size()) first = k;
+                last = k;
+            }
+        }
+    }
+    if (first == chain.size()) {
+        from = to = chain.size();
+        return true;
+    }
+    // The gathered pages begin where a paragraph begins (no line is joined,
+    // and no word runs, across the page before and them), at a page with
+    // text before the first marked line.
+    size_t s = first;
+    for (bool text = textBeforeMarked(w, chain, s); s > 0; --s) {
+        const TextArea& before = areas[size_t(chain[s - 1])];
+        if (text && !before.Lines.empty() && before.Lines.back().EndKind != ekSoft) break;
+        text = text || holdsText(before);
+    }
+    // They end where a paragraph ends, before a page whose first line's
+    // marks do not take in a word from the line before.
+    size_t e = last;
+    while (e + 1 < chain.size()) {
+        const TextArea& a = areas[size_t(chain[e])];
+        const TextArea& after = areas[size_t(chain[e + 1])];
+        if (!a.Lines.empty() && a.Lines.back().EndKind != ekSoft &&
+            !(!after.Lines.empty() && w.SpellMarksRunInFromBefore(after.Lines.front())))
+            break;
+        ++e;
+    }
+    from = s;
+    to = e + 1;
+    return true;
+}
+
 } // namespace
 
 void TMDIChild::FlowGather()
 {
     normalizeFlowLinks(Areas);
     const int32_t n = AreaCount();
+    LinesLeftInPlace.assign(size_t(n), 0);
+    const bool narrow = LastFlowStamp && *LastFlowStamp == CurrentFlowStamp();
+    LastFlowStamp.reset();
+    std::vector<int32_t> chain;
     for (int32_t h = 0; h < n; ++h) {
         if (Areas[size_t(h)].PrevInFlow != -1 || Areas[size_t(h)].NextInFlow == -1) continue;
-        // Room for the whole flow at once: the head's array is refilled to
-        // this size on every pass, and keeps its capacity between passes.
-        size_t total = Areas[size_t(h)].Lines.size();
+        chain.assign(1, h);
         int32_t budget = n;
         for (int32_t m = Areas[size_t(h)].NextInFlow; m != -1 && budget > 0; --budget) {
-            total += Areas[size_t(m)].Lines.size();
+            chain.push_back(m);
             m = Areas[size_t(m)].NextInFlow;
         }
-        Areas[size_t(h)].Lines.reserve(total);
-
-        budget = n;
-        for (int32_t next = Areas[size_t(h)].NextInFlow; next != -1 && budget > 0; --budget) {
-            const int32_t m = next;
-            TextArea& member = Areas[size_t(m)];
-            next = member.NextInFlow;
-            // A frame's placeholder is not text: gathered, it would add an
-            // empty line to the flow on every pass.
-            if (isPlaceholderOnly(member)) continue;
-            std::vector<TextLine>& into = Areas[size_t(h)].Lines;
-            const int32_t at = int32_t(into.size());
-            const int32_t count = member.LineCount();
-            // A frame keeps an empty line (with its first line's format) so
-            // that it can still be clicked into and typed in.
-            TextLine placeholder;
-            const bool keepsLine = member.AreaType > atFooter;
-            if (keepsLine) {
-                if (member.Lines.empty()) {
-                    std::vector<TextLine> one(1);
-                    InitNewLine(one, 0);
-                    placeholder = std::move(one[0]);
-                } else {
-                    std::vector<TextChar> chars = std::move(member.Lines[0].Chars);
-                    member.Lines[0].Chars.clear();
-                    placeholder = member.Lines[0];
-                    member.Lines[0].Chars = std::move(chars);
-                }
-                placeholder.Chars.clear();
-                placeholder.EndKind = ekSoft;
-                placeholder.AnchorId = 0;
-            }
-            into.insert(into.end(), std::make_move_iterator(member.Lines.begin()),
-                        std::make_move_iterator(member.Lines.end()));
-            // The emptied array keeps its capacity: placement hands the area
-            // about as many lines again.
-            member.Lines.clear();
-            if (keepsLine) member.Lines.push_back(std::move(placeholder));
-            positionsLinesMoved(*this, m, 0, count, h, at);
-        }
+        size_t from = 0, to = chain.size();
+        if (!(narrow && narrowGather(*this, chain, from, to))) from = 0, to = chain.size();
+        for (size_t k = 0; k < chain.size(); ++k)
+            if (k < from || k >= to) LinesLeftInPlace[size_t(chain[k])] = 1;
+        gatherInto(*this, chain, from, to);
     }
     InvalidateMarking();
 }
@@ -780,6 +955,16 @@ void TMDIChild::FlowPlace()
         if (any) removeAreasKeepingPositions(*this, gone, fallback);
     }
 
+    // Spare room goes back, but for the first page of a flow that the next
+    // pass gathers whole again (tables or columns in it): there the room
+    // is what that gathering asks for.
+    for (int32_t i = 0; i < AreaCount(); ++i) {
+        TextArea& a = Areas[size_t(i)];
+        if (a.Lines.capacity() <= 2 * a.Lines.size() + 16) continue;
+        if (a.AreaType == atPageBody && a.PrevInFlow == -1 && a.NextInFlow != -1 && gatheredWholeNextTime(*this, i))
+            continue;
+        giveBackSpareLines(a.Lines);
+    }
     ClampPositions();
     InvalidateMarking();
 }
