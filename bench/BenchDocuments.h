@@ -4,6 +4,8 @@
 // pages once laid out, in a window of its own.
 
 #include "engine/Childwin.h"
+#include "engine/SearchDialog.h"
+#include "platform/MessageBox.h"
 
 #include "formats/StandardServices.h"
 #include "language/WordList.h"
@@ -32,6 +34,21 @@ struct ViewHost : HostView {
     int32_t clientWidth() const override { return 900; }
     int32_t clientHeight() const override { return 1000; }
     bool hasFocus() const override { return true; }
+};
+
+// Message boxes that answer every question with OK and show nothing.
+struct Quiet : MessageBoxes {
+    MsgResult show(std::string_view, std::string_view, MsgIcon, MsgButtons) override { return MsgResult::Ok; }
+};
+
+// A search dialog that presses the given buttons in turn, then cancels.
+struct Script : SearchDialogUi {
+    std::vector<int32_t> presses;
+    size_t next = 0;
+    int32_t runSearchDialog(SearchFormModel&) override
+    {
+        return next < presses.size() ? presses[next++] : SearchFormModel::kCancel;
+    }
 };
 
 struct LongDocumentOptions {

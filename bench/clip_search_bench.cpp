@@ -19,20 +19,9 @@
 using namespace quillet;
 using quillet::bench::LongDocument;
 
+using quillet::bench::Quiet;
+using quillet::bench::Script;
 namespace {
-
-struct Quiet : MessageBoxes {
-    MsgResult show(std::string_view, std::string_view, MsgIcon, MsgButtons) override { return MsgResult::Ok; }
-};
-
-struct Script : SearchDialogUi {
-    std::vector<int32_t> presses;
-    size_t next = 0;
-    int32_t runSearchDialog(SearchFormModel&) override
-    {
-        return next < presses.size() ? presses[next++] : SearchFormModel::kCancel;
-    }
-};
 
 struct FirstQuestionCancels : SpellCheckUi {
     int32_t runSpellCheckDialog(SpellCheckModel&) override { return SpellCheckModel::kCancel; }

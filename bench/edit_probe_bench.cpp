@@ -39,22 +39,11 @@ using namespace quillet;
 
 using quillet::bench::ViewHost;
 
+using quillet::bench::Quiet;
+using quillet::bench::Script;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-struct Quiet : MessageBoxes {
-    MsgResult show(std::string_view, std::string_view, MsgIcon, MsgButtons) override { return MsgResult::Ok; }
-};
-
-struct Script : SearchDialogUi {
-    std::vector<int32_t> presses;
-    size_t next = 0;
-    int32_t runSearchDialog(SearchFormModel&) override
-    {
-        return next < presses.size() ? presses[next++] : SearchFormModel::kCancel;
-    }
-};
 
 // Every word is known: the run reads the whole document and asks nothing.
 struct NoQuestions : SpellCheckUi {
