@@ -14,6 +14,17 @@
 #include <thread>
 #include <vector>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define CHAR_STORE_UNDER_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define CHAR_STORE_UNDER_ASAN 1
+#endif
+#endif
+#ifdef CHAR_STORE_UNDER_ASAN
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace quillet {
 namespace {
 
@@ -138,6 +149,27 @@ TEST(CharStore, CopiesOnManyThreadsAtOnceLeaveTheStoreWhole)
     for (std::thread& th : threads) th.join();
     for (int w : wrong) EXPECT_EQ(w, 0);
     EXPECT_EQ(charstore::blocksInUse(), before);
+}
+
+// A block given back must not be read or given back again: under the
+// address sanitizer such a slip is caught at once, not left to read some
+// other character's fields.
+TEST(CharStore, AGivenBackBlockIsUnreadableUnderTheAddressSanitizer)
+{
+#ifdef CHAR_STORE_UNDER_ASAN
+    const uint32_t b = charstore::makeBlock();
+    EXPECT_FALSE(__asan_address_is_poisoned(&charstore::block(b)));
+    charstore::block(b).Extra.FootnoteId = 3;
+    charstore::freeBlock(b);
+    EXPECT_TRUE(__asan_address_is_poisoned(&charstore::block(b)));
+    EXPECT_DEATH(charstore::freeBlock(b), "use-after-poison");
+    const uint32_t again = charstore::makeBlock();  // the same block, handed out afresh
+    EXPECT_EQ(again, b);
+    EXPECT_EQ(charstore::block(again).Extra.FootnoteId, 0);
+    charstore::freeBlock(again);
+#else
+    GTEST_SKIP() << "only the address sanitizer marks given-back blocks";
+#endif
 }
 
 // Heights made up at random (a damaged or hostile file) fill the table of
