@@ -47,7 +47,7 @@ struct BigDoc {
             InitNewLine(lines, int32_t(i));
             TextLine& l = lines[i];
             for (char ch : text) l.Chars.push_back(sample[uint8_t(ch)]);
-            l.Height = sample['T'].Height();
+            l.Height = sample[uint8_t('T')].Height();
             l.EndKind = i % 5 == 4 ? ekParagraph : ekSoft;
             l.Dirty = 0;
             l.Para.edit().Tabs = {TabStop{20, 0, 0}, TabStop{50, 1, 0}, TabStop{90, 2, 0}};

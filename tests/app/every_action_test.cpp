@@ -183,7 +183,7 @@ std::string str(const QString& s) { return s.toStdString(); }
 
 class CommandWalk {
 public:
-    explicit CommandWalk(TMainForm& frame) : frame(frame)
+    explicit CommandWalk(TMainForm& frame)
     {
         for (QAction* top : frame.menuBar()->actions())
             if (QMenu* m = top->menu()) addMenu(m, {}, str(m->title()));
@@ -271,7 +271,6 @@ private:
             }
         }
     }
-    TMainForm& frame;
     std::set<QAction*> seen;
 };
 
