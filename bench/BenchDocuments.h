@@ -36,6 +36,19 @@ struct ViewHost : HostView {
     bool hasFocus() const override { return true; }
 };
 
+// The printable characters measured in the window's current font, by code.
+inline void measurePrintable(TMDIChild& w, std::array<TextChar, 256>& measured)
+{
+    const int32_t font = w.GetNewFontIndex(FontEntryFromState(w.FontState));
+    for (int code = 32; code < 127; ++code) {
+        TextChar& c = measured[size_t(code)];
+        c.Code = uint8_t(code);
+        c.setFontIndex(font);
+        const char text = char(code);
+        w.RenderChar(c, false, std::string_view(&text, 1));
+    }
+}
+
 // Message boxes that answer every question with OK and show nothing.
 struct Quiet : MessageBoxes {
     MsgResult show(std::string_view, std::string_view, MsgIcon, MsgButtons) override { return MsgResult::Ok; }
@@ -79,14 +92,7 @@ struct LongDocument {
             w.Areas[0].AnchorBottom = 0;
             w.Areas[0].Bottom = 1e9;
         }
-        const int32_t font = w.GetNewFontIndex(FontEntryFromState(w.FontState));
-        for (int code = 32; code < 127; ++code) {
-            TextChar& c = measured[size_t(code)];
-            c.Code = uint8_t(code);
-            c.setFontIndex(font);
-            const char text = char(code);
-            w.RenderChar(c, false, std::string_view(&text, 1));
-        }
+        measurePrintable(w, measured);
 
         // Paragraphs of 40..160 words of 2..10 letters.
         uint32_t seed = options.Seed;

@@ -90,14 +90,7 @@ struct Doc {
         win = std::make_unique<TMDIChild>(frame);
         TMDIChild& w = *win;
         w.AutoHyphenation = 0;
-        const int32_t font = w.GetNewFontIndex(FontEntryFromState(w.FontState));
-        for (int code = 32; code < 127; ++code) {
-            TextChar& c = measured[size_t(code)];
-            c.Code = uint8_t(code);
-            c.setFontIndex(font);
-            const char text = char(code);
-            w.RenderChar(c, false, std::string_view(&text, 1));
-        }
+        quillet::bench::measurePrintable(w, measured);
         uint32_t seed = 4711;
         auto next = [&seed](uint32_t n) {
             seed = seed * 1103515245u + 12345u;
